@@ -1,0 +1,49 @@
+#pragma once
+// Every command of the `vinra` tool lives in its own file and registers itself
+// with a static Registrar:
+//
+//   static vinra::cli::Registrar reg("info", [](CLI::App& app) { ... return run; });
+//
+// The set-up function adds its subcommand to app and returns the function that
+// runs it once parsing succeeded. The run function returns the exit code; on
+// failure it prints one line on stderr naming the file and the problem
+// (throwing CommandError does that for you).
+#include <atomic>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+namespace vinra::cli {
+
+using RunFn = std::function<int()>;
+using SetupFn = std::function<RunFn(CLI::App& app)>;
+
+struct CommandEntry {
+    std::string name;
+    SetupFn setup;
+};
+
+std::vector<CommandEntry>& Commands();
+
+struct Registrar {
+    Registrar(std::string name, SetupFn setup) { Commands().push_back({std::move(name), std::move(setup)}); }
+};
+
+// Thrown by a command to end with exit code 1 and the message on stderr.
+class CommandError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// True when stderr is a terminal (progress is shown only then).
+bool StderrIsTerminal();
+
+// Set by Ctrl+C (SIGINT) once a command calls CatchInterrupt(); long commands
+// hand it to the engine as its cancel flag and finish cleanly.
+std::atomic<bool>& InterruptFlag();
+void CatchInterrupt();
+
+}  // namespace vinra::cli

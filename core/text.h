@@ -1,0 +1,56 @@
+#pragma once
+// Text at the file edge: the program works in UTF-8, the files it shares with
+// other installations are Windows-1252 with CR LF line ends.
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vinra::core {
+
+// Raised for files that cannot be read or written; what() names the file and the problem.
+class FileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Windows-1252 bytes to UTF-8. The five bytes without a character (0x81, 0x8D,
+// 0x8F, 0x90, 0x9D) become U+FFFD.
+std::string Cp1252ToUtf8(std::string_view bytes);
+// UTF-8 to Windows-1252. Characters without a Windows-1252 byte, and invalid
+// UTF-8 sequences, become "?".
+std::string Utf8ToCp1252(std::string_view utf8);
+
+// True when the bytes start with a UTF-8 byte order mark.
+bool HasUtf8Bom(std::string_view bytes);
+// True when the bytes are valid UTF-8 and hold at least one non-ASCII byte.
+bool IsUtf8WithNonAscii(std::string_view bytes);
+// The text of a file as UTF-8: a BOM is dropped and the rest taken as UTF-8;
+// valid UTF-8 with non-ASCII bytes is taken as UTF-8; anything else is Windows-1252.
+std::string DecodeFileText(std::string_view bytes);
+
+// Splits at CR LF, CR or LF. A final line break does not start an empty last line.
+std::vector<std::string> SplitLines(std::string_view text);
+// Every line followed by CR LF.
+std::string JoinCrLf(const std::vector<std::string>& lines);
+// Replaces CR LF, CR and LF by the given text.
+std::string ReplaceLineBreaks(std::string_view text, std::string_view with);
+
+// Whole file as bytes; throws FileError when it cannot be read.
+std::string ReadFileBytes(const std::filesystem::path& path);
+// Writes bytes to a temporary file in the same folder and renames it over the
+// target, so the target is either the old file or the whole new one.
+// Throws FileError; on failure the old file is left as it was.
+void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes);
+
+// ASCII-only helpers (the program's keys and codes are ASCII).
+std::string ToUpperAscii(std::string_view s);
+std::string ToLowerAscii(std::string_view s);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+std::string_view Trim(std::string_view s);
+// Upper-cases letters including the Latin-1 ones of Windows-1252 (å -> Å),
+// on UTF-8 text.
+std::string ToUpperText(std::string_view utf8);
+
+}  // namespace vinra::core
