@@ -124,6 +124,7 @@ struct OpenReport {
     size_t packetGames = 0;              // records read from matcher.xml
     size_t packetResults = 0;            // records read from rattrad.xml
     size_t packetSkipped = 0;            // packet rows that could not be converted
+    std::string packetError;             // a packet that could not be read at all (empty: none)
 };
 
 // "1 500 000,50" -> 150000050. Spaces are removed first; an empty text is 0;
@@ -261,7 +262,7 @@ public:
     const std::string& Typ() const { return typ_; }
 
 private:
-    bool moveTo(const char* sql, bool withKey);
+    bool moveTo(const char* where, int params, int32_t a = 0, int32_t b = 0);
     TTipsData& data_;
     std::string typ_;
     TFacitRec current_;
