@@ -1,0 +1,549 @@
+#include "checking/engine.h"
+
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cstdlib>
+
+#include "core/ini.h"
+#include "core/text.h"
+#include "reduction/conditions.h"
+
+namespace vinra::checking {
+
+namespace {
+
+constexpr uint64_t kLowBits = 0x5555555555555555ull;
+
+int ClampN(int n) { return std::clamp(n, 0, core::kMaxMatches); }
+
+// Decimal text of an integer without allocation.
+struct Num {
+    char buf[24];
+    size_t len;
+    explicit Num(int64_t v) { len = static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf); }
+    std::string_view view() const { return {buf, len}; }
+};
+
+std::string Str(int64_t v) { return std::to_string(v); }
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool LessNoCase(const std::string& a, const std::string& b) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char ca = static_cast<unsigned char>(LowerAscii(a[i]));
+        const unsigned char cb = static_cast<unsigned char>(LowerAscii(b[i]));
+        if (ca != cb) return ca < cb;
+    }
+    return a.size() < b.size();
+}
+
+// Number of positions where both texts hold the same character, over their common length.
+int CountEqual(std::string_view a, std::string_view b) {
+    const size_t n = std::min(a.size(), b.size());
+    int k = 0;
+    for (size_t i = 0; i < n; ++i) k += a[i] == b[i];
+    return k;
+}
+
+// The display strings are single distinct characters other than '-': then a
+// comparison in display form is the same as one in internal codes.
+bool DisplayIsOneCharEach(const core::DisplaySigns& s) {
+    if (s.home.size() != 1 || s.draw.size() != 1 || s.away.size() != 1) return false;
+    const char h = s.home[0], d = s.draw[0], a = s.away[0];
+    return h != d && h != a && d != a && h != '-' && d != '-' && a != '-';
+}
+
+int DigitCount(uint64_t v) {
+    int d = 1;
+    while (v >= 10) {
+        v /= 10;
+        ++d;
+    }
+    return d;
+}
+
+uint64_t Pow10(int e) {
+    uint64_t p = 1;
+    while (e-- > 0) p *= 10;
+    return p;
+}
+
+// Sort key of a decimal number compared as text: the digits padded with zeros
+// on the right to a fixed width, then the number of digits (a prefix sorts first).
+uint64_t TextOrderKey(uint64_t v, int width) {
+    const int d = DigitCount(v);
+    return (v * Pow10(width - d)) << 5 | static_cast<uint64_t>(d);
+}
+
+constexpr int kGoalsWidth = 12;  // at most 30 * (2^31 + 1) goals
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Messages
+
+MessageTemplate::MessageTemplate(std::string_view text) {
+    std::string lit;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size()) {
+            const char c = text[i + 1];
+            if (c == 's' || c == 'd') {
+                literals_.push_back(std::move(lit));
+                lit.clear();
+                ++i;
+                continue;
+            }
+            if (c == '%') {
+                lit += '%';
+                ++i;
+                continue;
+            }
+        }
+        lit += text[i];
+    }
+    literals_.push_back(std::move(lit));
+}
+
+void MessageTemplate::AppendTo(std::string& out, std::initializer_list<std::string_view> args) const {
+    auto arg = args.begin();
+    for (size_t i = 0; i < literals_.size(); ++i) {
+        out += literals_[i];
+        if (i + 1 < literals_.size() && arg != args.end()) out += *arg++;
+    }
+}
+
+std::string MessageTemplate::Format(std::initializer_list<std::string_view> args) const {
+    std::string out;
+    AppendTo(out, args);
+    return out;
+}
+
+std::string FormatMessage(std::string_view text, std::initializer_list<std::string_view> args) {
+    return MessageTemplate(text).Format(args);
+}
+
+int ClampCouponColumns(int couponColumns) { return couponColumns >= 1 && couponColumns <= 16 ? couponColumns : 12; }
+
+// ---------------------------------------------------------------------------
+// Result row and goals
+
+std::string ResultRowFromGoals(core::TVinraFile& doc) {
+    const int n = ClampN(doc.MatchCount);
+    std::string row(static_cast<size_t>(n), '-');
+    for (int m = 0; m < n; ++m) {
+        const int32_t h = doc.HGoal[m], a = doc.AGoal[m];
+        if (h < 0 || a < 0) continue;
+        const int64_t diff = static_cast<int64_t>(h) - a;
+        row[m] = diff >= 1 ? '0' : (diff == 0 ? '1' : '2');
+    }
+    doc.Facit = row;
+    return row;
+}
+
+int64_t GoalsToRow(std::string_view displayRow, std::string_view displayResult,
+                   const std::array<int32_t, core::kMaxMatches>& hGoal,
+                   const std::array<int32_t, core::kMaxMatches>& aGoal, std::string_view drawDisplay) {
+    if (displayRow.size() != displayResult.size()) return -1;
+    int64_t goals = 0;
+    for (size_t m = 0; m < displayRow.size(); ++m) {
+        if (displayRow[m] == displayResult[m]) continue;
+        if (m >= hGoal.size() || hGoal[m] < 0 || aGoal[m] < 0) {
+            goals += 1;
+            continue;
+        }
+        goals += std::llabs(static_cast<int64_t>(hGoal[m]) - aGoal[m]);
+        if (displayRow.substr(m, 1) != drawDisplay) goals += 1;
+    }
+    return goals;
+}
+
+// ---------------------------------------------------------------------------
+// Counting
+
+RowChecker::RowChecker(const std::vector<std::string>& rows, int matchCount) : n_(ClampN(matchCount)) {
+    packed_.resize(rows.size());
+    const uint64_t mask = core::PackedMask(n_);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::string& r = rows[i];
+        if (static_cast<int>(r.size()) == n_) {
+            const core::PackedRow p = core::PackRow(r);
+            // Code 3 marks a character that is not a sign: such a row takes the plain path.
+            if ((p & (p >> 1) & kLowBits & mask) == 0) {
+                packed_[i] = p;
+                continue;
+            }
+        }
+        packed_[i] = 0;
+        odd_.emplace_back(i, r);
+    }
+}
+
+CheckResult RowChecker::Check(std::string_view facit, const std::array<int32_t, core::kMaxMatches>& hGoal,
+                              const std::array<int32_t, core::kMaxMatches>& aGoal, int couponColumns,
+                              const core::DisplaySigns& signs, const CheckMessages& messages) const {
+    const int n = n_;
+    if (facit.size() > static_cast<size_t>(n)) facit = facit.substr(0, static_cast<size_t>(n));
+    const int fl = static_cast<int>(facit.size());
+    const int64_t cols = ClampCouponColumns(couponColumns);
+
+    CheckResult res;
+    res.matchCount = n;
+    res.counts.assign(static_cast<size_t>(n) + 1, 0);
+    res.hints.assign(static_cast<size_t>(n) + 1, std::string());
+
+    const MessageTemplate hintText(messages.couponRow);
+    const MessageTemplate winText(messages.winningRow);
+
+    // Internal-code shortcut for the goals when it gives the display-form answer.
+    const bool internalGoals = DisplayIsOneCharEach(signs);
+    const std::string displayFacit = internalGoals ? std::string() : core::SignsToDisplay(facit, signs);
+    // cost[m][c]: goals a row with code c needs at match m where it is wrong.
+    std::array<std::array<int64_t, 3>, core::kMaxMatches> cost{};
+    for (int m = 0; m < n; ++m)
+        for (int c = 0; c < 3; ++c) {
+            if (hGoal[m] < 0 || aGoal[m] < 0)
+                cost[m][c] = 1;
+            else
+                cost[m][c] = std::llabs(static_cast<int64_t>(hGoal[m]) - aGoal[m]) + (c != 1 ? 1 : 0);
+        }
+
+    const core::PackedRow fp = core::PackRow(facit);
+    const uint64_t fmask = core::PackedMask(fl);
+
+    struct KeyEntry {
+        uint64_t primary;  // wrong, goals (text order)
+        uint64_t index;    // row index (text order)
+    };
+    const size_t rows = packed_.size();
+    const int indexWidth = DigitCount(rows == 0 ? 0 : rows - 1);
+    std::vector<KeyEntry> keys(rows);
+
+    size_t oddPos = 0;
+    int best = 0;
+    for (size_t i = 0; i < rows; ++i) {
+        const std::string* oddRow = nullptr;
+        if (oddPos < odd_.size() && odd_[oddPos].first == i) oddRow = &odd_[oddPos++].second;
+
+        int k;
+        int64_t goals;
+        if (oddRow == nullptr) {
+            const core::PackedRow p = packed_[i];
+            const uint64_t x = p ^ fp;
+            uint64_t differ = (x | (x >> 1)) & kLowBits & fmask;
+            k = fl - std::popcount(differ);
+            if (!internalGoals) {
+                goals = GoalsToRow(core::SignsToDisplay(core::UnpackRow(p, n), signs), displayFacit, hGoal, aGoal,
+                                   signs.draw);
+            } else if (fl != n) {
+                goals = -1;
+            } else {
+                goals = 0;
+                while (differ) {
+                    const int bit = std::countr_zero(differ);
+                    const int m = (62 - bit) / 2;
+                    goals += cost[m][core::PackedSign(p, m)];
+                    differ &= differ - 1;
+                }
+            }
+        } else {
+            k = CountEqual(*oddRow, facit);
+            goals = GoalsToRow(core::SignsToDisplay(*oddRow, signs),
+                               internalGoals ? core::SignsToDisplay(facit, signs) : displayFacit, hGoal, aGoal,
+                               signs.draw);
+        }
+
+        ++res.counts[static_cast<size_t>(k)];
+        if (k > best) best = k;
+
+        const int64_t j = static_cast<int64_t>(i) + 1;
+        const Num coupon((j + cols - 1) / cols), onCoupon((j - 1) % cols + 1);
+        hintText.AppendTo(res.hints[static_cast<size_t>(k)], {coupon.view(), onCoupon.view()});
+        if (k > 9) {
+            const Num kn(k), jn(j);
+            res.winningLines.push_back(winText.Format({kn.view(), coupon.view(), onCoupon.view(), jn.view()}));
+        }
+
+        const uint64_t wrong = static_cast<uint64_t>(n - k);
+        const uint64_t goalsKey = goals < 0 ? 0 : TextOrderKey(static_cast<uint64_t>(goals), kGoalsWidth);
+        keys[i] = {wrong << 58 | goalsKey, TextOrderKey(i, indexWidth)};
+    }
+    res.best = best;
+
+    std::sort(res.winningLines.begin(), res.winningLines.end(), LessNoCase);
+
+    std::sort(keys.begin(), keys.end(), [](const KeyEntry& a, const KeyEntry& b) {
+        return a.primary != b.primary ? a.primary < b.primary : a.index < b.index;
+    });
+    res.bestKeys.reserve(rows);
+    for (const KeyEntry& e : keys) {
+        const uint64_t wrong = e.primary >> 58;
+        const uint64_t gk = e.primary & ((1ull << 58) - 1);
+        const int gd = static_cast<int>(gk & 31);
+        const int id = static_cast<int>(e.index & 31);
+        const uint64_t index = (e.index >> 5) / Pow10(indexWidth - id);
+        std::string key;
+        key.reserve(24);
+        key += static_cast<char>('0' + wrong / 10);
+        key += static_cast<char>('0' + wrong % 10);
+        key += " \t ";
+        if (gd == 0)
+            key += "-1";
+        else
+            key += Num(static_cast<int64_t>((gk >> 5) / Pow10(kGoalsWidth - gd))).view();
+        key += " \t ";
+        key += Num(static_cast<int64_t>(index)).view();
+        res.bestKeys.push_back(std::move(key));
+    }
+    return res;
+}
+
+CheckResult CheckRows(const core::TVinraFile& doc, int couponColumns, const core::DisplaySigns& signs,
+                      const CheckMessages& messages) {
+    return RowChecker(doc.Rader, doc.MatchCount).Check(doc.Facit, doc.HGoal, doc.AGoal, couponColumns, signs, messages);
+}
+
+int RightOfBestKey(std::string_view key, int matchCount) {
+    int wrong = 0;
+    for (size_t i = 0; i < 2 && i < key.size(); ++i) {
+        if (key[i] < '0' || key[i] > '9') return -1;
+        wrong = wrong * 10 + (key[i] - '0');
+    }
+    return ClampN(matchCount) - wrong;
+}
+
+int64_t RowIndexOfBestKey(std::string_view key) {
+    const size_t tab = key.rfind('\t');
+    if (tab == std::string_view::npos) return -1;
+    const auto rest = core::Trim(key.substr(tab + 1));
+    int64_t v = -1;
+    const auto r = std::from_chars(rest.data(), rest.data() + rest.size(), v);
+    if (r.ec != std::errc() || r.ptr != rest.data() + rest.size()) return -1;
+    return v;
+}
+
+// ---------------------------------------------------------------------------
+// Sign statistics
+
+int SignCount(std::string_view facit, int matchCount, int sign) {
+    const size_t n = std::min(facit.size(), static_cast<size_t>(ClampN(matchCount)));
+    const char c = static_cast<char>('0' + sign);
+    return static_cast<int>(std::count(facit.begin(), facit.begin() + static_cast<std::ptrdiff_t>(n), c));
+}
+
+int LongestRun(std::string_view facit, int matchCount, int sign) {
+    const size_t n = std::min(facit.size(), static_cast<size_t>(ClampN(matchCount)));
+    const char c = static_cast<char>('0' + sign);
+    int best = 0, run = 0;
+    for (size_t i = 0; i < n; ++i) {
+        run = facit[i] == c ? run + 1 : 0;
+        best = std::max(best, run);
+    }
+    return best;
+}
+
+SignStatistics SignCounts(std::string_view facit, int matchCount, const core::DisplaySigns& signs,
+                          const CheckMessages& messages) {
+    SignStatistics st;
+    const std::string* display[3] = {&signs.home, &signs.draw, &signs.away};
+    for (int s = 0; s < 3; ++s) {
+        st.count[s] = SignCount(facit, matchCount, s);
+        st.longestRun[s] = LongestRun(facit, matchCount, s);
+        st.countLines[s] = FormatMessage(messages.signCount, {*display[s]}) + " " + Str(st.count[s]);
+        st.runLines[s] = FormatMessage(messages.signRun, {*display[s]}) + " " + Str(st.longestRun[s]);
+    }
+    return st;
+}
+
+// ---------------------------------------------------------------------------
+// Conditions protocol
+
+namespace {
+
+// Integer of a stored bound; text that does not read gives def.
+int64_t Bound(const std::string& text, int64_t def) {
+    auto v = core::ParseInteger(text);
+    return v ? *v : def;
+}
+
+}  // namespace
+
+ConditionsProtocol WinningRowConditions(const core::TVinraFile& doc, std::string_view facit,
+                                        const core::DisplaySigns& signs, const CheckMessages& m) {
+    const int n = ClampN(doc.MatchCount);
+    const std::string sep(67, '=');
+    const std::string indent = "   ";
+    const reduction::ConditionSet conditions = reduction::FromDocument(doc);
+    ConditionsProtocol p;
+    auto& lines = p.lines;
+    bool overall = true;
+    bool anySection = false;
+    const auto verdictText = [&](bool ok) -> const std::string& { return ok ? m.ok : m.wrong; };
+    const auto flag = [&](int i) { return i < doc.UseFlags.Count() && doc.UseFlags.Get(i); };
+    const auto display = [&](std::string_view pattern) { return core::ReplaceSigns(pattern, true, signs); };
+
+    lines.push_back(sep);
+
+    // Source rows.
+    if (flag(core::UseURad)) {
+        anySection = true;
+        const size_t header = lines.size();
+        lines.push_back(m.sRowsHeader);
+        lines.push_back(sep);
+        bool section = true;
+        if (doc.URad.empty()) {
+            lines.push_back(m.noSRows);
+        } else {
+            for (size_t i = 0; i < doc.URad.size(); ++i) {
+                const std::string minText = i < doc.UMin.size() ? doc.UMin[i] : std::string();
+                const std::string maxText = i < doc.UMax.size() ? doc.UMax[i] : std::string();
+                const int hits = reduction::SourceRowHits(facit, doc.URad[i]);
+                const int64_t lo = i < conditions.sourceRows.size() ? conditions.sourceRows[i].min : Bound(minText, 0);
+                const int64_t hi = i < conditions.sourceRows.size() ? conditions.sourceRows[i].max : Bound(maxText, n);
+                const bool ok = lo <= hits && hits <= hi;
+                section = section && ok;
+                lines.push_back(indent + FormatMessage(m.sRowLine, {display(doc.URad[i]), minText, maxText,
+                                                                    Str(hits), verdictText(ok)}));
+            }
+        }
+        overall = overall && section;
+        lines[header] += indent + verdictText(section);
+        lines.push_back(sep);
+    }
+
+    // Sign counts and runs.
+    if (flag(core::UseMaxMin)) {
+        anySection = true;
+        const size_t header = lines.size();
+        lines.push_back(m.maxMinHeader);
+        lines.push_back(sep);
+        bool section = true;
+        const std::string* signNames[3] = {&m.homeWins, &m.draws, &m.awayWins};
+        for (int test = 0; test < 3; ++test) {
+            for (int s = 0; s < 3; ++s) {
+                const int count = SignCount(facit, n, s);
+                int32_t bound;
+                bool ok;
+                if (test == 0) {
+                    bound = doc.Max[s];
+                    ok = count <= bound;
+                } else if (test == 1) {
+                    bound = doc.Ord[s];
+                    // Zero copies never occur in a row: a negative bound passes.
+                    ok = bound >= n || bound < 0 ||
+                         facit.find(std::string(static_cast<size_t>(bound) + 1, static_cast<char>('0' + s))) ==
+                             std::string_view::npos;
+                } else {
+                    bound = doc.Min[s];
+                    ok = bound <= count;
+                }
+                section = section && ok;
+                const std::string& label = test == 2 ? m.atLeast : m.max;
+                const std::string& where = test == 1 ? m.inARow : m.perRow;
+                lines.push_back(indent + label + " " + Str(bound) + " " + *signNames[s] + " " + where +
+                                " => " + verdictText(ok));
+            }
+        }
+        overall = overall && section;
+        lines[header] += indent + verdictText(section);
+        lines.push_back(sep);
+    }
+
+    // Yes-combinations.
+    if (flag(core::UseJaKomb)) {
+        anySection = true;
+        const size_t header = lines.size();
+        lines.push_back(m.yesHeader);
+        lines.push_back(sep);
+        bool section = true;
+        if (doc.Ja.empty()) {
+            lines.push_back(m.noYes);
+        } else {
+            for (size_t i = 0; i < doc.Ja.size(); ++i) {
+                const std::string& pat = doc.Ja[i];
+                // One combination at a time through the row test itself, so the
+                // protocol and the generation can never disagree.
+                reduction::ConditionSet one = reduction::NewConditionSet(n);
+                one.yesCombinations = {i < conditions.yesCombinations.size() ? conditions.yesCombinations[i]
+                                                                              : reduction::YesCombination{pat, 0, 0}};
+                const bool ok = reduction::PassesYesCombinations(facit, one);
+                if (pat.find('?') != std::string::npos || pat.find('!') != std::string::npos) {
+                    lines.push_back(indent + display(pat) + " => " + verdictText(ok));
+                } else {
+                    const std::string minText = i < doc.JaMin.size() ? doc.JaMin[i] : std::string();
+                    const std::string maxText = i < doc.JaMax.size() ? doc.JaMax[i] : std::string();
+                    lines.push_back(indent +
+                                    FormatMessage(m.yesLine, {display(pat), minText, maxText, verdictText(ok)}));
+                }
+                section = section && ok;
+            }
+        }
+        overall = overall && section;
+        lines[header] += indent + verdictText(section);
+    }
+
+    // No-combinations.
+    if (flag(core::UseNejKomb)) {
+        anySection = true;
+        lines.push_back(sep);
+        const size_t header = lines.size();
+        lines.push_back(m.noHeader);
+        lines.push_back(sep);
+        bool section = true;
+        if (doc.Nej.empty()) {
+            lines.push_back(m.noNo);
+        } else {
+            for (const std::string& pat : doc.Nej) {
+                reduction::ConditionSet one = reduction::NewConditionSet(n);
+                one.noCombinations = {pat};
+                const bool ok = reduction::PassesNoCombinations(facit, one);
+                section = section && ok;
+                lines.push_back(indent + display(pat) + " => " + verdictText(ok));
+            }
+        }
+        overall = overall && section;
+        lines[header] += indent + verdictText(section);
+        lines.push_back(sep);
+    }
+
+    // Win level (row sum).
+    if (flag(core::UseChooseWin)) {
+        anySection = true;
+        lines.push_back(m.sumHeader);
+        lines.push_back(sep);
+        const int64_t sum = reduction::RowSum(facit, doc.UserPercent);
+        const bool ok = doc.WinMin <= sum && sum <= doc.WinMax;
+        overall = overall && ok;
+        lines.push_back(indent + FormatMessage(m.sumLine, {core::SignsToDisplay(facit, signs), Str(sum),
+                                                           Str(doc.WinMin), Str(doc.WinMax), verdictText(ok)}));
+        lines.push_back(sep);
+    }
+
+    if (anySection) p.verdict = overall;
+    return p;
+}
+
+// ---------------------------------------------------------------------------
+// People's percentages
+
+int32_t PeoplePercentFromText(std::string_view text) {
+    if (!text.empty() && text[0] == '0') text.remove_prefix(1);
+    int64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') continue;
+        v = v * 10 + (c - '0');
+        if (v > INT32_MAX) return 0;  // not a number the table can hold
+    }
+    return static_cast<int32_t>(v);
+}
+
+int64_t PeoplePercentSum(std::string_view facit, const PercentTable& people) {
+    return reduction::RowSum(facit, people);
+}
+
+std::string PeoplePercentLine(std::string_view facit, const PercentTable& people, const CheckMessages& messages) {
+    return FormatMessage(messages.peopleSum, {Str(PeoplePercentSum(facit, people))});
+}
+
+}  // namespace vinra::checking

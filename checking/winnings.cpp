@@ -1,0 +1,189 @@
+#include "checking/winnings.h"
+
+#include <limits>
+
+#include "checking/engine.h"
+#include "core/pools.h"
+#include "core/signs.h"
+
+namespace vinra::checking {
+
+namespace {
+
+// Larger amounts are no payout anyone enters; the bound keeps every product
+// and sum of the table inside 64 bits for any realistic number of rows.
+constexpr int64_t kMaxAmount = 1'000'000'000'000'000;  // hundredths
+
+int64_t SaturatingAdd(int64_t a, int64_t b) {
+    int64_t r;
+    if (__builtin_add_overflow(a, b, &r)) return b > 0 ? std::numeric_limits<int64_t>::max()
+                                                       : std::numeric_limits<int64_t>::min();
+    return r;
+}
+
+}  // namespace
+
+std::optional<int32_t> ReadCountText(std::string_view text) {
+    int64_t v = 0;
+    for (char c : text) {
+        if (c == ' ') continue;
+        if (c < '0' || c > '9') return std::nullopt;
+        v = v * 10 + (c - '0');
+        if (v > std::numeric_limits<int32_t>::max()) return std::nullopt;
+    }
+    return static_cast<int32_t>(v);
+}
+
+std::optional<int64_t> ReadAmountText(std::string_view text) {
+    std::string s;
+    for (char c : text)
+        if (c != ' ') s += c;
+    if (s.empty()) return 0;
+    bool negative = false;
+    size_t i = 0;
+    if (s[0] == '-') {
+        negative = true;
+        i = 1;
+    }
+    int64_t units = 0;
+    bool anyDigit = false;
+    for (; i < s.size() && s[i] != ','; ++i) {
+        if (s[i] < '0' || s[i] > '9') return std::nullopt;
+        units = units * 10 + (s[i] - '0');
+        anyDigit = true;
+        if (units > kMaxAmount / 100) return std::nullopt;
+    }
+    int64_t cents = 0;
+    if (i < s.size()) {  // at the comma
+        ++i;
+        int decimals = 0;
+        for (; i < s.size(); ++i) {
+            if (s[i] < '0' || s[i] > '9') return std::nullopt;
+            anyDigit = true;
+            if (decimals < 2) cents = cents * 10 + (s[i] - '0');
+            else if (decimals == 2 && s[i] >= '5') cents += 1;  // half up on the third decimal
+            ++decimals;
+        }
+        if (decimals == 1) cents *= 10;
+    }
+    if (!anyDigit) return std::nullopt;
+    const int64_t v = units * 100 + cents;
+    return negative ? -v : v;
+}
+
+std::string NormalizePayoutText(std::string_view text) {
+    std::string kept;
+    for (char c : text)
+        if ((c >= '0' && c <= '9') || c == ',') kept += c;
+    if (kept.empty()) kept = "0,00";
+    return core::GroupDigits(kept);
+}
+
+int SlotLevel(int slot, int n) { return n == 12 ? slot : n - (13 - slot); }
+
+WinningsTable::WinningsTable(int n, std::string_view typ, WinningsMessages messages)
+    : n_(std::clamp(n, 0, core::kMaxMatches)), first_(core::FirstWinLevel(typ)), messages_(std::move(messages)) {
+    for (int k = first_; k <= n_; ++k) {
+        WinLevel line;
+        line.level = k;
+        levels_.push_back(line);
+    }
+}
+
+WinLevel* WinningsTable::find(int level) {
+    for (auto& l : levels_)
+        if (l.level == level) return &l;
+    return nullptr;
+}
+
+const WinLevel* WinningsTable::Level(int level) const {
+    for (const auto& l : levels_)
+        if (l.level == level) return &l;
+    return nullptr;
+}
+
+void WinningsTable::recount(WinLevel& line) {
+    int64_t win;
+    if (__builtin_mul_overflow(line.ownCount, line.payout, &win)) {
+        line.error = FormatMessage(messages_.tooLarge, {std::to_string(line.level)});
+        line.levelWin = 0;
+        return;
+    }
+    line.levelWin = win;
+}
+
+void WinningsTable::SetCounts(const std::vector<int64_t>& counts) {
+    for (auto& line : levels_) {
+        line.ownCount = static_cast<size_t>(line.level) < counts.size() ? counts[static_cast<size_t>(line.level)] : 0;
+        line.error.clear();
+        recount(line);
+    }
+}
+
+bool WinningsTable::SetPayoutText(int level, std::string_view text) {
+    WinLevel* line = find(level);
+    if (line == nullptr) return false;
+    const std::string shown = NormalizePayoutText(text);
+    const auto value = ReadAmountText(shown);
+    if (!value) {
+        line->error = FormatMessage(messages_.unreadableAmount, {text, std::to_string(level)});
+        return false;
+    }
+    WinLevel next = *line;
+    next.payoutText = shown;
+    next.payout = *value;
+    next.error.clear();
+    recount(next);
+    if (!next.error.empty()) {
+        line->error = next.error;
+        return false;
+    }
+    *line = next;
+    return true;
+}
+
+void WinningsTable::SetWinners(int level, std::string winners) {
+    if (WinLevel* line = find(level)) line->winners = std::move(winners);
+}
+
+void WinningsTable::ClearPayouts() {
+    for (auto& line : levels_) {
+        line.payoutText = "0,00";
+        line.payout = 0;
+        line.winners.clear();
+        line.error.clear();
+        recount(line);
+    }
+}
+
+WinTotals WinningsTable::Totals(int64_t rowCount, int64_t pricePerRow) const {
+    WinTotals t;
+    for (const auto& line : levels_) t.total = SaturatingAdd(t.total, line.levelWin);
+    int64_t stake;
+    if (__builtin_mul_overflow(rowCount, pricePerRow, &stake)) stake = std::numeric_limits<int64_t>::max();
+    t.afterStake = SaturatingAdd(t.total, -stake);
+    return t;
+}
+
+void WinningsTable::LoadSlots(const TFacitRec& rec) {
+    for (int index = 0; index < kSlotCount; ++index) {
+        const int slot = SlotNumber(index);
+        WinLevel* line = find(SlotLevel(slot, n_));
+        if (line == nullptr) continue;  // a level that does not pay (or cannot occur)
+        line->payout = std::clamp<int64_t>(rec.Payout[index], -kMaxAmount, kMaxAmount);
+        line->payoutText = core::FormatAmount(line->payout);
+        line->winners = core::GroupDigits(static_cast<int64_t>(rec.Winners[index]));
+        line->error.clear();
+        recount(*line);
+    }
+}
+
+void WinningsTable::SaveSlots(TFacitRec& rec) const {
+    for (int index = 0; index < kSlotCount; ++index) {
+        const WinLevel* line = Level(SlotLevel(SlotNumber(index), n_));
+        rec.Payout[index] = line ? line->payout : 0;
+        rec.Winners[index] = line ? ReadCountText(line->winners).value_or(0) : 0;
+    }
+}
+
+}  // namespace vinra::checking
