@@ -100,6 +100,8 @@ public:
     int64_t Attempts() const { return attempts_; }       // random candidates drawn
     bool TriesExhausted() const { return triesExhausted_; }
     bool FilterUnchanged() const { return filterUnchanged_; }  // a filter-to target left the rows as they were
+    // What ended a run that failed (out of memory and the like); empty otherwise.
+    const std::string& Error() const { return error_; }
 
 private:
     void execute();
@@ -126,6 +128,7 @@ private:
     int64_t attempts_ = 0;
     bool triesExhausted_ = false;
     bool filterUnchanged_ = false;
+    std::string error_;
 };
 
 }  // namespace vinra::reduction

@@ -1,0 +1,819 @@
+#include "reduction/conditions.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <limits>
+
+#include "core/ini.h"
+
+namespace vinra::reduction {
+
+using core::PackedRow;
+
+namespace {
+
+constexpr uint64_t kLowBits = 0x5555555555555555ull;
+
+int ClampInt(int64_t v) {
+    return static_cast<int>(std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+int ClampMatches(int n) { return n <= 0 ? core::kDefaultMatches : std::min(n, core::kMaxMatches); }
+
+// Decimal text of a count; empty or unreadable text gives def.
+int ParseCount(const std::string& text, int def) {
+    if (auto v = core::ParseInteger(text)) return ClampInt(*v);
+    return def;
+}
+
+const std::string& At(const std::vector<std::string>& list, size_t i) {
+    static const std::string empty;
+    return i < list.size() ? list[i] : empty;
+}
+
+bool IsSign(char ch) { return ch >= '0' && ch <= '2'; }
+
+std::vector<std::string_view> SplitAt(std::string_view s, char sep) {
+    std::vector<std::string_view> parts;
+    size_t start = 0;
+    for (;;) {
+        size_t pos = s.find(sep, start);
+        if (pos == std::string_view::npos) {
+            parts.push_back(s.substr(start));
+            return parts;
+        }
+        parts.push_back(s.substr(start, pos - start));
+        start = pos + 1;
+    }
+}
+
+// A piece of a yes-combination counts as present when it occurs 1 to 8 times;
+// more often than that it counts as absent (the rule of the stored systems).
+bool PiecePresent(std::string_view row, std::string_view piece) {
+    const int k = CombinationCount(row, piece);
+    return k >= 1 && k <= 8;
+}
+
+bool YesHolds(std::string_view row, const YesCombination& y) {
+    const std::string_view p = y.pattern;
+    if (p.find('?') != std::string_view::npos) {
+        for (auto piece : SplitAt(p, '?'))
+            if (PiecePresent(row, piece)) return true;
+        return false;
+    }
+    if (p.find('!') != std::string_view::npos) {
+        auto pieces = SplitAt(p, '!');
+        if (!PiecePresent(row, pieces[0])) return true;
+        for (size_t i = 1; i < pieces.size(); ++i)
+            if (PiecePresent(row, pieces[i])) return false;
+        return true;
+    }
+    const int k = CombinationCount(row, p);
+    return y.min <= k && k <= y.max;
+}
+
+// True when the row matches the no-combination (and is therefore rejected).
+bool NoMatches(std::string_view row, std::string_view p) {
+    if (p.find('*') == std::string_view::npos) {
+        // An empty no-combination names nothing to avoid; it must not reject every row.
+        if (p.empty()) return false;
+        return row.find(p) != std::string_view::npos;
+    }
+    if (p.size() != row.size()) return true;
+    for (size_t i = 0; i < p.size(); ++i)
+        if (p[i] != '*' && row[i] != p[i]) return false;
+    return true;
+}
+
+double Factor(const PercentTable& user, const PercentTable& people, size_t m, size_t s) {
+    const auto& p = people[m];
+    if (p[0] == 0 || p[1] == 0 || p[2] == 0) return 1.0;
+    const double q = user[m][s] / p[s];
+    return q == 0 ? 1.0 : q;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The set and the document
+
+ConditionSet NewConditionSet(int n) {
+    ConditionSet c;
+    n = ClampMatches(n);
+    c.n = n;
+    c.maxCount = {n, n, n};
+    c.runMax = {n, n, n};
+    c.winMax = int64_t{n} * 1000;
+    for (auto& list : c.userPercent) list.assign(core::kMaxMatches, "1");
+    return c;
+}
+
+ConditionSet FromDocument(const core::TVinraFile& doc) {
+    ConditionSet c;
+    c.n = ClampMatches(doc.MatchCount);
+    for (int i = 0; i < kConditionFlags; ++i) c.flags[static_cast<size_t>(i)] = i < doc.UseFlags.Count() && doc.UseFlags.Get(i);
+    c.radDiff = doc.RadDiff;
+    c.firstRow = doc.FirstRow;
+    c.procMin = doc.ProcMin;
+    c.procMax = doc.ProcMax;
+    c.filterToRader = doc.FilterToRader;
+    for (size_t s = 0; s < 3; ++s) {
+        c.maxCount[s] = doc.Max[s];
+        c.runMax[s] = doc.Ord[s];
+        c.minCount[s] = doc.Min[s];
+    }
+    for (size_t i = 0; i < doc.URad.size(); ++i)
+        c.sourceRows.push_back({doc.URad[i], ParseCount(At(doc.UMin, i), 0), ParseCount(At(doc.UMax, i), c.n)});
+    for (size_t i = 0; i < doc.Ja.size(); ++i)
+        c.yesCombinations.push_back({doc.Ja[i], ParseCount(At(doc.JaMin, i), 0), ParseCount(At(doc.JaMax, i), c.n)});
+    c.noCombinations = doc.Nej;
+    c.userPercent = doc.Proc;
+    c.sumTable = doc.UserPercent;
+    c.winMin = doc.WinMin;
+    c.winMax = doc.WinMax;
+    return c;
+}
+
+void ToDocument(const ConditionSet& c, core::TVinraFile& doc) {
+    uint32_t bits = 0;
+    for (int i = 0; i < kConditionFlags; ++i)
+        if (c.flags[static_cast<size_t>(i)]) bits |= 1u << i;
+    doc.UseFlags.FromInteger(bits, kConditionFlags);
+    doc.RadDiff = c.radDiff;
+    doc.FirstRow = c.firstRow;
+    doc.ProcMin = c.procMin;
+    doc.ProcMax = c.procMax;
+    doc.FilterToRader = c.filterToRader;
+    for (size_t s = 0; s < 3; ++s) {
+        doc.Max[s] = c.maxCount[s];
+        doc.Ord[s] = c.runMax[s];
+        doc.Min[s] = c.minCount[s];
+    }
+    doc.URad.clear();
+    doc.UMin.clear();
+    doc.UMax.clear();
+    for (const auto& s : c.sourceRows) {
+        doc.URad.push_back(s.pattern);
+        doc.UMin.push_back(std::to_string(s.min));
+        doc.UMax.push_back(std::to_string(s.max));
+    }
+    doc.Ja.clear();
+    doc.JaMin.clear();
+    doc.JaMax.clear();
+    for (const auto& y : c.yesCombinations) {
+        doc.Ja.push_back(y.pattern);
+        doc.JaMin.push_back(std::to_string(y.min));
+        doc.JaMax.push_back(std::to_string(y.max));
+    }
+    doc.Nej = c.noCombinations;
+    doc.Proc = c.userPercent;
+    doc.UserPercent = c.sumTable;
+    doc.WinMin = ClampInt(c.winMin);
+    doc.WinMax = ClampInt(c.winMax);
+}
+
+int64_t UserWeight(const ConditionSet& c, int match, int sign, int64_t fallback) {
+    const auto& list = c.userPercent[static_cast<size_t>(sign)];
+    if (match < 0 || static_cast<size_t>(match) >= list.size()) return fallback;
+    const std::string& text = list[static_cast<size_t>(match)];
+    int64_t v = 0;
+    if (auto i = core::ParseInteger(text)) {
+        v = *i;
+    } else if (auto f = core::ParseFloat(text); f && std::isfinite(*f)) {
+        v = static_cast<int64_t>(std::clamp(*f, -1e12, 1e12));
+    }
+    // A weight is a share of a draw: a negative one from a damaged file counts as none.
+    return std::clamp<int64_t>(v, 0, 1'000'000'000);
+}
+
+PercentTable UserPercentTable(const ConditionSet& c) {
+    PercentTable t{};
+    for (size_t s = 0; s < 3; ++s)
+        for (size_t m = 0; m < core::kMaxMatches && m < c.userPercent[s].size(); ++m)
+            if (auto f = core::ParseFloat(c.userPercent[s][m])) t[m][s] = *f;
+    return t;
+}
+
+// ---------------------------------------------------------------------------
+// Row tests on strings
+
+int CountEqualSigns(std::string_view a, std::string_view b) {
+    const size_t len = std::min(a.size(), b.size());
+    int k = 0;
+    for (size_t i = 0; i < len; ++i) k += a[i] == b[i];
+    return k;
+}
+
+int SourceRowHits(std::string_view row, std::string_view pattern) {
+    int hits = 0;
+    size_t p = 0, start = 0;
+    for (;;) {
+        const size_t comma = pattern.find(',', start);
+        if (comma == std::string_view::npos) break;
+        if (p >= row.size()) return hits;  // cells beyond the row are ignored
+        if (pattern.substr(start, comma - start).find(row[p]) != std::string_view::npos) ++hits;
+        ++p;
+        start = comma + 1;
+    }
+    // The text after the last comma is the last cell.
+    if (p < row.size() && pattern.substr(start).find(row[p]) != std::string_view::npos) ++hits;
+    return hits;
+}
+
+int CombinationCount(std::string_view row, std::string_view q) {
+    if (q.empty()) return 0;
+    int k = 0;
+    size_t pos = 0;
+    while ((pos = row.find(q, pos)) != std::string_view::npos) {
+        ++k;
+        pos += q.size();
+    }
+    return k;
+}
+
+double RowValue(std::string_view row, const PercentTable& user, const PercentTable& people) {
+    double v = 1.0;
+    const size_t len = std::min<size_t>(row.size(), core::kMaxMatches);
+    for (size_t m = 0; m < len; ++m) {
+        if (!IsSign(row[m])) continue;
+        v *= Factor(user, people, m, static_cast<size_t>(row[m] - '0'));
+    }
+    return v;
+}
+
+int64_t RowSum(std::string_view row, const SumTable& table) {
+    int64_t sum = 0;
+    const size_t len = std::min<size_t>(row.size(), core::kMaxMatches);
+    for (size_t m = 0; m < len; ++m)
+        if (IsSign(row[m])) sum += table[m][static_cast<size_t>(row[m] - '0')];
+    return sum;
+}
+
+std::pair<int64_t, int64_t> FrameSumBounds(const SumTable& table, const std::vector<std::string>& frame,
+                                           bool withinFrame) {
+    const int64_t n = static_cast<int64_t>(frame.size());
+    int64_t lo = 0, hi = 0;
+    for (size_t m = 0; m < frame.size() && m < core::kMaxMatches; ++m) {
+        int64_t mn = n * 1000, mx = 0;
+        for (size_t s = 0; s < 3; ++s) {
+            if (withinFrame && !core::EntryHas(frame[m], static_cast<char>('0' + s))) continue;
+            mn = std::min<int64_t>(mn, table[m][s]);
+            mx = std::max<int64_t>(mx, table[m][s]);
+        }
+        lo += mn;
+        hi += mx;
+    }
+    return {lo, hi};
+}
+
+void NormaliseWinBounds(ConditionSet& c, int64_t lo, int64_t hi) {
+    if (c.winMin < lo || c.winMin > hi) c.winMin = lo;
+    if (c.winMax > hi || c.winMax < lo) c.winMax = hi;
+    if (c.winMax == c.winMin) c.winMax = c.winMin + 1;
+}
+
+bool PassesSignCounts(std::string_view row, const ConditionSet& c) {
+    const int n = c.n;
+    for (size_t s = 0; s < 3; ++s) {
+        const char sign = static_cast<char>('0' + s);
+        const int count = CountEqualSigns(row, std::string(static_cast<size_t>(std::max(n, 0)), sign));
+        if (count < c.minCount[s] || count > c.maxCount[s]) return false;
+        const int run = c.runMax[s];
+        if (run < n) {
+            // A negative bound from a damaged file admits no row at all.
+            if (run < 0) return false;
+            if (row.find(std::string(static_cast<size_t>(run) + 1, sign)) != std::string_view::npos) return false;
+        }
+    }
+    return true;
+}
+
+bool PassesSourceRows(std::string_view row, const ConditionSet& c) {
+    for (const auto& s : c.sourceRows) {
+        const int h = SourceRowHits(row, s.pattern);
+        if (h < s.min || h > s.max) return false;
+    }
+    return true;
+}
+
+bool PassesYesCombinations(std::string_view row, const ConditionSet& c) {
+    for (const auto& y : c.yesCombinations)
+        if (!YesHolds(row, y)) return false;
+    return true;
+}
+
+bool PassesNoCombinations(std::string_view row, const ConditionSet& c) {
+    for (const auto& p : c.noCombinations)
+        if (NoMatches(row, p)) return false;
+    return true;
+}
+
+bool PassesPercentage(std::string_view row, const ConditionSet& c, const PercentTables& t) {
+    const double v = RowValue(row, t.user, t.people);
+    return c.procMin <= v && v <= c.procMax;
+}
+
+bool PassesWinLevel(std::string_view row, const ConditionSet& c) {
+    const int64_t s = RowSum(row, c.sumTable);
+    return c.winMin <= s && s <= c.winMax;
+}
+
+bool RowPassesConditions(std::string_view row, const ConditionSet& c, const PercentTables& t,
+                         const RandomContext* random) {
+    const std::vector<std::string>* accepted = random ? random->accepted : nullptr;
+    if (accepted && std::binary_search(accepted->begin(), accepted->end(), row, std::less<>())) return false;
+    if (c.flag(core::UseProcent) && !PassesPercentage(row, c, t)) return false;
+    if (c.flag(core::UseChooseWin) && !PassesWinLevel(row, c)) return false;
+    if (accepted && c.flag(core::UseRadDiff)) {
+        const int limit = c.n - c.radDiff;
+        for (const auto& r : *accepted)
+            if (CountEqualSigns(row, r) > limit) return false;
+    }
+    if (c.flag(core::UseMaxMin) && !PassesSignCounts(row, c)) return false;
+    if (c.flag(core::UseURad) && !PassesSourceRows(row, c)) return false;
+    if (c.flag(core::UseJaKomb) && !PassesYesCombinations(row, c)) return false;
+    if (c.flag(core::UseNejKomb) && !PassesNoCombinations(row, c)) return false;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Row difference
+
+namespace {
+
+void MoveStartRowToFront(std::vector<PackedRow>& rows, PackedRow start) {
+    auto it = std::find(rows.begin(), rows.end(), start);
+    if (it != rows.end()) rows.erase(it);
+    rows.insert(rows.begin(), start);
+}
+
+// Rows that are kept are compared with the later rows one by one: the cheap
+// way when the neighbourhood of a row is larger than the list itself.
+void RowDifferenceByComparison(std::vector<PackedRow>& rows, int n, int limit, const std::atomic<bool>* cancel,
+                               const RowDifferenceProgress& progress) {
+    std::vector<PackedRow> kept;
+    std::vector<char> keep(rows.size(), 0);
+    int64_t deleted = 0;
+    size_t i = 0;
+    for (; i < rows.size(); ++i) {
+        const PackedRow r = rows[i];
+        bool close = false;
+        for (PackedRow k : kept)
+            if (core::CountEqualPacked(r, k, n) > limit) {
+                close = true;
+                break;
+            }
+        if (close) {
+            ++deleted;
+            continue;
+        }
+        keep[i] = 1;
+        kept.push_back(r);
+        if (progress && (kept.size() & 255) == 1)
+            progress(static_cast<int64_t>(kept.size()) - 1, static_cast<int64_t>(rows.size()) - deleted);
+        if (cancel && cancel->load(std::memory_order_relaxed)) {
+            ++i;
+            break;
+        }
+    }
+    // After a cancel the rows not reached lose only those close to a kept row.
+    for (; i < rows.size(); ++i) {
+        bool close = false;
+        for (PackedRow k : kept)
+            if (core::CountEqualPacked(rows[i], k, n) > limit) {
+                close = true;
+                break;
+            }
+        keep[i] = !close;
+    }
+    size_t out = 0;
+    for (size_t j = 0; j < rows.size(); ++j)
+        if (keep[j]) rows[out++] = rows[j];
+    rows.resize(out);
+}
+
+// Every kept row deletes the rows of its neighbourhood (distance below d): the
+// neighbourhood is enumerated inside the frame spanned by the list and marked
+// in a bitmap indexed by the row's mixed-radix number. A row is deleted when it
+// is marked by the time it is reached, which is exactly "an earlier kept row is
+// too close".
+class NeighbourhoodMarker {
+public:
+    NeighbourhoodMarker(int n, const std::array<std::array<int, 3>, core::kMaxMatches>& digit,
+                        const std::array<int, core::kMaxMatches>& size, uint64_t total)
+        : n_(n), digit_(digit), size_(size), bits_((total + 63) / 64, 0) {
+        uint64_t w = 1;
+        for (int m = n - 1; m >= 0; --m) {
+            weight_[static_cast<size_t>(m)] = static_cast<int64_t>(w);
+            w *= static_cast<uint64_t>(size[static_cast<size_t>(m)]);
+        }
+    }
+
+    int64_t Index(PackedRow p, std::array<int, core::kMaxMatches>& digits) const {
+        int64_t idx = 0;
+        for (int m = 0; m < n_; ++m) {
+            const int d = digit_[static_cast<size_t>(m)][static_cast<size_t>(core::PackedSign(p, m))];
+            digits[static_cast<size_t>(m)] = d;
+            idx += d * weight_[static_cast<size_t>(m)];
+        }
+        return idx;
+    }
+    bool Marked(int64_t idx) const { return (bits_[static_cast<size_t>(idx) >> 6] >> (idx & 63)) & 1; }
+    void Mark(int64_t idx) { bits_[static_cast<size_t>(idx) >> 6] |= 1ull << (idx & 63); }
+
+    void MarkBall(int64_t idx, const std::array<int, core::kMaxMatches>& digits, int radius) {
+        Mark(idx);
+        if (radius > 0) markFrom(0, radius, idx, digits);
+    }
+
+private:
+    void markFrom(int first, int radius, int64_t idx, const std::array<int, core::kMaxMatches>& digits) {
+        for (int m = first; m < n_; ++m) {
+            const int sz = size_[static_cast<size_t>(m)];
+            if (sz < 2) continue;
+            const int own = digits[static_cast<size_t>(m)];
+            const int64_t w = weight_[static_cast<size_t>(m)];
+            for (int a = 0; a < sz; ++a) {
+                if (a == own) continue;
+                const int64_t j = idx + (a - own) * w;
+                Mark(j);
+                if (radius > 1) markFrom(m + 1, radius - 1, j, digits);
+            }
+        }
+    }
+
+    int n_;
+    const std::array<std::array<int, 3>, core::kMaxMatches>& digit_;
+    const std::array<int, core::kMaxMatches>& size_;
+    std::array<int64_t, core::kMaxMatches> weight_{};
+    std::vector<uint64_t> bits_;
+};
+
+}  // namespace
+
+void ApplyRowDifferencePacked(std::vector<PackedRow>& rows, int n, int d, const PackedRow* startRow,
+                              const std::atomic<bool>* cancel, const RowDifferenceProgress& progress) {
+    if (startRow) MoveStartRowToFront(rows, *startRow);
+    if (rows.size() < 2) return;
+    n = std::clamp(n, 1, core::kMaxMatches);
+    const int limit = n - d;
+    if (limit >= n) return;  // no two rows can agree in more than N places
+    if (limit < 0) {         // every pair is too close: the first row alone stays
+        if (progress) progress(0, static_cast<int64_t>(rows.size()));
+        rows.resize(1);
+        return;
+    }
+    const int radius = n - limit - 1;  // delete rows within this distance of a kept row
+
+    // The frame the list spans, as per-match digits.
+    std::array<int, core::kMaxMatches> present{};
+    for (PackedRow r : rows)
+        for (int m = 0; m < n; ++m) present[static_cast<size_t>(m)] |= 1 << core::PackedSign(r, m);
+    std::array<std::array<int, 3>, core::kMaxMatches> digit{};
+    std::array<int, core::kMaxMatches> size{};
+    bool valid = true;
+    double total = 1, ball = 0;
+    std::vector<double> poly{1.0};  // coefficients of prod(1 + (size-1) x)
+    for (size_t m = 0; m < static_cast<size_t>(n); ++m) {
+        if (present[m] & 8) valid = false;  // code 3: not a sign
+        int k = 0;
+        for (int s = 0; s < 3; ++s)
+            if (present[m] & (1 << s)) digit[m][static_cast<size_t>(s)] = k++;
+        size[m] = k;
+        total *= k;
+        std::vector<double> next(poly.size() + 1, 0.0);
+        for (size_t e = 0; e < poly.size(); ++e) {
+            next[e] += poly[e];
+            next[e + 1] += poly[e] * (k - 1);
+        }
+        poly.swap(next);
+    }
+    for (int e = 0; e <= radius && static_cast<size_t>(e) < poly.size(); ++e) ball += poly[static_cast<size_t>(e)];
+
+    const bool marking = valid && total <= double(1u << 30) && ball <= static_cast<double>(rows.size());
+    if (!marking) {
+        RowDifferenceByComparison(rows, n, limit, cancel, progress);
+        return;
+    }
+
+    NeighbourhoodMarker marker(n, digit, size, static_cast<uint64_t>(total));
+    std::vector<char> keep(rows.size(), 0);
+    std::array<int, core::kMaxMatches> digits{};
+    int64_t kept = 0, deleted = 0;
+    size_t i = 0;
+    for (; i < rows.size(); ++i) {
+        const int64_t idx = marker.Index(rows[i], digits);
+        if (marker.Marked(idx)) {
+            ++deleted;
+            continue;
+        }
+        keep[i] = 1;
+        if (progress && (kept & 1023) == 0) progress(kept, static_cast<int64_t>(rows.size()) - deleted);
+        ++kept;
+        marker.MarkBall(idx, digits, radius);
+        if (cancel && cancel->load(std::memory_order_relaxed)) {
+            ++i;
+            break;
+        }
+    }
+    for (; i < rows.size(); ++i) keep[i] = !marker.Marked(marker.Index(rows[i], digits));
+    size_t out = 0;
+    for (size_t j = 0; j < rows.size(); ++j)
+        if (keep[j]) rows[out++] = rows[j];
+    rows.resize(out);
+    if (progress) progress(kept, static_cast<int64_t>(out));
+}
+
+void ApplyRowDifference(std::vector<std::string>& rows, int d, const std::string& startRow,
+                        const std::atomic<bool>* cancel, const RowDifferenceProgress& progress) {
+    if (!startRow.empty()) {
+        auto it = std::find(rows.begin(), rows.end(), startRow);
+        if (it != rows.end()) rows.erase(it);
+        rows.insert(rows.begin(), startRow);
+    }
+    if (rows.size() < 2) return;
+    const size_t n = rows.front().size();
+    bool packable = n >= 1 && n <= static_cast<size_t>(core::kMaxMatches);
+    for (const auto& r : rows)
+        if (!packable || !core::IsRow(r, n)) {
+            packable = false;
+            break;
+        }
+    if (packable) {
+        std::vector<PackedRow> packed;
+        packed.reserve(rows.size());
+        for (const auto& r : rows) packed.push_back(core::PackRow(r));
+        ApplyRowDifferencePacked(packed, static_cast<int>(n), d, nullptr, cancel, progress);
+        rows.resize(packed.size());
+        for (size_t i = 0; i < packed.size(); ++i) rows[i] = core::UnpackRow(packed[i], static_cast<int>(n));
+        return;
+    }
+    // Rows of mixed length or with foreign characters: the plain pass.
+    const int limit = static_cast<int>(n) - d;
+    std::vector<char> gone(rows.size(), 0);
+    size_t i = 0;
+    int64_t deleted = 0;
+    for (; i + 1 < rows.size(); ++i) {
+        if (gone[i]) continue;
+        if (progress) progress(static_cast<int64_t>(i), static_cast<int64_t>(rows.size()) - deleted);
+        for (size_t j = rows.size() - 1; j > i; --j)
+            if (!gone[j] && CountEqualSigns(rows[j], rows[i]) > limit) {
+                gone[j] = 1;
+                ++deleted;
+            }
+        if (cancel && cancel->load(std::memory_order_relaxed)) break;
+    }
+    size_t out = 0;
+    for (size_t j = 0; j < rows.size(); ++j)
+        if (!gone[j]) rows[out++] = std::move(rows[j]);
+    rows.resize(out);
+}
+
+// ---------------------------------------------------------------------------
+// Compiled form
+
+namespace {
+
+CompiledConditions::Piece CompilePiece(std::string_view s, int n) {
+    CompiledConditions::Piece p;
+    if (s.empty() || static_cast<int>(s.size()) > n) return p;
+    for (size_t j = 0; j < s.size(); ++j) {
+        if (!IsSign(s[j])) return p;  // no row holds this character
+        p.codes[j] = static_cast<uint8_t>(s[j] - '0');
+    }
+    p.len = static_cast<int>(s.size());
+    for (size_t b = 1; b < s.size() && !p.selfOverlap; ++b)
+        p.selfOverlap = s.substr(0, b) == s.substr(s.size() - b);
+    return p;
+}
+
+// Bit (low bit of match i's pair) set where an occurrence starts at match i.
+inline uint64_t Starts(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is) {
+    uint64_t m = is[p.codes[0]];
+    for (int j = 1; j < p.len && m; ++j) m &= is[p.codes[static_cast<size_t>(j)]] << (2 * j);
+    return m;
+}
+
+inline int CountPiece(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is) {
+    if (p.len == 0) return 0;
+    uint64_t m = Starts(p, is);
+    if (!p.selfOverlap) return std::popcount(m);
+    int k = 0;
+    while (m) {
+        const int b = 63 - std::countl_zero(m);
+        ++k;
+        const int next = b - 2 * p.len;  // the next occurrence starts after this one ends
+        m = next < 0 ? 0 : (m & ((2ull << next) - 1));
+    }
+    return k;
+}
+
+inline bool PresentPiece(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is) {
+    if (p.len == 0) return false;
+    const uint64_t m = Starts(p, is);
+    if (!m) return false;
+    if (std::popcount(m) <= 8) return true;
+    return CountPiece(p, is) <= 8;
+}
+
+inline bool HasRun(uint64_t b, int len) {
+    uint64_t t = b;
+    int have = 1;
+    while (t && have * 2 <= len) {
+        t &= t << (2 * have);
+        have *= 2;
+    }
+    if (t && have < len) t &= t << (2 * (len - have));
+    return t != 0;
+}
+
+}  // namespace
+
+CompiledConditions::CompiledConditions(const ConditionSet& c, const PercentTables& t) {
+    n_ = std::clamp(c.n, 1, core::kMaxMatches);
+    lowMask_ = core::PackedMask(n_) & kLowBits;
+
+    useValue_ = c.flag(core::UseProcent);
+    procMin_ = c.procMin;
+    procMax_ = c.procMax;
+    valueTrivial_ = true;
+    for (size_t m = 0; m < static_cast<size_t>(n_); ++m)
+        for (size_t s = 0; s < 3; ++s) {
+            factor_[m][s] = Factor(t.user, t.people, m, s);
+            if (factor_[m][s] != 1.0) valueTrivial_ = false;
+        }
+
+    useSum_ = c.flag(core::UseChooseWin);
+    winMin_ = c.winMin;
+    winMax_ = c.winMax;
+    for (size_t m = 0; m < static_cast<size_t>(n_); ++m)
+        for (size_t s = 0; s < 3; ++s) sum_[m][s] = c.sumTable[m][s];
+
+    useSigns_ = c.flag(core::UseMaxMin);
+    for (size_t s = 0; s < 3; ++s) {
+        SignRule& r = signs_[s];
+        r.min = c.minCount[s];
+        r.max = c.maxCount[s];
+        r.countTest = !(r.min <= 0 && r.max >= n_);
+        const int run = c.runMax[s];
+        r.runLen = run >= n_ ? 0 : (run < 0 ? -1 : run + 1);
+        if (r.runLen < 0 && useSigns_) rejectAll_ = true;
+    }
+
+    useSource_ = c.flag(core::UseURad);
+    if (useSource_) {
+        for (const auto& src : c.sourceRows) {
+            SourceMask sm;
+            sm.min = src.min;
+            sm.max = src.max;
+            // The cells a row of n matches reaches, read as SourceRowHits reads them.
+            std::string_view pat = src.pattern;
+            size_t start = 0;
+            for (int p = 0; p < n_; ++p) {
+                const size_t comma = pat.find(',', start);
+                const std::string_view cell =
+                    comma == std::string_view::npos ? pat.substr(std::min(start, pat.size())) : pat.substr(start, comma - start);
+                for (size_t s = 0; s < 3; ++s)
+                    if (cell.find(static_cast<char>('0' + s)) != std::string_view::npos)
+                        sm.mask[s] |= 1ull << core::PackedShift(p);
+                if (comma == std::string_view::npos) break;
+                start = comma + 1;
+            }
+            sources_.push_back(sm);
+        }
+    }
+
+    useYes_ = c.flag(core::UseJaKomb);
+    if (useYes_) {
+        for (const auto& y : c.yesCombinations) {
+            Yes cy;
+            cy.min = y.min;
+            cy.max = y.max;
+            std::string_view p = y.pattern;
+            char sep = 0;
+            if (p.find('?') != std::string_view::npos) {
+                cy.kind = 1;
+                sep = '?';
+            } else if (p.find('!') != std::string_view::npos) {
+                cy.kind = 2;
+                sep = '!';
+            }
+            if (cy.kind == 0) {
+                cy.pieces.push_back(CompilePiece(p, n_));
+            } else {
+                for (auto piece : SplitAt(p, sep)) cy.pieces.push_back(CompilePiece(piece, n_));
+            }
+            yes_.push_back(std::move(cy));
+        }
+    }
+
+    useNo_ = c.flag(core::UseNejKomb);
+    if (useNo_) {
+        for (const auto& pat : c.noCombinations) {
+            No cn;
+            if (pat.find('*') == std::string::npos) {
+                cn.piece = CompilePiece(pat, n_);
+                cn.never = cn.piece.len == 0;
+            } else {
+                cn.star = true;
+                if (static_cast<int>(pat.size()) != n_) {
+                    cn.always = true;
+                } else {
+                    for (int i = 0; i < n_; ++i) {
+                        const char ch = pat[static_cast<size_t>(i)];
+                        if (ch == '*') continue;
+                        if (!IsSign(ch)) {
+                            cn.never = true;
+                            break;
+                        }
+                        cn.careMask |= 3ull << core::PackedShift(i);
+                        cn.value |= static_cast<uint64_t>(ch - '0') << core::PackedShift(i);
+                    }
+                    if (!cn.never && cn.careMask == 0) cn.always = true;
+                }
+            }
+            if (cn.always) rejectAll_ = true;
+            if (!cn.never) no_.push_back(cn);
+        }
+    }
+}
+
+double CompiledConditions::Value(PackedRow p) const {
+    double v = 1.0;
+    for (int m = 0; m < n_; ++m) v *= factor_[static_cast<size_t>(m)][static_cast<size_t>(core::PackedSign(p, m))];
+    return v;
+}
+
+int64_t CompiledConditions::Sum(PackedRow p) const {
+    int64_t s = 0;
+    for (int m = 0; m < n_; ++m) s += sum_[static_cast<size_t>(m)][static_cast<size_t>(core::PackedSign(p, m))];
+    return s;
+}
+
+bool CompiledConditions::Passes(PackedRow p) const {
+    if (useValue_ && !PassesValue(valueTrivial_ ? 1.0 : Value(p))) return false;
+    if (useSum_ && !PassesSum(Sum(p))) return false;
+    return PassesPatterns(p);
+}
+
+bool CompiledConditions::PassesPatterns(PackedRow p) const {
+    if (rejectAll_) return false;
+    const uint64_t lo = p & lowMask_;
+    const uint64_t hi = (p >> 1) & lowMask_;
+    const std::array<uint64_t, 3> is{~(lo | hi) & lowMask_, lo & ~hi, hi & ~lo};
+
+    if (useSigns_) {
+        for (size_t s = 0; s < 3; ++s) {
+            const SignRule& r = signs_[s];
+            if (r.countTest) {
+                const int k = std::popcount(is[s]);
+                if (k < r.min || k > r.max) return false;
+            }
+            if (r.runLen > 0 && HasRun(is[s], r.runLen)) return false;
+        }
+    }
+    if (useSource_) {
+        for (const auto& sm : sources_) {
+            const int h = std::popcount((is[0] & sm.mask[0]) | (is[1] & sm.mask[1]) | (is[2] & sm.mask[2]));
+            if (h < sm.min || h > sm.max) return false;
+        }
+    }
+    if (useYes_) {
+        for (const auto& y : yes_) {
+            bool ok;
+            if (y.kind == 0) {
+                const int k = CountPiece(y.pieces[0], is);
+                ok = y.min <= k && k <= y.max;
+            } else if (y.kind == 1) {
+                ok = false;
+                for (const auto& piece : y.pieces)
+                    if (PresentPiece(piece, is)) {
+                        ok = true;
+                        break;
+                    }
+            } else {
+                ok = true;
+                if (PresentPiece(y.pieces[0], is))
+                    for (size_t i = 1; i < y.pieces.size(); ++i)
+                        if (PresentPiece(y.pieces[i], is)) {
+                            ok = false;
+                            break;
+                        }
+            }
+            if (!ok) return false;
+        }
+    }
+    if (useNo_) {
+        for (const auto& cn : no_) {
+            if (cn.star) {
+                if (((p ^ cn.value) & cn.careMask) == 0) return false;
+            } else if (Starts(cn.piece, is) != 0) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace vinra::reduction

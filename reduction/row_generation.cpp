@@ -1,0 +1,512 @@
+#include "reduction/row_generation.h"
+
+#include <algorithm>
+#include <chrono>
+#include <random>
+#include <unordered_set>
+
+#include <fmt/format.h>
+
+namespace vinra::reduction {
+
+using core::PackedRow;
+
+// ---------------------------------------------------------------------------
+// Frame
+
+std::vector<std::vector<int>> FrameSigns(const std::vector<std::string>& frame, int n) {
+    if (n < 1 || n > core::kMaxMatches)
+        throw GenerationError(fmt::format("a system has 1 to {} matches, not {}", core::kMaxMatches, n));
+    if (frame.size() < static_cast<size_t>(n))
+        throw GenerationError(fmt::format("the frame has {} entries for {} matches", frame.size(), n));
+    std::vector<std::vector<int>> signs(static_cast<size_t>(n));
+    double rows = 1;
+    for (size_t m = 0; m < static_cast<size_t>(n); ++m) {
+        int present = 0;
+        for (char ch : frame[m]) {
+            if (ch == ' ') continue;
+            if (ch < '0' || ch > '2')
+                throw GenerationError(fmt::format("match {} of the frame holds '{}', which is not a sign", m + 1, ch));
+            present |= 1 << (ch - '0');
+        }
+        for (int s = 0; s < 3; ++s)
+            if (present & (1 << s)) signs[m].push_back(s);
+        if (signs[m].empty()) throw GenerationError(fmt::format("match {} of the frame has no sign marked", m + 1));
+        rows *= static_cast<double>(signs[m].size());
+    }
+    if (rows > static_cast<double>(kMaxFrameRows))
+        throw GenerationError(fmt::format("the frame has {:.0f} rows; the engine handles at most {} rows", rows,
+                                          kMaxFrameRows));
+    return signs;
+}
+
+// ---------------------------------------------------------------------------
+// Full expansion
+
+namespace {
+
+// Walks the frame in mixed radix: the first variable match changes slowest.
+// The percentage value is multiplied match by match in match order (as
+// RowValue does, so the doubles agree to the last bit); the prefix up to a
+// variable match is shared by every row below it.
+class FrameWalker {
+public:
+    FrameWalker(const std::vector<std::vector<int>>& signs, const CompiledConditions& cond)
+        : signs_(signs), cond_(cond), n_(static_cast<int>(signs.size())) {
+        for (int m = 0; m < n_; ++m) {
+            if (signs_[static_cast<size_t>(m)].size() > 1) {
+                vars_.push_back(m);
+            } else {
+                const int s = signs_[static_cast<size_t>(m)][0];
+                base_ |= static_cast<PackedRow>(s) << core::PackedShift(m);
+                fixedSum_ += cond_.sumFigure(m, s);
+            }
+        }
+    }
+
+    struct State {
+        PackedRow row = 0;
+        double value = 1.0;
+        int64_t sum = 0;
+    };
+
+    const std::vector<int>& vars() const { return vars_; }
+    int varSize(size_t j) const { return static_cast<int>(signs_[static_cast<size_t>(vars_[j])].size()); }
+
+    // The state before variable 0: fixed matches ahead of it multiplied in.
+    State Initial() const {
+        State st{base_, 1.0, fixedSum_};
+        if (cond_.usesValue()) st.value = fixedProduct(0, vars_.empty() ? n_ : vars_[0], 1.0);
+        return st;
+    }
+    // Sets variable j to its i-th sign.
+    State Step(const State& st, size_t j, int i) const {
+        const int m = vars_[j];
+        const int s = signs_[static_cast<size_t>(m)][static_cast<size_t>(i)];
+        State next{st.row | (static_cast<PackedRow>(s) << core::PackedShift(m)), st.value, st.sum + cond_.sumFigure(m, s)};
+        if (cond_.usesValue()) {
+            const int until = j + 1 < vars_.size() ? vars_[j + 1] : n_;
+            next.value = fixedProduct(m + 1, until, st.value * cond_.factor(m, s));
+        }
+        return next;
+    }
+
+    // Tests every row below state st (variables j.. still open), appending the accepted ones.
+    // Returns false when stopped by the cancel flag.
+    bool Walk(const State& st, size_t j, std::vector<PackedRow>& out, const std::atomic<bool>* cancel,
+              int64_t& tested) const {
+        if (j + 1 == vars_.size()) {
+            if (cancel && cancel->load(std::memory_order_relaxed)) return false;
+            const int k = varSize(j);
+            for (int i = 0; i < k; ++i) {
+                const State r = Step(st, j, i);
+                if (cond_.Passes(r.row, r.value, r.sum)) out.push_back(r.row);
+            }
+            tested += k;
+            return true;
+        }
+        const int k = varSize(j);
+        for (int i = 0; i < k; ++i)
+            if (!Walk(Step(st, j, i), j + 1, out, cancel, tested)) return false;
+        return true;
+    }
+
+private:
+    double fixedProduct(int from, int until, double v) const {
+        for (int m = from; m < until; ++m) v *= cond_.factor(m, signs_[static_cast<size_t>(m)][0]);
+        return v;
+    }
+
+    const std::vector<std::vector<int>>& signs_;
+    const CompiledConditions& cond_;
+    int n_;
+    std::vector<int> vars_;
+    PackedRow base_ = 0;
+    int64_t fixedSum_ = 0;
+};
+
+}  // namespace
+
+std::vector<PackedRow> ExpandFrame(const std::vector<std::string>& frame, int n, const ConditionSet& c,
+                                   const PercentTables& t, const std::atomic<bool>* cancel,
+                                   std::atomic<int64_t>* tested) {
+    const auto signs = FrameSigns(frame, n);
+    ConditionSet cc = c;
+    cc.n = n;
+    const CompiledConditions cond(cc, t);
+    const FrameWalker walker(signs, cond);
+    std::vector<PackedRow> out;
+    const auto& vars = walker.vars();
+
+    if (vars.empty()) {  // only singles: one candidate
+        const auto st = walker.Initial();
+        if (cond.Passes(st.row, st.value, st.sum)) out.push_back(st.row);
+        if (tested) tested->fetch_add(1, std::memory_order_relaxed);
+        return out;
+    }
+
+    // Split the frame into chunks by the first variable matches; the chunks are
+    // consecutive stretches of the expansion order, so joining their results
+    // in chunk order gives the rows in expansion order.
+    uint64_t total = 1;
+    for (size_t j = 0; j < vars.size(); ++j) total *= static_cast<uint64_t>(walker.varSize(j));
+    size_t depth = 0;
+    uint64_t chunks = 1;
+    const uint64_t wantChunks = total >= 50000 ? 64 : 1;
+    while (chunks < wantChunks && depth + 1 < vars.size()) chunks *= static_cast<uint64_t>(walker.varSize(depth++));
+
+    std::vector<FrameWalker::State> starts{walker.Initial()};
+    for (size_t j = 0; j < depth; ++j) {
+        std::vector<FrameWalker::State> next;
+        for (const auto& st : starts)
+            for (int i = 0; i < walker.varSize(j); ++i) next.push_back(walker.Step(st, j, i));
+        starts.swap(next);
+    }
+
+    std::vector<std::vector<PackedRow>> parts(starts.size());
+    std::atomic<size_t> nextChunk{0};
+    auto work = [&] {
+        for (;;) {
+            const size_t i = nextChunk.fetch_add(1);
+            if (i >= starts.size()) return;
+            int64_t count = 0;
+            const bool done = walker.Walk(starts[i], depth, parts[i], cancel, count);
+            if (tested) tested->fetch_add(count, std::memory_order_relaxed);
+            if (!done) return;
+        }
+    };
+    const unsigned threads = starts.size() > 1 ? std::min(2u, std::max(1u, std::thread::hardware_concurrency())) : 1;
+    std::vector<std::thread> helpers;
+    for (unsigned k = 1; k < threads; ++k) helpers.emplace_back(work);
+    work();
+    for (auto& h : helpers) h.join();
+
+    size_t size = 0;
+    for (const auto& p : parts) size += p.size();
+    out.reserve(size);
+    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// Random weights
+
+WeightsCheck PrepareRandomWeights(ConditionSet& c, const std::vector<std::string>& frame) {
+    const size_t n = static_cast<size_t>(std::clamp(c.n, 1, core::kMaxMatches));
+    for (auto& list : c.userPercent)
+        if (list.size() < n) list.resize(n, "0");
+    bool over = false;
+    for (size_t m = 0; m < n; ++m) {
+        const std::string entry = m < frame.size() ? frame[m] : std::string();
+        int k = 0;
+        for (char s = '0'; s <= '2'; ++s) k += core::EntryHas(entry, s);
+        const std::string share = k == 1 ? "100" : (k == 2 ? "50" : "33");
+        int64_t sum = 0;
+        for (size_t s = 0; s < 3; ++s) {
+            std::string& e = c.userPercent[s][m];
+            const bool inFrame = core::EntryHas(entry, static_cast<char>('0' + s));
+            if (k > 1 && e == "100") e = share;
+            if (inFrame && e == "0") e = share;
+            if (!inFrame) e = std::string(1, '0');
+            sum += UserWeight(c, static_cast<int>(m), static_cast<int>(s), 0);
+        }
+        if (sum > 102) over = true;
+    }
+    return over ? WeightsCheck::SumOver100 : WeightsCheck::Ok;
+}
+
+// ---------------------------------------------------------------------------
+// The worker
+
+TRowGeneration::TRowGeneration(GenerationInput input) : in_(std::move(input)) {
+    n_ = in_.conditions.n;
+    if (n_ < 1 || n_ > core::kMaxMatches)
+        throw GenerationError(fmt::format("a system has 1 to {} matches, not {}", core::kMaxMatches, n_));
+    switch (in_.mode) {
+        case GenerationMode::Full:
+        case GenerationMode::Random:
+            FrameSigns(in_.frame, n_);
+            break;
+        case GenerationMode::Filter:
+            break;
+        case GenerationMode::Warranty:
+            if (n_ < 3)
+                throw GenerationError(
+                    fmt::format("the warranty needs at least 3 matches; this system has {}", n_));
+            FrameSigns(in_.frame, n_);
+            for (size_t i = 0; i < in_.rows.size(); ++i)
+                if (!core::IsRow(in_.rows[i], static_cast<size_t>(n_)))
+                    throw GenerationError(fmt::format("row {} (\"{}\") is not a row of {} matches", i + 1,
+                                                      in_.rows[i], n_));
+            break;
+        default:
+            throw GenerationError(fmt::format("unknown generation mode {}", static_cast<int>(in_.mode)));
+    }
+}
+
+TRowGeneration::~TRowGeneration() {
+    if (thread_.joinable()) Cancel();
+}
+
+void TRowGeneration::Start() {
+    if (thread_.joinable() || IsRunning()) throw std::logic_error("the generation worker is already started");
+    running_.store(true, std::memory_order_release);
+    thread_ = std::thread([this] {
+        execute();
+        running_.store(false, std::memory_order_release);
+    });
+}
+
+void TRowGeneration::Run() {
+    running_.store(true, std::memory_order_release);
+    execute();
+    running_.store(false, std::memory_order_release);
+}
+
+void TRowGeneration::Join() {
+    if (thread_.joinable()) thread_.join();
+}
+
+void TRowGeneration::Cancel() {
+    cancel_.store(true);
+    Join();
+}
+
+void TRowGeneration::execute() {
+    try {
+        switch (in_.mode) {
+            case GenerationMode::Full: runFull(); break;
+            case GenerationMode::Random: runRandom(); break;
+            case GenerationMode::Filter: runFilter(); break;
+            case GenerationMode::Warranty: runWarranty(); break;
+        }
+    } catch (const std::exception& e) {
+        error_ = e.what();
+    }
+}
+
+namespace {
+
+std::mt19937_64 MakeGenerator(const std::optional<uint64_t>& seed) {
+    if (seed) return std::mt19937_64(*seed);
+    return std::mt19937_64(static_cast<uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count()));
+}
+
+std::vector<std::string> Unpack(const std::vector<PackedRow>& rows, int n) {
+    std::vector<std::string> out;
+    out.reserve(rows.size());
+    for (PackedRow p : rows) out.push_back(core::UnpackRow(p, n));
+    return out;
+}
+
+}  // namespace
+
+void TRowGeneration::applyRowDifference(std::vector<PackedRow>& rows) {
+    setPhase(GenerationPhase::RowDifference);
+    maximum_.store(static_cast<int64_t>(rows.size()));
+    tested_.store(0);
+    const auto& first = in_.conditions.firstRow;
+    // A start row that is not a row of this system would end up among the rows; it is ignored.
+    const bool hasStart = core::IsRow(first, static_cast<size_t>(n_));
+    const PackedRow start = hasStart ? core::PackRow(first) : 0;
+    ApplyRowDifferencePacked(rows, n_, in_.conditions.radDiff, hasStart ? &start : nullptr, &cancel_,
+                             [this](int64_t index, int64_t count) {
+                                 tested_.store(index, std::memory_order_relaxed);
+                                 maximum_.store(count, std::memory_order_relaxed);
+                             });
+}
+
+void TRowGeneration::runFull() {
+    setPhase(GenerationPhase::Expansion);
+    maximum_.store(static_cast<int64_t>(core::MathRowCount(in_.frame)));
+    auto rows = ExpandFrame(in_.frame, n_, in_.conditions, in_.percent, &cancel_, &tested_);
+    if (in_.conditions.flag(core::UseRadDiff) && !cancel_.load()) applyRowDifference(rows);
+    rows_ = Unpack(rows, n_);
+}
+
+void TRowGeneration::runRandom() {
+    setPhase(GenerationPhase::Random);
+    maximum_.store(in_.requestedCount);
+    const auto signs = FrameSigns(in_.frame, n_);
+    ConditionSet cc = in_.conditions;
+    cc.n = n_;
+    const CompiledConditions cond(cc, in_.percent);
+    auto rng = MakeGenerator(in_.seed);
+
+    // Weights per match; a sign outside the frame never comes up. A match whose
+    // frame signs all weigh 0 draws evenly among them, so every row stays inside the frame.
+    static constexpr int64_t kMissing[3] = {33, 34, 33};
+    std::vector<std::array<int64_t, 3>> w(static_cast<size_t>(n_));
+    for (int m = 0; m < n_; ++m) {
+        auto& wm = w[static_cast<size_t>(m)];
+        int64_t total = 0;
+        for (int s = 0; s < 3; ++s) {
+            const auto& ms = signs[static_cast<size_t>(m)];
+            const bool inFrame = std::find(ms.begin(), ms.end(), s) != ms.end();
+            wm[static_cast<size_t>(s)] = inFrame ? UserWeight(in_.conditions, m, s, kMissing[s]) : 0;
+            total += wm[static_cast<size_t>(s)];
+        }
+        if (total == 0)
+            for (int s : signs[static_cast<size_t>(m)]) wm[static_cast<size_t>(s)] = 1;
+    }
+
+    const bool rowDiff = in_.conditions.flag(core::UseRadDiff);
+    const int limit = n_ - in_.conditions.radDiff;
+    std::vector<PackedRow> accepted;  // ascending, for the duplicate search
+    const int64_t want = std::max<int64_t>(in_.requestedCount, 0);
+    while (static_cast<int64_t>(accepted.size()) < want) {
+        if (cancel_.load(std::memory_order_relaxed)) break;
+        if (in_.maxTries > 0 && attempts_ >= in_.maxTries) {
+            triesExhausted_ = true;
+            break;
+        }
+        PackedRow row = 0;
+        for (int m = 0; m < n_; ++m) {
+            const auto& wm = w[static_cast<size_t>(m)];
+            const int64_t total = wm[0] + wm[1] + wm[2];
+            const int64_t r = std::uniform_int_distribution<int64_t>(0, total - 1)(rng);
+            const int s = r < wm[0] ? 0 : (wm[1] > 0 && r < wm[0] + wm[1] ? 1 : 2);
+            row |= static_cast<PackedRow>(s) << core::PackedShift(m);
+        }
+        ++attempts_;
+        tested_.store(attempts_, std::memory_order_relaxed);
+        auto pos = std::lower_bound(accepted.begin(), accepted.end(), row);
+        if (pos != accepted.end() && *pos == row) continue;
+        if (!cond.PassesValue(cond.usesValue() ? cond.Value(row) : 1.0)) continue;
+        if (!cond.PassesSum(cond.Sum(row))) continue;
+        if (rowDiff) {
+            bool close = false;
+            for (PackedRow a : accepted)
+                if (core::CountEqualPacked(row, a, n_) > limit) {
+                    close = true;
+                    break;
+                }
+            if (close) continue;
+        }
+        if (!cond.PassesPatterns(row)) continue;
+        accepted.insert(pos, row);
+    }
+    rows_ = Unpack(accepted, n_);
+}
+
+void TRowGeneration::runFilter() {
+    rows_ = in_.rows;
+    const auto& c = in_.conditions;
+    const bool any = c.flag(core::UseMaxMin) || c.flag(core::UseURad) || c.flag(core::UseJaKomb) ||
+                     c.flag(core::UseNejKomb) || c.flag(core::UseFilterTo) || c.flag(core::UseChooseWin);
+    if (any) {
+        if (c.flag(core::UseFilterTo)) {
+            reduceToCount();
+        } else {
+            setPhase(GenerationPhase::Filtering);
+            maximum_.store(static_cast<int64_t>(rows_.size()));
+            ConditionSet cc = c;
+            cc.n = n_;
+            const CompiledConditions cond(cc, in_.percent);
+            std::vector<std::string> all;
+            all.swap(rows_);
+            for (size_t i = 0; i < all.size(); ++i) {
+                tested_.store(static_cast<int64_t>(i), std::memory_order_relaxed);
+                if (cancel_.load(std::memory_order_relaxed)) break;
+                const bool pass = core::IsRow(all[i], static_cast<size_t>(n_))
+                                      ? cond.Passes(core::PackRow(all[i]))
+                                      : RowPassesConditions(all[i], cc, in_.percent);
+                if (pass) rows_.push_back(std::move(all[i]));
+            }
+        }
+    }
+    if (c.flag(core::UseRadDiff) && !cancel_.load()) {
+        setPhase(GenerationPhase::RowDifference);
+        maximum_.store(static_cast<int64_t>(rows_.size()));
+        const std::string start = core::IsRow(c.firstRow, static_cast<size_t>(n_)) ? c.firstRow : std::string();
+        ApplyRowDifference(rows_, c.radDiff, start, &cancel_, [this](int64_t index, int64_t count) {
+            tested_.store(index, std::memory_order_relaxed);
+            maximum_.store(count, std::memory_order_relaxed);
+        });
+    }
+}
+
+void TRowGeneration::reduceToCount() {
+    const int64_t t = in_.conditions.filterToRader;
+    const int64_t size = static_cast<int64_t>(rows_.size());
+    if (t <= 0 || t >= size) {  // nothing to choose: the rows stay as they are
+        filterUnchanged_ = true;
+        return;
+    }
+    if (!in_.randomSelection) {
+        setPhase(GenerationPhase::Filtering);
+        maximum_.store(size);
+        std::vector<std::pair<double, size_t>> byValue;
+        byValue.reserve(rows_.size());
+        for (size_t i = 0; i < rows_.size(); ++i)
+            byValue.emplace_back(RowValue(rows_[i], in_.percent.user, in_.percent.people), i);
+        std::stable_sort(byValue.begin(), byValue.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::vector<std::string> kept;
+        for (size_t i = static_cast<size_t>(size - t); i < byValue.size(); ++i)
+            kept.push_back(std::move(rows_[byValue[i].second]));
+        std::sort(kept.begin(), kept.end());
+        rows_.swap(kept);
+        return;
+    }
+
+    setPhase(GenerationPhase::RandomReduction);
+    maximum_.store(t);
+    auto rng = MakeGenerator(in_.seed);
+    std::vector<size_t> pool(rows_.size());
+    for (size_t i = 0; i < pool.size(); ++i) pool[i] = i;
+    auto take = [&]() {  // a uniformly chosen index not taken before
+        const size_t k = std::uniform_int_distribution<size_t>(0, pool.size() - 1)(rng);
+        const size_t idx = pool[k];
+        pool[k] = pool.back();
+        pool.pop_back();
+        return idx;
+    };
+    int64_t steps = 0;
+    if (size / 2 < t) {
+        // Delete random rows until t remain; the others keep their order.
+        std::vector<char> gone(rows_.size(), 0);
+        for (int64_t remaining = size; remaining > t; --remaining) {
+            if (cancel_.load(std::memory_order_relaxed)) break;
+            gone[take()] = 1;
+            tested_.store(++steps, std::memory_order_relaxed);
+        }
+        size_t out = 0;
+        for (size_t i = 0; i < rows_.size(); ++i)
+            if (!gone[i]) rows_[out++] = std::move(rows_[i]);
+        rows_.resize(out);
+    } else {
+        // Pick t distinct rows; they come out in the order they were picked.
+        std::vector<std::string> picked;
+        std::unordered_set<std::string> seen;
+        while (static_cast<int64_t>(picked.size()) < t && !pool.empty()) {
+            if (cancel_.load(std::memory_order_relaxed)) break;
+            const size_t idx = take();
+            tested_.store(++steps, std::memory_order_relaxed);
+            if (seen.insert(rows_[idx]).second) picked.push_back(rows_[idx]);
+        }
+        rows_.swap(picked);
+    }
+}
+
+void TRowGeneration::runWarranty() {
+    setPhase(GenerationPhase::Expansion);
+    maximum_.store(static_cast<int64_t>(core::MathRowCount(in_.frame)));
+    ConditionSet cc = in_.conditions;
+    outcomes_ = ExpandFrame(in_.frame, n_, cc, in_.percent, &cancel_, &tested_);
+    if (cancel_.load()) {
+        warranty_ = WarrantyTable{};
+        warranty_.total = static_cast<int64_t>(outcomes_.size());
+        warranty_.complete = false;
+        return;
+    }
+    setPhase(GenerationPhase::WarrantyTally);
+    tested_.store(0);
+    maximum_.store(static_cast<int64_t>(outcomes_.size()));
+    std::vector<PackedRow> system;
+    system.reserve(in_.rows.size());
+    for (const auto& r : in_.rows) system.push_back(core::PackRow(r));
+    warranty_ = TallyWarranty(outcomes_, system, n_, &cancel_, &tested_);
+}
+
+}  // namespace vinra::reduction
