@@ -1,0 +1,865 @@
+#include "reduction/warranty.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <thread>
+
+#include <fmt/format.h>
+
+#include "core/ini.h"
+#include "core/system_document.h"
+#include "core/text.h"
+
+namespace vinra::reduction {
+
+using core::PackedRow;
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// The tally.
+//
+// Comparing every outcome with every row costs outcomes x rows x N. Instead the
+// outcomes are laid out as a mixed-radix space over the matches where they vary
+// (the frame they span), and every system row adds itself into per-position
+// counters h[0..3] (distance 0..3) of the positions near it. Two ways of doing
+// that, chosen by cost:
+//  - the walk: enumerate each row's distance-0..3 neighbourhood (cheap when
+//    rows are few);
+//  - the transform: drop every row at its own position and then, match by
+//    match, let each position collect x * (the sum over the other signs), a
+//    polynomial in x cut at degree 3 (cost independent of the number of rows).
+// Rows that leave the spanned frame count right: a wrong sign at a match that
+// never varies adds a fixed distance, a sign outside the varying match's signs
+// is always wrong there.
+// The space is cut into chunks by its leading varying matches, so the counters
+// of one chunk stay small, empty chunks (outcomes thinned by the conditions)
+// cost nothing, and the chunks go to every core.
+
+constexpr int kDepth = 4;  // distances 0..3
+
+struct Counters {
+    uint32_t h[kDepth];
+};
+
+struct ClassCode {
+    uint64_t a = 0, b = 0;
+    bool operator==(const ClassCode&) const = default;
+};
+
+inline ClassCode CodeOf(const Counters& c) {
+    return {uint64_t{c.h[0]} | (uint64_t{c.h[1]} << 32), uint64_t{c.h[2]} | (uint64_t{c.h[3]} << 32)};
+}
+
+inline uint64_t HashCode(const ClassCode& c) {
+    uint64_t x = c.a * 0x9E3779B97F4A7C15ull ^ (c.b + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
+    return x ^ (x >> 29);
+}
+
+// Classes in the order first met, with their outcome counts.
+class ClassList {
+public:
+    void Add(const ClassCode& code, int64_t count) {
+        if (!entries_.empty() && entries_[last_].first == code) {
+            entries_[last_].second += count;
+            return;
+        }
+        if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
+        const size_t mask = slots_.size() - 1;
+        size_t i = HashCode(code) & mask;
+        while (slots_[i] != 0) {
+            const uint32_t e = slots_[i] - 1;
+            if (entries_[e].first == code) {
+                entries_[e].second += count;
+                last_ = e;
+                return;
+            }
+            i = (i + 1) & mask;
+        }
+        slots_[i] = static_cast<uint32_t>(entries_.size() + 1);
+        last_ = static_cast<uint32_t>(entries_.size());
+        entries_.emplace_back(code, count);
+    }
+    const std::vector<std::pair<ClassCode, int64_t>>& entries() const { return entries_; }
+
+private:
+    void Grow() {
+        std::vector<uint32_t> slots(slots_.empty() ? 64 : slots_.size() * 2, 0);
+        const size_t mask = slots.size() - 1;
+        for (size_t e = 0; e < entries_.size(); ++e) {
+            size_t i = HashCode(entries_[e].first) & mask;
+            while (slots[i] != 0) i = (i + 1) & mask;
+            slots[i] = static_cast<uint32_t>(e + 1);
+        }
+        slots_.swap(slots);
+    }
+    std::vector<std::pair<ClassCode, int64_t>> entries_;
+    std::vector<uint32_t> slots_;
+    uint32_t last_ = 0;
+};
+
+enum class Method { Direct, Walk, Transform };
+
+// The space the outcomes span, its cut into chunks and the row data that does
+// not depend on the chunk.
+struct Layout {
+    int n = 0;
+    std::array<uint8_t, core::kMaxMatches> signMask{};  // bit c: code c occurs at the match
+    std::array<int8_t, core::kMaxMatches * 4> rank{};   // [m*4+c]: digit of code c, -1 outside
+    std::array<int, core::kMaxMatches> radix{};
+    std::vector<int> variable;  // matches with two or more signs, in match order
+    std::vector<int> fixed;     // matches with one sign
+    int prefix = 0;             // leading variable matches that pick the chunk
+    uint64_t chunkCount = 1;
+    uint64_t prefixMask = 0;    // packed bits of the prefix matches
+    std::vector<int> suffix;    // the other variable matches
+    // Walk layout of a chunk: suffix matches in mixed radix, first slowest.
+    std::array<uint64_t, core::kMaxMatches> stride{};
+    uint64_t chunkSize = 1;
+    // Transform layout: one extra digit at a suffix match where some row is
+    // outside the outcomes' signs.
+    std::array<int, core::kMaxMatches> extRadix{};
+    std::array<uint64_t, core::kMaxMatches> extStride{};
+    uint64_t extSize = 1;
+    Method method = Method::Walk;
+    // Byte tables (four matches a byte): chunk index and buffer index of an outcome.
+    std::vector<std::array<uint64_t, 256>> chunkTable, posTable;
+
+    int groups() const { return (n + 3) / 4; }
+    uint64_t ChunkOf(PackedRow p) const {
+        uint64_t c = 0;
+        for (int g = 0; g < groups(); ++g) c += chunkTable[g][(p >> (56 - 8 * g)) & 0xFF];
+        return c;
+    }
+    uint64_t PosOf(PackedRow p) const {
+        uint64_t q = 0;
+        for (int g = 0; g < groups(); ++g) q += posTable[g][(p >> (56 - 8 * g)) & 0xFF];
+        return q;
+    }
+    uint64_t bufferSize() const {
+        return method == Method::Transform ? extSize : method == Method::Walk ? chunkSize : 0;
+    }
+};
+
+// Per system row, what every chunk needs.
+struct RowInfo {
+    PackedRow row;
+    int fixedWrong;   // wrong signs at the matches where the outcomes never vary
+    int outWrong;     // suffix matches where the row's sign is outside the outcomes' signs
+    uint64_t base;    // walk layout: position of its in-frame suffix signs
+    uint64_t extPos;  // transform layout: its position
+};
+
+// The chunk's signs at the prefix matches, packed.
+PackedRow ChunkPrefix(const Layout& L, uint64_t chunk) {
+    PackedRow p = 0;
+    for (int i = L.prefix - 1; i >= 0; --i) {
+        const int m = L.variable[i];
+        const int digit = static_cast<int>(chunk % L.radix[m]);
+        chunk /= L.radix[m];
+        for (int c = 0; c < 3; ++c)
+            if (L.rank[m * 4 + c] == digit) p |= static_cast<uint64_t>(c) << core::PackedShift(m);
+    }
+    return p;
+}
+
+inline int PrefixWrong(const Layout& L, PackedRow row, PackedRow chunkPrefix) {
+    const uint64_t x = row ^ chunkPrefix;
+    return std::popcount((x | (x >> 1)) & 0x5555555555555555ull & L.prefixMask);
+}
+
+// Adds each row's distance-0..3 neighbourhood inside the chunk.
+bool FillByWalk(const Layout& L, const std::vector<RowInfo>& rows, PackedRow chunkPrefix, Counters* buf,
+                const std::atomic<bool>* cancel) {
+    // Per suffix match of the current row: the steps to its other in-frame signs.
+    std::array<int64_t, core::kMaxMatches * 2> steps{};
+    std::array<int, core::kMaxMatches + 1> stepStart{};
+    std::array<uint64_t, 64> bases{};
+    size_t counter = 0;
+    for (const RowInfo& r : rows) {
+        if ((++counter & 255) == 0 && cancel && cancel->load(std::memory_order_relaxed)) return false;
+        const int d0 = r.fixedWrong + r.outWrong + PrefixWrong(L, r.row, chunkPrefix);
+        if (d0 >= kDepth) continue;
+        const int budget = kDepth - 1 - d0;
+        // Base positions: every in-frame sign at the matches where the row is outside.
+        size_t nb = 1;
+        bases[0] = r.base;
+        int ni = 0;
+        stepStart[0] = 0;
+        int ns = 0;
+        for (int m : L.suffix) {
+            const int code = core::PackedSign(r.row, m);
+            const int digit = L.rank[m * 4 + code];
+            if (digit < 0) {
+                const size_t before = nb;
+                for (int d = 1; d < L.radix[m]; ++d)
+                    for (size_t b = 0; b < before; ++b) bases[nb++] = bases[b] + d * L.stride[m];
+            } else if (budget > 0) {
+                for (int d = 0; d < L.radix[m]; ++d)
+                    if (d != digit)
+                        steps[ns++] = (static_cast<int64_t>(d) - digit) * static_cast<int64_t>(L.stride[m]);
+                stepStart[++ni] = ns;
+            }
+        }
+        for (size_t b = 0; b < nb; ++b) {
+            const uint64_t p0 = bases[b];
+            buf[p0].h[d0]++;
+            if (budget < 1) continue;
+            for (int i = 0; i < ni; ++i) {
+                for (int si = stepStart[i]; si < stepStart[i + 1]; ++si) {
+                    const uint64_t p1 = p0 + steps[si];
+                    buf[p1].h[d0 + 1]++;
+                    if (budget < 2) continue;
+                    for (int j = i + 1; j < ni; ++j) {
+                        for (int sj = stepStart[j]; sj < stepStart[j + 1]; ++sj) {
+                            const uint64_t p2 = p1 + steps[sj];
+                            buf[p2].h[d0 + 2]++;
+                            if (budget < 3) continue;
+                            for (int k = stepStart[j + 1]; k < ns; ++k) buf[p2 + steps[k]].h[d0 + 3]++;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    return true;
+}
+
+// Drops every row at its position with x^distance, then spreads match by match.
+bool FillByTransform(const Layout& L, const std::vector<RowInfo>& rows, PackedRow chunkPrefix, Counters* buf,
+                     const std::atomic<bool>* cancel) {
+    size_t counter = 0;
+    for (const RowInfo& r : rows) {
+        if ((++counter & 4095) == 0 && cancel && cancel->load(std::memory_order_relaxed)) return false;
+        const int d0 = r.fixedWrong + PrefixWrong(L, r.row, chunkPrefix);
+        if (d0 < kDepth) buf[r.extPos].h[d0]++;
+    }
+    for (int m : L.suffix) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) return false;
+        const uint64_t s = L.extStride[m];
+        const int e = L.extRadix[m];
+        const int r = L.radix[m];  // the outside digit (r, when e > r) is never read again
+        const uint64_t block = s * e;
+        for (uint64_t base = 0; base < L.extSize; base += block) {
+            Counters* f = buf + base;
+            for (uint64_t off = 0; off < s; ++off) {
+                uint32_t t[kDepth] = {0, 0, 0, 0};
+                for (int d = 0; d < e; ++d)
+                    for (int j = 0; j < kDepth; ++j) t[j] += f[off + d * s].h[j];
+                for (int d = 0; d < r; ++d) {
+                    Counters& c = f[off + d * s];
+                    // g = f + x * (T - f), cut at x^3
+                    const uint32_t o0 = t[0] - c.h[0], o1 = t[1] - c.h[1], o2 = t[2] - c.h[2];
+                    c.h[1] += o0;
+                    c.h[2] += o1;
+                    c.h[3] += o2;
+                }
+            }
+        }
+    }
+    return true;
+}
+
+// The cut of the space into chunks by its leading varying matches: the chunks
+// should fit the cache and be many enough to share among the cores.
+struct Cut {
+    int prefix = 0;
+    double chunks = 1, positions = 1;
+};
+Cut ChooseCut(const Layout& L, const std::array<int, core::kMaxMatches>& radix, unsigned threads, double chunkCap) {
+    double full = 1;
+    for (int m : L.variable) full *= radix[m];
+    const double kChunkCap = chunkCap;
+    const double minChunks = full >= 65536 ? 4.0 * threads : 1.0;
+    Cut cut;
+    cut.positions = full;
+    const int v = static_cast<int>(L.variable.size());
+    while (cut.prefix < v &&
+           (cut.positions > kChunkCap || (cut.chunks < minChunks && cut.positions > std::min(4096.0, kChunkCap)))) {
+        const int m = L.variable[cut.prefix];
+        cut.positions /= radix[m];
+        cut.chunks *= L.radix[m];
+        ++cut.prefix;
+    }
+    return cut;
+}
+
+Layout MakeLayout(const std::vector<PackedRow>& outcomes, const std::vector<PackedRow>& rows, int n,
+                  unsigned threads, const TallyOptions& options) {
+    Layout L;
+    L.n = n;
+    const uint64_t mask = core::PackedMask(n);
+    uint64_t seen[3] = {0, 0, 0};  // bit pattern per code: which matches hold it
+    for (PackedRow o : outcomes) {
+        const uint64_t lo = o & 0x5555555555555555ull, hi = (o >> 1) & 0x5555555555555555ull;
+        seen[0] |= ~lo & ~hi;
+        seen[1] |= lo & ~hi;
+        seen[2] |= hi & ~lo;
+        if (lo & hi & mask) throw std::invalid_argument("warranty: an outcome holds a sign that is not 1, X or 2");
+    }
+    for (int m = 0; m < n; ++m) {
+        const int bit = core::PackedShift(m);
+        int r = 0;
+        for (int c = 0; c < 4; ++c) L.rank[m * 4 + c] = -1;
+        for (int c = 0; c < 3; ++c)
+            if ((seen[c] >> bit) & 1) {
+                L.signMask[m] |= static_cast<uint8_t>(1 << c);
+                L.rank[m * 4 + c] = static_cast<int8_t>(r++);
+            }
+        L.radix[m] = r;
+        if (r >= 2)
+            L.variable.push_back(m);
+        else
+            L.fixed.push_back(m);
+    }
+    // A row outside the outcomes' signs at a varying match needs one more digit
+    // there in the transform.
+    std::array<bool, core::kMaxMatches> rowOutside{};
+    for (PackedRow row : rows)
+        for (int m : L.variable)
+            if (L.rank[m * 4 + core::PackedSign(row, m)] < 0) rowOutside[m] = true;
+    std::array<int, core::kMaxMatches> extRadix{};
+    for (int m : L.variable) extRadix[m] = L.radix[m] + (rowOutside[m] ? 1 : 0);
+
+    // Rough cost of each method in nanoseconds; the cheapest wins.
+    const int v = static_cast<int>(L.variable.size());
+    double avgOther = 0;
+    for (int m : L.variable) avgOther += L.radix[m] - 1;
+    avgOther = v ? avgOther / v : 0;
+    double neigh = 0, binom = 1;
+    for (int k = 0; k <= 3 && k <= v; ++k) {
+        neigh += binom * std::pow(avgOther, k);
+        binom = binom * (v - k) / (k + 1);
+    }
+    const double nOut = static_cast<double>(outcomes.size()), nRows = static_cast<double>(rows.size());
+    const double cap = options.maxChunkPositions ? static_cast<double>(options.maxChunkPositions) : double(1 << 17);
+    const Cut walkCut = ChooseCut(L, L.radix, threads, cap);
+    const Cut extCut = ChooseCut(L, extRadix, threads, cap);
+    const double walkRuns = std::min(walkCut.chunks, nOut), extRuns = std::min(extCut.chunks, nOut);
+    const double walkCost = walkRuns * (walkCut.positions * 1.5 + nRows * 15) + nRows * neigh * 3 + nOut * 5;
+    const double transformCost =
+        extRuns * (extCut.positions * (1.5 + 0.8 * (v - extCut.prefix)) + nRows * 3) + nOut * 5;
+    const double directCost = nOut * (nRows * 0.8 + 5);
+    switch (options.method) {
+        case WarrantyMethod::Direct: L.method = Method::Direct; break;
+        case WarrantyMethod::Walk: L.method = Method::Walk; break;
+        case WarrantyMethod::Transform: L.method = Method::Transform; break;
+        case WarrantyMethod::Auto:
+            if (directCost <= walkCost && directCost <= transformCost)
+                L.method = Method::Direct;
+            else
+                L.method = transformCost < walkCost ? Method::Transform : Method::Walk;
+    }
+
+    const Cut cut = L.method == Method::Direct ? Cut{} : L.method == Method::Walk ? walkCut : extCut;
+    L.prefix = cut.prefix;
+    L.chunkCount = static_cast<uint64_t>(cut.chunks);
+    for (int i = 0; i < L.prefix; ++i) L.prefixMask |= uint64_t{3} << core::PackedShift(L.variable[i]);
+    if (L.method != Method::Direct) L.suffix.assign(L.variable.begin() + L.prefix, L.variable.end());
+    L.chunkSize = 1;
+    L.extSize = 1;
+    for (auto it = L.suffix.rbegin(); it != L.suffix.rend(); ++it) {
+        const int m = *it;
+        L.stride[m] = L.chunkSize;
+        L.chunkSize *= L.radix[m];
+        L.extRadix[m] = extRadix[m];
+        L.extStride[m] = L.extSize;
+        L.extSize *= L.extRadix[m];
+    }
+    std::array<uint64_t, core::kMaxMatches> prefixStride{};
+    uint64_t ps = 1;
+    for (int i = L.prefix - 1; i >= 0; --i) {
+        prefixStride[L.variable[i]] = ps;
+        ps *= L.radix[L.variable[i]];
+    }
+    std::array<bool, core::kMaxMatches> inPrefix{}, inSuffix{};
+    for (int i = 0; i < L.prefix; ++i) inPrefix[L.variable[i]] = true;
+    for (int m : L.suffix) inSuffix[m] = true;
+    L.chunkTable.assign(L.groups(), {});
+    L.posTable.assign(L.groups(), {});
+    for (int g = 0; g < L.groups(); ++g) {
+        for (int byte = 0; byte < 256; ++byte) {
+            uint64_t c = 0, q = 0;
+            for (int j = 0; j < 4; ++j) {
+                const int m = 4 * g + j;
+                if (m >= n) break;
+                const int digit = L.rank[m * 4 + ((byte >> (6 - 2 * j)) & 3)];
+                if (digit < 0) continue;  // never for an outcome
+                if (inPrefix[m]) c += digit * prefixStride[m];
+                if (inSuffix[m]) q += digit * (L.method == Method::Transform ? L.extStride[m] : L.stride[m]);
+            }
+            L.chunkTable[g][byte] = c;
+            L.posTable[g][byte] = q;
+        }
+    }
+    return L;
+}
+
+RowInfo MakeRowInfo(const Layout& L, PackedRow row) {
+    RowInfo r{row & core::PackedMask(L.n), 0, 0, 0, 0};
+    for (int m : L.fixed)
+        if (L.signMask[m] != 0 && !((L.signMask[m] >> core::PackedSign(r.row, m)) & 1)) ++r.fixedWrong;
+    for (int m : L.suffix) {
+        const int digit = L.rank[m * 4 + core::PackedSign(r.row, m)];
+        if (digit < 0) {
+            ++r.outWrong;
+            r.extPos += L.radix[m] * L.extStride[m];
+        } else {
+            r.base += digit * L.stride[m];
+            r.extPos += digit * L.extStride[m];
+        }
+    }
+    return r;
+}
+
+}  // namespace
+
+std::string WarrantyKey(int64_t right, int64_t oneWrong, int64_t twoWrong, int64_t threeWrong) {
+    std::string key;
+    const int64_t h[4] = {right, oneWrong, twoWrong, threeWrong};
+    for (int i = 0; i < 4; ++i) {
+        if (i) key += '-';
+        if (h[i] >= 1 && h[i] <= 9) key += '0';
+        key += std::to_string(h[i]);
+    }
+    return key;
+}
+
+WarrantyTable TallyWarranty(const std::vector<PackedRow>& outcomes, const std::vector<PackedRow>& systemRows, int n,
+                            const std::atomic<bool>* cancel, std::atomic<int64_t>* tested) {
+    return TallyWarranty(outcomes, systemRows, n, cancel, tested, TallyOptions{});
+}
+
+WarrantyTable TallyWarranty(const std::vector<PackedRow>& outcomes, const std::vector<PackedRow>& systemRows, int n,
+                            const std::atomic<bool>* cancel, std::atomic<int64_t>* tested,
+                            const TallyOptions& options) {
+    if (n < 3)
+        throw std::invalid_argument(
+            fmt::format("warranty needs at least 3 matches (the table counts N to N-3 right), the system has {}", n));
+    if (n > core::kMaxMatches)
+        throw std::invalid_argument(fmt::format("warranty: {} matches is more than {}", n, core::kMaxMatches));
+
+    WarrantyTable table;
+    table.total = static_cast<int64_t>(outcomes.size());
+    if (tested) tested->store(0);
+    if (outcomes.empty()) return table;
+
+    const uint64_t mask = core::PackedMask(n);
+    const unsigned hw = options.threads ? std::min(options.threads, 64u)
+                                        : std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
+    const Layout L = MakeLayout(outcomes, systemRows, n, hw, options);
+
+    // The outcomes in ascending order: the chunks are then contiguous runs.
+    // (The direct comparison needs no order: its runs are slices of the list.)
+    bool sorted = true;
+    if (L.method != Method::Direct)
+        for (size_t i = 1; i < outcomes.size() && sorted; ++i)
+            sorted = (outcomes[i - 1] & mask) <= (outcomes[i] & mask);
+    std::vector<uint32_t> order;
+    if (!sorted) {
+        if (outcomes.size() > std::numeric_limits<uint32_t>::max())
+            throw std::invalid_argument("warranty: too many outcomes");
+        order.resize(outcomes.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
+        std::stable_sort(order.begin(), order.end(),
+                         [&](uint32_t a, uint32_t b) { return (outcomes[a] & mask) < (outcomes[b] & mask); });
+    }
+    auto at = [&](size_t i) -> PackedRow { return outcomes[sorted ? i : order[i]] & mask; };
+
+    struct Run {
+        uint64_t chunk;
+        size_t begin, end;
+    };
+    std::vector<Run> runs;
+    if (L.method == Method::Direct) {
+        const size_t kSlice = options.maxChunkPositions ? options.maxChunkPositions : 2048;
+        for (size_t i = 0; i < outcomes.size(); i += kSlice) runs.push_back({0, i, std::min(outcomes.size(), i + kSlice)});
+    } else {
+        // Runs of outcomes sharing a chunk. The chunk index never falls along
+        // the sorted list: gallop, then bisect.
+        for (size_t i = 0; i < outcomes.size();) {
+            const uint64_t c = L.ChunkOf(at(i));
+            size_t lo = i + 1, hi = outcomes.size();
+            size_t step = 1;
+            while (lo < hi && L.ChunkOf(at(std::min(hi - 1, i + step))) == c) {
+                lo = std::min(hi, i + step + 1);
+                step *= 2;
+            }
+            hi = std::min(hi, i + step + 1);
+            while (lo < hi) {
+                const size_t mid = lo + (hi - lo) / 2;
+                if (L.ChunkOf(at(mid)) == c)
+                    lo = mid + 1;
+                else
+                    hi = mid;
+            }
+            runs.push_back({c, i, lo});
+            i = lo;
+        }
+    }
+
+    std::vector<RowInfo> rows;
+    rows.reserve(systemRows.size());
+    for (PackedRow r : systemRows) rows.push_back(MakeRowInfo(L, r));
+
+    std::vector<ClassList> runClasses(sorted ? runs.size() : 0);
+    std::vector<ClassCode> perOutcome(sorted ? 0 : outcomes.size());
+    std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[runs.size()]);
+    for (size_t i = 0; i < runs.size(); ++i) done[i].store(false);
+    std::atomic<size_t> next{0};
+
+    auto worker = [&]() {
+        std::vector<Counters> buffer(L.bufferSize());
+        for (;;) {
+            const size_t ri = next.fetch_add(1);
+            if (ri >= runs.size()) return;
+            if (cancel && cancel->load()) return;
+            const Run& run = runs[ri];
+            if (L.method == Method::Direct) {
+                ClassList& list = runClasses[ri];
+                for (size_t i = run.begin; i < run.end; ++i) {
+                    if ((i & 63) == 0 && cancel && cancel->load(std::memory_order_relaxed)) return;
+                    const PackedRow o = at(i);
+                    Counters c{{0, 0, 0, 0}};
+                    for (const RowInfo& r : rows) {
+                        const int d = n - core::CountEqualPacked(o, r.row, n);
+                        if (d < kDepth) c.h[d]++;
+                    }
+                    list.Add(CodeOf(c), 1);
+                }
+                done[ri].store(true);
+                if (tested) tested->fetch_add(static_cast<int64_t>(run.end - run.begin));
+                continue;
+            }
+            std::memset(buffer.data(), 0, buffer.size() * sizeof(Counters));
+            const PackedRow prefix = ChunkPrefix(L, run.chunk);
+            const bool ok = L.method == Method::Transform ? FillByTransform(L, rows, prefix, buffer.data(), cancel)
+                                                          : FillByWalk(L, rows, prefix, buffer.data(), cancel);
+            if (!ok) return;
+            if (sorted) {
+                ClassList& list = runClasses[ri];
+                for (size_t i = run.begin; i < run.end; ++i) list.Add(CodeOf(buffer[L.PosOf(at(i))]), 1);
+            } else {
+                for (size_t i = run.begin; i < run.end; ++i) perOutcome[order[i]] = CodeOf(buffer[L.PosOf(at(i))]);
+            }
+            done[ri].store(true);
+            if (tested) tested->fetch_add(static_cast<int64_t>(run.end - run.begin));
+        }
+    };
+    const double work = static_cast<double>(outcomes.size()) + static_cast<double>(rows.size()) * runs.size();
+    const bool worthIt = work > 50000 || options.threads > 1;
+    const unsigned threads = (runs.size() > 1 && worthIt) ? static_cast<unsigned>(std::min<size_t>(hw, runs.size())) : 1;
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < threads; ++t) pool.emplace_back(worker);
+    worker();
+    for (auto& t : pool) t.join();
+
+    // Merge in outcome order; a cancelled tally keeps the leading outcomes it finished.
+    ClassList all;
+    if (sorted) {
+        for (size_t ri = 0; ri < runs.size(); ++ri) {
+            if (!done[ri].load()) {
+                table.complete = false;
+                break;
+            }
+            for (const auto& [code, count] : runClasses[ri].entries()) all.Add(code, count);
+        }
+    } else {
+        std::vector<bool> chunkDone(runs.size());
+        std::vector<uint32_t> runOf(outcomes.size());
+        for (size_t ri = 0; ri < runs.size(); ++ri)
+            for (size_t i = runs[ri].begin; i < runs[ri].end; ++i) runOf[order[i]] = static_cast<uint32_t>(ri);
+        for (size_t i = 0; i < outcomes.size(); ++i) {
+            if (!done[runOf[i]].load()) {
+                table.complete = false;
+                break;
+            }
+            all.Add(perOutcome[i], 1);
+        }
+    }
+    for (const auto& [code, count] : all.entries()) {
+        table.keys.push_back(WarrantyKey(static_cast<int64_t>(code.a & 0xFFFFFFFFu), static_cast<int64_t>(code.a >> 32),
+                                         static_cast<int64_t>(code.b & 0xFFFFFFFFu), static_cast<int64_t>(code.b >> 32)));
+        table.counts.push_back(count);
+    }
+    return table;
+}
+
+// ---------------------------------------------------------------------------
+// Messages
+
+std::string FormatFixed(double value, int decimals) {
+    decimals = std::clamp(decimals, 0, 15);
+    if (!std::isfinite(value)) return std::isnan(value) ? "NAN" : (value > 0 ? "INF" : "-INF");
+    // Halves round away from zero (2,125 -> 2,13), as people round, so the
+    // rounding is done here on the decimal digits rather than by fmt (which
+    // rounds an exact half to even).
+    std::string s = fmt::format("{:.{}f}", std::fabs(value), decimals + 20);
+    const size_t dot = s.find('.');
+    const bool up = s[dot + 1 + decimals] >= '5';
+    s.resize(decimals ? dot + 1 + decimals : dot);
+    if (up) {
+        size_t i = s.size();
+        for (;;) {
+            if (i == 0) {
+                s.insert(s.begin(), '1');
+                break;
+            }
+            --i;
+            if (s[i] == '.') continue;
+            if (s[i] == '9') {
+                s[i] = '0';
+                continue;
+            }
+            ++s[i];
+            break;
+        }
+    }
+    if (value < 0) s.insert(s.begin(), '-');
+    // A result that rounds to zero shows no minus sign.
+    if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
+    for (char& c : s)
+        if (c == '.') c = ',';
+    return s;
+}
+
+std::string SubstituteMessage(std::string_view format, const std::vector<MessageArg>& args) {
+    std::string out;
+    size_t next = 0;
+    for (size_t i = 0; i < format.size(); ++i) {
+        const char c = format[i];
+        if (c != '%' || i + 1 >= format.size()) {
+            out += c;
+            continue;
+        }
+        if (format[i + 1] == '%') {
+            out += '%';
+            ++i;
+            continue;
+        }
+        // %d, %s, %f or %.Nf
+        size_t j = i + 1;
+        int decimals = 2;
+        if (format[j] == '.' && j + 2 < format.size() && format[j + 1] >= '0' && format[j + 1] <= '9' &&
+            format[j + 2] == 'f') {
+            decimals = format[j + 1] - '0';
+            j += 2;
+        }
+        const char kind = format[j];
+        bool used = false;
+        const bool known = kind == 'd' || kind == 'f' || kind == 's';
+        if (known && next < args.size()) {
+            const MessageArg& a = args[next];
+            if (kind == 'd' && std::holds_alternative<int64_t>(a)) {
+                out += std::to_string(std::get<int64_t>(a));
+                used = true;
+            } else if (kind == 'f' && std::holds_alternative<double>(a)) {
+                out += FormatFixed(std::get<double>(a), decimals);
+                used = true;
+            } else if (kind == 'f' && std::holds_alternative<int64_t>(a)) {
+                out += FormatFixed(static_cast<double>(std::get<int64_t>(a)), decimals);
+                used = true;
+            } else if (kind == 's' && std::holds_alternative<std::string>(a)) {
+                out += std::get<std::string>(a);
+                used = true;
+            }
+        }
+        if (known && next < args.size()) ++next;  // a mismatched argument is used up too
+        if (used) {
+            i = j;
+        } else {
+            out += c;  // left as written
+        }
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// Show
+
+namespace {
+
+std::vector<std::string> SplitKey(std::string_view key) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        const size_t dash = key.find('-', start);
+        parts.emplace_back(key.substr(start, dash == std::string_view::npos ? std::string_view::npos : dash - start));
+        if (dash == std::string_view::npos) break;
+        start = dash + 1;
+    }
+    return parts;
+}
+
+// A count as shown: the integer when the text is one, otherwise the text.
+std::string CountCell(const std::string& text) {
+    const auto v = core::ParseInteger(text);
+    return v ? std::to_string(*v) : text;
+}
+
+}  // namespace
+
+WarrantyView::WarrantyView(const WarrantyTable& table, int n, const WarrantyTexts& texts)
+    : n_(n), total_(table.total), texts_(texts) {
+    const size_t count = std::min(table.keys.size(), table.counts.size());
+    for (size_t i = 0; i < count; ++i) {
+        WarrantyGridRow row;
+        row.key = table.keys[i];
+        std::vector<std::string> parts = SplitKey(row.key);
+        for (size_t k = 0; k < 4; ++k) row.counts.push_back(k < parts.size() ? CountCell(parts[k]) : std::string());
+        row.outcomes = table.counts[i];
+        rows_.push_back(std::move(row));
+    }
+    std::stable_sort(rows_.begin(), rows_.end(),
+                     [](const WarrantyGridRow& a, const WarrantyGridRow& b) { return a.key < b.key; });
+
+    // Chances: line k holds the share of outcomes whose best row has at least
+    // N-k right, and the fewest such rows among the classes whose best is N-k.
+    const double t = static_cast<double>(std::max<int64_t>(total_, 1));
+    std::vector<bool> used(rows_.size(), false);
+    double acc = 0.0, p[4] = {0, 0, 0, 0};
+    int64_t seen = 0;
+    for (int k = 0; k < 4; ++k) {
+        int64_t least = 10000, sum = 0;
+        for (size_t r = 0; r < rows_.size(); ++r) {
+            if (used[r]) continue;
+            // A cell that is not a number states no count: it is taken as "0".
+            const auto v = core::ParseInteger(rows_[r].counts[k]);
+            if (!v || *v == 0) continue;
+            least = std::min(least, *v);
+            sum += rows_[r].outcomes;
+            used[r] = true;
+        }
+        if (k > 0) acc += p[k - 1];
+        p[k] = static_cast<double>(sum) * 100.0 / t;
+        seen += sum;
+        if (least != 10000)
+            lines_.push_back(SubstituteMessage(texts_.chance, {p[k] + acc, least, static_cast<int64_t>(n_ - k)}));
+    }
+    if (seen < total_) {
+        acc += p[3];
+        lines_.push_back(SubstituteMessage(texts_.risk, {100.0 - acc, static_cast<int64_t>(n_ - 3)}));
+    }
+}
+
+std::vector<std::string> WarrantyView::Header() const {
+    return {std::to_string(n_), std::to_string(n_ - 1), std::to_string(n_ - 2), std::to_string(n_ - 3),
+            texts_.chanceHeader, texts_.percentHeader};
+}
+
+std::vector<std::string> WarrantyView::Cells(size_t r) const {
+    const WarrantyGridRow& row = rows_.at(r);
+    std::vector<std::string> cells = row.counts;
+    cells.push_back(fmt::format("{} / {}", row.outcomes, total_));
+    const double t = static_cast<double>(std::max<int64_t>(total_, 1));
+    cells.push_back(SubstituteMessage("%f %%", {static_cast<double>(row.outcomes) * 100.0 / t}));
+    return cells;
+}
+
+std::vector<std::vector<std::string>> WarrantyView::Grid() const {
+    std::vector<std::vector<std::string>> grid{Header()};
+    if (rows_.empty()) grid.emplace_back(6, std::string());
+    for (size_t r = 0; r < rows_.size(); ++r) grid.push_back(Cells(r));
+    return grid;
+}
+
+void WarrantyView::SortByColumn(int column) {
+    if (column < 0 || column > 5) return;
+    const bool descending = nextDescending_;
+    nextDescending_ = !nextDescending_;
+    auto value = [column](const WarrantyGridRow& r) -> std::optional<int64_t> {
+        if (column >= 4) return r.outcomes;
+        return core::ParseInteger(r.counts[column]);
+    };
+    std::stable_sort(rows_.begin(), rows_.end(), [&](const WarrantyGridRow& a, const WarrantyGridRow& b) {
+        const auto va = value(a), vb = value(b);
+        if (!va || !vb) return false;  // not a number: equal
+        return descending ? *va > *vb : *va < *vb;
+    });
+}
+
+std::string WarrantyView::ExportText() const {
+    std::string text;
+    for (const auto& cells : Grid()) {
+        for (size_t i = 0; i < cells.size(); ++i) {
+            if (i) text += '\t';
+            text += cells[i];
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+void WarrantyView::ExportToFile(const std::filesystem::path& path) const {
+    core::WriteFileAtomic(path, core::Utf8ToCp1252(ExportText()));
+}
+
+// ---------------------------------------------------------------------------
+// The document
+
+void StoreWarranty(core::TVinraFile& doc, const WarrantyTable& table, const std::vector<std::string>& lines) {
+    if (!table.complete)
+        throw std::logic_error("the warranty calculation was interrupted; its table is incomplete and is not stored");
+    const size_t count = std::min(table.keys.size(), table.counts.size());
+    doc.GarRad.assign(table.keys.begin(), table.keys.begin() + static_cast<std::ptrdiff_t>(count));
+    doc.GarAnt.clear();
+    for (size_t i = 0; i < count; ++i) doc.GarAnt.push_back(std::to_string(table.counts[i]));
+    doc.AntalGarantiRader = static_cast<int32_t>(std::min<size_t>(count, std::numeric_limits<int32_t>::max()));
+    doc.AntalRader = static_cast<int32_t>(std::clamp<int64_t>(table.total, 0, std::numeric_limits<int32_t>::max()));
+    doc.Gar.assign(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(lines.size(), 5)));
+}
+
+namespace {
+std::optional<int64_t> ParseCount(std::string_view text) {
+    const auto v = core::ParseInteger(text);
+    if (!v || *v < 0) return std::nullopt;
+    return v;
+}
+}  // namespace
+
+WarrantyTable WarrantyFromDocument(const core::TVinraFile& doc) {
+    WarrantyTable table;
+    table.total = doc.AntalRader;
+    const size_t count = std::min(doc.GarRad.size(), doc.GarAnt.size());
+    for (size_t i = 0; i < count; ++i) {
+        const auto c = ParseCount(doc.GarAnt[i]);
+        if (!c || doc.GarRad[i].empty()) break;
+        table.keys.push_back(doc.GarRad[i]);
+        table.counts.push_back(*c);
+    }
+    return table;
+}
+
+void ClearWarranty(core::TVinraFile& doc) {
+    doc.GarRad.clear();
+    doc.GarAnt.clear();
+    doc.Gar.clear();
+    doc.AntalGarantiRader = 0;
+    doc.AntalRader = 0;
+}
+
+WarrantyTable ImportWarranty(const std::filesystem::path& file, int64_t keyCount, int64_t total,
+                             const std::atomic<bool>* cancel) {
+    const core::IniFile ini = core::IniFile::FromFile(file);
+    WarrantyTable table;
+    table.total = total;
+    for (int64_t i = 0; i < keyCount; ++i) {
+        if (i % 10 == 0 && cancel && cancel->load()) return WarrantyTable{{}, {}, total, false};
+        const std::string key = ini.ReadString("Garanti", fmt::format("Rad{}", i));
+        if (key.empty()) break;
+        const auto c = ParseCount(ini.ReadString("Garanti", fmt::format("Ant{}", i)));
+        if (!c) break;
+        table.keys.push_back(key);
+        table.counts.push_back(*c);
+    }
+    return table;
+}
+
+}  // namespace vinra::reduction
