@@ -14,6 +14,7 @@
 #include <fmt/format.h>
 
 #include "core/ini.h"
+#include "core/messages.h"
 #include "core/system_document.h"
 #include "core/text.h"
 
@@ -592,93 +593,17 @@ WarrantyTable TallyWarranty(const std::vector<PackedRow>& outcomes, const std::v
     return table;
 }
 
-// ---------------------------------------------------------------------------
-// Messages
-
-std::string FormatFixed(double value, int decimals) {
-    decimals = std::clamp(decimals, 0, 15);
-    if (!std::isfinite(value)) return std::isnan(value) ? "NAN" : (value > 0 ? "INF" : "-INF");
-    // Halves round away from zero (2,125 -> 2,13), as people round, so the
-    // rounding is done here on the decimal digits rather than by fmt (which
-    // rounds an exact half to even).
-    std::string s = fmt::format("{:.{}f}", std::fabs(value), decimals + 20);
-    const size_t dot = s.find('.');
-    const bool up = s[dot + 1 + decimals] >= '5';
-    s.resize(decimals ? dot + 1 + decimals : dot);
-    if (up) {
-        size_t i = s.size();
-        for (;;) {
-            if (i == 0) {
-                s.insert(s.begin(), '1');
-                break;
-            }
-            --i;
-            if (s[i] == '.') continue;
-            if (s[i] == '9') {
-                s[i] = '0';
-                continue;
-            }
-            ++s[i];
-            break;
-        }
-    }
-    if (value < 0) s.insert(s.begin(), '-');
-    // A result that rounds to zero shows no minus sign.
-    if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
-    for (char& c : s)
-        if (c == '.') c = ',';
-    return s;
-}
-
-std::string SubstituteMessage(std::string_view format, const std::vector<MessageArg>& args) {
-    std::string out;
-    size_t next = 0;
-    for (size_t i = 0; i < format.size(); ++i) {
-        const char c = format[i];
-        if (c != '%' || i + 1 >= format.size()) {
-            out += c;
-            continue;
-        }
-        if (format[i + 1] == '%') {
-            out += '%';
-            ++i;
-            continue;
-        }
-        // %d, %s, %f or %.Nf
-        size_t j = i + 1;
-        int decimals = 2;
-        if (format[j] == '.' && j + 2 < format.size() && format[j + 1] >= '0' && format[j + 1] <= '9' &&
-            format[j + 2] == 'f') {
-            decimals = format[j + 1] - '0';
-            j += 2;
-        }
-        const char kind = format[j];
-        bool used = false;
-        const bool known = kind == 'd' || kind == 'f' || kind == 's';
-        if (known && next < args.size()) {
-            const MessageArg& a = args[next];
-            if (kind == 'd' && std::holds_alternative<int64_t>(a)) {
-                out += std::to_string(std::get<int64_t>(a));
-                used = true;
-            } else if (kind == 'f' && std::holds_alternative<double>(a)) {
-                out += FormatFixed(std::get<double>(a), decimals);
-                used = true;
-            } else if (kind == 'f' && std::holds_alternative<int64_t>(a)) {
-                out += FormatFixed(static_cast<double>(std::get<int64_t>(a)), decimals);
-                used = true;
-            } else if (kind == 's' && std::holds_alternative<std::string>(a)) {
-                out += std::get<std::string>(a);
-                used = true;
-            }
-        }
-        if (known && next < args.size()) ++next;  // a mismatched argument is used up too
-        if (used) {
-            i = j;
-        } else {
-            out += c;  // left as written
-        }
-    }
-    return out;
+WarrantyTexts WarrantyTexts::FromLanguage(int languageBase) {
+    WarrantyTexts t;
+    auto take = [&](std::string& field, int number) {
+        std::string text = core::MsgIn(languageBase, number);
+        if (!text.empty()) field = std::move(text);
+    };
+    take(t.chance, 330);
+    take(t.risk, 331);
+    take(t.chanceHeader, 325);
+    take(t.percentHeader, 326);
+    return t;
 }
 
 // ---------------------------------------------------------------------------
@@ -741,11 +666,11 @@ WarrantyView::WarrantyView(const WarrantyTable& table, int n, const WarrantyText
         p[k] = static_cast<double>(sum) * 100.0 / t;
         seen += sum;
         if (least != 10000)
-            lines_.push_back(SubstituteMessage(texts_.chance, {p[k] + acc, least, static_cast<int64_t>(n_ - k)}));
+            lines_.push_back(core::FormatMsg(texts_.chance, {p[k] + acc, static_cast<long long>(least), static_cast<long long>(n_ - k)}));
     }
     if (seen < total_) {
         acc += p[3];
-        lines_.push_back(SubstituteMessage(texts_.risk, {100.0 - acc, static_cast<int64_t>(n_ - 3)}));
+        lines_.push_back(core::FormatMsg(texts_.risk, {std::max(0.0, 100.0 - acc), static_cast<long long>(n_ - 3)}));
     }
 }
 
@@ -759,7 +684,7 @@ std::vector<std::string> WarrantyView::Cells(size_t r) const {
     std::vector<std::string> cells = row.counts;
     cells.push_back(fmt::format("{} / {}", row.outcomes, total_));
     const double t = static_cast<double>(std::max<int64_t>(total_, 1));
-    cells.push_back(SubstituteMessage("%f %%", {static_cast<double>(row.outcomes) * 100.0 / t}));
+    cells.push_back(core::FormatMsg("%f %%", {static_cast<double>(row.outcomes) * 100.0 / t}));
     return cells;
 }
 

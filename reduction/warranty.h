@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 #include "core/packed_row.h"
@@ -56,26 +55,16 @@ WarrantyTable TallyWarranty(const std::vector<core::PackedRow>& outcomes,
 // digits with a leading zero, everything else as its plain decimal.
 std::string WarrantyKey(int64_t right, int64_t oneWrong, int64_t twoWrong, int64_t threeWrong);
 
-// ---------------------------------------------------------------------------
-// Messages
-
-// Substitutes the placeholders of a message ourselves (a translated message is
-// outside text and is never handed to printf): %d an integer, %f a number with
-// two decimals and a decimal comma (%.Nf with N decimals), %s a text, %% a
-// percent sign. Arguments are taken in order; a placeholder without an argument,
-// or one of another kind, is left as written.
-using MessageArg = std::variant<int64_t, double, std::string>;
-std::string SubstituteMessage(std::string_view format, const std::vector<MessageArg>& args);
-
-// A number with the given decimals and a decimal comma ("12,50"), rounded.
-std::string FormatFixed(double value, int decimals);
-
-// The texts the warranty view shows; the window passes the translated ones.
+// The texts the warranty view shows (message formats are filled by
+// core::FormatMsg, never by printf). The defaults are the English ones.
 struct WarrantyTexts {
     std::string chance = "%f %% chans of at least %d row(s) with %d matches.";  // message 330
     std::string risk = "%f %% risk of less than %d matches.";                   // message 331
     std::string chanceHeader = "Chans";                                         // message 325
     std::string percentHeader = "Percent";                                      // message 326
+
+    // The texts of a language of the message table (a missing one stays English).
+    static WarrantyTexts FromLanguage(int languageBase);
 };
 
 // ---------------------------------------------------------------------------

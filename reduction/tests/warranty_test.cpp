@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "core/settings.h"
 #include "core/system_document.h"
 #include "core/text.h"
 #include "reduction/tests/warranty_plain.h"
@@ -194,30 +195,6 @@ TEST(TallyWarranty, CancelKeepsALeadingPartAndMarksTheTableIncomplete) {
 }
 
 // ---------------------------------------------------------------------------
-// Messages
-
-TEST(SubstituteMessage, FillsPlaceholdersInOrderAndLeavesTheRest) {
-    struct Case {
-        const char* format;
-        std::vector<MessageArg> args;
-        const char* expected;
-    };
-    const std::vector<Case> cases = {
-        {"%f %% chans of at least %d row(s) with %d matches.", {12.345, int64_t{2}, int64_t{13}},
-         "12,35 % chans of at least 2 row(s) with 13 matches."},
-        {"%f %%", {100.0}, "100,00 %"},
-        {"%.1f|%.0f", {2.25, 2.5}, "2,3|3"},
-        {"%s has %d", {std::string("Anna"), int64_t{-3}}, "Anna has -3"},
-        // Missing or mismatched arguments, unknown and dangling placeholders stay as written.
-        {"%d of %d", {int64_t{1}}, "1 of %d"},
-        {"%d %s", {std::string("x")}, "%d %s"},
-        {"%n %x %", {int64_t{1}}, "%n %x %"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(SubstituteMessage(c.format, c.args), c.expected) << c.format;
-    EXPECT_EQ(FormatFixed(-0.001, 2), "0,00");
-}
-
-// ---------------------------------------------------------------------------
 // Show
 
 WarrantyTable Table(std::vector<std::string> keys, std::vector<int64_t> counts, int64_t total) {
@@ -264,12 +241,10 @@ TEST(WarrantyView, ChanceAndRiskLines) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(WarrantyView(c.table, c.n).lines(), c.lines);
     }
-    // The window passes its translated messages.
-    WarrantyTexts sv;
-    sv.chance = "%f %% chans på minst %d rad(er) med %d rätt.";
-    sv.risk = "%f %% risk för mindre än %d rätt.";
-    EXPECT_THAT(WarrantyView(Table({"0-01-0-0", "0-0-0-0"}, {1, 3}, 4), 13, sv).lines(),
-                ElementsAre("25,00 % chans på minst 1 rad(er) med 12 rätt.", "75,00 % risk för mindre än 10 rätt."));
+    // The window passes the texts of its language.
+    const WarrantyView sv(Table({"0-01-0-0", "0-0-0-0"}, {1, 3}, 4), 13, WarrantyTexts::FromLanguage(core::LangSwedish));
+    EXPECT_THAT(sv.lines(), ElementsAre("25,00 % chans till minst 1 rad(er) med 12 rätt.", "75,00 % risk för färre än 10 rätt."));
+    EXPECT_THAT(sv.Header(), ElementsAre("13", "12", "11", "10", "Chans", "Procent"));
 }
 
 TEST(WarrantyView, SortByColumnAlternatesAndExportsTabSeparated) {
