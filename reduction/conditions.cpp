@@ -566,7 +566,10 @@ void ApplyRowDifference(std::vector<std::string>& rows, int d, const std::string
     }
     size_t out = 0;
     for (size_t j = 0; j < rows.size(); ++j)
-        if (!gone[j]) rows[out++] = std::move(rows[j]);
+        if (!gone[j]) {
+            if (out != j) rows[out] = std::move(rows[j]);
+            ++out;
+        }
     rows.resize(out);
 }
 

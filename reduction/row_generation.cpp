@@ -473,7 +473,10 @@ void TRowGeneration::reduceToCount() {
         }
         size_t out = 0;
         for (size_t i = 0; i < rows_.size(); ++i)
-            if (!gone[i]) rows_[out++] = std::move(rows_[i]);
+            if (!gone[i]) {
+                if (out != i) rows_[out] = std::move(rows_[i]);
+                ++out;
+            }
         rows_.resize(out);
     } else {
         // Pick t distinct rows; they come out in the order they were picked.
