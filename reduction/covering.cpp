@@ -1,0 +1,537 @@
+#include "reduction/covering.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstddef>
+#include <limits>
+#include <numeric>
+#include <optional>
+#include <random>
+#include <span>
+#include <stdexcept>
+
+namespace vinra::reduction {
+
+namespace {
+
+// Spaces beyond this would make the neighbour table too big to be worth it;
+// systems of the program stop far below (3^10 points).
+constexpr uint64_t kMaxPoints = 531441;  // 3^12
+
+using Clock = std::chrono::steady_clock;
+
+// A covering problem as a graph: a node covers itself and its neighbours. The
+// plain space is one such graph; a space divided by a group of moves (the coset
+// search below) is another.
+struct Graph {
+    uint32_t nodes = 0;
+    std::vector<uint32_t> start;  // neighbours of p: adj[start[p] .. start[p+1])
+    std::vector<uint32_t> adj;
+    uint32_t maxDeg = 0;
+
+    std::span<const uint32_t> of(uint32_t p) const { return {adj.data() + start[p], adj.data() + start[p + 1]}; }
+    uint32_t deg(uint32_t p) const { return start[p + 1] - start[p]; }
+
+    static Graph OfSpace(const MixedSpace& s) {
+        Graph g;
+        g.nodes = s.size();
+        g.start.reserve(static_cast<size_t>(s.size()) + 1);
+        g.adj.reserve(static_cast<size_t>(s.size()) * (s.half() + 2 * s.full()));
+        std::vector<uint32_t> tmp;
+        g.start.push_back(0);
+        for (uint32_t p = 0; p < s.size(); ++p) {
+            s.Neighbours(p, tmp);
+            g.adj.insert(g.adj.end(), tmp.begin(), tmp.end());
+            g.start.push_back(static_cast<uint32_t>(g.adj.size()));
+            g.maxDeg = std::max<uint32_t>(g.maxDeg, static_cast<uint32_t>(tmp.size()));
+        }
+        return g;
+    }
+};
+
+// The tabu search on a fixed number of words. The state is kept between calls
+// of run() so the shrinking loop can continue an attempt.
+class Tabu {
+public:
+    Tabu(const Graph& g, std::vector<uint32_t> code, uint64_t seed)
+        : g_(g), rng_(seed), code_(std::move(code)), where_(g.nodes, -1), cov_(g.nodes, 0), pos_(g.nodes, -1),
+          tabuUntil_(g.nodes, 0), stamp_(g.nodes, 0) {
+        const uint32_t size = g.nodes;
+        std::uniform_int_distribution<uint32_t> any(0, size - 1);
+        for (size_t i = 0; i < code_.size(); ++i) {
+            uint32_t w = code_[i];
+            // Words must be distinct: a repeated word is moved to a free point.
+            while (where_[w] >= 0) w = any(rng_);
+            code_[i] = w;
+            where_[w] = static_cast<int32_t>(i);
+            addCover(w, +1);
+        }
+        for (uint32_t p = 0; p < size; ++p)
+            if (cov_[p] == 0) addUncovered(p);
+        bestEver_ = uncovered_.size();
+        const size_t k = code_.size();
+        tenure_ = static_cast<uint64_t>(std::clamp<size_t>(k / 10, 2, 12));
+    }
+
+    // Runs up to maxIterations steps; true when the code covers the space.
+    bool run(uint64_t maxIterations, Clock::time_point deadline, const std::atomic<bool>* cancel) {
+        for (uint64_t it = 0; it < maxIterations && !uncovered_.empty(); ++it, ++iter_) {
+            if ((it & 1023) == 0) {
+                if (cancel && cancel->load(std::memory_order_relaxed)) break;
+                if (Clock::now() >= deadline) break;
+            }
+            step();
+        }
+        return uncovered_.empty();
+    }
+
+    const std::vector<uint32_t>& code() const { return code_; }
+    size_t uncovered() const { return uncovered_.size(); }
+
+private:
+    const Graph& g_;
+    std::mt19937_64 rng_;
+    std::vector<uint32_t> code_;
+    std::vector<int32_t> where_;      // index in code_ of the word at a point, -1 none
+    std::vector<uint16_t> cov_;       // words within distance 1
+    std::vector<uint32_t> uncovered_;
+    std::vector<int32_t> pos_;        // index in uncovered_, -1 when covered
+    std::vector<uint64_t> tabuUntil_; // a word may not move onto a point it just left
+    std::vector<uint32_t> stamp_;
+    uint32_t stampNo_ = 0;
+    uint64_t iter_ = 1;
+    uint64_t tenure_ = 4;
+    size_t bestEver_ = 0;
+
+    void addUncovered(uint32_t p) {
+        pos_[p] = static_cast<int32_t>(uncovered_.size());
+        uncovered_.push_back(p);
+    }
+    void removeUncovered(uint32_t p) {
+        const int32_t i = pos_[p];
+        const uint32_t last = uncovered_.back();
+        uncovered_[i] = last;
+        pos_[last] = i;
+        uncovered_.pop_back();
+        pos_[p] = -1;
+    }
+    void touch(uint32_t p, int d) {
+        if (d > 0) {
+            if (cov_[p]++ == 0 && pos_[p] >= 0) removeUncovered(p);
+        } else {
+            if (--cov_[p] == 0) addUncovered(p);
+        }
+    }
+    void addCover(uint32_t w, int d) {
+        touch(w, d);
+        for (uint32_t y : g_.of(w)) touch(y, d);
+    }
+
+    // Change of the number of uncovered points when the word at c moves to q.
+    int delta(uint32_t c, uint32_t q) {
+        if (++stampNo_ == 0) {
+            std::fill(stamp_.begin(), stamp_.end(), 0);
+            stampNo_ = 1;
+        }
+        int gained = 0;
+        stamp_[q] = stampNo_;
+        gained += cov_[q] == 0;
+        for (uint32_t y : g_.of(q)) {
+            stamp_[y] = stampNo_;
+            gained += cov_[y] == 0;
+        }
+        int lost = (cov_[c] == 1 && stamp_[c] != stampNo_);
+        for (uint32_t y : g_.of(c)) lost += (cov_[y] == 1 && stamp_[y] != stampNo_);
+        return lost - gained;
+    }
+
+    void move(uint32_t c, uint32_t q) {
+        const int32_t idx = where_[c];
+        addCover(c, -1);
+        where_[c] = -1;
+        code_[idx] = q;
+        where_[q] = idx;
+        addCover(q, +1);
+        tabuUntil_[c] = iter_ + tenure_ + (rng_() % 3);
+    }
+
+    void step() {
+        const uint32_t p = uncovered_[rng_() % uncovered_.size()];
+        // Every move that covers p: a word next to a point q of p's ball moves to q.
+        int best = std::numeric_limits<int>::max();
+        uint32_t bestC = 0, bestQ = 0;
+        int ties = 0;
+        auto consider = [&](uint32_t q) {
+            for (uint32_t c : g_.of(q)) {
+                if (where_[c] < 0) continue;
+                const int d = delta(c, q);
+                const bool aspire = static_cast<int64_t>(uncovered_.size()) + d < static_cast<int64_t>(bestEver_);
+                if (tabuUntil_[q] > iter_ && !aspire) continue;
+                if (d < best) {
+                    best = d;
+                    bestC = c;
+                    bestQ = q;
+                    ties = 1;
+                } else if (d == best && (rng_() % static_cast<uint64_t>(++ties)) == 0) {
+                    bestC = c;
+                    bestQ = q;
+                }
+            }
+        };
+        consider(p);
+        const auto np = g_.of(p);
+        for (uint32_t q : np) consider(q);
+        if (best == std::numeric_limits<int>::max()) {
+            // No word is near: bring any word into p's ball.
+            const uint32_t q = np.empty() || rng_() % (np.size() + 1) == 0 ? p : np[rng_() % np.size()];
+            bestC = code_[rng_() % code_.size()];
+            bestQ = q;
+        }
+        move(bestC, bestQ);
+        bestEver_ = std::min(bestEver_, uncovered_.size());
+    }
+};
+
+void CheckSpace(int full, int half) {
+    if (full < 0 || half < 0 || full + half < 1)
+        throw std::invalid_argument("a covering needs at least one guarded match");
+    uint64_t size = 1;
+    for (int i = 0; i < full; ++i) size *= 3;
+    for (int i = 0; i < half; ++i) size *= 2;
+    if (full + half > 20 || size > kMaxPoints)
+        throw std::invalid_argument("too many guarded matches for a covering search");
+}
+
+// Number of points only this word covers.
+int UniqueCover(const Graph& g, const std::vector<uint16_t>& cov, uint32_t w) {
+    int n = cov[w] == 1;
+    for (uint32_t y : g.of(w)) n += cov[y] == 1;
+    return n;
+}
+
+
+std::vector<uint32_t> GreedyOnGraph(const Graph& g, uint64_t seed) {
+    const uint32_t size = g.nodes;
+    std::vector<uint8_t> covered(size, 0);
+    std::vector<int> gain(size);
+    const int top0 = static_cast<int>(g.maxDeg) + 1;
+    std::vector<std::vector<uint32_t>> bucket(static_cast<size_t>(top0) + 1);
+    std::vector<uint32_t> order(size);
+    std::iota(order.begin(), order.end(), 0u);
+    std::mt19937_64 rng(seed);
+    std::shuffle(order.begin(), order.end(), rng);
+    for (uint32_t p : order) {
+        gain[p] = static_cast<int>(g.deg(p)) + 1;
+        bucket[gain[p]].push_back(p);
+    }
+    uint32_t left = size;
+    std::vector<uint32_t> code;
+    int top = top0;
+    // Gains only fall, so a node found in a bucket above its gain is moved
+    // down lazily when it comes up.
+    while (left > 0) {
+        while (bucket[top].empty()) --top;
+        const uint32_t x = bucket[top].back();
+        bucket[top].pop_back();
+        if (gain[x] != top) {
+            if (gain[x] > 0) bucket[gain[x]].push_back(x);
+            continue;
+        }
+        code.push_back(x);
+        auto cover = [&](uint32_t y) {
+            if (covered[y]) return;
+            covered[y] = 1;
+            --left;
+            --gain[y];
+            for (uint32_t z : g.of(y)) --gain[z];
+        };
+        cover(x);
+        for (uint32_t y : g.of(x)) cover(y);
+    }
+    return code;
+}
+
+// Shrinks a covering of the graph one node at a time while the time lasts.
+std::vector<uint32_t> ShrinkOnGraph(const Graph& g, std::vector<uint32_t> best, uint32_t floor, uint64_t perAttempt,
+                                    Clock::time_point deadline, std::mt19937_64& rng, const CoveringOptions& options,
+                                    const std::function<void(size_t)>& found) {
+    while (best.size() > floor && best.size() > 1 && Clock::now() < deadline &&
+           !(options.cancel && options.cancel->load(std::memory_order_relaxed))) {
+        // Drop the node that alone covers the fewest points, then repair.
+        std::vector<uint16_t> cov(g.nodes, 0);
+        for (uint32_t w : best) {
+            ++cov[w];
+            for (uint32_t y : g.of(w)) ++cov[y];
+        }
+        size_t drop = 0;
+        int fewest = std::numeric_limits<int>::max();
+        int ties = 0;
+        for (size_t i = 0; i < best.size(); ++i) {
+            const int u = UniqueCover(g, cov, best[i]);
+            if (u < fewest) {
+                fewest = u;
+                drop = i;
+                ties = 1;
+            } else if (u == fewest && rng() % static_cast<uint64_t>(++ties) == 0) {
+                drop = i;
+            }
+        }
+        std::vector<uint32_t> trial = best;
+        trial.erase(trial.begin() + static_cast<std::ptrdiff_t>(drop));
+        Tabu tabu(g, std::move(trial), rng());
+        bool ok = false;
+        while (!ok && Clock::now() < deadline) {
+            ok = tabu.run(perAttempt, deadline, options.cancel);
+            if (options.cancel && options.cancel->load(std::memory_order_relaxed)) break;
+        }
+        if (!ok) break;
+        best = tabu.code();
+        if (found) found(best.size());
+    }
+    return best;
+}
+
+// Coset search: the code is taken as a union of cosets of a group L of moves
+// (a subspace on the three-sign coordinates plus one on the two-sign ones).
+// A coset covers another exactly when their difference lies in L + ball, so
+// the problem becomes a covering problem on the much smaller graph of cosets.
+// Good large codes of the literature are built this way.
+struct CosetProblem {
+    Graph graph;
+    std::vector<uint32_t> cosetOf;              // point -> coset
+    std::vector<std::vector<uint32_t>> points;  // coset -> its points
+};
+
+// Adds two words coordinate by coordinate (mod 2 or 3).
+CoverWord AddWords(const MixedSpace& s, const CoverWord& a, const CoverWord& b) {
+    CoverWord r(a.size());
+    for (int i = 0; i < s.length(); ++i) r[i] = static_cast<uint8_t>((a[i] + b[i]) % s.radix(i));
+    return r;
+}
+
+// A random group of 3^k3 * 2^k2 moves whose non-zero members change at least
+// three signs (so balls of different members stay apart), or nullopt.
+std::optional<std::vector<CoverWord>> RandomGroup(const MixedSpace& s, int k3, int k2, std::mt19937_64& rng) {
+    const int n = s.length();
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        std::vector<CoverWord> members{CoverWord(n, 0)};
+        bool good = true;
+        auto extend = [&](int k, int radix, int from, int to) {
+            for (int b = 0; b < k && good; ++b) {
+                CoverWord v(n, 0);
+                for (int i = from; i < to; ++i) v[i] = static_cast<uint8_t>(rng() % radix);
+                // New members: every old member plus 1..radix-1 times v.
+                std::vector<CoverWord> grown = members;
+                CoverWord step = v;
+                for (int t = 1; t < radix; ++t) {
+                    for (const CoverWord& m : members) grown.push_back(AddWords(s, m, step));
+                    step = AddWords(s, step, v);
+                }
+                // Independence: the new members must all be new.
+                std::vector<uint32_t> codes;
+                for (const CoverWord& m : grown) codes.push_back(s.Encode(m));
+                std::sort(codes.begin(), codes.end());
+                if (std::adjacent_find(codes.begin(), codes.end()) != codes.end()) {
+                    good = false;
+                    break;
+                }
+                members = std::move(grown);
+            }
+        };
+        extend(k2, 2, 0, s.half());
+        extend(k3, 3, s.half(), n);
+        if (!good) continue;
+        for (size_t m = 1; m < members.size() && good; ++m) {
+            int weight = 0;
+            for (uint8_t x : members[m]) weight += x != 0;
+            if (weight < 3) good = false;
+        }
+        if (good) return members;
+    }
+    return std::nullopt;
+}
+
+CosetProblem MakeCosetProblem(const MixedSpace& s, const Graph& plain, const std::vector<CoverWord>& group) {
+    CosetProblem cp;
+    const uint32_t none = std::numeric_limits<uint32_t>::max();
+    cp.cosetOf.assign(s.size(), none);
+    for (uint32_t p = 0; p < s.size(); ++p) {
+        if (cp.cosetOf[p] != none) continue;
+        const uint32_t id = static_cast<uint32_t>(cp.points.size());
+        cp.points.emplace_back();
+        const CoverWord x = s.Decode(p);
+        for (const CoverWord& m : group) {
+            const uint32_t q = s.Encode(AddWords(s, x, m));
+            cp.cosetOf[q] = id;
+            cp.points.back().push_back(q);
+        }
+    }
+    Graph& g = cp.graph;
+    g.nodes = static_cast<uint32_t>(cp.points.size());
+    g.start.push_back(0);
+    std::vector<uint32_t> nb;
+    for (uint32_t c = 0; c < g.nodes; ++c) {
+        nb.clear();
+        for (uint32_t y : plain.of(cp.points[c].front())) {
+            const uint32_t d = cp.cosetOf[y];
+            if (d != c) nb.push_back(d);
+        }
+        std::sort(nb.begin(), nb.end());
+        nb.erase(std::unique(nb.begin(), nb.end()), nb.end());
+        g.adj.insert(g.adj.end(), nb.begin(), nb.end());
+        g.start.push_back(static_cast<uint32_t>(g.adj.size()));
+        g.maxDeg = std::max<uint32_t>(g.maxDeg, static_cast<uint32_t>(nb.size()));
+    }
+    return cp;
+}
+
+}  // namespace
+
+MixedSpace::MixedSpace(int full, int half) : full_(full), half_(half) {
+    CheckSpace(full, half);
+    const int n = full + half;
+    weight_.assign(n, 1);
+    uint32_t w = 1;
+    for (int i = n - 1; i >= 0; --i) {
+        weight_[i] = w;
+        w *= static_cast<uint32_t>(radix(i));
+    }
+    size_ = w;
+}
+
+uint32_t MixedSpace::Encode(const CoverWord& w) const {
+    uint32_t p = 0;
+    for (int i = 0; i < length(); ++i) p += w[i] * weight_[i];
+    return p;
+}
+
+CoverWord MixedSpace::Decode(uint32_t point) const {
+    CoverWord w(length());
+    for (int i = 0; i < length(); ++i) w[i] = static_cast<uint8_t>((point / weight_[i]) % radix(i));
+    return w;
+}
+
+void MixedSpace::Neighbours(uint32_t point, std::vector<uint32_t>& out) const {
+    out.clear();
+    for (int i = 0; i < length(); ++i) {
+        const uint32_t r = static_cast<uint32_t>(radix(i));
+        const uint32_t d = (point / weight_[i]) % r;
+        const uint32_t base = point - d * weight_[i];
+        for (uint32_t v = 0; v < r; ++v)
+            if (v != d) out.push_back(base + v * weight_[i]);
+    }
+}
+
+uint32_t SphereCoveringBound(int full, int half) {
+    const MixedSpace space(full, half);
+    const uint32_t ball = 1 + static_cast<uint32_t>(half + 2 * full);
+    return (space.size() + ball - 1) / ball;
+}
+
+bool IsRadiusOneCovering(int full, int half, const std::vector<CoverWord>& code) {
+    const int n = full + half;
+    for (const CoverWord& w : code) {
+        if (static_cast<int>(w.size()) != n) return false;
+        for (int i = 0; i < n; ++i)
+            if (w[i] >= (i < half ? 2 : 3)) return false;
+    }
+    // Every point, against every word: a plain double loop, no shared machinery.
+    const MixedSpace space(full, half);
+    for (uint32_t p = 0; p < space.size(); ++p) {
+        const CoverWord x = space.Decode(p);
+        bool covered = false;
+        for (const CoverWord& w : code) {
+            int diff = 0;
+            for (int i = 0; i < n && diff <= 1; ++i) diff += x[i] != w[i];
+            if (diff <= 1) {
+                covered = true;
+                break;
+            }
+        }
+        if (!covered) return false;
+    }
+    return true;
+}
+
+std::vector<uint32_t> GreedyCovering(const MixedSpace& space, uint64_t seed) {
+    return GreedyOnGraph(Graph::OfSpace(space), seed);
+}
+
+bool TabuCover(const MixedSpace& space, std::vector<uint32_t>& code, uint64_t maxIterations, uint64_t seed,
+               const std::atomic<bool>* cancel) {
+    if (code.empty()) return false;
+    const Graph g = Graph::OfSpace(space);
+    Tabu tabu(g, code, seed);
+    const bool ok = tabu.run(maxIterations, Clock::time_point::max(), cancel);
+    code = tabu.code();
+    return ok;
+}
+
+std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& options) {
+    const MixedSpace space(full, half);
+    const auto start = Clock::now();
+    auto at = [&](double seconds) {
+        return start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(std::max(0.0, seconds)));
+    };
+    const auto deadline = at(options.seconds);
+    auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
+    auto cancelled = [&] { return options.cancel && options.cancel->load(std::memory_order_relaxed); };
+    std::mt19937_64 rng(options.seed);
+    const Graph g = Graph::OfSpace(space);
+    const uint32_t floor = std::max(options.target, SphereCoveringBound(full, half));
+    auto perAttempt = [&](const Graph& gr) {
+        return std::max<uint64_t>(1000, static_cast<uint64_t>(options.iterationsPerPoint * gr.nodes));
+    };
+    auto report = [&](size_t size) {
+        if (options.progress) options.progress(static_cast<uint32_t>(size), elapsed());
+    };
+
+    std::vector<uint32_t> best = GreedyOnGraph(g, options.seed);
+    report(best.size());
+
+    // First half of the time: coset searches over random groups of moves,
+    // taking turns over the group sizes that leave 9 .. 6561 cosets.
+    std::vector<std::pair<int, int>> shapes;
+    for (int k3 = 0; k3 < std::max(1, full); ++k3)
+        for (int k2 = 0; k2 < std::max(1, half); ++k2) {
+            if (k3 + k2 == 0 || k3 > full || k2 > half) continue;
+            uint64_t groupSize = 1;
+            for (int i = 0; i < k3; ++i) groupSize *= 3;
+            for (int i = 0; i < k2; ++i) groupSize *= 2;
+            const uint64_t cosets = space.size() / groupSize;
+            if (cosets >= 9 && cosets <= 6561) shapes.emplace_back(k3, k2);
+        }
+    if (!shapes.empty() && space.size() >= 64) {
+        const auto phaseEnd = at(options.seconds * 0.5);
+        const double slice = std::max(0.05, options.seconds * 0.5 / (3.0 * static_cast<double>(shapes.size())));
+        for (size_t turn = 0; Clock::now() < phaseEnd && best.size() > floor && !cancelled(); ++turn) {
+            const auto [k3, k2] = shapes[turn % shapes.size()];
+            const auto group = RandomGroup(space, k3, k2, rng);
+            if (!group) continue;
+            const CosetProblem cp = MakeCosetProblem(space, g, *group);
+            const size_t groupSize = group->size();
+            const uint32_t cosetFloor = static_cast<uint32_t>((floor + groupSize - 1) / groupSize);
+            const auto sliceEnd = std::min(phaseEnd, Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                                       std::chrono::duration<double>(slice)));
+            std::vector<uint32_t> cosets = GreedyOnGraph(cp.graph, rng());
+            cosets = ShrinkOnGraph(cp.graph, std::move(cosets), cosetFloor, perAttempt(cp.graph), sliceEnd, rng,
+                                   options, {});
+            if (cosets.size() * groupSize < best.size()) {
+                best.clear();
+                for (uint32_t c : cosets) best.insert(best.end(), cp.points[c].begin(), cp.points[c].end());
+                report(best.size());
+            }
+        }
+    }
+
+    // Then plain tabu search from the best code so far.
+    best = ShrinkOnGraph(g, std::move(best), floor, perAttempt(g), deadline, rng, options, report);
+
+    std::sort(best.begin(), best.end());
+    std::vector<CoverWord> words;
+    words.reserve(best.size());
+    for (uint32_t p : best) words.push_back(space.Decode(p));
+    return words;
+}
+
+}  // namespace vinra::reduction

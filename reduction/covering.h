@@ -1,0 +1,80 @@
+#pragma once
+// Search for small radius-1 covering codes of the mixed space of h two-sign
+// (half-guarded) and f three-sign (fully guarded) matches: row sets such that
+// every outcome of the guarded matches is at most one sign away from some row.
+// These are the row sets of the shipped reduced systems: with the single
+// matches right, such a system always has a row with at most one wrong.
+//
+// A word holds one symbol per coordinate: the h half coordinates first (symbols
+// 0 and 1), then the f full coordinates (symbols 0, 1 and 2), the order of the
+// lines of a system file.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace vinra::reduction {
+
+using CoverWord = std::vector<uint8_t>;
+
+// The mixed space 2^h x 3^f; points are numbered in mixed radix, the first
+// coordinate most significant.
+class MixedSpace {
+public:
+    MixedSpace(int full, int half);
+
+    int full() const { return full_; }
+    int half() const { return half_; }
+    int length() const { return full_ + half_; }
+    uint32_t size() const { return size_; }
+    int radix(int coord) const { return coord < half_ ? 2 : 3; }
+
+    uint32_t Encode(const CoverWord& w) const;
+    CoverWord Decode(uint32_t point) const;
+    // The points at distance exactly 1 (h + 2f of them), in a fixed order.
+    void Neighbours(uint32_t point, std::vector<uint32_t>& out) const;
+
+private:
+    int full_;
+    int half_;
+    uint32_t size_;
+    std::vector<uint32_t> weight_;  // place value of each coordinate
+};
+
+// ceil(size / (1 + h + 2f)): no covering can have fewer words.
+uint32_t SphereCoveringBound(int full, int half);
+
+// True when every point of the space is within distance 1 of a word of code.
+// Plain check, independent of the search.
+bool IsRadiusOneCovering(int full, int half, const std::vector<CoverWord>& code);
+
+struct CoveringOptions {
+    uint64_t seed = 1;
+    // Wall-clock budget of the whole search (greedy start included), seconds.
+    double seconds = 5.0;
+    // Tabu iterations allowed for one attempt at a given size, per point of the space.
+    double iterationsPerPoint = 40.0;
+    // Stop as soon as a covering of this size (or smaller) is found; 0 = none.
+    uint32_t target = 0;
+    const std::atomic<bool>* cancel = nullptr;
+    // Called after every size found (size, seconds used); may be empty.
+    std::function<void(uint32_t, double)> progress;
+};
+
+// Greedy covering: repeatedly takes the point that covers most of what is still
+// uncovered (ties broken by the seed). Always a complete covering.
+std::vector<uint32_t> GreedyCovering(const MixedSpace& space, uint64_t seed);
+
+// Tries to make a code of exactly code.size() words cover the space by tabu
+// search (codewords moved one sign at a time toward uncovered points). On
+// success code holds the covering and true is returned; else code holds the
+// last state and false is returned.
+bool TabuCover(const MixedSpace& space, std::vector<uint32_t>& code, uint64_t maxIterations,
+               uint64_t seed, const std::atomic<bool>* cancel = nullptr);
+
+// Greedy start, then shrinks one word at a time with TabuCover while the budget
+// lasts. Gives the smallest covering found, its words sorted ascending.
+// Spaces of more than 3^12 points are refused (std::invalid_argument).
+std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& options);
+
+}  // namespace vinra::reduction
