@@ -1,0 +1,341 @@
+#include "reduction/row_generation.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <set>
+#include <thread>
+
+#include "reduction/tests/plain_reference.h"
+#include "reduction/tests/random_conditions.h"
+
+namespace vinra::reduction {
+namespace {
+
+using ::testing::HasSubstr;
+
+ConditionSet AllOff(int n) {
+    ConditionSet c = NewConditionSet(n);
+    c.flags.fill(false);
+    return c;
+}
+
+std::vector<std::string> Strings(const std::vector<core::PackedRow>& rows, int n) {
+    std::vector<std::string> out;
+    for (auto p : rows) out.push_back(core::UnpackRow(p, n));
+    return out;
+}
+
+std::vector<std::string> Generate(GenerationInput in) {
+    TRowGeneration gen(std::move(in));
+    gen.Start();
+    gen.Join();
+    EXPECT_EQ(gen.Error(), "");
+    return gen.Rows();
+}
+
+std::vector<std::string> Full(int n, const std::string& entry) { return std::vector<std::string>(static_cast<size_t>(n), entry); }
+
+TEST(Frame, RefusedUpFront) {
+    struct Case { std::vector<std::string> frame; int n; const char* message; };
+    const Case cases[] = {
+        {{"0", "", "1"}, 3, "match 2 of the frame has no sign marked"},
+        {{"0", "1X", "1"}, 3, "match 2 of the frame holds 'X'"},
+        {{"0", "1"}, 3, "the frame has 2 entries for 3 matches"},
+        {Full(17, "012"), 17, "engine handles at most 43046721 rows"},
+    };
+    for (const Case& k : cases) {
+        try {
+            FrameSigns(k.frame, k.n);
+            ADD_FAILURE() << k.message;
+        } catch (const GenerationError& e) {
+            EXPECT_THAT(e.what(), HasSubstr(k.message));
+        }
+    }
+    EXPECT_EQ(FrameSigns(Full(16, "0 2"), 16).size(), 16u);
+    EXPECT_EQ(FrameSigns({"210", " 1 ", "00"}, 3), (std::vector<std::vector<int>>{{0, 1, 2}, {1}, {0}}));
+    GenerationInput in;
+    in.conditions = AllOff(17);
+    in.frame = Full(17, "012");
+    EXPECT_THROW(TRowGeneration{in}, GenerationError);
+    in.mode = GenerationMode::Warranty;
+    in.conditions = AllOff(2);
+    in.frame = {"012", "012"};
+    EXPECT_THROW(TRowGeneration{in}, GenerationError);  // the warranty needs 3 matches
+}
+
+TEST(FullExpansion, OrderSinglesAndProgress) {
+    GenerationInput in;
+    in.conditions = AllOff(4);
+    in.frame = {"012", "0 2", "0", "0"};
+    TRowGeneration gen(in);
+    gen.Run();
+    EXPECT_EQ(gen.Rows(), (std::vector<std::string>{"0000", "0200", "1000", "1200", "2000", "2200"}));
+    EXPECT_EQ(gen.Tested(), 6);
+    EXPECT_EQ(gen.Maximum(), 6);
+    EXPECT_EQ(gen.Phase(), GenerationPhase::Expansion);
+
+    in.frame = {"1", " 2 ", "0", "2"};  // singles: one candidate
+    in.frame[1] = "2";
+    EXPECT_EQ(Generate(in), (std::vector<std::string>{"1202"}));
+    in.conditions.flags[core::UseNejKomb] = true;
+    in.conditions.noCombinations = {"20"};
+    EXPECT_TRUE(Generate(in).empty());
+}
+
+TEST(FullExpansion, AgreesWithThePlainExpansion) {
+    testing::Randomiser rnd(4242);
+    for (int round = 0; round < 150; ++round) {
+        const int n = round % 25 == 0 ? 11 : rnd.Int(1, 9);  // 3^11 runs on both cores
+        std::vector<std::string> frame;
+        for (int m = 0; m < n; ++m) {
+            std::string e;
+            for (char s = '0'; s <= '2'; ++s)
+                if (round % 25 == 0 || rnd.Chance(55)) e += s;
+            if (e.empty()) e = std::string(1, static_cast<char>('0' + rnd.Int(0, 2)));
+            if (e.size() == 2 && rnd.Chance(50)) e = e[0] == '0' ? (e[1] == '1' ? "01 " : "0 2") : " 12";
+            frame.push_back(e);
+        }
+        PercentTables t;
+        const ConditionSet c = rnd.Conditions(n, t);
+        std::atomic<int64_t> tested{0};
+        const auto fast = Strings(ExpandFrame(frame, n, c, t, nullptr, &tested), n);
+        ASSERT_EQ(fast, plain::ExpandFrame(frame, n, c, t)) << "round " << round;
+        EXPECT_EQ(static_cast<uint64_t>(tested.load()), core::MathRowCount(frame));
+    }
+}
+
+TEST(FullExpansion, RowDifferenceKeepsTheStartRowFirst) {
+    GenerationInput in;
+    in.conditions = AllOff(4);
+    in.frame = Full(4, "012");
+    in.conditions.flags[core::UseMaxMin] = true;
+    in.conditions.maxCount = {2, 4, 4};  // the start row 0001 fails this
+    in.conditions.flags[core::UseRadDiff] = true;
+    in.conditions.radDiff = 3;
+    in.conditions.firstRow = "0001";
+    const auto rows = Generate(in);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows[0], "0001");
+    std::vector<std::string> all = plain::ExpandFrame(in.frame, 4, in.conditions, {});
+    plain::ApplyRowDifference(all, 4, 3, "0001");
+    EXPECT_EQ(rows, all);
+    for (size_t i = 0; i < rows.size(); ++i)
+        for (size_t j = i + 1; j < rows.size(); ++j) EXPECT_LE(CountEqualSigns(rows[i], rows[j]), 1);
+}
+
+TEST(FullExpansion, CancelKeepsTheRowsAcceptedSoFar) {
+    ConditionSet c = AllOff(13);
+    c.flags[core::UseMaxMin] = true;
+    c.minCount = {3, 3, 3};
+    std::atomic<bool> cancel{true};
+    EXPECT_TRUE(ExpandFrame(Full(13, "012"), 13, c, {}, &cancel, nullptr).empty());
+
+    GenerationInput in;
+    in.conditions = c;
+    in.frame = Full(13, "012");
+    TRowGeneration gen(in);
+    gen.Start();
+    while (gen.Tested() == 0 && gen.IsRunning()) std::this_thread::yield();
+    gen.Cancel();
+    EXPECT_FALSE(gen.IsRunning());
+    const auto& rows = gen.Rows();
+    EXPECT_LT(static_cast<int64_t>(rows.size()), 1594323);
+    EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end()));
+    for (const auto& r : rows) ASSERT_TRUE(RowPassesConditions(r, c, {})) << r;
+}
+
+TEST(RandomGeneration, WeightsFrameAndDuplicates) {
+    GenerationInput in;
+    in.mode = GenerationMode::Random;
+    in.conditions = AllOff(5);
+    in.frame = {"012", "012", "0 2", "1", "012"};
+    in.conditions.userPercent = {std::vector<std::string>{"0", "0", "50", "1", "0"},
+                                 std::vector<std::string>{"0", "50", "0", "1", "0"},
+                                 std::vector<std::string>{"100", "50", "50", "1", "0"}};
+    in.requestedCount = 10;  // of the 12 rows these weights can give
+    in.seed = 7;
+    const auto rows = Generate(in);
+    ASSERT_EQ(rows.size(), 10u);
+    EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end()));
+    EXPECT_EQ(std::set<std::string>(rows.begin(), rows.end()).size(), rows.size());
+    std::set<char> lastMatch;
+    for (const auto& r : rows) {
+        EXPECT_EQ(r[0], '2') << r;          // weights 0/0/100
+        EXPECT_NE(r[1], '0') << r;          // weight 0 for home
+        EXPECT_NE(r[2], '1') << r;          // outside the frame
+        EXPECT_EQ(r[3], '1') << r;          // single
+        lastMatch.insert(r[4]);             // all weights 0: evenly among the frame signs
+    }
+    EXPECT_EQ(lastMatch, (std::set<char>{'0', '1', '2'}));
+    EXPECT_EQ(Generate(in), rows);  // the same seed, the same rows
+
+    // The row difference is tested against the rows accepted so far.
+    in.conditions.flags[core::UseRadDiff] = true;
+    in.conditions.radDiff = 2;
+    in.requestedCount = 4;
+    in.maxTries = 20000;
+    const auto spread = Generate(in);
+    ASSERT_GE(spread.size(), 3u);
+    for (size_t i = 0; i < spread.size(); ++i)
+        for (size_t j = i + 1; j < spread.size(); ++j) EXPECT_LE(CountEqualSigns(spread[i], spread[j]), 3);
+}
+
+TEST(RandomGeneration, ImpossibleConditionsEndByCancelOrTries) {
+    GenerationInput in;
+    in.mode = GenerationMode::Random;
+    in.conditions = AllOff(6);
+    in.conditions.flags[core::UseNejKomb] = true;
+    in.conditions.noCombinations = {"******"};
+    in.frame = Full(6, "012");
+    in.requestedCount = 10;
+    in.seed = 1;
+    TRowGeneration gen(in);
+    gen.Start();
+    while (gen.Tested() < 1000) std::this_thread::yield();
+    EXPECT_TRUE(gen.IsRunning());
+    gen.Cancel();
+    EXPECT_TRUE(gen.Rows().empty());
+    EXPECT_FALSE(gen.TriesExhausted());
+
+    in.conditions.noCombinations = {"0"};  // only rows without a home sign: 64 exist
+    in.requestedCount = 100;
+    in.maxTries = 20000;
+    TRowGeneration limited(in);
+    limited.Run();
+    EXPECT_TRUE(limited.TriesExhausted());
+    EXPECT_EQ(limited.Attempts(), 20000);
+    EXPECT_EQ(limited.Rows().size(), 64u);
+}
+
+TEST(RandomGeneration, PrepareWeights) {
+    ConditionSet c = NewConditionSet(4);
+    c.userPercent = {std::vector<std::string>{"100", "0", "60", "1"},
+                     std::vector<std::string>{"0", "100", "20", "1"},
+                     std::vector<std::string>{"0", "7", "20"}};  // short: padded with "0"
+    EXPECT_EQ(PrepareRandomWeights(c, {"012", "1", "0 2", "01"}), WeightsCheck::Ok);
+    EXPECT_EQ(c.userPercent[0], (std::vector<std::string>{"33", "0", "60", "1"}));
+    EXPECT_EQ(c.userPercent[1], (std::vector<std::string>{"33", "100", "0", "1"}));
+    EXPECT_EQ(c.userPercent[2], (std::vector<std::string>{"33", "0", "20", "0"}));
+
+    c.userPercent = {std::vector<std::string>{"60"}, std::vector<std::string>{"43"}, std::vector<std::string>{"0"}};
+    EXPECT_EQ(PrepareRandomWeights(c, {"01", "0", "0", "0"}), WeightsCheck::SumOver100);
+    c.userPercent = {std::vector<std::string>{"60"}, std::vector<std::string>{"42"}, std::vector<std::string>{"0"}};
+    EXPECT_EQ(PrepareRandomWeights(c, {"01", "0", "0", "0"}), WeightsCheck::Ok);
+}
+
+std::vector<std::string> Hundred() {
+    std::vector<std::string> rows;
+    for (int i = 0; i < 100; ++i) {
+        std::string r;
+        for (int v = i * 7 + 3, k = 0; k < 6; ++k, v /= 3) r += static_cast<char>('0' + v % 3);
+        rows.push_back(r);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+TEST(Filtering, ConditionsAndFlagFiveAlone) {
+    const auto rows = Hundred();
+    GenerationInput in;
+    in.mode = GenerationMode::Filter;
+    in.conditions = AllOff(6);
+    in.rows = rows;
+    in.conditions.flags[core::UseProcent] = true;
+    in.conditions.procMin = in.conditions.procMax = 99;
+    in.percent.user[0] = {1, 1, 1};
+    EXPECT_EQ(Generate(in), rows);  // the percentage alone starts no filtering
+
+    in.conditions.flags[core::UseMaxMin] = true;
+    in.conditions.procMin = 0;
+    in.conditions.maxCount = {2, 6, 6};
+    std::vector<std::string> want;
+    for (const auto& r : rows)
+        if (std::count(r.begin(), r.end(), '0') <= 2) want.push_back(r);
+    EXPECT_EQ(Generate(in), want);
+}
+
+TEST(Filtering, ToANumberOfRows) {
+    const auto rows = Hundred();
+    ASSERT_EQ(rows.size(), 100u);
+    GenerationInput in;
+    in.mode = GenerationMode::Filter;
+    in.conditions = AllOff(6);
+    in.conditions.flags[core::UseFilterTo] = true;
+    in.conditions.flags[core::UseMaxMin] = true;
+    in.conditions.maxCount = {0, 0, 0};  // not tested when filtering to a number
+    in.rows = rows;
+    in.seed = 3;
+
+    in.conditions.filterToRader = 10;  // picks 10 distinct rows
+    auto picked = Generate(in);
+    EXPECT_EQ(picked.size(), 10u);
+    EXPECT_EQ(std::set<std::string>(picked.begin(), picked.end()).size(), 10u);
+    for (const auto& r : picked) EXPECT_TRUE(std::binary_search(rows.begin(), rows.end(), r));
+
+    in.conditions.filterToRader = 60;  // deletes 40, the rest keep their order
+    auto kept = Generate(in);
+    EXPECT_EQ(kept.size(), 60u);
+    EXPECT_TRUE(std::is_sorted(kept.begin(), kept.end()));
+
+    for (int t : {0, -3, 100, 150}) {
+        in.conditions.filterToRader = t;
+        TRowGeneration gen(in);
+        gen.Run();
+        EXPECT_EQ(gen.Rows(), rows) << t;
+        EXPECT_TRUE(gen.FilterUnchanged()) << t;
+    }
+
+    // By percentage: the t highest values, then in string order.
+    in.randomSelection = false;
+    in.conditions.filterToRader = 5;
+    for (int m = 0; m < 6; ++m) {
+        in.percent.user[m] = {11.0 + 3.1 * m, 17.0 + 1.7 * m, 29.0 - 2.3 * m};
+        in.percent.people[m] = {20, 20, 20};
+    }
+    std::vector<std::pair<double, std::string>> byValue;
+    for (const auto& r : rows) byValue.emplace_back(RowValue(r, in.percent.user, in.percent.people), r);
+    std::sort(byValue.begin(), byValue.end());
+    std::vector<std::string> top;
+    for (size_t i = byValue.size() - 5; i < byValue.size(); ++i) top.push_back(byValue[i].second);
+    std::sort(top.begin(), top.end());
+    ASSERT_GT(byValue[byValue.size() - 5].first, byValue[byValue.size() - 6].first);  // no tie at the cut
+    EXPECT_EQ(Generate(in), top);
+}
+
+TEST(Warranty, RunsTheTallyOverTheOutcomes) {
+    GenerationInput in;
+    in.mode = GenerationMode::Warranty;
+    in.conditions = AllOff(4);
+    in.conditions.flags[core::UseNejKomb] = true;
+    in.conditions.noCombinations = {"22"};
+    in.conditions.flags[core::UseRadDiff] = true;  // plays no part in the outcomes
+    in.frame = Full(4, "012");
+    in.rows = {"0000", "1111"};
+    TRowGeneration gen(in);
+    gen.Start();
+    gen.Join();
+    EXPECT_EQ(Strings(gen.Outcomes(), 4), plain::ExpandFrame(in.frame, 4, in.conditions, {}));
+    const auto& w = gen.Warranty();
+    EXPECT_TRUE(w.complete);
+    EXPECT_EQ(w.total, static_cast<int64_t>(gen.Outcomes().size()));
+    int64_t sum = 0;
+    for (auto k : w.counts) sum += k;
+    EXPECT_EQ(sum, w.total);
+    EXPECT_EQ(gen.Phase(), GenerationPhase::WarrantyTally);
+
+    in.rows = {"0000", "00"};
+    EXPECT_THROW(TRowGeneration{in}, GenerationError);
+
+    in.rows = {"0000"};
+    TRowGeneration cancelled(in);
+    cancelled.Cancel();  // cancelled before it runs
+    cancelled.Run();
+    EXPECT_FALSE(cancelled.Warranty().complete);
+}
+
+}  // namespace
+}  // namespace vinra::reduction
