@@ -1,0 +1,194 @@
+#!/usr/bin/env python3
+"""Writes the shipped INI files of resources/: National.Ini, update.ini and the
+first-start activepools.ini, as Windows-1252 text with CR LF line ends (the
+form existing installations share these files in).
+
+Run from anywhere: python3 installer/tools/make_data_files.py
+"""
+import pathlib
+
+RES = pathlib.Path(__file__).resolve().parents[2] / "resources"
+
+# The maker's web service. The web-service work sets the real host; until then
+# everything points at a local placeholder that tests can serve.
+SERVICE = "http://127.0.0.1:8080"
+
+# (code, pool name, operator, coupon columns, price per row in hundredths,
+#  home/draw/away, pause tipping, xml, logo)
+POOLS = [
+    ("S", "Stryktipset", "Svenska Spel", 12, 100, ("1", "X", "2"), False, True, "stryktipset.png"),
+    ("I", "Europatipset", "Svenska Spel", 12, 100, ("1", "X", "2"), False, True, "europatipset.png"),
+    ("A", "Tipping Midtuke", "Norsk Tipping", 10, 100, ("H", "U", "B"), True, True, "tipping_midtuke.png"),
+    ("B", "Tipping Midtuke Pause", "Norsk Tipping", 10, 100, ("H", "U", "B"), False, True, "tipping_midtuke_pause.png"),
+    ("C", "Tipping L\u00f8rdag", "Norsk Tipping", 10, 100, ("H", "U", "B"), True, True, "tipping_lordag.png"),
+    ("D", "Tipping L\u00f8rdag Pause", "Norsk Tipping", 10, 100, ("H", "U", "B"), False, True, "tipping_lordag_pause.png"),
+    ("E", "Tipping S\u00f8ndag", "Norsk Tipping", 10, 100, ("H", "U", "B"), True, True, "tipping_sondag.png"),
+    ("F", "Tipping S\u00f8ndag Pause", "Norsk Tipping", 10, 100, ("H", "U", "B"), False, True, "tipping_sondag_pause.png"),
+    ("G", "Tips 12", "Dansk Tipstjeneste", 10, 100, ("1", "X", "2"), False, False, "tips12.png"),
+    ("H", "Tips 13", "Dansk Tipstjeneste", 10, 100, ("1", "X", "2"), False, False, "tips13.png"),
+    ("V", "Vakioveikkaus", "Veikkaus", 10, 10, ("1", "X", "2"), False, True, "vakioveikkaus.png"),
+    ("T", "SuperToto", "Unibet", 10, 100, ("1", "X", "2"), False, True, "supertoto.png"),
+    ("O", "SuperToto Extra", "Unibet", 10, 100, ("1", "X", "2"), False, True, "supertoto_extra.png"),
+]
+
+# Operators in the order the program lists them, with their public home pages.
+OPERATORS = [
+    ("Svenska Spel", [("Svenska Spel", "https://www.svenskaspel.se/")]),
+    ("Norsk Tipping", [("Norsk Tipping", "https://www.norsk-tipping.no/")]),
+    ("Dansk Tipstjeneste", [("Danske Spil", "https://danskespil.dk/")]),
+    ("Veikkaus", [("Veikkaus", "https://www.veikkaus.fi/")]),
+    ("Unibet", [("Unibet", "https://www.unibet.com/")]),
+]
+
+
+def write(name, lines):
+    data = "".join(line + "\r\n" for line in lines).encode("cp1252")
+    (RES / name).write_bytes(data)
+    print(f"{name}: {len(data)} bytes")
+
+
+def national():
+    out = [
+        "; Pools, operators and per-pool settings of Vinra 2000.",
+        "; The coupon layout keys of each pool (Fontname, StartHojd, CB0, ...) are",
+        "; written by the coupon settings dialog.",
+        "[Countries]",
+    ]
+    out += [f"{i}={name}" for i, (name, _) in enumerate(OPERATORS)]
+    out += ["", "[Pools]"]
+    out += [f"{p[0]}={p[2]}" for p in POOLS]
+    for op, links in OPERATORS:
+        out += ["", f"[{op}]"]
+        out += [f"{p[0]}={p[1]}" for p in POOLS if p[2] == op]
+        for i, (caption, url) in enumerate(links):
+            out += [f"MENU{i}={caption}", f"URL{i}={url}"]
+    for code, name, op, cols, price, (h, d, a), pause, xml, img in POOLS:
+        out += [
+            "",
+            f"[{name}]",
+            f"Img=pictures/{img}",
+            f"CouponColumns={cols}",
+            f"dbID={code}",
+            f"Home={h}",
+            f"Draw={d}",
+            f"Away={a}",
+            f"PauseTipping={int(pause)}",
+            f"XML={int(xml)}",
+            f"PricePerRow={price}",
+            "PrintChar=X",
+        ]
+    write("National.Ini", out)
+
+
+def update():
+    results = f"{SERVICE}/api/svenskaspel/XMLresultatProxy.php?produktid="
+    out = [
+        "; Service definitions of Vinra 2000. The update check replaces this file by the",
+        "; one the web service publishes; these are the defaults shipped with the program.",
+        "[Update]",
+        "PgmVersion=7.51",
+        f"PgmUrl={SERVICE}/vinra2000/",
+        "PgmInfo=",
+        "IniVersion=700",
+        f"IniUrl={SERVICE}/vinra2000/ini/teamstat.ini",
+        f"TeamLogo={SERVICE}/vinra2000/ini/teamlogo.ini",
+        "IniInfo=",
+        "Varning=",
+        "",
+        "; The maker's web service: Host serves the data files, the active pools, uploads,",
+        "; help and statistics pages; ProxyHost the operator proxies (live scores).",
+        "[Service]",
+        f"Host={SERVICE}",
+        f"ProxyHost={SERVICE}",
+        "",
+        "; Per pool: the name the file panel shows, and where games, results and game",
+        "; information come from. The results XML of the service is read with the XPaths",
+        "; below: <resultat><omgang>draw</omgang><vecka>yyyy-ww</vecka>",
+        ";   <match><hemmalag/><bortalag/><tecken/></match>...",
+        ";   <utdelning><niva><belopp/><antal/></niva>...</utdelning></resultat>",
+    ]
+    for code, name, op, *_ in POOLS:
+        out += ["", f"[{code}]", f"Name={name}"]
+        if code in ("S", "I"):
+            product = 1 if code == "S" else 2
+            out += [
+                f"XMLGetGamesUrl={results}{product}",
+                "XMLGetGamesParam=&omgang=%d",
+                f"XMLGetResultUrl={results}{product}",
+                "XMLGetResultParam=&omgang=%d",
+                "XMLOmgID=//omgang",
+                "XMLResDBID=//omgang",
+                "XMLCheckYear=//vecka",
+                "XMLCheckYearPos=1",
+                "XMLCheckWeek=//vecka",
+                "XMLCheckWeekPos=6",
+                "XMLCheckYearRes=//vecka",
+                "XMLCheckYearResPos=1",
+                "XMLCheckWeekRes=//vecka",
+                "XMLCheckWeekResPos=6",
+                "XMLGetGamesHome=//match/hemmalag",
+                "XMLGetGamesAway=//match/bortalag",
+                "XMLGetRightRow=//match/tecken",
+                "XMLResultList=1",
+                "XMLGetMoney=//niva/belopp",
+                "XMLGetWinners=//niva/antal",
+                "ResultLinkType=1",
+            ]
+        elif code in ("G", "H"):
+            game = "tips12" if code == "G" else "tips13"
+            out += [
+                f"GetResultLink={SERVICE}/spil/tips/{game}/resultater.php?",
+                "GetResultParam=draw=%d",
+                "ResultLinkType=1",
+            ]
+        else:
+            out += ["ResultLinkType=2"]
+        if code in ("S", "I", "T", "O"):
+            product = {"S": "svenskaspel/XMLinfoProxy.php?produktid=1",
+                       "I": "svenskaspel/XMLinfoProxy.php?produktid=2",
+                       "T": "unibet/XMLinfoProxy.php?produktid=1",
+                       "O": "unibet/XMLinfoProxy.php?produktid=2"}[code]
+            out += [f"Details={SERVICE}/api/{product}&omgang=%s"]
+    write("update.ini", out)
+
+
+def activepools():
+    # A list to start with; the program fetches the current one from the web
+    # service as soon as it runs, because Date lies in the past.
+    rounds = [
+        ("S", 0, 13, "2026-50", 4851, "2026-12-12 15:59"),
+        ("I", 0, 13, "2026-50", 2312, "2026-12-13 15:59"),
+        ("A", 0, 12, "2026-50", 2601, "2026-12-09 18:59"),
+        ("C", 0, 12, "2026-50", 2602, "2026-12-12 14:59"),
+        ("H", 0, 13, "2026-50", 1450, "2026-12-12 15:00"),
+        ("V", 0, 13, "2026-50", 5033, "2026-12-12 15:45"),
+        ("T", 0, 13, "2026-50", 812, "2026-12-12 15:30"),
+    ]
+    by_code = {p[0]: p for p in POOLS}
+    out = [
+        "; Active pools shipped for the first start; replaced by the web service's list.",
+        "[Info]",
+        "FileOK=1",
+        "Date=2026-12-06",
+        "Pools=" + "".join(r[0] for r in rounds),
+    ]
+    out += [f"{code}={code}{index}" for code, index, *_ in rounds]
+    for code, index, n, omg, draw, deadline in rounds:
+        pool = by_code[code]
+        out += [
+            "",
+            f"[{code}{index}]",
+            f"N={pool[1]}",
+            f"C={pool[2]}",
+            f"Omg={omg}",
+            f"XMLOmgang={draw}",
+            f"NumGames={n}",
+            f"Deadline={deadline}",
+        ]
+    write("activepools.ini", out)
+
+
+if __name__ == "__main__":
+    national()
+    update()
+    activepools()
