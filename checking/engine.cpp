@@ -124,6 +124,26 @@ std::string FormatMessage(std::string_view text, std::initializer_list<std::stri
     return MessageTemplate(text).Format(args);
 }
 
+CheckMessages CheckMessages::FromTable(const std::function<std::string(int)>& text) {
+    CheckMessages m;
+    const std::pair<std::string CheckMessages::*, int> numbers[] = {
+        {&CheckMessages::couponRow, 411},  {&CheckMessages::winningRow, 412},   {&CheckMessages::ok, 40},
+        {&CheckMessages::wrong, 395},      {&CheckMessages::sRowsHeader, 402},  {&CheckMessages::noSRows, 403},
+        {&CheckMessages::sRowLine, 404},   {&CheckMessages::maxMinHeader, 405}, {&CheckMessages::max, 396},
+        {&CheckMessages::atLeast, 398},    {&CheckMessages::homeWins, 439},     {&CheckMessages::draws, 440},
+        {&CheckMessages::awayWins, 495},   {&CheckMessages::perRow, 399},       {&CheckMessages::inARow, 400},
+        {&CheckMessages::yesHeader, 406},  {&CheckMessages::noYes, 407},        {&CheckMessages::yesLine, 408},
+        {&CheckMessages::noHeader, 409},   {&CheckMessages::noNo, 410},         {&CheckMessages::sumHeader, 515},
+        {&CheckMessages::sumLine, 516},    {&CheckMessages::signCount, 385},    {&CheckMessages::signRun, 388},
+        {&CheckMessages::peopleSum, 502},
+    };
+    for (const auto& [field, number] : numbers) {
+        std::string t = text(number);
+        if (!t.empty()) m.*field = std::move(t);
+    }
+    return m;
+}
+
 int ClampCouponColumns(int couponColumns) { return couponColumns >= 1 && couponColumns <= 16 ? couponColumns : 12; }
 
 // ---------------------------------------------------------------------------

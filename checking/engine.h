@@ -9,6 +9,7 @@
 // they are never used as printf formats: %s and %d are substituted here, in order.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -49,6 +50,11 @@ struct CheckMessages {
     std::string signCount = "Num %s:";                                               // 385
     std::string signRun = "%s in a row:";                                            // 388
     std::string peopleSum = "Sum of percent in winning row: %d";                     // 502
+
+    // The texts of one language: text(number) gives the language table's text
+    // of a message number (an empty answer keeps the English default).
+    static CheckMessages FromTable(const std::function<std::string(int)>& text);
+    bool operator==(const CheckMessages&) const = default;
 };
 
 // Substitutes the arguments, in order, for the placeholders %s and %d of a

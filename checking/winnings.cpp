@@ -156,13 +156,18 @@ void WinningsTable::ClearPayouts() {
     }
 }
 
-WinTotals WinningsTable::Totals(int64_t rowCount, int64_t pricePerRow) const {
-    WinTotals t;
+Totals WinningsTable::WinTotals(int64_t rowCount, int64_t pricePerRow) const {
+    Totals t;
     for (const auto& line : levels_) t.total = SaturatingAdd(t.total, line.levelWin);
     int64_t stake;
     if (__builtin_mul_overflow(rowCount, pricePerRow, &stake)) stake = std::numeric_limits<int64_t>::max();
     t.afterStake = SaturatingAdd(t.total, -stake);
     return t;
+}
+
+int64_t WinningsTable::LevelWin(int level) const {
+    const WinLevel* line = Level(level);
+    return line ? line->levelWin : 0;
 }
 
 void WinningsTable::LoadSlots(const TFacitRec& rec) {

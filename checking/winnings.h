@@ -28,7 +28,9 @@ std::optional<int32_t> ReadCountText(std::string_view text);
 std::string NormalizePayoutText(std::string_view text);
 
 // The level a stored slot (13, 12, 11 or 10) holds for a round of n matches:
-// the slot number itself for 12 matches, n - (13 - slot) otherwise.
+// the slot number itself for 12 matches, n - (13 - slot) otherwise. Saving
+// uses the same rule (the save dialog labels its four lines with these levels),
+// so a stored round always loads back into the levels it was saved from.
 int SlotLevel(int slot, int n);
 
 struct WinLevel {
@@ -41,7 +43,7 @@ struct WinLevel {
     std::string error;               // why the last payout text could not be read; empty when it could
 };
 
-struct WinTotals {
+struct Totals {
     int64_t total = 0;       // sum of the level wins
     int64_t afterStake = 0;  // total minus rows * price per row
 };
@@ -77,7 +79,9 @@ public:
     void ClearPayouts();
 
     // Total win and win after the stake of rowCount rows at pricePerRow hundredths.
-    WinTotals Totals(int64_t rowCount, int64_t pricePerRow) const;
+    Totals WinTotals(int64_t rowCount, int64_t pricePerRow) const;
+    // Level win (hundredths) of a paying level, 0 for any other.
+    int64_t LevelWin(int level) const;
 
     // Loads the payouts and winners of a stored round into the paying levels,
     // each slot into the level SlotLevel gives.

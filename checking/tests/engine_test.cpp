@@ -1,5 +1,7 @@
 #include "checking/engine.h"
 
+#include <fstream>
+#include <map>
 #include <random>
 
 #include <gmock/gmock.h>
@@ -48,6 +50,31 @@ TEST(FormatMessageTest, SubstitutesInOrderAndNeverReadsArgumentsAsFormats) {
         if (c.args.size() == 3) out = FormatMessage(c.text, {c.args[0], c.args[1], c.args[2]});
         EXPECT_EQ(out, c.want) << c.text;
     }
+}
+
+// The English defaults are the language table's texts, so a window that has no
+// table yet shows the same protocol as one that has.
+TEST(CheckMessagesTest, DefaultsAreTheEnglishTextsOfTheLanguageTable) {
+    std::ifstream in(std::string(VINRA_SOURCE_DIR) + "/resources/messages.tsv", std::ios::binary);
+    ASSERT_TRUE(in) << "language table missing";
+    std::map<int, std::vector<std::string>> table;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<std::string> cols;
+        size_t start = 0;
+        for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+            cols.push_back(line.substr(start, tab - start));
+        cols.push_back(line.substr(start));
+        if (cols.size() >= 3 && !cols[0].empty() && std::isdigit(static_cast<unsigned char>(cols[0][0])))
+            table[std::stoi(cols[0])] = cols;
+    }
+    const auto column = [&](size_t c) {
+        return [&table, c](int n) { return table.count(n) && table[n].size() > c ? table[n][c] : std::string(); };
+    };
+    EXPECT_EQ(CheckMessages::FromTable(column(2)), CheckMessages{});
+    const auto sv = CheckMessages::FromTable(column(1));
+    EXPECT_NE(sv.couponRow, CheckMessages{}.couponRow);
+    EXPECT_EQ(CheckMessages::FromTable([](int) { return std::string(); }), CheckMessages{});
 }
 
 TEST(ResultRowFromGoalsTest, SignPerMatchAndUnknownScoresUndecided) {

@@ -56,7 +56,7 @@ TEST(WinningsTableTest, LargeAmountsStayExact) {
     EXPECT_EQ(t.Level(13)->payoutText, "1 234 567,89");
     EXPECT_EQ(core::FormatAmount(t.Level(13)->levelWin), "1 234 567,89");
     EXPECT_EQ(t.Level(12)->levelWin, 3 * 1677721701LL);
-    const auto totals = t.Totals(96, 100);
+    const auto totals = t.WinTotals(96, 100);
     EXPECT_EQ(totals.total, 123456789 + 3 * 1677721701LL);
     EXPECT_EQ(totals.afterStake, totals.total - 9600);
 }
@@ -67,7 +67,7 @@ TEST(WinningsTableTest, WinAfterStakeAndUndecidedResult) {
     counts[10] = 1;
     t.SetCounts(counts);
     ASSERT_TRUE(t.SetPayoutText(10, "25,00"));
-    auto totals = t.Totals(96, 100);
+    auto totals = t.WinTotals(96, 100);
     EXPECT_EQ(core::FormatAmount(totals.total), "25,00");
     EXPECT_EQ(core::FormatAmount(totals.afterStake), "-71,00");
 
@@ -75,7 +75,7 @@ TEST(WinningsTableTest, WinAfterStakeAndUndecidedResult) {
     counts.assign(14, 0);
     counts[0] = 96;
     t.SetCounts(counts);
-    totals = t.Totals(96, 100);
+    totals = t.WinTotals(96, 100);
     EXPECT_EQ(core::FormatAmount(totals.total), "0,00");
     EXPECT_EQ(core::FormatAmount(totals.afterStake), "-96,00");
 }
