@@ -578,6 +578,11 @@ void ApplyRowDifference(std::vector<std::string>& rows, int d, const std::string
 
 namespace {
 
+// Bits are only ever set at the low bit of a match's pair, so every 2-bit field
+// already holds its own count. Without a popcount instruction in the build this
+// is far cheaper than the library call.
+inline int PopEven(uint64_t x) { return std::popcount(x); }
+
 CompiledConditions::Piece CompilePiece(std::string_view s, int n) {
     CompiledConditions::Piece p;
     if (s.empty() || static_cast<int>(s.size()) > n) return p;
@@ -601,7 +606,7 @@ inline uint64_t Starts(const CompiledConditions::Piece& p, const std::array<uint
 inline int CountPiece(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is) {
     if (p.len == 0) return 0;
     uint64_t m = Starts(p, is);
-    if (!p.selfOverlap) return std::popcount(m);
+    if (!p.selfOverlap) return PopEven(m);
     int k = 0;
     while (m) {
         const int b = 63 - std::countl_zero(m);
@@ -612,11 +617,25 @@ inline int CountPiece(const CompiledConditions::Piece& p, const std::array<uint6
     return k;
 }
 
+// min <= count <= max without the greedy count where the overlapping count
+// already settles it (the greedy count lies between ceil(starts / len) and starts).
+inline bool PlainCountWithin(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is, int min, int max) {
+    if (p.len == 0) return min <= 0 && 0 <= max;
+    const uint64_t m = Starts(p, is);
+    const int starts = PopEven(m);
+    if (!p.selfOverlap) return min <= starts && starts <= max;
+    const int least = (starts + p.len - 1) / p.len;
+    if (starts < min || least > max) return false;
+    if (starts <= max && least >= min) return true;
+    const int k = CountPiece(p, is);
+    return min <= k && k <= max;
+}
+
 inline bool PresentPiece(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is) {
     if (p.len == 0) return false;
     const uint64_t m = Starts(p, is);
     if (!m) return false;
-    if (std::popcount(m) <= 8) return true;
+    if (PopEven(m) <= 8) return true;
     return CountPiece(p, is) <= 8;
 }
 
@@ -760,34 +779,44 @@ bool CompiledConditions::Passes(PackedRow p) const {
     return PassesPatterns(p);
 }
 
-bool CompiledConditions::PassesPatterns(PackedRow p) const {
+__attribute__((target_clones("default", "popcnt"))) bool CompiledConditions::PassesPatterns(PackedRow p) const {
     if (rejectAll_) return false;
     const uint64_t lo = p & lowMask_;
     const uint64_t hi = (p >> 1) & lowMask_;
     const std::array<uint64_t, 3> is{~(lo | hi) & lowMask_, lo & ~hi, hi & ~lo};
 
+    // Every test is a pure function of the row, so the order here only decides
+    // how soon a row is turned down: the most selective tests come first.
+    if (useSource_) {
+        for (const auto& sm : sources_) {
+            const int h = PopEven((is[0] & sm.mask[0]) | (is[1] & sm.mask[1]) | (is[2] & sm.mask[2]));
+            if (h < sm.min || h > sm.max) return false;
+        }
+    }
     if (useSigns_) {
         for (size_t s = 0; s < 3; ++s) {
             const SignRule& r = signs_[s];
             if (r.countTest) {
-                const int k = std::popcount(is[s]);
+                const int k = PopEven(is[s]);
                 if (k < r.min || k > r.max) return false;
             }
             if (r.runLen > 0 && HasRun(is[s], r.runLen)) return false;
         }
     }
-    if (useSource_) {
-        for (const auto& sm : sources_) {
-            const int h = std::popcount((is[0] & sm.mask[0]) | (is[1] & sm.mask[1]) | (is[2] & sm.mask[2]));
-            if (h < sm.min || h > sm.max) return false;
+    if (useNo_) {
+        for (const auto& cn : no_) {
+            if (cn.star) {
+                if (((p ^ cn.value) & cn.careMask) == 0) return false;
+            } else if (Starts(cn.piece, is) != 0) {
+                return false;
+            }
         }
     }
     if (useYes_) {
         for (const auto& y : yes_) {
             bool ok;
             if (y.kind == 0) {
-                const int k = CountPiece(y.pieces[0], is);
-                ok = y.min <= k && k <= y.max;
+                ok = PlainCountWithin(y.pieces[0], is, y.min, y.max);
             } else if (y.kind == 1) {
                 ok = false;
                 for (const auto& piece : y.pieces)
@@ -807,16 +836,46 @@ bool CompiledConditions::PassesPatterns(PackedRow p) const {
             if (!ok) return false;
         }
     }
+    return true;
+}
+
+__attribute__((target_clones("default", "popcnt"))) bool CompiledConditions::PrefixCannotPass(PackedRow p, const PrefixInfo& info, int64_t sumKnown) const {
+    if (rejectAll_) return true;
+    if (useSum_ && (sumKnown + info.sumMinRest > winMax_ || sumKnown + info.sumMaxRest < winMin_)) return true;
+    const uint64_t known = info.knownLow & lowMask_;
+    const uint64_t lo = p & known;
+    const uint64_t hi = (p >> 1) & known;
+    const std::array<uint64_t, 3> is{~(lo | hi) & known, lo & ~hi, hi & ~lo};
+    if (useSigns_) {
+        for (size_t s = 0; s < 3; ++s) {
+            const SignRule& r = signs_[s];
+            if (r.countTest) {
+                const int k = PopEven(is[s]);
+                if (k > r.max || k + PopEven(info.possible[s]) < r.min) return true;
+            }
+            if (r.runLen > 0 && HasRun(is[s], r.runLen)) return true;
+        }
+    }
+    if (useSource_) {
+        for (const auto& sm : sources_) {
+            const int h = PopEven((is[0] & sm.mask[0]) | (is[1] & sm.mask[1]) | (is[2] & sm.mask[2]));
+            if (h > sm.max) return true;
+            const int may = PopEven((info.possible[0] & sm.mask[0]) | (info.possible[1] & sm.mask[1]) |
+                                    (info.possible[2] & sm.mask[2]));
+            if (h + may < sm.min) return true;
+        }
+    }
     if (useNo_) {
+        const uint64_t known2 = known | (known << 1);
         for (const auto& cn : no_) {
             if (cn.star) {
-                if (((p ^ cn.value) & cn.careMask) == 0) return false;
+                if ((cn.careMask & ~known2) == 0 && ((p ^ cn.value) & cn.careMask) == 0) return true;
             } else if (Starts(cn.piece, is) != 0) {
-                return false;
+                return true;
             }
         }
     }
-    return true;
+    return false;
 }
 
 }  // namespace vinra::reduction

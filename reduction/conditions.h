@@ -169,6 +169,20 @@ public:
     // Sign counts and runs, source rows, yes- and no-combinations.
     bool PassesPatterns(core::PackedRow p) const;
     double Value(core::PackedRow p) const;
+
+    // What is known of a row while it is being built match by match: the
+    // matches already set (low bit of each pair), the signs still possible at
+    // the others, and the least and most the others can add to the row sum.
+    struct PrefixInfo {
+        uint64_t knownLow = 0;
+        std::array<uint64_t, 3> possible{};
+        int64_t sumMinRest = 0, sumMaxRest = 0;
+    };
+    // True when no row that agrees with p on the known matches can pass (the
+    // conditions that only get worse as matches are added: sums, counts, runs,
+    // source rows, no-combinations). False means "may pass".
+    bool PrefixCannotPass(core::PackedRow p, const PrefixInfo& info, int64_t sumKnown) const;
+    bool CanPrune() const { return rejectAll_ || useSum_ || useSigns_ || useSource_ || useNo_; }
     int64_t Sum(core::PackedRow p) const;
 
     struct Piece {

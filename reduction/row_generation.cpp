@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <random>
 #include <unordered_set>
 
@@ -53,6 +54,7 @@ class FrameWalker {
 public:
     FrameWalker(const std::vector<std::vector<int>>& signs, const CompiledConditions& cond)
         : signs_(signs), cond_(cond), n_(static_cast<int>(signs.size())) {
+        uint64_t fixedLow = 0;
         for (int m = 0; m < n_; ++m) {
             if (signs_[static_cast<size_t>(m)].size() > 1) {
                 vars_.push_back(m);
@@ -60,8 +62,33 @@ public:
                 const int s = signs_[static_cast<size_t>(m)][0];
                 base_ |= static_cast<PackedRow>(s) << core::PackedShift(m);
                 fixedSum_ += cond_.sumFigure(m, s);
+                fixedLow |= 1ull << core::PackedShift(m);
             }
         }
+        // What is known below each variable match, for cutting off whole
+        // stretches of rows that cannot pass.
+        const size_t k = vars_.size();
+        prefix_.resize(k);
+        leavesBelow_.assign(k, 1);
+        uint64_t known = fixedLow;
+        for (size_t j = 0; j < k; ++j) {
+            known |= 1ull << core::PackedShift(vars_[j]);
+            auto& info = prefix_[j];
+            info.knownLow = known;
+            for (size_t i = j + 1; i < k; ++i) {
+                const int m = vars_[i];
+                int64_t lo = INT64_MAX, hi = INT64_MIN;
+                for (int s : signs_[static_cast<size_t>(m)]) {
+                    info.possible[static_cast<size_t>(s)] |= 1ull << core::PackedShift(m);
+                    lo = std::min(lo, cond_.sumFigure(m, s));
+                    hi = std::max(hi, cond_.sumFigure(m, s));
+                }
+                info.sumMinRest += lo;
+                info.sumMaxRest += hi;
+                leavesBelow_[j] *= static_cast<int64_t>(signs_[static_cast<size_t>(m)].size());
+            }
+        }
+        prune_ = cond_.CanPrune();
     }
 
     struct State {
@@ -90,14 +117,19 @@ public:
         }
         return next;
     }
+    // True when no row below the state (variables 0..j set) can pass.
+    bool Hopeless(const State& st, size_t j) const {
+        return prune_ && cond_.PrefixCannotPass(st.row, prefix_[j], st.sum);
+    }
+    int64_t LeavesBelow(size_t j) const { return leavesBelow_[j]; }
 
     // Tests every row below state st (variables j.. still open), appending the accepted ones.
     // Returns false when stopped by the cancel flag.
     bool Walk(const State& st, size_t j, std::vector<PackedRow>& out, const std::atomic<bool>* cancel,
               int64_t& tested) const {
+        const int k = varSize(j);
         if (j + 1 == vars_.size()) {
             if (cancel && cancel->load(std::memory_order_relaxed)) return false;
-            const int k = varSize(j);
             for (int i = 0; i < k; ++i) {
                 const State r = Step(st, j, i);
                 if (cond_.Passes(r.row, r.value, r.sum)) out.push_back(r.row);
@@ -105,9 +137,15 @@ public:
             tested += k;
             return true;
         }
-        const int k = varSize(j);
-        for (int i = 0; i < k; ++i)
-            if (!Walk(Step(st, j, i), j + 1, out, cancel, tested)) return false;
+        const bool cut = j + 3 <= vars_.size();  // not worth it just above the rows
+        for (int i = 0; i < k; ++i) {
+            const State next = Step(st, j, i);
+            if (cut && Hopeless(next, j)) {
+                tested += leavesBelow_[j];
+                continue;
+            }
+            if (!Walk(next, j + 1, out, cancel, tested)) return false;
+        }
         return true;
     }
 
@@ -123,6 +161,9 @@ private:
     std::vector<int> vars_;
     PackedRow base_ = 0;
     int64_t fixedSum_ = 0;
+    std::vector<CompiledConditions::PrefixInfo> prefix_;
+    std::vector<int64_t> leavesBelow_;
+    bool prune_ = false;
 };
 
 }  // namespace
@@ -159,7 +200,14 @@ std::vector<PackedRow> ExpandFrame(const std::vector<std::string>& frame, int n,
     for (size_t j = 0; j < depth; ++j) {
         std::vector<FrameWalker::State> next;
         for (const auto& st : starts)
-            for (int i = 0; i < walker.varSize(j); ++i) next.push_back(walker.Step(st, j, i));
+            for (int i = 0; i < walker.varSize(j); ++i) {
+                const auto step = walker.Step(st, j, i);
+                if (walker.Hopeless(step, j)) {
+                    if (tested) tested->fetch_add(walker.LeavesBelow(j), std::memory_order_relaxed);
+                    continue;
+                }
+                next.push_back(step);
+            }
         starts.swap(next);
     }
 
