@@ -42,7 +42,9 @@ public:
     }
     Stmt& bind(int i, int32_t v) { return bind(i, static_cast<int64_t>(v)); }
     Stmt& bind(int i, std::string_view v) {
-        check(sqlite3_bind_text(st_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT));
+        // An empty view may have no data pointer, which SQLite would store as NULL.
+        const char* p = v.data() ? v.data() : "";
+        check(sqlite3_bind_text(st_, i, p, static_cast<int>(v.size()), SQLITE_TRANSIENT));
         return *this;
     }
     // True while a row is available.
@@ -232,6 +234,9 @@ int32_t CouponOmg(const CouponRound& r) {
 
 bool UsableTeam(std::string_view name) { return !name.empty() && name != "-"; }
 
+// Match numbers run 1..N and N is at most 30; anything else in outside data is not a match.
+bool ValidMatch(int32_t match) { return match >= 1 && match <= core::kMaxMatches; }
+
 std::vector<std::string> ReadLines(const fs::path& path) {
     return core::SplitLines(core::DecodeFileText(core::ReadFileBytes(path)));
 }
@@ -319,7 +324,7 @@ std::optional<MatchRecord> ParseGamesLine(std::string_view line) {
     auto omg = ParseInt32((*f)[0]);
     auto omgId = ParseInt32((*f)[2]);
     auto match = ParseInt32((*f)[3]);
-    if (!omg || !omgId || !match || (*f)[1].empty()) return std::nullopt;
+    if (!omg || !omgId || !match || !ValidMatch(*match) || (*f)[1].empty()) return std::nullopt;
     return MatchRecord{*omg, *match, (*f)[1], (*f)[4], (*f)[5], *omgId};
 }
 
@@ -330,7 +335,7 @@ std::optional<MatchRecord> ParseGamesTableLine(std::string_view line) {
     auto omg = ParseInt32((*f)[0]);
     auto match = ParseInt32((*f)[1]);
     auto omgId = ParseInt32((*f)[5]);
-    if (!omg || !omgId || !match || (*f)[2].empty()) return std::nullopt;
+    if (!omg || !omgId || !match || !ValidMatch(*match) || (*f)[2].empty()) return std::nullopt;
     return MatchRecord{*omg, *match, (*f)[2], (*f)[3], (*f)[4], *omgId};
 }
 
@@ -475,7 +480,7 @@ void ImportPackets(sqlite3* db, const fs::path& folder, OpenReport& report) {
                 auto match = PacketInt(get("Match"));
                 auto omgId = PacketInt(get("OmgID"));
                 std::string typ = get("Typ");
-                if (!omg || !match || !omgId || typ.empty()) {
+                if (!omg || !match || !omgId || !ValidMatch(*match) || typ.empty()) {
                     ++report.packetSkipped;
                     return;
                 }
@@ -705,7 +710,7 @@ bool TTipsData::SaveGames(core::TVinraFile& doc, int32_t omg, std::string_view t
     int32_t omgId = doc.OmgID == 0 ? omg : doc.OmgID;
     Transaction tx(db_);
     GameWriter w(db_);
-    for (size_t i = 0; i < homes.size(); ++i) {
+    for (size_t i = 0; i < homes.size() && i < static_cast<size_t>(core::kMaxMatches); ++i) {
         const std::string& away = i < aways.size() ? aways[i] : std::string();
         if (!UsableTeam(homes[i]) || !UsableTeam(away)) continue;
         w.upsert(MatchRecord{omg, static_cast<int32_t>(i + 1), std::string(typ), homes[i], away, omgId});
@@ -719,7 +724,7 @@ bool TTipsData::SaveCouponGames(const CouponRound& round) {
     int32_t omg = CouponOmg(round);
     Transaction tx(db_);
     GameWriter w(db_);
-    for (size_t i = 0; i < round.Homes.size(); ++i) {
+    for (size_t i = 0; i < round.Homes.size() && i < static_cast<size_t>(core::kMaxMatches); ++i) {
         const std::string& away = i < round.Aways.size() ? round.Aways[i] : std::string();
         if (!UsableTeam(round.Homes[i]) || !UsableTeam(away)) continue;
         w.upsert(MatchRecord{omg, static_cast<int32_t>(i + 1), round.Typ, round.Homes[i], away, round.OmgID});

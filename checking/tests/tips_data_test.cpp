@@ -390,11 +390,14 @@ TEST_F(TipsDataTest, ImportsGameLinesWithTheLastFieldToTheEndOfTheLine) {
                              "200928;S;3921;1;Malmö FF;AIK; Solna\n"
                              "200928;S;3921;2;Öster\n"
                              "200928;S;3921;x;A;B\n"
-                             "200928;S;3921;1;Malmö;AIK\n");
+                             "200928;S;3921;1;Malmö;AIK\n"
+                             "200928;S;3921;0;No;Match\n"
+                             "200928;S;3921;31;No;Match\n"
+                             "200928;;3921;3;No;Pool\n");
     ImportReport r = db.ImportGamesFile(file);
     EXPECT_EQ(r.inserted, 1u);
     EXPECT_EQ(r.updated, 1u);
-    EXPECT_THAT(r.skippedLines, ElementsAre(2u, 3u));
+    EXPECT_THAT(r.skippedLines, ElementsAre(2u, 3u, 5u, 6u, 7u));
     EXPECT_THAT(gameLines("S"), ElementsAre("3921/1/Malmö/AIK"));
 
     // Windows-1252 files from the web service are read as such.
