@@ -485,14 +485,16 @@ ConditionsProtocol WinningRowConditions(const core::TVinraFile& doc, std::string
                 // One combination at a time through the row test itself, so the
                 // protocol and the generation can never disagree.
                 reduction::ConditionSet one = reduction::NewConditionSet(n);
-                one.yesCombinations = {i < conditions.yesCombinations.size() ? conditions.yesCombinations[i]
-                                                                              : reduction::YesCombination{pat, 0, 0}};
+                const std::string minText = i < doc.JaMin.size() ? doc.JaMin[i] : std::string();
+                const std::string maxText = i < doc.JaMax.size() ? doc.JaMax[i] : std::string();
+                one.yesCombinations = {i < conditions.yesCombinations.size()
+                                           ? conditions.yesCombinations[i]
+                                           : reduction::YesCombination{pat, static_cast<int>(Bound(minText, 0)),
+                                                                       static_cast<int>(Bound(maxText, 0))}};
                 const bool ok = reduction::PassesYesCombinations(facit, one);
                 if (pat.find('?') != std::string::npos || pat.find('!') != std::string::npos) {
                     lines.push_back(indent + display(pat) + " => " + verdictText(ok));
                 } else {
-                    const std::string minText = i < doc.JaMin.size() ? doc.JaMin[i] : std::string();
-                    const std::string maxText = i < doc.JaMax.size() ? doc.JaMax[i] : std::string();
                     lines.push_back(indent +
                                     FormatMessage(m.yesLine, {display(pat), minText, maxText, verdictText(ok)}));
                 }
