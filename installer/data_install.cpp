@@ -68,7 +68,7 @@ public:
         guard("National.Ini", [&] { nationalIni(); });
         guard("update.ini", [&] { updateIni(); });
         guard("activepools.ini", [&] { onlyWhenAbsent("activepools.ini"); });
-        tree("pictures", "pictures");
+        tree("pictures", "Images");
         tree("sounds", fs::path("Cache") / "Sounds");
         tree("systems", "SYSTEM");
         guard(fs::path("DB") / "tipsdata.sqlite", [&] { database(); });

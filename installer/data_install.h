@@ -10,7 +10,7 @@
 //   update.ini            service definitions; an existing file (perhaps fresher,
 //                          from the web service) is kept and only gets missing keys
 //   activepools.ini       first-start sample; an existing file is kept
-//   pictures/...          program and pool logos; replaced
+//   Images/...            program logo (logo.png) and pool logos; replaced
 //   Cache/Sounds/...      sounds of the live goal update; replaced
 //   SYSTEM/<operator>/... reduced systems; replaced
 //   DB/tipsdata.sqlite    the games and results database; created empty when

@@ -26,7 +26,7 @@ std::string National(const std::string& poolExtra, const std::string& links) {
     return "[Countries]\r\n0=Svenska Spel\r\n"
            "[Pools]\r\nS=Svenska Spel\r\n"
            "[Svenska Spel]\r\nS=Stryktipset\r\n" + links +
-           "[Stryktipset]\r\ndbID=S\r\nImg=pictures/logo.png\r\n" + poolExtra;
+           "[Stryktipset]\r\ndbID=S\r\nImg=Images/logo.png\r\n" + poolExtra;
 }
 const std::string kLinksV1 = "MENU0=Home\r\nURL0=https://a.example.invalid/\r\nMENU1=Results\r\nURL1=https://b.example.invalid/\r\n";
 const std::string kPoolV1 = "CouponColumns=12\r\nPricePerRow=100\r\nPrintChar=X\r\n"
@@ -62,7 +62,7 @@ TEST(InstallDataFiles, FreshFolderGetsEveryFileInItsPlaceAndASecondRunChangesNot
         {"National.Ini", "National.Ini"},
         {"update.ini", "update.ini"},
         {"activepools.ini", "activepools.ini"},
-        {"pictures/logo.png", "pictures/logo.png"},
+        {"pictures/logo.png", "Images/logo.png"},
         {"sounds/good.wav", "Cache/Sounds/good.wav"},
         {"systems/Svenska Spel/R 1-0-1.RED", "SYSTEM/Svenska Spel/R 1-0-1.RED"},
     };
@@ -96,7 +96,7 @@ TEST(InstallDataFiles, LeavesTheUsersFilesAndOnlyAddsMissingServiceKeys) {
     Put(data / "DB" / "tipsdata.sqlite", database);
     Put(data / "activepools.ini", pools);
     Put(data / "update.ini", "[Update]\r\nIniVersion=701\r\n[S]\r\nName=Stryk\r\n");
-    Put(data / "pictures" / "logo.png", "\x89PNG old");
+    Put(data / "Images" / "logo.png", "\x89PNG old");
 
     InstallReport r = InstallDataFiles(src.dir.path(), data);
     ASSERT_TRUE(r.ok());
@@ -105,8 +105,8 @@ TEST(InstallDataFiles, LeavesTheUsersFilesAndOnlyAddsMissingServiceKeys) {
     EXPECT_EQ(ReadBytes(data / "DB" / "tipsdata.sqlite"), database);
     EXPECT_EQ(actions["DB/tipsdata.sqlite"], Action::Kept);
     EXPECT_EQ(ReadBytes(data / "activepools.ini"), pools);
-    EXPECT_EQ(ReadBytes(data / "pictures" / "logo.png"), "\x89PNG new");
-    EXPECT_EQ(actions["pictures/logo.png"], Action::Replaced);
+    EXPECT_EQ(ReadBytes(data / "Images" / "logo.png"), "\x89PNG new");
+    EXPECT_EQ(actions["Images/logo.png"], Action::Replaced);
 
     // update.ini may be fresher than ours (the web service's): its values stay.
     IniFile update = IniFile::FromFile(data / "update.ini");
@@ -190,20 +190,20 @@ TEST(InstallDataFiles, AFailureIsReportedAndTheOtherFilesAreStillInstalled) {
     Shipped src;
     TempDir home;
     const fs::path data = home.path() / "Program";
-    Put(data / "pictures", "a file where the pictures folder belongs");
+    Put(data / "Images", "a file where the pictures folder belongs");
     fs::remove(src.at("National.Ini"));
 
     InstallReport r = InstallDataFiles(src.dir.path(), data);
     EXPECT_FALSE(r.ok());
     auto actions = Actions(r);
     EXPECT_EQ(actions["National.Ini"], Action::Failed);
-    EXPECT_EQ(actions["pictures/logo.png"], Action::Failed);
+    EXPECT_EQ(actions["Images/logo.png"], Action::Failed);
     EXPECT_EQ(actions["Cache/Sounds/good.wav"], Action::Installed);
     EXPECT_EQ(actions["update.ini"], Action::Installed);
     EXPECT_FALSE(fs::exists(data / "National.Ini.shipped"));
 
     // A data folder that cannot be made is one failure, nothing else.
-    InstallReport none = InstallDataFiles(src.dir.path(), data / "pictures" / "Program");
+    InstallReport none = InstallDataFiles(src.dir.path(), data / "Images" / "Program");
     ASSERT_EQ(none.entries.size(), 1u);
     EXPECT_EQ(none.entries[0].action, Action::Failed);
 }

@@ -46,7 +46,9 @@ TEST(ShippedData, NationalIniOffersEveryPoolUnderItsOperator) {
         EXPECT_LE(s.couponColumns, 16);
         EXPECT_GT(s.pricePerRow, 0);
         EXPECT_EQ(s.printChar, "X");
-        EXPECT_TRUE(fs::is_regular_file(kRes / s.img)) << s.img;
+        // Pictures are shipped in pictures/ and installed into Images/.
+        ASSERT_EQ(s.img.rfind("Images/", 0), 0u) << s.img;
+        EXPECT_TRUE(fs::is_regular_file(kRes / "pictures" / s.img.substr(7))) << s.img;
         // Every key is written out, so the pool does not live on defaults.
         for (const char* key : {"Img", "CouponColumns", "dbID", "Home", "Draw", "Away", "PauseTipping", "XML",
                                 "PricePerRow", "PrintChar"})
@@ -107,7 +109,7 @@ TEST(ShippedData, SoundsAndProgramLogoArePresentAndSmall) {
         EXPECT_EQ(bytes.substr(8, 4), "WAVE") << name;
         EXPECT_LT(bytes.size(), 64u * 1024) << name;
     }
-    const std::string logo = ReadBytes(kRes / "pictures" / "vinra2000.png");
+    const std::string logo = ReadBytes(kRes / "pictures" / "logo.png");
     EXPECT_EQ(logo.substr(0, 8), "\x89PNG\r\n\x1a\n");
     EXPECT_LT(logo.size(), 64u * 1024);
 }
@@ -125,7 +127,7 @@ TEST(DataFilesProgram, SilentRunInstallsQuietlyAndReportsFailureByExitCode) {
     const fs::path data = home.path() / "Program";
     EXPECT_EQ(ReadBytes(data / "National.Ini"), ReadBytes(kRes / "National.Ini"));
     EXPECT_EQ(ReadBytes(data / "Cache" / "Sounds" / "end.wav"), ReadBytes(kRes / "sounds" / "end.wav"));
-    EXPECT_TRUE(fs::is_regular_file(data / "pictures" / "vinra2000.png"));
+    EXPECT_TRUE(fs::is_regular_file(data / "Images" / "logo.png"));
     EXPECT_TRUE(fs::is_regular_file(data / "DB" / "tipsdata.sqlite"));
     EXPECT_FALSE(fs::exists(data / "RAVAROZ.INI"));
 

@@ -66,7 +66,7 @@ def national():
         out += [
             "",
             f"[{name}]",
-            f"Img=pictures/{img}",
+            f"Img=Images/{img}",
             f"CouponColumns={cols}",
             f"dbID={code}",
             f"Home={h}",

@@ -108,7 +108,7 @@ def render(svg, target):
 
 def main():
     OUT.mkdir(parents=True, exist_ok=True)
-    render(logo_svg(), OUT / "vinra2000.png")
+    render(logo_svg(), OUT / "logo.png")
     for file, name, operator, badge in POOLS:
         render(pool_svg(name, operator, badge), OUT / f"{file}.png")
 
