@@ -89,6 +89,18 @@ public:
             }
         }
         prune_ = cond_.CanPrune();
+        useValue_ = cond_.usesValue();
+        step_.resize(k);
+        for (size_t j = 0; j < k; ++j) {
+            const int m = vars_[j];
+            auto& st = step_[j];
+            st.count = static_cast<int>(signs_[static_cast<size_t>(m)].size());
+            for (int i = 0; i < st.count; ++i) {
+                const int s = signs_[static_cast<size_t>(m)][static_cast<size_t>(i)];
+                st.bits[static_cast<size_t>(i)] = static_cast<PackedRow>(s) << core::PackedShift(m);
+                st.sum[static_cast<size_t>(i)] = cond_.sumFigure(m, s);
+            }
+        }
     }
 
     struct State {
@@ -108,10 +120,11 @@ public:
     }
     // Sets variable j to its i-th sign.
     State Step(const State& st, size_t j, int i) const {
-        const int m = vars_[j];
-        const int s = signs_[static_cast<size_t>(m)][static_cast<size_t>(i)];
-        State next{st.row | (static_cast<PackedRow>(s) << core::PackedShift(m)), st.value, st.sum + cond_.sumFigure(m, s)};
-        if (cond_.usesValue()) {
+        const auto& sv = step_[j];
+        State next{st.row | sv.bits[static_cast<size_t>(i)], st.value, st.sum + sv.sum[static_cast<size_t>(i)]};
+        if (useValue_) {
+            const int m = vars_[j];
+            const int s = signs_[static_cast<size_t>(m)][static_cast<size_t>(i)];
             const int until = j + 1 < vars_.size() ? vars_[j + 1] : n_;
             next.value = fixedProduct(m + 1, until, st.value * cond_.factor(m, s));
         }
@@ -127,12 +140,20 @@ public:
     // Returns false when stopped by the cancel flag.
     bool Walk(const State& st, size_t j, std::vector<PackedRow>& out, const std::atomic<bool>* cancel,
               int64_t& tested) const {
-        const int k = varSize(j);
+        const int k = step_[j].count;
         if (j + 1 == vars_.size()) {
             if (cancel && cancel->load(std::memory_order_relaxed)) return false;
-            for (int i = 0; i < k; ++i) {
-                const State r = Step(st, j, i);
-                if (cond_.Passes(r.row, r.value, r.sum)) out.push_back(r.row);
+            if (!useValue_) {
+                const auto& sv = step_[j];
+                for (int i = 0; i < k; ++i) {
+                    const PackedRow row = st.row | sv.bits[static_cast<size_t>(i)];
+                    if (cond_.Passes(row, 1.0, st.sum + sv.sum[static_cast<size_t>(i)])) out.push_back(row);
+                }
+            } else {
+                for (int i = 0; i < k; ++i) {
+                    const State r = Step(st, j, i);
+                    if (cond_.Passes(r.row, r.value, r.sum)) out.push_back(r.row);
+                }
             }
             tested += k;
             return true;
@@ -164,6 +185,13 @@ private:
     std::vector<CompiledConditions::PrefixInfo> prefix_;
     std::vector<int64_t> leavesBelow_;
     bool prune_ = false;
+    bool useValue_ = false;
+    struct VarStep {
+        int count = 0;
+        std::array<PackedRow, 3> bits{};
+        std::array<int64_t, 3> sum{};
+    };
+    std::vector<VarStep> step_;
 };
 
 }  // namespace
