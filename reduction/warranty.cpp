@@ -50,59 +50,86 @@ struct Counters {
     uint32_t h[kDepth];
 };
 
-struct ClassCode {
+// A class as one value: four 16-bit counts when no count can pass 65 535 (fewer
+// rows than that), else four 32-bit counts.
+using SmallCode = uint64_t;
+struct WideCode {
     uint64_t a = 0, b = 0;
-    bool operator==(const ClassCode&) const = default;
+    bool operator==(const WideCode&) const = default;
 };
 
-inline ClassCode CodeOf(const Counters& c) {
+template <class Code>
+Code CodeOf(const Counters& c);
+template <>
+inline SmallCode CodeOf<SmallCode>(const Counters& c) {
+    return uint64_t{c.h[0]} | (uint64_t{c.h[1]} << 16) | (uint64_t{c.h[2]} << 32) | (uint64_t{c.h[3]} << 48);
+}
+template <>
+inline WideCode CodeOf<WideCode>(const Counters& c) {
     return {uint64_t{c.h[0]} | (uint64_t{c.h[1]} << 32), uint64_t{c.h[2]} | (uint64_t{c.h[3]} << 32)};
 }
-
-inline uint64_t HashCode(const ClassCode& c) {
-    uint64_t x = c.a * 0x9E3779B97F4A7C15ull ^ (c.b + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
-    return x ^ (x >> 29);
+inline std::array<int64_t, 4> CountsOf(SmallCode c) {
+    return {static_cast<int64_t>(c & 0xFFFF), static_cast<int64_t>((c >> 16) & 0xFFFF),
+            static_cast<int64_t>((c >> 32) & 0xFFFF), static_cast<int64_t>(c >> 48)};
+}
+inline std::array<int64_t, 4> CountsOf(const WideCode& c) {
+    return {static_cast<int64_t>(c.a & 0xFFFFFFFFu), static_cast<int64_t>(c.a >> 32),
+            static_cast<int64_t>(c.b & 0xFFFFFFFFu), static_cast<int64_t>(c.b >> 32)};
+}
+// Multiplicative hashes: the table takes the top bits.
+inline uint64_t HashCode(SmallCode c) { return (c ^ (c >> 29)) * 0x9E3779B97F4A7C15ull; }
+inline uint64_t HashCode(const WideCode& c) {
+    return (c.a * 0xC2B2AE3D27D4EB4Full ^ c.b ^ (c.b >> 31)) * 0x9E3779B97F4A7C15ull;
 }
 
-// Classes in the order first met, with their outcome counts.
+// Classes in the order first met, with their outcome counts. Open addressing
+// with the codes in the slots: this runs once per outcome.
+template <class Code>
 class ClassList {
 public:
-    void Add(const ClassCode& code, int64_t count) {
+    [[gnu::always_inline]] void Add(const Code& code, int64_t count) {
         if (!entries_.empty() && entries_[last_].first == code) {
             entries_[last_].second += count;
             return;
         }
         if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
         const size_t mask = slots_.size() - 1;
-        size_t i = HashCode(code) & mask;
-        while (slots_[i] != 0) {
-            const uint32_t e = slots_[i] - 1;
-            if (entries_[e].first == code) {
-                entries_[e].second += count;
-                last_ = e;
+        size_t i = HashCode(code) >> shift_;
+        for (;; i = (i + 1) & mask) {
+            Slot& s = slots_[i];
+            if (s.index == kEmpty) break;
+            if (s.code == code) {
+                entries_[s.index].second += count;
+                last_ = s.index;
                 return;
             }
-            i = (i + 1) & mask;
         }
-        slots_[i] = static_cast<uint32_t>(entries_.size() + 1);
+        slots_[i] = {code, static_cast<uint32_t>(entries_.size())};
         last_ = static_cast<uint32_t>(entries_.size());
         entries_.emplace_back(code, count);
     }
-    const std::vector<std::pair<ClassCode, int64_t>>& entries() const { return entries_; }
+    const std::vector<std::pair<Code, int64_t>>& entries() const { return entries_; }
 
 private:
-    void Grow() {
-        std::vector<uint32_t> slots(slots_.empty() ? 64 : slots_.size() * 2, 0);
+    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
+    struct Slot {
+        Code code{};
+        uint32_t index = kEmpty;
+    };
+    [[gnu::noinline]] void Grow() {
+        std::vector<Slot> slots(slots_.empty() ? 256 : slots_.size() * 2);
         const size_t mask = slots.size() - 1;
+        shift_ = 64 - std::countr_zero(slots.size());
         for (size_t e = 0; e < entries_.size(); ++e) {
-            size_t i = HashCode(entries_[e].first) & mask;
-            while (slots[i] != 0) i = (i + 1) & mask;
-            slots[i] = static_cast<uint32_t>(e + 1);
+            size_t i = HashCode(entries_[e].first) >> shift_;
+            while (slots[i].index != kEmpty) i = (i + 1) & mask;
+            slots[i] = {entries_[e].first, static_cast<uint32_t>(e)};
         }
         slots_.swap(slots);
     }
-    std::vector<std::pair<ClassCode, int64_t>> entries_;
-    std::vector<uint32_t> slots_;
+    std::vector<std::pair<Code, int64_t>> entries_;
+    std::vector<Slot> slots_;
+    int shift_ = 64;
     uint32_t last_ = 0;
 };
 
@@ -297,14 +324,16 @@ Layout MakeLayout(const std::vector<PackedRow>& outcomes, const std::vector<Pack
     Layout L;
     L.n = n;
     const uint64_t mask = core::PackedMask(n);
-    uint64_t seen[3] = {0, 0, 0};  // bit pattern per code: which matches hold it
+    uint64_t seen0 = 0, seen1 = 0, seen2 = 0, bad = 0;  // per code: the matches that hold it
     for (PackedRow o : outcomes) {
         const uint64_t lo = o & 0x5555555555555555ull, hi = (o >> 1) & 0x5555555555555555ull;
-        seen[0] |= ~lo & ~hi;
-        seen[1] |= lo & ~hi;
-        seen[2] |= hi & ~lo;
-        if (lo & hi & mask) throw std::invalid_argument("warranty: an outcome holds a sign that is not 1, X or 2");
+        seen0 |= ~lo & ~hi;
+        seen1 |= lo & ~hi;
+        seen2 |= hi & ~lo;
+        bad |= lo & hi;
     }
+    if (bad & mask) throw std::invalid_argument("warranty: an outcome holds a sign that is not 1, X or 2");
+    const uint64_t seen[3] = {seen0, seen1, seen2};
     for (int m = 0; m < n; ++m) {
         const int bit = core::PackedShift(m);
         int r = 0;
@@ -346,7 +375,7 @@ Layout MakeLayout(const std::vector<PackedRow>& outcomes, const std::vector<Pack
     const double walkRuns = std::min(walkCut.chunks, nOut), extRuns = std::min(extCut.chunks, nOut);
     const double walkCost = walkRuns * (walkCut.positions * 1.5 + nRows * 15) + nRows * neigh * 3 + nOut * 5;
     const double transformCost =
-        extRuns * (extCut.positions * (1.5 + 0.8 * (v - extCut.prefix)) + nRows * 3) + nOut * 5;
+        extRuns * (extCut.positions * (1.5 + 1.6 * (v - extCut.prefix)) + nRows * 3) + nOut * 5;
     const double directCost = nOut * (nRows * 0.8 + 5);
     switch (options.method) {
         case WarrantyMethod::Direct: L.method = Method::Direct; break;
@@ -420,6 +449,113 @@ RowInfo MakeRowInfo(const Layout& L, PackedRow row) {
     return r;
 }
 
+// Outcomes sharing a chunk (or, for the direct comparison, a slice of the list).
+struct ChunkRun {
+    uint64_t chunk;
+    size_t begin, end;
+};
+
+// One tally: the chunks go to the workers, each with its own counters; the
+// classes of each run are kept apart and merged in outcome order at the end.
+struct TallyJob {
+    const Layout& L;
+    const std::vector<PackedRow>& outcomes;
+    const std::vector<RowInfo>& rows;
+    const std::vector<ChunkRun>& runs;
+    const std::vector<uint32_t>& order;  // ascending order of the outcomes when they are not sorted
+    bool sorted;
+    bool strictly;  // sorted without repeats
+    int n;
+    const std::atomic<bool>* cancel;
+    std::atomic<int64_t>* tested;
+
+    PackedRow At(size_t i) const { return outcomes[sorted ? i : order[i]] & core::PackedMask(n); }
+    bool Cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
+
+    template <class Code>
+    void Run(WarrantyTable& table, unsigned threads) const {
+        std::vector<ClassList<Code>> runClasses(sorted ? runs.size() : 0);
+        std::vector<Code> perOutcome(sorted ? 0 : outcomes.size());
+        std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[runs.size()]);
+        for (size_t i = 0; i < runs.size(); ++i) done[i].store(false);
+        std::atomic<size_t> next{0};
+
+        auto worker = [&]() {
+            std::vector<Counters> buffer(L.bufferSize());
+            for (;;) {
+                const size_t ri = next.fetch_add(1);
+                if (ri >= runs.size() || Cancelled()) return;
+                const ChunkRun& run = runs[ri];
+                if (L.method == Method::Direct) {
+                    ClassList<Code>& list = runClasses[ri];
+                    for (size_t i = run.begin; i < run.end; ++i) {
+                        if ((i & 63) == 0 && Cancelled()) return;
+                        const PackedRow o = At(i);
+                        Counters c{{0, 0, 0, 0}};
+                        for (const RowInfo& r : rows) {
+                            const int d = n - core::CountEqualPacked(o, r.row, n);
+                            if (d < kDepth) c.h[d]++;
+                        }
+                        list.Add(CodeOf<Code>(c), 1);
+                    }
+                } else {
+                    std::memset(buffer.data(), 0, buffer.size() * sizeof(Counters));
+                    const PackedRow prefix = ChunkPrefix(L, run.chunk);
+                    const bool ok = L.method == Method::Transform
+                                        ? FillByTransform(L, rows, prefix, buffer.data(), cancel)
+                                        : FillByWalk(L, rows, prefix, buffer.data(), cancel);
+                    if (!ok) return;
+                    if (!sorted) {
+                        for (size_t i = run.begin; i < run.end; ++i)
+                            perOutcome[order[i]] = CodeOf<Code>(buffer[L.PosOf(At(i))]);
+                    } else if (strictly && L.method == Method::Walk && run.end - run.begin == L.chunkSize) {
+                        // The whole chunk, in order: outcome i sits at position i.
+                        ClassList<Code>& list = runClasses[ri];
+                        for (size_t q = 0; q < L.chunkSize; ++q) list.Add(CodeOf<Code>(buffer[q]), 1);
+                    } else {
+                        ClassList<Code>& list = runClasses[ri];
+                        for (size_t i = run.begin; i < run.end; ++i) list.Add(CodeOf<Code>(buffer[L.PosOf(At(i))]), 1);
+                    }
+                }
+                done[ri].store(true);
+                if (tested) tested->fetch_add(static_cast<int64_t>(run.end - run.begin));
+            }
+        };
+        std::vector<std::thread> pool;
+        for (unsigned t = 1; t < threads; ++t) pool.emplace_back(worker);
+        worker();
+        for (auto& t : pool) t.join();
+
+        // Merge in outcome order; a cancelled tally keeps the leading outcomes it finished.
+        ClassList<Code> all;
+        if (sorted) {
+            for (size_t ri = 0; ri < runs.size(); ++ri) {
+                if (!done[ri].load()) {
+                    table.complete = false;
+                    break;
+                }
+                for (const auto& [code, count] : runClasses[ri].entries()) all.Add(code, count);
+            }
+        } else {
+            std::vector<uint32_t> runOf(outcomes.size());
+            for (size_t ri = 0; ri < runs.size(); ++ri)
+                for (size_t i = runs[ri].begin; i < runs[ri].end; ++i) runOf[order[i]] = static_cast<uint32_t>(ri);
+            for (size_t i = 0; i < outcomes.size(); ++i) {
+                if (!done[runOf[i]].load()) {
+                    table.complete = false;
+                    break;
+                }
+                all.Add(perOutcome[i], 1);
+            }
+        }
+        for (const auto& [code, count] : all.entries()) {
+            const auto h = CountsOf(code);
+            table.keys.push_back(WarrantyKey(h[0], h[1], h[2], h[3]));
+            table.counts.push_back(count);
+        }
+    }
+};
+
 }  // namespace
 
 std::string WarrantyKey(int64_t right, int64_t oneWrong, int64_t twoWrong, int64_t threeWrong) {
@@ -459,10 +595,13 @@ WarrantyTable TallyWarranty(const std::vector<PackedRow>& outcomes, const std::v
 
     // The outcomes in ascending order: the chunks are then contiguous runs.
     // (The direct comparison needs no order: its runs are slices of the list.)
-    bool sorted = true;
+    bool sorted = true, strictly = true;
     if (L.method != Method::Direct)
-        for (size_t i = 1; i < outcomes.size() && sorted; ++i)
-            sorted = (outcomes[i - 1] & mask) <= (outcomes[i] & mask);
+        for (size_t i = 1; i < outcomes.size() && sorted; ++i) {
+            const PackedRow a = outcomes[i - 1] & mask, b = outcomes[i] & mask;
+            sorted = a <= b;
+            strictly = strictly && a < b;
+        }
     std::vector<uint32_t> order;
     if (!sorted) {
         if (outcomes.size() > std::numeric_limits<uint32_t>::max())
@@ -474,11 +613,7 @@ WarrantyTable TallyWarranty(const std::vector<PackedRow>& outcomes, const std::v
     }
     auto at = [&](size_t i) -> PackedRow { return outcomes[sorted ? i : order[i]] & mask; };
 
-    struct Run {
-        uint64_t chunk;
-        size_t begin, end;
-    };
-    std::vector<Run> runs;
+    std::vector<ChunkRun> runs;
     if (L.method == Method::Direct) {
         const size_t kSlice = options.maxChunkPositions ? options.maxChunkPositions : 2048;
         for (size_t i = 0; i < outcomes.size(); i += kSlice) runs.push_back({0, i, std::min(outcomes.size(), i + kSlice)});
@@ -510,86 +645,15 @@ WarrantyTable TallyWarranty(const std::vector<PackedRow>& outcomes, const std::v
     rows.reserve(systemRows.size());
     for (PackedRow r : systemRows) rows.push_back(MakeRowInfo(L, r));
 
-    std::vector<ClassList> runClasses(sorted ? runs.size() : 0);
-    std::vector<ClassCode> perOutcome(sorted ? 0 : outcomes.size());
-    std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[runs.size()]);
-    for (size_t i = 0; i < runs.size(); ++i) done[i].store(false);
-    std::atomic<size_t> next{0};
-
-    auto worker = [&]() {
-        std::vector<Counters> buffer(L.bufferSize());
-        for (;;) {
-            const size_t ri = next.fetch_add(1);
-            if (ri >= runs.size()) return;
-            if (cancel && cancel->load()) return;
-            const Run& run = runs[ri];
-            if (L.method == Method::Direct) {
-                ClassList& list = runClasses[ri];
-                for (size_t i = run.begin; i < run.end; ++i) {
-                    if ((i & 63) == 0 && cancel && cancel->load(std::memory_order_relaxed)) return;
-                    const PackedRow o = at(i);
-                    Counters c{{0, 0, 0, 0}};
-                    for (const RowInfo& r : rows) {
-                        const int d = n - core::CountEqualPacked(o, r.row, n);
-                        if (d < kDepth) c.h[d]++;
-                    }
-                    list.Add(CodeOf(c), 1);
-                }
-                done[ri].store(true);
-                if (tested) tested->fetch_add(static_cast<int64_t>(run.end - run.begin));
-                continue;
-            }
-            std::memset(buffer.data(), 0, buffer.size() * sizeof(Counters));
-            const PackedRow prefix = ChunkPrefix(L, run.chunk);
-            const bool ok = L.method == Method::Transform ? FillByTransform(L, rows, prefix, buffer.data(), cancel)
-                                                          : FillByWalk(L, rows, prefix, buffer.data(), cancel);
-            if (!ok) return;
-            if (sorted) {
-                ClassList& list = runClasses[ri];
-                for (size_t i = run.begin; i < run.end; ++i) list.Add(CodeOf(buffer[L.PosOf(at(i))]), 1);
-            } else {
-                for (size_t i = run.begin; i < run.end; ++i) perOutcome[order[i]] = CodeOf(buffer[L.PosOf(at(i))]);
-            }
-            done[ri].store(true);
-            if (tested) tested->fetch_add(static_cast<int64_t>(run.end - run.begin));
-        }
-    };
+    TallyJob job{L, outcomes, rows, runs, order, sorted, strictly, n, cancel, tested};
     const double work = static_cast<double>(outcomes.size()) + static_cast<double>(rows.size()) * runs.size();
     const bool worthIt = work > 50000 || options.threads > 1;
-    const unsigned threads = (runs.size() > 1 && worthIt) ? static_cast<unsigned>(std::min<size_t>(hw, runs.size())) : 1;
-    std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t) pool.emplace_back(worker);
-    worker();
-    for (auto& t : pool) t.join();
-
-    // Merge in outcome order; a cancelled tally keeps the leading outcomes it finished.
-    ClassList all;
-    if (sorted) {
-        for (size_t ri = 0; ri < runs.size(); ++ri) {
-            if (!done[ri].load()) {
-                table.complete = false;
-                break;
-            }
-            for (const auto& [code, count] : runClasses[ri].entries()) all.Add(code, count);
-        }
-    } else {
-        std::vector<bool> chunkDone(runs.size());
-        std::vector<uint32_t> runOf(outcomes.size());
-        for (size_t ri = 0; ri < runs.size(); ++ri)
-            for (size_t i = runs[ri].begin; i < runs[ri].end; ++i) runOf[order[i]] = static_cast<uint32_t>(ri);
-        for (size_t i = 0; i < outcomes.size(); ++i) {
-            if (!done[runOf[i]].load()) {
-                table.complete = false;
-                break;
-            }
-            all.Add(perOutcome[i], 1);
-        }
-    }
-    for (const auto& [code, count] : all.entries()) {
-        table.keys.push_back(WarrantyKey(static_cast<int64_t>(code.a & 0xFFFFFFFFu), static_cast<int64_t>(code.a >> 32),
-                                         static_cast<int64_t>(code.b & 0xFFFFFFFFu), static_cast<int64_t>(code.b >> 32)));
-        table.counts.push_back(count);
-    }
+    const unsigned threads =
+        (runs.size() > 1 && worthIt) ? static_cast<unsigned>(std::min<size_t>(hw, runs.size())) : 1;
+    if (rows.size() <= 0xFFFF)
+        job.Run<SmallCode>(table, threads);
+    else
+        job.Run<WideCode>(table, threads);
     return table;
 }
 

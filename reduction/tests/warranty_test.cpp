@@ -1,6 +1,7 @@
 #include "reduction/warranty.h"
 
 #include <algorithm>
+#include <array>
 #include <random>
 #include <thread>
 
@@ -42,11 +43,13 @@ TEST(TallyWarranty, MatchesThePlainTallyOnRandomInput) {
                                       WarrantyMethod::Transform};
     for (int iter = 0; iter < 250; ++iter) {
         SCOPED_TRACE(iter);
-        const int n = pick(3, 9);
+        // Now and then a long coupon (up to 30 matches) with few varying matches.
+        const bool wide = iter % 5 == 4;
+        const int n = wide ? pick(10, 30) : pick(3, 9);
         std::vector<std::string> frame;
         for (int m = 0; m < n; ++m) {
             static const char* kEntries[] = {"0", "1", "2", "01", "02", "12", "012", "012"};
-            frame.push_back(kEntries[pick(0, 7)]);
+            frame.push_back(kEntries[wide && pick(0, n) > 7 ? pick(0, 2) : pick(0, 7)]);
         }
         std::vector<std::string> outcomes = plain::ExpandFrame(frame);
         switch (pick(0, 5)) {
@@ -111,6 +114,41 @@ TEST(TallyWarranty, MatchesThePlainTallyOnALargeFrame) {
     std::atomic<int64_t> tested{-1};
     TallyWarranty(Pack(kept), Pack(rows), 13, nullptr, &tested);
     EXPECT_EQ(tested.load(), static_cast<int64_t>(kept.size()));
+}
+
+// The perfect ternary Hamming code of length 13: every outcome is within one
+// sign of exactly one word, and the distance profile around a word and around a
+// non-word is fixed, so the whole frame falls into exactly two classes. The
+// profile is checked with the plain tally on a spread of outcomes.
+TEST(TallyWarranty, PerfectCodeGivesTwoClasses) {
+    std::vector<std::array<int, 3>> columns;  // nonzero vectors of GF(3)^3, first nonzero entry 1
+    for (int a = 0; a < 3; ++a)
+        for (int b = 0; b < 3; ++b)
+            for (int c = 0; c < 3; ++c)
+                if ((a ? a : b ? b : c) == 1) columns.push_back({a, b, c});
+    const auto outcomes = plain::ExpandFrame(std::vector<std::string>(13, "012"));
+    std::vector<std::string> code;
+    for (const auto& w : outcomes) {
+        int s[3] = {0, 0, 0};
+        for (int m = 0; m < 13; ++m)
+            for (int i = 0; i < 3; ++i) s[i] += (w[m] - '0') * columns[m][i];
+        if (s[0] % 3 == 0 && s[1] % 3 == 0 && s[2] % 3 == 0) code.push_back(w);
+    }
+    ASSERT_EQ(code.size(), 59049u);
+    const auto table = TallyWarranty(Pack(outcomes), Pack(code), 13, nullptr, nullptr);
+    ASSERT_EQ(table.keys.size(), 2u);
+    EXPECT_EQ(table.counts, (std::vector<int64_t>{59049, 1594323 - 59049}));
+    std::vector<std::string> sample;
+    for (size_t i = 0; i < outcomes.size(); i += 16411) sample.push_back(outcomes[i]);
+    std::vector<std::string> seen;
+    for (const auto& key : plain::TallyWarranty(sample, code, 13).keys) seen.push_back(key);
+    std::sort(seen.begin(), seen.end());
+    std::vector<std::string> keys = table.keys;
+    std::sort(keys.begin(), keys.end());
+    EXPECT_EQ(seen, keys);
+    EXPECT_THAT(WarrantyView(table, 13).lines(),
+                ElementsAre("3,70 % chans of at least 1 row(s) with 13 matches.",
+                            "100,00 % chans of at least 1 row(s) with 12 matches."));
 }
 
 TEST(TallyWarranty, KeysOfTheCases) {
