@@ -696,7 +696,7 @@ std::string CountCell(const std::string& text) {
 }  // namespace
 
 WarrantyView::WarrantyView(const WarrantyTable& table, int n, const WarrantyTexts& texts)
-    : n_(n), total_(table.total), texts_(texts) {
+    : n_(n), total_(table.total), complete_(table.complete), texts_(texts) {
     const size_t count = std::min(table.keys.size(), table.counts.size());
     for (size_t i = 0; i < count; ++i) {
         WarrantyGridRow row;
@@ -716,21 +716,25 @@ WarrantyView::WarrantyView(const WarrantyTable& table, int n, const WarrantyText
     double acc = 0.0, p[4] = {0, 0, 0, 0};
     int64_t seen = 0;
     for (int k = 0; k < 4; ++k) {
-        int64_t least = 10000, sum = 0;
+        // The fewest rows is tracked as "none yet" rather than against a cap:
+        // on long coupons a class can have 10 000 rows or more with N-3 right,
+        // and its line must not vanish.
+        std::optional<int64_t> least;
+        int64_t sum = 0;
         for (size_t r = 0; r < rows_.size(); ++r) {
             if (used[r]) continue;
             // A cell that is not a number states no count: it is taken as "0".
             const auto v = core::ParseInteger(rows_[r].counts[k]);
             if (!v || *v == 0) continue;
-            least = std::min(least, *v);
+            least = least ? std::min(*least, *v) : *v;
             sum += rows_[r].outcomes;
             used[r] = true;
         }
         if (k > 0) acc += p[k - 1];
         p[k] = static_cast<double>(sum) * 100.0 / t;
         seen += sum;
-        if (least != 10000)
-            lines_.push_back(core::FormatMsg(texts_.chance, {p[k] + acc, static_cast<long long>(least), static_cast<long long>(n_ - k)}));
+        if (least)
+            lines_.push_back(core::FormatMsg(texts_.chance, {p[k] + acc, static_cast<long long>(*least), static_cast<long long>(n_ - k)}));
     }
     if (seen < total_) {
         acc += p[3];

@@ -85,6 +85,8 @@ public:
 
     int n() const { return n_; }
     int64_t total() const { return total_; }
+    // False for the partial table of a cancelled run: shown, never stored.
+    bool complete() const { return complete_; }
     const std::vector<WarrantyGridRow>& rows() const { return rows_; }
     // Chance lines and the risk line, at most five: the system's warranty texts.
     const std::vector<std::string>& lines() const { return lines_; }
@@ -110,6 +112,7 @@ public:
 private:
     int n_;
     int64_t total_;
+    bool complete_;
     WarrantyTexts texts_;
     std::vector<WarrantyGridRow> rows_;
     std::vector<std::string> lines_;

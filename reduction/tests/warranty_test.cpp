@@ -225,6 +225,7 @@ TEST(TallyWarranty, CancelKeepsALeadingPartAndMarksTheTableIncomplete) {
         EXPECT_EQ(part.counts, expected.counts);
 
         core::TVinraFile doc;
+        EXPECT_EQ(WarrantyView(part, 9).complete(), part.complete);
         if (!part.complete) {
             EXPECT_THROW(StoreWarranty(doc, part, {}), std::logic_error);
             EXPECT_THAT(doc.GarRad, IsEmpty());
@@ -271,6 +272,9 @@ TEST(WarrantyView, ChanceAndRiskLines) {
           "60,00 % chans of at least 2 row(s) with 12 matches.",
           "85,00 % chans of at least 4 row(s) with 10 matches.", "15,00 % risk of less than 10 matches."}},
         {"no rows", Table({"0-0-0-0"}, {81}, 81), 4, {"100,00 % risk of less than 1 matches."}},
+        // A long coupon's class may hold 10 000 rows or more with N-3 right.
+        {"large counts", Table({"0-0-0-12000", "0-0-0-10000"}, {1, 1}, 2), 30,
+         {"100,00 % chans of at least 10000 row(s) with 27 matches."}},
         {"thirds", Table({"0-01-0-0", "0-0-0-0"}, {1, 2}, 3), 13,
          {"33,33 % chans of at least 1 row(s) with 12 matches.", "66,67 % risk of less than 10 matches."}},
         {"empty table", Table({}, {}, 0), 13, {}},
