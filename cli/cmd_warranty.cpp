@@ -29,6 +29,7 @@ struct WarrantyOptions {
 };
 
 int RunWarranty(const WarrantyOptions& opt) {
+    CatchInterrupt();
     core::TVinraFile doc;
     try {
         doc.LoadFromFile(opt.file);
@@ -58,7 +59,6 @@ int RunWarranty(const WarrantyOptions& opt) {
         throw CommandError(opt.file + ": " + e.what());
     }
 
-    CatchInterrupt();
     const bool showProgress = StderrIsTerminal();
     run->Start();
     while (run->IsRunning()) {

@@ -1,5 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <thread>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <nlohmann/json.hpp>
 
 #include "core/system_document.h"
@@ -79,4 +89,32 @@ TEST(CliWarranty, ClearErrorsOnBadInput) {
     auto r = RunProcess(VINRA_CLI, {"warranty", dir.file("ok.1x2")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, 25), "3\t2\t1\t0\tChans\tPercent\n0\t0");
+}
+
+// Ctrl+C during a long run: the command stops, says so, and writes nothing.
+TEST(CliWarranty, InterruptWritesNothing) {
+    TempDir dir;
+    // 16 three-way matches: 43 million outcomes take far longer than the wait below.
+    System(16, std::vector<std::string>(16, "012"), {"0000000000000000", "1111111111111111"})
+        .SaveToFile(dir.path() / "big.1x2");
+    const std::string out = dir.file("out.1x2"), log = dir.file("stderr.txt");
+    std::vector<std::string> args{VINRA_CLI, "warranty", dir.file("big.1x2"), "--json", "-o", out};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, VINRA_CLI, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_EQ(vinra::testing::ReadBytes(log), "vinra: Warranty calculation interrupted! Nothing was written.\n");
 }
