@@ -5,8 +5,10 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <thread>
@@ -521,10 +523,24 @@ struct TallyJob {
                 if (tested) tested->fetch_add(static_cast<int64_t>(run.end - run.begin));
             }
         };
+        // A worker that fails (out of memory) stops the others; the first
+        // failure is raised once every worker has ended.
+        std::mutex failureLock;
+        std::exception_ptr failure;
+        auto guarded = [&] {
+            try {
+                worker();
+            } catch (...) {
+                next.store(runs.size());
+                std::lock_guard<std::mutex> lock(failureLock);
+                if (!failure) failure = std::current_exception();
+            }
+        };
         std::vector<std::thread> pool;
-        for (unsigned t = 1; t < threads; ++t) pool.emplace_back(worker);
-        worker();
+        for (unsigned t = 1; t < threads; ++t) pool.emplace_back(guarded);
+        guarded();
         for (auto& t : pool) t.join();
+        if (failure) std::rethrow_exception(failure);
 
         // Merge in outcome order; a cancelled tally keeps the leading outcomes it finished.
         ClassList<Code> all;
