@@ -32,13 +32,15 @@ namespace {
 // Comparing every outcome with every row costs outcomes x rows x N. Instead the
 // outcomes are laid out as a mixed-radix space over the matches where they vary
 // (the frame they span), and every system row adds itself into per-position
-// counters h[0..3] (distance 0..3) of the positions near it. Two ways of doing
-// that, chosen by cost:
+// counters h[0..3] (distance 0..3) of the positions near it. The method is
+// chosen by an estimate of its cost:
 //  - the walk: enumerate each row's distance-0..3 neighbourhood (cheap when
 //    rows are few);
 //  - the transform: drop every row at its own position and then, match by
 //    match, let each position collect x * (the sum over the other signs), a
-//    polynomial in x cut at degree 3 (cost independent of the number of rows).
+//    polynomial in x cut at degree 3 (cost independent of the number of rows);
+//  - and, when the outcomes are few and thinly spread over a large frame, the
+//    plain comparison on packed rows (an XOR and a popcount per pair).
 // Rows that leave the spanned frame count right: a wrong sign at a match that
 // never varies adds a fixed distance, a sign outside the varying match's signs
 // is always wrong there.
@@ -147,7 +149,6 @@ struct Layout {
     std::vector<int> variable;  // matches with two or more signs, in match order
     std::vector<int> fixed;     // matches with one sign
     int prefix = 0;             // leading variable matches that pick the chunk
-    uint64_t chunkCount = 1;
     uint64_t prefixMask = 0;    // packed bits of the prefix matches
     std::vector<int> suffix;    // the other variable matches
     // Walk layout of a chunk: suffix matches in mixed radix, first slowest.
@@ -392,7 +393,6 @@ Layout MakeLayout(const std::vector<PackedRow>& outcomes, const std::vector<Pack
 
     const Cut cut = L.method == Method::Direct ? Cut{} : L.method == Method::Walk ? walkCut : extCut;
     L.prefix = cut.prefix;
-    L.chunkCount = static_cast<uint64_t>(cut.chunks);
     for (int i = 0; i < L.prefix; ++i) L.prefixMask |= uint64_t{3} << core::PackedShift(L.variable[i]);
     if (L.method != Method::Direct) L.suffix.assign(L.variable.begin() + L.prefix, L.variable.end());
     L.chunkSize = 1;
