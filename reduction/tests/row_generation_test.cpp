@@ -183,6 +183,18 @@ TEST(RandomGeneration, WeightsFrameAndDuplicates) {
         for (size_t j = i + 1; j < spread.size(); ++j) EXPECT_LE(CountEqualSigns(spread[i], spread[j]), 3);
 }
 
+TEST(RandomGeneration, NegativeWeightsCountAsNone) {
+    GenerationInput in;
+    in.mode = GenerationMode::Random;
+    in.conditions = AllOff(2);
+    in.frame = {"012", "012"};
+    in.conditions.userPercent = {std::vector<std::string>{"-40", "1"}, std::vector<std::string>{"-1", "1"},
+                                 std::vector<std::string>{"3", "1"}};
+    in.requestedCount = 3;
+    in.seed = 5;
+    EXPECT_EQ(Generate(in), (std::vector<std::string>{"20", "21", "22"}));
+}
+
 TEST(RandomGeneration, ImpossibleConditionsEndByCancelOrTries) {
     GenerationInput in;
     in.mode = GenerationMode::Random;
