@@ -1,0 +1,89 @@
+#include "ui/core/startup.h"
+
+#include <system_error>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QStringList>
+
+#include "checking/tips_data.h"
+#include "core/messages.h"
+#include "core/settings.h"
+#include "core/text.h"
+#include "ui/core/language_window.h"
+#include "ui/core/main_window.h"
+#include "ui/core/program.h"
+#include "ui/core/prompter.h"
+#include "ui/core/splash.h"
+
+namespace vinra::ui {
+namespace {
+
+void ShowStartupError(const QString& text) {
+    QMessageBox::critical(nullptr, QString::fromUtf8(kProgramCaption), text);
+}
+
+}  // namespace
+
+int RunDesktopProgram(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vinra 2000"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vinra 2000"));
+    QApplication::setApplicationVersion(QString::fromUtf8(core::kProgramVersion));
+
+    Program program(QCoreApplication::applicationDirPath().toStdString());
+    try {
+        program.LoadSettings();
+    } catch (const core::FileError& e) {
+        // An unreadable settings file: run with every default.
+        ShowStartupError(QString::fromStdString(e.what()));
+    }
+    if (program.DataFilesInstallDue()) {
+        const std::string failure = program.RunDataFilesInstaller();
+        if (!failure.empty()) ShowStartupError(QString::fromStdString(failure));
+        program.LoadDataFiles();
+    }
+
+    if (program.settings.language == -1) {
+        ApplyLanguageChoice(program, AskLanguage());
+    } else {
+        core::SetCurrentLanguage(program.settings.language);
+    }
+
+    TfrmSplash splash(program.DataFolder());
+    splash.show();
+    app.processEvents();
+
+    QtPrompter prompter;
+    std::unique_ptr<TfrmStryk> window;
+    try {
+        program.OpenDatabase();
+        window = std::make_unique<TfrmStryk>(program, prompter);
+    } catch (const core::FileError&) {
+        splash.close();
+        ShowStartupError(QString::fromStdString(core::Msg(289)));
+        return 1;
+    } catch (const checking::DatabaseError&) {
+        splash.close();
+        ShowStartupError(QString::fromStdString(core::Msg(288)));
+        return 1;
+    } catch (const std::system_error&) {
+        splash.close();
+        ShowStartupError(QString::fromStdString(core::Msg(288)));
+        return 1;
+    } catch (...) {
+        splash.close();
+        ShowStartupError(QString::fromStdString(core::Msg(290)));
+        return 1;
+    }
+
+    // The file named on the command line: all arguments joined with spaces.
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    window->show();
+    window->FirstShow(args.join(QLatin1Char(' ')));
+    splash.finish(window.get());
+    return app.exec();
+}
+
+}  // namespace vinra::ui

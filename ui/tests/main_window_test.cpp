@@ -1,0 +1,467 @@
+// The main window driven offscreen: new systems, files, import, the unsaved-
+// changes question, languages, recent files, the panels and shutting down.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTableWidget>
+#include <QTreeWidget>
+
+#include "core/messages.h"
+#include "core/settings.h"
+#include "core/signs.h"
+#include "core/system_document.h"
+#include "core/text.h"
+#include "tests/temp_dir.h"
+#include "ui/core/active_pools.h"
+#include "ui/tests/support/ui_fixture.h"
+
+namespace vinra::ui::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using vinra::testing::ReadBytes;
+using vinra::testing::WriteBytes;
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+class MainWindowTest : public UiFixture {
+protected:
+    // A saved system of the fixture round.
+    fs::path WriteSystem(const std::string& name, const std::string& systemTyp = "E",
+                         std::vector<std::string> rows = {}) {
+        core::TVinraFile doc;
+        doc.MatchCount = 13;
+        doc.NewSystem(13, true);
+        doc.Omg = "2026-50";
+        doc.OmgID = 4851;
+        doc.Typ = "S";
+        doc.Pool = "Stryktipset";
+        doc.Country = "Svenska Spel";
+        doc.SystemTyp = systemTyp;
+        doc.Systemnamn = systemTyp == "R" ? "R 4-0-243" : "";
+        doc.Comment = "First line\r\nSecond line";
+        doc.Rader = std::move(rows);
+        fs::create_directories(userPool());
+        const fs::path path = userPool() / name;
+        doc.SaveToFile(path);
+        return path;
+    }
+    void TypeComment(const QString& text) { window_->CommentEdit()->setPlainText(text); }
+    QString Cell(int row, int col) const {
+        auto* item = window_->Grid()->item(row, col);
+        return item ? item->text() : QString();
+    }
+};
+
+TEST_F(MainWindowTest, NewSystemFillsFrameFromSettingAndLoadsTheRoundsTeams) {
+    struct Case {
+        bool fillAll;
+        const char* entry;
+        const char* mathField;
+        bool frameDone;
+    };
+    for (const Case& c : {Case{true, "012", "1 594 323 rows", true}, Case{false, "", "1 rows", false}}) {
+        SCOPED_TRACE(c.fillAll);
+        program_->settings.fillAll = c.fillAll;
+        window_->NewClick();
+        const auto& doc = program_->doc;
+        EXPECT_EQ(doc.OmgID, 4851);  // from activepools.ini, section S0
+        EXPECT_EQ(doc.Pool, "Stryktipset");
+        ASSERT_EQ(doc.MatchCount, 13);
+        EXPECT_EQ(doc.SystemTyp, "E");
+        EXPECT_EQ(doc.Grundrad, std::vector<std::string>(13, c.entry));
+        EXPECT_EQ(window_->StatusField(3), c.mathField);
+        EXPECT_EQ(window_->StepDone(Step::Frame), c.frameDone);
+        EXPECT_EQ(window_->StatusField(1), Q(Msg(368)));
+        EXPECT_EQ(window_->StatusField(2), "0 rows");
+        EXPECT_EQ(window_->StatusField(4), Q(Msg(366)));
+        EXPECT_FALSE(window_->Modified());
+        EXPECT_TRUE(window_->IsUntitled());
+        EXPECT_EQ(window_->windowTitle(), "Vinra 2000");
+        ASSERT_EQ(window_->Grid()->rowCount(), 13);
+        EXPECT_EQ(Cell(0, 1), "Arsenal");
+        EXPECT_EQ(Cell(12, 4), "Ipswich");
+        EXPECT_EQ(Cell(0, 5), c.fillAll ? "1" : "");
+        EXPECT_EQ(Cell(0, 6), c.fillAll ? "X" : "");
+        EXPECT_TRUE(window_->RoundLine().startsWith("Round 2026-50"));
+    }
+}
+
+TEST_F(MainWindowTest, GridClicksToggleTheFrameAndMarkTheSystemChanged) {
+    program_->settings.fillAll = false;
+    window_->NewClick();
+    window_->ToggleSign(1, 0);
+    window_->ToggleSign(1, 2);
+    window_->ToggleSign(1, 0);
+    EXPECT_EQ(program_->doc.Grundrad[0], "2");
+    EXPECT_EQ(Cell(0, 7), "2");
+    EXPECT_TRUE(window_->Modified());
+    EXPECT_EQ(window_->StatusField(1), Q(Msg(364)));
+    // With rows, the first change of the frame warns once; the rows stay.
+    program_->doc.Rader = {"0000000000000"};
+    window_->ToggleSign(2, 1);
+    window_->ToggleSign(3, 1);
+    EXPECT_EQ(prompter_.Texts("information"), std::vector<QString>{Q(Msg(600))});
+    EXPECT_EQ(program_->doc.Rader.size(), 1u);
+}
+
+TEST_F(MainWindowTest, SaveOfANewSystemProposesPoolAndRoundAndRefusesTheUntitledName) {
+    window_->NewClick();
+    prompter_.files = {Q((userPool() / "Untitled.1x2").string())};
+    window_->SaveClick();
+    ASSERT_EQ(prompter_.Texts("save").size(), 1u);
+    EXPECT_EQ(prompter_.Texts("save")[0], "Stryktipset 2026-50.1x2");
+    EXPECT_EQ(prompter_.shown[0].spec.folder, Q(userPool().string()));
+    EXPECT_TRUE(fs::is_directory(userPool()));
+    ASSERT_EQ(prompter_.Texts("information").size(), 1u);
+    EXPECT_EQ(prompter_.Texts("information")[0],
+              Q(core::FormatMsg(Msg(278), {std::string("Untitled.1x2")})));
+    EXPECT_FALSE(fs::exists(userPool() / "Untitled.1x2"));
+    EXPECT_TRUE(window_->IsUntitled());
+
+    const fs::path target = userPool() / "Mine.1x2";
+    prompter_.files = {Q(target.string())};
+    TypeComment("Saved comment");
+    ASSERT_TRUE(window_->SaveAsClick());
+    ASSERT_TRUE(fs::exists(target));
+    EXPECT_EQ(window_->windowTitle(), "Vinra 2000 [Mine.1x2]");
+    EXPECT_EQ(window_->StatusField(1), Q(Msg(365)));
+    EXPECT_FALSE(window_->Modified());
+    ASSERT_FALSE(program_->settings.recent.entries().empty());
+    EXPECT_EQ(program_->settings.recent.entries()[0].path, target);
+    core::TVinraFile back;
+    back.LoadFromFile(target);
+    EXPECT_EQ(back.Comment, "Saved comment");
+    EXPECT_EQ(back.Grundrad, program_->doc.Grundrad);
+    EXPECT_EQ(back.OmgID, 4851);
+
+    // A later Save writes to the same file without a dialog.
+    TypeComment("Changed");
+    window_->SaveClick();
+    EXPECT_EQ(prompter_.Texts("save").size(), 2u);
+    back.LoadFromFile(target);
+    EXPECT_EQ(back.Comment, "Changed");
+}
+
+TEST_F(MainWindowTest, OpenShowsTheSystemItsNameCommentAndTeams) {
+    const fs::path path = WriteSystem("Reduced.1x2", "R", {"0000000000000", "0120120120120"});
+    window_->NewClick();
+    prompter_.files = {Q(path.string())};
+    window_->OpenClick();
+    EXPECT_EQ(window_->FileName(), path);
+    EXPECT_EQ(window_->windowTitle(), "Vinra 2000 [Reduced.1x2]");
+    EXPECT_EQ(window_->StatusField(4), "R 4-0-243");
+    EXPECT_EQ(window_->StatusField(2), "2 rows");
+    EXPECT_EQ(window_->CommentEdit()->toPlainText(), "First line\nSecond line");
+    EXPECT_FALSE(window_->Modified());  // loading the comment is no change
+    EXPECT_EQ(Cell(5, 1), "Liverpool");
+    EXPECT_TRUE(window_->StepDone(Step::Rows));
+    EXPECT_EQ(program_->settings.recent.entries()[0].path, path);
+
+    // A file that is not a system file leaves the open one as it was.
+    const fs::path bad = userPool() / "bad.1x2";
+    WriteBytes(bad, "[Info]\r\nVersion=7.51\r\n[Villkor]\r\nMax0=many\r\n");
+    prompter_.files = {Q(bad.string())};
+    window_->OpenClick();
+    EXPECT_EQ(window_->FileName(), path);
+    ASSERT_FALSE(prompter_.Texts("error").empty());
+    EXPECT_TRUE(prompter_.Texts("error")[0].startsWith(Q(Msg(280))));
+    EXPECT_EQ(program_->doc.Systemnamn, "R 4-0-243");
+}
+
+TEST_F(MainWindowTest, OpenOfAnOldLayoutFileTakesTheDrawNumberFromTheGames) {
+    core::TVinraFile round;
+    round.OmgID = 3921;
+    round.Omg = "2009-28";
+    program_->db.SaveGames(round, 200928, "S", FixtureHomes(), FixtureAways());
+    round.OmgID = 1777;  // the same week of another pool must not be taken
+    program_->db.SaveGames(round, 200928, "I", {"Other home"}, {"Other away"});
+
+    fs::create_directories(userPool());
+    const fs::path old = userPool() / "Old.1x2";
+    std::string text = "[Info]\r\nOmg=2009-28\r\nPool=Stryktipset\r\nTyp=S\r\nSystemTyp=E\r\nVersion=5.20\r\n"
+                       "[Grundrad]\r\n";
+    for (int i = 0; i < 13; ++i) text += "Rad" + std::to_string(i) + "=0\r\n";
+    WriteBytes(old, text);
+    ASSERT_TRUE(window_->OpenFile(old));
+    EXPECT_EQ(program_->doc.OmgID, 3921);
+    EXPECT_EQ(Cell(0, 1), "Arsenal");
+    EXPECT_EQ(window_->StatusField(3), "1 rows");
+    EXPECT_TRUE(window_->StepDone(Step::Frame));
+}
+
+TEST_F(MainWindowTest, UnsavedChangesQuestionYesNoCancel) {
+    const fs::path path = WriteSystem("Open.1x2");
+    struct Case {
+        const char* name;
+        bool untitled;
+        std::vector<Answer> answers;
+        std::vector<QString> saveDialog;  // answers of the save dialog (untitled: cancelled)
+        bool newRuns;
+        bool fileHasEdit;
+    };
+    const Case cases[] = {
+        {"cancel", false, {Answer::Cancel}, {}, false, false},
+        {"no", false, {Answer::No}, {}, true, false},
+        {"yes saves the open file", false, {Answer::Yes}, {}, true, true},
+        {"yes on untitled, save as cancelled", true, {Answer::Yes}, {}, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.untitled) window_->NewClick();
+        else ASSERT_TRUE(window_->OpenFile(path));
+        prompter_.shown.clear();
+        TypeComment("edited");
+        ASSERT_TRUE(window_->Modified());
+        prompter_.answers.assign(c.answers.begin(), c.answers.end());
+        window_->NewClick();
+        ASSERT_FALSE(prompter_.Texts("question3").empty());
+        EXPECT_EQ(prompter_.Texts("question3")[0], Q(Msg(279)));
+        EXPECT_EQ(window_->Modified(), !c.newRuns);
+        EXPECT_EQ(window_->IsUntitled(), c.newRuns || c.untitled);
+        EXPECT_EQ(window_->CommentEdit()->toPlainText(), c.newRuns ? "" : "edited");
+        core::TVinraFile onDisk;
+        onDisk.LoadFromFile(path);
+        EXPECT_EQ(onDisk.Comment == "edited", c.fileHasEdit);
+        if (c.fileHasEdit) WriteSystem("Open.1x2");  // back to the original for the next case
+        prompter_.answers.clear();
+        prompter_.answers = {Answer::No};
+        window_->NewClick();
+    }
+}
+
+TEST_F(MainWindowTest, ImportOfTwoTextFilesCountsOnlyAddedRowsAndTakesTheFrameFromThem) {
+    window_->NewClick();
+    vinra::testing::TempDir in;
+    WriteBytes(in.path() / "a.txt",
+               "1X21X21X21X21\r\n111111111111X\r\n"
+               "1x2 1x2 1x2 1x2 1\r\n"          // spaces and a small x: the first row again
+               "1X21X21X21X2\r\n"               // 12 signs: not a row of 13
+               "1X21X21X21X211\r\n");           // 14 signs
+    WriteBytes(in.path() / "b.txt", "111111111111X\n1111111111111\n");
+    core::TVinraFile other;
+    other.NewSystem(13, true);
+    other.Rader = {"0000000000000", "0000000000002"};
+    other.SaveToFile(in.path() / "c.1X2");
+    prompter_.fileLists = {{Q((in.path() / "a.txt").string()), Q((in.path() / "b.txt").string()),
+                            Q((in.path() / "c.1X2").string())}};
+    window_->ImportClick();
+    const auto& doc = program_->doc;
+    EXPECT_EQ(doc.Rader, (std::vector<std::string>{"0000000000000", "0000000000001", "0000000000002",
+                                                   "0120120120120"}));
+    EXPECT_EQ(prompter_.Texts("information"), std::vector<QString>{"4 rows imported!"});
+    std::vector<std::string> frame;
+    for (int m = 0; m < 12; ++m) frame.push_back(m % 3 == 0 ? "0  " : m % 3 == 1 ? "01 " : "0 2");
+    frame.push_back("012");
+    EXPECT_EQ(doc.Grundrad, frame);
+    EXPECT_EQ(window_->StatusField(2), "4 rows");
+    EXPECT_EQ(window_->StatusField(3), "768 rows");
+    EXPECT_TRUE(window_->Modified());
+    EXPECT_EQ(Cell(0, 5), "1");
+    EXPECT_EQ(Cell(0, 6), "");
+
+    // Nothing new: reported, and the frame and state stay as they are.
+    prompter_.shown.clear();
+    prompter_.answers = {Answer::No};
+    prompter_.fileLists = {{Q((in.path() / "b.txt").string())}};
+    window_->ImportClick();
+    EXPECT_EQ(prompter_.Texts("information"), std::vector<QString>{"0 rows imported!"});
+    EXPECT_EQ(doc.Grundrad, frame);
+}
+
+TEST_F(MainWindowTest, LanguageSwitchRelocalisesMenusGridStatusAndTheUntitledName) {
+    window_->NewClick();
+    window_->ChangeLanguage(core::LangSwedish);
+    auto menuTitle = [&](int i) { return window_->menuBar()->actions().at(i)->text(); };
+    EXPECT_EQ(menuTitle(0), Q(core::MsgIn(core::LangSwedish, 9)));
+    EXPECT_EQ(window_->Grid()->horizontalHeaderItem(1)->text(), Q(core::MsgIn(core::LangSwedish, 67)));
+    EXPECT_EQ(window_->Grid()->horizontalHeaderItem(4)->text(), Q(core::MsgIn(core::LangSwedish, 68)));
+    EXPECT_EQ(window_->StatusField(0), Q(core::MsgIn(core::LangSwedish, 494)));
+    EXPECT_EQ(window_->StatusField(4), Q(core::MsgIn(core::LangSwedish, 366)));
+    EXPECT_EQ(window_->FileName().string(), core::MsgIn(core::LangSwedish, 429));
+    EXPECT_TRUE(window_->Action("actLanguage0")->isChecked());
+    EXPECT_FALSE(window_->Action("actLanguage10000")->isChecked());
+    EXPECT_EQ(window_->Action("actNew")->text(), Q(core::MsgIn(core::LangSwedish, 10)));
+    EXPECT_EQ(window_->Action("tbNew")->toolTip(), Q(core::MsgIn(core::LangSwedish, 216)));
+    EXPECT_TRUE(window_->RoundLine().startsWith(Q(core::MsgIn(core::LangSwedish, 423)).trimmed()));
+    EXPECT_EQ(program_->settings.language, core::LangSwedish);
+    // A command of a later version says so in the new language.
+    EXPECT_FALSE(window_->Action("actReduce")->isEnabled());
+    EXPECT_TRUE(window_->Action("actReduce")->toolTip().contains("senare version"));
+
+    // A saved system keeps its name.
+    const fs::path path = WriteSystem("Kept.1x2");
+    ASSERT_TRUE(window_->OpenFile(path));
+    window_->ChangeLanguage(core::LangFinnish);
+    EXPECT_EQ(window_->FileName(), path);
+    EXPECT_EQ(menuTitle(0), Q(core::MsgIn(core::LangFinnish, 9)));
+}
+
+TEST_F(MainWindowTest, RecentFileMenuFollowsOpenedFiles) {
+    const std::string longName = std::string(41, 'n') + ".1x2";  // 45 characters
+    const fs::path a = WriteSystem("a.1x2"), b = WriteSystem("b.1x2"), c = WriteSystem(longName);
+    for (const auto& p : {a, b, c}) ASSERT_TRUE(window_->OpenFile(p));
+    auto captions = [&] {
+        QStringList out;
+        for (QAction* act : window_->RecentActions())
+            if (act->isVisible()) out << act->text();
+        return out;
+    };
+    EXPECT_EQ(captions(), (QStringList{"&1 " + Q(longName.substr(0, 37)) + "...", "&2 b.1x2", "&3 a.1x2"}));
+    ASSERT_TRUE(window_->OpenFile(a));
+    EXPECT_EQ(captions(), (QStringList{"&1 a.1x2", "&2 " + Q(longName.substr(0, 37)) + "...", "&3 b.1x2"}));
+    // Choosing an entry opens it.
+    window_->RecentActions()[2]->trigger();
+    EXPECT_EQ(window_->FileName(), b);
+    // Saved at exit, read back at the next start.
+    program_->SaveSettings();
+    core::SettingsFile again(program_->settingsFile().path());
+    const auto s = again.Load();
+    ASSERT_EQ(s.recent.entries().size(), 3u);
+    EXPECT_EQ(s.recent.entries()[0].path, b);
+}
+
+TEST_F(MainWindowTest, FilePanelListsSystemsUnderTheirPoolInTheChosenOrder) {
+    fs::create_directories(userPool());
+    const auto now = fs::file_time_type::clock::now();
+    struct F {
+        const char* name;
+        size_t size;
+        int ageHours;
+    };
+    for (const F& f : {F{"a.1x2", 10, 30}, F{"B.1x2", 300, 1}, F{"c.1X2", 100, 5}, F{"d.1x2", 100, 50}}) {
+        WriteBytes(userPool() / f.name, std::string(f.size, 'x'));
+        fs::last_write_time(userPool() / f.name, now - std::chrono::hours(f.ageHours));
+    }
+    WriteBytes(userPool() / "notes.txt", "not a system");
+    fs::create_directories(home() / "User" / "Elsewhere");
+    WriteBytes(home() / "User" / "Elsewhere" / "x.1x2", "x");
+    // A link back to the user folder must not be followed.
+    fs::create_directory_symlink(home() / "User", userPool() / "loop");
+
+    struct Case {
+        FileOrder order;
+        bool descending;
+        QStringList expected;
+    };
+    const Case cases[] = {
+        {FileOrder::Date, true, {"B.1x2", "c.1X2", "a.1x2", "d.1x2"}},
+        {FileOrder::Date, false, {"d.1x2", "a.1x2", "c.1X2", "B.1x2"}},
+        {FileOrder::Name, false, {"a.1x2", "B.1x2", "c.1X2", "d.1x2"}},
+        {FileOrder::Name, true, {"d.1x2", "c.1X2", "B.1x2", "a.1x2"}},
+        {FileOrder::Size, true, {"B.1x2", "d.1x2", "c.1X2", "a.1x2"}},
+        {FileOrder::Size, false, {"a.1x2", "c.1X2", "d.1x2", "B.1x2"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.order) * 10 + c.descending);
+        window_->SetFileOrder(c.order, c.descending);
+        EXPECT_EQ(window_->FileTreeNames(), c.expected);
+    }
+    // Showing the panel goes back to newest first.
+    window_->SidePanels()->setCurrentIndex(1);
+    EXPECT_EQ(window_->FileTreeNames(), cases[0].expected);
+}
+
+TEST_F(MainWindowTest, ResultOfTheRoundColoursTheResultSignsAndListsTheLevels) {
+    FillDatabase(true);
+    const std::string facit = core::DisplayToSigns(kFixtureResult);
+    const fs::path path = WriteSystem("Checked.1x2", "E", {facit, "0000000000000"});
+    ASSERT_TRUE(window_->OpenFile(path));
+    ASSERT_TRUE(window_->ResultShown());
+    for (int m = 0; m < 13; ++m)
+        for (int s = 0; s < 3; ++s) {
+            const QColor bg = window_->Grid()->item(m, 5 + s)->background().color();
+            EXPECT_EQ(bg == QColor(192, 255, 192), facit[m] == '0' + s) << "match " << m + 1 << " sign " << s;
+        }
+    auto* list = window_->findChild<QTableWidget*>("lvResult");
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->rowCount(), 15);  // 13 .. 0 and the total
+    EXPECT_EQ(list->item(0, 0)->text(), "13");
+    EXPECT_EQ(list->item(0, 1)->text(), "1");  // the first row is the result
+    EXPECT_EQ(list->item(0, 2)->text(), "1 500 000,00");
+    EXPECT_EQ(list->item(0, 3)->text(), "1 500 000,00");
+    EXPECT_EQ(list->item(14, 0)->text(), "Totalt:");
+    EXPECT_EQ(list->item(14, 1)->text(), "2");
+
+    window_->NewClick();
+    EXPECT_FALSE(window_->ResultShown());
+}
+
+TEST_F(MainWindowTest, HiddenMatchMaintenanceRenamesOrDeletesAMatch) {
+    window_->NewClick();
+    prompter_.answers = {Answer::No};
+    prompter_.inputs = {QString("Arsenal FC"), QString("Chelsea FC")};
+    window_->MaintainMatch(1);
+    EXPECT_EQ(prompter_.Texts("question")[0], "Vill du radera match nr 1?");
+    EXPECT_EQ(Cell(0, 1), "Arsenal FC");
+    EXPECT_EQ(Cell(0, 4), "Chelsea FC");
+    prompter_.answers = {Answer::Yes};
+    window_->MaintainMatch(13);
+    EXPECT_EQ(program_->db.RoundGames(4851, "S").size(), 12u);
+    EXPECT_EQ(window_->Grid()->rowCount(), 13);  // the system keeps its matches
+    EXPECT_EQ(Cell(12, 1), "");
+}
+
+TEST_F(MainWindowTest, ActivePoolsPanelListsShownOperatorsAndStartsASystemForAPool) {
+    program_->settingsFile().WriteShowPoolForLanguage(core::LangSwedish);
+    window_->RebuildActivePools();
+    auto* tree = window_->ActivePoolsTree();
+    ASSERT_EQ(tree->topLevelItemCount(), 1);  // only Svenska Spel is shown
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), "Svenska Spel");
+    ASSERT_EQ(tree->topLevelItem(0)->childCount(), 3);  // S0, S1, I0
+    EXPECT_EQ(tree->topLevelItem(0)->child(0)->text(0), "Stryktipset (2026-12-12 15:59)");
+
+    program_->settingsFile().WriteShowPoolForLanguage(core::LangNorwegian);
+    window_->RebuildActivePools();
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    QTreeWidgetItem* norsk = tree->topLevelItem(0)->child(0);
+    TypeComment("unsaved");
+    prompter_.answers = {Answer::Cancel};  // Cancel counts as No here
+    emit tree->itemActivated(norsk, 0);
+    const auto& doc = program_->doc;
+    EXPECT_EQ(doc.Typ, "C");
+    EXPECT_EQ(doc.MatchCount, 12);
+    EXPECT_EQ(doc.OmgID, 2602);
+    EXPECT_EQ(doc.Pool, "Tipping Lørdag");
+    EXPECT_FALSE(window_->Modified());
+    EXPECT_EQ(window_->Grid()->rowCount(), 12);
+    EXPECT_EQ(window_->Grid()->horizontalHeaderItem(5)->text(), "H");
+    EXPECT_EQ(Cell(0, 6), "U");
+    EXPECT_TRUE(window_->findChild<QWidget*>("btnPlaceBet")->isHidden());
+}
+
+TEST_F(MainWindowTest, ClosingAsksThenDeletesOnlyTheProgramsOwnTemporaryFilesAndSavesSettings) {
+    window_->NewClick();
+    program_->settings.closeProgram = true;
+    // A user's own file named like the untitled system is not a temporary file.
+    fs::create_directories(home() / "User");
+    WriteBytes(home() / "User" / "Untitled.1x2", "mine");
+    const fs::path temp = program_->TempFolder() / "Head.txt";
+    WriteBytes(temp, "temporary");
+
+    TypeComment("unsaved");
+    prompter_.answers = {Answer::Cancel};
+    EXPECT_FALSE(window_->close());
+    prompter_.answers = {Answer::No, Answer::No};  // discard, then "No" to closing
+    EXPECT_FALSE(window_->close());
+    EXPECT_EQ(prompter_.Texts("question").back(), Q(Msg(281)));
+    EXPECT_TRUE(fs::exists(temp));
+
+    prompter_.answers = {Answer::No, Answer::Yes};
+    EXPECT_TRUE(window_->close());
+    EXPECT_FALSE(fs::exists(temp));
+    EXPECT_EQ(ReadBytes(home() / "User" / "Untitled.1x2"), "mine");
+    core::SettingsFile saved(program_->settingsFile().path());
+    const auto s = saved.Load();
+    EXPECT_EQ(s.lastInstall, "7.51");
+    EXPECT_EQ(s.language, core::LangEnglish);
+    EXPECT_EQ(s.lastPool, "S");
+}
+
+}  // namespace
+}  // namespace vinra::ui::testing
