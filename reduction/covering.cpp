@@ -503,7 +503,8 @@ std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& o
         }
     if (!shapes.empty() && space.size() >= 64) {
         const auto phaseEnd = at(options.seconds * 0.5);
-        const double slice = std::max(0.05, options.seconds * 0.5 / (3.0 * static_cast<double>(shapes.size())));
+        // Small coset graphs are solved (or given up) fast: try many groups there.
+        const double sliceCap = std::max(0.05, options.seconds * 0.5 / (3.0 * static_cast<double>(shapes.size())));
         for (size_t turn = 0; Clock::now() < phaseEnd && best.size() > floor && !cancelled(); ++turn) {
             const auto [k3, k2] = shapes[turn % shapes.size()];
             const auto group = RandomGroup(space, k3, k2, rng);
@@ -511,6 +512,7 @@ std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& o
             const CosetProblem cp = MakeCosetProblem(space, g, *group);
             const size_t groupSize = group->size();
             const uint32_t cosetFloor = static_cast<uint32_t>((floor + groupSize - 1) / groupSize);
+            const double slice = std::clamp(cp.graph.nodes / 2000.0, 0.02, sliceCap);
             const auto sliceEnd = std::min(phaseEnd, Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                                                        std::chrono::duration<double>(slice)));
             std::vector<uint32_t> cosets = GreedyOnGraph(cp.graph, rng());

@@ -5,6 +5,7 @@
 
 #include "core/folders.h"
 #include "core/text.h"
+#include "reduction/warranty.h"
 
 namespace vinra::reduction {
 
@@ -447,11 +448,7 @@ bool SystemCoupon::HasCombinations(const core::TVinraFile& doc) {
 
 void SystemCoupon::StoreInDocument(core::TVinraFile& doc, const Result& result, bool keepCombinations) const {
     const int n = matchCount();
-    doc.Gar.clear();
-    doc.GarRad.clear();
-    doc.GarAnt.clear();
-    doc.AntalGarantiRader = 0;
-    doc.AntalRader = 1;
+    ClearWarranty(doc);
     if (!keepCombinations) {
         doc.URad.clear();
         doc.UMin.clear();
@@ -488,6 +485,13 @@ void SystemCoupon::StoreInDocument(core::TVinraFile& doc, const Result& result, 
 
 SystemCoupon::Result ApplyRedFile(const SystemCoupon& coupon, const std::filesystem::path& path) {
     return coupon.Apply(ReadRedFile(path));
+}
+
+size_t ApplyRedFileToDocument(core::TVinraFile& doc, const SystemCoupon& coupon, const std::filesystem::path& path,
+                              bool keepCombinations) {
+    const SystemCoupon::Result result = ApplyRedFile(coupon, path);
+    coupon.StoreInDocument(doc, result, keepCombinations);
+    return result.rows.size();
 }
 
 std::filesystem::path OperatorSystemsFolder(std::string_view country) {

@@ -164,6 +164,10 @@ private:
 // Reads, checks and applies a system file to a coupon: everything is checked
 // before any row is made.
 SystemCoupon::Result ApplyRedFile(const SystemCoupon& coupon, const std::filesystem::path& path);
+// The whole OK step: read, check, apply, and only then store in the document.
+// Gives the number of rows; on any error the document is left as it was.
+size_t ApplyRedFileToDocument(core::TVinraFile& doc, const SystemCoupon& coupon, const std::filesystem::path& path,
+                              bool keepCombinations);
 
 // Where the systems live: the operator's R-systems in the data folder, own
 // systems in the user folder; and the names (without extension) of a folder's
