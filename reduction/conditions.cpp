@@ -581,7 +581,11 @@ namespace {
 // Bits are only ever set at the low bit of a match's pair, so every 2-bit field
 // already holds its own count. Without a popcount instruction in the build this
 // is far cheaper than the library call.
-inline int PopEven(uint64_t x) { return std::popcount(x); }
+// Forced inline: these run inside the popcount clones below, and only code
+// inlined there is compiled with the instruction.
+#define VINRA_HOT __attribute__((always_inline)) inline
+
+VINRA_HOT int PopEven(uint64_t x) { return std::popcount(x); }
 
 CompiledConditions::Piece CompilePiece(std::string_view s, int n) {
     CompiledConditions::Piece p;
@@ -597,13 +601,13 @@ CompiledConditions::Piece CompilePiece(std::string_view s, int n) {
 }
 
 // Bit (low bit of match i's pair) set where an occurrence starts at match i.
-inline uint64_t Starts(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is) {
+VINRA_HOT uint64_t Starts(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is) {
     uint64_t m = is[p.codes[0]];
     for (int j = 1; j < p.len && m; ++j) m &= is[p.codes[static_cast<size_t>(j)]] << (2 * j);
     return m;
 }
 
-inline int CountPiece(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is) {
+VINRA_HOT int CountPiece(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is) {
     if (p.len == 0) return 0;
     uint64_t m = Starts(p, is);
     if (!p.selfOverlap) return PopEven(m);
@@ -619,7 +623,7 @@ inline int CountPiece(const CompiledConditions::Piece& p, const std::array<uint6
 
 // min <= count <= max without the greedy count where the overlapping count
 // already settles it (the greedy count lies between ceil(starts / len) and starts).
-inline bool PlainCountWithin(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is, int min, int max) {
+VINRA_HOT bool PlainCountWithin(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is, int min, int max) {
     if (p.len == 0) return min <= 0 && 0 <= max;
     const uint64_t m = Starts(p, is);
     const int starts = PopEven(m);
@@ -631,7 +635,7 @@ inline bool PlainCountWithin(const CompiledConditions::Piece& p, const std::arra
     return min <= k && k <= max;
 }
 
-inline bool PresentPiece(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is) {
+VINRA_HOT bool PresentPiece(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is) {
     if (p.len == 0) return false;
     const uint64_t m = Starts(p, is);
     if (!m) return false;
@@ -639,7 +643,7 @@ inline bool PresentPiece(const CompiledConditions::Piece& p, const std::array<ui
     return CountPiece(p, is) <= 8;
 }
 
-inline bool HasRun(uint64_t b, int len) {
+VINRA_HOT bool HasRun(uint64_t b, int len) {
     uint64_t t = b;
     int have = 1;
     while (t && have * 2 <= len) {
