@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Set-up, build and start the program. Until the desktop window exists this
-# shows the engine at work on a sample system: its facts, a reduction and its warranty.
+# Set-up, build and start the desktop program. Without a display it runs
+# under a virtual X server (xvfb-run).
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/setup.sh
@@ -8,17 +8,16 @@ vinra_install_packages
 vinra_configure build
 cmake --build build -j"$(nproc)"
 
-sample="resources/samples/sample.1x2"
-echo "== vinra info $sample"
-build/bin/vinra info "$sample" --json
-for cmd in generate warranty; do
-  if build/bin/vinra "$cmd" --help >/dev/null 2>&1; then
-    out="$(mktemp -d)/sample-$cmd.1x2"
-    case "$cmd" in
-      generate) echo "== vinra generate (full expansion with the sample's conditions)"
-                build/bin/vinra generate "$sample" -o "$out" --method full && build/bin/vinra info "$out" --json ;;
-      warranty) echo "== vinra warranty"
-                build/bin/vinra warranty "$sample" --json ;;
-    esac
-  fi
-done
+# The data files (pool definitions, service settings, pictures) are installed
+# into the data folder by the installer beside the program. The program runs
+# it itself at its first start; running it here first keeps that start quick.
+if [ -x build/bin/vinra2000-datafiles ]; then
+  build/bin/vinra2000-datafiles /S || echo "run.sh: the data-files installer failed; the program will try again" >&2
+fi
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  exec build/bin/vinra2000 "$@"
+else
+  echo "run.sh: no display; starting Vinra 2000 under xvfb-run"
+  exec xvfb-run -a build/bin/vinra2000 "$@"
+fi

@@ -24,6 +24,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -330,6 +331,10 @@ void TfrmStryk::buildCentral() {
     sideTabs_ = new QTabWidget(splitter);
     sideTabs_->setObjectName(QStringLiteral("tabSide"));
     sideTabs_->setDocumentMode(true);
+    sideTabs_->setUsesScrollButtons(false);
+    sideTabs_->setElideMode(Qt::ElideRight);
+    sideTabs_->tabBar()->setExpanding(true);
+    sideTabs_->setMinimumWidth(250);
 
     auto* poolsPage = new QWidget;
     auto* poolsLayout = new QVBoxLayout(poolsPage);
@@ -571,7 +576,7 @@ void TfrmStryk::buildCentral() {
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
     splitter->setStretchFactor(2, 0);
-    splitter->setSizes({270, 700, 250});
+    splitter->setSizes({320, 680, 250});
     setCentralWidget(splitter);
 
     setTabOrder(sideTabs_, grid_);
@@ -724,6 +729,11 @@ void TfrmStryk::rebuildGrid() {
             grid_->setItem(r, kColSign + s, cell);
         }
     }
+    // Logo columns take room only when the round has a logo to show.
+    const bool anyLogo = std::any_of(logoCache_.begin(), logoCache_.end(),
+                                     [](const auto& entry) { return !entry.second.isNull(); });
+    grid_->setColumnHidden(kColHomeLogo, !anyLogo);
+    grid_->setColumnHidden(kColAwayLogo, !anyLogo);
     redrawSigns();
     updateRoundLine();
     grid_->updateGeometry();

@@ -13,8 +13,8 @@ using Row = std::array<const char*, 5>;
 const Row& RowOf(UiText id) {
     static const Row rows[] = {
         {"Aktuella spel", "Current games", "Aktuelle spil", "Aktuelle spill", "Avoimet pelit"},
-        {"Mina system", "My systems", "Mine systemer", "Mine systemer", "Omat järjestelmät"},
-        {"Resultatdatabas", "Results database", "Resultatdatabase", "Resultatdatabase", "Tulostietokanta"},
+        {"Mina filer", "My files", "Mine filer", "Mine filer", "Omat tiedostot"},
+        {"Resultat", "Results", "Resultater", "Resultater", "Tulokset"},
         {"Kommer i en senare version", "Comes in a later version", "Kommer i en senere version",
          "Kommer i en senere versjon", "Tulossa myöhemmässä versiossa"},
         {"Inga öppna omgångar", "No open rounds", "Ingen åbne runder", "Ingen åpne runder", "Ei avoimia kierroksia"},

@@ -92,6 +92,21 @@ TEST_F(MainWindowTest, NewSystemFillsFrameFromSettingAndLoadsTheRoundsTeams) {
     }
 }
 
+TEST_F(MainWindowTest, TeamLogosComeFromTheClubFilesAndTheirColumnsHideWithoutThem) {
+    window_->NewClick();
+    EXPECT_TRUE(window_->Grid()->isColumnHidden(2));
+    WriteLogos();
+    fs::remove(home() / "Program" / "Cache" / "Images" / "logo1.png");  // Brentford has none
+    window_->NewClick();
+    EXPECT_FALSE(window_->Grid()->isColumnHidden(2));
+    auto logo = [&](int row, int col) {
+        return window_->Grid()->item(row, col)->data(Qt::DecorationRole).value<QPixmap>();
+    };
+    EXPECT_FALSE(logo(0, 2).isNull());  // Arsenal, through its alias
+    EXPECT_FALSE(logo(0, 3).isNull());  // Chelsea
+    EXPECT_TRUE(logo(1, 2).isNull());
+}
+
 TEST_F(MainWindowTest, GridClicksToggleTheFrameAndMarkTheSystemChanged) {
     program_->settings.fillAll = false;
     window_->NewClick();

@@ -50,9 +50,11 @@ public:
     std::optional<QString> inputText(QWidget*, const QString&, const QString& label, const QString&) override {
         shown.push_back({"input", label, {}});
         if (inputs.empty()) return std::nullopt;
-        auto v = inputs.front();
+        const bool answered = inputs.front().has_value();
+        const QString value = answered ? *inputs.front() : QString();
         inputs.pop_front();
-        return v;
+        if (!answered) return std::nullopt;
+        return value;
     }
 
     // Texts of one kind, in order.

@@ -1,8 +1,12 @@
 #include "ui/tests/support/ui_fixture.h"
 
 #include <cstdlib>
+#include <fstream>
 
 #include <QApplication>
+#include <QColor>
+#include <QPainter>
+#include <QPixmap>
 
 #include "core/messages.h"
 #include "core/settings.h"
@@ -69,6 +73,35 @@ void UiFixture::TearDown() {
     window_.reset();
     program_.reset();
     unsetenv("VINRA_HOME");
+}
+
+void UiFixture::WriteLogos() {
+    const fs::path data = dir_.path() / "Program";
+    const fs::path images = data / "Cache" / "Images";
+    fs::create_directories(images);
+    std::string stat = "[Alias]\r\nArsenal=Arsenal FC\r\n[Update]\r\nFileOK=1\r\n";
+    std::string logo = "[Images]\r\n";
+    std::vector<std::string> teams = FixtureHomes();
+    teams.insert(teams.end(), FixtureAways().begin(), FixtureAways().end());
+    int i = 0;
+    for (const auto& team : teams) {
+        const std::string key = team == "Arsenal" ? "Arsenal FC" : team;
+        const std::string file = "logo" + std::to_string(i) + ".png";
+        logo += key + "=http://logos.example/img/" + file + "\r\n";
+        QPixmap pm(32, 32);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setBrush(QColor::fromHsv((i * 37) % 360, 170, 200));
+        p.setPen(QPen(QColor(40, 40, 40), 2));
+        p.drawEllipse(QRectF(2, 2, 28, 28));
+        p.end();
+        pm.save(QString::fromStdString((images / file).string()));
+        ++i;
+    }
+    logo += "[Update]\r\nFileOK=1\r\n";
+    std::ofstream(data / "teamstat.ini", std::ios::binary) << stat;
+    std::ofstream(data / "teamlogo.ini", std::ios::binary) << logo;
 }
 
 fs::path UiFixture::userPool() const { return dir_.path() / "User" / "Stryktipset"; }

@@ -30,6 +30,9 @@ protected:
     void StartWindow();
     // Stores the fixture's games (and result) in the database.
     void FillDatabase(bool withResult);
+    // teamstat.ini, teamlogo.ini and a small picture per club of the round
+    // (Arsenal through its alias "Arsenal FC").
+    void WriteLogos();
 
     std::filesystem::path home() const { return dir_.path(); }
     std::filesystem::path userPool() const;   // user folder / Stryktipset
