@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include <QApplication>
+#include <QLocale>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -30,6 +31,10 @@ int RunDesktopProgram(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Vinra 2000"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vinra 2000"));
     QApplication::setApplicationVersion(QString::fromUtf8(core::kProgramVersion));
+    // The program's numbers and dates look the same on every machine: decimal
+    // comma, digits grouped by spaces, dates as yyyy-mm-dd. The program formats
+    // its own texts; this makes Qt's number and date fields agree with them.
+    QLocale::setDefault(QLocale(QLocale::Swedish, QLocale::Sweden));
 
     Program program(QCoreApplication::applicationDirPath().toStdString());
     try {

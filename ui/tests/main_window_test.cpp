@@ -405,6 +405,19 @@ TEST_F(MainWindowTest, ResultOfTheRoundColoursTheResultSignsAndListsTheLevels) {
 
     window_->NewClick();
     EXPECT_FALSE(window_->ResultShown());
+
+    // The database panel leads back to the stored round.
+    program_->doc.OmgID = 1;
+    window_->RebuildDatabaseTree();
+    QTreeWidgetItem* pool = window_->DatabaseTree()->topLevelItem(0)->child(0);
+    ASSERT_EQ(pool->text(0), "Stryktipset");
+    ASSERT_EQ(pool->childCount(), 1);
+    QTreeWidgetItem* round = pool->child(0)->child(0);
+    EXPECT_EQ(pool->child(0)->text(0), "2026");
+    EXPECT_EQ(round->text(0), "2026-50");
+    emit window_->DatabaseTree()->itemClicked(round, 0);
+    EXPECT_EQ(program_->doc.OmgID, 4851);
+    EXPECT_TRUE(window_->ResultShown());
 }
 
 TEST_F(MainWindowTest, HiddenMatchMaintenanceRenamesOrDeletesAMatch) {
@@ -448,6 +461,53 @@ TEST_F(MainWindowTest, ActivePoolsPanelListsShownOperatorsAndStartsASystemForAPo
     EXPECT_EQ(window_->Grid()->horizontalHeaderItem(5)->text(), "H");
     EXPECT_EQ(Cell(0, 6), "U");
     EXPECT_TRUE(window_->findChild<QWidget*>("btnPlaceBet")->isHidden());
+}
+
+TEST_F(MainWindowTest, FirstShowOpensTheCommandLineFileOrTheLastOneOrStartsANewSystem) {
+    const fs::path named = WriteSystem("named file.1x2"), last = WriteSystem("last.1x2");
+    struct Case {
+        const char* name;
+        bool lastSaved;
+        QString commandLine;
+        fs::path opened;  // empty: a new system
+    };
+    const Case cases[] = {
+        {"command line, spaces kept", true, "  " + Q(named.string()) + " ", named},
+        {"most recent file", true, "", last},
+        {"new system", false, "", {}},
+        {"missing file: new system", true, Q((userPool() / "gone.1x2").string()), {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        program_->settings.lastSaved = c.lastSaved;
+        program_->settings.recent = core::RecentFiles();
+        program_->settings.recent.Add(last);
+        program_->doc.Comment = "before";
+        window_ = std::make_unique<TfrmStryk>(*program_, prompter_);
+        window_->FirstShow(c.commandLine);
+        QApplication::processEvents();
+        if (c.opened.empty()) {
+            EXPECT_TRUE(window_->IsUntitled());
+            EXPECT_EQ(program_->doc.Comment, "");
+            EXPECT_EQ(window_->Grid()->rowCount(), 13);
+        } else {
+            EXPECT_EQ(window_->FileName(), c.opened);
+        }
+    }
+}
+
+TEST_F(MainWindowTest, DebugModeShowsItsMenusAndSaysSo) {
+    EXPECT_FALSE(window_->Action("actGetGames")->isVisible());
+    program_->settings.debug = true;
+    TfrmStryk debug(*program_, prompter_);
+    EXPECT_EQ(prompter_.Texts("information"), std::vector<QString>{Q(Msg(286))});
+    auto* tools = debug.findChild<QMenu*>("mnuTools");
+    ASSERT_NE(tools, nullptr);
+    EXPECT_TRUE(tools->menuAction()->isVisible());
+    EXPECT_TRUE(debug.Action("actGetGames")->isVisible());
+    // The separate system editor is not installed here.
+    debug.Action("actSystemEditor")->trigger();
+    EXPECT_EQ(prompter_.Texts("error"), std::vector<QString>{Q(Msg(285))});
 }
 
 TEST_F(MainWindowTest, ClosingAsksThenDeletesOnlyTheProgramsOwnTemporaryFilesAndSavesSettings) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMenu>
 #include <QPixmap>
 #include <QTabWidget>
 
@@ -67,6 +68,13 @@ TEST_F(ScreenshotTest, MainWindowWithARealRoundInEveryLanguage) {
         Save(window_.get(), std::string("main_") + code + ".png");
     }
     window_->ChangeLanguage(core::LangEnglish);
+    for (const char* name : {"mnuFile", "mnuSystem", "mnuHelp"}) {
+        auto* menu = window_->findChild<QMenu*>(name);
+        ASSERT_NE(menu, nullptr);
+        menu->popup(window_->mapToGlobal(QPoint(0, 20)));
+        Save(menu, std::string("menu_") + name + ".png");
+        menu->hide();
+    }
     window_->SidePanels()->setCurrentIndex(1);
     Save(window_.get(), "main_files_en.png");
     window_->SidePanels()->setCurrentIndex(2);
