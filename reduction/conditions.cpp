@@ -628,9 +628,10 @@ VINRA_HOT bool PlainCountWithin(const CompiledConditions::Piece& p, const std::a
     const uint64_t m = Starts(p, is);
     const int starts = PopEven(m);
     if (!p.selfOverlap) return min <= starts && starts <= max;
-    const int least = (starts + p.len - 1) / p.len;
-    if (starts < min || least > max) return false;
-    if (starts <= max && least >= min) return true;
+    // ceil(starts / len) compared without a division: it exceeds max exactly
+    // when starts > max * len, and reaches min exactly when starts > (min - 1) * len.
+    if (starts < min || starts > max * p.len) return false;
+    if (starts <= max && starts > (min - 1) * p.len) return true;
     const int k = CountPiece(p, is);
     return min <= k && k <= max;
 }
@@ -655,6 +656,13 @@ VINRA_HOT bool HasRun(uint64_t b, int len) {
 }
 
 }  // namespace
+
+template <class Rule>
+VINRA_HOT bool HasRunPlanned(uint64_t b, const Rule& r) {
+    uint64_t t = b;
+    for (int i = 0; i < r.steps; ++i) t &= t << r.shift[static_cast<size_t>(i)];
+    return t != 0;
+}
 
 CompiledConditions::CompiledConditions(const ConditionSet& c, const PercentTables& t) {
     n_ = std::clamp(c.n, 1, core::kMaxMatches);
@@ -685,6 +693,14 @@ CompiledConditions::CompiledConditions(const ConditionSet& c, const PercentTable
         const int run = c.runMax[s];
         r.runLen = run >= n_ ? 0 : (run < 0 ? -1 : run + 1);
         if (r.runLen < 0 && useSigns_) rejectAll_ = true;
+        if (r.runLen > 1) {
+            int have = 1;
+            while (have * 2 <= r.runLen) {
+                r.shift[static_cast<size_t>(r.steps++)] = static_cast<uint8_t>(2 * have);
+                have *= 2;
+            }
+            if (have < r.runLen) r.shift[static_cast<size_t>(r.steps++)] = static_cast<uint8_t>(2 * (r.runLen - have));
+        }
     }
 
     useSource_ = c.flag(core::UseURad);
@@ -763,6 +779,31 @@ CompiledConditions::CompiledConditions(const ConditionSet& c, const PercentTable
             if (!cn.never) no_.push_back(cn);
         }
     }
+
+    // The lanes: counts first, then as many source rows as fit.
+    int lane = 0;
+    auto setLane = [&](int min, int max) {
+        const uint64_t lo = static_cast<uint64_t>(0x80 - std::clamp(min, 0, 31));
+        const uint64_t hi = static_cast<uint64_t>(0x7F - std::clamp(max, -1, 31));
+        addLo_ |= lo << (8 * lane);
+        addHi_ |= hi << (8 * lane);
+        laneHigh_ |= 0x80ull << (8 * lane);
+        ++lane;
+    };
+    if (useSigns_)
+        for (size_t s = 0; s < 3; ++s) setLane(signs_[s].min, signs_[s].max);
+    const int countLanes = lane;
+    if (useSource_) {
+        laneSources_ = std::min(sources_.size(), static_cast<size_t>(8 - lane));
+        for (size_t i = 0; i < laneSources_; ++i) setLane(sources_[i].min, sources_[i].max);
+    }
+    for (int m = 0; m < n_; ++m)
+        for (size_t s = 0; s < 3; ++s) {
+            uint64_t inc = countLanes ? 1ull << (8 * s) : 0;
+            for (size_t i = 0; i < laneSources_; ++i)
+                inc |= ((sources_[i].mask[s] >> core::PackedShift(m)) & 1) << (8 * (countLanes + static_cast<int>(i)));
+            laneInc_[static_cast<size_t>(m)][s] = inc;
+        }
 }
 
 double CompiledConditions::Value(PackedRow p) const {
@@ -783,30 +824,11 @@ bool CompiledConditions::Passes(PackedRow p) const {
     return PassesPatterns(p);
 }
 
-__attribute__((target_clones("default", "popcnt"))) bool CompiledConditions::PassesPatterns(PackedRow p) const {
-    if (rejectAll_) return false;
-    const uint64_t lo = p & lowMask_;
-    const uint64_t hi = (p >> 1) & lowMask_;
-    const std::array<uint64_t, 3> is{~(lo | hi) & lowMask_, lo & ~hi, hi & ~lo};
-
-    // Every test is a pure function of the row, so the order here only decides
-    // how soon a row is turned down: the most selective tests come first.
-    if (useSource_) {
-        for (const auto& sm : sources_) {
-            const int h = PopEven((is[0] & sm.mask[0]) | (is[1] & sm.mask[1]) | (is[2] & sm.mask[2]));
-            if (h < sm.min || h > sm.max) return false;
-        }
-    }
-    if (useSigns_) {
-        for (size_t s = 0; s < 3; ++s) {
-            const SignRule& r = signs_[s];
-            if (r.countTest) {
-                const int k = PopEven(is[s]);
-                if (k < r.min || k > r.max) return false;
-            }
-            if (r.runLen > 0 && HasRun(is[s], r.runLen)) return false;
-        }
-    }
+// Runs, no- and yes-combinations: the tests that need the whole row.
+VINRA_HOT bool CompiledConditions::shapesPass(PackedRow p, const std::array<uint64_t, 3>& is) const {
+    if (useSigns_)
+        for (size_t s = 0; s < 3; ++s)
+            if (signs_[s].runLen > 0 && HasRunPlanned(is[s], signs_[s])) return false;
     if (useNo_) {
         for (const auto& cn : no_) {
             if (cn.star) {
@@ -843,32 +865,66 @@ __attribute__((target_clones("default", "popcnt"))) bool CompiledConditions::Pas
     return true;
 }
 
-__attribute__((target_clones("default", "popcnt"))) bool CompiledConditions::PrefixCannotPass(PackedRow p, const PrefixInfo& info, int64_t sumKnown) const {
+__attribute__((target_clones("default", "popcnt"))) bool CompiledConditions::PassesPatterns(PackedRow p) const {
+    if (rejectAll_) return false;
+    const uint64_t lo = p & lowMask_;
+    const uint64_t hi = (p >> 1) & lowMask_;
+    const std::array<uint64_t, 3> is{~(lo | hi) & lowMask_, lo & ~hi, hi & ~lo};
+    // Every test is a pure function of the row, so the order here only decides
+    // how soon a row is turned down: the most selective tests come first.
+    if (useSource_) {
+        for (const auto& sm : sources_) {
+            const int h = PopEven((is[0] & sm.mask[0]) | (is[1] & sm.mask[1]) | (is[2] & sm.mask[2]));
+            if (h < sm.min || h > sm.max) return false;
+        }
+    }
+    if (useSigns_) {
+        for (size_t s = 0; s < 3; ++s) {
+            const int k = PopEven(is[s]);
+            if (k < signs_[s].min || k > signs_[s].max) return false;
+        }
+    }
+    return shapesPass(p, is);
+}
+
+__attribute__((target_clones("default", "popcnt"))) bool CompiledConditions::PassesShapes(PackedRow p) const {
+    if (rejectAll_) return false;
+    const uint64_t lo = p & lowMask_;
+    const uint64_t hi = (p >> 1) & lowMask_;
+    const std::array<uint64_t, 3> is{~(lo | hi) & lowMask_, lo & ~hi, hi & ~lo};
+    for (size_t i = laneSources_; i < sources_.size(); ++i) {
+        const auto& sm = sources_[i];
+        const int h = PopEven((is[0] & sm.mask[0]) | (is[1] & sm.mask[1]) | (is[2] & sm.mask[2]));
+        if (h < sm.min || h > sm.max) return false;
+    }
+    return shapesPass(p, is);
+}
+
+void CompiledConditions::CompletePrefix(PrefixInfo& info) const {
+    for (size_t s = 0; s < 3; ++s) info.possibleCount[s] = std::popcount(info.possible[s] & lowMask_);
+    info.sourceMay.clear();
+    for (const auto& sm : sources_)
+        info.sourceMay.push_back(std::popcount(((info.possible[0] & sm.mask[0]) | (info.possible[1] & sm.mask[1]) |
+                                                (info.possible[2] & sm.mask[2])) & lowMask_));
+}
+
+__attribute__((target_clones("default", "popcnt"))) bool CompiledConditions::PrefixCannotPass(
+    PackedRow p, const PrefixInfo& info, int64_t sumKnown, uint64_t lanesKnown) const {
     if (rejectAll_) return true;
     if (useSum_ && (sumKnown + info.sumMinRest > winMax_ || sumKnown + info.sumMaxRest < winMin_)) return true;
+    if (!LanesMayPass(lanesKnown, info.laneMaxRest)) return true;
     const uint64_t known = info.knownLow & lowMask_;
     const uint64_t lo = p & known;
     const uint64_t hi = (p >> 1) & known;
     const std::array<uint64_t, 3> is{~(lo | hi) & known, lo & ~hi, hi & ~lo};
-    if (useSigns_) {
-        for (size_t s = 0; s < 3; ++s) {
-            const SignRule& r = signs_[s];
-            if (r.countTest) {
-                const int k = PopEven(is[s]);
-                if (k > r.max || k + PopEven(info.possible[s]) < r.min) return true;
-            }
-            if (r.runLen > 0 && HasRun(is[s], r.runLen)) return true;
-        }
+    for (size_t i = laneSources_; useSource_ && i < sources_.size(); ++i) {
+        const auto& sm = sources_[i];
+        const int h = PopEven((is[0] & sm.mask[0]) | (is[1] & sm.mask[1]) | (is[2] & sm.mask[2]));
+        if (h > sm.max || h + info.sourceMay[i] < sm.min) return true;
     }
-    if (useSource_) {
-        for (const auto& sm : sources_) {
-            const int h = PopEven((is[0] & sm.mask[0]) | (is[1] & sm.mask[1]) | (is[2] & sm.mask[2]));
-            if (h > sm.max) return true;
-            const int may = PopEven((info.possible[0] & sm.mask[0]) | (info.possible[1] & sm.mask[1]) |
-                                    (info.possible[2] & sm.mask[2]));
-            if (h + may < sm.min) return true;
-        }
-    }
+    if (useSigns_)
+        for (size_t s = 0; s < 3; ++s)
+            if (signs_[s].runLen > 0 && HasRunPlanned(is[s], signs_[s])) return true;
     if (useNo_) {
         const uint64_t known2 = known | (known << 1);
         for (const auto& cn : no_) {

@@ -164,6 +164,25 @@ public:
         if (useSum_ && !(winMin_ <= sum && sum <= winMax_)) return false;
         return PassesPatterns(p);
     }
+    // Sign counts and source-row hits add up match by match. The engine keeps
+    // them as 8-bit lanes of one word (home, draw and away counts, then up to
+    // five source rows), adds the lanes of every sign it sets, and checks all
+    // their bounds at once.
+    uint64_t LaneIncrement(int m, int s) const { return laneInc_[static_cast<size_t>(m)][static_cast<size_t>(s)]; }
+    bool LanesPass(uint64_t w) const { return (((w + addHi_) | ~(w + addLo_)) & laneHigh_) == 0; }
+    // False when no completion can pass: a lane is over its maximum already,
+    // or stays below its minimum even if every open match adds to it.
+    bool LanesMayPass(uint64_t w, uint64_t maxRest) const {
+        return (((w + addHi_) | ~(w + maxRest + addLo_)) & laneHigh_) == 0;
+    }
+    // The test given the row's value, sum and lanes computed by the caller.
+    bool Passes(core::PackedRow p, double value, int64_t sum, uint64_t lanes) const {
+        if (useValue_ && !(procMin_ <= value && value <= procMax_)) return false;
+        if (useSum_ && !(winMin_ <= sum && sum <= winMax_)) return false;
+        return LanesPass(lanes) && PassesShapes(p);
+    }
+    // What the lanes leave out: runs, source rows beyond the lanes, no- and yes-combinations.
+    bool PassesShapes(core::PackedRow p) const;
     bool PassesValue(double value) const { return !useValue_ || (procMin_ <= value && value <= procMax_); }
     bool PassesSum(int64_t sum) const { return !useSum_ || (winMin_ <= sum && sum <= winMax_); }
     // Sign counts and runs, source rows, yes- and no-combinations.
@@ -177,11 +196,16 @@ public:
         uint64_t knownLow = 0;
         std::array<uint64_t, 3> possible{};
         int64_t sumMinRest = 0, sumMaxRest = 0;
+        uint64_t laneMaxRest = 0;  // per lane, how many open matches can still add to it
+        // Filled by CompletePrefix: how many open matches may still add to each count.
+        std::array<int, 3> possibleCount{};
+        std::vector<int> sourceMay;
     };
+    void CompletePrefix(PrefixInfo& info) const;
     // True when no row that agrees with p on the known matches can pass (the
     // conditions that only get worse as matches are added: sums, counts, runs,
     // source rows, no-combinations). False means "may pass".
-    bool PrefixCannotPass(core::PackedRow p, const PrefixInfo& info, int64_t sumKnown) const;
+    bool PrefixCannotPass(core::PackedRow p, const PrefixInfo& info, int64_t sumKnown, uint64_t lanesKnown) const;
     bool CanPrune() const { return rejectAll_ || useSum_ || useSigns_ || useSource_ || useNo_; }
     int64_t Sum(core::PackedRow p) const;
 
@@ -192,10 +216,16 @@ public:
     };
 
 private:
+    bool shapesPass(core::PackedRow p, const std::array<uint64_t, 3>& is) const;
+
     struct SignRule {
         int min = 0, max = 0;
         bool countTest = false;
         int runLen = 0;  // > 0: a run of this length rejects; -1: every row is rejected
+        // The run test as shifts: t &= t << shift[i] for i < steps leaves a bit
+        // where a run of runLen starts (lengths double, then the remainder).
+        int steps = 0;
+        std::array<uint8_t, 6> shift{};
     };
     struct SourceMask {
         std::array<uint64_t, 3> mask{};
@@ -227,6 +257,9 @@ private:
     std::vector<SourceMask> sources_;
     std::vector<Yes> yes_;
     std::vector<No> no_;
+    size_t laneSources_ = 0;  // source rows 0 .. laneSources_-1 are checked in the lanes
+    uint64_t addHi_ = 0, addLo_ = 0, laneHigh_ = 0;
+    std::array<std::array<uint64_t, 3>, core::kMaxMatches> laneInc_{};
 };
 
 }  // namespace vinra::reduction

@@ -62,6 +62,7 @@ public:
                 const int s = signs_[static_cast<size_t>(m)][0];
                 base_ |= static_cast<PackedRow>(s) << core::PackedShift(m);
                 fixedSum_ += cond_.sumFigure(m, s);
+                fixedLanes_ += cond_.LaneIncrement(m, s);
                 fixedLow |= 1ull << core::PackedShift(m);
             }
         }
@@ -78,15 +79,19 @@ public:
             for (size_t i = j + 1; i < k; ++i) {
                 const int m = vars_[i];
                 int64_t lo = INT64_MAX, hi = INT64_MIN;
+                uint64_t mayAdd = 0;
                 for (int s : signs_[static_cast<size_t>(m)]) {
+                    mayAdd |= cond_.LaneIncrement(m, s);
                     info.possible[static_cast<size_t>(s)] |= 1ull << core::PackedShift(m);
                     lo = std::min(lo, cond_.sumFigure(m, s));
                     hi = std::max(hi, cond_.sumFigure(m, s));
                 }
+                info.laneMaxRest += mayAdd;
                 info.sumMinRest += lo;
                 info.sumMaxRest += hi;
                 leavesBelow_[j] *= static_cast<int64_t>(signs_[static_cast<size_t>(m)].size());
             }
+            cond_.CompletePrefix(info);
         }
         prune_ = cond_.CanPrune();
         useValue_ = cond_.usesValue();
@@ -99,6 +104,7 @@ public:
                 const int s = signs_[static_cast<size_t>(m)][static_cast<size_t>(i)];
                 st.bits[static_cast<size_t>(i)] = static_cast<PackedRow>(s) << core::PackedShift(m);
                 st.sum[static_cast<size_t>(i)] = cond_.sumFigure(m, s);
+                st.lanes[static_cast<size_t>(i)] = cond_.LaneIncrement(m, s);
             }
         }
     }
@@ -107,6 +113,7 @@ public:
         PackedRow row = 0;
         double value = 1.0;
         int64_t sum = 0;
+        uint64_t lanes = 0;
     };
 
     const std::vector<int>& vars() const { return vars_; }
@@ -114,14 +121,15 @@ public:
 
     // The state before variable 0: fixed matches ahead of it multiplied in.
     State Initial() const {
-        State st{base_, 1.0, fixedSum_};
+        State st{base_, 1.0, fixedSum_, fixedLanes_};
         if (cond_.usesValue()) st.value = fixedProduct(0, vars_.empty() ? n_ : vars_[0], 1.0);
         return st;
     }
     // Sets variable j to its i-th sign.
     State Step(const State& st, size_t j, int i) const {
         const auto& sv = step_[j];
-        State next{st.row | sv.bits[static_cast<size_t>(i)], st.value, st.sum + sv.sum[static_cast<size_t>(i)]};
+        State next{st.row | sv.bits[static_cast<size_t>(i)], st.value, st.sum + sv.sum[static_cast<size_t>(i)],
+                   st.lanes + sv.lanes[static_cast<size_t>(i)]};
         if (useValue_) {
             const int m = vars_[j];
             const int s = signs_[static_cast<size_t>(m)][static_cast<size_t>(i)];
@@ -132,7 +140,7 @@ public:
     }
     // True when no row below the state (variables 0..j set) can pass.
     bool Hopeless(const State& st, size_t j) const {
-        return prune_ && cond_.PrefixCannotPass(st.row, prefix_[j], st.sum);
+        return prune_ && cond_.PrefixCannotPass(st.row, prefix_[j], st.sum, st.lanes);
     }
     int64_t LeavesBelow(size_t j) const { return leavesBelow_[j]; }
 
@@ -147,12 +155,14 @@ public:
                 const auto& sv = step_[j];
                 for (int i = 0; i < k; ++i) {
                     const PackedRow row = st.row | sv.bits[static_cast<size_t>(i)];
-                    if (cond_.Passes(row, 1.0, st.sum + sv.sum[static_cast<size_t>(i)])) out.push_back(row);
+                    if (cond_.Passes(row, 1.0, st.sum + sv.sum[static_cast<size_t>(i)],
+                                     st.lanes + sv.lanes[static_cast<size_t>(i)]))
+                        out.push_back(row);
                 }
             } else {
                 for (int i = 0; i < k; ++i) {
                     const State r = Step(st, j, i);
-                    if (cond_.Passes(r.row, r.value, r.sum)) out.push_back(r.row);
+                    if (cond_.Passes(r.row, r.value, r.sum, r.lanes)) out.push_back(r.row);
                 }
             }
             tested += k;
@@ -182,6 +192,7 @@ private:
     std::vector<int> vars_;
     PackedRow base_ = 0;
     int64_t fixedSum_ = 0;
+    uint64_t fixedLanes_ = 0;
     std::vector<CompiledConditions::PrefixInfo> prefix_;
     std::vector<int64_t> leavesBelow_;
     bool prune_ = false;
@@ -190,6 +201,7 @@ private:
         int count = 0;
         std::array<PackedRow, 3> bits{};
         std::array<int64_t, 3> sum{};
+        std::array<uint64_t, 3> lanes{};
     };
     std::vector<VarStep> step_;
 };
