@@ -644,25 +644,15 @@ VINRA_HOT bool PresentPiece(const CompiledConditions::Piece& p, const std::array
     return CountPiece(p, is) <= 8;
 }
 
-VINRA_HOT bool HasRun(uint64_t b, int len) {
-    uint64_t t = b;
-    int have = 1;
-    while (t && have * 2 <= len) {
-        t &= t << (2 * have);
-        have *= 2;
-    }
-    if (t && have < len) t &= t << (2 * (len - have));
-    return t != 0;
-}
-
-}  // namespace
-
+// A run of rule's length starts where a bit is left (see SignRule).
 template <class Rule>
 VINRA_HOT bool HasRunPlanned(uint64_t b, const Rule& r) {
     uint64_t t = b;
     for (int i = 0; i < r.steps; ++i) t &= t << r.shift[static_cast<size_t>(i)];
     return t != 0;
 }
+
+}  // namespace
 
 CompiledConditions::CompiledConditions(const ConditionSet& c, const PercentTables& t) {
     n_ = std::clamp(c.n, 1, core::kMaxMatches);
@@ -689,7 +679,6 @@ CompiledConditions::CompiledConditions(const ConditionSet& c, const PercentTable
         SignRule& r = signs_[s];
         r.min = c.minCount[s];
         r.max = c.maxCount[s];
-        r.countTest = !(r.min <= 0 && r.max >= n_);
         const int run = c.runMax[s];
         r.runLen = run >= n_ ? 0 : (run < 0 ? -1 : run + 1);
         if (r.runLen < 0 && useSigns_) rejectAll_ = true;
@@ -901,7 +890,6 @@ __attribute__((target_clones("default", "popcnt"))) bool CompiledConditions::Pas
 }
 
 void CompiledConditions::CompletePrefix(PrefixInfo& info) const {
-    for (size_t s = 0; s < 3; ++s) info.possibleCount[s] = std::popcount(info.possible[s] & lowMask_);
     info.sourceMay.clear();
     for (const auto& sm : sources_)
         info.sourceMay.push_back(std::popcount(((info.possible[0] & sm.mask[0]) | (info.possible[1] & sm.mask[1]) |

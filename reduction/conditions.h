@@ -197,8 +197,7 @@ public:
         std::array<uint64_t, 3> possible{};
         int64_t sumMinRest = 0, sumMaxRest = 0;
         uint64_t laneMaxRest = 0;  // per lane, how many open matches can still add to it
-        // Filled by CompletePrefix: how many open matches may still add to each count.
-        std::array<int, 3> possibleCount{};
+        // Filled by CompletePrefix: how many open matches may still hit each source row.
         std::vector<int> sourceMay;
     };
     void CompletePrefix(PrefixInfo& info) const;
@@ -220,7 +219,6 @@ private:
 
     struct SignRule {
         int min = 0, max = 0;
-        bool countTest = false;
         int runLen = 0;  // > 0: a run of this length rejects; -1: every row is rejected
         // The run test as shifts: t &= t << shift[i] for i < steps leaves a bit
         // where a run of runLen starts (lengths double, then the remainder).
