@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <exception>
 #include <random>
 #include <unordered_set>
 
@@ -253,21 +254,39 @@ std::vector<PackedRow> ExpandFrame(const std::vector<std::string>& frame, int n,
 
     std::vector<std::vector<PackedRow>> parts(starts.size());
     std::atomic<size_t> nextChunk{0};
-    auto work = [&] {
+    std::atomic<bool> failed{false};
+    std::exception_ptr error;  // set by the helper thread only
+    auto walk = [&] {
         for (;;) {
             const size_t i = nextChunk.fetch_add(1);
-            if (i >= starts.size()) return;
+            if (i >= starts.size() || failed.load(std::memory_order_relaxed)) return;
             int64_t count = 0;
             const bool done = walker.Walk(starts[i], depth, parts[i], cancel, count);
             if (tested) tested->fetch_add(count, std::memory_order_relaxed);
             if (!done) return;
         }
     };
+    // Out of memory on the helper thread must reach the caller, not end the program.
+    auto helper = [&] {
+        try {
+            walk();
+        } catch (...) {
+            error = std::current_exception();
+            failed.store(true);
+        }
+    };
     const unsigned threads = starts.size() > 1 ? std::min(2u, std::max(1u, std::thread::hardware_concurrency())) : 1;
     std::vector<std::thread> helpers;
-    for (unsigned k = 1; k < threads; ++k) helpers.emplace_back(work);
-    work();
+    for (unsigned k = 1; k < threads; ++k) helpers.emplace_back(helper);
+    try {
+        walk();
+    } catch (...) {
+        failed.store(true);
+        for (auto& h : helpers) h.join();
+        throw;
+    }
     for (auto& h : helpers) h.join();
+    if (error) std::rethrow_exception(error);
 
     size_t size = 0;
     for (const auto& p : parts) size += p.size();
