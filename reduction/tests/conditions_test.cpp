@@ -267,6 +267,27 @@ TEST(CompiledConditions, AgreesWithTheRowTestsOnRandomSets) {
     EXPECT_LT(passed, total - total / 20);
 }
 
+TEST(RowDifference, ProgressFollowsTheShrinkingList) {
+    std::vector<std::string> rows;
+    for (int i = 0; i < 6561; ++i) {
+        std::string r;
+        for (int v = i, k = 0; k < 8; ++k, v /= 3) r.insert(r.begin(), static_cast<char>('0' + v % 3));
+        rows.push_back(r);
+    }
+    std::vector<std::string> want = rows;
+    plain::ApplyRowDifference(want, 8, 2, "");
+    std::vector<std::pair<int64_t, int64_t>> calls;
+    ApplyRowDifference(rows, 2, "", nullptr, [&](int64_t i, int64_t count) { calls.emplace_back(i, count); });
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(calls.front(), (std::pair<int64_t, int64_t>{0, 6561}));
+    EXPECT_EQ(calls.back().second, static_cast<int64_t>(rows.size()));
+    for (size_t i = 1; i < calls.size(); ++i) {
+        EXPECT_GE(calls[i].first, calls[i - 1].first);
+        EXPECT_LE(calls[i].second, calls[i - 1].second);
+    }
+    EXPECT_EQ(rows, want);
+}
+
 TEST(RowDifference, NeighbourhoodPassAgreesWithThePlainPass) {
     testing::Randomiser rnd(77);
     for (int round = 0; round < 120; ++round) {

@@ -318,6 +318,52 @@ TEST(Filtering, ToANumberOfRows) {
     EXPECT_EQ(Generate(in), top);
 }
 
+TEST(Progress, PhaseMaximumAndTestedOfEachRun) {
+    GenerationInput base;
+    base.conditions = AllOff(3);
+    base.frame = Full(3, "012");
+    base.seed = 2;
+    auto rows27 = [] {
+        std::vector<std::string> r;
+        for (int i = 0; i < 27; ++i) r.push_back({char('0' + i / 9), char('0' + i / 3 % 3), char('0' + i % 3)});
+        return r;
+    }();
+    struct Case {
+        const char* name;
+        GenerationMode mode;
+        std::vector<int> flags;
+        GenerationPhase phase;
+        int64_t maximum;  // -1: the number of rows in the result
+    };
+    const Case cases[] = {
+        {"full", GenerationMode::Full, {}, GenerationPhase::Expansion, 27},
+        {"full + row difference", GenerationMode::Full, {core::UseRadDiff}, GenerationPhase::RowDifference, -1},
+        {"random", GenerationMode::Random, {}, GenerationPhase::Random, 5},
+        {"filter", GenerationMode::Filter, {core::UseMaxMin}, GenerationPhase::Filtering, 27},
+        {"filter to a number", GenerationMode::Filter, {core::UseFilterTo}, GenerationPhase::RandomReduction, 4},
+        {"warranty", GenerationMode::Warranty, {}, GenerationPhase::WarrantyTally, 27},
+    };
+    for (const Case& k : cases) {
+        GenerationInput in = base;
+        in.mode = k.mode;
+        for (int f : k.flags) in.conditions.flags[static_cast<size_t>(f)] = true;
+        in.requestedCount = 5;
+        in.conditions.filterToRader = 4;
+        in.rows = k.mode == GenerationMode::Warranty ? std::vector<std::string>{"000"} : rows27;
+        TRowGeneration gen(in);
+        gen.Start();
+        gen.Join();
+        EXPECT_EQ(gen.Phase(), k.phase) << k.name;
+        EXPECT_EQ(gen.Maximum(), k.maximum < 0 ? static_cast<int64_t>(gen.Rows().size()) : k.maximum) << k.name;
+        if (k.mode == GenerationMode::Full && k.flags.empty()) {
+            EXPECT_EQ(gen.Tested(), 27) << k.name;
+        }
+        if (k.mode == GenerationMode::Random) {
+            EXPECT_EQ(gen.Tested(), gen.Attempts()) << k.name;
+        }
+    }
+}
+
 TEST(Warranty, RunsTheTallyOverTheOutcomes) {
     GenerationInput in;
     in.mode = GenerationMode::Warranty;
