@@ -91,6 +91,26 @@ void BM_RowDifferenceFullFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_RowDifferenceFullFrame)->Arg(2)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond);
 
+// The same through the string interface the windows use (packing and unpacking included).
+void BM_RowDifferenceFullFrameStrings(benchmark::State& state) {
+    const int d = static_cast<int>(state.range(0));
+    static const std::vector<std::string> all = [] {
+        std::vector<std::string> rows;
+        for (auto p : AllRows()) rows.push_back(core::UnpackRow(p, kN));
+        return rows;
+    }();
+    size_t kept = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<std::string> rows = all;
+        state.ResumeTiming();
+        ApplyRowDifference(rows, d, "", nullptr);
+        kept = rows.size();
+    }
+    state.counters["kept"] = static_cast<double>(kept);
+}
+BENCHMARK(BM_RowDifferenceFullFrameStrings)->Arg(2)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond);
+
 // The reference size: the quadratic pass on the whole frame would take hours.
 constexpr size_t kSample = 20000;
 
