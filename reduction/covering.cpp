@@ -252,41 +252,50 @@ std::vector<uint32_t> GreedyOnGraph(const Graph& g, uint64_t seed) {
 }
 
 // Shrinks a covering of the graph one node at a time while the time lasts.
+// An attempt that finds no covering within its iterations is given up and a
+// fresh one starts from the best code, dropping a random word instead: one
+// unlucky drop must not eat the whole budget.
 std::vector<uint32_t> ShrinkOnGraph(const Graph& g, std::vector<uint32_t> best, uint32_t floor, uint64_t perAttempt,
                                     Clock::time_point deadline, std::mt19937_64& rng, const CoveringOptions& options,
                                     const std::function<void(size_t)>& found) {
+    int failures = 0;
     while (best.size() > floor && best.size() > 1 && Clock::now() < deadline &&
            !(options.cancel && options.cancel->load(std::memory_order_relaxed))) {
-        // Drop the node that alone covers the fewest points, then repair.
-        std::vector<uint16_t> cov(g.nodes, 0);
-        for (uint32_t w : best) {
-            ++cov[w];
-            for (uint32_t y : g.of(w)) ++cov[y];
-        }
         size_t drop = 0;
-        int fewest = std::numeric_limits<int>::max();
-        int ties = 0;
-        for (size_t i = 0; i < best.size(); ++i) {
-            const int u = UniqueCover(g, cov, best[i]);
-            if (u < fewest) {
-                fewest = u;
-                drop = i;
-                ties = 1;
-            } else if (u == fewest && rng() % static_cast<uint64_t>(++ties) == 0) {
-                drop = i;
+        if (failures == 0) {
+            // Drop the word that alone covers the fewest points, then repair.
+            std::vector<uint16_t> cov(g.nodes, 0);
+            for (uint32_t w : best) {
+                ++cov[w];
+                for (uint32_t y : g.of(w)) ++cov[y];
             }
+            int fewest = std::numeric_limits<int>::max();
+            int ties = 0;
+            for (size_t i = 0; i < best.size(); ++i) {
+                const int u = UniqueCover(g, cov, best[i]);
+                if (u < fewest) {
+                    fewest = u;
+                    drop = i;
+                    ties = 1;
+                } else if (u == fewest && rng() % static_cast<uint64_t>(++ties) == 0) {
+                    drop = i;
+                }
+            }
+        } else {
+            drop = static_cast<size_t>(rng() % best.size());
         }
         std::vector<uint32_t> trial = best;
         trial.erase(trial.begin() + static_cast<std::ptrdiff_t>(drop));
         Tabu tabu(g, std::move(trial), rng());
-        bool ok = false;
-        while (!ok && Clock::now() < deadline) {
-            ok = tabu.run(perAttempt, deadline, options.cancel);
-            if (options.cancel && options.cancel->load(std::memory_order_relaxed)) break;
+        // Later attempts run longer: the step may simply be hard.
+        const uint64_t iterations = perAttempt * static_cast<uint64_t>(1 + std::min(failures, 8));
+        if (tabu.run(iterations, deadline, options.cancel)) {
+            best = tabu.code();
+            failures = 0;
+            if (found) found(best.size());
+        } else {
+            ++failures;
         }
-        if (!ok) break;
-        best = tabu.code();
-        if (found) found(best.size());
     }
     return best;
 }
@@ -489,8 +498,8 @@ std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& o
     std::vector<uint32_t> best = GreedyOnGraph(g, options.seed);
     report(best.size());
 
-    // First half of the time: coset searches over random groups of moves,
-    // taking turns over the group sizes that leave 9 .. 6561 cosets.
+    // First part of the time: coset searches over random groups of moves,
+    // taking turns over the group sizes that leave 9 .. maxCosets cosets.
     std::vector<std::pair<int, int>> shapes;
     for (int k3 = 0; k3 < std::max(1, full); ++k3)
         for (int k2 = 0; k2 < std::max(1, half); ++k2) {
@@ -499,12 +508,13 @@ std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& o
             for (int i = 0; i < k3; ++i) groupSize *= 3;
             for (int i = 0; i < k2; ++i) groupSize *= 2;
             const uint64_t cosets = space.size() / groupSize;
-            if (cosets >= 9 && cosets <= 6561) shapes.emplace_back(k3, k2);
+            if (cosets >= 9 && cosets <= options.maxCosets) shapes.emplace_back(k3, k2);
         }
     if (!shapes.empty() && space.size() >= 64) {
-        const auto phaseEnd = at(options.seconds * 0.5);
+        const auto phaseEnd = at(options.seconds * options.cosetShare);
         // Small coset graphs are solved (or given up) fast: try many groups there.
-        const double sliceCap = std::max(0.05, options.seconds * 0.5 / (3.0 * static_cast<double>(shapes.size())));
+        const double sliceCap =
+            std::max(0.05, options.seconds * options.cosetShare / (3.0 * static_cast<double>(shapes.size())));
         for (size_t turn = 0; Clock::now() < phaseEnd && best.size() > floor && !cancelled(); ++turn) {
             const auto [k3, k2] = shapes[turn % shapes.size()];
             const auto group = RandomGroup(space, k3, k2, rng);

@@ -54,6 +54,9 @@ struct CoveringOptions {
     double seconds = 5.0;
     // Tabu iterations allowed for one attempt at a given size, per point of the space.
     double iterationsPerPoint = 40.0;
+    // Share of the time given to the coset search, and the largest coset graph it tries.
+    double cosetShare = 0.5;
+    uint32_t maxCosets = 6561;
     // Stop as soon as a covering of this size (or smaller) is found; 0 = none.
     uint32_t target = 0;
     const std::atomic<bool>* cancel = nullptr;
@@ -72,8 +75,11 @@ std::vector<uint32_t> GreedyCovering(const MixedSpace& space, uint64_t seed);
 bool TabuCover(const MixedSpace& space, std::vector<uint32_t>& code, uint64_t maxIterations,
                uint64_t seed, const std::atomic<bool>* cancel = nullptr);
 
-// Greedy start, then shrinks one word at a time with TabuCover while the budget
-// lasts. Gives the smallest covering found, its words sorted ascending.
+// Greedy start; then, for part of the budget, coset searches (the code taken
+// as a union of cosets of a random group of moves, which turns the problem into
+// a much smaller one); then shrinks the best code one word at a time with the
+// tabu search while the budget lasts. Gives the smallest covering found, its
+// words sorted ascending.
 // Spaces of more than 3^12 points are refused (std::invalid_argument).
 std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& options);
 

@@ -304,6 +304,10 @@ CouponCounts CountFor(const std::vector<CouponMatch>& matches, const RedName& in
 
 CouponCounts SystemCoupon::Counts() const { return CountFor(matches_, info_, chosen_); }
 
+std::string SystemCoupon::MatchLabel(int number, std::string_view home, std::string_view away) {
+    return (number < 10 ? " " : "") + std::to_string(number) + ". " + std::string(home) + " - " + std::string(away);
+}
+
 std::string SystemCoupon::LeftText(int left) {
     if (left < 0) return std::to_string(-left) + " too many!";
     return std::to_string(left);

@@ -130,6 +130,8 @@ public:
     RedMessage ChooseSystem(const std::string& name);
 
     CouponCounts Counts() const;
+    // The label of a match row: " 7. Home - Away" (a blank before numbers below 10).
+    static std::string MatchLabel(int number, std::string_view home, std::string_view away);
     // A remaining count as shown: negative ones as their size + " too many!".
     static std::string LeftText(int left);
     bool OkEnabled() const;

@@ -88,16 +88,22 @@ int main(int argc, char** argv) {
     int maxGuards = 10;
     uint32_t maxRows = 4000;
     double maxSeconds = 60;
+    double minSeconds = 3;
     double secondsPerKPoint = 1.0;
     uint64_t seed = 20261210;
+    double cosetShare = 0.5;
+    uint32_t maxCosets = 6561;
     app.add_option("--out", out, "folder that receives one subfolder per operator");
     app.add_option("--operator", operators, "operator folders to write (default: all five)");
     app.add_option("--only", only, "only these guards, as FULL-HALF (repeatable)");
     app.add_option("--max-guards", maxGuards, "largest number of guarded matches");
     app.add_option("--max-rows", maxRows, "largest system written");
     app.add_option("--max-seconds", maxSeconds, "search time limit of one size");
+    app.add_option("--min-seconds", minSeconds, "search time of the smallest sizes");
     app.add_option("--seconds-per-kpoint", secondsPerKPoint, "search time per 1000 outcomes of a size");
     app.add_option("--seed", seed, "random seed");
+    app.add_option("--coset-share", cosetShare, "share of the time for the coset search");
+    app.add_option("--max-cosets", maxCosets, "largest coset graph the coset search tries");
     CLI11_PARSE(app, argc, argv);
 
     std::vector<Size> sizes;
@@ -121,8 +127,10 @@ int main(int argc, char** argv) {
         const vinra::reduction::MixedSpace space(sz.full, sz.half);
         vinra::reduction::CoveringOptions opt;
         opt.seed = seed + static_cast<uint64_t>(sz.full * 37 + sz.half);
-        opt.seconds = std::min(maxSeconds, 0.2 + secondsPerKPoint * space.size() / 1000.0);
+        opt.seconds = std::clamp(secondsPerKPoint * space.size() / 1000.0, minSeconds, maxSeconds);
         opt.target = static_cast<uint32_t>(KnownBest(sz.full, sz.half));
+        opt.cosetShare = cosetShare;
+        opt.maxCosets = maxCosets;
         const auto t0 = std::chrono::steady_clock::now();
         std::vector<CoverWord> code = vinra::reduction::FindCovering(sz.full, sz.half, opt);
         const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();

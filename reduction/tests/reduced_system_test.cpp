@@ -304,6 +304,8 @@ TEST(SystemCoupon, CountsAndOkRule) {
     EXPECT_EQ(c.Counts().leftFull, -1);
     EXPECT_EQ(SystemCoupon::LeftText(c.Counts().leftFull), "1 too many!");
     EXPECT_EQ(SystemCoupon::LeftText(2), "2");
+    EXPECT_EQ(SystemCoupon::MatchLabel(7, "AIK", "IFK"), " 7. AIK - IFK");
+    EXPECT_EQ(SystemCoupon::MatchLabel(13, "A", "B"), "13. A - B");
 
     // The U mark goes with its sign, and below two marks the math guard goes.
     c.ToggleMark(1, 2);  // 3 -> 2 marks: U on home stays
