@@ -61,8 +61,11 @@ int RunGenerate(const GenerateOptions& opt) {
     in.percent.user = reduction::UserPercentTable(in.conditions);
     in.seed = opt.seed;
     // As the wizard does: a system with rows and no start row starts the row
-    // difference from its first row.
-    if (in.conditions.firstRow.empty() && !doc.Rader.empty()) in.conditions.firstRow = doc.Rader.front();
+    // difference from its first row, and keeps that start row.
+    if (in.conditions.firstRow.empty() && !doc.Rader.empty()) {
+        in.conditions.firstRow = doc.Rader.front();
+        doc.FirstRow = in.conditions.firstRow;
+    }
 
     if (opt.countGiven && opt.method != "random") throw CommandError("--count applies to --method random only");
     if (opt.method == "full") {
