@@ -96,7 +96,10 @@ int RunApply(const ApplyOptions& opt) {
                                        signs.away + ", - or *");
                 if (s < 0) continue;
                 const auto& m = coupon.match(i);
-                if (!m.marks[s] || m.markCount() < 2 || m.math)
+                if (m.math)
+                    throw CommandError("--urow: match " + std::to_string(i + 1) +
+                                       " is a mathematical guard and takes no U sign");
+                if (!m.marks[s] || m.markCount() < 2)
                     throw CommandError("--urow: match " + std::to_string(i + 1) + " cannot take the U sign " +
                                        SignName(s, signs) + " (it must be a marked sign of a guarded match)");
                 coupon.ClickU(i, s);
@@ -147,8 +150,12 @@ Registrar reg("apply-system", [](CLI::App& app) -> RunFn {
     sub->add_option("file", opt->file, "System file (.1x2) whose frame is the base row")->required();
     sub->add_option("--red", opt->red, "Reduced system file (.RED), named like \"R 4-0-9\"")->required();
     sub->add_option("-o,--output", opt->out, "Write the system with its new rows to this file")->required();
-    sub->add_option("--math", opt->math, "Matches (1-based) played as mathematical guards")->delimiter(',');
-    sub->add_option("--urow", opt->urow, "U-systems: the U sign of every match in the pool's characters, - for none");
+    sub->add_option("--math", opt->math,
+                    "Matches (1-based) played as mathematical guards (default: those stored with the system)")
+        ->delimiter(',');
+    sub->add_option("--urow", opt->urow,
+                    "U-systems: the U sign of every match in the pool's characters, - for none "
+                    "(default: the U row stored with the system)");
     sub->add_flag("--drop-combinations", opt->dropCombinations,
                   "Clear the source rows and yes/no-combinations of the system");
     return [opt] { return RunApply(*opt); };
