@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "core/folders.h"
+#include "core/messages.h"
 #include "core/text.h"
 #include "reduction/warranty.h"
 
@@ -27,11 +28,22 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
+namespace {
+// A message of the language table in the current language, the English text
+// when the table has none.
+std::string TextOf(int number, const char* english) {
+    std::string text = core::Msg(number);
+    return text.empty() ? std::string(english) : text;
+}
+}  // namespace
+
 RedMessage FileNotFoundMessage(const std::filesystem::path& path) {
-    return {kMsgFileNotFound, "File not found: " + path.string()};
+    return {kMsgFileNotFound, TextOf(kMsgFileNotFound, "File not found: ") + path.string()};
 }
 
-RedMessage UnreadableNameMessage() { return {kMsgUnreadableName, "An error occured when calculating covers."}; }
+RedMessage UnreadableNameMessage() {
+    return {kMsgUnreadableName, TextOf(kMsgUnreadableName, "An error occured when calculating covers.")};
+}
 
 RedName ParseRedName(std::string_view name) {
     const RedName bad{'R', 0, 0, false};
@@ -309,7 +321,7 @@ std::string SystemCoupon::MatchLabel(int number, std::string_view home, std::str
 }
 
 std::string SystemCoupon::LeftText(int left) {
-    if (left < 0) return std::to_string(-left) + " too many!";
+    if (left < 0) return std::to_string(-left) + TextOf(kMsgTooMany, " too many!");
     return std::to_string(left);
 }
 
