@@ -1419,7 +1419,6 @@ void TfrmStryk::closeEvent(QCloseEvent* event) {
     } catch (const core::FileError& e) {
         prompter_.error(this, Q(e.what()));
     }
-    closing_ = true;
     event->accept();
     emit closed();
 }
@@ -1520,7 +1519,7 @@ void TfrmStryk::FirstShow(const QString& commandLine) {
     std::error_code ec;
     if (!named.isEmpty() && fs::exists(fs::path(S(named)), ec)) {
         opened = OpenFile(S(named));
-    } else if (named.isEmpty() && program_.settings.lastSaved && !program_.settings.recent.entries().empty()) {
+    } else if (program_.settings.lastSaved && !program_.settings.recent.entries().empty()) {
         const fs::path last = program_.settings.recent.entries().front().path;
         if (fs::exists(last, ec)) opened = OpenFile(last);
     }

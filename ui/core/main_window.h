@@ -201,7 +201,6 @@ private:
     QActionGroup* languageGroup_ = nullptr;
     std::map<int, QAction*> languageActions_;
     std::vector<QAction*> laterActions_;
-    bool closing_ = false;
 };
 
 }  // namespace vinra::ui

@@ -36,7 +36,16 @@ QPixmap ProgramLogo(const std::filesystem::path& dataFolder) {
     return p;
 }
 
-TfrmSplash::TfrmSplash(const std::filesystem::path& dataFolder) : QSplashScreen(ProgramLogo(dataFolder)) {
+namespace {
+// A large picture would cover the screen: the splash stays a modest size.
+QPixmap SplashPicture(const std::filesystem::path& dataFolder) {
+    QPixmap p = ProgramLogo(dataFolder);
+    if (p.width() > 640) p = p.scaledToWidth(640, Qt::SmoothTransformation);
+    return p;
+}
+}  // namespace
+
+TfrmSplash::TfrmSplash(const std::filesystem::path& dataFolder) : QSplashScreen(SplashPicture(dataFolder)) {
     setObjectName(QStringLiteral("frmSplash"));
     showMessage(QString::fromStdString(core::Msg(1)), Qt::AlignBottom | Qt::AlignHCenter, Qt::white);
 }

@@ -475,7 +475,8 @@ TEST_F(MainWindowTest, FirstShowOpensTheCommandLineFileOrTheLastOneOrStartsANewS
         {"command line, spaces kept", true, "  " + Q(named.string()) + " ", named},
         {"most recent file", true, "", last},
         {"new system", false, "", {}},
-        {"missing file: new system", true, Q((userPool() / "gone.1x2").string()), {}},
+        {"missing file: the most recent one", true, Q((userPool() / "gone.1x2").string()), last},
+        {"missing file, nothing recent wanted", false, Q((userPool() / "gone.1x2").string()), {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
