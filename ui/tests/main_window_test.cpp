@@ -289,6 +289,27 @@ TEST_F(MainWindowTest, ImportOfTwoTextFilesCountsOnlyAddedRowsAndTakesTheFrameFr
     EXPECT_EQ(doc.Grundrad, frame);
 }
 
+TEST_F(MainWindowTest, ImportInAPoolWithOwnLettersTakesThemAndRefusesMixedLines) {
+    TCouponInfoEx norsk;
+    norsk.code = "C";
+    norsk.numGames = 12;
+    norsk.omgId = 2602;
+    norsk.omg = "2026-50";
+    window_->ChoosePool(norsk);
+    ASSERT_EQ(core::CurrentDisplaySigns().home, "H");
+    vinra::testing::TempDir in;
+    WriteBytes(in.path() / "rows.txt",
+               "HUBHUBHUBHUB\n"   // the pool's letters
+               "1X21X21X21X2\n"   // the same row in 1, X, 2
+               "HUB1X2HUB1X2\n"   // a mix is no row in either reading
+               "BBBBBBBBBBBB\n");
+    prompter_.fileLists = {{Q((in.path() / "rows.txt").string())}};
+    window_->ImportClick();
+    EXPECT_EQ(program_->doc.Rader, (std::vector<std::string>{"012012012012", "222222222222"}));
+    EXPECT_EQ(prompter_.Texts("information"), std::vector<QString>{"2 rows imported!"});
+    EXPECT_EQ(Cell(0, 5), "H");
+}
+
 TEST_F(MainWindowTest, LanguageSwitchRelocalisesMenusGridStatusAndTheUntitledName) {
     window_->NewClick();
     window_->ChangeLanguage(core::LangSwedish);
