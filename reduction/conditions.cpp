@@ -326,7 +326,7 @@ bool RowPassesConditions(std::string_view row, const ConditionSet& c, const Perc
     if (c.flag(core::UseProcent) && !PassesPercentage(row, c, t)) return false;
     if (c.flag(core::UseChooseWin) && !PassesWinLevel(row, c)) return false;
     if (accepted && c.flag(core::UseRadDiff)) {
-        const int limit = c.n - c.radDiff;
+        const int64_t limit = int64_t{c.n} - c.radDiff;
         for (const auto& r : *accepted)
             if (CountEqualSigns(row, r) > limit) return false;
     }
@@ -457,6 +457,7 @@ void ApplyRowDifferencePacked(std::vector<PackedRow>& rows, int n, int d, const 
     if (startRow) MoveStartRowToFront(rows, *startRow);
     if (rows.size() < 2) return;
     n = std::clamp(n, 1, core::kMaxMatches);
+    d = std::clamp(d, 0, n + 1);  // below 1 nothing is too close, above N everything is
     const int limit = n - d;
     if (limit >= n) return;  // no two rows can agree in more than N places
     if (limit < 0) {         // every pair is too close: the first row alone stays
@@ -550,7 +551,7 @@ void ApplyRowDifference(std::vector<std::string>& rows, int d, const std::string
         return;
     }
     // Rows of mixed length or with foreign characters: the plain pass.
-    const int limit = static_cast<int>(n) - d;
+    const int64_t limit = static_cast<int64_t>(n) - d;
     std::vector<char> gone(rows.size(), 0);
     size_t i = 0;
     int64_t deleted = 0;
@@ -578,11 +579,9 @@ void ApplyRowDifference(std::vector<std::string>& rows, int d, const std::string
 
 namespace {
 
-// Bits are only ever set at the low bit of a match's pair, so every 2-bit field
-// already holds its own count. Without a popcount instruction in the build this
-// is far cheaper than the library call.
 // Forced inline: these run inside the popcount clones below, and only code
-// inlined there is compiled with the instruction.
+// inlined there is compiled with the popcount instruction (the build targets
+// plain x86-64, where std::popcount is a library call).
 #define VINRA_HOT __attribute__((always_inline)) inline
 
 VINRA_HOT int PopEven(uint64_t x) { return std::popcount(x); }
@@ -630,8 +629,9 @@ VINRA_HOT bool PlainCountWithin(const CompiledConditions::Piece& p, const std::a
     if (!p.selfOverlap) return min <= starts && starts <= max;
     // ceil(starts / len) compared without a division: it exceeds max exactly
     // when starts > max * len, and reaches min exactly when starts > (min - 1) * len.
-    if (starts < min || starts > max * p.len) return false;
-    if (starts <= max && starts > (min - 1) * p.len) return true;
+    const int64_t len = p.len;
+    if (starts < min || starts > int64_t{max} * len) return false;
+    if (starts <= max && starts > (int64_t{min} - 1) * len) return true;
     const int k = CountPiece(p, is);
     return min <= k && k <= max;
 }

@@ -458,7 +458,7 @@ void TRowGeneration::runRandom() {
     }
 
     const bool rowDiff = in_.conditions.flag(core::UseRadDiff);
-    const int limit = n_ - in_.conditions.radDiff;
+    const int64_t limit = int64_t{n_} - in_.conditions.radDiff;
     std::vector<PackedRow> accepted;  // ascending, for the duplicate search
     const int64_t want = std::max<int64_t>(in_.requestedCount, 0);
     while (static_cast<int64_t>(accepted.size()) < want) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "core/system_document.h"
 #include "reduction/tests/plain_reference.h"
 #include "reduction/tests/random_conditions.h"
@@ -265,6 +267,38 @@ TEST(CompiledConditions, AgreesWithTheRowTestsOnRandomSets) {
     // The sets must exercise both answers, or the comparison proves little.
     EXPECT_GT(passed, total / 20);
     EXPECT_LT(passed, total - total / 20);
+}
+
+TEST(CompiledConditions, ExtremeBoundsFromDamagedFiles) {
+    constexpr int lo = std::numeric_limits<int>::min(), hi = std::numeric_limits<int>::max();
+    testing::Randomiser rnd(5);
+    for (int bound : {lo, -1, 0, hi}) {
+        for (int other : {lo, hi}) {
+            ConditionSet c = NewConditionSet(13);
+            c.flags.fill(true);
+            c.minCount = {bound, other, 0};
+            c.maxCount = {other, bound, hi};
+            c.runMax = {bound, other, 13};
+            c.sourceRows = {{"0,1,2,012", bound, other}};
+            c.yesCombinations = {{"00", bound, other}, {"1", other, bound}};
+            c.radDiff = bound;
+            c.winMin = bound;
+            c.winMax = other;
+            const CompiledConditions fast(c, {});
+            const std::vector<std::string> accepted{"0000000000000"};
+            const RandomContext ctx{&accepted};
+            for (int i = 0; i < 50; ++i) {
+                const std::string row = rnd.Row(13);
+                EXPECT_EQ(fast.Passes(PackRow(row)), RowPassesConditions(row, c, {})) << bound << " " << other;
+                RowPassesConditions(row, c, {}, &ctx);  // must not overflow
+            }
+        }
+    }
+    for (int d : {lo, hi}) {
+        std::vector<std::string> rows{"000", "001", "222"};
+        ApplyRowDifference(rows, d, "", nullptr);
+        EXPECT_EQ(rows.size(), d == lo ? 3u : 1u);
+    }
 }
 
 TEST(RowDifference, ProgressFollowsTheShrinkingList) {
