@@ -85,6 +85,24 @@ TEST(CliGenerate, FullRandomAndFilterOnFilesOfTheProgram) {
     EXPECT_EQ(Load(dir.file("f.1x2")).Rader, one);
 }
 
+TEST(CliGenerate, RowDifferenceStartsFromTheFirstRowOfTheSystem) {
+    TempDir dir;
+    auto d = System();
+    d.UseFlags.Put(vinra::core::UseRadDiff, true);
+    d.RadDiff = 3;
+    d.Rader = {"01222", "01010"};  // no start row stored: the first row becomes it
+    d.SaveToFile(dir.path() / "s.1x2");
+    auto r = RunProcess(VINRA_CLI, {"generate", dir.file("s.1x2"), "-o", dir.file("o.1x2")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto out = Load(dir.file("o.1x2"));
+    EXPECT_EQ(out.FirstRow, "01222");
+    ASSERT_FALSE(out.Rader.empty());
+    EXPECT_EQ(out.Rader[0], "01222");
+    for (size_t i = 0; i < out.Rader.size(); ++i)
+        for (size_t j = i + 1; j < out.Rader.size(); ++j)
+            EXPECT_LE(vinra::reduction::CountEqualSigns(out.Rader[i], out.Rader[j]), 2) << out.Rader[i] << " " << out.Rader[j];
+}
+
 TEST(CliGenerate, RandomGivesUpAfterMaxTries) {
     TempDir dir;
     System().SaveToFile(dir.path() / "s.1x2");
