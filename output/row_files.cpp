@@ -11,8 +11,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kPcBetSection = "PCBET";
-
 bool IsAsciiAlnum(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 // What the PC-Bet software reads in a name.
 bool IsNameChar(char c) { return c == ' ' || IsAsciiAlnum(c); }
@@ -185,17 +183,6 @@ std::string DecodeEntities(std::string_view s) {
 }  // namespace
 
 // ---------------------------------------------------------------------------
-
-PcBetSettings ReadPcBetSettings(const core::IniFile& ini) {
-    PcBetSettings pc;
-    pc.name = ini.ReadString(kPcBetSection, "Name", pc.name);
-    pc.cardNo = ini.ReadString(kPcBetSection, "CardNo", pc.cardNo);
-    pc.draws = ini.ReadString(kPcBetSection, "Draws", pc.draws);
-    pc.reciept = ini.ReadBool(kPcBetSection, "Reciept", pc.reciept);
-    pc.pause = ini.ReadBool(kPcBetSection, "Pause", pc.pause);
-    pc.fulltime = ini.ReadBool(kPcBetSection, "Fulltime", pc.fulltime);
-    return pc;
-}
 
 PcBetSettings ReadPcBetSettings(const fs::path& settingsFile) {
     std::error_code ec;

@@ -19,23 +19,12 @@
 #include "core/ini.h"
 #include "core/signs.h"
 #include "core/system_document.h"
+#include "output/coupon_layout.h"
 
 namespace vinra::output {
 
-// The PC-Bet values that fill the NTF file (RAVAROZ.INI, section PCBET).
-struct PcBetSettings {
-    std::string name = "00000000000000000000";  // player name, at most 20 of space, 0-9, A-Z, a-z
-    std::string cardNo = "?????????";           // playing card number, at most 9 characters
-    std::string draws = "01";                   // "01", "05" or "10"
-    bool reciept = true;                        // the terminal prints a receipt
-    bool pause = true;                          // half-time tipping
-    bool fulltime = true;                       // full-time tipping
-};
-// The [PCBET] keys Name, CardNo, Draws, Reciept, Pause, Fulltime; an absent key
-// (or an unreadable flag) keeps its default.
-PcBetSettings ReadPcBetSettings(const core::IniFile& settings);
-// The same from a settings file; a file that does not exist gives every default.
-// Throws core::FileError for a file that exists but cannot be read.
+// The [PCBET] values of a settings file (PcBetSettings: coupon_layout.h); a
+// file that does not exist gives every default. Throws core::FileError for a file that exists but cannot be read.
 PcBetSettings ReadPcBetSettings(const std::filesystem::path& settingsFile);
 
 enum class RowFileFormat { None, SvenskaSpel, Unibet, Ntf };
