@@ -47,11 +47,54 @@ def write(name, lines):
     print(f"{name}: {len(data)} bytes")
 
 
+# Coupon layouts: millimetres from the printable page's top-left corner, with a
+# decimal comma. Keys in the order the program reads them. Each operator's coupon
+# has a row of fixed boxes under the match grid: the one saying how the rows are
+# played is crossed on every coupon, the others only show on the test page.
+CHECK_BOXES = {
+    "Svenska Spel": [("Enkelrader", 1), ("1 omg\u00e5ng", 1), ("Flera omg\u00e5ngar", 0)],
+    "Norsk Tipping": [("Enkeltrekker", 1), ("1 uke", 1), ("Flere uker", 0)],
+    "Dansk Tipstjeneste": [("Enkeltr\u00e6kker", 1), ("1 uge", 1), ("Flere uger", 0)],
+    "Veikkaus": [("Yksitt\u00e4isrivit", 1), ("1 kierros", 1), ("Useita kierroksia", 0)],
+    "Unibet": [("Single rows", 1), ("1 round", 1), ("Several rounds", 0)],
+}
+
+
+def mm(value):
+    return f"{value:g}".replace(".", ",")
+
+
+def layout(operator, cols):
+    # Twelve row columns sit closer together than ten, so both fill the coupon's width.
+    if cols >= 12:
+        start, box, step, top, line = 38.0, 3.5, 13.0, 22.0, 5.0
+    else:
+        start, box, step, top, line = 40.0, 4.0, 15.5, 24.0, 5.5
+    gap = box + 0.5
+    grid_bottom = top + 13 * line
+    out = [
+        "Fontname=Arial",
+        "Fontsize=10",
+        "Bold=1",
+        f"KolumnAvstand={mm(step)}",
+        f"KolumnBredd={mm(box)}",
+        f"StartBredd1={mm(start)}",
+        f"StartBreddX={mm(start + gap)}",
+        f"StartBredd2={mm(start + 2 * gap)}",
+        f"StartHojd={mm(top)}",
+        f"HojdOkning={mm(line)}",
+    ]
+    for i, (label, printed) in enumerate(CHECK_BOXES[operator]):
+        out.append(f"CB{i}={label}|{mm(start + i * 3 * step)}|{mm(grid_bottom + 6)}|{printed}")
+    out += [f"NamnX={mm(10)}", f"NamnY={mm(grid_bottom + 14)}"]
+    return out
+
+
 def national():
     out = [
         "; Pools, operators and per-pool settings of Vinra 2000.",
-        "; The coupon layout keys of each pool (Fontname, StartHojd, CB0, ...) are",
-        "; written by the coupon settings dialog.",
+        "; The coupon layout keys of each pool (Fontname, StartHojd, CB0, ...) are a",
+        "; starting layout in millimetres; users adjust them in the coupon settings dialog.",
         "[Countries]",
     ]
     out += [f"{i}={name}" for i, (name, _) in enumerate(OPERATORS)]
@@ -77,6 +120,7 @@ def national():
             f"PricePerRow={price}",
             "PrintChar=X",
         ]
+        out += layout(op, cols)
     write("National.Ini", out)
 
 

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "core/pools.h"
 #include "core/settings.h"
 #include "core/text.h"
 #include "tests/temp_dir.h"
@@ -117,6 +118,29 @@ TEST(CouponLayout, BrokenKeysFallBackForFontAndEveryLength) {
     const CouponLayout none = ReadCouponLayout(Section(), "Europatipset");
     EXPECT_TRUE(none.readFailed);
     EXPECT_EQ(none.rowsPerCoupon, 12);
+}
+
+// The shipped layouts must print without the fallback, and their boxes must not
+// overlap: each sign box lies left of the next, and a row column ends before the next begins.
+TEST(CouponLayout, ShippedLayoutOfEveryPoolIsUsable) {
+    const auto national = core::NationalIni::FromFile(std::filesystem::path(VINRA_SOURCE_DIR) / "resources/National.Ini");
+    for (const core::PoolInfo& pool : core::BuiltinPools()) {
+        SCOPED_TRACE(pool.name);
+        const CouponLayout l = ReadCouponLayout(national.ini(), pool.name);
+        EXPECT_FALSE(l.needsMessage());
+        EXPECT_EQ(l.rowsPerCoupon, national.Settings(pool.name).couponColumns);
+        EXPECT_GT(l.kolumnBredd, 0);
+        EXPECT_LE(l.startBredd1 + l.kolumnBredd, l.startBreddX);
+        EXPECT_LE(l.startBreddX + l.kolumnBredd, l.startBredd2);
+        EXPECT_LE(l.startBredd2 + l.kolumnBredd, l.startBredd1 + l.kolumnAvstand);
+        EXPECT_GT(l.hojdOkning, 0);
+        // The last column fits on an A4 sheet (8.27 in), and 13 matches stay above the label.
+        EXPECT_LT(l.startBredd2 + (l.rowsPerCoupon - 1) * l.kolumnAvstand + l.kolumnBredd, 8.0);
+        EXPECT_LT(l.startHojd + 13 * l.hojdOkning, l.namnY);
+        ASSERT_FALSE(l.checkBoxes.empty());
+        EXPECT_TRUE(l.checkBoxes[0].print);
+        for (const auto& b : l.checkBoxes) EXPECT_GT(b.y, l.startHojd + 12 * l.hojdOkning);
+    }
 }
 
 TEST(CouponLayout, RowsPerCouponOutsideOneToSixteenBecomesTwelveWithTheMessage) {
