@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <pugixml.hpp>
 
 #include "core/text.h"
 #include "tests/temp_dir.h"
@@ -310,6 +311,15 @@ TEST(RowFiles, OwnRowsXml) {
               "<spel produkt=\"2\" produktnamn=\"A&amp;B &lt;&quot;x&quot;&gt; &apos;y&apos;\">"
               "<rad system=\"E\">&lt;,&amp;</rad></spel></egnarader>");
     EXPECT_THAT(OwnRowsXml(Doc("I", "Europatipset", 2, {}), "1", {}), HasSubstr("produkt=\"2\" produktnamn=\"Europatipset\"><"));
+    // A parser gets back exactly the texts that went in.
+    const std::string xml =
+        OwnRowsXml(Doc("I", "Tips & \"<M\xC3\xA5l>\"", 2, {"01", "22"}), "777", core::DisplaySigns{"1", "X&", "2"});
+    pugi::xml_document parsed;
+    ASSERT_TRUE(parsed.load_string(xml.c_str()));
+    const auto spel = parsed.child("egnarader").child("spel");
+    EXPECT_STREQ(spel.attribute("produktnamn").value(), "Tips & \"<M\xC3\xA5l>\"");
+    EXPECT_STREQ(spel.first_child().text().get(), "1,X&");
+    EXPECT_STREQ(spel.last_child().text().get(), "2,2");
 }
 
 TEST(RowFiles, SubmissionReply) {
