@@ -24,27 +24,14 @@ struct ApplyOptions {
     bool dropCombinations = false;
 };
 
-core::DisplaySigns SignsOf(const core::TVinraFile& doc) {
-    const auto path = core::DataFolder() / "National.Ini";
-    if (!std::filesystem::exists(path)) return {};
-    const auto nat = core::NationalIni::FromFile(path);
-    if (!doc.Pool.empty() && nat.ini().HasSection(doc.Pool)) return nat.Settings(doc.Pool).signs;
-    return nat.SettingsOfCode(doc.Typ.empty() ? "S" : doc.Typ).signs;
-}
-
 std::string SignName(int sign, const core::DisplaySigns& d) { return sign == 0 ? d.home : sign == 1 ? d.draw : d.away; }
 
 int RunApply(const ApplyOptions& opt) {
-    core::TVinraFile doc;
-    try {
-        doc.LoadFromFile(opt.file);
-    } catch (const core::FileError& e) {
-        throw CommandError(e.what());
-    }
+    core::TVinraFile doc = LoadSystem(opt.file);
     const int n = doc.MatchCount;
     if (n < 1 || n > core::kMaxMatches || static_cast<int>(doc.Grundrad.size()) < n)
         throw CommandError(opt.file + ": the system has no frame of 1 to 30 matches");
-    const core::DisplaySigns signs = SignsOf(doc);
+    const core::DisplaySigns signs = PoolOfSystem(doc).signs;
 
     reduction::SystemCoupon coupon(n);
     for (int i = 0; i < n; ++i) {

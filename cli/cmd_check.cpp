@@ -21,16 +21,6 @@ struct CheckOptions {
     bool json = false;
 };
 
-// The pool's settings from National.Ini in the data folder; the built-in
-// defaults when there is none.
-core::PoolSettings PoolOf(const core::TVinraFile& doc) {
-    const auto path = core::DataFolder() / "National.Ini";
-    if (!std::filesystem::exists(path)) return {};
-    const auto nat = core::NationalIni::FromFile(path);
-    if (!doc.Pool.empty() && nat.ini().HasSection(doc.Pool)) return nat.Settings(doc.Pool);
-    return nat.SettingsOfCode(doc.Typ.empty() ? "S" : doc.Typ);
-}
-
 // A result row typed in the pool's display characters ('-' for undecided) to
 // internal codes; letters compare without regard to case.
 std::string ResultFromDisplay(const std::string& text, const core::DisplaySigns& signs, int n) {
@@ -52,13 +42,12 @@ std::string ResultFromDisplay(const std::string& text, const core::DisplaySigns&
 }
 
 int RunCheck(const CheckOptions& opt) {
-    core::TVinraFile doc;
-    doc.LoadFromFile(opt.file);
+    core::TVinraFile doc = LoadSystem(opt.file);
     const int n = doc.MatchCount;
     if (n < 1 || n > core::kMaxMatches)
         throw CommandError(opt.file + ": the system has " + std::to_string(n) + " matches");
     if (doc.Rader.empty()) throw CommandError(opt.file + ": There are no rows!");
-    const core::PoolSettings pool = PoolOf(doc);
+    const core::PoolSettings pool = PoolOfSystem(doc);
 
     if (!opt.result.empty()) {
         doc.Facit = ResultFromDisplay(opt.result, pool.signs, n);

@@ -23,17 +23,6 @@ struct ExportOptions {
     std::string format = "auto";
 };
 
-// The pool's display signs from National.Ini in the data folder; 1, X, 2 when
-// there is none.
-core::DisplaySigns SignsOf(const core::TVinraFile& doc) {
-    const fs::path path = core::DataFolder() / "National.Ini";
-    std::error_code ec;
-    if (!fs::exists(path, ec)) return {};
-    const auto nat = core::NationalIni::FromFile(path);
-    if (!doc.Pool.empty() && nat.ini().HasSection(doc.Pool)) return nat.Settings(doc.Pool).signs;
-    return nat.SettingsOfCode(doc.Typ.empty() ? "S" : doc.Typ).signs;
-}
-
 output::RowFileFormat FormatOf(const std::string& name, const core::TVinraFile& doc) {
     if (name == "svenskaspel") return output::RowFileFormat::SvenskaSpel;
     if (name == "unibet") return output::RowFileFormat::Unibet;
@@ -42,12 +31,7 @@ output::RowFileFormat FormatOf(const std::string& name, const core::TVinraFile& 
 }
 
 int RunExport(const ExportOptions& opt) {
-    core::TVinraFile doc;
-    try {
-        doc.LoadFromFile(opt.file);
-    } catch (const core::FileError& e) {
-        throw CommandError(e.what());
-    }
+    core::TVinraFile doc = LoadSystem(opt.file);
     const output::RowFileFormat format = FormatOf(opt.format, doc);
     output::PcBetSettings pcBet;
     if (format == output::RowFileFormat::Ntf) {
@@ -57,7 +41,7 @@ int RunExport(const ExportOptions& opt) {
             throw CommandError(e.what());
         }
     }
-    const auto result = output::ExportRowsAs(format, doc, opt.out, pcBet, SignsOf(doc));
+    const auto result = output::ExportRowsAs(format, doc, opt.out, pcBet, PoolOfSystem(doc).signs);
     if (!result.ok()) throw CommandError(opt.file + ": " + result.message);
     std::cout << result.message << " (" << output::RowFileFormatName(format) << ")\n";
     return 0;

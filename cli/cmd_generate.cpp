@@ -44,12 +44,7 @@ const char* PhaseText(reduction::GenerationPhase p) {
 }
 
 int RunGenerate(const GenerateOptions& opt) {
-    core::TVinraFile doc;
-    try {
-        doc.LoadFromFile(opt.file);
-    } catch (const core::FileError& e) {
-        throw CommandError(e.what());
-    }
+    core::TVinraFile doc = LoadSystem(opt.file);
     const int n = doc.MatchCount;
     if (n < 1 || n > core::kMaxMatches) throw CommandError(fmt::format("{}: the system has {} matches", opt.file, n));
 

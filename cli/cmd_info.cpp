@@ -16,8 +16,7 @@ struct InfoOptions {
 };
 
 int RunInfo(const InfoOptions& opt) {
-    core::TVinraFile doc;
-    doc.LoadFromFile(opt.file);
+    core::TVinraFile doc = LoadSystem(opt.file);
     const uint64_t mathRows = core::MathRowCount(doc.Grundrad);
     if (opt.json) {
         nlohmann::ordered_json j;

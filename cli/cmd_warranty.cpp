@@ -30,12 +30,7 @@ struct WarrantyOptions {
 
 int RunWarranty(const WarrantyOptions& opt) {
     CatchInterrupt();
-    core::TVinraFile doc;
-    try {
-        doc.LoadFromFile(opt.file);
-    } catch (const core::FileError& e) {
-        throw CommandError(e.what());
-    }
+    core::TVinraFile doc = LoadSystem(opt.file);
     const int n = doc.MatchCount;
     if (n == 0 || doc.Grundrad.empty()) throw CommandError(opt.file + ": the system has no frame");
     if (n < 3)

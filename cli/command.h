@@ -16,6 +16,11 @@
 
 #include <CLI/CLI.hpp>
 
+namespace vinra::core {
+class TVinraFile;
+struct PoolSettings;
+}  // namespace vinra::core
+
 namespace vinra::cli {
 
 using RunFn = std::function<int()>;
@@ -37,6 +42,12 @@ class CommandError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// Reads a system file; a file that cannot be read ends the command with its message.
+core::TVinraFile LoadSystem(const std::string& file);
+// The settings of the system's pool from National.Ini in the data folder
+// (VINRA_HOME honoured); the built-in defaults when there is none.
+core::PoolSettings PoolOfSystem(const core::TVinraFile& doc);
 
 // True when stderr is a terminal (progress is shown only then).
 bool StderrIsTerminal();

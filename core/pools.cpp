@@ -88,4 +88,9 @@ PoolSettings NationalIni::SettingsOfCode(std::string_view code) const {
     return Settings(PoolName(OperatorOfPool(code), code));
 }
 
+PoolSettings NationalIni::SettingsOfSystem(std::string_view pool, std::string_view code) const {
+    if (!pool.empty() && ini_.HasSection(pool)) return Settings(pool);
+    return SettingsOfCode(code.empty() ? "S" : code);
+}
+
 }  // namespace vinra::core

@@ -65,6 +65,9 @@ public:
     PoolSettings Settings(std::string_view poolName) const;
     // Settings of the pool with a code: its name at its operator, then that section.
     PoolSettings SettingsOfCode(std::string_view code) const;
+    // Settings of a system's pool: the section of its pool name when there is
+    // one, else by its pool code (S when empty).
+    PoolSettings SettingsOfSystem(std::string_view pool, std::string_view code) const;
 
     const IniFile& ini() const { return ini_; }
     IniFile& ini() { return ini_; }
