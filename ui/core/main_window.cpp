@@ -40,6 +40,7 @@
 #include "core/signs.h"
 #include "core/system_document.h"
 #include "core/text.h"
+#include "output/row_files.h"
 #include "ui/core/about_box.h"
 #include "ui/core/icons.h"
 #include "ui/core/localise.h"
@@ -1352,35 +1353,12 @@ void TfrmStryk::ImportClick() {
     if (files.isEmpty()) return;
     auto& doc = program_.doc;
     const int n = doc.MatchCount;
-    std::unordered_set<std::string> present(doc.Rader.begin(), doc.Rader.end());
-    const auto& signs = core::CurrentDisplaySigns();
-    // Text files hold the signs 1, X, 2; a pool with other display letters
-    // (H, U, B) is read with those too.
-    const std::string allowed = "1xX2" + signs.home + signs.draw + signs.away;
     long long added = 0;
     for (const QString& f : files) {
         const fs::path path = S(f);
-        const std::string ext = path.extension().string();
         try {
-            if (core::EqualsNoCase(ext, ".1x2")) {
-                const int before = static_cast<int>(doc.Rader.size());
-                added += doc.MergeRowsFrom(path);
-                for (size_t i = before; i < doc.Rader.size(); ++i) present.insert(doc.Rader[i]);
-                continue;
-            }
-            const std::string text = core::DecodeFileText(core::ReadFileBytes(path));
-            for (const auto& line : core::SplitLines(text)) {
-                const std::string kept = core::KeepChars(line, allowed);
-                std::string row = core::DisplayToSigns(kept, signs);
-                if (!core::IsRow(row, n)) row = core::DisplayToSigns(kept, core::DisplaySigns{});
-                // Only rows of the three signs: a line with anything else in it
-                // is not a row, whatever its length.
-                if (!core::IsRow(row, n)) continue;
-                if (present.insert(row).second) {
-                    doc.Rader.push_back(row);
-                    ++added;
-                }
-            }
+            if (core::EqualsNoCase(path.extension().string(), ".1x2")) added += doc.MergeRowsFrom(path);
+            else added += output::ImportRowText(doc, path, core::CurrentDisplaySigns());
         } catch (const core::FileError& e) {
             prompter_.error(this, Q(e.what()));
         }
