@@ -23,8 +23,10 @@
 #include "output/protocol.h"
 #include "output/row_files.h"
 #include "ui/core/localise.h"
+#include "ui/core/program.h"
 #include "ui/core/prompter.h"
 #include "ui/output/page_painter.h"
+#include "ui/output/print_preview.h"
 
 namespace vinra::ui {
 namespace {
@@ -62,7 +64,10 @@ public:
         }
         return printer_.printerName();
     }
-    bool output(QWidget*, const output::PrintDocument& doc) override { return PrintDocumentOn(printer_, doc); }
+    // The pages are shown in the preview; the user prints from there.
+    bool output(QWidget* parent, const output::PrintDocument& doc) override {
+        return ShowPrintPreview(parent, doc, &printer_);
+    }
 
 private:
     QPrinter printer_;
@@ -72,6 +77,21 @@ private:
 }  // namespace
 
 std::unique_ptr<PrintBackend> MakeQtPrintBackend() { return std::make_unique<QtPrintBackend>(); }
+
+PrintContext PrintContextOf(Program& program, std::vector<std::string> matchLabels, const fs::path& systemFile) {
+    PrintContext c;
+    c.doc = &program.doc;
+    c.matchLabels = std::move(matchLabels);
+    c.settingsFile = &program.settingsFile();
+    c.settings = &program.settings;
+    c.national = &program.national;
+    c.nationalPath = program.NationalPath();
+    c.dataFolder = program.DataFolder();
+    c.userFolder = program.UserFolder();
+    c.systemFile = systemFile;
+    c.webAddress = program.updateIni.ReadString("Service", "Host");
+    return c;
+}
 
 TSkrivUtDlg::TSkrivUtDlg(PrintContext context, Prompter& prompter, PrintBackend& backend, PrintDialogHooks hooks,
                          QWidget* parent)

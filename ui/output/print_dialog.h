@@ -30,6 +30,7 @@ class QRadioButton;
 
 namespace vinra::ui {
 
+class Program;
 class Prompter;
 
 // Where printed pages go. The real one uses QPrinter, the platform's print
@@ -66,6 +67,11 @@ struct PrintContext {
     std::filesystem::path userFolder;            // where an untitled system's row file is proposed
     std::string webAddress;                      // shown in the protocol's footer
 };
+
+// The context of the running program: its document, settings, pool
+// definitions and folders; systemFile is the current file (empty when untitled).
+PrintContext PrintContextOf(Program& program, std::vector<std::string> matchLabels,
+                            const std::filesystem::path& systemFile);
 
 // The three settings dialogs reached from this one. Empty hooks hide their buttons.
 struct PrintDialogHooks {

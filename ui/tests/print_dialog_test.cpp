@@ -80,6 +80,16 @@ constexpr const char* kNational =
     "[Tipping Lørdag]\r\nCouponColumns=10\r\ndbID=C\r\nHome=H\r\nDraw=U\r\nAway=B\r\n"
     "[Vakioveikkaus]\r\nCouponColumns=8\r\ndbID=V\r\n";
 
+// Pages of a PDF file: its "/Type /Page" objects.
+int PdfPages(const fs::path& file) {
+    const std::string pdf = vinra::testing::ReadBytes(file);
+    EXPECT_EQ(pdf.rfind("%PDF", 0), 0u);
+    int pages = 0;
+    for (size_t at = pdf.find("/Type /Page"); at != std::string::npos; at = pdf.find("/Type /Page", at + 1))
+        pages += pdf.compare(at, 12, "/Type /Pages") != 0;
+    return pages;
+}
+
 std::vector<std::string> Rows(int count) {
     std::mt19937 rng(11);
     std::vector<std::string> rows;
@@ -215,8 +225,7 @@ TEST_F(PrintDialogTest, AllCouponsGoToThePrinterAndMarkTheSystemPrinted) {
     }
     EXPECT_EQ(crosses, 30 * 13);
     // The PDF holds the three coupons.
-    const std::string pdf = vinra::testing::ReadBytes(backend_.pdfs[0]);
-    EXPECT_EQ(pdf.rfind("%PDF", 0), 0u);
+    EXPECT_EQ(PdfPages(backend_.pdfs[0]), 3);
 }
 
 TEST_F(PrintDialogTest, RangeChecksStopThePrintAndLeaveTheSystemUnprinted) {
@@ -299,6 +308,7 @@ TEST_F(PrintDialogTest, ProtocolOnTheA4PrinterWithTheTickedBlocks) {
     EXPECT_THAT(texts, Contains("Kept for the club"));
     EXPECT_THAT(texts, Not(Contains("13 right: 12 %")));
     EXPECT_EQ(General("LastPrinterA4"), "Laser");
+    EXPECT_EQ(PdfPages(backend_.pdfs.at(0)), 1);
     EXPECT_FALSE(doc_.Printed);  // a protocol is not the rows handed in
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
 }
