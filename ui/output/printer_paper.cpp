@@ -83,6 +83,12 @@ int CodeOfQtSource(int qtSource) {
     }
 }
 
+QString DeviceName(const QPrinter& printer) {
+    const QString name = printer.printerName();
+    if (name.isEmpty()) return QStringLiteral("PDF");
+    return name;
+}
+
 void ApplyPaper(QPrinter& printer, const PaperSettings& paper) {
     printer.setPageSize(PageSizeOfCode(paper.format));
     printer.setPageOrientation(paper.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);

@@ -36,6 +36,10 @@ QString OrientationName(bool landscape);
 int QtSourceOfCode(int kalla);
 int CodeOfQtSource(int qtSource);
 
+// The name a printer's settings are stored under in RAVAROZ.INI: the device
+// name the platform reports, or "PDF" for output to a PDF file without a device.
+QString DeviceName(const QPrinter& printer);
+
 // Applies paper size, source and orientation to the printer.
 void ApplyPaper(QPrinter& printer, const PaperSettings& paper);
 // The printer's current paper size, source and orientation.
