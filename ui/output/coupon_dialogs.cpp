@@ -459,6 +459,7 @@ TfrmPCBet::TfrmPCBet(core::SettingsFile& settings, Prompter& prompter, QWidget* 
     auto* pform = new QFormLayout(personal);
     name_ = Edit(personal, "edtName");
     name_->setMaxLength(static_cast<int>(output::kPcBetNameMax));
+    name_->setMinimumWidth(name_->fontMetrics().horizontalAdvance(QString(22, QLatin1Char('W'))));
     cardNo_ = Edit(personal, "edtCardNo");
     cardNo_->setMaxLength(static_cast<int>(output::kCardNoMax));
     pform->addRow(Label(personal, 148, "&Name (20 characters):", name_), name_);

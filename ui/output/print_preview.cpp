@@ -77,7 +77,7 @@ TPrintPreview::TPrintPreview(output::PrintDocument doc, PreviewOptions options, 
     bar->addStretch(1);
     auto* print = makeButton("btnPrint", 109, QStringLiteral("Print"));
     auto* save = makeButton("btnSavePicture", 0, PreviewTextOf(PreviewText::SavePicture));
-    auto* close = makeButton("btnClose", 51, QStringLiteral("Close"));
+    auto* close = makeButton("btnCancel", 41, QStringLiteral("&Cancel"));
     layout->addLayout(bar);
 
     scroll_ = new QScrollArea(this);
