@@ -25,6 +25,7 @@
 #include "ui/core/localise.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
+#include "ui/output/coupon_dialogs.h"
 #include "ui/output/page_painter.h"
 #include "ui/output/print_preview.h"
 
@@ -77,6 +78,34 @@ private:
 }  // namespace
 
 std::unique_ptr<PrintBackend> MakeQtPrintBackend() { return std::make_unique<QtPrintBackend>(); }
+
+PrintDialogHooks DefaultPrintDialogHooks(const PrintContext& context, Prompter& prompter) {
+    PrintDialogHooks hooks;
+    core::SettingsFile* settings = context.settingsFile;
+    core::NationalIni* national = context.national;
+    const fs::path nationalPath = context.nationalPath;
+    Prompter* p = &prompter;
+    if (settings) {
+        hooks.printerSettings = [settings, p](QWidget* parent, const QString& name) -> std::optional<PaperSettings> {
+            QPrinter printer;
+            if (!name.isEmpty() && !QPrinterInfo::printerInfo(name).isNull()) printer.setPrinterName(name);
+            TIniMarginal dialog(*settings, printer, *p, parent);
+            if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+            return dialog.paper();
+        };
+        hooks.pcBetSettings = [settings, p](QWidget* parent) {
+            TfrmPCBet dialog(*settings, *p, parent);
+            dialog.exec();
+        };
+    }
+    if (national && !nationalPath.empty()) {
+        hooks.couponLayout = [national, nationalPath, p](QWidget* parent, const std::string& pool) {
+            TfrmCoupon dialog(*national, nationalPath, pool, *p, parent);
+            dialog.exec();
+        };
+    }
+    return hooks;
+}
 
 PrintContext PrintContextOf(Program& program, std::vector<std::string> matchLabels, const fs::path& systemFile) {
     PrintContext c;

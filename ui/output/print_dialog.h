@@ -84,6 +84,10 @@ struct PrintDialogHooks {
     std::function<void(QWidget* parent)> help;
 };
 
+// The real dialogs (TIniMarginal, TfrmCoupon, TfrmPCBet) on the context's
+// settings file and pool definitions, which must outlive the hooks.
+PrintDialogHooks DefaultPrintDialogHooks(const PrintContext& context, Prompter& prompter);
+
 class TSkrivUtDlg : public QDialog {
     Q_OBJECT
 public:

@@ -19,6 +19,7 @@
 #include "core/text.h"
 #include "output/coupon_print.h"
 #include "tests/temp_dir.h"
+#include "ui/output/coupon_dialogs.h"
 #include "ui/output/page_painter.h"
 #include "ui/tests/support/scripted_prompter.h"
 
@@ -406,6 +407,21 @@ TEST_F(PrintDialogTest, SettingsDialogsReachedFromTheButtons) {
     dlg.PrintClick();
     EXPECT_EQ(backend_.selected.back().second, (PaperSettings{8, 4, true}));
     EXPECT_EQ(backend_.docs.at(0).pages.size(), 5u);
+}
+
+TEST_F(PrintDialogTest, DefaultHooksOpenTheRealSettingsDialogs) {
+    const PrintDialogHooks hooks = DefaultPrintDialogHooks(Context(), prompter_);
+    TSkrivUtDlg dlg(Context(), prompter_, backend_, hooks);
+    EXPECT_FALSE(dlg.Button("btnPrinterSettings")->isHidden());
+    EXPECT_FALSE(dlg.Button("btnCoupon")->isHidden());
+    EXPECT_TRUE(dlg.Button("btnPcBet")->isHidden());  // not an NTF pool
+    // The coupon layout dialog opens on the pool; closing it changes nothing.
+    QTimer::singleShot(0, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<TfrmCoupon*>(w)) d->reject();
+    });
+    dlg.CouponLayoutClick();
+    EXPECT_EQ(dlg.CouponCount(), 3);
 }
 
 TEST_F(PrintDialogTest, ViewerPrintsOneCouponOfItsCopy) {
