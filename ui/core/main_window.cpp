@@ -40,7 +40,10 @@
 #include "core/signs.h"
 #include "core/system_document.h"
 #include "core/text.h"
+#include "output/coupon_layout.h"
 #include "output/row_files.h"
+#include "ui/output/coupon_viewer.h"
+#include "ui/output/print_dialog.h"
 #include "ui/core/about_box.h"
 #include "ui/core/icons.h"
 #include "ui/core/localise.h"
@@ -172,9 +175,9 @@ void TfrmStryk::buildActions() {
     connect(a, &QAction::triggered, this, [this] { SaveAsClick(); });
     a->setShortcut(QKeySequence(Qt::Key_F12));
     addCommand(QStringLiteral("actImport"), 543, &TfrmStryk::ImportClick, true);
-    addCommand(QStringLiteral("actExport"), 604, &TfrmStryk::ExportClick, false);
+    addCommand(QStringLiteral("actExport"), 604, &TfrmStryk::ExportClick, true);
     addCommand(QStringLiteral("actGetGames"), 14, &TfrmStryk::GetGamesClick, false);
-    a = addCommand(QStringLiteral("actPrint"), 15, &TfrmStryk::PrintClick, false);
+    a = addCommand(QStringLiteral("actPrint"), 15, &TfrmStryk::PrintClick, true);
     a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     a->setIcon(MakeIcon(Icon::Print));
     addCommand(QStringLiteral("actSettings"), 16, &TfrmStryk::SettingsClick, false);
@@ -193,7 +196,7 @@ void TfrmStryk::buildActions() {
     a = addCommand(QStringLiteral("actReduce"), 20, &TfrmStryk::ReduceClick, false);
     a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     a->setIcon(MakeIcon(Icon::Reduce));
-    a = addCommand(QStringLiteral("actViewCoupons"), 21, &TfrmStryk::ViewCouponsClick, false);
+    a = addCommand(QStringLiteral("actViewCoupons"), 21, &TfrmStryk::ViewCouponsClick, true);
     a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     a = addCommand(QStringLiteral("actCheck"), 22, &TfrmStryk::CheckSystemClick, false);
     a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
@@ -1406,19 +1409,14 @@ void TfrmStryk::closeEvent(QCloseEvent* event) {
 // the window can be called from one method when it exists; their actions are
 // disabled and say so in their tooltips.
 
-void TfrmStryk::ExportClick() {}
 void TfrmStryk::SendMailClick() {}
 void TfrmStryk::GetGamesClick() {}
 void TfrmStryk::SettingsClick() {}
 void TfrmStryk::ExpertSystemClick() {}
 void TfrmStryk::StatisticsClick() {}
-void TfrmStryk::ViewCouponsClick() {}
 void TfrmStryk::DatabaseEditorClick(bool) {}
 void TfrmStryk::UpdateDatabaseClick() {}
 
-void TfrmStryk::PrintClick() {
-    if (program_.doc.Rader.empty()) prompter_.information(this, M(283));
-}
 
 void TfrmStryk::SetFrameClick(int) {}
 
@@ -1432,6 +1430,94 @@ void TfrmStryk::CheckSystemClick() {
 
 void TfrmStryk::SubmitClick() {
     if (program_.doc.Rader.empty()) prompter_.information(this, M(283));
+}
+
+// ---------------------------------------------------------------------------
+// Output: print, export, coupon viewer
+
+void TfrmStryk::SetPrintBackend(std::unique_ptr<PrintBackend> backend) { printBackend_ = std::move(backend); }
+
+PrintBackend& TfrmStryk::printBackend() {
+    if (!printBackend_) printBackend_ = MakeQtPrintBackend();
+    return *printBackend_;
+}
+
+std::vector<std::string> TfrmStryk::matchLabels() const {
+    std::vector<std::string> labels;
+    for (int m = 0; m < program_.doc.MatchCount; ++m) {
+        const std::string home = m < static_cast<int>(homes_.size()) ? homes_[m] : std::string();
+        const std::string away = m < static_cast<int>(aways_.size()) ? aways_[m] : std::string();
+        labels.push_back(home + " - " + away);
+    }
+    return labels;
+}
+
+int TfrmStryk::rowsPerCoupon() const {
+    return output::ReadCouponLayout(program_.national.ini(), program_.doc.Pool).rowsPerCoupon;
+}
+
+void TfrmStryk::PrintClick() {
+    if (program_.doc.Rader.empty()) {
+        prompter_.information(this, M(283));
+        return;
+    }
+    const fs::path file = IsUntitled() ? fs::path() : fileName_;
+    PrintContext ctx = PrintContextOf(program_, matchLabels(), file);
+    const bool changed = RunPrintDialog(this, ctx, prompter_, printBackend(), DefaultPrintDialogHooks(ctx, prompter_));
+    if (changed) {
+        modified_ = true;
+        stateMsg_ = 364;
+        updateStatusBar();
+    }
+    updateWorkflow();
+}
+
+void TfrmStryk::ExportClick() {
+    auto& doc = program_.doc;
+    if (doc.Rader.empty()) {
+        prompter_.information(this, M(283));
+        return;
+    }
+    if (output::RowFileFormatOfPool(doc.Typ) == output::RowFileFormat::None) {
+        // Say so before the save dialog: this pool has no row file to write.
+        prompter_.information(this, Q(output::ExportRows(doc, fs::path(), {}, core::CurrentDisplaySigns()).message));
+        return;
+    }
+    FileDialogSpec spec;
+    spec.filter = QStringLiteral("*.txt (*.txt);;*.* (*)");
+    spec.defaultSuffix = QStringLiteral("txt");
+    spec.folder = Q(poolFolder(true).string());
+    const QString chosen = prompter_.saveFile(this, spec);
+    if (chosen.isEmpty()) return;
+    const auto pcBet = output::ReadPcBetSettings(program_.settingsFile().ini());
+    const auto result = output::ExportRows(doc, S(chosen), pcBet, core::CurrentDisplaySigns());
+    if (result.status != output::ExportStatus::Written) prompter_.error(this, Q(result.message));
+}
+
+void TfrmStryk::ViewCouponsClick() {
+    auto& doc = program_.doc;
+    if (doc.Rader.empty()) {
+        prompter_.information(this, M(283));
+        return;
+    }
+    CouponViewerHooks hooks;
+    hooks.printCoupon = [this](QWidget* parent, const std::vector<std::string>& rows, int coupon) {
+        const fs::path file = IsUntitled() ? fs::path() : fileName_;
+        PrintContext ctx = PrintContextOf(program_, matchLabels(), file);
+        if (RunPrintDialogForCoupon(parent, ctx, rows, coupon, prompter_, printBackend(),
+                                    DefaultPrintDialogHooks(ctx, prompter_))) {
+            modified_ = true;
+            stateMsg_ = 364;
+        }
+    };
+    const ViewCouponsResult result = RunCouponViewer(this, doc, rowsPerCoupon(), prompter_, hooks);
+    if (KeepCouponChanges(this, doc, result, prompter_)) {
+        modified_ = true;
+        stateMsg_ = 364;
+        showResult();
+    }
+    updateStatusBar();
+    updateWorkflow();
 }
 
 // ---------------------------------------------------------------------------

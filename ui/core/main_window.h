@@ -3,6 +3,7 @@
 // the program, the side panels, and the unsaved-changes bookkeeping of the one
 // current system.
 #include <filesystem>
+#include <memory>
 #include <map>
 #include <optional>
 #include <string>
@@ -33,6 +34,7 @@ namespace vinra::ui {
 
 class Program;
 class Prompter;
+class PrintBackend;
 
 // Workflow steps of the links panel.
 enum class Step { Statistics = 0, Frame, Rows, Print, Check };
@@ -78,6 +80,9 @@ public:
     void SetFrameClick(int match);
     void ReduceClick();
     void ViewCouponsClick();
+    // The printer the Print command and the viewer use (tests hand in one that
+    // writes PDF files); the real QPrinter one when none was set.
+    void SetPrintBackend(std::unique_ptr<PrintBackend> backend);
     void CheckSystemClick();
     void SystemEditorClick();
     void DatabaseEditorClick(bool results);
@@ -125,6 +130,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    PrintBackend& printBackend();
+    std::vector<std::string> matchLabels() const;
+    int rowsPerCoupon() const;
+    std::unique_ptr<PrintBackend> printBackend_;
     void buildActions();
     void buildMenus();
     void buildToolBar();

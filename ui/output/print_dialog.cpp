@@ -1,4 +1,5 @@
 #include "ui/output/print_dialog.h"
+#include "ui/output/printer_paper.h"
 
 #include <algorithm>
 
@@ -63,7 +64,8 @@ public:
             ApplyPaper(printer_, before_);
             return std::nullopt;
         }
-        return printer_.printerName();
+        // The name the printer settings are stored under (a PDF printer has none of its own).
+        return DeviceName(printer_);
     }
     // The pages are shown in the preview; the user prints from there.
     bool output(QWidget* parent, const output::PrintDocument& doc) override {

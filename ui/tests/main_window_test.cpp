@@ -560,5 +560,36 @@ TEST_F(MainWindowTest, ClosingAsksThenDeletesOnlyTheProgramsOwnTemporaryFilesAnd
     EXPECT_EQ(s.lastPool, "S");
 }
 
+TEST_F(MainWindowTest, OutputCommandsNeedRowsAndExportWritesThePoolsRowFile) {
+    window_->NewClick();
+    for (const char* name : {"actPrint", "actExport", "actViewCoupons"}) {
+        auto* a = window_->findChild<QAction*>(QString::fromLatin1(name));
+        ASSERT_NE(a, nullptr) << name;
+        EXPECT_TRUE(a->isEnabled()) << name;
+    }
+    window_->PrintClick();
+    window_->ViewCouponsClick();
+    window_->ExportClick();
+    EXPECT_EQ(prompter_.Texts("information"),
+              (std::vector<QString>{"There are no rows!", "There are no rows!", "There are no rows!"}));
+
+    auto& doc = program_->doc;
+    doc.Rader = {"0120120120120", "1111111111111"};
+    vinra::testing::TempDir out;
+    const fs::path file = out.path() / "rows.txt";
+    prompter_.files = {Q(file.string())};
+    window_->ExportClick();
+    EXPECT_EQ(ReadBytes(file), "Stryktipset\r\nE,1,X,2,1,X,2,1,X,2,1,X,2,1\r\nE,X,X,X,X,X,X,X,X,X,X,X,X,X\r\n");
+    EXPECT_TRUE(prompter_.Texts("error").empty());
+
+    // A pool without a row file says so and asks for no file name.
+    prompter_.shown.clear();
+    doc.Typ = "V";
+    window_->ExportClick();
+    ASSERT_EQ(prompter_.Texts("information").size(), 1u);
+    EXPECT_TRUE(prompter_.Texts("information")[0].contains("No file was written"));
+    EXPECT_TRUE(prompter_.Texts("save").empty());
+}
+
 }  // namespace
 }  // namespace vinra::ui::testing
