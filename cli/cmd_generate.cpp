@@ -31,18 +31,6 @@ struct GenerateOptions {
     int64_t maxTries = 10'000'000;
 };
 
-const char* PhaseText(reduction::GenerationPhase p) {
-    switch (p) {
-        case reduction::GenerationPhase::Expansion: return "Expanding the frame";
-        case reduction::GenerationPhase::RowDifference: return "Row difference";
-        case reduction::GenerationPhase::Filtering: return "Filtering rows";
-        case reduction::GenerationPhase::Random: return "Random rows, attempts";
-        case reduction::GenerationPhase::WarrantyTally: return "Tallying outcomes";
-        case reduction::GenerationPhase::RandomReduction: return "Choosing rows";
-    }
-    return "";
-}
-
 int RunGenerate(const GenerateOptions& opt) {
     core::TVinraFile doc = LoadSystem(opt.file);
     const int n = doc.MatchCount;
@@ -86,25 +74,7 @@ int RunGenerate(const GenerateOptions& opt) {
         throw CommandError(opt.file + ": " + e.what());
     }
 
-    CatchInterrupt();
-    const bool showProgress = StderrIsTerminal();
-    run->Start();
-    while (run->IsRunning()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        if (InterruptFlag().load()) {
-            run->Cancel();
-            break;
-        }
-        if (showProgress)
-            std::cerr << fmt::format("\r{} {} / {}   ", PhaseText(run->Phase()), core::GroupDigits(run->Tested()),
-                                     core::GroupDigits(run->Maximum()))
-                      << std::flush;
-    }
-    run->Join();
-    if (showProgress) std::cerr << "\r" << std::string(60, ' ') << "\r" << std::flush;
-
-    if (!run->Error().empty()) throw CommandError(opt.file + ": " + run->Error());
-    if (InterruptFlag().load()) {
+    if (!RunToEnd(*run, opt.file)) {
         std::cerr << "vinra: interrupted; nothing was written.\n";
         return 130;
     }

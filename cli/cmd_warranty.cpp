@@ -54,27 +54,9 @@ int RunWarranty(const WarrantyOptions& opt) {
         throw CommandError(opt.file + ": " + e.what());
     }
 
-    const bool showProgress = StderrIsTerminal();
-    run->Start();
-    while (run->IsRunning()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        if (InterruptFlag().load()) {
-            run->Cancel();
-            break;
-        }
-        if (showProgress) {
-            const bool tally = run->Phase() == reduction::GenerationPhase::WarrantyTally;
-            std::cerr << fmt::format("\r{} {} / {}   ", tally ? "Tallying outcomes" : "Expanding the frame",
-                                     core::GroupDigits(run->Tested()), core::GroupDigits(run->Maximum()))
-                      << std::flush;
-        }
-    }
-    run->Join();
-    if (showProgress) std::cerr << "\r" << std::string(60, ' ') << "\r" << std::flush;
-
-    if (!run->Error().empty()) throw CommandError(opt.file + ": " + run->Error());
+    const bool finished = RunToEnd(*run, opt.file);
     const reduction::WarrantyTable& table = run->Warranty();
-    if (InterruptFlag().load() || !table.complete) {
+    if (!finished || !table.complete) {
         std::cerr << "vinra: " << core::MsgIn(core::LangEnglish, 315) << " Nothing was written.\n";
         return 130;
     }

@@ -20,6 +20,9 @@ namespace vinra::core {
 class TVinraFile;
 struct PoolSettings;
 }  // namespace vinra::core
+namespace vinra::reduction {
+class TRowGeneration;
+}  // namespace vinra::reduction
 
 namespace vinra::cli {
 
@@ -48,6 +51,11 @@ core::TVinraFile LoadSystem(const std::string& file);
 // The settings of the system's pool from National.Ini in the data folder
 // (VINRA_HOME honoured); the built-in defaults when there is none.
 core::PoolSettings PoolOfSystem(const core::TVinraFile& doc);
+
+// Starts the generation worker and waits for it: Ctrl+C cancels it, progress
+// is shown on stderr when that is a terminal. Returns false when interrupted.
+// The worker's own error ends the command naming the file.
+bool RunToEnd(reduction::TRowGeneration& run, const std::string& file);
 
 // True when stderr is a terminal (progress is shown only then).
 bool StderrIsTerminal();

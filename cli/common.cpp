@@ -1,11 +1,18 @@
 // What several commands share: reading a system, the settings of its pool.
+#include <chrono>
 #include <filesystem>
+#include <iostream>
+#include <thread>
+
+#include <fmt/format.h>
 
 #include "cli/command.h"
 #include "core/folders.h"
 #include "core/pools.h"
 #include "core/system_document.h"
+#include "core/signs.h"
 #include "core/text.h"
+#include "reduction/row_generation.h"
 
 namespace vinra::cli {
 
@@ -28,6 +35,43 @@ core::PoolSettings PoolOfSystem(const core::TVinraFile& doc) {
     } catch (const core::FileError& e) {
         throw CommandError(e.what());
     }
+}
+
+namespace {
+
+const char* PhaseText(reduction::GenerationPhase phase) {
+    switch (phase) {
+        case reduction::GenerationPhase::Expansion: return "Expanding the frame";
+        case reduction::GenerationPhase::RowDifference: return "Row difference";
+        case reduction::GenerationPhase::Filtering: return "Filtering rows";
+        case reduction::GenerationPhase::Random: return "Random rows, attempts";
+        case reduction::GenerationPhase::WarrantyTally: return "Tallying outcomes";
+        case reduction::GenerationPhase::RandomReduction: return "Choosing rows";
+    }
+    return "";
+}
+
+}  // namespace
+
+bool RunToEnd(reduction::TRowGeneration& run, const std::string& file) {
+    CatchInterrupt();
+    const bool showProgress = StderrIsTerminal();
+    run.Start();
+    while (run.IsRunning()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (InterruptFlag().load()) {
+            run.Cancel();
+            break;
+        }
+        if (showProgress)
+            std::cerr << fmt::format("\r{} {} / {}   ", PhaseText(run.Phase()), core::GroupDigits(run.Tested()),
+                                     core::GroupDigits(run.Maximum()))
+                      << std::flush;
+    }
+    run.Join();
+    if (showProgress) std::cerr << "\r" << std::string(60, ' ') << "\r" << std::flush;
+    if (!run.Error().empty()) throw CommandError(file + ": " + run.Error());
+    return !InterruptFlag().load();
 }
 
 }  // namespace vinra::cli
