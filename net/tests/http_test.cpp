@@ -1,0 +1,311 @@
+#include "net/http.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <atomic>
+#include <chrono>
+#include <regex>
+#include <thread>
+
+#include "tests/temp_dir.h"
+
+namespace vinra::net {
+namespace {
+
+using vinra::testing::ReadBytes;
+using vinra::testing::TempDir;
+using vinra::testing::WriteBytes;
+
+// A real server on 127.0.0.1 for one test. Handlers that stall wait on
+// `release` so stopping never waits for long.
+class LocalServer {
+public:
+    LocalServer() = default;
+    ~LocalServer() { Stop(); }
+    void Start() {
+        port_ = svr.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { svr.listen_after_bind(); });
+        for (int i = 0; i < 250 && !svr.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    void Stop() {
+        release = true;
+        if (thread_.joinable()) {
+            svr.stop();
+            thread_.join();
+        }
+    }
+    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+    int port() const { return port_; }
+    // Waits (bounded) until released.
+    void Hold(int maxMs = 5000) {
+        for (int i = 0; i < maxMs / 20 && !release; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+
+    httplib::Server svr;
+    std::atomic<bool> release{false};
+
+private:
+    int port_ = 0;
+    std::thread thread_;
+};
+
+class HttpTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = CurrentHttpOptions();
+        HttpOptions o;
+        o.connectTimeoutMs = 2000;
+        o.stallTimeoutMs = 400;
+        SetHttpOptions(o);
+    }
+    void TearDown() override { SetHttpOptions(saved_); }
+    HttpOptions saved_;
+};
+
+TEST_F(HttpTest, GetToFileReplacesTheFileOnlyOnSuccess) {
+    LocalServer s;
+    s.svr.Get("/ok", [](const httplib::Request&, httplib::Response& r) { r.set_content("new\r\nbytes\x01", "text/plain"); });
+    s.svr.Get("/missing", [](const httplib::Request&, httplib::Response& r) {
+        r.status = 404;
+        r.set_content("<html>not here</html>", "text/html");
+    });
+    s.svr.Get("/moved", [](const httplib::Request&, httplib::Response& r) { r.set_redirect("/ok"); });
+    s.svr.Get("/deny", [](const httplib::Request&, httplib::Response& r) { r.status = 401; });
+    s.Start();
+
+    TempDir dir;
+    const auto file = dir.path() / "update.ini";
+    WriteBytes(file, "good");
+
+    EXPECT_FALSE(GetToFile(s.Url("/missing"), file));
+    EXPECT_EQ(ReadBytes(file), "good");
+    // No redirects for file downloads: a moved file is a failure, not whatever the new place holds.
+    EXPECT_FALSE(GetToFile(s.Url("/moved"), file));
+    EXPECT_EQ(ReadBytes(file), "good");
+    EXPECT_FALSE(GetToFile(s.Url("/deny"), file));
+    EXPECT_EQ(ReadBytes(file), "good");
+
+    int64_t lastNow = -1, lastTotal = -1;
+    EXPECT_TRUE(GetToFile(s.Url("/ok"), file, [&](int64_t now, int64_t total) {
+        lastNow = now;
+        lastTotal = total;
+        return true;
+    }));
+    EXPECT_EQ(ReadBytes(file), "new\r\nbytes\x01");
+    // Counts are bytes on the wire (the reply may come compressed).
+    EXPECT_GT(lastNow, 0);
+    EXPECT_EQ(lastNow, lastTotal);
+    // A file that did not exist is created; no temporary files stay behind.
+    EXPECT_TRUE(GetToFile(s.Url("/ok"), dir.path() / "fresh.ini"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
+TEST_F(HttpTest, TransportFailuresThrowNameTheAddressAndKeepTheFile) {
+    LocalServer s;
+    s.svr.Get("/truncated", [](const httplib::Request&, httplib::Response& r) {
+        r.set_content_provider(1000, "text/plain", [](size_t offset, size_t, httplib::DataSink& sink) {
+            if (offset > 0) return false;  // drops the connection after 10 of 1000 bytes
+            sink.write("0123456789", 10);
+            return true;
+        });
+    });
+    s.svr.Get("/silent", [&](const httplib::Request&, httplib::Response& r) {
+        s.Hold();
+        r.set_content("late", "text/plain");
+    });
+    s.svr.Get("/stops", [&](const httplib::Request&, httplib::Response& r) {
+        r.set_chunked_content_provider("text/plain", [&](size_t offset, httplib::DataSink& sink) {
+            if (offset == 0) {
+                sink.write("first part", 10);
+                return true;
+            }
+            s.Hold();
+            sink.done();
+            return true;
+        });
+    });
+    s.Start();
+    // A port nobody listens on: bind one and close it again.
+    int deadPort;
+    {
+        httplib::Server tmp;
+        deadPort = tmp.bind_to_any_port("127.0.0.1");
+    }
+
+    TempDir dir;
+    const auto file = dir.path() / "teamlogo.ini";
+    WriteBytes(file, "good");
+    struct Case {
+        std::string url;
+        std::string inMessage;
+    };
+    const Case cases[] = {
+        {s.Url("/truncated"), "/truncated"},
+        {s.Url("/silent"), "No data from"},  // nothing at all, not even headers
+        {s.Url("/stops"), "No data from"},   // stalls in the middle of the body
+        {"http://127.0.0.1:" + std::to_string(deadPort) + "/x", "127.0.0.1:" + std::to_string(deadPort)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            GetToFile(c.url, file);
+            ADD_FAILURE() << "no error";
+        } catch (const NetError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.inMessage), std::string::npos) << e.what();
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+        EXPECT_EQ(ReadBytes(file), "good");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    }
+    EXPECT_THROW(Get(s.Url("/silent")), NetError);
+}
+
+TEST_F(HttpTest, ProgressCanCancelAndGetFollowsRedirects) {
+    LocalServer s;
+    s.svr.Get("/data", [](const httplib::Request&, httplib::Response& r) { r.set_content(std::string(5000000, 'x'), "text/plain"); });
+    s.svr.Get("/moved", [](const httplib::Request&, httplib::Response& r) { r.set_redirect("/data"); });
+    s.Start();
+
+    const HttpReply reply = Get(s.Url("/moved"));
+    EXPECT_EQ(reply.status, 200);
+    EXPECT_TRUE(reply.ok());
+    EXPECT_EQ(reply.body.size(), 5000000u);
+
+    TempDir dir;
+    const auto file = dir.path() / "a.xml";
+    WriteBytes(file, "good");
+    try {
+        GetToFile(s.Url("/data"), file, [](int64_t now, int64_t) { return now == 0; });
+        ADD_FAILURE() << "not cancelled";
+    } catch (const NetError& e) {
+        EXPECT_NE(std::string(e.what()).find("cancelled"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadBytes(file), "good");
+}
+
+TEST_F(HttpTest, PostFormEncodesEveryNameAndValueAndGivesCrLfLines) {
+    LocalServer s;
+    std::string gotBody, gotType;
+    std::multimap<std::string, std::string> gotParams;
+    s.svr.Post("/form", [&](const httplib::Request& q, httplib::Response& r) {
+        gotBody = q.body;
+        gotType = q.get_header_value("Content-Type");
+        gotParams = q.params;
+        r.set_content("line one\nline two\rline three\r\nlast", "text/plain");
+    });
+    s.svr.Post("/auth", [](const httplib::Request&, httplib::Response& r) {
+        r.status = 401;
+        r.set_header("WWW-Authenticate", "Basic realm=\"x\"");
+        r.set_content("Authorisation required", "text/plain");
+    });
+    s.svr.Post("/moved", [](const httplib::Request&, httplib::Response& r) { r.set_redirect("/form", 307); });
+    s.Start();
+
+    const HttpReply reply = PostForm(s.Url("/form"), {"team=Malmö FF & Co", "rows=0,1=2", "empty=", "bare"});
+    EXPECT_EQ(reply.status, 200);
+    EXPECT_EQ(reply.body, "line one\r\nline two\r\nline three\r\nlast\r\n");
+    EXPECT_EQ(gotType, "application/x-www-form-urlencoded");
+    EXPECT_EQ(gotBody, "team=Malm%C3%B6%20FF%20%26%20Co&rows=0%2C1%3D2&empty=&bare=");
+    ASSERT_EQ(gotParams.count("team"), 1u);
+    EXPECT_EQ(gotParams.find("team")->second, "Malmö FF & Co");
+    EXPECT_EQ(gotParams.find("rows")->second, "0,1=2");
+
+    const HttpReply denied = PostForm(s.Url("/auth"), {"a=b"});
+    EXPECT_EQ(denied.status, 401);
+    EXPECT_FALSE(denied.ok());
+    EXPECT_EQ(denied.body, "Authorisation required\r\n");
+
+    EXPECT_EQ(PostForm(s.Url("/moved"), {"a=b"}).status, 200);  // forms follow redirects
+}
+
+TEST(Multipart, BodyIsWrittenFieldByFieldWithValuesUnchanged) {
+    TMsMultiPartFormDataStream body("BOUND");
+    body.AddFormField("file", "100% sure\r\n--BOUND not the end");
+    body.AddFormField("name", "");
+    body.Finish();
+    body.Finish();  // a second finish adds nothing
+    EXPECT_EQ(body.data(),
+              "--BOUND\r\nContent-Disposition: form-data; name=\"file\"\r\n\r\n100% sure\r\n--BOUND not the end"
+              "\r\n--BOUND\r\nContent-Disposition: form-data; name=\"name\"\r\n\r\n"
+              "\r\n--BOUND--\r\n");
+    EXPECT_EQ(body.contentType(), "multipart/form-data; boundary=BOUND");
+
+    // The default boundary is 27 hyphens and the local time to the millisecond,
+    // so two bodies made in the same millisecond share it.
+    TMsMultiPartFormDataStream a;
+    EXPECT_TRUE(std::regex_match(a.boundary(), std::regex("-{27}[0-9]{15}"))) << a.boundary();
+    const std::string digits = a.boundary().substr(27);
+    const int month = std::stoi(digits.substr(0, 2)), day = std::stoi(digits.substr(2, 2));
+    EXPECT_TRUE(month >= 1 && month <= 12 && day >= 1 && day <= 31) << digits;
+}
+
+TEST_F(HttpTest, PostMultipartSendsTheFieldsAServerCanRead) {
+    LocalServer s;
+    std::string file, key, type;
+    s.svr.Post("/upload", [&](const httplib::Request& q, httplib::Response& r) {
+        file = q.get_file_value("file").content;
+        key = q.get_file_value("key").content;
+        type = q.get_header_value("Content-Type");
+        r.set_content("{\"id\": 17}", "application/json");
+    });
+    s.Start();
+
+    TMsMultiPartFormDataStream body;
+    body.AddFormField("file", "[Rader]\r\n1=0102\r\n--x");
+    body.AddFormField("key", "abc%20");
+    // Not finished by the caller: it still goes out well-formed.
+    const HttpReply reply = PostMultipart(s.Url("/upload"), body);
+    EXPECT_EQ(reply.status, 200);
+    EXPECT_EQ(reply.body, "{\"id\": 17}\r\n");
+    EXPECT_EQ(file, "[Rader]\r\n1=0102\r\n--x");
+    EXPECT_EQ(key, "abc%20");
+    EXPECT_EQ(type, body.contentType());
+}
+
+TEST_F(HttpTest, ProxyIsUsedOnlyWhenOnAndAPortIsGiven) {
+    // The "proxy" is a local server that answers every request it is handed.
+    LocalServer proxy;
+    std::string asked;
+    proxy.svr.Get(".*", [&](const httplib::Request& q, httplib::Response& r) {
+        asked = q.target;
+        r.set_content("via proxy", "text/plain");
+    });
+    proxy.Start();
+    LocalServer direct;
+    direct.svr.Get("/x", [](const httplib::Request&, httplib::Response& r) { r.set_content("direct", "text/plain"); });
+    direct.Start();
+
+    HttpOptions o = CurrentHttpOptions();
+    o.useProxy = true;
+    o.proxyHost = "127.0.0.1";
+    o.proxyPort = "";
+    SetHttpOptions(o);
+    EXPECT_EQ(Get(direct.Url("/x")).body, "direct");
+
+    // Loopback addresses never go through a proxy, so the proxied request names
+    // a host that only the proxy can reach.
+    o.proxyPort = std::to_string(proxy.port());
+    SetHttpOptions(o);
+    EXPECT_EQ(Get("http://service.invalid/vinra2000/ini/update.ini").body, "via proxy");
+    EXPECT_EQ(asked, "http://service.invalid/vinra2000/ini/update.ini");
+
+    o.useProxy = false;
+    SetHttpOptions(o);
+    EXPECT_THROW(Get("http://service.invalid/x"), NetError);
+}
+
+TEST(UrlEncode, KeepsOnlyUnreservedCharacters) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""},
+        {"AZaz09-_.~", "AZaz09-_.~"},
+        {"a b+c&d=e/f?g#h%", "a%20b%2Bc%26d%3De%2Ff%3Fg%23h%25"},
+        {"Åtvidaberg", "%C3%85tvidaberg"},
+        {std::string("\x00\xff", 2), "%00%FF"},
+    };
+    for (const auto& [in, out] : cases) EXPECT_EQ(UrlEncode(in), out) << in;
+}
+
+}  // namespace
+}  // namespace vinra::net
