@@ -1,0 +1,268 @@
+#include "net/upload.h"
+
+#include <cstdint>
+#include <optional>
+
+#include <fmt/format.h>
+#include <nlohmann/json.hpp>
+
+#include "core/text.h"
+#include "output/row_files.h"
+
+namespace vinra::net {
+
+namespace fs = std::filesystem;
+
+std::string UploadAddress(std::string_view host, bool wholeFile) {
+    while (!host.empty() && host.back() == '/') host.remove_suffix(1);
+    return std::string(host) + kUploadPath + (wholeFile ? "1" : "0");
+}
+
+namespace {
+
+// The file name as it may stand between the quotes of a part header.
+std::string SafeHeaderFileName(std::string_view name) {
+    std::string out;
+    for (char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\' || u < 0x20 || u == 0x7F) continue;
+        out += c;
+    }
+    return out.empty() ? std::string("system.1x2") : out;
+}
+
+// A user name or key is one line: a line break in it could end its part.
+std::string OneLine(std::string_view text) {
+    std::string out;
+    for (char c : text)
+        if (c != '\r' && c != '\n') out += c;
+    return out;
+}
+
+}  // namespace
+
+TMsMultiPartFormDataStream UploadBody(const UploadAccount& account, const std::string& fileName,
+                                      const std::string& bytes, std::string boundary) {
+    TMsMultiPartFormDataStream body = boundary.empty() ? TMsMultiPartFormDataStream()
+                                                       : TMsMultiPartFormDataStream(std::move(boundary));
+    body.AddFormField("_method", "POST");
+    body.AddFormField("data[username]", OneLine(account.userName));
+    // The stream writes plain fields only. A file part differs from one by the
+    // file name in its disposition line and a content-type line, so it is
+    // written here, after the key's value, with the stream's own boundary: the
+    // bytes are those of a standard file part.
+    std::string keyAndFile = OneLine(account.apiKey);
+    keyAndFile += "\r\n--" + body.boundary() + "\r\n";
+    keyAndFile += "Content-Disposition: form-data; name=\"data[file]\"; filename=\"" + SafeHeaderFileName(fileName) +
+                  "\"\r\n";
+    keyAndFile += "Content-Type: application/octet-stream\r\n\r\n";
+    keyAndFile += bytes;
+    body.AddFormField("data[apikey]", keyAndFile);
+    body.Finish();
+    return body;
+}
+
+HttpReply UploadSystem(std::string_view host, const UploadAccount& account, const fs::path& file, bool wholeFile) {
+    const std::string bytes = core::ReadFileBytes(file);
+    const TMsMultiPartFormDataStream body = UploadBody(account, file.filename().string(), bytes);
+    return PostMultipart(UploadAddress(host, wholeFile), body);
+}
+
+std::string UnescapeSlashes(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '/') {
+            out += '/';
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+namespace {
+
+std::optional<nlohmann::json> ParseObject(std::string_view body) {
+    auto j = nlohmann::json::parse(body, nullptr, false);
+    if (!j.is_discarded() && j.is_object()) return j;
+    // A notice printed before the object, or text after it.
+    const size_t open = body.find('{');
+    const size_t close = body.rfind('}');
+    if (open == std::string_view::npos || close == std::string_view::npos || close < open) return std::nullopt;
+    j = nlohmann::json::parse(body.substr(open, close - open + 1), nullptr, false);
+    if (!j.is_discarded() && j.is_object()) return j;
+    return std::nullopt;
+}
+
+std::string StatusText(const nlohmann::json& j) {
+    const auto it = j.find("status");
+    if (it == j.end()) return {};
+    if (it->is_string()) return std::string(core::Trim(it->get<std::string>()));
+    if (it->is_number_integer()) return std::to_string(it->get<int64_t>());
+    return {};
+}
+
+}  // namespace
+
+UploadReply ParseUploadReply(std::string_view body, long httpStatus) {
+    UploadReply reply;
+    const std::optional<nlohmann::json> j = ParseObject(body);
+    if (!j) {
+        if (httpStatus != 200 && httpStatus != 401 && (httpStatus < 200 || httpStatus >= 300))
+            reply.problem = fmt::format("webbtjänsten svarade med HTTP-status {}", httpStatus);
+        else if (core::Trim(body).empty())
+            reply.problem = "svaret var tomt";
+        else
+            reply.problem = "svaret var inte ett JSON-objekt";
+        return reply;
+    }
+    const std::string status = StatusText(*j);
+    if (status == "404") {
+        reply.kind = UploadReplyKind::WrongKey;
+        return reply;
+    }
+    if (status != "200") {
+        reply.problem = status.empty() ? std::string("svaret saknar status")
+                                       : fmt::format("webbtjänsten svarade med status {}", status);
+        return reply;
+    }
+    const auto link = j->find("link");
+    if (link == j->end() || !link->is_string() || !output::IsCompleteHttpUrl(link->get<std::string>())) {
+        reply.problem = "svaret saknar en fullständig adress till sidan";
+        return reply;
+    }
+    reply.kind = UploadReplyKind::Uploaded;
+    reply.link = link->get<std::string>();
+    return reply;
+}
+
+std::string ApplyUploadReply(core::TVinraFile& doc, const std::string& fileName, const UploadReply& reply,
+                             bool& changed) {
+    switch (reply.kind) {
+        case UploadReplyKind::Uploaded:
+            doc.SalvikLink = reply.link;
+            // An empty comment gets the link alone, not an empty first line.
+            if (!doc.Comment.empty()) doc.Comment += "\r\n";
+            doc.Comment += reply.link;
+            changed = true;
+            return fmt::format("Filen {} är nu uppladdad till Vinra 2000:s webbtjänst.", fileName);
+        case UploadReplyKind::WrongKey:
+            return kUploadWrongKeyMessage;
+        case UploadReplyKind::Unreadable:
+            break;
+    }
+    return fmt::format("Filen {} kunde inte laddas upp: {}.", fileName, reply.problem);
+}
+
+UploadPlan PlanUpload(const core::TVinraFile& doc, const fs::path& systemFile) {
+    UploadPlan plan;
+    if (doc.Rader.size() > kUploadWholeFileMaxRows) {
+        plan.wholeFile = false;
+        plan.files = doc.SplitRowsToFiles(systemFile);
+    } else {
+        plan.files.push_back(systemFile);
+    }
+    return plan;
+}
+
+UploadResult RunUpload(core::TVinraFile& doc, const UploadPlan& plan, std::string_view host,
+                       const UploadAccount& account, const UploadHooks& hooks) {
+    UploadResult result;
+    auto add = [&result](const std::string& message) {
+        if (!result.message.empty()) result.message += '\r';
+        result.message += message;
+    };
+    for (const fs::path& file : plan.files) {
+        if (hooks.uploading) hooks.uploading(file);
+        HttpReply reply;
+        try {
+            reply = UploadSystem(host, account, file, plan.wholeFile);
+        } catch (const std::exception& e) {
+            if (hooks.done) hooks.done();
+            result.error = e.what();
+            return result;
+        }
+        if (hooks.done) hooks.done();
+        if (reply.status == 401 && hooks.authorisationRequired) hooks.authorisationRequired();
+        add(ApplyUploadReply(doc, file.filename().string(), ParseUploadReply(reply.body, reply.status),
+                             result.changed));
+    }
+    return result;
+}
+
+namespace {
+
+// The next code point of UTF-8 text; a byte that starts no valid sequence is
+// taken as a Windows-1252 character.
+char32_t NextCodePoint(std::string_view s, size_t& i) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    if (b0 < 0x80) {
+        ++i;
+        return b0;
+    }
+    int len = 0;
+    char32_t cp = 0, min = 0;
+    if ((b0 & 0xE0) == 0xC0) len = 2, cp = b0 & 0x1F, min = 0x80;
+    else if ((b0 & 0xF0) == 0xE0) len = 3, cp = b0 & 0x0F, min = 0x800;
+    else if ((b0 & 0xF8) == 0xF0) len = 4, cp = b0 & 0x07, min = 0x10000;
+    bool valid = len > 0 && i + len <= s.size();
+    for (int k = 1; valid && k < len; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if ((b & 0xC0) != 0x80) valid = false;
+        else cp = (cp << 6) | (b & 0x3F);
+    }
+    if (valid && cp >= min && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF)) {
+        i += len;
+        return cp;
+    }
+    ++i;
+    const std::string utf8 = core::Cp1252ToUtf8(std::string_view(s.data() + i - 1, 1));
+    size_t j = 0;
+    return NextCodePoint(utf8, j);
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+}  // namespace
+
+std::string EncodeEntities(std::string_view text) {
+    // One pass gives what the four replacements in turn would: no entity is
+    // produced twice because nothing already written is looked at again.
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const char32_t cp = NextCodePoint(text, i);
+        switch (cp) {
+            case U'&': out += "&amp;"; continue;
+            case U'>': out += "&gt;"; continue;
+            case U'<': out += "&lt;"; continue;
+            case U'/': out += "&#47;"; continue;
+            default: break;
+        }
+        if (cp >= 161 && cp <= 255 && cp != 173)
+            out += "&#" + std::to_string(static_cast<uint32_t>(cp)) + ";";
+        else
+            AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+}  // namespace vinra::net
