@@ -266,6 +266,10 @@ void TMsMultiPartFormDataStream::Finish() {
 }
 
 HttpReply PostMultipart(const std::string& url, const TMsMultiPartFormDataStream& body) {
+    return PostMultipart(url, body, ProgressFn{});
+}
+
+HttpReply PostMultipart(const std::string& url, const TMsMultiPartFormDataStream& body, const ProgressFn& progress) {
     const std::string trailer = MultipartTrailer(body.boundary());
     // A body the caller forgot to finish still goes out well-formed.
     std::string finished;
@@ -280,6 +284,7 @@ HttpReply PostMultipart(const std::string& url, const TMsMultiPartFormDataStream
     req.postBody = data;
     req.contentType = body.contentType();
     req.totalTimeoutMs = kMultipartTotalMs;
+    req.progress = &progress;
     HttpReply reply = Perform(req);
     reply.body = ToCrLfLines(reply.body);
     return reply;

@@ -75,6 +75,8 @@ private:
 
 // POST of a finished multipart body; 600 s overall limit besides the stall time-out.
 HttpReply PostMultipart(const std::string& url, const TMsMultiPartFormDataStream& body);
+// The same with progress of the reply (and cancel), for the download worker.
+HttpReply PostMultipart(const std::string& url, const TMsMultiPartFormDataStream& body, const ProgressFn& progress);
 
 // Percent-encoding of a query value.
 std::string UrlEncode(std::string_view text);

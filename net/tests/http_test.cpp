@@ -1,9 +1,12 @@
 #include "net/http.h"
 
+#include "net/download.h"
+
 #include <gtest/gtest.h>
 #include <httplib.h>
 
 #include <atomic>
+#include <map>
 #include <chrono>
 #include <regex>
 #include <thread>
@@ -305,6 +308,107 @@ TEST(UrlEncode, KeepsOnlyUnreservedCharacters) {
         {std::string("\x00\xff", 2), "%00%FF"},
     };
     for (const auto& [in, out] : cases) EXPECT_EQ(UrlEncode(in), out) << in;
+}
+
+// Drains an inbox until every named request reported state 3 (bounded).
+std::map<int32_t, std::vector<TSyncInfo>> CollectReports(TDownloadInbox& inbox, size_t requests) {
+    std::map<int32_t, std::vector<TSyncInfo>> by;
+    size_t finished = 0;
+    for (int i = 0; i < 500 && finished < requests; ++i) {
+        for (TSyncInfo& r : inbox.Drain()) {
+            if (r.state == kSyncFinished) ++finished;
+            by[r.requestId].push_back(std::move(r));
+        }
+        if (finished < requests) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return by;
+}
+
+TEST_F(HttpTest, DownloadThreadsRunSideBySideAndReportInOrder) {
+    LocalServer s;
+    const std::string big(3000000, 'p');
+    s.svr.Get("/logo1.jpg", [&](const httplib::Request&, httplib::Response& r) { r.set_content(big, "image/jpeg"); });
+    s.svr.Get("/logo2.jpg", [](const httplib::Request&, httplib::Response& r) { r.set_content("small", "image/jpeg"); });
+    s.svr.Get("/gone.jpg", [](const httplib::Request&, httplib::Response& r) {
+        r.status = 404;
+        r.set_content("not found page", "text/html");
+    });
+    std::string posted;
+    s.svr.Post("/goal", [&](const httplib::Request& q, httplib::Response& r) {
+        posted = q.get_file_value("xml").content;
+        r.set_content("stored", "text/plain");
+    });
+    s.Start();
+
+    TempDir dir;
+    WriteBytes(dir.path() / "gone.jpg", "old picture");
+    auto inbox = std::make_shared<TDownloadInbox>();
+    {
+        TDownloadThread a(inbox, dir.path() / "logo1.jpg", s.Url("/logo1.jpg"), 1);
+        TDownloadThread b(inbox, dir.path() / "logo2.jpg", s.Url("/logo2.jpg"), 2);
+        TDownloadThread c(inbox, dir.path() / "gone.jpg", s.Url("/gone.jpg"), 3);
+        TDownloadThread d(inbox, "", s.Url("/goal"), 4, TDownloadThread::kMultipartPost);
+        d.AddFormField("xml", "<goal minute=\"12\"/>");
+        for (TDownloadThread* t : {&a, &b, &c, &d}) t->Start();
+        a.Start();  // a second start does nothing
+    }  // the thread objects may go at once; the transfers go on
+    auto reports = CollectReports(*inbox, 4);
+    ASSERT_EQ(reports.size(), 4u);
+    for (auto& [id, list] : reports) {
+        SCOPED_TRACE(id);
+        ASSERT_GE(list.size(), 2u);
+        // started (when a reply began), progress..., received, finished: never backwards
+        for (size_t i = 1; i < list.size(); ++i) EXPECT_LE(list[i - 1].state, list[i].state);
+        EXPECT_EQ(list.back().state, kSyncFinished);
+        EXPECT_EQ(list[list.size() - 2].state, kSyncReceived);
+        EXPECT_EQ(std::count_if(list.begin(), list.end(), [](auto& r) { return r.state == kSyncFinished; }), 1);
+    }
+    EXPECT_TRUE(reports[1].back().ok);
+    EXPECT_EQ(reports[1].front().state, kSyncStarted);
+    EXPECT_EQ(ReadBytes(dir.path() / "logo1.jpg"), big);
+    EXPECT_EQ(ReadBytes(dir.path() / "logo2.jpg"), "small");
+    EXPECT_EQ(reports[2].back().fileName, (dir.path() / "logo2.jpg").string());
+
+    EXPECT_FALSE(reports[3].back().ok);
+    EXPECT_EQ(reports[3].back().httpStatus, 404);
+    EXPECT_NE(reports[3].back().error.find("404"), std::string::npos);
+    EXPECT_EQ(ReadBytes(dir.path() / "gone.jpg"), "old picture");
+
+    EXPECT_TRUE(reports[4].back().ok);
+    EXPECT_EQ(reports[4][reports[4].size() - 2].text, "stored\r\n");
+    EXPECT_EQ(posted, "<goal minute=\"12\"/>");
+    EXPECT_EQ(inbox->running(), 0);
+}
+
+TEST_F(HttpTest, AnOwnerThatLeavesGetsNoLateReportAndStopsItsTransfers) {
+    LocalServer s;
+    std::atomic<int> served{0};
+    s.svr.Get("/slow", [&](const httplib::Request&, httplib::Response& r) {
+        r.set_chunked_content_provider("text/plain", [&](size_t, httplib::DataSink& sink) {
+            ++served;
+            sink.write("tick", 4);  // keeps the stall watch happy, never ends by itself
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            return !s.release.load();
+        });
+    });
+    s.Start();
+
+    TempDir dir;
+    WriteBytes(dir.path() / "info.ini", "good");
+    auto inbox = std::make_shared<TDownloadInbox>();
+    TDownloadThread t(inbox, dir.path() / "info.ini", s.Url("/slow"), 9);
+    t.Start();
+    for (int i = 0; i < 300 && served < 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_GE(served.load(), 3);
+    inbox->Detach();
+    EXPECT_TRUE(inbox->WaitIdle(std::chrono::seconds(3)));
+    EXPECT_TRUE(inbox->Drain().empty());
+    EXPECT_EQ(ReadBytes(dir.path() / "info.ini"), "good");
+
+    // Reports to nobody: the transfer still runs and ends.
+    TDownloadThread lone(nullptr, "", s.Url("/nothing"), 1);
+    lone.Start();
+    EXPECT_TRUE(TDownloadThread::WaitAll(std::chrono::seconds(3)));
 }
 
 }  // namespace
