@@ -1,0 +1,55 @@
+#include "net/submission.h"
+
+#include <cstdint>
+#include <exception>
+
+#include <fmt/format.h>
+
+#include "net/http.h"
+#include "output/row_files.h"
+
+namespace vinra::net {
+
+std::string OwnRowsAddress(std::string_view host) {
+    while (!host.empty() && host.back() == '/') host.remove_suffix(1);
+    return std::string(host) + kOwnRowsPath;
+}
+
+SubmissionResult SubmitOwnRows(std::string_view host, const core::TVinraFile& doc, std::string_view cardNo,
+                               const core::DisplaySigns& signs) {
+    SubmissionResult result;
+    const std::string xml = output::OwnRowsXml(doc, cardNo, signs);
+    HttpReply reply;
+    try {
+        // PostForm splits each line at its first "=" and encodes name and value.
+        reply = PostForm(OwnRowsAddress(host), {"xmlData=" + xml});
+    } catch (const std::exception& e) {
+        result.outcome = SubmissionOutcome::CommunicationError;
+        result.error = e.what();
+        return result;
+    }
+    result.httpStatus = reply.status;
+    // The shop's verdict is in the reply text; an error page carries none.
+    const output::SubmissionReply parsed = output::ParseSubmissionReply(reply.body);
+    switch (parsed.status) {
+        case output::SubmissionStatus::Accepted:
+            result.outcome = SubmissionOutcome::Accepted;
+            result.url = parsed.url;
+            break;
+        case output::SubmissionStatus::AcceptedWithoutUrl:
+            result.outcome = SubmissionOutcome::AcceptedWithoutUrl;
+            break;
+        case output::SubmissionStatus::Refused:
+            result.outcome = SubmissionOutcome::Refused;
+            break;
+    }
+    return result;
+}
+
+std::string SubmissionCostText(size_t rows, int pricePerRowHundredths) {
+    const uint64_t price = pricePerRowHundredths > 0 ? static_cast<uint64_t>(pricePerRowHundredths) : 0;
+    const uint64_t total = static_cast<uint64_t>(rows) * price;
+    return fmt::format("Kostnad: {},{:02} SEK", total / 100, total % 100);
+}
+
+}  // namespace vinra::net

@@ -1,0 +1,54 @@
+#pragma once
+// Direct submission of own rows to Svenska Spel's shop: the own-rows XML is
+// posted to the maker's web service, which hands it on and answers with the
+// address where the player approves the game.
+#include <string>
+#include <string_view>
+
+#include "core/signs.h"
+#include "core/system_document.h"
+
+namespace vinra::net {
+
+inline constexpr const char* kOwnRowsPath = "/Vinra/egnarader";
+
+// host (scheme and authority) + "/Vinra/egnarader".
+std::string OwnRowsAddress(std::string_view host);
+
+enum class SubmissionOutcome {
+    Accepted,            // the rows went through; url is the approval page
+    AcceptedWithoutUrl,  // the rows went through, but the reply has no complete http(s) address
+    Refused,             // the reply does not report success
+    CommunicationError,  // the transfer failed; error says why
+};
+struct SubmissionResult {
+    SubmissionOutcome outcome = SubmissionOutcome::Refused;
+    std::string url;
+    std::string error;
+    long httpStatus = 0;  // 401: the caller shows its message first
+};
+
+// Posts the rows of doc as the own-rows XML (form field xmlData) with the
+// playing card number. Never throws for a transfer failure: that is
+// CommunicationError. The document is not changed.
+SubmissionResult SubmitOwnRows(std::string_view host, const core::TVinraFile& doc, std::string_view cardNo,
+                               const core::DisplaySigns& signs = core::CurrentDisplaySigns());
+
+// The fixed Swedish texts of the submission.
+inline constexpr const char* kSubmitSending = "Skickar rader till Svenska Spel...";
+inline constexpr const char* kSubmitCommunicationError = "Kommunikationsfel, försök igen om en liten stund.";
+inline constexpr const char* kSubmitAccepted =
+    "Raderna är nu skickade till Svenska Spel.\r\rFör att aktivera spelet måste du logga in på Svenska Spel "
+    "och godkänna det.\r\rKlicka på OK för att komma till inloggningsrutan.";
+inline constexpr const char* kSubmitAcceptedWithoutUrl =
+    "Raderna är nu skickade till Svenska Spel.\r\rFör att aktivera spelet måste du logga in på Svenska Spel "
+    "och godkänna det.\r\rSvaret innehöll ingen giltig adress till inloggningsrutan; logga in på Svenska Spels "
+    "webbplats som vanligt.";
+inline constexpr const char* kSubmitRefused =
+    "Svenska Spel kunde inte behandla filen. Kontrollera ditt spelkortsnummer och försök igen.";
+
+// The cost of the rows as "Kostnad: 100,00 SEK": rows times the pool's price
+// per row (in hundredths), exact, two decimals, decimal comma.
+std::string SubmissionCostText(size_t rows, int pricePerRowHundredths);
+
+}  // namespace vinra::net
