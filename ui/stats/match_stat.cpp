@@ -1,6 +1,7 @@
 #include "ui/stats/match_stat.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QFont>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -8,9 +9,11 @@
 #include <QProgressBar>
 #include <QShowEvent>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "core/messages.h"
+#include "net/update_check.h"
 #include "stats/match_stat.h"
 #include "ui/core/localise.h"
 #include "ui/core/program.h"
@@ -83,6 +86,21 @@ public:
 private:
     std::unique_ptr<stats::LogoDownloads> logos_;
     std::function<void()> arrived_;
+};
+
+// The update check's messages as message boxes over the statistics window.
+class PrompterUpdateUi : public net::UpdateCheckUi {
+public:
+    PrompterUpdateUi(Prompter& prompter, QWidget* parent) : prompter_(prompter), parent_(parent) {}
+    void ShowInfo(const std::string& text) override { prompter_.information(parent_, Q(text)); }
+    bool AskYesNo(const std::string& text) override {
+        return prompter_.question(parent_, Q(text), false) == Answer::Yes;
+    }
+    void OpenUrl(const std::string& url) override { QDesktopServices::openUrl(QUrl(Q(url))); }
+
+private:
+    Prompter& prompter_;
+    QWidget* parent_;
 };
 
 }  // namespace
@@ -163,12 +181,17 @@ void TfrmMatchStat::run() {
         return;
     }
     setStatus(Q(stats::kFetchingDetailsText));
-    if (options_.prepareConnection) {
-        try {
+    try {
+        if (options_.prepareConnection) {
             if (!options_.prepareConnection()) return fail(QString());
-        } catch (const std::exception& e) {
-            return fail(Q(e.what()));
+        } else {
+            PrompterUpdateUi ui(prompter_, this);
+            net::UpdateCheckResult check;
+            if (!net::PrepareConnection(program_.DataFolder(), ui, &check)) return fail(QString());
+            if (check.updateIniReplaced) program_.LoadDataFiles();
         }
+    } catch (const std::exception& e) {
+        return fail(Q(e.what()));
     }
     const std::string address = stats::DetailsAddress(program_.updateIni, doc.Typ, doc.OmgID);
     if (address.empty()) {

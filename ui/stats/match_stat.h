@@ -29,8 +29,10 @@ class Prompter;
 
 // What the window reports back to the command that opened it.
 struct MatchStatOptions {
-    // Runs before the first transfer (the program's once-per-run update check);
-    // false stops the run as failed. Empty: nothing runs.
+    // Runs before the first transfer; false (or an exception) stops the run as
+    // failed. Empty: the program's once-per-run update check (net::PrepareConnection)
+    // with its messages through the prompter, and update.ini read again when
+    // the check replaced it.
     std::function<bool()> prepareConnection;
     // Called on the parent's thread when the logo downloads of this run ended
     // and at least one logo arrived (the main window reloads its logos).

@@ -100,6 +100,11 @@ protected:
         doc.Country = "Svenska Spel";
         doc.OmgID = 4852;  // a round the games database does not know yet
         doc.Omg = "2026-51";
+        // The update check has tests of its own; here it only has to run first.
+        opts_.prepareConnection = [this] {
+            ++prepared_;
+            return mode_ != "prepare-fails";
+        };
     }
     void TearDown() override {
         stop_ = true;
@@ -159,14 +164,17 @@ protected:
     std::string mode_;
     std::atomic<bool> stop_{false};
     std::atomic<int> logoDelayMs_{0};
+    MatchStatOptions opts_;
+    int prepared_ = 0;
 };
 
 TEST_F(MatchStatTest, FetchesDetailsStoresTheGamesAndLoadsMissingLogosOnce) {
     bool arrived = false;
-    MatchStatOptions options;
+    MatchStatOptions options = opts_;
     options.logosArrived = [&] { arrived = true; };
     ASSERT_TRUE(ShowMatchStatistics(window_.get(), *program_, prompter_, options));
     EXPECT_TRUE(prompter_.Texts("error").empty());
+    EXPECT_EQ(prepared_, 1);
 
     const auto info = core::IniFile::FromFile(infoFile());
     EXPECT_EQ(info.ReadString("Game0", "Home"), "Arsenal");
@@ -200,7 +208,7 @@ TEST_F(MatchStatTest, FetchesDetailsStoresTheGamesAndLoadsMissingLogosOnce) {
 
 TEST_F(MatchStatTest, FailuresShowTheMessageAndKeepTheGoodFile) {
     // A good file of the round from an earlier run.
-    ASSERT_TRUE(ShowMatchStatistics(window_.get(), *program_, prompter_));
+    ASSERT_TRUE(ShowMatchStatistics(window_.get(), *program_, prompter_, opts_));
     const std::string good = vinra::testing::ReadBytes(infoFile());
     struct Case {
         const char* mode;
@@ -210,6 +218,7 @@ TEST_F(MatchStatTest, FailuresShowTheMessageAndKeepTheGoodFile) {
         {"404", false, "refused"},
         {"stall", false, "fetched"},
         {"", true, "bortalag"},
+        {"prepare-fails", false, ""},  // the update check stopped it: no transfer at all
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.mode);
@@ -218,7 +227,9 @@ TEST_F(MatchStatTest, FailuresShowTheMessageAndKeepTheGoodFile) {
         details_ = DetailsXml("Changed", c.dropLastAway);
         QElapsedTimer t;
         t.start();
-        EXPECT_FALSE(ShowMatchStatistics(window_.get(), *program_, prompter_));
+        const int before = hits("/details/4852.xml");
+        EXPECT_FALSE(ShowMatchStatistics(window_.get(), *program_, prompter_, opts_));
+        EXPECT_EQ(hits("/details/4852.xml"), before + (mode_ == "prepare-fails" ? 0 : 1));
         EXPECT_LT(t.elapsed(), 6000);
         const auto errors = prompter_.Texts("error");
         ASSERT_EQ(errors.size(), 1u);
@@ -231,15 +242,16 @@ TEST_F(MatchStatTest, FailuresShowTheMessageAndKeepTheGoodFile) {
 TEST_F(MatchStatTest, OtherPoolsAndRoundsWithoutTemplateEndAtOnce) {
     program_->doc.Typ = "A";
     program_->doc.Pool = "Tipping Lørdag";
-    TfrmMatchStat w(*program_, prompter_, {}, window_.get());
+    TfrmMatchStat w(*program_, prompter_, opts_, window_.get());
     w.show();
     ASSERT_TRUE(WaitFor([&] { return !w.isVisible(); }));
     EXPECT_TRUE(w.succeeded());
+    EXPECT_EQ(prepared_, 0);  // nothing to fetch, so no connection either
     EXPECT_EQ(w.statusText().toStdString(), core::Msg(353));
 
     program_->doc.Typ = "I";  // Europatipset: update.ini has no Details for it
     program_->doc.Pool = "Europatipset";
-    EXPECT_TRUE(ShowMatchStatistics(window_.get(), *program_, prompter_));
+    EXPECT_TRUE(ShowMatchStatistics(window_.get(), *program_, prompter_, opts_));
     EXPECT_TRUE(prompter_.Texts("error").empty());
     std::lock_guard<std::mutex> lock(mutex_);
     EXPECT_TRUE(hits_.empty());
@@ -249,7 +261,7 @@ TEST_F(MatchStatTest, LogosOfAClosedOwnerNeverReport) {
     logoDelayMs_ = 300;
     bool arrived = false;
     auto owner = std::make_unique<QWidget>();
-    MatchStatOptions options;
+    MatchStatOptions options = opts_;
     options.logosArrived = [&] { arrived = true; };
     ASSERT_TRUE(ShowMatchStatistics(owner.get(), *program_, prompter_, options));
     owner.reset();  // cancels the downloads that still run and waits for them
@@ -261,8 +273,9 @@ TEST_F(MatchStatTest, LogosOfAClosedOwnerNeverReport) {
 
 TEST_F(MatchStatTest, ScreenshotWhileFetching) {
     mode_ = "stall";
-    TfrmMatchStat w(*program_, prompter_, {}, window_.get());
+    TfrmMatchStat w(*program_, prompter_, opts_, window_.get());
     w.show();
+    EXPECT_EQ(w.windowTitle().toStdString(), core::Msg(56));
     ASSERT_TRUE(WaitFor([&] { return w.statusText().startsWith(QString::fromStdString(core::Msg(347))); }));
     EXPECT_EQ(w.statusText().toStdString(), core::Msg(347) + "4852.xml");
     WaitFor([] { return false; }, 200);
