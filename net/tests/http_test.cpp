@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <map>
@@ -19,6 +22,19 @@ namespace {
 using vinra::testing::ReadBytes;
 using vinra::testing::TempDir;
 using vinra::testing::WriteBytes;
+
+// A loopback port nobody listens on (bound for a moment, then closed).
+int UnusedPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
 
 // A real server on 127.0.0.1 for one test. Handlers that stall wait on
 // `release` so stopping never waits for long.
@@ -129,12 +145,7 @@ TEST_F(HttpTest, TransportFailuresThrowNameTheAddressAndKeepTheFile) {
         });
     });
     s.Start();
-    // A port nobody listens on: bind one and close it again.
-    int deadPort;
-    {
-        httplib::Server tmp;
-        deadPort = tmp.bind_to_any_port("127.0.0.1");
-    }
+    const int deadPort = UnusedPort();
 
     TempDir dir;
     const auto file = dir.path() / "teamlogo.ini";
