@@ -1,0 +1,105 @@
+#pragma once
+// Place bet: the rows of the current system go to the pool operator.
+//   Svenska Spel  the direct-submission dialog (TfrmSSXml) posts them as own
+//                 rows through the maker's web service
+//   Unibet        a row file the player uploads at the operator's web site
+// Texts of these flows are fixed Swedish texts.
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include <QDialog>
+#include <QString>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace vinra::ui {
+
+class Program;
+class Prompter;
+
+// Opens an address in the browser (tests hand in one that records it).
+using UrlOpener = std::function<void(const QString& url)>;
+UrlOpener DefaultUrlOpener();
+
+// The maker's web service, from update.ini [Service] Host (empty when none).
+std::string ServiceHost(const Program& program);
+// Operator pages, from update.ini [Service] SvenskaSpelAccountPage and
+// UnibetSite when set, else the operators' public addresses.
+std::string SvenskaSpelAccountPage(const Program& program);
+std::string UnibetSite(const Program& program);
+
+// Settings key of the playing card number: RAVAROZ.INI [General] SSCardNo.
+inline constexpr const char* kCardNoKey = "SSCardNo";
+
+// "Direktinlämning till Svenska Spels Spelbutik": rows and cost, the playing
+// card number (digits only, remembered when asked to), and Send.
+class TfrmSSXml : public QDialog {
+    Q_OBJECT
+public:
+    TfrmSSXml(Program& program, Prompter& prompter, UrlOpener openUrl, QWidget* parent = nullptr);
+
+    // Posts the rows. Success closes the dialog and opens the approval page;
+    // a failure says so and keeps the dialog open. The system never changes.
+    void SendClick();
+    // Opens Svenska Spel's personal-details page, where the number is shown.
+    void FindCardNoClick();
+
+    QLineEdit* CardNoEdit() const { return cardNo_; }
+    QCheckBox* SaveCardNoBox() const { return saveCardNo_; }
+    QLabel* RowsLabel() const { return rows_; }
+    QLabel* CostLabel() const { return cost_; }
+    QLabel* StatusLabel() const { return status_; }
+    QPushButton* SendButton() const { return send_; }
+
+public slots:
+    // Every way of closing stores the card number (or clears it).
+    void done(int result) override;
+
+private:
+    void keepDigits();
+
+    Program& program_;
+    Prompter& prompter_;
+    UrlOpener openUrl_;
+    QLabel* rows_ = nullptr;
+    QLabel* cost_ = nullptr;
+    QLineEdit* cardNo_ = nullptr;
+    QCheckBox* saveCardNo_ = nullptr;
+    QLabel* status_ = nullptr;
+    QPushButton* send_ = nullptr;
+    bool stored_ = false;
+};
+
+struct SubmitServices {
+    UrlOpener openUrl;                              // default: the browser
+    std::function<void(TfrmSSXml&)> runDialog;      // default: exec()
+};
+
+// The main window's Place bet command. fileName: the current file name;
+// untitled: the system has never been saved under a name of its own. Without
+// rows: message 283. Svenska Spel: the submission dialog. Unibet: a save
+// dialog proposing the system's name with ".txt", the Unibet row file, and the
+// question whether to open Unibet's web site. Other operators: nothing.
+// The document is not changed.
+void SubmitClick(QWidget* parent, Program& program, const std::filesystem::path& fileName, bool untitled,
+                 Prompter& prompter, const SubmitServices& services = {});
+
+// The fixed texts of the Unibet hand-over.
+inline constexpr const char* kUnibetCreated =
+    "En fil för inlämning till Unibet har skapats.\rDu måste nu logga in på ditt spelkonto hos Unibet och ladda "
+    "upp filen.\r\rVill du gå till Unibets websida nu?";
+
+// The name the Unibet save dialog proposes: the system's file name with its
+// ".1x2" replaced by ".txt" (".txt" added when it has no such ending); for an
+// untitled system "<Pool> <Omg>.txt" in the pool's folder of the user folder.
+std::filesystem::path UnibetProposedName(const Program& program, const std::filesystem::path& fileName,
+                                         bool untitled);
+
+// Message-box text: the CR that separates lines in these texts as LF.
+QString BoxText(const std::string& text);
+
+}  // namespace vinra::ui

@@ -1,0 +1,213 @@
+// Place bet driven offscreen: the Svenska Spel submission dialog against a
+// server on 127.0.0.1, and the Unibet row file hand-over.
+#include "ui/net/submit_dialog.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "core/messages.h"
+#include "core/settings.h"
+#include "core/text.h"
+#include "net/http.h"
+#include "net/submission.h"
+#include "tests/temp_dir.h"
+#include "ui/tests/support/ui_fixture.h"
+
+namespace vinra::ui::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+class SubmitTest : public UiFixture {
+protected:
+    void SetUp() override {
+        UiFixture::SetUp();
+        saved_ = net::CurrentHttpOptions();
+        net::HttpOptions o;
+        o.connectTimeoutMs = 2000;
+        o.stallTimeoutMs = 400;
+        net::SetHttpOptions(o);
+        auto& doc = program_->doc;
+        doc.NewSystem(13, true);
+        doc.Omg = "2026-50";
+        doc.OmgID = 4851;
+        doc.Typ = "S";
+        doc.Pool = "Stryktipset";
+        doc.Country = "Svenska Spel";
+        doc.Rader = {"0000000000000", "0120120120120"};
+    }
+    void TearDown() override {
+        StopServer();
+        net::SetHttpOptions(saved_);
+        UiFixture::TearDown();
+    }
+    void StopServer() {
+        release_ = true;
+        if (thread_.joinable()) {
+            svr_->stop();
+            thread_.join();
+        }
+        svr_.reset();
+        release_ = false;
+    }
+    // The own-rows endpoint answering every post with status and body.
+    void Serve(int status, const std::string& body) {
+        StopServer();
+        svr_ = std::make_unique<httplib::Server>();
+        svr_->Post("/Vinra/egnarader", [this, status, body](const httplib::Request& req, httplib::Response& res) {
+            posted_ = req.get_param_value("xmlData");
+            if (body == "stall")
+                for (int i = 0; i < 250 && !release_; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            res.status = status;
+            res.set_content(body, "text/xml");
+        });
+        const int port = svr_->bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { svr_->listen_after_bind(); });
+        for (int i = 0; i < 250 && !svr_->is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        program_->updateIni.WriteString("Service", "Host", "http://127.0.0.1:" + std::to_string(port));
+    }
+    std::string StoredCardNo() const {
+        return core::IniFile::FromFile(program_->settingsFile().path()).ReadString("General", kCardNoKey);
+    }
+
+    std::unique_ptr<httplib::Server> svr_;
+    std::thread thread_;
+    std::atomic<bool> release_{false};
+    std::string posted_;
+    std::vector<QString> opened_;
+    UrlOpener opener_ = [this](const QString& url) { opened_.push_back(url); };
+    net::HttpOptions saved_;
+};
+
+TEST_F(SubmitTest, SentRowsOpenTheApprovalPageAndTheCardNumberIsKept) {
+    program_->settingsFile().WriteString("General", kCardNoKey, "555");
+    Serve(200, "<svar><status kod=\"0\">OK</status><url>https://spela.example/ok?id=9</url></svar>");
+    const core::TVinraFile before = program_->doc;
+
+    TfrmSSXml dialog(*program_, prompter_, opener_);
+    EXPECT_EQ(dialog.CardNoEdit()->text(), "555");
+    EXPECT_TRUE(dialog.SaveCardNoBox()->isChecked());
+    EXPECT_EQ(dialog.RowsLabel()->text(), "Antal rader: 2");
+    EXPECT_EQ(dialog.CostLabel()->text(), "Kostnad: 2,00 SEK");
+    dialog.CardNoEdit()->setText("12 34-5x6");
+    EXPECT_EQ(dialog.CardNoEdit()->text(), "123456");
+
+    dialog.show();
+    dialog.SendClick();
+    EXPECT_NE(posted_.find("spelkort=\"123456\""), std::string::npos) << posted_;
+    EXPECT_NE(posted_.find("<rad system=\"E\">1,X,2,1,X,2,1,X,2,1,X,2,1</rad>"), std::string::npos) << posted_;
+    ASSERT_EQ(prompter_.Texts("information").size(), 1u);
+    EXPECT_TRUE(prompter_.Texts("information")[0].startsWith("Raderna är nu skickade till Svenska Spel.\n\n"));
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(opened_, std::vector<QString>{"https://spela.example/ok?id=9"});
+    EXPECT_EQ(StoredCardNo(), "123456");
+    EXPECT_TRUE(dialog.StatusLabel()->text().isEmpty());
+    EXPECT_EQ(program_->doc, before);
+}
+
+TEST_F(SubmitTest, FailuresKeepTheDialogOpen) {
+    struct Case {
+        int status;
+        std::string body;
+        std::vector<std::string> errors;
+    };
+    const std::vector<Case> cases = {
+        {200, "<svar><status kod=\"3\">Ogiltigt spelkort</status></svar>", {net::kSubmitRefused}},
+        {401, "Authorization Required", {"Vinra: 401 - Authorisation required!", net::kSubmitRefused}},
+        {200, "stall", {net::kSubmitCommunicationError}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body);
+        prompter_.shown.clear();
+        Serve(c.status, c.body);
+        TfrmSSXml dialog(*program_, prompter_, opener_);
+        dialog.show();
+        dialog.SendClick();
+        std::vector<QString> want;
+        for (const auto& e : c.errors) want.push_back(Q(e));
+        EXPECT_EQ(prompter_.Texts("error"), want);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_TRUE(opened_.empty());
+        dialog.SaveCardNoBox()->setChecked(false);
+        dialog.reject();
+        EXPECT_EQ(StoredCardNo(), "");
+    }
+}
+
+TEST_F(SubmitTest, AcceptedWithoutAUsableAddressOpensNothing) {
+    Serve(200, "<status kod=\"0\">OK</status><url>javascript:alert(1)</url>");
+    TfrmSSXml dialog(*program_, prompter_, opener_);
+    dialog.show();
+    dialog.SendClick();
+    EXPECT_EQ(prompter_.Texts("information").size(), 1u);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(opened_.empty());
+}
+
+TEST_F(SubmitTest, PlaceBetByOperator) {
+    // Without rows.
+    program_->doc.Rader.clear();
+    SubmitClick(nullptr, *program_, "Untitled.1x2", true, prompter_, {opener_, {}});
+    EXPECT_EQ(prompter_.Texts("information"), std::vector<QString>{Q(core::Msg(283))});
+    program_->doc.Rader = {"0000000000000"};
+
+    // Svenska Spel: the dialog.
+    bool ran = false;
+    SubmitClick(nullptr, *program_, "Untitled.1x2", true, prompter_,
+                {opener_, [&](TfrmSSXml& d) { ran = d.RowsLabel()->text() == "Antal rader: 1"; }});
+    EXPECT_TRUE(ran);
+
+    // Unibet, untitled: the proposed name from pool and round; Yes opens the site.
+    auto& doc = program_->doc;
+    doc.Country = "Unibet";
+    doc.Pool = "SuperToto";
+    doc.Typ = "T";
+    const fs::path proposed = home() / "User" / "SuperToto" / "SuperToto 2026-50.txt";
+    EXPECT_EQ(UnibetProposedName(*program_, "Untitled.1x2", true).filename(), proposed.filename());
+    const fs::path target = home() / "ut.txt";
+    prompter_.files.push_back(Q(target.string()));
+    prompter_.answers.push_back(Answer::Yes);
+    prompter_.shown.clear();
+    SubmitClick(nullptr, *program_, "Untitled.1x2", true, prompter_, {opener_, {}});
+    ASSERT_GE(prompter_.shown.size(), 2u);
+    EXPECT_EQ(prompter_.shown[0].kind, "save");
+    EXPECT_TRUE(prompter_.shown[0].text.endsWith("SuperToto 2026-50.txt"));
+    EXPECT_EQ(core::ReadFileBytes(target), "1,1,1,1,1,1,1,1,1,1,1,1,1\r\n");
+    EXPECT_EQ(prompter_.Texts("question"), std::vector<QString>{BoxText(kUnibetCreated)});
+    EXPECT_EQ(opened_, std::vector<QString>{"https://www.unibet.se/"});
+
+    // Titled: the file name with .txt; a cancelled dialog writes nothing and asks nothing.
+    EXPECT_EQ(UnibetProposedName(*program_, "/s/Min.1X2", false), fs::path("/s/Min.txt"));
+    EXPECT_EQ(UnibetProposedName(*program_, "/s/Min", false), fs::path("/s/Min.txt"));
+    prompter_.shown.clear();
+    SubmitClick(nullptr, *program_, "/s/Min.1x2", false, prompter_, {opener_, {}});
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].text, "/s/Min.txt");
+
+    // A file that cannot be written is an error, and no question follows.
+    prompter_.files.push_back(Q((home() / "missing" / "x.txt").string()));
+    prompter_.shown.clear();
+    SubmitClick(nullptr, *program_, "/s/Min.1x2", false, prompter_, {opener_, {}});
+    EXPECT_EQ(prompter_.Texts("error").size(), 1u);
+    EXPECT_TRUE(prompter_.Texts("question").empty());
+
+    // Another operator: nothing.
+    doc.Country = "Norsk Tipping";
+    prompter_.shown.clear();
+    SubmitClick(nullptr, *program_, "/s/Min.1x2", false, prompter_, {opener_, {}});
+    EXPECT_TRUE(prompter_.shown.empty());
+}
+
+}  // namespace
+}  // namespace vinra::ui::testing
