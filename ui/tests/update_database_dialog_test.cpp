@@ -3,18 +3,11 @@
 // transfer.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QTimer>
 
 #include <atomic>
 #include <chrono>
-#include <map>
 #include <thread>
 
 #include "checking/tips_data.h"
@@ -22,67 +15,12 @@
 #include "tests/temp_dir.h"
 #include "ui/net/update_database_dialog.h"
 #include "ui/tests/support/scripted_prompter.h"
+#include "ui/tests/tiny_http_server.h"
 
 namespace vinra::ui::testing {
 namespace {
 
 using vinra::testing::TempDir;
-
-// A minimal HTTP/1.0 server on 127.0.0.1: fixed bodies by path, 404 for the rest.
-class TinyServer {
-public:
-    explicit TinyServer(std::map<std::string, std::string> files) : files_(std::move(files)) {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        socklen_t len = sizeof a;
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-        port_ = ntohs(a.sin_port);
-        listen(fd_, 8);
-        thread_ = std::thread([this] { loop(); });
-    }
-    ~TinyServer() {
-        stop_ = true;
-        thread_.join();
-        close(fd_);
-    }
-    std::string Host() const { return "http://127.0.0.1:" + std::to_string(port_); }
-
-private:
-    void loop() {
-        while (!stop_) {
-            pollfd p{fd_, POLLIN, 0};
-            if (poll(&p, 1, 20) <= 0) continue;
-            const int c = accept(fd_, nullptr, nullptr);
-            if (c < 0) continue;
-            std::string req;
-            char buf[2048];
-            for (int i = 0; i < 100 && req.find("\r\n\r\n") == std::string::npos; ++i) {
-                pollfd q{c, POLLIN, 0};
-                if (poll(&q, 1, 20) <= 0) continue;
-                const ssize_t n = read(c, buf, sizeof buf);
-                if (n <= 0) break;
-                req.append(buf, static_cast<size_t>(n));
-            }
-            const auto sp1 = req.find(' '), sp2 = req.find(' ', sp1 + 1);
-            const std::string path = sp1 == std::string::npos ? "" : req.substr(sp1 + 1, sp2 - sp1 - 1);
-            const auto it = files_.find(path);
-            const std::string body = it == files_.end() ? "not found" : it->second;
-            const std::string reply = std::string(it == files_.end() ? "HTTP/1.0 404 Not Found" : "HTTP/1.0 200 OK") +
-                                      "\r\nContent-Length: " + std::to_string(body.size()) +
-                                      "\r\nConnection: close\r\n\r\n" + body;
-            (void)!write(c, reply.data(), reply.size());
-            close(c);
-        }
-    }
-    std::map<std::string, std::string> files_;
-    int fd_ = -1;
-    int port_ = 0;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
 
 const char* const kResults = "202650;S;4851;1X2211X21X122;12;1500000,00;340;4200,50;3100;210,00;25000;35,00\r\n";
 const char* const kGames = "202650;S;4851;1;Arsenal;Chelsea\r\n202650;S;4851;2;AIK;Hammarby\r\n";
