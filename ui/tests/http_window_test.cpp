@@ -1,0 +1,209 @@
+#include "ui/net/http_window.h"
+
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <map>
+#include <thread>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QWidget>
+
+#include "core/ini.h"
+#include "net/http.h"
+#include "tests/temp_dir.h"
+#include "ui/core/program.h"
+#include "ui/tests/support/scripted_prompter.h"
+
+namespace vinra::ui {
+namespace {
+
+namespace fs = std::filesystem;
+using vinra::testing::TempDir;
+using vinra::testing::WriteBytes;
+
+// A loopback server that answers every request with the body served for its
+// path (404 otherwise). Enough HTTP for a GET; the tests here cannot link the
+// server library the engine tests use.
+class TinyServer {
+public:
+    explicit TinyServer(std::map<std::string, std::string> files) : files_(std::move(files)) {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        socklen_t len = sizeof a;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+        port_ = ntohs(a.sin_port);
+        ::listen(fd_, 8);
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~TinyServer() {
+        stop_ = true;
+        thread_.join();
+        ::close(fd_);
+    }
+    std::string Host() const { return "http://127.0.0.1:" + std::to_string(port_); }
+    int hits() const { return hits_; }
+
+private:
+    void Serve() {
+        while (!stop_) {
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0) continue;
+            const int c = ::accept(fd_, nullptr, nullptr);
+            if (c < 0) continue;
+            std::string request;
+            char buf[2048];
+            for (int i = 0; i < 100 && request.find("\r\n\r\n") == std::string::npos; ++i) {
+                pollfd q{c, POLLIN, 0};
+                if (::poll(&q, 1, 50) <= 0) continue;
+                const ssize_t n = ::read(c, buf, sizeof buf);
+                if (n <= 0) break;
+                request.append(buf, static_cast<size_t>(n));
+            }
+            ++hits_;
+            const size_t s = request.find(' '), e = request.find(' ', s + 1);
+            const std::string path = s == std::string::npos ? "" : request.substr(s + 1, e - s - 1);
+            auto it = files_.find(path);
+            const std::string body = it == files_.end() ? "missing" : it->second;
+            const std::string reply = std::string(it == files_.end() ? "HTTP/1.1 404 Not Found" : "HTTP/1.1 200 OK") +
+                                      "\r\nContent-Length: " + std::to_string(body.size()) +
+                                      "\r\nConnection: close\r\n\r\n" + body;
+            (void)::write(c, reply.data(), reply.size());
+            ::close(c);
+        }
+    }
+    std::map<std::string, std::string> files_;
+    int fd_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> hits_{0};
+    std::thread thread_;
+};
+
+// Runs the event loop until done() or the time is up.
+template <class F>
+bool SpinUntil(F done, int maxMs = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < maxMs) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return done();
+}
+
+TEST(HttpWindow, ShowsCaptionAndInfoCentredOnItsOwnerWhileWorkRuns) {
+    QWidget owner;
+    owner.setGeometry(100, 100, 800, 600);
+    owner.show();
+    bool seen = false;
+    const int got = WithHttpWindow(&owner, QStringLiteral("Getting data..."), QStringLiteral("Laddar upp system.1x2"), [&] {
+        auto* w = owner.findChild<TfrmHTTP*>();
+        EXPECT_NE(w, nullptr);
+        if (w) {
+            seen = w->isVisible();
+            EXPECT_EQ(w->caption(), QStringLiteral("Getting data..."));
+            EXPECT_EQ(w->info(), QStringLiteral("Laddar upp system.1x2"));
+            EXPECT_LE((w->frameGeometry().center() - owner.frameGeometry().center()).manhattanLength(), 2);
+            EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
+            EXPECT_TRUE(w->findChild<QLabel*>(QStringLiteral("lblInfo"))->font().bold());
+        }
+        return 7;
+    });
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(got, 7);
+    EXPECT_EQ(owner.findChild<TfrmHTTP*>(), nullptr);
+    // A failing transfer still takes the window away.
+    EXPECT_THROW(WithHttpWindow(&owner, QString(), QString(), []() -> int { throw net::NetError("down"); }),
+                 net::NetError);
+    EXPECT_EQ(owner.findChild<TfrmHTTP*>(), nullptr);
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("VINRA_HOME", dir.path().c_str(), 1);
+        fs::create_directories(dir.path() / "Program");
+        net::HttpOptions o;
+        o.connectTimeoutMs = 2000;
+        o.stallTimeoutMs = 2000;
+        net::SetHttpOptions(o);
+        net::ResetPrepareConnection();
+    }
+    void TearDown() override { net::ResetPrepareConnection(); }
+    void Start(const std::string& host) {
+        WriteBytes(dir.path() / "Program" / "update.ini",
+                   "[Update]\r\nPgmVersion=7.51\r\nIniVersion=700\r\n[Service]\r\nHost=" + host + "\r\n");
+        program = std::make_unique<Program>(dir.path() / "bin");
+        program->LoadSettings();
+    }
+    TempDir dir;
+    std::unique_ptr<Program> program;
+    testing::ScriptedPrompter prompter;
+};
+
+TEST_F(ProgramTest, PrepareConnectionShowsTheCheckAndReadsTheNewUpdateIni) {
+    TinyServer svc(std::map<std::string, std::string>{{"/vinra2000/ini/update.ini",
+                     "[Update]\r\nPgmVersion=8.0\r\nPgmUrl=http://maker.example/new\r\nIniVersion=700\r\n"
+                     "Varning=Maintenance tonight\r\n[S]\r\nName=Stryktipset\r\n"}});
+    Start(svc.Host());
+    ASSERT_EQ(program->updateIni.ReadString("S", "Name"), "");
+    prompter.answers.push_back(Answer::Yes);
+    std::vector<std::string> opened;
+    EXPECT_TRUE(PrepareConnection(nullptr, *program, prompter, [&](const std::string& u) { opened.push_back(u); }));
+    EXPECT_EQ(program->updateIni.ReadString("S", "Name"), "Stryktipset");
+    EXPECT_EQ(program->updateIni.ReadString("Service", "Host"), svc.Host());
+    ASSERT_EQ(prompter.Texts("question").size(), 1u);
+    EXPECT_TRUE(prompter.Texts("question")[0].contains(QStringLiteral("(8.0)")));
+    EXPECT_EQ(opened, std::vector<std::string>{"http://maker.example/new"});
+    ASSERT_EQ(prompter.Texts("information").size(), 1u);
+    EXPECT_EQ(prompter.Texts("information")[0], QStringLiteral("Maintenance tonight"));
+
+    // Once a run.
+    EXPECT_TRUE(PrepareConnection(nullptr, *program, prompter));
+    EXPECT_EQ(svc.hits(), 1);
+}
+
+TEST_F(ProgramTest, DownloadReportsArriveOnTheWindowsThreadUntilItGoes) {
+    TinyServer svc(std::map<std::string, std::string>{{"/logo.png", "PNGDATA"}});
+    Start(svc.Host());
+    std::vector<net::TSyncInfo> got;
+    auto receiver = std::make_unique<TDownloadReceiver>([&](const net::TSyncInfo& r) { got.push_back(r); });
+    const fs::path file = dir.path() / "logo.png";
+    receiver->Get(svc.Host() + "/logo.png", file, 5);
+    receiver->Get(svc.Host() + "/none.png", dir.path() / "none.png", 6);
+    auto finished = [&] {
+        int n = 0;
+        for (const auto& r : got) n += r.state == net::kSyncFinished;
+        return n == 2;
+    };
+    ASSERT_TRUE(SpinUntil(finished));
+    for (const auto& r : got) {
+        if (r.state != net::kSyncFinished) continue;
+        EXPECT_EQ(r.ok, r.requestId == 5) << r.requestId << " " << r.error;
+    }
+    EXPECT_EQ(vinra::testing::ReadBytes(file), "PNGDATA");
+    EXPECT_FALSE(fs::exists(dir.path() / "none.png"));
+
+    // A receiver that goes before its transfer ends hears nothing more.
+    got.clear();
+    receiver->Get(svc.Host() + "/logo.png", dir.path() / "again.png", 7);
+    receiver.reset();
+    EXPECT_TRUE(net::TDownloadThread::WaitAll(std::chrono::seconds(3)));
+    QApplication::processEvents();
+    EXPECT_TRUE(got.empty());
+}
+
+}  // namespace
+}  // namespace vinra::ui
