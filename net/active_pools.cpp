@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <stdexcept>
 #include <tuple>
 
 #include "core/signs.h"
@@ -188,7 +189,7 @@ ActivePoolsRefresh RefreshActivePools(const std::string& serviceHost, const fs::
             RemoveQuietly(tmp);
             return r;
         }
-    } catch (const NetError& e) {
+    } catch (const std::exception& e) {  // NetError, or the file could not be written
         r.error = std::string("The list of active pools could not be fetched: ") + e.what();
         RemoveQuietly(tmp);
         return r;

@@ -172,6 +172,11 @@ TEST_F(ActivePoolsRefreshTest, FailedOrIncompleteDownloadKeepsThePresentList) {
         EXPECT_EQ(db.GameCount(), 0u);
         ExpectNoLeftovers();
     }
+    // A data folder that cannot take the file is a failure too, not an exception.
+    server.Serve("/vinra/activepools", kPools);
+    const auto r = RefreshActivePools(server.Host(), dir.path() / "missing", &db);
+    EXPECT_FALSE(r.replaced);
+    EXPECT_FALSE(r.error.empty());
 }
 
 }  // namespace
