@@ -9,6 +9,7 @@
 
 #include <fmt/format.h>
 
+#include "core/settings.h"
 #include "core/text.h"
 
 namespace vinra::net {
@@ -197,6 +198,13 @@ const HttpOptions& CurrentHttpOptions() {
 void SetHttpOptions(const HttpOptions& options) {
     std::lock_guard<std::mutex> lock(g_optionsMutex);
     g_options = options;
+}
+
+void UseProxySetting(const core::ProxySetting& proxy) {
+    std::lock_guard<std::mutex> lock(g_optionsMutex);
+    g_options.useProxy = proxy.use;
+    g_options.proxyHost = proxy.host;
+    g_options.proxyPort = proxy.port;
 }
 
 bool GetToFile(const std::string& url, const std::filesystem::path& file, const ProgressFn& progress) {

@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+namespace vinra::core {
+struct ProxySetting;
+}  // namespace vinra::core
+
 namespace vinra::net {
 
 // A transfer that failed without an HTTP status: no connection, name not found,
@@ -31,6 +35,9 @@ struct HttpOptions {
 // Process-wide options, set at start-up from the settings (core::Settings::proxy).
 const HttpOptions& CurrentHttpOptions();
 void SetHttpOptions(const HttpOptions& options);
+// The proxy in force this run (core::Settings::proxy) into the process-wide
+// options; the time-outs stay as they are.
+void UseProxySetting(const core::ProxySetting& proxy);
 
 struct HttpReply {
     long status = 0;   // HTTP status

@@ -1,5 +1,6 @@
 #include "net/http.h"
 
+#include "core/settings.h"
 #include "net/download.h"
 
 #include <gtest/gtest.h>
@@ -300,8 +301,9 @@ TEST_F(HttpTest, ProxyIsUsedOnlyWhenOnAndAPortIsGiven) {
 
     // Loopback addresses never go through a proxy, so the proxied request names
     // a host that only the proxy can reach.
-    o.proxyPort = std::to_string(proxy.port());
-    SetHttpOptions(o);
+    // The settings' proxy, as start-up hands it over.
+    UseProxySetting(core::ProxySetting{true, "127.0.0.1", std::to_string(proxy.port())});
+    EXPECT_EQ(CurrentHttpOptions().stallTimeoutMs, 400);
     EXPECT_EQ(Get("http://service.invalid/vinra2000/ini/update.ini").body, "via proxy");
     EXPECT_EQ(asked, "http://service.invalid/vinra2000/ini/update.ini");
 
