@@ -1,13 +1,11 @@
 #include "ui/net/upload_command.h"
 
-#include <QFrame>
-#include <QLabel>
-#include <QVBoxLayout>
-
+#include "core/messages.h"
 #include "core/text.h"
 #include "net/upload.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
+#include "ui/net/http_window.h"
 #include "ui/net/submit_dialog.h"
 
 namespace vinra::ui {
@@ -17,34 +15,6 @@ namespace fs = std::filesystem;
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-// A small borderless window with a bold line, shown while a blocking transfer runs.
-class TransferNotice : public QFrame {
-public:
-    explicit TransferNotice(QWidget* owner) : QFrame(owner, Qt::Tool | Qt::FramelessWindowHint) {
-        setObjectName(QStringLiteral("UploadNotice"));
-        setFrameStyle(QFrame::Box | QFrame::Plain);
-        info_ = new QLabel(this);
-        info_->setAlignment(Qt::AlignCenter);
-        QFont f = info_->font();
-        f.setBold(true);
-        info_->setFont(f);
-        auto* layout = new QVBoxLayout(this);
-        layout->addWidget(info_);
-        setMinimumWidth(320);
-    }
-    void Show(const QString& text) {
-        info_->setText(text);
-        adjustSize();
-        if (QWidget* owner = parentWidget())
-            move(owner->mapToGlobal(owner->rect().center()) - rect().center());
-        show();
-        repaint();
-    }
-
-private:
-    QLabel* info_ = nullptr;
-};
 
 }  // namespace
 
@@ -93,15 +63,17 @@ bool UploadClick(QWidget* parent, Program& program, const fs::path& fileName, bo
         return false;
     }
 
-    TransferNotice notice(parent);
+    TfrmHTTP window(parent);
+    window.setCaption(Q(core::Msg(351)));
     net::UploadHooks hooks;
-    hooks.uploading = [&notice](const fs::path& file) {
-        notice.Show(QStringLiteral("Laddar upp ") + Q(file.filename().string()));
+    hooks.uploading = [&window](const fs::path& file) {
+        window.setInfo(QStringLiteral("Laddar upp ") + Q(file.filename().string()));
+        window.showCentred();
     };
-    hooks.done = [&notice] { notice.hide(); };
+    hooks.done = [&window] { window.hide(); };
     hooks.authorisationRequired = [&] { prompter.error(parent, QStringLiteral("Authorisation required!")); };
     const net::UploadResult result = net::RunUpload(program.doc, plan, host, account, hooks);
-    notice.hide();
+    window.hide();
 
     std::string text = result.message;
     if (!result.error.empty()) {
