@@ -69,10 +69,15 @@ TEST_F(UpdateDatabaseDialogTest, FailedTransferIsReportedInsteadOfDone) {
 
 TEST(UpdateDatabaseWindow, ShowsEveryStepTextInTurnAndCannotBeClosedWhileWorking) {
     using net::UpdateStep;
-    TfrmUpdateDatabase window([](const net::UpdateStepFn& onStep, const std::atomic<bool>&) {
-        for (int s = 0; s <= static_cast<int>(UpdateStep::CheckDatabase); ++s) {
+    const QStringList texts = {"Laddar ner resultat...", "Laddar ner matcher...", "Uppdaterar resultat...",
+                               "Uppdaterar matcher (kan ta flera minuter)", "Kontrollerar databasen..."};
+    // The worker moves on once the window has shown its step (bounded wait),
+    // so a slow machine cannot skip a text.
+    std::atomic<int> shown{-1};
+    TfrmUpdateDatabase window([&](const net::UpdateStepFn& onStep, const std::atomic<bool>&) {
+        for (int s = 0; s < texts.size(); ++s) {
             onStep(static_cast<UpdateStep>(s));
-            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            for (int i = 0; i < 500 && shown < s; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         net::UpdateDatabaseResult r;
         r.ok = true;
@@ -81,10 +86,12 @@ TEST(UpdateDatabaseWindow, ShowsEveryStepTextInTurnAndCannotBeClosedWhileWorking
     QStringList seen;
     bool closedEarly = false;
     QTimer sampler;
-    sampler.setInterval(10);
+    sampler.setInterval(5);
     QObject::connect(&sampler, &QTimer::timeout, [&] {
-        if (window.isVisible() && (seen.isEmpty() || seen.back() != window.InfoText())) seen << window.InfoText();
-        if (window.isVisible() && seen.size() == 2) {
+        if (!window.isVisible()) return;
+        if (seen.isEmpty() || seen.back() != window.InfoText()) seen << window.InfoText();
+        shown = static_cast<int>(texts.indexOf(window.InfoText()));
+        if (seen.size() == 2 && !closedEarly) {
             window.close();
             closedEarly = !window.isVisible();
         }
@@ -93,8 +100,7 @@ TEST(UpdateDatabaseWindow, ShowsEveryStepTextInTurnAndCannotBeClosedWhileWorking
     const auto r = window.Run();
     EXPECT_TRUE(r.ok);
     EXPECT_FALSE(closedEarly);
-    EXPECT_EQ(seen, (QStringList{"Laddar ner resultat...", "Laddar ner matcher...", "Uppdaterar resultat...",
-                                 "Uppdaterar matcher (kan ta flera minuter)", "Kontrollerar databasen..."}));
+    EXPECT_EQ(seen, texts);
 }
 
 }  // namespace
