@@ -9,8 +9,7 @@ import pathlib
 
 RES = pathlib.Path(__file__).resolve().parents[2] / "resources"
 
-# The maker's web service. The web-service work sets the real host; until then
-# everything points at a local placeholder that tests can serve.
+# The maker's web service: vinra-service, which ./run.sh starts on this address.
 SERVICE = "http://127.0.0.1:8080"
 
 # (code, pool name, operator, coupon columns, price per row in hundredths,
@@ -124,76 +123,111 @@ def national():
     write("National.Ini", out)
 
 
-def update():
-    results = f"{SERVICE}/api/svenskaspel/XMLresultatProxy.php?produktid="
+# How each pool's results are fetched by the interval download: by draw number
+# (1) or by year and week (2).
+BY_DRAW = ("S", "I", "G", "H")
+
+
+def update(service=SERVICE, ini_version="700", path=None):
+    """update.ini. The web service publishes the same file with its own address
+    in place of {SERVICE} and a newer IniVersion, so the program's first update
+    check fetches the club data files."""
+    xpaths = [
+        "XMLOmgID=//omgang",
+        "XMLResDBID=//omgang",
+        "XMLCheckYear=//vecka",
+        "XMLCheckYearPos=1",
+        "XMLCheckWeek=//vecka",
+        "XMLCheckWeekPos=6",
+        "XMLCheckYearRes=//vecka",
+        "XMLCheckYearResPos=1",
+        "XMLCheckWeekRes=//vecka",
+        "XMLCheckWeekResPos=6",
+        "XMLGetGamesHome=//match/hemmalag",
+        "XMLGetGamesAway=//match/bortalag",
+        "XMLGetRightRow=//match/tecken",
+        "XMLResultList=1",
+        "XMLGetMoney=//niva/belopp",
+        "XMLGetWinners=//niva/antal",
+    ]
+    # The HTML results page: the week after "Vecka:", a table of matches with
+    # "Matcher" in its header (number, "home - away", sign), a payout table with
+    # "Utdelning" in its header (level, winners, payout).
+    html = [
+        "GetWeekNumber=Vecka:",
+        "GetGamesTableNo=Matcher",
+        "GetResultGamesTableNo=Matcher",
+        "GetGamesSep=-",
+        "GetResultGamesSep=-",
+        "GetGamesStartRow=1",
+        "GetResultGamesStartRow=1",
+        "GetGamesColumn=0",
+        "GetResultGamesColumn=0",
+        "GetResultCharColumn=1",
+        "GetResultSepCol=0",
+        "GetResultTableNo=Utdelning",
+        "GetResultRight=r\u00e4tt",
+        "GetResultAntColumn=0",
+        "GetResultUtdColumn=1",
+    ]
     out = [
         "; Service definitions of Vinra 2000. The update check replaces this file by the",
         "; one the web service publishes; these are the defaults shipped with the program.",
         "[Update]",
         "PgmVersion=7.51",
-        f"PgmUrl={SERVICE}/vinra2000/",
+        f"PgmUrl={service}/vinra2000/",
         "PgmInfo=",
-        "IniVersion=700",
-        f"IniUrl={SERVICE}/vinra2000/ini/teamstat.ini",
-        f"TeamLogo={SERVICE}/vinra2000/ini/teamlogo.ini",
+        f"IniVersion={ini_version}",
+        f"IniUrl={service}/vinra2000/ini/teamstat.ini",
+        f"TeamLogo={service}/vinra2000/ini/teamlogo.ini",
         "IniInfo=",
         "Varning=",
         "",
         "; The maker's web service: Host serves the data files, the active pools, uploads,",
         "; help and statistics pages; ProxyHost the operator proxies (live scores).",
         "[Service]",
-        f"Host={SERVICE}",
-        f"ProxyHost={SERVICE}",
+        f"Host={service}",
+        f"ProxyHost={service}",
         "",
         "; Per pool: the name the file panel shows, and where games, results and game",
         "; information come from. The results XML of the service is read with the XPaths",
         "; below: <resultat><omgang>draw</omgang><vecka>yyyy-ww</vecka>",
         ";   <match><hemmalag/><bortalag/><tecken/></match>...",
         ";   <utdelning><niva><belopp/><antal/></niva>...</utdelning></resultat>",
+        "; Without a draw number or a year and week the service sends the current round.",
     ]
     for code, name, op, *_ in POOLS:
-        out += ["", f"[{code}]", f"Name={name}"]
+        by_draw = code in BY_DRAW
+        param = "&omgang=%d" if by_draw else "&aar=%s&uke=%s"
         if code in ("S", "I"):
-            product = 1 if code == "S" else 2
-            out += [
-                f"XMLGetGamesUrl={results}{product}",
-                "XMLGetGamesParam=&omgang=%d",
-                f"XMLGetResultUrl={results}{product}",
-                "XMLGetResultParam=&omgang=%d",
-                "XMLOmgID=//omgang",
-                "XMLResDBID=//omgang",
-                "XMLCheckYear=//vecka",
-                "XMLCheckYearPos=1",
-                "XMLCheckWeek=//vecka",
-                "XMLCheckWeekPos=6",
-                "XMLCheckYearRes=//vecka",
-                "XMLCheckYearResPos=1",
-                "XMLCheckWeekRes=//vecka",
-                "XMLCheckWeekResPos=6",
-                "XMLGetGamesHome=//match/hemmalag",
-                "XMLGetGamesAway=//match/bortalag",
-                "XMLGetRightRow=//match/tecken",
-                "XMLResultList=1",
-                "XMLGetMoney=//niva/belopp",
-                "XMLGetWinners=//niva/antal",
-                "ResultLinkType=1",
-            ]
-        elif code in ("G", "H"):
-            game = "tips12" if code == "G" else "tips13"
-            out += [
-                f"GetResultLink={SERVICE}/spil/tips/{game}/resultater.php?",
-                "GetResultParam=draw=%d",
-                "ResultLinkType=1",
-            ]
+            xml_url = f"{service}/api/svenskaspel/XMLresultatProxy.php?produktid={1 if code == 'S' else 2}"
         else:
-            out += ["ResultLinkType=2"]
+            xml_url = f"{service}/api/vinra/XMLresultatProxy.php?typ={code}"
+        if code in ("G", "H"):
+            game = "tips12" if code == "G" else "tips13"
+            html_url, html_param = f"{service}/spil/tips/{game}/resultater.php?", "draw=%d"
+        else:
+            html_url, html_param = f"{service}/spel/resultat.php?typ={code}", param
+        out += ["", f"[{code}]", f"Name={name}",
+                f"XMLGetGamesUrl={xml_url}", f"XMLGetGamesParam={param}",
+                f"XMLGetResultUrl={xml_url}", f"XMLGetResultParam={param}"]
+        out += xpaths
+        out += [f"GetGamesLink={html_url}", f"GetGamesParam={html_param}",
+                f"GetResultLink={html_url}", f"GetResultParam={html_param}"]
+        out += html
+        out += [f"ResultLinkType={1 if by_draw else 2}"]
         if code in ("S", "I", "T", "O"):
             product = {"S": "svenskaspel/XMLinfoProxy.php?produktid=1",
                        "I": "svenskaspel/XMLinfoProxy.php?produktid=2",
                        "T": "unibet/XMLinfoProxy.php?produktid=1",
                        "O": "unibet/XMLinfoProxy.php?produktid=2"}[code]
-            out += [f"Details={SERVICE}/api/{product}&omgang=%s"]
-    write("update.ini", out)
+            out += [f"Details={service}/api/{product}&omgang=%s"]
+    if path is None:
+        write("update.ini", out)
+    else:
+        # The web service's copy is UTF-8; it sends it as Windows-1252.
+        path.write_text("".join(line + "\n" for line in out), encoding="utf-8")
+        print(f"{path}: written")
 
 
 def activepools():
@@ -235,4 +269,5 @@ def activepools():
 if __name__ == "__main__":
     national()
     update()
+    update("{SERVICE}", "701", RES.parent / "service" / "data" / "update.ini")
     activepools()

@@ -1,0 +1,57 @@
+// vinra-service: the Vinra 2000 web service on one address, with the round data
+// of a data folder.
+#include <httplib.h>
+
+#include <CLI/CLI.hpp>
+
+#include <csignal>
+#include <iostream>
+
+#include "service/server.h"
+
+namespace {
+httplib::Server* g_server = nullptr;
+extern "C" void Stop(int) {
+    if (g_server) g_server->stop();
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"vinra-service: the web service of Vinra 2000 (update.ini, active pools, results, game information,\n"
+                 "live scores, own-rows submission, system uploads, goal-service pages, help and statistics pages)"};
+    std::string host = "127.0.0.1";
+    int port = 8080;
+    std::string data = "service/data";
+    std::string publicUrl;
+    app.add_option("--host", host, "address to listen on")->capture_default_str();
+    app.add_option("--port", port, "port to listen on (0: any free port, printed at start)")
+        ->check(CLI::Range(0, 65535))
+        ->capture_default_str();
+    app.add_option("--data", data, "data folder: rounds/, help/, logos/, update.ini, teamstat.ini, teamlogo.ini, apikeys.ini")
+        ->capture_default_str();
+    app.add_option("--public-url", publicUrl, "base address written into replies (default: the Host the client used)");
+    CLI11_PARSE(app, argc, argv);
+
+    std::error_code ec;
+    if (!std::filesystem::is_directory(data, ec)) {
+        std::cerr << "vinra-service: the data folder " << data << " does not exist\n";
+        return 2;
+    }
+    vinra::service::VinraService service({data, publicUrl, {}});
+    for (const std::string& problem : service.season()->problems()) std::cerr << "vinra-service: skipped " << problem << "\n";
+
+    httplib::Server server;
+    service.Register(server);
+    g_server = &server;
+    std::signal(SIGINT, Stop);
+    std::signal(SIGTERM, Stop);
+    const int bound = port == 0 ? server.bind_to_any_port(host) : (server.bind_to_port(host, port) ? port : -1);
+    if (bound < 0) {
+        std::cerr << "vinra-service: cannot listen on " << host << ":" << port << "\n";
+        return 1;
+    }
+    std::cout << "vinra-service: listening on http://" << host << ":" << bound << " with "
+              << service.season()->rounds().size() << " rounds from " << data << std::endl;
+    server.listen_after_bind();
+    return 0;
+}

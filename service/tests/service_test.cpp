@@ -1,0 +1,460 @@
+// vinra-service on 127.0.0.1: every path fetched the way the program fetches it,
+// and every reply read with the program's own readers and the keys of the
+// update.ini the service publishes.
+#include <httplib.h>
+#include <gtest/gtest.h>
+
+#include <pugixml.hpp>
+
+#include <thread>
+
+#include "core/ini.h"
+#include "core/system_document.h"
+#include "core/text.h"
+#include "net/game_info.h"
+#include "net/http.h"
+#include "net/result_parsers.h"
+#include "net/upload.h"
+#include "service/pages.h"
+#include "service/server.h"
+#include "tests/temp_dir.h"
+
+namespace vinra::service {
+namespace {
+namespace fs = std::filesystem;
+using vinra::testing::ReadBytes;
+using vinra::testing::TempDir;
+using vinra::testing::WriteBytes;
+
+const fs::path kSample = VINRA_SERVICE_DATA;
+
+// The service on an ephemeral port with a fixed clock (Thursday of week 50).
+class Running {
+public:
+    explicit Running(const fs::path& data, std::string now = "2026-12-10 12:00")
+        : service_({data, "", [now] { return now; }}) {
+        service_.Register(svr_);
+        port_ = svr_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { svr_.listen_after_bind(); });
+    }
+    ~Running() {
+        svr_.stop();
+        thread_.join();
+    }
+    std::string base() const { return "http://127.0.0.1:" + std::to_string(port_); }
+    VinraService& service() { return service_; }
+
+private:
+    httplib::Server svr_;
+    VinraService service_;
+    int port_ = 0;
+    std::thread thread_;
+};
+
+// Fetches like the program: into a file, read back as the program reads it.
+std::string Fetch(const std::string& url, const TempDir& dir) {
+    const fs::path file = dir.path() / "download.htm";
+    EXPECT_TRUE(net::GetToFile(url, file)) << url;
+    return core::DecodeFileText(ReadBytes(file));
+}
+
+core::IniFile UpdateIni(const Running& s, const TempDir& dir) {
+    return core::IniFile::FromText(Fetch(s.base() + "/vinra2000/ini/update.ini", dir));
+}
+
+// A small season with markup in names and texts, a round in play this week and
+// a broken file the service must skip.
+void WriteHostileData(const fs::path& data) {
+    fs::create_directories(data / "rounds");
+    WriteBytes(data / "rounds" / "S-5000.ini",
+               "[Round]\nTyp=S\nOmgID=5000\nOmg=2026-50\nDeadline=2026-12-12 15:59\n"
+               "[Payout]\n13=2;1234567\n12=40;5678\n11=300;250\n10=2000;40\n"
+               "[Match1]\nHome=Brook & <Vale>\nAway=Ashford \"Town\"\nScore=2-1\n"
+               "Comment=</kommentar><x>&amp;\nPeople=45.5;28.0;26.5\nNews=6;3;1\nOdds=2.00;3.50;3.80\nTips=1\n"
+               "[Match2]\nHome=Kilbrack\nAway=Glenmuir\nScore=0-3\nEnded=0\n"
+               "People=5.5;20;74.5\nNews=1;2;7\nOdds=8.00;4.00;1.40\n"
+               "[Match3]\nHome=Isdal\nAway=Nesb\xC3\xB8\nScore=2-2\n"
+               "People=30;40;30\nNews=3;4;3\nOdds=3.00;2.50;3.00\n");
+    WriteBytes(data / "rounds" / "S-broken.ini", "[Round]\nTyp=Q\nOmgID=1\n");
+    WriteBytes(data / "apikeys.ini", "[Keys]\ndemo=secret\n");
+}
+
+TEST(Season, ReadsRoundFilesAndSkipsBrokenOnes) {
+    TempDir dir;
+    WriteHostileData(dir.path());
+    const Season season = Season::Load(dir.path());
+    ASSERT_EQ(season.rounds().size(), 1u);
+    ASSERT_EQ(season.problems().size(), 1u);
+    EXPECT_NE(season.problems()[0].find("S-broken.ini"), std::string::npos);
+    const Round& r = season.rounds()[0];
+    EXPECT_EQ(r.roundInteger(), 202650);
+    EXPECT_EQ(r.resultRow(), "1-X");  // match 2 is still being played
+    ASSERT_EQ(r.levels.size(), 4u);
+    EXPECT_EQ(r.levels[0].rights, 13);
+    EXPECT_EQ(r.levels[0].payout, 1234567);
+    EXPECT_EQ(r.matches[2].away, "Nesb\xC3\xB8");
+
+    // The sample season: every file reads, three pools have an open round.
+    const Season sample = Season::Load(kSample);
+    EXPECT_TRUE(sample.problems().empty()) << sample.problems()[0];
+    EXPECT_EQ(sample.pools(), "SICD");
+    for (char typ : std::string("SIC")) EXPECT_FALSE(sample.current(typ, "2026-50")->settled()) << typ;
+    EXPECT_EQ(sample.current('S', "2026-49")->omgId, 4850);
+}
+
+TEST(Service, UpdateIniAndClubFilesPointBackAtTheService) {
+    Running s(kSample);
+    TempDir dir;
+    const fs::path file = dir.path() / "update.ini";
+    ASSERT_TRUE(net::GetToFile(s.base() + "/vinra2000/ini/update.ini", file));
+    const std::string bytes = ReadBytes(file);
+    EXPECT_FALSE(core::IsUtf8WithNonAscii(bytes));  // Windows-1252 ...
+    EXPECT_EQ(bytes.find("\n"), bytes.find("\r\n") + 1);  // ... with CR LF
+    const core::IniFile update = core::IniFile::FromFile(file);
+    EXPECT_EQ(update.ReadString("Service", "Host"), s.base());
+    EXPECT_GT(update.ReadString("Update", "IniVersion"), std::string("700"));  // compared as text
+    EXPECT_EQ(update.ReadString("S", "Details").rfind(s.base() + "/api/svenskaspel/XMLinfoProxy.php", 0), 0u);
+    EXPECT_EQ(update.ReadString("C", "GetResultRight"), "r\xC3\xA4tt");
+    for (const std::string& section : update.Sections())
+        for (const std::string& key : update.Keys(section))
+            EXPECT_EQ(update.ReadString(section, key).find("{SERVICE}"), std::string::npos) << section << key;
+
+    for (const char* key : {"IniUrl", "TeamLogo"}) {
+        const core::IniFile club = core::IniFile::FromText(Fetch(update.ReadString("Update", key), dir));
+        EXPECT_EQ(club.ReadInteger("Update", "FileOK", 0), 1) << key;
+    }
+    const core::IniFile logos = core::IniFile::FromText(Fetch(update.ReadString("Update", "TeamLogo"), dir));
+    const std::string logo = logos.ReadString("Images", "Bj\xC3\xB8rkelia");
+    ASSERT_EQ(logo.rfind(s.base() + "/vinra2000/logos/", 0), 0u);
+    ASSERT_TRUE(net::GetToFile(logo, dir.path() / "logo.png"));
+    EXPECT_EQ(ReadBytes(dir.path() / "logo.png").substr(1, 3), "PNG");
+}
+
+TEST(Service, ActivePoolsListTheOpenRoundsWithTheirDatabaseLines) {
+    Running s(kSample);
+    TempDir dir;
+    const std::string text = Fetch(s.base() + "/vinra/activepools", dir);
+    const core::IniFile ini = core::IniFile::FromText(text);
+    EXPECT_EQ(ini.ReadInteger("Info", "FileOK", 0), 1);
+    EXPECT_EQ(ini.ReadString("Info", "Date"), "2026-12-10");
+    EXPECT_EQ(ini.ReadString("Info", "Pools"), "SIC");  // the half-time pool D is results only
+    EXPECT_EQ(ini.ReadString("Info", "C"), "C0");
+    EXPECT_EQ(ini.ReadString("S0", "XMLOmgang"), "4851");
+    EXPECT_EQ(ini.ReadString("C0", "N"), "Tipping L\xC3\xB8rdag");
+    EXPECT_EQ(ini.ReadString("C0", "C"), "Norsk Tipping");
+    EXPECT_EQ(ini.ReadInteger("C0", "NumGames", 0), 12);
+    EXPECT_FALSE(ini.HasSection("S1"));
+
+    // [PoolGames] and [PoolResults] hold exchange lines: 6 and 12 ";"-fields.
+    const auto lines = core::SplitLines(text);
+    auto section = [&](const std::string& name) {
+        std::vector<std::string> out;
+        auto it = std::find(lines.begin(), lines.end(), "[" + name + "]");
+        for (++it; it < lines.end() && !it->empty() && (*it)[0] != '['; ++it) out.push_back(*it);
+        return out;
+    };
+    const auto games = section("PoolGames"), results = section("PoolResults");
+    EXPECT_EQ(games.size(), 13u + 13u + 12u);
+    for (const std::string& l : games) EXPECT_EQ(std::count(l.begin(), l.end(), ';'), 5) << l;
+    ASSERT_EQ(results.size(), 4u);  // the latest result of S, C, D and I
+    for (const std::string& l : results) EXPECT_EQ(std::count(l.begin(), l.end(), ';'), 11) << l;
+}
+
+TEST(Service, DatabaseFilesAreExchangeLinesOfEveryRound) {
+    Running s(kSample);
+    TempDir dir;
+    const Season season = Season::Load(kSample);
+    const auto games = core::SplitLines(Fetch(s.base() + "/vinra2000/ini/dbgames.txt", dir));
+    size_t matches = 0;
+    for (const Round& r : season.rounds()) matches += r.matches.size();
+    EXPECT_EQ(games.size(), matches);
+    EXPECT_NE(std::find(games.begin(), games.end(), "202647;C;2590;1;Bj\xC3\xB8rkelia;Tindvik"), games.end());
+
+    const auto results = core::SplitLines(Fetch(s.base() + "/vinra2000/ini/dbresults.txt", dir));
+    size_t settled = 0;
+    for (const Round& r : season.rounds()) settled += r.settled();
+    ASSERT_EQ(results.size(), settled);
+    for (const std::string& line : results) {
+        std::vector<std::string> f;
+        for (size_t a = 0, b; ; a = b + 1) {
+            b = line.find(';', a);
+            f.push_back(line.substr(a, b - a));
+            if (b == std::string::npos) break;
+        }
+        ASSERT_EQ(f.size(), 12u) << line;
+        const Round* r = season.find(f[1][0], std::stoi(f[2]));
+        ASSERT_NE(r, nullptr) << line;
+        EXPECT_EQ(f[3], r->resultRow());
+        for (int i = 5; i <= 11; i += 2) EXPECT_EQ(f[i].substr(f[i].size() - 3), ",00") << line;
+    }
+}
+
+// The results of a round in XML and HTML, read with the pool's keys of the
+// published update.ini by the program's own parsers.
+TEST(Service, ResultsPagesReadWithThePoolKeys) {
+    Running s(kSample);
+    TempDir dir;
+    const core::IniFile update = UpdateIni(s, dir);
+    const Season season = Season::Load(kSample);
+    struct Case {
+        std::string typ, url;
+        int32_t draw;
+        bool xml;
+    } cases[] = {
+        {"S", update.ReadString("S", "XMLGetResultUrl") + "&omgang=4850", 4850, true},
+        {"I", update.ReadString("I", "XMLGetResultUrl") + "&omgang=2311", 2311, true},
+        {"C", update.ReadString("C", "XMLGetResultUrl") + "&aar=2026&uke=49", 2598, true},
+        {"D", update.ReadString("D", "XMLGetResultUrl") + "&aar=2026&uke=48", 2594, true},
+        {"S", update.ReadString("S", "GetResultLink") + "&omgang=4849", 4849, false},
+        {"C", update.ReadString("C", "GetResultLink") + "&aar=2026&uke=47", 2590, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        const Round& r = *season.find(c.typ[0], c.draw);
+        net::ParseOptions options;
+        options.typ = c.typ;
+        options.resultsMode = true;
+        options.matchCount = static_cast<int>(r.matches.size());
+        const std::string signs = PoolSigns(r.typ);
+        options.signs = {signs.substr(0, 1), signs.substr(1, 1), signs.substr(2, 1)};
+        net::TCouponInfo info;
+        const std::string page = Fetch(c.url, dir);
+        if (c.xml) {
+            const auto parsed = net::ParseXmlRoundText(page, update, options, info);
+            EXPECT_EQ(parsed.count, options.matchCount);
+            EXPECT_EQ(parsed.drawNumber, c.draw);
+            EXPECT_EQ(info.Year + "-" + info.Week, r.omg);
+        } else {
+            EXPECT_EQ(net::ParseHtmlRoundText(page, update, options, info), options.matchCount);
+            EXPECT_EQ(info.Week, r.omg.substr(5));
+        }
+        EXPECT_EQ(info.Row, r.resultRow());
+        ASSERT_EQ(info.Homes.size(), r.matches.size());
+        EXPECT_EQ(info.Homes.back(), r.matches.back().home);
+        EXPECT_EQ(info.Aways.front(), r.matches.front().away);
+        ASSERT_GE(info.Payouts.size(), r.levels.size());
+        EXPECT_EQ(info.Payouts[0], std::to_string(r.levels[0].payout));
+        EXPECT_EQ(info.Winners[1], std::to_string(r.levels[1].winners));
+    }
+
+    // Without a draw number: the round of the current week, still without result.
+    net::TCouponInfo open;
+    net::ParseOptions games;
+    EXPECT_EQ(net::ParseXmlRoundText(Fetch(update.ReadString("S", "XMLGetGamesUrl"), dir), update, games, open).drawNumber,
+              4851);
+    EXPECT_EQ(open.Homes.size(), 13u);
+    EXPECT_EQ(open.Row, "");
+
+    // Unknown rounds and nonsense queries are HTTP errors, so nothing good is replaced.
+    const fs::path kept = dir.path() / "kept.htm";
+    WriteBytes(kept, "good");
+    for (const std::string& url : {update.ReadString("S", "XMLGetResultUrl") + "&omgang=1",
+                                  s.base() + "/api/svenskaspel/XMLresultatProxy.php?produktid=7",
+                                  update.ReadString("C", "GetResultLink") + "&aar=2026&uke=x",
+                                  update.ReadString("G", "GetResultLink") + "draw=1"})
+        EXPECT_FALSE(net::GetToFile(url, kept)) << url;
+    EXPECT_EQ(ReadBytes(kept), "good");
+}
+
+TEST(Service, GameInformationGivesThreeValuesPerSignAndMatch) {
+    Running s(kSample);
+    TempDir dir;
+    const core::IniFile update = UpdateIni(s, dir);
+    std::string details = update.ReadString("S", "Details");
+    details.replace(details.find("%s"), 2, "4851");
+    const core::IniFile info = net::GameInfoFromXml(Fetch(details, dir));
+    const Season season = Season::Load(kSample);
+    const Round& r = *season.find('S', 4851);
+    for (int m = 0; m < 13; ++m) {
+        const std::string g = "Game" + std::to_string(m);
+        EXPECT_EQ(info.ReadString(g, "Home"), r.matches[m].home);
+        EXPECT_EQ(info.ReadString(g, "People1"), r.matches[m].people[0]);
+        EXPECT_EQ(info.ReadString(g, "News2"), r.matches[m].news[2]);
+        EXPECT_EQ(info.ReadString(g, "OddsX"), r.matches[m].odds[1]);
+        EXPECT_EQ(info.ReadString(g, "XTips"), r.matches[m].tips);
+    }
+    EXPECT_FALSE(info.HasSection("Game13"));
+    EXPECT_FALSE(net::GetToFile(s.base() + "/api/svenskaspel/XMLinfoProxy.php?produktid=1&omgang=99", dir.path() / "x"));
+}
+
+TEST(Service, MarkupInTheOperatorsDataIsEscapedEverywhere) {
+    TempDir data, dir;
+    WriteHostileData(data.path());
+    Running s(data.path());
+    const core::IniFile info = net::GameInfoFromXml(Fetch(s.base() + "/api/svenskaspel/XMLinfoProxy.php?produktid=1&omgang=5000", dir));
+    EXPECT_EQ(info.ReadString("Game0", "Home"), "Brook & <Vale>");
+    EXPECT_EQ(info.ReadString("Game0", "Away"), "Ashford \"Town\"");
+    EXPECT_EQ(info.ReadString("Game0", "Comment"), "</kommentar><x>&amp;");
+
+    for (const char* path : {"/api/svenskaspel/XMLresultatProxy.php?produktid=1&omgang=5000",
+                                   "/spel/resultat.php?typ=S&omgang=5000", "/Vinra/Games/S/5000/1/",
+                                   "/Vinra/Table/1/S/5000/1/", "/apps/goalservice/377.html"}) {
+        const std::string page = Fetch(s.base() + path, dir);
+        EXPECT_EQ(page.find("<Vale>"), std::string::npos) << path;
+        EXPECT_EQ(page.find("& "), std::string::npos) << path;
+    }
+    pugi::xml_document doc;
+    const std::string xml = Fetch(s.base() + "/api/svenskaspel/XMLresultatProxy.php?produktid=1&omgang=5000", dir);
+    ASSERT_TRUE(doc.load_string(xml.c_str()));
+    EXPECT_STREQ(doc.select_node("//match/hemmalag").node().text().get(), "Brook & <Vale>");
+}
+
+TEST(Service, LiveSourcesReadByTheProgramsParsers) {
+    TempDir data, dir;
+    WriteHostileData(data.path());
+    Running s(data.path());
+    net::TResultInfo live;
+    ASSERT_TRUE(net::ParseLiveXmlText(Fetch(s.base() + "/api/svenskaspel/goalserviceProxy.php?produktid=1&omgang=5000", dir), live));
+    EXPECT_EQ(live.home[0], 2);
+    EXPECT_EQ(live.away[0], 1);
+    EXPECT_EQ(live.status[0], 1);
+    EXPECT_EQ(live.status[1], 3);  // still being played
+    EXPECT_EQ(live.away[1], 3);
+    EXPECT_EQ(live.home[2], 2);
+    EXPECT_EQ(live.winAmount[0], 1234567 * int64_t{10000});
+    EXPECT_EQ(live.winners[3], 2000);
+
+    // A later goal makes a newer record, which the program takes over.
+    const int32_t before = live.version[1];
+    std::string round = ReadBytes(data.path() / "rounds" / "S-5000.ini");
+    round.replace(round.find("Score=0-3"), 9, "Score=1-3");
+    WriteBytes(data.path() / "rounds" / "S-5000.ini", round);
+    fs::last_write_time(data.path() / "rounds" / "S-5000.ini", fs::file_time_type::clock::now() + std::chrono::seconds(5));
+    ASSERT_TRUE(net::ParseLiveXmlText(Fetch(s.base() + "/api/svenskaspel/goalserviceProxy.php?produktid=1&omgang=5000", dir), live));
+    EXPECT_GT(live.version[1], before);
+    EXPECT_EQ(live.home[1], 1);
+
+    // The text-TV page: plain names are found with their scores and ended marks,
+    // the payout of 13 right is read from its line.
+    net::TResultInfo svt;
+    const fs::path page = dir.path() / "page.goal";
+    ASSERT_TRUE(net::GetToFile(s.base() + "/apps/goalservice/377.html", page));
+    ASSERT_TRUE(net::ParseSvtPage(page, svt, "S", {"Brook & <Vale>", "Kilbrack", "Isdal"},
+                                  {"Ashford \"Town\"", "Glenmuir", "Nesb\xC3\xB8"}, core::IniFile()));
+    EXPECT_EQ(svt.home[1], 1);
+    EXPECT_EQ(svt.away[1], 3);
+    EXPECT_EQ(svt.status[1], 3);
+    EXPECT_EQ(svt.home[2], 2);
+    EXPECT_EQ(svt.status[2], 1);
+    EXPECT_EQ(svt.winAmount[0], 1234567 * int64_t{10000});
+    EXPECT_EQ(svt.winAmount[3], 40 * int64_t{10000});
+}
+
+TEST(Service, OwnRowsAreAcceptedOnlyWhenWellFormed) {
+    Running s(kSample);
+    auto post = [&](const std::string& xml) {
+        return net::PostForm(s.base() + "/Vinra/egnarader", {"xmlData=" + xml}).body;
+    };
+    const std::string row = "<rad system=\"E\">1,X,2,1,X,2,1,X,2,1,X,2,1</rad>";
+    const std::string good = "<egnarader klient=\"Vinra 2000\" ombud=\"41706\" spelkort=\"12345\">"
+                             "<spel produkt=\"1\" produktnamn=\"Stryktipset\">" + row + row + "</spel></egnarader>";
+    const std::string reply = post(good);
+    ASSERT_NE(reply.find("<status kod=\"0\">OK</status>"), std::string::npos) << reply;
+    const size_t a = reply.find("<url>") + 5, b = reply.find("</url>");
+    const net::HttpReply shop = net::Get(reply.substr(a, b - a));
+    EXPECT_EQ(shop.status, 200);
+    EXPECT_NE(shop.body.find("1X21X21X21X21"), std::string::npos);
+
+    for (const std::string& bad : {std::string("not xml"), std::string(good).replace(good.find("12345"), 5, "12a45"),
+                                  std::string(good).replace(good.find("1,X,2,1</rad>"), 13, "1,X,2</rad>"),
+                                  std::string(good).replace(good.find("1,X,2,1</rad>"), 13, "1,X,2,Q</rad>"),
+                                  std::string(good).replace(good.find("produkt=\"1\""), 11, "produkt=\"9\"")}) {
+        const std::string r = post(bad);
+        EXPECT_EQ(r.find("<status kod=\"0\">"), std::string::npos) << bad;
+        EXPECT_NE(r.find("<status kod="), std::string::npos) << r;
+    }
+}
+
+TEST(Service, UploadsNeedTheAccountKeyAndLeadToALiveCheckPage) {
+    TempDir dir;
+    Running s(kSample);
+    const Season season = Season::Load(kSample);
+    const Round& round = *season.find('S', 4850);
+    std::string result;  // sign codes of the result row
+    for (char c : round.resultRow()) result += static_cast<char>('0' + PoolSigns('S').find(c));
+    std::string twelve = result;
+    twelve[0] = result[0] == '0' ? '1' : '0';
+    core::TVinraFile doc;
+    doc.NewSystem(13, true);
+    doc.Typ = "S";
+    doc.Pool = "Stryktipset";
+    doc.OmgID = 4850;
+    doc.Rader = {result, twelve};
+    const fs::path system = dir.path() / "Mitt system.1x2";
+    doc.SaveToFile(system);
+
+    const net::UploadReply ok =
+        net::ParseUploadReply(net::UploadSystem(s.base(), {"demo", "vinra-demo-2026"}, system, true).body);
+    ASSERT_EQ(ok.kind, net::UploadReplyKind::Uploaded)
+        << ok.problem << net::UploadSystem(s.base(), {"demo", "vinra-demo-2026"}, system, true).body;
+    const std::string page = net::Get(ok.link).body;
+    EXPECT_NE(page.find("Mitt system.1x2"), std::string::npos);
+    EXPECT_NE(page.find("<tr><td>13</td><td>1</td>"), std::string::npos) << page;
+    EXPECT_NE(page.find("<tr><td>12</td><td>1</td>"), std::string::npos) << page;
+
+    // The described reply handling cuts the link as the text after "link":" without
+    // the last four characters; the reply is laid out so that this works too.
+    const std::string raw = net::UnescapeSlashes(net::UploadSystem(s.base(), {"demo", "vinra-demo-2026"}, system, true).body);
+    const std::string cut = raw.substr(raw.find("\"link\":\"") + 8);
+    EXPECT_EQ(net::Get(cut.substr(0, cut.size() - 4)).status, 200);
+
+    // A part file of text rows, whose first line names the pool.
+    const fs::path part = dir.path() / "part1.txt";
+    WriteBytes(part, "Stryktipset\r\nE,1,X,1,1,1,1,1,1,1,1,1,1,1\r\nE,2,2,2,2,2,2,2,2,2,2,2,2,2\r\n");
+    EXPECT_EQ(net::ParseUploadReply(net::UploadSystem(s.base(), {"demo", "vinra-demo-2026"}, part, false).body).kind,
+              net::UploadReplyKind::Uploaded);
+
+    EXPECT_EQ(net::ParseUploadReply(net::UploadSystem(s.base(), {"demo", "wrong"}, system, true).body).kind,
+              net::UploadReplyKind::WrongKey);
+    EXPECT_EQ(net::ParseUploadReply(net::UploadSystem(s.base(), {"nobody", ""}, system, true).body).kind,
+              net::UploadReplyKind::WrongKey);
+    WriteBytes(part, "no pool here\r\n1X2\r\n");
+    EXPECT_EQ(net::ParseUploadReply(net::UploadSystem(s.base(), {"demo", "vinra-demo-2026"}, part, false).body).kind,
+              net::UploadReplyKind::Unreadable);
+}
+
+TEST(Service, GoalServicePublicationsAreShownEscaped) {
+    Running s(kSample);
+    const std::string xml =
+        "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?><goalservice><productname>Stryktipset</productname>"
+        "<round>2026-50</round><rows>2</rows><games><match><no>1</no><home>\xD6rby</home><away>A&amp;B &lt;x&gt;</away>"
+        "<goals>x - x</goals></match></games><result><win><rights>13</rights><number>0</number><value>0</value><sum>0</sum></win>"
+        "</result><comment>rad 1&lt;br&#47;&gt;rad 2</comment></goalservice>";
+    const net::HttpReply posted =
+        net::PostForm(s.base() + "/apps/goalservice/gsnew.php", {"submit=Submit", "xmldata=" + xml, "dbid=S4851_demo_mitt"});
+    EXPECT_EQ(posted.status, 200);
+    const std::string page = net::Get(s.base() + "/goalservice/goalservice.php?id=S4851_demo_mitt").body;
+    EXPECT_NE(page.find("\xC3\x96rby"), std::string::npos);
+    EXPECT_NE(page.find("A&amp;B &lt;x&gt;"), std::string::npos);
+    EXPECT_NE(page.find("rad 1<br>rad 2"), std::string::npos);
+    EXPECT_EQ(net::Get(s.base() + "/goalservice/goalservice.php?id=other").status, 404);
+    EXPECT_EQ(net::PostForm(s.base() + "/apps/goalservice/gsnew.php", {"xmldata=" + xml, "dbid=../x"}).status, 400);
+}
+
+TEST(Service, HelpAndStatisticsPagesStayInsideTheDataFolder) {
+    Running s(kSample);
+    auto status = [&](const std::string& path) { return net::Get(s.base() + path).status; };
+    EXPECT_NE(net::Get(s.base() + "/vinra2000/help/0/html/main.htm").body.find("lang=\"sv\""), std::string::npos);
+    EXPECT_NE(net::Get(s.base() + "/vinra2000/help/30000/html/main.htm").body.find("lang=\"en\""), std::string::npos);
+    for (const char* path : {"/vinra2000/help/0/html/..%2F..%2Fapikeys.ini", "/vinra2000/help/0/html/.hidden",
+                             "/vinra2000/help/0/html/nothing.htm", "/vinra2000/logos/..%2Fapikeys.ini",
+                             "/vinra2000/ini/apikeys.ini"})
+        EXPECT_EQ(status(path), 404) << path;
+
+    const Season season = Season::Load(kSample);
+    const Round& r = *season.find('S', 4850);
+    for (const char* view : {"Chart", "Games", "Meetings", "Table/1", "Table/4", "Table/6"}) {
+        const net::HttpReply page = net::Get(s.base() + "/Vinra/" + view + "/S/4850/2/");
+        EXPECT_EQ(page.status, 200) << view;
+        EXPECT_NE(page.body.find(r.matches[1].home), std::string::npos) << view;
+    }
+    // Both teams' league: every club of theirs appears in the table once.
+    const std::string table = net::Get(s.base() + "/Vinra/Table/1/S/4850/2/").body;
+    EXPECT_NE(table.find("<td>14</td><td>"), std::string::npos);   // the 14-club league
+    EXPECT_EQ(table.find("<td>15</td><td>"), std::string::npos);
+    for (const char* path : {"/Vinra/Table/7/S/4850/2/", "/Vinra/Chart/S/4850/14/", "/Vinra/Chart/S/1/1/"})
+        EXPECT_EQ(status(path), 404) << path;
+}
+
+}  // namespace
+}  // namespace vinra::service

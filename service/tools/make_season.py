@@ -1,0 +1,221 @@
+#!/usr/bin/env python3
+"""Writes the sample season of vinra-service into service/data/: round files of
+Stryktipset, Europatipset and Tipping Lørdag (with its half-time pool), the club
+data files with their logos, the help pages and a demo account. Every club is
+invented. The output is the same on every run (fixed random seed), so it can be
+regenerated after a change and the diff reviewed.
+
+Run from anywhere: python3 service/tools/make_season.py
+"""
+import math
+import pathlib
+import random
+import struct
+import zlib
+
+DATA = pathlib.Path(__file__).resolve().parents[1] / "data"
+rng = random.Random(2026)
+
+LEAGUES = {
+    "S": [
+        ["Ashford Town", "Brookvale", "Carrow City", "Dunmere United", "Eastleigh Rovers", "Fernhill",
+         "Glenford Athletic", "Harrowgate", "Ivybridge City", "Kingsmoor", "Lynwood United", "Marshfield",
+         "Northam Albion", "Oakhurst"],
+        ["Pembury", "Queensford", "Redcliff Town", "Saltmarsh", "Thornbury", "Upton Vale", "Westmoor",
+         "Yarrow City", "Ambleside", "Bramford", "Colworth", "Dovercourt"],
+    ],
+    "I": [
+        ["Real Montalvo", "Atletico Serrano", "Sporting Vale", "FC Rivoli", "AC Lombardo", "Inter Fiore",
+         "Olympique Sable", "AS Marigny", "Racing Lumiere", "Borussia Tal", "Eintracht Berg", "Fortuna Hain",
+         "Union Bruck", "Dynamo Kessel"],
+        ["Noordveld", "Lindeker", "Costa Azul", "Alto Douro", "Verde Minho", "Glenmuir", "Kilbrack",
+         "Bois Vert", "Brugelinde", "Sankt Ortis", "Zelena Gora", "Polana"],
+    ],
+    "C": [
+        ["Bjørkelia", "Dalsfjord", "Eikeland", "Fjellstad", "Granvik", "Havøy", "Isdal", "Juvberg", "Kvernes",
+         "Lyngmo", "Mosvik", "Nesbø", "Ormvik", "Ramstad", "Solheim", "Tindvik"],
+        ["Ulvøy", "Vangsnes", "Åsbakken", "Brattli", "Elvheim", "Furuly", "Hallan", "Kroken"],
+    ],
+}
+# (pool, first draw, draw step, deadlines of weeks 47 to 50)
+POOLS = {
+    "S": (4848, 1, ["2026-11-21 15:59", "2026-11-28 15:59", "2026-12-05 15:59", "2026-12-12 15:59"]),
+    "I": (2309, 1, ["2026-11-22 15:59", "2026-11-29 15:59", "2026-12-06 15:59", "2026-12-13 15:59"]),
+    "C": (2590, 4, ["2026-11-21 14:59", "2026-11-28 14:59", "2026-12-05 14:59", "2026-12-12 14:59"]),
+}
+WEEKS = ["2026-47", "2026-48", "2026-49", "2026-50"]
+SIGNS = {"S": "1X2", "I": "1X2", "C": "HUB", "D": "HUB"}
+COMMENTS = [
+    "{h} har vunnit tre raka hemma.", "{a} saknar sin bäste målskytt.", "Jämnt möte, {h} har formen.",
+    "{a} har inte förlorat på fem matcher.", "{h} tappar poäng mot lag på undre halvan.",
+    "Derby med mycket prestige, {a} spelar för att inte förlora.", "{h} har ny tränare sedan förra veckan.",
+]
+STRENGTH = {}
+
+
+def slug(name):
+    table = str.maketrans({"ø": "o", "Ø": "O", "å": "a", "Å": "A", "æ": "ae", "é": "e", "è": "e"})
+    return "".join(c if c.isalnum() else "_" for c in name.translate(table).lower()).strip("_")
+
+
+def schedule(teams, k):
+    """Pairings of round k by the circle method."""
+    n = len(teams)
+    order = [teams[0]] + teams[1:][k % (n - 1):] + teams[1:][: k % (n - 1)]
+    pairs = [(order[i], order[n - 1 - i]) for i in range(n // 2)]
+    return [(a, b) if (i + k) % 2 == 0 else (b, a) for i, (a, b) in enumerate(pairs)]
+
+
+def poisson(lam):
+    limit, k, p = math.exp(-lam), 0, 1.0
+    while True:
+        p *= rng.random()
+        if p < limit:
+            return k
+        k += 1
+
+
+def probabilities(home, away):
+    d = STRENGTH[home] - STRENGTH[away] + 0.25
+    p1 = 1 / (1 + math.exp(-1.6 * d)) * 0.78
+    px = 0.27 - 0.05 * abs(d)
+    p2 = max(0.05, 1 - p1 - px)
+    s = p1 + px + p2
+    return [p1 / s, px / s, p2 / s]
+
+
+def match_lines(code, home, away, played):
+    p = probabilities(home, away)
+    people = [max(1.0, 100 * q + rng.uniform(-6, 6)) for q in p]
+    total = sum(people)
+    people = [round(100 * x / total, 1) for x in people]
+    odds = [round(1 / (q * 1.12), 2) for q in p]
+    news = [round(10 * q) for q in p]
+    news[news.index(max(news))] += 10 - sum(news)
+    order = sorted(range(3), key=lambda s: -p[s])
+    signs = SIGNS[code]
+    tips = signs[order[0]] if p[order[0]] > 0.5 else "".join(sorted(signs[order[0]] + signs[order[1]], key=signs.index))
+    lines = [f"Home={home}", f"Away={away}"]
+    half = None
+    if played:
+        lam_h, lam_a = 0.6 + 1.6 * p[0], 0.5 + 1.5 * p[2]
+        hg, ag = poisson(lam_h), poisson(lam_a)
+        lines.append(f"Score={hg}-{ag}")
+        half = (rng.randint(0, hg), rng.randint(0, ag))
+    lines += [
+        "People=" + ";".join(f"{x:.1f}" for x in people),
+        "News=" + ";".join(str(x) for x in news),
+        "Odds=" + ";".join(f"{x:.2f}" for x in odds),
+        f"Tips={tips}",
+        "Comment=" + rng.choice(COMMENTS).format(h=home, a=away),
+    ]
+    return lines, half
+
+
+def payouts(n, top):
+    out, winners = [], rng.choice([0, 1, 2, 3, 5, 8, 14])
+    pool = rng.randint(4, 30) * 1_000_000 if top else rng.randint(3, 9) * 100_000
+    for level in range(n, 9, -1):
+        share = pool * (0.35 if level == n else 0.12)
+        payout = int(share / winners) if winners else 0
+        if level < n and payout < 15:
+            payout = 0  # too small to pay out
+        out.append(f"{level}={winners};{payout}")
+        winners = winners * rng.randint(12, 22) + rng.randint(1, 9)
+    return out
+
+
+def write(path, lines):
+    path.parent.mkdir(parents=True, exist_ok=True)
+    path.write_text("".join(line + "\n" for line in lines), encoding="utf-8")
+
+
+def rounds():
+    folder = DATA / "rounds"
+    folder.mkdir(parents=True, exist_ok=True)
+    for old in folder.glob("*.ini"):
+        old.unlink()
+    for code, (first, step, deadlines) in POOLS.items():
+        for k, (week, deadline) in enumerate(zip(WEEKS, deadlines)):
+            draw = first + k * step
+            played = k < len(WEEKS) - 1  # the last week is still open
+            n = sum(len(t) // 2 for t in LEAGUES[code])
+            head = ["[Round]", f"Typ={code}", f"OmgID={draw}", f"Omg={week}", f"Deadline={deadline}"]
+            body, halves = [], []
+            m = 0
+            for teams in LEAGUES[code]:
+                for home, away in schedule(teams, k):
+                    m += 1
+                    lines, half = match_lines(code, home, away, played)
+                    body += ["", f"[Match{m}]"] + lines
+                    halves.append((home, away, half))
+            pay = ["", "[Payout]"] + payouts(n, code != "C") if played else []
+            write(folder / f"{code}-{draw}.ini", head + pay + body)
+            if code == "C" and played:
+                # The half-time pool of the same draw: the scores at the break.
+                body = []
+                for i, (home, away, (hg, ag)) in enumerate(halves, 1):
+                    body += ["", f"[Match{i}]", f"Home={home}", f"Away={away}", f"Score={hg}-{ag}"]
+                head = ["[Round]", "Typ=D", f"OmgID={draw}", f"Omg={week}", f"Deadline={deadline}"]
+                write(folder / f"D-{draw}.ini", head + ["", "[Payout]"] + payouts(n, False) + body)
+
+
+def png(path, colours):
+    size = 32
+    rows = []
+    for y in range(size):
+        row = b"\x00"
+        for x in range(size):
+            inside = x >= 3 and x < size - 3 and y >= 2 and (y < 20 or abs(x - size / 2) < (size - y) * 0.9)
+            if not inside:
+                row += b"\x00\x00\x00\x00"
+            else:
+                c = colours[0] if x + y < size else colours[1]
+                row += bytes(c) + b"\xff"
+        rows.append(row)
+    raw = zlib.compress(b"".join(rows), 9)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+    path.write_bytes(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)) +
+                     chunk(b"IDAT", raw) + chunk(b"IEND", b""))
+
+
+def clubs():
+    logos = DATA / "logos"
+    logos.mkdir(parents=True, exist_ok=True)
+    for old in logos.glob("*.png"):
+        old.unlink()
+    league_names = {"S": ["Premier League", "Championship"], "I": ["Liga Continental", "Liga Norte"],
+                    "C": ["Eliteserien", "Førstedivisjon"]}
+    stat = ["; Club names of the Vinra 2000 web service: [Alias] maps the operators' spellings",
+            "; to a club's own name; [League] lists every known club.", "[Update]", "FileOK=1", "", "[Alias]"]
+    logo = ["; Logo pictures of the clubs, on this web service.", "[Update]", "FileOK=1", "", "[Images]"]
+    league = ["", "[League]"]
+    for code, groups in LEAGUES.items():
+        for teams, name in zip(groups, league_names[code]):
+            for team in teams:
+                short = team.split(" ")[0]
+                if short != team and len(short) > 3:
+                    stat.append(f"{short}={team}")
+                league.append(f"{team}={name}")
+                logo.append(f"{team}={{SERVICE}}/vinra2000/logos/{slug(team)}.png")
+                palette = [(rng.randint(0, 255), rng.randint(0, 255), rng.randint(0, 255)) for _ in range(2)]
+                png(logos / f"{slug(team)}.png", palette)
+    write(DATA / "teamstat.ini", stat + league)
+    write(DATA / "teamlogo.ini", logo)
+
+
+def strengths():
+    for groups in LEAGUES.values():
+        for teams in groups:
+            for team in teams:
+                STRENGTH[team] = rng.gauss(0, 0.6)
+
+
+if __name__ == "__main__":
+    strengths()
+    rounds()
+    clubs()
+    print("sample season written to", DATA)
