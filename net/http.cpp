@@ -39,12 +39,19 @@ struct Transfer {
     std::chrono::steady_clock::time_point lastChange = std::chrono::steady_clock::now();
     bool cancelled = false;
     bool stalled = false;
+    int64_t maxBytes = 0;
+    bool tooLarge = false;
 };
 
 size_t WriteCallback(char* data, size_t size, size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
-    t->body.append(data, size * count);
-    return size * count;
+    const size_t n = size * count;
+    if (t->maxBytes > 0 && static_cast<int64_t>(t->body.size() + n) > t->maxBytes) {
+        t->tooLarge = true;
+        return 0;  // ends the transfer
+    }
+    t->body.append(data, n);
+    return n;
 }
 
 int ProgressCallback(void* user, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal, curl_off_t ulnow) {
@@ -98,6 +105,7 @@ HttpReply Perform(const Request& req) {
     Transfer t;
     t.progress = req.progress;
     t.stallMs = opt.stallTimeoutMs;
+    t.maxBytes = opt.maxReplyBytes;
     char errbuf[CURL_ERROR_SIZE] = {0};
 
     curl_easy_setopt(c, CURLOPT_URL, req.url.c_str());
@@ -148,6 +156,9 @@ HttpReply Perform(const Request& req) {
             throw NetError(fmt::format("No data from {} for {} s: the transfer was stopped", req.url,
                                        (opt.stallTimeoutMs + 999) / 1000));
         if (t.cancelled) throw NetError("Transfer from " + req.url + " cancelled");
+        if (t.tooLarge)
+            throw NetError(fmt::format("The reply from {} is longer than {} bytes: the transfer was stopped", req.url,
+                                       opt.maxReplyBytes));
         if (rc == CURLE_OPERATION_TIMEDOUT && req.totalTimeoutMs > 0 && errbuf[0] == 0)
             throw NetError("Transfer to " + req.url + " took too long");
         const std::string why = errbuf[0] ? std::string(errbuf) : std::string(curl_easy_strerror(rc));

@@ -31,6 +31,7 @@ struct HttpOptions {
     std::string proxyPort;
     long connectTimeoutMs = 15000;
     long stallTimeoutMs = 60000;  // no bytes for this long: the transfer fails
+    int64_t maxReplyBytes = int64_t{256} << 20;  // a longer reply fails instead of filling the memory
 };
 // Process-wide options, set at start-up from the settings (core::Settings::proxy).
 const HttpOptions& CurrentHttpOptions();

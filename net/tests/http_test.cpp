@@ -145,6 +145,7 @@ TEST_F(HttpTest, TransportFailuresThrowNameTheAddressAndKeepTheFile) {
             return true;
         });
     });
+    s.svr.Get("/huge", [](const httplib::Request&, httplib::Response& r) { r.set_content(std::string(100000, 'h'), "text/plain"); });
     s.Start();
     const int deadPort = UnusedPort();
 
@@ -175,6 +176,18 @@ TEST_F(HttpTest, TransportFailuresThrowNameTheAddressAndKeepTheFile) {
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
     }
     EXPECT_THROW(Get(s.Url("/silent")), NetError);
+
+    // A reply longer than the limit is refused, not held in memory.
+    HttpOptions o = CurrentHttpOptions();
+    o.maxReplyBytes = 50000;
+    SetHttpOptions(o);
+    try {
+        GetToFile(s.Url("/huge"), file);
+        ADD_FAILURE() << "no error";
+    } catch (const NetError& e) {
+        EXPECT_NE(std::string(e.what()).find("longer than 50000 bytes"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadBytes(file), "good");
 }
 
 TEST_F(HttpTest, ProgressCanCancelAndGetFollowsRedirects) {
