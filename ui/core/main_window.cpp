@@ -40,6 +40,9 @@
 #include "core/signs.h"
 #include "core/system_document.h"
 #include "core/text.h"
+#include "net/active_pools.h"
+#include "ui/net/active_pools_refresh.h"
+#include "ui/net/update_database_dialog.h"
 #include "output/coupon_layout.h"
 #include "output/row_files.h"
 #include "ui/output/coupon_viewer.h"
@@ -95,18 +98,6 @@ std::string CommentFromEditor(const QString& text) {
 }
 QString CommentToEditor(const std::string& comment) { return Q(core::ReplaceLineBreaks(comment, "\n")); }
 
-// "2006-01-01 15:55" or a date alone; an unreadable deadline counts as open.
-bool DeadlinePassed(const std::string& deadline) {
-    const QString text = Q(deadline).trimmed();
-    QDateTime when = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm"));
-    if (!when.isValid()) when = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!when.isValid()) {
-        const QDate day = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
-        if (day.isValid()) when = QDateTime(day, QTime(23, 59, 59));
-    }
-    if (!when.isValid()) return false;
-    return when <= QDateTime::currentDateTime();
-}
 
 }  // namespace
 
@@ -357,7 +348,7 @@ void TfrmStryk::buildCentral() {
     poolsTree_->setRootIsDecorated(true);
     connect(poolsTree_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item, int) {
         if (!item || !item->data(0, Qt::UserRole).isValid()) return;
-        TCouponInfoEx e;
+        net::TCouponInfoEx e;
         const QStringList v = item->data(0, Qt::UserRole).toStringList();
         if (v.size() < 7) return;
         e.code = S(v[0]);
@@ -425,7 +416,7 @@ void TfrmStryk::buildCentral() {
     filesLayout->addWidget(fileTree_, 1);
     updateDb_ = Tag(new QPushButton(MakeIcon(Icon::Database), QStringLiteral("Update database"), filesPage), 598);
     updateDb_->setObjectName(QStringLiteral("btnUpdateDatabase"));
-    updateDb_->setEnabled(false);  // comes with the Internet services
+    connect(updateDb_, &QPushButton::clicked, this, [this] { UpdateDatabaseClick(); });
     filesLayout->addWidget(updateDb_);
     sideTabs_->addTab(filesPage, QString());
 
@@ -929,10 +920,11 @@ void TfrmStryk::localiseAll() {
     sideTabs_->setTabText(2, T(UiText::PanelDatabase));
     poolsTitle_->setText(T(UiText::PanelActivePools));
     poolsTitle_->setToolTip(T(UiText::RefreshActivePools));
-    for (QPushButton* b : {poolsStatistics_, poolsCheck_, updateDb_}) {
+    for (QPushButton* b : {poolsStatistics_, poolsCheck_}) {
         b->setText(Plain(b->text()));
         b->setToolTip(later);
     }
+    updateDb_->setText(Plain(updateDb_->text()));
     placeBet_->setText(T(UiText::PlaceBet));
     poolsPlaceBet_->setText(T(UiText::PlaceBet));
     placeBet_->setToolTip(later);
@@ -1002,7 +994,7 @@ void TfrmStryk::rebuildHelpLinks() {
 
 void TfrmStryk::RebuildActivePools() {
     poolsTree_->clear();
-    const ActivePools pools = ActivePools::Load(program_.ActivePoolsPath());
+    const net::ActivePoolsFile pools = net::ActivePoolsFile::Load(program_.ActivePoolsPath());
     std::map<std::string, QTreeWidgetItem*> groups;
     std::vector<std::string> operators = program_.national.Operators();
     if (operators.empty())
@@ -1017,11 +1009,11 @@ void TfrmStryk::RebuildActivePools() {
         groups[op] = item;
     }
     int entries = 0;
-    for (const auto& e : pools.Entries()) {
+    for (const auto& e : pools.Entries(net::LocalNow())) {
         auto it = groups.find(e.country);
         if (it == groups.end()) continue;
         auto* item = new QTreeWidgetItem(it->second, {Q(e.Caption()).trimmed()});
-        item->setIcon(0, MakeIcon(DeadlinePassed(e.deadline) ? Icon::LockClosed : Icon::LockOpen));
+        item->setIcon(0, MakeIcon(e.closed ? Icon::LockClosed : Icon::LockOpen));
         item->setData(0, Qt::UserRole,
                       QStringList{Q(e.code), Q(e.name), Q(e.country), Q(e.omg), QString::number(e.omgId),
                                   QString::number(e.numGames), Q(e.deadline)});
@@ -1038,7 +1030,7 @@ void TfrmStryk::RebuildActivePools() {
     poolsTree_->expandAll();
 }
 
-void TfrmStryk::ChoosePool(const TCouponInfoEx& entry) {
+void TfrmStryk::ChoosePool(const net::TCouponInfoEx& entry) {
     if (!AskSaveChanges(true)) return;
     auto& doc = program_.doc;
     doc.MatchCount = std::clamp(entry.numGames, 1, core::kMaxMatches);
@@ -1070,7 +1062,7 @@ void TfrmStryk::RebuildFileTree() {
     fileTree_->clear();
     auto* root = new QTreeWidgetItem(fileTree_, {QString::fromUtf8(core::kProgramName)});
     root->setIcon(0, MakeIcon(Icon::Folder));
-    const ActivePools pools = ActivePools::Load(program_.ActivePoolsPath());
+    const net::ActivePoolsFile pools = net::ActivePoolsFile::Load(program_.ActivePoolsPath());
     std::vector<std::pair<QString, QTreeWidgetItem*>> poolItems;
     for (const auto& code : pools.PoolCodes()) {
         const QString name = Q(PoolTreeName(program_.updateIni, code));
@@ -1109,7 +1101,7 @@ void TfrmStryk::RebuildDatabaseTree() {
     dbTree_->clear();
     auto* root = new QTreeWidgetItem(dbTree_, {QString::fromUtf8(core::kProgramName)});
     root->setIcon(0, MakeIcon(Icon::Database));
-    const ActivePools pools = ActivePools::Load(program_.ActivePoolsPath());
+    const net::ActivePoolsFile pools = net::ActivePoolsFile::Load(program_.ActivePoolsPath());
     for (const auto& code : pools.PoolCodes()) {
         auto* poolItem = new QTreeWidgetItem(root, {Q(PoolTreeName(program_.updateIni, code))});
         poolItem->setIcon(0, MakeIcon(Icon::Folder));
@@ -1222,7 +1214,7 @@ void TfrmStryk::NewClick() {
 void TfrmStryk::NewSystem(bool withGuide) {
     auto& doc = program_.doc;
     fileName_ = untitledName();
-    if (doc.OmgID == 0) ActivePools::Load(program_.ActivePoolsPath()).CurrentRound(doc.Typ, doc);
+    if (doc.OmgID == 0) net::ActivePoolsFile::Load(program_.ActivePoolsPath()).CurrentRound(doc.Typ, doc);
     if (doc.Pool.empty()) {
         doc.Country = program_.national.OperatorOfPool(doc.Typ);
         doc.Pool = program_.national.PoolName(doc.Country, doc.Typ);
@@ -1415,7 +1407,6 @@ void TfrmStryk::SettingsClick() {}
 void TfrmStryk::ExpertSystemClick() {}
 void TfrmStryk::StatisticsClick() {}
 void TfrmStryk::DatabaseEditorClick(bool) {}
-void TfrmStryk::UpdateDatabaseClick() {}
 
 
 void TfrmStryk::SetFrameClick(int) {}
@@ -1430,6 +1421,15 @@ void TfrmStryk::CheckSystemClick() {
 
 void TfrmStryk::SubmitClick() {
     if (program_.doc.Rader.empty()) prompter_.information(this, M(283));
+}
+
+// ---------------------------------------------------------------------------
+// Internet services
+
+void TfrmStryk::UpdateDatabaseClick() {
+    if (!UpdateDatabaseCommand(this, program_, prompter_)) return;
+    RebuildDatabaseTree();
+    showResult();
 }
 
 // ---------------------------------------------------------------------------
@@ -1588,8 +1588,9 @@ void TfrmStryk::FirstShow(const QString& commandLine) {
         if (fs::exists(last, ec)) opened = OpenFile(last);
     }
     QTimer::singleShot(0, this, [this, opened] {
-        // The list is refreshed from the web service when it is out of date;
-        // until the Internet services exist the present file is shown.
+        // The list is refreshed from the web service when it is out of date
+        // (silently: without a connection the present file is shown).
+        RefreshActivePoolsIfDue(program_);
         RebuildActivePools();
         if (!opened) NewSystem(program_.settings.guideOnNewFile);
         grid_->setFocus();
@@ -1621,7 +1622,10 @@ bool TfrmStryk::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     if (watched == poolsTitle_ && event->type() == QEvent::MouseButtonDblClick) {
+        RefreshActivePoolsNow(this, program_, prompter_);
         RebuildActivePools();
+        RebuildFileTree();
+        RebuildDatabaseTree();
         return true;
     }
     return QMainWindow::eventFilter(watched, event);

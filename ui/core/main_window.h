@@ -13,6 +13,7 @@
 #include <QPixmap>
 
 #include "checking/tips_data.h"
+#include "net/active_pools.h"
 #include "ui/core/active_pools.h"
 #include "ui/core/file_list.h"
 
@@ -92,7 +93,7 @@ public:
     void SubmitClick();
     void UpdateDatabaseClick();
     void OpenRecent(int index);
-    void ChoosePool(const TCouponInfoEx& entry);
+    void ChoosePool(const net::TCouponInfoEx& entry);
     void SelectDatabaseRound(const checking::RoundKey& round);
     void SetFileOrder(FileOrder order, bool descending);
     void ToggleSign(int match, int sign);

@@ -290,7 +290,7 @@ TEST_F(MainWindowTest, ImportOfTwoTextFilesCountsOnlyAddedRowsAndTakesTheFrameFr
 }
 
 TEST_F(MainWindowTest, ImportInAPoolWithOwnLettersTakesThemAndRefusesMixedLines) {
-    TCouponInfoEx norsk;
+    net::TCouponInfoEx norsk;
     norsk.code = "C";
     norsk.numGames = 12;
     norsk.omgId = 2602;
