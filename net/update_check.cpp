@@ -161,7 +161,9 @@ UpdateCheckResult UpdateCheck(const fs::path& dataFolder, UpdateCheckUi& ui, std
     if (VersionGreater(info.iniVersion, oldIniVersion)) {
         result.dataFilesDue = true;
         std::string why;
-        result.teamstatRefreshed = RefreshDataFile(dataFolder / "teamstat.ini", info.iniUrl, {"Alias", "teams_svt"}, &why);
+        // [Alias] and [teams_svt] hold names the user mapped himself.
+        result.teamstatRefreshed =
+            RefreshDataFile(dataFolder / "teamstat.ini", info.iniUrl, {"Alias", "teams_svt"}, &why);
         if (!result.teamstatRefreshed) result.dataFileErrors.push_back(why);
         result.teamlogoRefreshed = RefreshDataFile(dataFolder / "teamlogo.ini", info.teamLogo, {}, &why);
         if (!result.teamlogoRefreshed) result.dataFileErrors.push_back(why);

@@ -85,7 +85,9 @@ protected:
 
 TEST_F(HttpTest, GetToFileReplacesTheFileOnlyOnSuccess) {
     LocalServer s;
-    s.svr.Get("/ok", [](const httplib::Request&, httplib::Response& r) { r.set_content("new\r\nbytes\x01", "text/plain"); });
+    s.svr.Get("/ok", [](const httplib::Request&, httplib::Response& r) {
+        r.set_content("new\r\nbytes\x01", "text/plain");
+    });
     s.svr.Get("/missing", [](const httplib::Request&, httplib::Response& r) {
         r.status = 404;
         r.set_content("<html>not here</html>", "text/html");
@@ -145,7 +147,9 @@ TEST_F(HttpTest, TransportFailuresThrowNameTheAddressAndKeepTheFile) {
             return true;
         });
     });
-    s.svr.Get("/huge", [](const httplib::Request&, httplib::Response& r) { r.set_content(std::string(100000, 'h'), "text/plain"); });
+    s.svr.Get("/huge", [](const httplib::Request&, httplib::Response& r) {
+        r.set_content(std::string(100000, 'h'), "text/plain");
+    });
     s.Start();
     const int deadPort = UnusedPort();
 
@@ -192,7 +196,9 @@ TEST_F(HttpTest, TransportFailuresThrowNameTheAddressAndKeepTheFile) {
 
 TEST_F(HttpTest, ProgressCanCancelAndGetFollowsRedirects) {
     LocalServer s;
-    s.svr.Get("/data", [](const httplib::Request&, httplib::Response& r) { r.set_content(std::string(5000000, 'x'), "text/plain"); });
+    s.svr.Get("/data", [](const httplib::Request&, httplib::Response& r) {
+        r.set_content(std::string(5000000, 'x'), "text/plain");
+    });
     s.svr.Get("/moved", [](const httplib::Request&, httplib::Response& r) { r.set_redirect("/data"); });
     s.Start();
 
@@ -354,7 +360,9 @@ TEST_F(HttpTest, DownloadThreadsRunSideBySideAndReportInOrder) {
     LocalServer s;
     const std::string big(3000000, 'p');
     s.svr.Get("/logo1.jpg", [&](const httplib::Request&, httplib::Response& r) { r.set_content(big, "image/jpeg"); });
-    s.svr.Get("/logo2.jpg", [](const httplib::Request&, httplib::Response& r) { r.set_content("small", "image/jpeg"); });
+    s.svr.Get("/logo2.jpg", [](const httplib::Request&, httplib::Response& r) {
+        r.set_content("small", "image/jpeg");
+    });
     s.svr.Get("/gone.jpg", [](const httplib::Request&, httplib::Response& r) {
         r.status = 404;
         r.set_content("not found page", "text/html");

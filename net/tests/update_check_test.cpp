@@ -160,7 +160,8 @@ TEST_F(UpdateCheckTest, AFailedOrForeignReplyKeepsUpdateIniAndSaysNothing) {
     };
     const Case cases[] = {
         {"404", [&] { svc.Remove("/vinra2000/ini/update.ini"); }},
-        {"captive portal page", [&] { svc.Serve("/vinra2000/ini/update.ini", "<html><body>Log in to the Wi-Fi</body></html>"); }},
+        {"captive portal page",
+         [&] { svc.Serve("/vinra2000/ini/update.ini", "<html><body>Log in to the Wi-Fi</body></html>"); }},
         {"INI without [Update]", [&] { svc.Serve("/vinra2000/ini/update.ini", "[S]\r\nXMLGetResultUrl=\r\n"); }},
         {"no service", [&] {
              WriteBytes(file("update.ini"), LocalUpdateIni("http://127.0.0.1:" + std::to_string(UnusedPort())));

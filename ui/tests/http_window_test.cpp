@@ -44,7 +44,8 @@ TEST(HttpWindow, ShowsCaptionAndInfoCentredOnItsOwnerWhileWorkRuns) {
     owner.setGeometry(100, 100, 800, 600);
     owner.show();
     bool seen = false;
-    const int got = WithHttpWindow(&owner, QStringLiteral("Getting data..."), QStringLiteral("Laddar upp system.1x2"), [&] {
+    const QString caption = QStringLiteral("Getting data..."), info = QStringLiteral("Laddar upp system.1x2");
+    const int got = WithHttpWindow(&owner, caption, info, [&] {
         auto* w = owner.findChild<TfrmHTTP*>();
         EXPECT_NE(w, nullptr);
         if (w) {
