@@ -1,0 +1,310 @@
+// The games and results download window and the SVT team mapping, offscreen,
+// against a results service on 127.0.0.1.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QTableWidget>
+
+#include "core/messages.h"
+#include "core/settings.h"
+#include "core/text.h"
+#include "net/http.h"
+#include "tests/temp_dir.h"
+#include "ui/net/svt_teams.h"
+#include "ui/net/web_status.h"
+#include "ui/tests/support/scripted_prompter.h"
+
+namespace vinra::ui {
+namespace {
+
+using vinra::testing::ReadBytes;
+using vinra::testing::WriteBytes;
+namespace fs = std::filesystem;
+
+constexpr int kCurrentDraw = 4851;  // week 2026-50
+
+// The results XML of a draw: draw 4851 is week 50, each earlier draw a week before.
+std::string RoundXml(int draw) {
+    const int week = 50 - (kCurrentDraw - draw);
+    std::string x = "<?xml version=\"1.0\" encoding=\"utf-8\"?><resultat><omgang>" + std::to_string(draw) +
+                    "</omgang><vecka>2026-" + std::to_string(week) + "</vecka>";
+    const char* signs = "1X2";
+    for (int m = 1; m <= 13; ++m)
+        x += "<match><hemmalag>Home" + std::to_string(m) + "</hemmalag><bortalag>Away" + std::to_string(m) +
+             "</bortalag><tecken>" + signs[(m + draw) % 3] + "</tecken></match>";
+    x += "<utdelning><niva><belopp>1 500 000</belopp><antal>2</antal></niva><niva><belopp>12 345</belopp>"
+         "<antal>34</antal></niva><niva><belopp>310</belopp><antal>987</antal></niva><niva><belopp>45</belopp>"
+         "<antal>5000</antal></niva></utdelning></resultat>";
+    return x;
+}
+
+class WebStatusTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        core::SetCurrentLanguage(core::LangEnglish);
+        svr_.Get("/api/svenskaspel/XMLresultatProxy.php", [this](const httplib::Request& req, httplib::Response& res) {
+            ++hits_;
+            const int draw = req.has_param("omgang") ? std::atoi(req.get_param_value("omgang").c_str()) : kCurrentDraw;
+            if (draw > kCurrentDraw || draw == missingDraw_) {
+                res.status = 404;
+                return;
+            }
+            res.set_content(RoundXml(draw), "text/xml");
+        });
+        svr_.Get("/missing", [this](const httplib::Request&, httplib::Response& res) {
+            ++hits_;
+            res.status = 404;
+        });
+        port_ = svr_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { svr_.listen_after_bind(); });
+        for (int i = 0; i < 200 && !svr_.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        saved_ = net::CurrentHttpOptions();
+        net::HttpOptions o = saved_;
+        o.useProxy = false;
+        o.stallTimeoutMs = 2000;
+        net::SetHttpOptions(o);
+
+        data_ = dir_.path() / "Program";
+        fs::create_directories(data_);
+        WriteUpdateIni("/api/svenskaspel/XMLresultatProxy.php?produktid=1");
+        WriteBytes(data_ / "teamstat.ini",
+                   "[Alias]\r\nHome1=Home1\r\nAway1=Away1\r\nBrentford=Brentford\r\n[League]\r\nHome2=1\r\n");
+        db_.Open(dir_.path() / "tips.sqlite");
+        doc_.MatchCount = 13;
+        doc_.Typ = "S";
+        doc_.Pool = "Stryktipset";
+        doc_.Omg = "2026-49";
+        doc_.OmgID = 777;
+    }
+    void TearDown() override {
+        net::SetHttpOptions(saved_);
+        svr_.stop();
+        thread_.join();
+    }
+    void WriteUpdateIni(const std::string& path) {
+        const std::string host = "http://127.0.0.1:" + std::to_string(port_);
+        const std::string keys =
+            "XMLOmgID=//omgang\r\nXMLResDBID=//omgang\r\n"
+            "XMLCheckYear=//vecka\r\nXMLCheckWeek=//vecka\r\nXMLCheckWeekPos=6\r\n"
+            "XMLCheckYearRes=//vecka\r\nXMLCheckWeekRes=//vecka\r\nXMLCheckWeekResPos=6\r\n"
+            "XMLGetGamesHome=//match/hemmalag\r\nXMLGetGamesAway=//match/bortalag\r\n"
+            "XMLGetRightRow=//match/tecken\r\nXMLGetMoney=//niva/belopp\r\nXMLGetWinners=//niva/antal\r\n";
+        WriteBytes(data_ / "update.ini",
+                   "[Service]\r\nHost=" + host + "\r\n[I]\r\n" + keys + "[S]\r\nXMLGetGamesUrl=" + host + path +
+                       "\r\nXMLGetGamesParam=&omgang=%d\r\nXMLGetResultUrl=" + host + path +
+                       "\r\nXMLGetResultParam=&omgang=%d\r\n" + keys + "ResultLinkType=1\r\n");
+    }
+    std::unique_ptr<TfrmWebStatus> Open(TfrmWebStatus::Mode mode, std::vector<std::string> homes = {}) {
+        WebStatusContext c;
+        c.doc = &doc_;
+        c.db = &db_;
+        c.prompter = &prompter_;
+        c.dataFolder = data_;
+        c.prepareConnection = [this] {
+            ++prepared_;
+            return true;
+        };
+        c.currentRound = [] { return std::string("2026-50"); };
+        c.chooseRound = [this](const QString&, const std::string&, const std::string&)
+            -> std::optional<std::pair<std::string, std::string>> {
+            if (rounds_.empty()) return std::nullopt;
+            auto r = rounds_.front();
+            rounds_.erase(rounds_.begin());
+            return r;
+        };
+        return std::make_unique<TfrmWebStatus>(mode, std::move(c), std::move(homes));
+    }
+    QString Cell(QTableWidget* g, int r, int c) { return g->item(r, c)->text(); }
+
+    vinra::testing::TempDir dir_;
+    fs::path data_;
+    httplib::Server svr_;
+    int port_ = 0;
+    std::thread thread_;
+    net::HttpOptions saved_;
+    std::atomic<int> hits_{0};
+    int missingDraw_ = -1;
+    int prepared_ = 0;
+    std::vector<std::pair<std::string, std::string>> rounds_;
+    core::TVinraFile doc_;
+    checking::TTipsData db_;
+    testing::ScriptedPrompter prompter_;
+};
+
+TEST_F(WebStatusTest, GamesModeGetShowsSavesAndEditsNames) {
+    auto w = Open(TfrmWebStatus::Mode::Games, {"Old home"});
+    EXPECT_EQ(w->YearText(), "2026");
+    EXPECT_EQ(w->WeekText(), "49");
+    EXPECT_EQ(Cell(w->Grid(), 0, 1), "Old home");
+    w->btnGetClick();
+    // The window showed last week: it moves to this week and says so.
+    EXPECT_EQ(prompter_.Texts("information"), std::vector<QString>{QString::fromStdString(core::Msg(468))});
+    EXPECT_TRUE(prompter_.Texts("error").empty()) << prompter_.Texts("error")[0].toStdString();
+    EXPECT_EQ(prepared_, 1);
+    EXPECT_EQ(w->WeekText(), "50");
+    EXPECT_EQ(doc_.OmgID, kCurrentDraw);
+    EXPECT_EQ(Cell(w->Grid(), 0, 1), "Home1");
+    EXPECT_EQ(Cell(w->Grid(), 12, 2), "Away13");
+    EXPECT_FALSE(w->CellMarked(0, 1));  // known
+    EXPECT_FALSE(w->CellMarked(1, 1));  // known through [League]
+    EXPECT_TRUE(w->CellMarked(2, 1));   // unknown
+    ASSERT_EQ(db_.RoundGames(kCurrentDraw, "S").size(), 13u);
+
+    // The list box over the cell: its text goes into the cell left.
+    w->EditCell(2, 1);
+    EXPECT_TRUE(w->TeamBox()->isVisibleTo(w.get()));
+    EXPECT_EQ(w->TeamBox()->currentText(), "Home3");
+    w->TeamBox()->setEditText("Brentford");
+    w->EditCell(3, 2);
+    EXPECT_EQ(Cell(w->Grid(), 2, 1), "Brentford");
+    EXPECT_FALSE(w->CellMarked(2, 1));
+    w->btnOKClick();
+    EXPECT_EQ(w->result(), QDialog::Accepted);
+    EXPECT_EQ(db_.RoundGames(kCurrentDraw, "S")[2].Home, "Brentford");
+    EXPECT_EQ(doc_.OmgID, kCurrentDraw);
+    EXPECT_FALSE(fs::exists(data_ / "download.htm"));
+}
+
+TEST_F(WebStatusTest, ResultsModeFillsSignsAndPrizeGridAndStoresTheResult) {
+    auto w = Open(TfrmWebStatus::Mode::Results);
+    EXPECT_FALSE(w->HalfTimeGrid()->parentWidget()->isVisibleTo(w.get()));
+    ASSERT_EQ(w->FullTimeGrid()->rowCount(), 4);
+    w->btnGetClick();
+    ASSERT_TRUE(prompter_.Texts("error").empty()) << prompter_.Texts("error")[0].toStdString();
+    // Signs of draw 4851: match m gets "1X2"[(m + 4851) % 3].
+    const std::string row = [] {
+        std::string r;
+        for (int m = 1; m <= 13; ++m) r += "1X2"[(m + kCurrentDraw) % 3];
+        return r;
+    }();
+    for (int m = 0; m < 13; ++m) {
+        const int column = 3 + static_cast<int>(std::string("1X2").find(row[m]));
+        EXPECT_EQ(Cell(w->Grid(), m, column), QString(QChar(row[m]))) << m;
+    }
+    // The top level goes to the bottom line (13), going up.
+    EXPECT_EQ(Cell(w->FullTimeGrid(), 3, 0), "1500000");
+    EXPECT_EQ(Cell(w->FullTimeGrid(), 3, 1), "2");
+    EXPECT_EQ(Cell(w->FullTimeGrid(), 0, 0), "45");
+    const checking::TFacitRec rec = db_.FindResult("S", kCurrentDraw);
+    ASSERT_TRUE(rec.found);
+    EXPECT_EQ(rec.Rad, row);
+    EXPECT_EQ(rec.Omg, 202650);
+    EXPECT_EQ(rec.U(13), 150000000);
+    EXPECT_EQ(rec.A(13), 2);
+    EXPECT_EQ(rec.A(10), 5000);
+}
+
+TEST_F(WebStatusTest, FailedDownloadParsesNothingAndLeavesTheSystemAlone) {
+    WriteUpdateIni("/missing");
+    auto w = Open(TfrmWebStatus::Mode::Results, {"Mine"});
+    w->btnGetClick();
+    ASSERT_EQ(prompter_.Texts("error").size(), 1u);
+    EXPECT_TRUE(prompter_.Texts("error")[0].contains("HTTP error"));
+    EXPECT_EQ(doc_.OmgID, 777);
+    EXPECT_EQ(doc_.Typ, "S");
+    EXPECT_EQ(Cell(w->Grid(), 0, 1), "Mine");
+    EXPECT_EQ(db_.ResultCount(), 0u);
+    EXPECT_EQ(db_.GameCount(), 0u);
+}
+
+TEST_F(WebStatusTest, IntervalByDrawNumberAndCancelGivesTheDrawNumberBack) {
+    auto w = Open(TfrmWebStatus::Mode::Results);
+    prompter_.inputs.push_back(QStringLiteral("2 weeks"));
+    missingDraw_ = kCurrentDraw - 1;  // one round the service does not have
+    prompter_.inputs.push_back(std::nullopt);
+    w->btnIntervalClick();
+    EXPECT_TRUE(db_.FindResult("S", kCurrentDraw).found);
+    EXPECT_FALSE(db_.FindResult("S", kCurrentDraw - 1).found);
+    EXPECT_TRUE(db_.FindResult("S", kCurrentDraw - 2).found);
+    EXPECT_EQ(db_.FindResult("S", kCurrentDraw - 2).Omg, 202648);
+    EXPECT_EQ(prompter_.Texts("error").size(), 1u);  // the missing round, and the run went on
+    EXPECT_EQ(w->WeekText(), "48");
+    w->btnCancelClick();
+    EXPECT_EQ(doc_.OmgID, 777);
+    // Cancel in the input box: nothing fetched.
+    hits_ = 0;
+    auto w2 = Open(TfrmWebStatus::Mode::Results);
+    w2->btnIntervalClick();
+    EXPECT_EQ(hits_, 0);
+}
+
+TEST_F(WebStatusTest, IntervalByYearAndWeekStaysInOneYear) {
+    WriteBytes(data_ / "update.ini",
+               "[S]\r\nXMLGetResultUrl=http://127.0.0.1:" + std::to_string(port_) +
+                   "/api/svenskaspel/XMLresultatProxy.php?produktid=1\r\nXMLGetResultParam=&y=%s&w=%s\r\n"
+                   "ResultLinkType=2\r\n");
+    auto w = Open(TfrmWebStatus::Mode::Results);
+    rounds_ = {{"2009", "40"}, {"2010", "02"}};
+    w->btnIntervalClick();
+    // The to round becomes 2009-02, before the from round: nothing is fetched.
+    EXPECT_EQ(prompter_.Texts("information"), std::vector<QString>{QString::fromStdString(core::Msg(473))});
+    EXPECT_EQ(hits_, 0);
+    rounds_ = {{"2026", "47"}, {"2026", "48"}};
+    w->btnIntervalClick();
+    EXPECT_EQ(hits_, 2);
+}
+
+TEST_F(WebStatusTest, BulkStoresRoundsOfAnyPoolWithoutTouchingTheSystem) {
+    auto w = Open(TfrmWebStatus::Mode::Results);
+    w->BulkPool()->setCurrentText("I");
+    w->BulkFrom()->setValue(kCurrentDraw - 1);
+    w->BulkTo()->setValue(kCurrentDraw + 1);  // the service does not have this one yet
+    w->btnViewClick();
+    EXPECT_TRUE(db_.FindResult("I", kCurrentDraw - 1).found);
+    EXPECT_TRUE(db_.FindResult("I", kCurrentDraw).found);
+    EXPECT_EQ(db_.RoundGames(kCurrentDraw, "I").size(), 13u);
+    ASSERT_EQ(prompter_.Texts("error").size(), 1u);
+    EXPECT_TRUE(prompter_.Texts("error")[0].contains(QString::number(kCurrentDraw + 1)));
+    EXPECT_EQ(doc_.OmgID, 777);
+    EXPECT_EQ(doc_.Typ, "S");
+}
+
+TEST(SvtTeams, MappingWritesAcceptedNamesAndStopsOnCancelAll) {
+    core::SetCurrentLanguage(core::LangEnglish);
+    vinra::testing::TempDir dir;
+    const fs::path teamstat = dir.path() / "teamstat.ini";
+    WriteBytes(teamstat, "[Alias]\r\nArsenal FC=Arsenal\r\n");
+    net::TResultInfo info;
+    info.pageLines = "-\tArsenal-Chelsea   1-1-\tn/a\t-\t1-1\t\r\n-\tMalm\xC3\xB6-AIK  0-0-\tn/a\t-\t0-0\t\r\n";
+    info.unmatchedTeams = "Arsenal FC\r\n\r\nMalm\xC3\xB6 FF\r\nNever asked\r\n";
+    testing::ScriptedPrompter prompter;
+    int shown = 0;
+    const int written = MapSvtTeams(nullptr, info, teamstat, prompter, [&](TfrmSvtTeams& dlg) {
+        ++shown;
+        EXPECT_EQ(dlg.Lines()->count(), 2);
+        if (shown == 1) {
+            EXPECT_EQ(dlg.Text(), "Arsenal");
+            dlg.SetText("Arsenal-Chelsea 1");  // too long: refused, the dialog stays
+            dlg.btnOKClick();
+            EXPECT_EQ(dlg.outcome(), TfrmSvtTeams::Outcome::Skipped);
+            dlg.Lines()->setCurrentRow(0);
+            emit dlg.Lines()->itemClicked(dlg.Lines()->item(0));
+            EXPECT_EQ(dlg.Text(), "-Arsenal-Chelsea   1-1-n/a-1-1");
+            dlg.SetText("Arsenal");
+            dlg.btnOKClick();
+        } else {
+            EXPECT_EQ(dlg.Text(), QString::fromUtf8("Malm\xC3\xB6"));
+            dlg.btnCancelAllClick();
+        }
+    });
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(written, 1);
+    ASSERT_EQ(prompter.Texts("error").size(), 1u);
+    EXPECT_TRUE(prompter.Texts("error")[0].startsWith("Lagnamnet verkar inte"));
+    const core::IniFile ini = core::IniFile::FromFile(teamstat);
+    EXPECT_EQ(ini.ReadString("teams_svt", "Arsenal FC"), "Arsenal");
+    EXPECT_EQ(ini.ReadString("Alias", "Arsenal FC"), "Arsenal");
+    EXPECT_FALSE(ini.HasKey("teams_svt", "Malm\xC3\xB6 FF"));
+}
+
+}  // namespace
+}  // namespace vinra::ui
