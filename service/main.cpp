@@ -41,6 +41,13 @@ int main(int argc, char** argv) {
     for (const std::string& problem : service.season()->problems()) std::cerr << "vinra-service: skipped " << problem << "\n";
 
     httplib::Server server;
+    // Restarting on the same port must work while old connections linger in
+    // TIME_WAIT, and a port another server listens on must stay refused (so no
+    // SO_REUSEPORT, which the library sets by default).
+    server.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     service.Register(server);
     g_server = &server;
     std::signal(SIGINT, Stop);
