@@ -95,7 +95,7 @@ bool SendFile(httplib::Response& res, const fs::path& file, const std::string& t
 }
 
 std::string RandomToken() {
-    static std::mt19937_64 rng{std::random_device{}()};
+    thread_local std::mt19937_64 rng{std::random_device{}()};  // requests run on several threads
     return fmt::format("{:012x}", rng() & 0xffffffffffffULL);
 }
 
