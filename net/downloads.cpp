@@ -117,6 +117,9 @@ FetchOutcome FetchRound(const std::string& url, const std::filesystem::path& tar
         }
         info = std::move(parsed);
         out.ok = true;
+    } catch (const XPathKeyError& e) {
+        out.badKeys = true;
+        out.error = std::string("The settings of pool ") + options.typ + " cannot read " + url + ": " + e.what();
     } catch (const std::exception& e) {
         out.error = std::string("The page of ") + url + " cannot be read: " + e.what();
     }

@@ -64,6 +64,7 @@ const std::vector<std::string>& BulkPoolCodes();
 struct FetchOutcome {
     bool ok = false;                    // downloaded and parsed (count may still be 0)
     bool transportFailed = false;       // no connection, time-out: the whole command stops
+    bool badKeys = false;               // the pool's keys are not valid XPaths: the whole command stops too
     std::string error;                  // why not ok, for the user
     int count = 0;                      // home names (HTML: -1 when a marker is missing)
     std::optional<int32_t> drawNumber;  // XML: the round's draw number (0 when the page has none)

@@ -106,12 +106,12 @@ public:
         try {
             pugi::xpath_query q(xpath.c_str());
             if (q.return_type() != pugi::xpath_type_node_set)
-                throw ParseError("The key " + std::string(name) + " of pool " + typ_ +
-                                 " does not select nodes: " + xpath);
+                throw XPathKeyError("The key " + std::string(name) + " of pool " + typ_ +
+                                    " does not select nodes: " + xpath);
             return q.evaluate_node_set(doc_);
         } catch (const pugi::xpath_exception& e) {
-            throw ParseError("The key " + std::string(name) + " of pool " + typ_ + " is not a valid XPath (" +
-                             e.what() + "): " + xpath);
+            throw XPathKeyError("The key " + std::string(name) + " of pool " + typ_ + " is not a valid XPath (" +
+                                e.what() + "): " + xpath);
         }
     }
     std::optional<std::string> first(std::string_view name, std::string_view def = {}) const {

@@ -28,6 +28,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A key of the pool that the XML engine rejects as an XPath: every page would
+// fail the same way, so a run of downloads stops at the first.
+class XPathKeyError : public ParseError {
+public:
+    using ParseError::ParseError;
+};
+
 // Pages larger than this are refused (a results page is a few kilobytes).
 inline constexpr size_t kMaxPageBytes = 16u * 1024u * 1024u;
 

@@ -96,10 +96,13 @@ WebStatusContext MakeWebStatusContext(Program& program, Prompter& prompter) {
     c.warnings = program.settings.warnings;
     c.debug = program.settings.debug;
     const std::filesystem::path data = program.DataFolder();
-    c.prepareConnection = [data, &prompter] {
+    c.prepareConnection = [data, &prompter, &program] {
         PrompterUpdateUi ui(prompter, QApplication::activeWindow());
         try {
-            return net::PrepareConnection(data, ui);
+            net::UpdateCheckResult result;
+            const bool ok = net::PrepareConnection(data, ui, &result);
+            if (result.updateIniReplaced) program.LoadDataFiles();
+            return ok;
         } catch (const std::exception& e) {
             prompter.error(QApplication::activeWindow(), Q(e.what()));
             return false;
@@ -127,6 +130,8 @@ TfrmWebStatus::TfrmWebStatus(Mode mode, WebStatusContext context, std::vector<st
 TfrmWebStatus::~TfrmWebStatus() {
     // A window torn down without closing still gives the system its pool code back.
     if (ctx_.doc) ctx_.doc->Typ = savedTyp_;
+    std::error_code ec;
+    std::filesystem::remove(ctx_.dataFolder / "download.htm", ec);
 }
 
 int TfrmWebStatus::matchCount() const {
@@ -358,7 +363,7 @@ TfrmWebStatus::Fetch TfrmWebStatus::fetch(const std::string& typ, int addressMod
     showBusy(false);
     if (!out.ok) {
         ctx_.prompter->error(this, Q(out.error));
-        return out.transportFailed ? Fetch::Stop : Fetch::Failed;
+        return out.transportFailed || out.badKeys ? Fetch::Stop : Fetch::Failed;
     }
     for (int m : out.messages) ctx_.prompter->information(this, M(m));
     if (out.drawNumber) ctx_.doc->OmgID = *out.drawNumber;
@@ -483,7 +488,7 @@ void TfrmWebStatus::btnViewClick() {
         const net::FetchOutcome out = net::FetchRound(url, ctx_.dataFolder / "download.htm", xml, ini, options, info);
         showBusy(false);
         if (!out.ok) {
-            if (out.transportFailed) {
+            if (out.transportFailed || out.badKeys) {
                 ctx_.prompter->error(this, Q(out.error));
                 return;
             }

@@ -7,7 +7,10 @@
 #include <chrono>
 #include <thread>
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -33,14 +36,14 @@ namespace fs = std::filesystem;
 constexpr int kCurrentDraw = 4851;  // week 2026-50
 
 // The results XML of a draw: draw 4851 is week 50, each earlier draw a week before.
-std::string RoundXml(int draw) {
+std::string RoundXml(int draw, int signShift = 0) {
     const int week = 50 - (kCurrentDraw - draw);
     std::string x = "<?xml version=\"1.0\" encoding=\"utf-8\"?><resultat><omgang>" + std::to_string(draw) +
                     "</omgang><vecka>2026-" + std::to_string(week) + "</vecka>";
     const char* signs = "1X2";
     for (int m = 1; m <= 13; ++m)
         x += "<match><hemmalag>Home" + std::to_string(m) + "</hemmalag><bortalag>Away" + std::to_string(m) +
-             "</bortalag><tecken>" + signs[(m + draw) % 3] + "</tecken></match>";
+             "</bortalag><tecken>" + signs[(m + draw + signShift) % 3] + "</tecken></match>";
     x += "<utdelning><niva><belopp>1 500 000</belopp><antal>2</antal></niva><niva><belopp>12 345</belopp>"
          "<antal>34</antal></niva><niva><belopp>310</belopp><antal>987</antal></niva><niva><belopp>45</belopp>"
          "<antal>5000</antal></niva></utdelning></resultat>";
@@ -58,7 +61,7 @@ protected:
                 res.status = 404;
                 return;
             }
-            res.set_content(RoundXml(draw), "text/xml");
+            res.set_content(RoundXml(draw, req.has_param("half") ? 1 : 0), "text/xml");
         });
         svr_.Get("/missing", [this](const httplib::Request&, httplib::Response& res) {
             ++hits_;
@@ -103,8 +106,10 @@ protected:
                        "\r\nXMLGetGamesParam=&omgang=%d\r\nXMLGetResultUrl=" + host + path +
                        "\r\nXMLGetResultParam=&omgang=%d\r\n" + keys + "ResultLinkType=1\r\n");
     }
-    std::unique_ptr<TfrmWebStatus> Open(TfrmWebStatus::Mode mode, std::vector<std::string> homes = {}) {
+    std::unique_ptr<TfrmWebStatus> Open(TfrmWebStatus::Mode mode, std::vector<std::string> homes = {},
+                                        core::PoolSettings pool = {}) {
         WebStatusContext c;
+        c.pool = pool;
         c.doc = &doc_;
         c.db = &db_;
         c.prompter = &prompter_;
@@ -266,6 +271,87 @@ TEST_F(WebStatusTest, BulkStoresRoundsOfAnyPoolWithoutTouchingTheSystem) {
     EXPECT_TRUE(prompter_.Texts("error")[0].contains(QString::number(kCurrentDraw + 1)));
     EXPECT_EQ(doc_.OmgID, 777);
     EXPECT_EQ(doc_.Typ, "S");
+}
+
+std::string RowOf(int draw, int shift) {
+    std::string r;
+    for (int m = 1; m <= 13; ++m) r += "1X2"[(m + draw + shift) % 3];
+    return r;
+}
+
+TEST_F(WebStatusTest, HalfTimePoolFetchesAndStoresBothRoundsUnderTheirCodes) {
+    const std::string host = "http://127.0.0.1:" + std::to_string(port_) + "/api/svenskaspel/XMLresultatProxy.php";
+    const std::string ini = ReadBytes(data_ / "update.ini");
+    const size_t keysAt = ini.find("XMLOmgID");
+    const std::string keys = ini.substr(keysAt, ini.find("[S]") - keysAt);
+    WriteBytes(data_ / "update.ini", "[A]\r\nXMLGetResultUrl=" + host + "?p=a\r\n" + keys + "[B]\r\nXMLGetResultUrl=" +
+                                         host + "?half=1\r\n" + keys);
+    doc_.Typ = "A";
+    doc_.Pool = "Tipping Midtuke";
+    core::PoolSettings pool;
+    pool.pauseTipping = true;
+    auto w = Open(TfrmWebStatus::Mode::Results, {}, pool);
+    EXPECT_TRUE(w->HalfTimeGrid()->parentWidget()->isVisibleTo(w.get()));
+    w->btnGetClick();
+    ASSERT_TRUE(prompter_.Texts("error").empty()) << prompter_.Texts("error")[0].toStdString();
+    EXPECT_EQ(doc_.Typ, "A");
+    EXPECT_EQ(doc_.OmgID, kCurrentDraw);
+    const auto full = db_.FindResult("A", kCurrentDraw);
+    const auto half = db_.FindResult("B", kCurrentDraw);
+    ASSERT_TRUE(full.found);
+    ASSERT_TRUE(half.found);
+    EXPECT_EQ(full.Rad, RowOf(kCurrentDraw, 0));
+    EXPECT_EQ(half.Rad, RowOf(kCurrentDraw, 1));
+    const std::string halfRow = RowOf(kCurrentDraw, 1);
+    EXPECT_EQ(Cell(w->Grid(), 0, 6 + static_cast<int>(std::string("1X2").find(halfRow[0]))), QString(QChar(halfRow[0])));
+    EXPECT_EQ(Cell(w->HalfTimeGrid(), 3, 0), "1500000");
+    EXPECT_EQ(db_.RoundGames(kCurrentDraw, "A").size(), 13u);
+}
+
+TEST_F(WebStatusTest, TabMovesDownTheColumnThenToTheOtherColumn) {
+    doc_.MatchCount = 2;
+    auto w = Open(TfrmWebStatus::Mode::Games, {"H1", "H2"});
+    w->TabNavigation()->setChecked(true);
+    w->EditCell(0, 1);
+    w->TeamBox()->setEditText("Brentford");
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+    QApplication::sendEvent(w->TeamBox()->lineEdit(), &tab);
+    EXPECT_EQ(Cell(w->Grid(), 0, 1), "Brentford");
+    EXPECT_EQ(w->TeamBox()->currentText(), "H2");
+    QApplication::sendEvent(w->TeamBox()->lineEdit(), &tab);
+    EXPECT_EQ(w->TeamBox()->currentText(), "");  // line 1 of the away column
+    w->TeamBox()->setEditText("Away1");
+    w->EditCell(1, 1);
+    EXPECT_EQ(Cell(w->Grid(), 0, 2), "Away1");
+    EXPECT_FALSE(w->CellMarked(0, 2));
+    EXPECT_TRUE(w->CellMarked(1, 1));
+}
+
+TEST_F(WebStatusTest, WarningsAndBrokenKeysStopWithAMessage) {
+    // A draw number the page gives as text: 465 when warnings are on, and the
+    // system keeps its draw number.
+    svr_.Get("/textdraw", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<resultat><omgang>n/a</omgang><vecka>2026-50</vecka></resultat>", "text/xml");
+    });
+    WriteUpdateIni("/textdraw");
+    auto w = Open(TfrmWebStatus::Mode::Results);
+    w->SetYearWeek("2026", "50");
+    w->btnGetClick();
+    EXPECT_EQ(prompter_.Texts("information"), std::vector<QString>{QString::fromStdString(core::Msg(465))});
+    EXPECT_EQ(doc_.OmgID, 777);
+
+    // A key that is no XPath stops an interval at its first page.
+    WriteUpdateIni("/api/svenskaspel/XMLresultatProxy.php?produktid=1");
+    std::string ini = ReadBytes(data_ / "update.ini");
+    ini.replace(ini.rfind("XMLGetRightRow=//match/tecken"), 29, "XMLGetRightRow=//match[");
+    WriteBytes(data_ / "update.ini", ini);
+    prompter_.shown.clear();
+    prompter_.inputs.push_back(QStringLiteral("5"));
+    hits_ = 0;
+    w->btnIntervalClick();
+    EXPECT_EQ(hits_, 1);
+    ASSERT_EQ(prompter_.Texts("error").size(), 1u);
+    EXPECT_TRUE(prompter_.Texts("error")[0].contains("XMLGetRightRow"));
 }
 
 TEST(SvtTeams, MappingWritesAcceptedNamesAndStopsOnCancelAll) {
