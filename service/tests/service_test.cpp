@@ -11,9 +11,13 @@
 #include "core/ini.h"
 #include "core/system_document.h"
 #include "core/text.h"
+#include "checking/tips_data.h"
+#include "net/active_pools.h"
 #include "net/game_info.h"
 #include "net/http.h"
 #include "net/result_parsers.h"
+#include "net/update_check.h"
+#include "net/update_database.h"
 #include "net/upload.h"
 #include "service/pages.h"
 #include "service/server.h"
@@ -338,6 +342,56 @@ TEST(Service, LiveSourcesReadByTheProgramsParsers) {
     EXPECT_EQ(svt.status[2], 1);
     EXPECT_EQ(svt.winAmount[0], 1234567 * int64_t{10000});
     EXPECT_EQ(svt.winAmount[3], 40 * int64_t{10000});
+}
+
+// A new installation: the shipped update.ini pointed at the service, then the
+// program's own flows one after the other.
+TEST(Service, TheProgramsFlowsRunAgainstTheSampleSeason) {
+    Running s(kSample);
+    TempDir folder;
+    const fs::path data = folder.path();
+    std::string shipped = ReadBytes(fs::path(VINRA_SOURCE_DIR) / "resources" / "update.ini");
+    for (size_t at; (at = shipped.find("http://127.0.0.1:8080")) != std::string::npos;)
+        shipped.replace(at, 21, s.base());
+    WriteBytes(data / "update.ini", shipped);
+
+    struct QuietUi : net::UpdateCheckUi {
+        void ShowInfo(const std::string&) override {}
+        bool AskYesNo(const std::string&) override { return false; }
+        void OpenUrl(const std::string&) override {}
+    } ui;
+    const net::UpdateCheckResult check = net::UpdateCheck(data, ui, "7.51");
+    EXPECT_TRUE(check.updateIniReplaced) << check.updateIniError;
+    EXPECT_TRUE(check.teamstatRefreshed);
+    EXPECT_TRUE(check.teamlogoRefreshed);
+    EXPECT_FALSE(check.newerProgram);
+    const core::IniFile update = core::IniFile::FromFile(data / "update.ini");
+    EXPECT_EQ(update.ReadString("Update", "IniVersion"), "701");
+
+    checking::TTipsData db;
+    db.Open(data / "tipsdata.sqlite");
+    const net::ActivePoolsRefresh pools = net::RefreshActivePools(net::ServiceHostOf(update), data, &db);
+    ASSERT_TRUE(pools.replaced) << pools.error;
+    EXPECT_EQ(pools.importError, "");
+    EXPECT_EQ(pools.games.inserted, 38u);
+    EXPECT_EQ(pools.results.inserted, 4u);
+    EXPECT_TRUE(pools.games.skippedLines.empty());
+
+    const net::UpdateDatabaseResult all = net::RunUpdateDatabase(net::ServiceHostOf(update), data, db);
+    ASSERT_TRUE(all.ok) << all.error;
+    EXPECT_TRUE(all.games.skippedLines.empty());
+    EXPECT_TRUE(all.results.skippedLines.empty());
+    const Season season = Season::Load(kSample);
+    size_t settled = 0;
+    for (const Round& r : season.rounds()) settled += r.settled();
+    EXPECT_EQ(all.results.inserted + all.results.updated + all.results.unchanged, settled);
+    const auto stored = db.FindResult("C", 2598);
+    ASSERT_TRUE(stored.found);
+    EXPECT_EQ(stored.Rad, season.find('C', 2598)->resultRow());
+
+    const net::GameInfoDownload info = net::DownloadGameInfo(update, data, "S", "Stryktipset", 4851);
+    ASSERT_TRUE(info.ok) << info.error;
+    EXPECT_EQ(info.matches, 13);
 }
 
 TEST(Service, OwnRowsAreAcceptedOnlyWhenWellFormed) {
