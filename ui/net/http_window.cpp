@@ -135,9 +135,13 @@ void TDownloadReceiver::Get(const std::string& url, const std::filesystem::path&
 }
 
 void TDownloadReceiver::drain() {
-    for (const net::TSyncInfo& report : inbox_->Drain()) {
-        if (inbox_->detached()) return;
-        if (handler_) handler_(report);
+    // The handler may close the window and with it this object: keep what the
+    // loop needs, and stop once the inbox was detached.
+    const std::shared_ptr<net::TDownloadInbox> inbox = inbox_;
+    const Handler handler = handler_;
+    for (const net::TSyncInfo& report : inbox->Drain()) {
+        if (inbox->detached()) return;
+        if (handler) handler(report);
     }
 }
 

@@ -133,6 +133,18 @@ TEST_F(ProgramTest, DownloadReportsArriveOnTheWindowsThreadUntilItGoes) {
     EXPECT_EQ(vinra::testing::ReadBytes(file), "PNGDATA");
     EXPECT_FALSE(fs::exists(dir.path() / "none.png"));
 
+    // A handler may delete its receiver; the reports after that are dropped.
+    int calls = 0;
+    TDownloadReceiver* self = nullptr;
+    self = new TDownloadReceiver([&](const net::TSyncInfo&) {
+        ++calls;
+        delete self;
+    });
+    self->Get(svc.Host() + "/logo.png", dir.path() / "third.png", 8);
+    ASSERT_TRUE(net::TDownloadThread::WaitAll(std::chrono::seconds(3)));
+    self->drain();
+    EXPECT_EQ(calls, 1);
+
     // A receiver that goes before its transfer ends hears nothing more.
     got.clear();
     receiver->Get(svc.Host() + "/logo.png", dir.path() / "again.png", 7);
