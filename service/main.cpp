@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     int port = 8080;
     std::string data = "service/data";
     std::string publicUrl;
+    bool quiet = false;
     app.add_option("--host", host, "address to listen on")->capture_default_str();
     app.add_option("--port", port, "port to listen on (0: any free port, printed at start)")
         ->check(CLI::Range(0, 65535))
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
     app.add_option("--data", data, "data folder: rounds/, help/, logos/, update.ini, teamstat.ini, teamlogo.ini, apikeys.ini")
         ->capture_default_str();
     app.add_option("--public-url", publicUrl, "base address written into replies (default: the Host the client used)");
+    app.add_flag("--quiet", quiet, "no line per request on standard output");
     CLI11_PARSE(app, argc, argv);
 
     std::error_code ec;
@@ -49,6 +51,12 @@ int main(int argc, char** argv) {
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
     service.Register(server);
+    if (!quiet) {
+        // One line per request: method, path (no query, no body) and status.
+        server.set_logger([](const httplib::Request& req, const httplib::Response& res) {
+            std::cout << req.method << " " << req.path << " " << res.status << std::endl;
+        });
+    }
     g_server = &server;
     std::signal(SIGINT, Stop);
     std::signal(SIGTERM, Stop);
