@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include "cli/command.h"
+#include "core/settings.h"
+#include "net/http.h"
 
 namespace vinra::cli {
 
@@ -52,6 +54,16 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         return app.exit(e);
+    }
+    // Transfers use the proxy of the settings file, else the environment's.
+    try {
+        const auto path = vinra::core::SettingsFile::DefaultPath();
+        std::error_code ec;
+        vinra::net::UseProxySetting(std::filesystem::exists(path, ec)
+                                        ? vinra::core::SettingsFile(path).Load().proxy
+                                        : vinra::core::ProxyFromEnvironment());
+    } catch (const std::exception&) {
+        vinra::net::UseProxySetting(vinra::core::ProxyFromEnvironment());
     }
     for (auto& [sub, run] : runs) {
         if (!sub->parsed()) continue;

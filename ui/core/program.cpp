@@ -8,6 +8,7 @@
 #include "core/signs.h"
 #include "core/system_file.h"
 #include "core/text.h"
+#include "net/http.h"
 
 namespace vinra::ui {
 
@@ -27,6 +28,8 @@ void Program::LoadSettings() {
     doc = core::TVinraFile();
     doc.Omg = core::RoundOfToday();
     settings = settingsFile_->Load();
+    // Every transfer uses the proxy of the settings, else the environment's.
+    net::UseProxySetting(settings.proxy);
     doc.Typ = settings.lastPool;
     LoadDataFiles();
 }
