@@ -156,9 +156,13 @@ void TfrmWebStatus::build(const std::vector<std::string>& homes, const std::vect
     week_ = new QComboBox(this);
     week_->setObjectName(QStringLiteral("cboWeek"));
     for (int w = 1; w <= 53; ++w) week_->addItem(QStringLiteral("%1").arg(w, 2, 10, QLatin1Char('0')));
-    top->addWidget(Tag(new QLabel(M(46), this), 46));
+    auto* yearLabel = Tag(new QLabel(M(46), this), 46);
+    yearLabel->setBuddy(year_);
+    auto* weekLabel = Tag(new QLabel(M(47), this), 47);
+    weekLabel->setBuddy(week_);
+    top->addWidget(yearLabel);
     top->addWidget(year_);
-    top->addWidget(Tag(new QLabel(M(47), this), 47));
+    top->addWidget(weekLabel);
     top->addWidget(week_);
     auto* get = Tag(new QPushButton(M(43), this), 43);
     get->setObjectName(QStringLiteral("btnGet"));
@@ -219,6 +223,11 @@ void TfrmWebStatus::build(const std::vector<std::string>& homes, const std::vect
             g->setVerticalHeaderLabels(labels);
             for (int r = 0; r < g->rowCount(); ++r)
                 for (int c = 0; c < 2; ++c) g->setItem(r, c, new QTableWidgetItem);
+            g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            g->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            g->setFixedHeight(g->horizontalHeader()->sizeHint().height() +
+                              g->rowCount() * g->verticalHeader()->defaultSectionSize() + 2 * g->frameWidth());
+            g->setFixedWidth(g->verticalHeader()->sizeHint().width() + 2 * g->columnWidth(0) + 2 * g->frameWidth());
             auto* bl = new QVBoxLayout(box);
             bl->addWidget(g);
             prizes->addWidget(box);
@@ -229,6 +238,7 @@ void TfrmWebStatus::build(const std::vector<std::string>& homes, const std::vect
         half_ = makeGrid(38, "grdHalfTime", halfBox_);
         full_ = makeGrid(39, "grdFullTime", fullBox);
         halfBox_->setVisible(ctx_.pool.pauseTipping);
+        prizes->addStretch();
         layout->addLayout(prizes);
     }
 
