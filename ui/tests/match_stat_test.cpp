@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
+#include <QTableWidget>
 
 #include <atomic>
 #include <chrono>
@@ -290,3 +291,91 @@ TEST_F(MatchStatTest, ScreenshotWhileFetching) {
 
 }  // namespace
 }  // namespace vinra::ui::testing
+
+#ifdef VINRA_WITH_SERVICE
+#include "net/update_check.h"
+#include "service/server.h"
+
+namespace vinra::ui::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The whole way on a new installation: the update check against the real web
+// service with its sample season, the round's information and logos, and the
+// main window showing the round with its logos.
+TEST_F(UiFixture, StatisticsAgainstTheWebServiceFillsTheRoundAndItsLogos) {
+    service::VinraService service({fs::path(VINRA_SOURCE_DIR) / "service" / "data", "",
+                                   [] { return std::string("2026-12-10 12:00"); }});
+    httplib::Server svr;
+    service.Register(svr);
+    const int port = svr.bind_to_any_port("127.0.0.1");
+    std::thread thread([&] { svr.listen_after_bind(); });
+    struct Stop {
+        httplib::Server& s;
+        std::thread& t;
+        ~Stop() {
+            s.stop();
+            t.join();
+            net::ResetPrepareConnection();
+        }
+    } stop{svr, thread};
+    const std::string base = "http://127.0.0.1:" + std::to_string(port);
+    const fs::path data = home() / "Program";
+    vinra::testing::WriteBytes(data / "update.ini", "[Service]\r\nHost=" + base + "\r\n[Update]\r\nIniVersion=700\r\n");
+    fs::remove(data / "teamstat.ini");
+    fs::remove(data / "teamlogo.ini");
+    program_->LoadDataFiles();
+    net::ResetPrepareConnection();
+
+    auto& doc = program_->doc;
+    doc.Typ = "S";
+    doc.Pool = "Stryktipset";
+    doc.Country = "Svenska Spel";
+    doc.OmgID = 4851;
+    doc.Omg = "2026-50";
+    bool arrived = false;
+    MatchStatOptions options;  // the real update check runs first
+    options.logosArrived = [&] { arrived = true; };
+    ASSERT_TRUE(ShowMatchStatistics(window_.get(), *program_, prompter_, options));
+    EXPECT_TRUE(prompter_.Texts("error").empty());
+    EXPECT_TRUE(fs::exists(data / "teamlogo.ini"));  // refreshed by the update check
+
+    const auto info = core::IniFile::FromFile(net::GameInfoFile(data, "Stryktipset", 4851));
+    EXPECT_EQ(info.ReadString("Game0", "Home"), "Dunmere United");
+    EXPECT_EQ(info.ReadString("Game0", "People2"), "46.8");
+    const auto games = program_->db.RoundGames(4851, "S");
+    ASSERT_EQ(games.size(), 13u);
+    EXPECT_EQ(games[0].Home, "Dunmere United");  // the fixture's names were replaced
+    EXPECT_EQ(games[0].Away, "Ashford Town");
+
+    QElapsedTimer t;
+    t.start();
+    while (!arrived && t.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_TRUE(arrived);
+    const auto teams = stats::ReadRoundTeams(net::GameInfoFile(data, "Stryktipset", 4851), data);
+    int logos = 0;
+    for (const auto* list : {&teams.homeLogos, &teams.awayLogos})
+        for (const auto& url : *list)
+            if (!url.empty()) {
+                EXPECT_TRUE(fs::exists(data / "Cache" / "Images" / stats::LogoFileName(url))) << url;
+                ++logos;
+            }
+    EXPECT_EQ(logos, 26);
+
+    // The main window takes the round over with its logos.
+    window_->NewSystem(false);
+    window_->resize(1100, 720);
+    window_->show();
+    QApplication::processEvents();
+    EXPECT_EQ(window_->HomeTeams().front(), "Dunmere United");
+    const QVariant logo = window_->Grid()->item(0, 2)->data(Qt::DecorationRole);
+    EXPECT_FALSE(logo.value<QPixmap>().isNull());
+    if (const char* dir = std::getenv("VINRA_SCREENSHOT_DIR"); dir && *dir) {
+        fs::create_directories(dir);
+        window_->grab().save(QString::fromStdString((fs::path(dir) / "main_after_statistics.png").string()));
+    }
+}
+}  // namespace
+}  // namespace vinra::ui::testing
+#endif
