@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTimer>
 
 #include "core/messages.h"
 #include "core/settings.h"
@@ -25,6 +26,7 @@
 #include "ui/net/svt_teams.h"
 #include "ui/net/web_status.h"
 #include "ui/tests/support/scripted_prompter.h"
+#include "ui/tests/support/ui_fixture.h"
 
 namespace vinra::ui {
 namespace {
@@ -352,6 +354,43 @@ TEST_F(WebStatusTest, WarningsAndBrokenKeysStopWithAMessage) {
     EXPECT_EQ(hits_, 1);
     ASSERT_EQ(prompter_.Texts("error").size(), 1u);
     EXPECT_TRUE(prompter_.Texts("error")[0].contains("XMLGetRightRow"));
+}
+
+// The entry points the main window and the check window call.
+class WebStatusEntry : public testing::UiFixture {};
+
+TEST_F(WebStatusEntry, GetGamesOkSetsTheRoundAndStoresTheNames) {
+    core::TVinraFile& doc = program_->doc;
+    doc.Typ = "S";
+    doc.Pool = "Stryktipset";
+    doc.MatchCount = 13;
+    doc.Omg = "2026-47";
+    doc.OmgID = 0;
+    QTimer::singleShot(0, [] {
+        auto* dlg = qobject_cast<TfrmWebStatus*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        EXPECT_EQ(dlg->mode(), TfrmWebStatus::Mode::Games);
+        dlg->SetYearWeek("2026", "48");
+        dlg->btnOKClick();
+    });
+    ASSERT_TRUE(RunGetGames(window_.get(), *program_, prompter_, testing::FixtureHomes(), testing::FixtureAways()));
+    EXPECT_EQ(doc.Omg, "2026-48");
+    EXPECT_EQ(doc.OmgID, 202648);  // no draw number: the round integer stands in
+    EXPECT_EQ(program_->db.RoundGames(202648, "S").size(), 13u);
+
+    QTimer::singleShot(0, [] {
+        auto* dlg = qobject_cast<TfrmWebStatus*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        EXPECT_EQ(dlg->mode(), TfrmWebStatus::Mode::Results);
+        dlg->btnCancelClick();
+    });
+    EXPECT_FALSE(RunGetResults(window_.get(), *program_, prompter_, {}, {}));
+    QTimer::singleShot(0, [] {
+        auto* dlg = qobject_cast<TfrmWebStatus*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        dlg->btnOKClick();
+    });
+    EXPECT_EQ(RunGetResults(window_.get(), *program_, prompter_, {}, {}), 202648);
 }
 
 TEST(SvtTeams, MappingWritesAcceptedNamesAndStopsOnCancelAll) {
