@@ -143,9 +143,7 @@ std::string ApplyUploadReply(core::TVinraFile& doc, const std::string& fileName,
     switch (reply.kind) {
         case UploadReplyKind::Uploaded:
             doc.SalvikLink = reply.link;
-            // An empty comment gets the link alone, not an empty first line.
-            if (!doc.Comment.empty()) doc.Comment += "\r\n";
-            doc.Comment += reply.link;
+            doc.Comment += "\r\n" + reply.link;
             changed = true;
             return fmt::format("Filen {} är nu uppladdad till Vinra 2000:s webbtjänst.", fileName);
         case UploadReplyKind::WrongKey:

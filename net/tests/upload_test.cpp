@@ -171,7 +171,7 @@ TEST_F(UploadTest, LargeSystemsGoUpAsPartFilesOneMessageEach) {
     EXPECT_EQ(received_[1].bytes, last + "\r\n");
 
     EXPECT_EQ(doc.SalvikLink, "http://127.0.0.1/live/del2");
-    EXPECT_EQ(doc.Comment, "http://127.0.0.1/live/del1\r\nhttp://127.0.0.1/live/del2");
+    EXPECT_EQ(doc.Comment, "\r\nhttp://127.0.0.1/live/del1\r\nhttp://127.0.0.1/live/del2");
     const size_t cr = result.message.find('\r');
     ASSERT_NE(cr, std::string::npos);
     EXPECT_NE(result.message.find("Del 1 av 2"), std::string::npos);

@@ -88,7 +88,7 @@ TEST_F(UploadCommandTest, UploadedSystemKeepsItsLinkAndTheUserNameIsAskedOnce) {
     EXPECT_EQ(user_, "kalle");
     EXPECT_EQ(StoredUser(), "kalle");
     EXPECT_EQ(program_->doc.SalvikLink, "http://127.0.0.1/live/42");
-    EXPECT_EQ(program_->doc.Comment, "http://127.0.0.1/live/42");
+    EXPECT_EQ(program_->doc.Comment, "\r\nhttp://127.0.0.1/live/42");
     ASSERT_EQ(prompter_.Texts("information").size(), 1u);
     EXPECT_TRUE(prompter_.Texts("information")[0].contains("Vecka 50.1x2"));
 
@@ -96,7 +96,7 @@ TEST_F(UploadCommandTest, UploadedSystemKeepsItsLinkAndTheUserNameIsAskedOnce) {
     prompter_.shown.clear();
     EXPECT_TRUE(Upload());
     EXPECT_TRUE(prompter_.Texts("input").empty());
-    EXPECT_EQ(program_->doc.Comment, "http://127.0.0.1/live/42\r\nhttp://127.0.0.1/live/42");
+    EXPECT_EQ(program_->doc.Comment, "\r\nhttp://127.0.0.1/live/42\r\nhttp://127.0.0.1/live/42");
 }
 
 TEST_F(UploadCommandTest, NothingIsSentBeforeTheChecksPass) {
