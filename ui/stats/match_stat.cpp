@@ -265,10 +265,11 @@ void TfrmMatchStat::fail(const QString& why) {
 
 bool ShowMatchStatistics(QWidget* parent, Program& program, Prompter& prompter, MatchStatOptions options) {
     auto arrived = options.logosArrived;
+    QObject* owner = options.logoOwner ? options.logoOwner : static_cast<QObject*>(parent);
+    if (!owner) owner = QCoreApplication::instance();
     TfrmMatchStat window(program, prompter, std::move(options), parent);
     window.exec();
     if (auto logos = window.takeLogoDownloads()) {
-        QObject* owner = parent ? static_cast<QObject*>(parent) : QCoreApplication::instance();
         new LogoWatcher(std::move(logos), std::move(arrived), owner);
     }
     return window.succeeded();

@@ -37,6 +37,10 @@ struct MatchStatOptions {
     // Called on the parent's thread when the logo downloads of this run ended
     // and at least one logo arrived (the main window reloads its logos).
     std::function<void()> logosArrived;
+    // Who keeps the logo downloads after the window closed (they are cancelled
+    // when it is destroyed first). Empty: the parent of the window. A wizard
+    // that opens the statistics hands in the main window here.
+    QObject* logoOwner = nullptr;
     int maxParallelLogos = 4;
 };
 
@@ -88,8 +92,8 @@ private:
 // The Statistics command and its workflow link: opens the window modally over
 // parent for the program's current document and returns when it closed; true
 // when the run got to the end. The logo downloads go on in the background,
-// owned by parent (they are cancelled when parent is destroyed first). The
-// caller reloads the round's games afterwards.
+// owned by options.logoOwner or else parent (they are cancelled when the owner
+// is destroyed first). The caller reloads the round's games afterwards.
 bool ShowMatchStatistics(QWidget* parent, Program& program, Prompter& prompter, MatchStatOptions options = {});
 
 }  // namespace vinra::ui
