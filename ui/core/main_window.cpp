@@ -42,6 +42,7 @@
 #include "core/text.h"
 #include "net/active_pools.h"
 #include "ui/net/active_pools_refresh.h"
+#include "ui/net/submit_dialog.h"
 #include "ui/net/update_database_dialog.h"
 #include "output/coupon_layout.h"
 #include "output/row_files.h"
@@ -367,10 +368,12 @@ void TfrmStryk::buildCentral() {
     poolsCheck_->setObjectName(QStringLiteral("btnPoolsCheck"));
     poolsPlaceBet_ = new QPushButton(poolsPage);
     poolsPlaceBet_->setObjectName(QStringLiteral("btnPoolsPlaceBet"));
-    for (QPushButton* b : {poolsStatistics_, poolsCheck_, poolsPlaceBet_}) {
+    for (QPushButton* b : {poolsStatistics_, poolsCheck_}) {
         b->setEnabled(false);  // their windows come in a later version
         poolsLayout->addWidget(b);
     }
+    connect(poolsPlaceBet_, &QPushButton::clicked, this, [this] { SubmitClick(); });
+    poolsLayout->addWidget(poolsPlaceBet_);
     sideTabs_->addTab(poolsPage, QString());
 
     auto* filesPage = new QWidget;
@@ -548,7 +551,7 @@ void TfrmStryk::buildCentral() {
     }
     placeBet_ = new QPushButton(linksBox);
     placeBet_->setObjectName(QStringLiteral("btnPlaceBet"));
-    placeBet_->setEnabled(false);  // submission comes in a later version
+    connect(placeBet_, &QPushButton::clicked, this, [this] { SubmitClick(); });
     linksLayout->addSpacing(4);
     linksLayout->addWidget(placeBet_);
     rightLayout->addWidget(linksBox);
@@ -927,8 +930,6 @@ void TfrmStryk::localiseAll() {
     updateDb_->setText(Plain(updateDb_->text()));
     placeBet_->setText(T(UiText::PlaceBet));
     poolsPlaceBet_->setText(T(UiText::PlaceBet));
-    placeBet_->setToolTip(later);
-    poolsPlaceBet_->setToolTip(later);
     directionButton_->setIcon(MakeIcon(fileDescending_ ? Icon::SortDescending : Icon::SortAscending));
     directionButton_->setToolTip(T(UiText::SortDirection) + QStringLiteral(": ") +
                                  M(fileDescending_ ? 597 : 596));
@@ -1420,7 +1421,7 @@ void TfrmStryk::CheckSystemClick() {
 }
 
 void TfrmStryk::SubmitClick() {
-    if (program_.doc.Rader.empty()) prompter_.information(this, M(283));
+    ui::SubmitClick(this, program_, fileName_, IsUntitled(), prompter_);
 }
 
 // ---------------------------------------------------------------------------
