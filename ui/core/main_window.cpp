@@ -42,7 +42,11 @@
 #include "core/text.h"
 #include "net/active_pools.h"
 #include "ui/net/active_pools_refresh.h"
+#include "ui/net/http_window.h"
 #include "ui/net/submit_dialog.h"
+#include "ui/net/web_status.h"
+#include "stats/team_logos.h"
+#include "ui/stats/match_stat.h"
 #include "ui/net/update_database_dialog.h"
 #include "output/coupon_layout.h"
 #include "output/row_files.h"
@@ -168,7 +172,7 @@ void TfrmStryk::buildActions() {
     a->setShortcut(QKeySequence(Qt::Key_F12));
     addCommand(QStringLiteral("actImport"), 543, &TfrmStryk::ImportClick, true);
     addCommand(QStringLiteral("actExport"), 604, &TfrmStryk::ExportClick, true);
-    addCommand(QStringLiteral("actGetGames"), 14, &TfrmStryk::GetGamesClick, false);
+    addCommand(QStringLiteral("actGetGames"), 14, &TfrmStryk::GetGamesClick, true);
     a = addCommand(QStringLiteral("actPrint"), 15, &TfrmStryk::PrintClick, true);
     a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     a->setIcon(MakeIcon(Icon::Print));
@@ -178,7 +182,7 @@ void TfrmStryk::buildActions() {
     // System
     a = addCommand(QStringLiteral("actExpert"), 564, &TfrmStryk::ExpertSystemClick, false);
     a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    a = addCommand(QStringLiteral("actStatistics"), 24, &TfrmStryk::StatisticsClick, false);
+    a = addCommand(QStringLiteral("actStatistics"), 24, &TfrmStryk::StatisticsClick, true);
     a->setShortcut(QKeySequence(Qt::Key_F5));
     a->setIcon(MakeIcon(Icon::Statistics));
     a = addCommand(QStringLiteral("actSetFrame"), 19, nullptr, false);
@@ -368,10 +372,10 @@ void TfrmStryk::buildCentral() {
     poolsCheck_->setObjectName(QStringLiteral("btnPoolsCheck"));
     poolsPlaceBet_ = new QPushButton(poolsPage);
     poolsPlaceBet_->setObjectName(QStringLiteral("btnPoolsPlaceBet"));
-    for (QPushButton* b : {poolsStatistics_, poolsCheck_}) {
-        b->setEnabled(false);  // their windows come in a later version
-        poolsLayout->addWidget(b);
-    }
+    connect(poolsStatistics_, &QPushButton::clicked, this, [this] { StatisticsClick(); });
+    poolsLayout->addWidget(poolsStatistics_);
+    poolsCheck_->setEnabled(false);  // the check window comes in a later version
+    poolsLayout->addWidget(poolsCheck_);
     connect(poolsPlaceBet_, &QPushButton::clicked, this, [this] { SubmitClick(); });
     poolsLayout->addWidget(poolsPlaceBet_);
     sideTabs_->addTab(poolsPage, QString());
@@ -771,11 +775,9 @@ void TfrmStryk::loadLogos() {
         const std::string alias = stat.ReadString("Alias", team, team);
         std::string url = logo.ReadString("Images", alias);
         QPixmap pm;
-        // The picture lies under the last path segment of its address; a name
-        // that would leave the folder is not used.
-        const auto slash = url.find_last_of("/\\");
-        const std::string file = slash == std::string::npos ? url : url.substr(slash + 1);
-        if (!file.empty() && file != "." && file != "..") {
+        // The picture lies under the name the logo download gave it.
+        const std::string file = stats::LogoFileName(url);
+        if (!file.empty()) {
             QPixmap raw(Q((data / "Cache" / "Images" / file).string()));
             if (!raw.isNull())
                 pm = raw.scaled(kLogoSize, kLogoSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
@@ -923,10 +925,9 @@ void TfrmStryk::localiseAll() {
     sideTabs_->setTabText(2, T(UiText::PanelDatabase));
     poolsTitle_->setText(T(UiText::PanelActivePools));
     poolsTitle_->setToolTip(T(UiText::RefreshActivePools));
-    for (QPushButton* b : {poolsStatistics_, poolsCheck_}) {
-        b->setText(Plain(b->text()));
-        b->setToolTip(later);
-    }
+    poolsStatistics_->setText(Plain(poolsStatistics_->text()));
+    poolsCheck_->setText(Plain(poolsCheck_->text()));
+    poolsCheck_->setToolTip(later);
     updateDb_->setText(Plain(updateDb_->text()));
     placeBet_->setText(T(UiText::PlaceBet));
     poolsPlaceBet_->setText(T(UiText::PlaceBet));
@@ -1225,9 +1226,8 @@ void TfrmStryk::NewSystem(bool withGuide) {
     aways_.clear();
     if (doc.OmgID >= 0) {
         loadRoundTeams();
-        // The games of the round come from the statistics download when the
-        // database has none; that window is not in this version, so the grid
-        // then shows the matches without names.
+        // Without games in the database the statistics download fetches them.
+        if (homes_.empty() && fetchStatistics()) loadRoundTeams();
         if (homes_.size() > 1) doc.MatchCount = static_cast<int32_t>(homes_.size());
     }
     doc.NewSystem(doc.MatchCount, program_.settings.fillAll);
@@ -1403,10 +1403,33 @@ void TfrmStryk::closeEvent(QCloseEvent* event) {
 // disabled and say so in their tooltips.
 
 void TfrmStryk::SendMailClick() {}
-void TfrmStryk::GetGamesClick() {}
+void TfrmStryk::GetGamesClick() {
+    if (!RunGetGames(this, program_, prompter_, homes_, aways_)) return;
+    loadRoundTeams();
+    updateRoundLine();
+    updateWorkflow();
+}
 void TfrmStryk::SettingsClick() {}
 void TfrmStryk::ExpertSystemClick() {}
-void TfrmStryk::StatisticsClick() {}
+// Match statistics: the round's information, its games and the team logos.
+bool TfrmStryk::fetchStatistics() {
+    MatchStatOptions options;
+    options.logosArrived = [this] {
+        QTimer::singleShot(500, this, [this] {
+            loadLogos();
+            rebuildGrid();
+        });
+    };
+    return ShowMatchStatistics(this, program_, prompter_, options);
+}
+
+void TfrmStryk::StatisticsClick() {
+    fetchStatistics();
+    loadRoundTeams();
+    rebuildGrid();
+    updateRoundLine();
+    updateWorkflow();
+}
 void TfrmStryk::DatabaseEditorClick(bool) {}
 
 
@@ -1530,14 +1553,7 @@ void TfrmStryk::SystemEditorClick() {
     if (!fs::exists(exe, ec) || !QProcess::startDetached(Q(exe.string()), {})) prompter_.error(this, M(285));
 }
 
-void TfrmStryk::HelpContentClick() {
-    const std::string host = program_.updateIni.ReadString("Service", "Host");
-    if (host.empty()) return;
-    const QString url = Q(host) + QStringLiteral("/vinra2000/help/%1/html/%2")
-                                      .arg(core::CurrentLanguage())
-                                      .arg(QStringLiteral("main.htm"));
-    QDesktopServices::openUrl(QUrl(url));
-}
+void TfrmStryk::HelpContentClick() { OpenHelpPage(program_, "main.htm"); }
 
 void TfrmStryk::AboutClick() {
     TfrmAbout about(program_.DataFolder(), this);

@@ -132,6 +132,7 @@ protected:
 
 private:
     PrintBackend& printBackend();
+    bool fetchStatistics();
     std::vector<std::string> matchLabels() const;
     int rowsPerCoupon() const;
     std::unique_ptr<PrintBackend> printBackend_;
