@@ -141,12 +141,15 @@ TEST_F(UploadCommandTest, FailedRepliesChangeNothingAndSaySo) {
         {200, "stall", "error", "", false},
     };
     program_->settingsFile().WriteString("General", kApiUserKey, "kalle");
-    int n = 0;
+    std::atomic<int> n{0};
     svr_.Post(R"(/systems/apiImportVinra/(\d))", [&](const httplib::Request&, httplib::Response& res) {
-        if (cases[n].body == "stall")
+        // The case is taken when the request arrives: a stalled reply is still
+        // being answered after the client gave up and the loop moved on.
+        const Case& c = cases[std::min<size_t>(static_cast<size_t>(n.load()), cases.size() - 1)];
+        if (c.body == "stall")
             for (int i = 0; i < 250 && !release_; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        res.status = cases[n].status;
-        res.set_content(cases[n].body, "application/json");
+        res.status = c.status;
+        res.set_content(c.body, "application/json");
     });
     const int port = svr_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { svr_.listen_after_bind(); });
@@ -155,7 +158,7 @@ TEST_F(UploadCommandTest, FailedRepliesChangeNothingAndSaySo) {
 
     const core::TVinraFile before = program_->doc;
     for (; n < static_cast<int>(cases.size()); ++n) {
-        const Case& c = cases[n];
+        const Case& c = cases[static_cast<size_t>(n.load())];
         SCOPED_TRACE(c.body);
         prompter_.shown.clear();
         EXPECT_FALSE(Upload());
