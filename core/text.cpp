@@ -23,6 +23,8 @@ constexpr std::array<char32_t, 32> kHigh = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
 };
 
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -41,7 +43,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-// Decodes one UTF-8 sequence at s[i]; returns its length, 0 when invalid.
 size_t DecodeUtf8(std::string_view s, size_t i, char32_t& cp) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
     if (c < 0x80) { cp = c; return 1; }
@@ -60,6 +61,8 @@ size_t DecodeUtf8(std::string_view s, size_t i, char32_t& cp) {
     if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
     return len;
 }
+
+namespace {
 
 const std::unordered_map<char32_t, char>& HighReverse() {
     static const auto map = [] {

@@ -22,6 +22,12 @@ std::string Cp1252ToUtf8(std::string_view bytes);
 // UTF-8 sequences, become "?".
 std::string Utf8ToCp1252(std::string_view utf8);
 
+// One code point as UTF-8.
+void AppendUtf8(std::string& out, char32_t cp);
+// The code point of the UTF-8 sequence at text[i]: its length, or 0 when no
+// valid sequence starts there.
+size_t DecodeUtf8(std::string_view text, size_t i, char32_t& cp);
+
 // True when the bytes start with a UTF-8 byte order mark.
 bool HasUtf8Bom(std::string_view bytes);
 // True when the bytes are valid UTF-8 and hold at least one non-ASCII byte.

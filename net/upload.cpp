@@ -195,48 +195,14 @@ namespace {
 // The next code point of UTF-8 text; a byte that starts no valid sequence is
 // taken as a Windows-1252 character.
 char32_t NextCodePoint(std::string_view s, size_t& i) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80) {
-        ++i;
-        return b0;
-    }
-    int len = 0;
-    char32_t cp = 0, min = 0;
-    if ((b0 & 0xE0) == 0xC0) len = 2, cp = b0 & 0x1F, min = 0x80;
-    else if ((b0 & 0xF0) == 0xE0) len = 3, cp = b0 & 0x0F, min = 0x800;
-    else if ((b0 & 0xF8) == 0xF0) len = 4, cp = b0 & 0x07, min = 0x10000;
-    bool valid = len > 0 && i + len <= s.size();
-    for (int k = 1; valid && k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) valid = false;
-        else cp = (cp << 6) | (b & 0x3F);
-    }
-    if (valid && cp >= min && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF)) {
+    char32_t cp = 0;
+    if (const size_t len = core::DecodeUtf8(s, i, cp)) {
         i += len;
         return cp;
     }
-    ++i;
-    const std::string utf8 = core::Cp1252ToUtf8(std::string_view(s.data() + i - 1, 1));
-    size_t j = 0;
-    return NextCodePoint(utf8, j);
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    const std::string utf8 = core::Cp1252ToUtf8(s.substr(i++, 1));
+    core::DecodeUtf8(utf8, 0, cp);
+    return cp;
 }
 
 }  // namespace
@@ -258,7 +224,7 @@ std::string EncodeEntities(std::string_view text) {
         if (cp >= 161 && cp <= 255 && cp != 173)
             out += "&#" + std::to_string(static_cast<uint32_t>(cp)) + ";";
         else
-            AppendUtf8(out, cp);
+            core::AppendUtf8(out, cp);
     }
     return out;
 }
