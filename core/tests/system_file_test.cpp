@@ -167,8 +167,12 @@ TEST(SystemFile, RoundTripKeepsEveryField) {
     const std::string bytes = ReadBytes(path);
     EXPECT_NE(bytes.find("Comment=H\xE4mmarby \xE5 \xE4 \xF6*13*second line*13*\r\n"), std::string::npos);
     EXPECT_EQ(bytes.find("\n\n"), std::string::npos);
-    for (size_t i = 0; i < bytes.size(); ++i)
-        if (bytes[i] == '\n') ASSERT_EQ(bytes[i - 1], '\r');
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\n') {
+            ASSERT_GT(i, 0u);
+            ASSERT_EQ(bytes[i - 1], '\r');
+        }
+    }
 }
 
 TEST(SystemFile, WritesTheKeysInTheirOrder) {
