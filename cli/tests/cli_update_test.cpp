@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "core/ini.h"
-#include "net/tests/tiny_http_server.h"
+#include "tests/tiny_http_server.h"
 #include "tests/run_process.h"
 #include "tests/temp_dir.h"
 

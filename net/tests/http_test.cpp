@@ -15,7 +15,9 @@
 #include <regex>
 #include <thread>
 
+#include "tests/local_server.h"
 #include "tests/temp_dir.h"
+#include "tests/tiny_http_server.h"
 
 namespace vinra::net {
 namespace {
@@ -24,51 +26,8 @@ using vinra::testing::ReadBytes;
 using vinra::testing::TempDir;
 using vinra::testing::WriteBytes;
 
-// A loopback port nobody listens on (bound for a moment, then closed).
-int UnusedPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
-// A real server on 127.0.0.1 for one test. Handlers that stall wait on
-// `release` so stopping never waits for long.
-class LocalServer {
-public:
-    LocalServer() = default;
-    ~LocalServer() { Stop(); }
-    void Start() {
-        port_ = svr.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { svr.listen_after_bind(); });
-        for (int i = 0; i < 250 && !svr.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    void Stop() {
-        release = true;
-        if (thread_.joinable()) {
-            svr.stop();
-            thread_.join();
-        }
-    }
-    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
-    int port() const { return port_; }
-    // Waits (bounded) until released.
-    void Hold(int maxMs = 5000) {
-        for (int i = 0; i < maxMs / 20 && !release; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-
-    httplib::Server svr;
-    std::atomic<bool> release{false};
-
-private:
-    int port_ = 0;
-    std::thread thread_;
-};
+using vinra::testing::LocalServer;
+constexpr auto UnusedPort = vinra::testing::UnusedLoopbackPort;
 
 class HttpTest : public ::testing::Test {
 protected:

@@ -20,6 +20,7 @@
 #include "net/downloads.h"
 #include "net/http.h"
 #include "tests/temp_dir.h"
+#include "tests/tiny_http_server.h"
 
 extern char** environ;
 
@@ -34,27 +35,13 @@ fs::path ServiceBinary() {
     return self.parent_path().parent_path() / "bin" / "vinra-service";
 }
 
-int FreePort() {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = 0;
-    socklen_t len = sizeof a;
-    int port = 0;
-    if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-        port = ntohs(a.sin_port);
-    close(s);
-    return port;
-}
 
 class ServiceDownloads : public ::testing::Test {
 protected:
     void SetUp() override {
         const fs::path bin = ServiceBinary();
         if (!fs::exists(bin)) GTEST_SKIP() << "vinra-service is not built: " << bin;
-        port_ = FreePort();
+        port_ = vinra::testing::UnusedLoopbackPort();
         host_ = "http://127.0.0.1:" + std::to_string(port_);
         const std::string data = (fs::path(VINRA_SOURCE_DIR) / "service" / "data").string();
         const std::string port = std::to_string(port_);

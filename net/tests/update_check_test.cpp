@@ -17,6 +17,7 @@
 #include "core/system_document.h"
 #include "net/http.h"
 #include "tests/temp_dir.h"
+#include "tests/tiny_http_server.h"
 
 namespace vinra::net {
 namespace {
@@ -28,18 +29,7 @@ using vinra::testing::ReadBytes;
 using vinra::testing::TempDir;
 using vinra::testing::WriteBytes;
 
-// A loopback port nobody listens on (bound for a moment, then closed).
-int UnusedPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
+constexpr auto UnusedPort = vinra::testing::UnusedLoopbackPort;
 
 // The web service's three files, served from a map the test fills; a missing
 // path answers 404. Counts the requests per path.

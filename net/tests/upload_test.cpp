@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "core/text.h"
+#include "tests/local_server.h"
 #include "tests/temp_dir.h"
 
 namespace vinra::net {
@@ -17,34 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using vinra::testing::TempDir;
 
-// A real server on 127.0.0.1 for one test; a stalling handler waits on
-// `release` so stopping never waits long.
-class LocalServer {
-public:
-    ~LocalServer() { Stop(); }
-    void Start() {
-        port_ = svr.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { svr.listen_after_bind(); });
-        for (int i = 0; i < 250 && !svr.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    void Stop() {
-        release = true;
-        if (thread_.joinable()) {
-            svr.stop();
-            thread_.join();
-        }
-    }
-    std::string Host() const { return "http://127.0.0.1:" + std::to_string(port_); }
-    void Hold() {
-        for (int i = 0; i < 250 && !release; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    httplib::Server svr;
-    std::atomic<bool> release{false};
-
-private:
-    int port_ = 0;
-    std::thread thread_;
-};
+using vinra::testing::LocalServer;
 
 // What the upload endpoint received, one entry per request.
 struct Received {

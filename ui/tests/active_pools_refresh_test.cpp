@@ -11,9 +11,10 @@
 #include "ui/core/program.h"
 #include "ui/net/active_pools_refresh.h"
 #include "ui/tests/support/scripted_prompter.h"
-#include "ui/tests/tiny_http_server.h"
+#include "tests/tiny_http_server.h"
 
 namespace vinra::ui::testing {
+using vinra::testing::TinyServer;
 namespace {
 
 namespace fs = std::filesystem;
@@ -56,9 +57,9 @@ TEST_F(ActivePoolsRefreshUiTest, OutdatedListIsReplacedAndFeedsTheDatabase) {
     EXPECT_EQ(ReadBytes(program->ActivePoolsPath()), ListDated("2999-01-01"));
     EXPECT_EQ(program->db.RoundGames(4851, "S").size(), 1u);
     // Now current: no second download.
-    const int before = server.requests;
+    const int before = server.hits();
     EXPECT_FALSE(RefreshActivePoolsIfDue(*program));
-    EXPECT_EQ(server.requests, before);
+    EXPECT_EQ(server.hits(), before);
 }
 
 TEST_F(ActivePoolsRefreshUiTest, MissingListIsFetchedAtStart) {

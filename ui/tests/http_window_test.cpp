@@ -14,7 +14,7 @@
 
 #include "core/ini.h"
 #include "net/http.h"
-#include "net/tests/tiny_http_server.h"
+#include "tests/tiny_http_server.h"
 #include "tests/temp_dir.h"
 #include "ui/core/program.h"
 #include "ui/tests/support/scripted_prompter.h"

@@ -15,9 +15,10 @@
 #include "tests/temp_dir.h"
 #include "ui/net/update_database_dialog.h"
 #include "ui/tests/support/scripted_prompter.h"
-#include "ui/tests/tiny_http_server.h"
+#include "tests/tiny_http_server.h"
 
 namespace vinra::ui::testing {
+using vinra::testing::TinyServer;
 namespace {
 
 using vinra::testing::TempDir;

@@ -1,4 +1,5 @@
 #pragma once
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -10,6 +11,21 @@
 #include <thread>
 
 namespace vinra::testing {
+
+// A loopback port nobody listens on (bound for a moment, then closed).
+inline int UnusedLoopbackPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    ::close(fd);
+    return port;
+}
 
 // A loopback server that answers every request with the body served for its
 // path (404 otherwise): enough HTTP for a GET, for the tests of the windows and
