@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "net/http.h"
+#include "net/tests/short_timeouts.h"
 #include "tests/temp_dir.h"
 
 namespace vinra::net {
@@ -94,18 +95,11 @@ protected:
         port_ = svr_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { svr_.listen_after_bind(); });
         for (int i = 0; i < 200 && !svr_.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        saved_ = CurrentHttpOptions();
-        HttpOptions o = saved_;
-        o.useProxy = false;
-        o.stallTimeoutMs = 300;
-        o.connectTimeoutMs = 2000;
-        SetHttpOptions(o);
         keys_ = core::IniFile::FromText(
             "[S]\nXMLOmgID=//omgang\nXMLGetGamesHome=//match/hemmalag\nXMLGetGamesAway=//match/bortalag\n");
         options_.typ = "S";
     }
     void TearDown() override {
-        SetHttpOptions(saved_);
         svr_.stop();
         thread_.join();
     }
@@ -114,7 +108,7 @@ protected:
     httplib::Server svr_;
     int port_ = 0;
     std::thread thread_;
-    HttpOptions saved_;
+    testing::ShortTimeouts timeouts_{2000, 300};
     core::IniFile keys_;
     ParseOptions options_;
     TempDir dir_;

@@ -15,6 +15,7 @@
 #include <regex>
 #include <thread>
 
+#include "net/tests/short_timeouts.h"
 #include "tests/local_server.h"
 #include "tests/temp_dir.h"
 #include "tests/tiny_http_server.h"
@@ -31,15 +32,7 @@ constexpr auto UnusedPort = vinra::testing::UnusedLoopbackPort;
 
 class HttpTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        saved_ = CurrentHttpOptions();
-        HttpOptions o;
-        o.connectTimeoutMs = 2000;
-        o.stallTimeoutMs = 400;
-        SetHttpOptions(o);
-    }
-    void TearDown() override { SetHttpOptions(saved_); }
-    HttpOptions saved_;
+    testing::ShortTimeouts timeouts_{2000, 400};
 };
 
 TEST_F(HttpTest, GetToFileReplacesTheFileOnlyOnSuccess) {

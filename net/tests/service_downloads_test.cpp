@@ -19,6 +19,7 @@
 #include "core/text.h"
 #include "net/downloads.h"
 #include "net/http.h"
+#include "net/tests/short_timeouts.h"
 #include "tests/temp_dir.h"
 #include "tests/tiny_http_server.h"
 
@@ -55,12 +56,6 @@ protected:
         ASSERT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ), 0);
         posix_spawn_file_actions_destroy(&actions);
 
-        saved_ = CurrentHttpOptions();
-        HttpOptions o = saved_;
-        o.useProxy = false;
-        o.connectTimeoutMs = 1000;
-        o.stallTimeoutMs = 5000;
-        SetHttpOptions(o);
         for (int i = 0; i < 100; ++i) {
             try {
                 const HttpReply r = Get(host_ + "/vinra2000/ini/update.ini");
@@ -80,7 +75,6 @@ protected:
             int status = 0;
             waitpid(pid_, &status, 0);
         }
-        SetHttpOptions(saved_);
     }
     FetchOutcome Fetch(const std::string& typ, bool xml, bool results, int mode, int32_t draw, TCouponInfo& info,
                        const std::string& year = {}, const std::string& week = {}) {
@@ -96,7 +90,7 @@ protected:
     int port_ = 0;
     std::string host_;
     core::IniFile ini_;
-    HttpOptions saved_;
+    testing::ShortTimeouts timeouts_{1000, 5000};
     vinra::testing::TempDir dir_;
 };
 

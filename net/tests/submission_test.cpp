@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "net/http.h"
+#include "net/tests/short_timeouts.h"
 
 namespace vinra::net {
 namespace {
@@ -15,11 +16,6 @@ namespace {
 class SubmissionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_ = CurrentHttpOptions();
-        HttpOptions o;
-        o.connectTimeoutMs = 2000;
-        o.stallTimeoutMs = 400;
-        SetHttpOptions(o);
         doc_.NewSystem(3, true);
         doc_.Pool = "Stryktipset";
         doc_.Typ = "S";
@@ -31,7 +27,6 @@ protected:
             svr_.stop();
             thread_.join();
         }
-        SetHttpOptions(saved_);
     }
     // Serves the own-rows path with a fixed status and body; records the form.
     void Serve(int status, std::string body) {
@@ -55,7 +50,7 @@ protected:
     int port_ = 0;
     std::string posted_;
     core::TVinraFile doc_;
-    HttpOptions saved_;
+    testing::ShortTimeouts timeouts_{2000, 400};
 };
 
 TEST_F(SubmissionTest, TheOwnRowsXmlGoesOutAndTheApprovalPageComesBack) {

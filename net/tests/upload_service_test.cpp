@@ -10,6 +10,7 @@
 #include "net/submission.h"
 #include "net/upload.h"
 #include "service/server.h"
+#include "net/tests/short_timeouts.h"
 #include "tests/temp_dir.h"
 
 namespace vinra::net {
@@ -21,11 +22,6 @@ using vinra::testing::TempDir;
 class ServiceFlowsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_ = CurrentHttpOptions();
-        HttpOptions o;
-        o.connectTimeoutMs = 2000;
-        o.stallTimeoutMs = 2000;
-        SetHttpOptions(o);
         fs::copy(fs::path(VINRA_SOURCE_DIR) / "service" / "data", dir_.path() / "data", fs::copy_options::recursive);
         service::ServiceOptions options;
         options.data = dir_.path() / "data";
@@ -39,7 +35,6 @@ protected:
     void TearDown() override {
         svr_.stop();
         thread_.join();
-        SetHttpOptions(saved_);
     }
     std::string Host() const { return "http://127.0.0.1:" + std::to_string(port_); }
 
@@ -65,7 +60,7 @@ protected:
     std::unique_ptr<service::VinraService> service_;
     std::thread thread_;
     int port_ = 0;
-    HttpOptions saved_;
+    testing::ShortTimeouts timeouts_{2000, 2000};
 };
 
 TEST_F(ServiceFlowsTest, WholeFileAndPartFilesGetLiveCheckPages) {

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "core/text.h"
+#include "net/tests/short_timeouts.h"
 #include "tests/local_server.h"
 #include "tests/temp_dir.h"
 
@@ -27,16 +28,8 @@ struct Received {
 
 class UploadTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        saved_ = CurrentHttpOptions();
-        HttpOptions o;
-        o.connectTimeoutMs = 2000;
-        o.stallTimeoutMs = 400;
-        SetHttpOptions(o);
-    }
     void TearDown() override {
         server_.Stop();
-        SetHttpOptions(saved_);
     }
 
     // The endpoint: records every request and answers with reply(n) (n from 1).
@@ -85,7 +78,7 @@ protected:
     std::vector<Received> received_;
     const UploadAccount account_{"kalle", "k3y&x"};
     TempDir dir_;
-    HttpOptions saved_;
+    testing::ShortTimeouts timeouts_{2000, 400};
 };
 
 std::string Ok(const std::string& id) {

@@ -18,6 +18,7 @@
 #include "core/text.h"
 #include "net/http.h"
 #include "net/submission.h"
+#include "net/tests/short_timeouts.h"
 #include "tests/temp_dir.h"
 #include "ui/tests/support/ui_fixture.h"
 
@@ -32,11 +33,6 @@ class SubmitTest : public UiFixture {
 protected:
     void SetUp() override {
         UiFixture::SetUp();
-        saved_ = net::CurrentHttpOptions();
-        net::HttpOptions o;
-        o.connectTimeoutMs = 2000;
-        o.stallTimeoutMs = 400;
-        net::SetHttpOptions(o);
         auto& doc = program_->doc;
         doc.NewSystem(13, true);
         doc.Omg = "2026-50";
@@ -48,7 +44,6 @@ protected:
     }
     void TearDown() override {
         StopServer();
-        net::SetHttpOptions(saved_);
         UiFixture::TearDown();
     }
     void StopServer() {
@@ -86,7 +81,7 @@ protected:
     std::string posted_;
     std::vector<QString> opened_;
     UrlOpener opener_ = [this](const QString& url) { opened_.push_back(url); };
-    net::HttpOptions saved_;
+    net::testing::ShortTimeouts timeouts_{2000, 400};
 };
 
 TEST_F(SubmitTest, SentRowsOpenTheApprovalPageAndTheCardNumberIsKept) {

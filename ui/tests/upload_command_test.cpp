@@ -10,6 +10,7 @@
 
 #include "core/ini.h"
 #include "net/http.h"
+#include "net/tests/short_timeouts.h"
 #include "net/upload.h"
 #include "ui/net/submit_dialog.h"
 #include "ui/tests/support/ui_fixture.h"
@@ -25,11 +26,6 @@ class UploadCommandTest : public UiFixture {
 protected:
     void SetUp() override {
         UiFixture::SetUp();
-        saved_ = net::CurrentHttpOptions();
-        net::HttpOptions o;
-        o.connectTimeoutMs = 2000;
-        o.stallTimeoutMs = 400;
-        net::SetHttpOptions(o);
         auto& doc = program_->doc;
         doc.NewSystem(13, true);
         doc.Pool = "Stryktipset";
@@ -47,7 +43,6 @@ protected:
             svr_.stop();
             thread_.join();
         }
-        net::SetHttpOptions(saved_);
         UiFixture::TearDown();
     }
     void Serve(int status, const std::string& body) {
@@ -78,7 +73,7 @@ protected:
     std::string user_;
     fs::path file_;
     int settingsOpened_ = 0;
-    net::HttpOptions saved_;
+    net::testing::ShortTimeouts timeouts_{2000, 400};
 };
 
 TEST_F(UploadCommandTest, UploadedSystemKeepsItsLinkAndTheUserNameIsAskedOnce) {

@@ -22,6 +22,7 @@
 #include "core/settings.h"
 #include "core/text.h"
 #include "net/http.h"
+#include "net/tests/short_timeouts.h"
 #include "tests/temp_dir.h"
 #include "ui/net/svt_teams.h"
 #include "ui/net/web_status.h"
@@ -72,11 +73,6 @@ protected:
         port_ = svr_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { svr_.listen_after_bind(); });
         for (int i = 0; i < 200 && !svr_.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        saved_ = net::CurrentHttpOptions();
-        net::HttpOptions o = saved_;
-        o.useProxy = false;
-        o.stallTimeoutMs = 2000;
-        net::SetHttpOptions(o);
 
         data_ = dir_.path() / "Program";
         fs::create_directories(data_);
@@ -91,7 +87,6 @@ protected:
         doc_.OmgID = 777;
     }
     void TearDown() override {
-        net::SetHttpOptions(saved_);
         svr_.stop();
         thread_.join();
     }
@@ -137,7 +132,7 @@ protected:
     httplib::Server svr_;
     int port_ = 0;
     std::thread thread_;
-    net::HttpOptions saved_;
+    net::testing::ShortTimeouts timeouts_{net::CurrentHttpOptions().connectTimeoutMs, 2000};
     std::atomic<int> hits_{0};
     int missingDraw_ = -1;
     int prepared_ = 0;
