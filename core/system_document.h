@@ -1,6 +1,20 @@
 #pragma once
 // The system document: everything a player builds for one round of one pool.
 // One instance lives for the whole run; windows read and change its fields directly.
+//
+// Names kept from the file format and the older program (Swedish words):
+//   Grundrad    the frame: per match the marked signs ("02", or "0 2" positional)
+//   Rader       the rows of the system, each N sign codes ("0" 1, "1" X, "2" 2)
+//   Facit       the result row: N sign codes, "-" for a match without result
+//   Omg         the round as ISO year-week "2026-50"; OmgID the operator's draw number
+//   Typ         the pool code (S Stryktipset, I Europatipset, ...); Pool its name
+//   Villkor     the reduction conditions; Garanti the warranty
+//   Ja / Nej    yes- and no-combinations: sign patterns the rows must / must not hold
+//   URad        source rows (U-rows), with UMin and UMax the hits each allows
+//   GarRad      warranty table keys, one per class of outcome; GarAnt their counts
+//   MatGard     per match "X" when a reduced system covers it mathematically
+//   SalvikLink  the live-check page the web service gave for an uploaded system
+//   TfrmStryk   the main window; other windows are Tfrm + role (TfrmRatta checking)
 #include <array>
 #include <cstdint>
 #include <filesystem>

@@ -8,8 +8,9 @@ VINRA_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libpugixml-dev libcurl4-openssl-dev nlohmann-json3-dev libcli11-dev libfmt-dev
   libcpp-httplib-dev
-  qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins libgl-dev
+  qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins libgl-dev qt6-translations-l10n
   xvfb xauth poppler-utils fonts-dejavu-core
+  desktop-file-utils appstream
 )
 
 vinra_install_packages() {

@@ -25,7 +25,8 @@ using vinra::testing::ReadBytes;
 using vinra::testing::TempDir;
 using vinra::testing::WriteBytes;
 
-const std::string kSpecRow = "1X21X21X21X21";
+// A result row of 13 matches with every sign in turn.
+const std::string kResultRow = "1X21X21X21X21";
 
 class TipsDataTest : public ::testing::Test {
 protected:
@@ -185,7 +186,7 @@ TEST(TipsDataPacketTest, ImportsOldDataPacketsOnceWhenNew) {
     TFacitRec res = db.FindResult("S", 3921);
     ASSERT_TRUE(res.found);
     EXPECT_EQ(res.Omg, 200928);
-    EXPECT_EQ(res.Rad, kSpecRow);
+    EXPECT_EQ(res.Rad, kResultRow);
     EXPECT_THAT(res.Winners, ElementsAre(12, 340, 3100, 25000));
     EXPECT_THAT(res.Payout, ElementsAre(150000000, 420050, 21000, 3500));
     // The modified row carries only its changed payout over the original row.
@@ -284,17 +285,17 @@ TEST_F(TipsDataTest, SaveResultStoresExactAmountsAndRefusesUnreadableNumbers) {
     doc.MatchCount = 13;
     doc.OmgID = 3921;
     std::array<std::string, 8> numbers = {"12", "1 234 567,89", "340", "4 200,50", "3 100", "210,00", "", ""};
-    db.SaveResult(doc, 200928, kSpecRow + "11", numbers, "S");
+    db.SaveResult(doc, 200928, kResultRow + "11", numbers, "S");
     TFacitRec r = db.FindResult("S", 3921);
     ASSERT_TRUE(r.found);
     EXPECT_EQ(r.Omg, 200928);
-    EXPECT_EQ(r.Rad, kSpecRow);  // cut to N
+    EXPECT_EQ(r.Rad, kResultRow);  // cut to N
     EXPECT_THAT(r.Winners, ElementsAre(12, 340, 3100, 0));
     EXPECT_THAT(r.Payout, ElementsAre(123456789, 420050, 21000, 0));
 
     // A second save of the same draw replaces the record.
     numbers[7] = "35";
-    db.SaveResult(doc, 200929, kSpecRow, numbers, "S");
+    db.SaveResult(doc, 200929, kResultRow, numbers, "S");
     r = db.FindResult("S", 3921);
     EXPECT_EQ(r.Omg, 200929);
     EXPECT_EQ(r.U(10), 3500);
@@ -303,7 +304,7 @@ TEST_F(TipsDataTest, SaveResultStoresExactAmountsAndRefusesUnreadableNumbers) {
     // An amount that cannot be read names its field and writes nothing.
     numbers[3] = "4,200,50";
     try {
-        db.SaveResult(doc, 200930, kSpecRow, numbers, "S");
+        db.SaveResult(doc, 200930, kResultRow, numbers, "S");
         FAIL() << "no error";
     } catch (const std::invalid_argument& e) {
         EXPECT_THAT(e.what(), ::testing::HasSubstr("U12"));
@@ -313,7 +314,7 @@ TEST_F(TipsDataTest, SaveResultStoresExactAmountsAndRefusesUnreadableNumbers) {
     // Without a draw number the round integer becomes the key, in the document too.
     core::TVinraFile fresh;
     numbers[3] = "1";
-    db.SaveResult(fresh, 201001, kSpecRow, numbers, "S");
+    db.SaveResult(fresh, 201001, kResultRow, numbers, "S");
     EXPECT_EQ(fresh.OmgID, 201001);
     EXPECT_TRUE(db.FindResult("S", 201001).found);
 
@@ -361,10 +362,10 @@ TEST_F(TipsDataTest, EditOrDeleteMatchReportsItsOutcome) {
 
 TEST_F(TipsDataTest, ImportsResultLinesAndUpdatesOnSecondImport) {
     std::string file = write("res.txt",
-                             "200928;S;3921;" + kSpecRow +
+                             "200928;S;3921;" + kResultRow +
                                  ";12;1500000,00;340;4200,50;3100;210,00;25000;35,00\r\n"
                                  "\r\n"
-                                 "200928;S;bad;" + kSpecRow + ";1;1;1;1;1;1;1;1\r\n"
+                                 "200928;S;bad;" + kResultRow + ";1;1;1;1;1;1;1;1\r\n"
                                  "200929 ; I ; 1204 ; 1X2 ; 1 ; 2,5 ; 0 ; 0 ; 0 ; 0 ; 0 ; 0 \r\n"
                                  "200930;S;3922;1X2;1;2;3\r\n");
     ImportReport r = db.ImportResultsFile(file);
@@ -372,7 +373,7 @@ TEST_F(TipsDataTest, ImportsResultLinesAndUpdatesOnSecondImport) {
     EXPECT_EQ(r.updated, 0u);
     EXPECT_THAT(r.skippedLines, ElementsAre(3u, 5u));  // bad lines are counted, the others kept
     TFacitRec s = db.FindResult("S", 3921);
-    EXPECT_EQ(s.Rad, kSpecRow);
+    EXPECT_EQ(s.Rad, kResultRow);
     EXPECT_THAT(s.Winners, ElementsAre(12, 340, 3100, 25000));
     EXPECT_THAT(s.Payout, ElementsAre(150000000, 420050, 21000, 3500));
     EXPECT_EQ(db.FindResult("I", 1204).U(13), 250);
@@ -482,13 +483,13 @@ TEST_F(TipsDataTest, ExportReadsBackThroughTheImports) {
     doc.OmgID = 3921;
     doc.MatchCount = 13;
     db.SaveGames(doc, 200928, "S", {"Malmö; FF", "B"}, {"AIK", "Öster;IF"});
-    db.SaveResult(doc, 200928, kSpecRow, {"12", "1 234 567,89", "1", "2", "3", "4", "5", "6,05"}, "S");
+    db.SaveResult(doc, 200928, kResultRow, {"12", "1 234 567,89", "1", "2", "3", "4", "5", "6,05"}, "S");
     db.ExportPool("S", dir.path());
 
     std::string games = ReadBytes(dir.path() / "SMatcher.txt");
     EXPECT_EQ(games, core::Utf8ToCp1252("200928;S;3921;1;Malmö, FF;AIK\r\n200928;S;3921;2;B;Öster,IF\r\n"));
     EXPECT_EQ(ReadBytes(dir.path() / "SResultat.txt"),
-              "200928;S;3921;" + kSpecRow + ";12;1234567,89;1;2,00;3;4,00;5;6,05\r\n");
+              "200928;S;3921;" + kResultRow + ";12;1234567,89;1;2,00;3;4,00;5;6,05\r\n");
 
     TTipsData other;
     other.Open(dir.path() / "other.sqlite");
@@ -513,8 +514,8 @@ TEST_F(TipsDataTest, EditorImportAddsNewKeysAndListsBadLines) {
                "200928;S;3921;3;Three;Three\r\n"
                "200928;4;S;Broken\r\n");
     WriteBytes(dir.path() / "SResultat.txt",
-               "200928;" + kSpecRow + ";1;2,00;3;4,00;5;6,00;7;8,00;S;3921\r\n"
-               "200929;S;3922;" + kSpecRow + ";1;2,00;3;4,00;5;6,00;7;8,00\r\n"
+               "200928;" + kResultRow + ";1;2,00;3;4,00;5;6,00;7;8,00;S;3921\r\n"
+               "200929;S;3922;" + kResultRow + ";1;2,00;3;4,00;5;6,00;7;8,00\r\n"
                "200930;1X2;x;0;0;0;0;0;0;0;S;3923\r\n");
     WriteBytes(dir.path() / "VResultat.txt", "junk\r\n");
 

@@ -4,6 +4,9 @@
 
 #include <fstream>
 #include <regex>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "core/messages.h"
 #include "core/settings.h"
@@ -63,4 +66,31 @@ TEST(LanguageTable, AcceleratorsAtMostOncePerText) {
             EXPECT_LE(amps, 1u) << "message " << n << " language " << base << ": " << t;
         }
     }
+}
+
+// The file itself, line by line: a line that lost a column (a tab too few, a
+// language left empty) or repeats a number is caught before it ships.
+TEST(LanguageTable, EveryLineOfTheFileHasFiveTexts) {
+    std::ifstream in(std::string(VINRA_SOURCE_DIR) + "/resources/messages.tsv", std::ios::binary);
+    ASSERT_TRUE(in.good());
+    std::set<int> seen;
+    std::string line;
+    int lineNo = 0;
+    while (std::getline(in, line)) {
+        ++lineNo;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        std::vector<std::string> cols;
+        size_t from = 0;
+        for (size_t tab; (tab = line.find('\t', from)) != std::string::npos; from = tab + 1)
+            cols.push_back(line.substr(from, tab - from));
+        cols.push_back(line.substr(from));
+        ASSERT_EQ(cols.size(), 6u) << "line " << lineNo << ": " << line.substr(0, 60);
+        const int n = std::stoi(cols[0]);
+        EXPECT_TRUE(seen.insert(n).second) << "message " << n << " appears twice";
+        for (size_t c = 1; c < cols.size(); ++c)
+            EXPECT_FALSE(cols[c].find_first_not_of(' ') == std::string::npos)
+                << "message " << n << " has no text in column " << c;
+    }
+    EXPECT_GT(seen.size(), 500u);
 }
