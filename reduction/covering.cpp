@@ -20,41 +20,32 @@ constexpr uint64_t kMaxPoints = 531441;  // 3^12
 
 using Clock = std::chrono::steady_clock;
 
-// A covering problem as a graph: a node covers itself and its neighbours. The
-// plain space is one such graph; a space divided by a group of moves (the coset
-// search below) is another.
-struct Graph {
-    uint32_t nodes = 0;
-    std::vector<uint32_t> start;  // neighbours of p: adj[start[p] .. start[p+1])
-    std::vector<uint32_t> adj;
-    uint32_t maxDeg = 0;
+// The plain space is one covering graph; a space divided by a group of moves
+// (the coset search below) is another.
+using Graph = CoverGraph;
 
-    std::span<const uint32_t> of(uint32_t p) const { return {adj.data() + start[p], adj.data() + start[p + 1]}; }
-    uint32_t deg(uint32_t p) const { return start[p + 1] - start[p]; }
+inline std::span<const uint32_t> Of(const Graph& g, uint32_t p) {
+    return {g.adj.data() + g.start[p], g.adj.data() + g.start[p + 1]};
+}
 
-    static Graph OfSpace(const MixedSpace& s) {
-        Graph g;
-        g.nodes = s.size();
-        g.start.reserve(static_cast<size_t>(s.size()) + 1);
-        g.adj.reserve(static_cast<size_t>(s.size()) * (s.half() + 2 * s.full()));
-        std::vector<uint32_t> tmp;
-        g.start.push_back(0);
-        for (uint32_t p = 0; p < s.size(); ++p) {
-            s.Neighbours(p, tmp);
-            g.adj.insert(g.adj.end(), tmp.begin(), tmp.end());
-            g.start.push_back(static_cast<uint32_t>(g.adj.size()));
-            g.maxDeg = std::max<uint32_t>(g.maxDeg, static_cast<uint32_t>(tmp.size()));
-        }
-        return g;
-    }
-};
+// Words covering each node, counted from this start: a node that need not be
+// covered starts so high that it never looks uncovered or covered once, so the
+// searches below count only the needed nodes without asking.
+constexpr uint16_t kNotNeeded = 0x4000;
+std::vector<uint16_t> StartCover(const Graph& g) {
+    std::vector<uint16_t> cov(g.nodes, 0);
+    if (!g.need.empty())
+        for (uint32_t p = 0; p < g.nodes; ++p)
+            if (!g.need[p]) cov[p] = kNotNeeded;
+    return cov;
+}
 
 // The tabu search on a fixed number of words. The state is kept between calls
 // of run() so the shrinking loop can continue an attempt.
 class Tabu {
 public:
     Tabu(const Graph& g, std::vector<uint32_t> code, uint64_t seed)
-        : g_(g), rng_(seed), code_(std::move(code)), where_(g.nodes, -1), cov_(g.nodes, 0), pos_(g.nodes, -1),
+        : g_(g), rng_(seed), code_(std::move(code)), where_(g.nodes, -1), cov_(StartCover(g)), pos_(g.nodes, -1),
           tabuUntil_(g.nodes, 0), stamp_(g.nodes, 0) {
         const uint32_t size = g.nodes;
         std::uniform_int_distribution<uint32_t> any(0, size - 1);
@@ -124,7 +115,7 @@ private:
     }
     void addCover(uint32_t w, int d) {
         touch(w, d);
-        for (uint32_t y : g_.of(w)) touch(y, d);
+        for (uint32_t y : Of(g_, w)) touch(y, d);
     }
 
     // Change of the number of uncovered points when the word at c moves to q.
@@ -136,12 +127,12 @@ private:
         int gained = 0;
         stamp_[q] = stampNo_;
         gained += cov_[q] == 0;
-        for (uint32_t y : g_.of(q)) {
+        for (uint32_t y : Of(g_, q)) {
             stamp_[y] = stampNo_;
             gained += cov_[y] == 0;
         }
         int lost = (cov_[c] == 1 && stamp_[c] != stampNo_);
-        for (uint32_t y : g_.of(c)) lost += (cov_[y] == 1 && stamp_[y] != stampNo_);
+        for (uint32_t y : Of(g_, c)) lost += (cov_[y] == 1 && stamp_[y] != stampNo_);
         return lost - gained;
     }
 
@@ -162,7 +153,7 @@ private:
         uint32_t bestC = 0, bestQ = 0;
         int ties = 0;
         auto consider = [&](uint32_t q) {
-            for (uint32_t c : g_.of(q)) {
+            for (uint32_t c : Of(g_, q)) {
                 if (where_[c] < 0) continue;
                 const int d = delta(c, q);
                 const bool aspire = static_cast<int64_t>(uncovered_.size()) + d < static_cast<int64_t>(bestEver_);
@@ -179,7 +170,7 @@ private:
             }
         };
         consider(p);
-        const auto np = g_.of(p);
+        const auto np = Of(g_, p);
         for (uint32_t q : np) consider(q);
         if (best == std::numeric_limits<int>::max()) {
             // No word is near: bring any word into p's ball.
@@ -205,7 +196,7 @@ void CheckSpace(int full, int half) {
 // Number of points only this word covers.
 int UniqueCover(const Graph& g, const std::vector<uint16_t>& cov, uint32_t w) {
     int n = cov[w] == 1;
-    for (uint32_t y : g.of(w)) n += cov[y] == 1;
+    for (uint32_t y : Of(g, w)) n += cov[y] == 1;
     return n;
 }
 
@@ -213,6 +204,7 @@ int UniqueCover(const Graph& g, const std::vector<uint16_t>& cov, uint32_t w) {
 std::vector<uint32_t> GreedyOnGraph(const Graph& g, uint64_t seed) {
     const uint32_t size = g.nodes;
     std::vector<uint8_t> covered(size, 0);
+    for (uint32_t p = 0; p < size; ++p) covered[p] = !g.needs(p);
     std::vector<int> gain(size);
     const int top0 = static_cast<int>(g.maxDeg) + 1;
     std::vector<std::vector<uint32_t>> bucket(static_cast<size_t>(top0) + 1);
@@ -220,11 +212,13 @@ std::vector<uint32_t> GreedyOnGraph(const Graph& g, uint64_t seed) {
     std::iota(order.begin(), order.end(), 0u);
     std::mt19937_64 rng(seed);
     std::shuffle(order.begin(), order.end(), rng);
+    uint32_t left = 0;
     for (uint32_t p : order) {
-        gain[p] = static_cast<int>(g.deg(p)) + 1;
+        gain[p] = !covered[p];
+        for (uint32_t y : Of(g, p)) gain[p] += !covered[y];
         bucket[gain[p]].push_back(p);
+        left += !covered[p];
     }
-    uint32_t left = size;
     std::vector<uint32_t> code;
     int top = top0;
     // Gains only fall, so a node found in a bucket above its gain is moved
@@ -243,10 +237,10 @@ std::vector<uint32_t> GreedyOnGraph(const Graph& g, uint64_t seed) {
             covered[y] = 1;
             --left;
             --gain[y];
-            for (uint32_t z : g.of(y)) --gain[z];
+            for (uint32_t z : Of(g, y)) --gain[z];
         };
         cover(x);
-        for (uint32_t y : g.of(x)) cover(y);
+        for (uint32_t y : Of(g, x)) cover(y);
     }
     return code;
 }
@@ -264,10 +258,10 @@ std::vector<uint32_t> ShrinkOnGraph(const Graph& g, std::vector<uint32_t> best, 
         size_t drop = 0;
         if (failures == 0) {
             // Drop the word that alone covers the fewest points, then repair.
-            std::vector<uint16_t> cov(g.nodes, 0);
+            std::vector<uint16_t> cov = StartCover(g);
             for (uint32_t w : best) {
                 ++cov[w];
-                for (uint32_t y : g.of(w)) ++cov[y];
+                for (uint32_t y : Of(g, w)) ++cov[y];
             }
             int fewest = std::numeric_limits<int>::max();
             int ties = 0;
@@ -381,7 +375,7 @@ CosetProblem MakeCosetProblem(const MixedSpace& s, const Graph& plain, const std
     std::vector<uint32_t> nb;
     for (uint32_t c = 0; c < g.nodes; ++c) {
         nb.clear();
-        for (uint32_t y : plain.of(cp.points[c].front())) {
+        for (uint32_t y : Of(plain, cp.points[c].front())) {
             const uint32_t d = cp.cosetOf[y];
             if (d != c) nb.push_back(d);
         }
@@ -460,6 +454,39 @@ bool IsRadiusOneCovering(int full, int half, const std::vector<CoverWord>& code)
         if (!covered) return false;
     }
     return true;
+}
+
+CoverGraph CoverGraph::OfSpace(const MixedSpace& s) {
+    CoverGraph g;
+    g.nodes = s.size();
+    g.start.reserve(static_cast<size_t>(s.size()) + 1);
+    g.adj.reserve(static_cast<size_t>(s.size()) * (s.half() + 2 * s.full()));
+    std::vector<uint32_t> tmp;
+    g.start.push_back(0);
+    for (uint32_t p = 0; p < s.size(); ++p) {
+        s.Neighbours(p, tmp);
+        g.adj.insert(g.adj.end(), tmp.begin(), tmp.end());
+        g.start.push_back(static_cast<uint32_t>(g.adj.size()));
+        g.maxDeg = std::max<uint32_t>(g.maxDeg, static_cast<uint32_t>(tmp.size()));
+    }
+    return g;
+}
+
+std::vector<uint32_t> GreedyCoverGraph(const CoverGraph& g, uint64_t seed) { return GreedyOnGraph(g, seed); }
+
+std::vector<uint32_t> ShrinkCoverGraph(const CoverGraph& g, std::vector<uint32_t> code, uint32_t floor,
+                                       const CoveringOptions& options) {
+    const auto start = Clock::now();
+    const auto deadline =
+        start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(std::max(0.0, options.seconds)));
+    std::mt19937_64 rng(options.seed);
+    const uint64_t perAttempt = std::max<uint64_t>(1000, static_cast<uint64_t>(options.iterationsPerPoint * g.nodes));
+    auto found = [&](size_t size) {
+        if (options.progress)
+            options.progress(static_cast<uint32_t>(size), std::chrono::duration<double>(Clock::now() - start).count());
+    };
+    return ShrinkOnGraph(g, std::move(code), std::max(floor, options.target), perAttempt, deadline, rng, options,
+                         found);
 }
 
 std::vector<uint32_t> GreedyCovering(const MixedSpace& space, uint64_t seed) {

@@ -64,6 +64,34 @@ struct CoveringOptions {
     std::function<void(uint32_t, double)> progress;
 };
 
+// A covering problem as a graph: a node covers itself and its neighbours, and
+// only the nodes marked in `need` must be covered (all of them when `need` is
+// empty). The plain space is one such graph; the outcomes a player's conditions
+// leave inside his frame, with the rows near them, are another (a node there
+// may cover at distance 2 as well, when its neighbours are listed so).
+struct CoverGraph {
+    uint32_t nodes = 0;
+    std::vector<uint32_t> start;  // neighbours of p: adj[start[p] .. start[p+1])
+    std::vector<uint32_t> adj;
+    uint32_t maxDeg = 0;
+    std::vector<uint8_t> need;  // 1: must be covered; empty: every node must
+
+    uint32_t deg(uint32_t p) const { return start[p + 1] - start[p]; }
+    bool needs(uint32_t p) const { return need.empty() || need[p] != 0; }
+    // The graph of the whole space (every point needed).
+    static CoverGraph OfSpace(const MixedSpace& s);
+};
+
+// Greedy covering of the needed nodes of a graph (ties broken by the seed).
+std::vector<uint32_t> GreedyCoverGraph(const CoverGraph& g, uint64_t seed);
+
+// Shrinks a covering of the graph's needed nodes one node at a time by the tabu
+// search, within options.seconds (and options.cancel), never below
+// max(floor, options.target). options.progress hears every smaller size found.
+// Gives the smallest covering found (the given one when none is smaller).
+std::vector<uint32_t> ShrinkCoverGraph(const CoverGraph& g, std::vector<uint32_t> code, uint32_t floor,
+                                       const CoveringOptions& options);
+
 // Greedy covering: repeatedly takes the point that covers most of what is still
 // uncovered (ties broken by the seed). Always a complete covering.
 std::vector<uint32_t> GreedyCovering(const MixedSpace& space, uint64_t seed);

@@ -470,6 +470,9 @@ struct TallyJob {
     int n;
     const std::atomic<bool>* cancel;
     std::atomic<int64_t>* tested;
+    // When set, the counts of every outcome land here (in the order of the
+    // outcome list) and no classes are formed.
+    std::vector<OutcomeCounts>* each = nullptr;
 
     PackedRow At(size_t i) const { return outcomes[sorted ? i : order[i]] & core::PackedMask(n); }
     bool Cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
@@ -498,7 +501,10 @@ struct TallyJob {
                             const int d = n - core::CountEqualPacked(o, r.row, n);
                             if (d < kDepth) c.h[d]++;
                         }
-                        list.Add(CodeOf<Code>(c), 1);
+                        if (each)
+                            (*each)[i] = {c.h[0], c.h[1], c.h[2], c.h[3]};
+                        else
+                            list.Add(CodeOf<Code>(c), 1);
                     }
                 } else {
                     std::memset(buffer.data(), 0, buffer.size() * sizeof(Counters));
@@ -507,7 +513,12 @@ struct TallyJob {
                                         ? FillByTransform(L, rows, prefix, buffer.data(), cancel)
                                         : FillByWalk(L, rows, prefix, buffer.data(), cancel);
                     if (!ok) return;
-                    if (!sorted) {
+                    if (each) {
+                        for (size_t i = run.begin; i < run.end; ++i) {
+                            const Counters& c = buffer[L.PosOf(At(i))];
+                            (*each)[sorted ? i : order[i]] = {c.h[0], c.h[1], c.h[2], c.h[3]};
+                        }
+                    } else if (!sorted) {
                         for (size_t i = run.begin; i < run.end; ++i)
                             perOutcome[order[i]] = CodeOf<Code>(buffer[L.PosOf(At(i))]);
                     } else if (strictly && L.method == Method::Walk && run.end - run.begin == L.chunkSize) {
@@ -541,6 +552,11 @@ struct TallyJob {
         guarded();
         for (auto& t : pool) t.join();
         if (failure) std::rethrow_exception(failure);
+        if (each) {
+            for (size_t ri = 0; ri < runs.size(); ++ri)
+                if (!done[ri].load()) table.complete = false;
+            return;
+        }
 
         // Merge in outcome order; a cancelled tally keeps the leading outcomes it finished.
         ClassList<Code> all;
@@ -590,9 +606,11 @@ WarrantyTable TallyWarranty(const std::vector<PackedRow>& outcomes, const std::v
     return TallyWarranty(outcomes, systemRows, n, cancel, tested, TallyOptions{});
 }
 
-WarrantyTable TallyWarranty(const std::vector<PackedRow>& outcomes, const std::vector<PackedRow>& systemRows, int n,
-                            const std::atomic<bool>* cancel, std::atomic<int64_t>* tested,
-                            const TallyOptions& options) {
+namespace {
+
+WarrantyTable Tally(const std::vector<PackedRow>& outcomes, const std::vector<PackedRow>& systemRows, int n,
+                    const std::atomic<bool>* cancel, std::atomic<int64_t>* tested, const TallyOptions& options,
+                    std::vector<OutcomeCounts>* each) {
     if (n < 3)
         throw std::invalid_argument(
             fmt::format("warranty needs at least 3 matches (the table counts N to N-3 right), the system has {}", n));
@@ -661,7 +679,7 @@ WarrantyTable TallyWarranty(const std::vector<PackedRow>& outcomes, const std::v
     rows.reserve(systemRows.size());
     for (PackedRow r : systemRows) rows.push_back(MakeRowInfo(L, r));
 
-    TallyJob job{L, outcomes, rows, runs, order, sorted, strictly, n, cancel, tested};
+    TallyJob job{L, outcomes, rows, runs, order, sorted, strictly, n, cancel, tested, each};
     const double work = static_cast<double>(outcomes.size()) + static_cast<double>(rows.size()) * runs.size();
     const bool worthIt = work > 50000 || options.threads > 1;
     const unsigned threads =
@@ -671,6 +689,21 @@ WarrantyTable TallyWarranty(const std::vector<PackedRow>& outcomes, const std::v
     else
         job.Run<WideCode>(table, threads);
     return table;
+}
+
+}  // namespace
+
+WarrantyTable TallyWarranty(const std::vector<PackedRow>& outcomes, const std::vector<PackedRow>& systemRows, int n,
+                            const std::atomic<bool>* cancel, std::atomic<int64_t>* tested,
+                            const TallyOptions& options) {
+    return Tally(outcomes, systemRows, n, cancel, tested, options, nullptr);
+}
+
+bool CountsPerOutcome(const std::vector<PackedRow>& outcomes, const std::vector<PackedRow>& systemRows, int n,
+                      std::vector<OutcomeCounts>& counts, const std::atomic<bool>* cancel,
+                      std::atomic<int64_t>* tested, const TallyOptions& options) {
+    counts.assign(outcomes.size(), OutcomeCounts{});
+    return Tally(outcomes, systemRows, n, cancel, tested, options, &counts).complete;
 }
 
 WarrantyTexts WarrantyTexts::FromLanguage(int languageBase) {

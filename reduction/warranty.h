@@ -3,6 +3,7 @@
 // the frame that passes the system's conditions), how many of the system's rows
 // score N, N-1, N-2 and N-3 against it. Outcomes with the same four counts form
 // one class; the table lists the classes and how many outcomes fall in each.
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
@@ -50,6 +51,14 @@ WarrantyTable TallyWarranty(const std::vector<core::PackedRow>& outcomes,
                             const std::vector<core::PackedRow>& systemRows, int n,
                             const std::atomic<bool>* cancel, std::atomic<int64_t>* tested,
                             const TallyOptions& options);
+
+// The same tally without the classes: for every outcome (in the order of the
+// list) the rows with N, N-1, N-2 and N-3 right, for callers that weigh the
+// outcomes one by one. False when cancelled (counts then partly zero).
+using OutcomeCounts = std::array<uint32_t, 4>;
+bool CountsPerOutcome(const std::vector<core::PackedRow>& outcomes, const std::vector<core::PackedRow>& systemRows,
+                      int n, std::vector<OutcomeCounts>& counts, const std::atomic<bool>* cancel = nullptr,
+                      std::atomic<int64_t>* tested = nullptr, const TallyOptions& options = {});
 
 // The class key of the four counts h[N], h[N-1], h[N-2], h[N-3]: 1..9 as two
 // digits with a leading zero, everything else as its plain decimal.

@@ -1,0 +1,290 @@
+#include "reduction/guarantee_cover.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdlib>
+
+#include <fmt/format.h>
+
+#include "core/messages.h"
+#include "core/settings.h"
+#include "core/system_document.h"
+#include "reduction/covering.h"
+#include "reduction/row_generation.h"
+
+namespace vinra::reduction {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using core::PackedRow;
+
+// The English text of one of our messages with its values filled in.
+std::string English(int number, const std::vector<core::MsgArg>& args = {}) {
+    return core::FormatMsg(core::MsgIn(core::LangEnglish, number), args);
+}
+
+// The frame as a mixed-radix space over its guarded matches, first match
+// slowest: the index of a frame row is its place in the expansion order.
+struct FrameSpace {
+    int n = 0;
+    std::vector<std::vector<int>> signs;  // per match, its signs in the order home, draw, away
+    std::vector<int> guarded;             // matches with two or three signs
+    std::vector<uint32_t> radix, weight;  // per guarded match
+    std::array<std::array<int8_t, 4>, core::kMaxMatches> digit{};  // [m][code]: place among the match's signs
+    PackedRow fixedPart = 0;              // the signs of the single matches
+    uint64_t size = 1;
+
+    FrameSpace(const std::vector<std::string>& frame, int matches) : n(matches), signs(FrameSigns(frame, matches)) {
+        for (int m = 0; m < n; ++m) {
+            digit[m].fill(-1);
+            for (size_t i = 0; i < signs[m].size(); ++i) digit[m][signs[m][i]] = static_cast<int8_t>(i);
+            if (signs[m].size() >= 2)
+                guarded.push_back(m);
+            else
+                fixedPart |= static_cast<uint64_t>(signs[m][0]) << core::PackedShift(m);
+        }
+        radix.resize(guarded.size());
+        weight.resize(guarded.size());
+        for (size_t i = guarded.size(); i-- > 0;) {
+            radix[i] = static_cast<uint32_t>(signs[guarded[i]].size());
+            weight[i] = static_cast<uint32_t>(size);
+            size *= radix[i];
+            if (size > kMaxGuaranteeFrameRows)
+                throw GuaranteeError(1404, English(1404, {static_cast<long long>(kMaxGuaranteeFrameRows)}));
+        }
+    }
+
+    uint32_t IndexOf(PackedRow p) const {
+        uint32_t x = 0;
+        for (size_t i = 0; i < guarded.size(); ++i)
+            x += static_cast<uint32_t>(digit[guarded[i]][core::PackedSign(p, guarded[i])]) * weight[i];
+        return x;
+    }
+    PackedRow RowOf(uint32_t x) const {
+        PackedRow p = fixedPart;
+        for (size_t i = 0; i < guarded.size(); ++i) {
+            const uint32_t d = (x / weight[i]) % radix[i];
+            p |= static_cast<uint64_t>(signs[guarded[i]][d]) << core::PackedShift(guarded[i]);
+        }
+        return p;
+    }
+    int64_t BallSize(int wrong) const {
+        int64_t one = 0, two = 0;
+        for (size_t i = 0; i < radix.size(); ++i)
+            for (size_t j = i + 1; j < radix.size(); ++j) two += int64_t{radix[i] - 1} * (radix[j] - 1);
+        for (uint32_t r : radix) one += r - 1;
+        return 1 + one + (wrong >= 2 ? two : 0);
+    }
+    // Calls f(y) for every frame row y at distance 1 .. wrong from x, the
+    // nearer ones first.
+    template <class F>
+    void Ball(uint32_t x, int wrong, F&& f) const {
+        const size_t g = guarded.size();
+        std::array<uint32_t, core::kMaxMatches> d{};
+        for (size_t i = 0; i < g; ++i) d[i] = (x / weight[i]) % radix[i];
+        for (size_t i = 0; i < g; ++i)
+            for (uint32_t v = 0; v < radix[i]; ++v)
+                if (v != d[i]) f(x + v * weight[i] - d[i] * weight[i]);
+        if (wrong < 2) return;
+        for (size_t i = 0; i < g; ++i)
+            for (uint32_t v = 0; v < radix[i]; ++v) {
+                if (v == d[i]) continue;
+                const uint32_t xi = x + v * weight[i] - d[i] * weight[i];
+                for (size_t j = i + 1; j < g; ++j)
+                    for (uint32_t u = 0; u < radix[j]; ++u)
+                        if (u != d[j]) f(xi + u * weight[j] - d[j] * weight[j]);
+            }
+    }
+};
+
+template <class T>
+void Put(std::atomic<T>* a, T v) {
+    if (a) a->store(v, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+int GuaranteeWrongFor(int n, int right) {
+    const int wrong = n - right;
+    return wrong == 1 || wrong == 2 ? wrong : 0;
+}
+
+bool GuaranteeHolds(const WarrantyTable& table, int wrong) {
+    if (!table.complete) return false;
+    for (size_t i = 0; i < table.keys.size(); ++i) {
+        if (table.counts[i] == 0) continue;
+        // Key "aa-b-cc-dd": rows with N, N-1, N-2, N-3 right.
+        const std::string& key = table.keys[i];
+        std::array<long, 4> h{};
+        size_t pos = 0;
+        for (int k = 0; k < 4; ++k) {
+            const size_t end = k < 3 ? key.find('-', pos) : key.size();
+            if (end == std::string::npos) return false;
+            h[k] = std::strtol(key.substr(pos, end - pos).c_str(), nullptr, 10);
+            pos = end + 1;
+        }
+        long near = 0;
+        for (int k = 0; k <= wrong && k < 4; ++k) near += h[k];
+        if (near < 1) return false;
+    }
+    return true;
+}
+
+GuaranteeResult ReduceWithGuarantee(const GuaranteeInput& input, const GuaranteeHooks& hooks) {
+    const auto t0 = Clock::now();
+    auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - t0).count(); };
+    auto cancelled = [&] { return hooks.cancel && hooks.cancel->load(std::memory_order_relaxed); };
+    const int n = input.conditions.n;
+    if (input.wrong != 1 && input.wrong != 2)
+        throw GuaranteeError(1406, English(1406, {static_cast<long long>(n - input.wrong), static_cast<long long>(n),
+                                                  static_cast<long long>(n - 1), static_cast<long long>(n - 2)}));
+    if (n < 3 || n > core::kMaxMatches)
+        throw GuaranteeError(1406, English(1406, {static_cast<long long>(n - input.wrong), static_cast<long long>(n),
+                                                  static_cast<long long>(n - 1), static_cast<long long>(n - 2)}));
+
+    GuaranteeResult result;
+    result.n = n;
+    result.wrong = input.wrong;
+    const FrameSpace space(input.frame, n);
+    result.frameRows = static_cast<int64_t>(space.size);
+    result.ballSize = space.BallSize(input.wrong);
+
+    // The outcomes: what the warranty counts too.
+    Put(hooks.phase, static_cast<int>(GuaranteePhase::Expansion));
+    Put<int64_t>(hooks.total, result.frameRows);
+    Put<int64_t>(hooks.rows, 0);
+    ConditionSet conditions = input.conditions;
+    const std::vector<PackedRow> outcomes =
+        ExpandFrame(input.frame, n, conditions, input.percent, hooks.cancel, hooks.done);
+    if (cancelled()) {
+        result.cancelled = true;
+        result.seconds = elapsed();
+        return result;
+    }
+    result.outcomes = static_cast<int64_t>(outcomes.size());
+    result.lowerBound = (result.outcomes + result.ballSize - 1) / result.ballSize;
+    if (outcomes.empty()) {
+        result.seconds = elapsed();
+        return result;
+    }
+
+    const double budget = std::max(0.0, input.seconds - elapsed());
+    Put<int64_t>(hooks.done, 0);
+    Put<int64_t>(hooks.total, static_cast<int64_t>(budget * 1000));
+    const double searchStart = elapsed();
+    auto found = [&](uint32_t size, double) {
+        const double at = elapsed();
+        if (result.improvements.empty()) {
+            result.greedyRows = size;
+            result.firstSeconds = at;
+            Put(hooks.phase, static_cast<int>(GuaranteePhase::Improving));
+        }
+        result.improvements.emplace_back(at, static_cast<int64_t>(size));
+        Put<int64_t>(hooks.rows, size);
+        Put<int64_t>(hooks.done, static_cast<int64_t>((at - searchStart) * 1000));
+    };
+    CoveringOptions options;
+    options.seed = input.seed;
+    options.target = input.target;
+    options.seconds = budget;
+    options.cancel = hooks.cancel;
+    options.progress = found;
+
+    std::vector<PackedRow> rows;
+    const bool pure = static_cast<uint64_t>(outcomes.size()) == space.size;
+    if (space.guarded.empty()) {
+        rows.push_back(space.fixedPart);
+        found(1, 0);
+    } else if (pure && input.wrong == 1 && space.size <= 531441) {
+        // The whole frame: the plain space of its guarded matches, where the
+        // coset search finds the codes of the shipped systems.
+        int full = 0, half = 0;
+        for (uint32_t r : space.radix) (r == 3 ? full : half)++;
+        std::vector<int> coord(space.guarded.size());
+        int nextHalf = 0, nextFull = half;
+        for (size_t i = 0; i < space.guarded.size(); ++i) coord[i] = space.radix[i] == 2 ? nextHalf++ : nextFull++;
+        Put(hooks.phase, static_cast<int>(GuaranteePhase::Greedy));
+        for (const CoverWord& w : FindCovering(full, half, options)) {
+            PackedRow p = space.fixedPart;
+            for (size_t i = 0; i < space.guarded.size(); ++i)
+                p |= static_cast<uint64_t>(space.signs[space.guarded[i]][w[coord[i]]]) << core::PackedShift(space.guarded[i]);
+            rows.push_back(p);
+        }
+    } else {
+        // The outcomes and every frame row near one of them (the others cover
+        // nothing) as a graph: a node covers what lies within the distance.
+        Put(hooks.phase, static_cast<int>(GuaranteePhase::Neighbours));
+        const uint32_t size = static_cast<uint32_t>(space.size);
+        std::vector<int32_t> nodeOf(size, -1);
+        std::vector<uint8_t> isOutcome(size, 0);
+        for (PackedRow o : outcomes) {
+            const uint32_t x = space.IndexOf(o);
+            isOutcome[x] = 1;
+            nodeOf[x] = 0;
+            space.Ball(x, input.wrong, [&](uint32_t y) { nodeOf[y] = 0; });
+        }
+        std::vector<uint32_t> frameIndex;
+        for (uint32_t x = 0; x < size; ++x)
+            if (nodeOf[x] == 0) {
+                nodeOf[x] = static_cast<int32_t>(frameIndex.size());
+                frameIndex.push_back(x);
+            }
+        if (static_cast<uint64_t>(frameIndex.size()) * static_cast<uint64_t>(result.ballSize - 1) >
+            kMaxGuaranteeGraphEntries)
+            throw GuaranteeError(1405, English(1405));
+        CoverGraph g;
+        g.nodes = static_cast<uint32_t>(frameIndex.size());
+        g.start.reserve(frameIndex.size() + 1);
+        g.need.resize(frameIndex.size());
+        g.start.push_back(0);
+        for (size_t i = 0; i < frameIndex.size(); ++i) {
+            if ((i & 4095) == 0 && cancelled()) {
+                result.cancelled = true;
+                result.seconds = elapsed();
+                return result;
+            }
+            const uint32_t x = frameIndex[i];
+            g.need[i] = isOutcome[x];
+            space.Ball(x, input.wrong, [&](uint32_t y) {
+                if (nodeOf[y] >= 0) g.adj.push_back(static_cast<uint32_t>(nodeOf[y]));
+            });
+            g.start.push_back(static_cast<uint32_t>(g.adj.size()));
+            g.maxDeg = std::max(g.maxDeg, g.deg(static_cast<uint32_t>(i)));
+        }
+        nodeOf = {};
+        isOutcome = {};
+        Put(hooks.phase, static_cast<int>(GuaranteePhase::Greedy));
+        std::vector<uint32_t> code = GreedyCoverGraph(g, input.seed);
+        found(static_cast<uint32_t>(code.size()), 0);
+        options.seconds = std::max(0.0, input.seconds - elapsed());
+        options.progress = [&](uint32_t s, double) { found(s, 0); };
+        code = ShrinkCoverGraph(g, std::move(code), static_cast<uint32_t>(std::max<int64_t>(1, result.lowerBound)),
+                                options);
+        for (uint32_t node : code) rows.push_back(space.RowOf(frameIndex[node]));
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+
+    // Nothing leaves without the warranty engine's word on it.
+    Put(hooks.phase, static_cast<int>(GuaranteePhase::Checking));
+    result.warranty = TallyWarranty(outcomes, rows, n, nullptr, nullptr);
+    if (!GuaranteeHolds(result.warranty, input.wrong)) throw GuaranteeError(1407, English(1407));
+    result.rows.reserve(rows.size());
+    for (PackedRow p : rows) result.rows.push_back(core::UnpackRow(p, n));
+    result.cancelled = cancelled();
+    result.seconds = elapsed();
+    Put<int64_t>(hooks.rows, static_cast<int64_t>(rows.size()));
+    return result;
+}
+
+void StoreGuaranteeResult(core::TVinraFile& doc, const GuaranteeResult& result, int languageBase) {
+    if (!result.warranty.complete || result.rows.empty())
+        throw std::logic_error("a guarantee run without rows is not stored");
+    const WarrantyView view(result.warranty, result.n, WarrantyTexts::FromLanguage(languageBase));
+    doc.Rader = result.rows;
+    StoreWarranty(doc, result.warranty, view.lines());
+}
+
+}  // namespace vinra::reduction

@@ -1,0 +1,105 @@
+#pragma once
+// Reduction with a guarantee: the smallest row list we can find such that every
+// outcome the player's conditions leave inside his frame has a row at most one
+// sign away (N-1 right guaranteed when the result meets the conditions), or at
+// most two signs away (N-2 right).
+//
+// The outcomes come from the generation engine's expansion; the rows are
+// searched over the frame (a row need not pass the conditions itself, only
+// lie inside the frame) by the covering search of the shipped reduced systems:
+// a greedy start, then the tabu search for as long as the player allows. A
+// frame without conditions is the plain space of its guarded matches and goes
+// through the coset search as well. Every result is checked by the warranty
+// engine before it is handed out.
+//
+// Plain C++ with atomics for progress and cancel: a window runs it on its
+// background job, the CLI and the tests call it directly.
+#include <atomic>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/packed_row.h"
+#include "reduction/conditions.h"
+#include "reduction/warranty.h"
+
+namespace vinra::core {
+class TVinraFile;
+}
+
+namespace vinra::reduction {
+
+// The largest frame the search takes on (every row of it gets an index).
+constexpr uint64_t kMaxGuaranteeFrameRows = 4782969;  // 3^14
+// The largest neighbour table the search builds (4 bytes an entry).
+constexpr uint64_t kMaxGuaranteeGraphEntries = 64ull << 20;
+
+// A run the search refuses. message is the number of the text in the
+// message table that tells the player why (what() is its English text).
+class GuaranteeError : public std::runtime_error {
+public:
+    GuaranteeError(int message, const std::string& english) : std::runtime_error(english), message_(message) {}
+    int message() const { return message_; }
+
+private:
+    int message_;
+};
+
+struct GuaranteeInput {
+    std::vector<std::string> frame;  // one entry per match, compact or positional
+    ConditionSet conditions;         // conditions.n is the number of matches
+    PercentTables percent;           // for the percentage value condition
+    int wrong = 1;                   // 1: N-1 right guaranteed, 2: N-2 right
+    double seconds = 10.0;           // time budget of the whole run (expansion included)
+    uint64_t seed = 1;
+    // Stop as soon as a list of this many rows (or fewer) is found; 0 = use the budget.
+    uint32_t target = 0;
+};
+
+// The radius for "K right" on n matches: n - K, when that is 1 or 2; else 0.
+int GuaranteeWrongFor(int n, int right);
+
+enum class GuaranteePhase : int { Expansion = 0, Neighbours = 1, Greedy = 2, Improving = 3, Checking = 4 };
+
+// Where the run publishes its progress; every pointer may be null. A window
+// hands in the atomics of its background job.
+struct GuaranteeHooks {
+    const std::atomic<bool>* cancel = nullptr;
+    std::atomic<int>* phase = nullptr;      // GuaranteePhase
+    std::atomic<int64_t>* done = nullptr;   // expansion: frame rows tested; then: milliseconds used
+    std::atomic<int64_t>* total = nullptr;  // expansion: frame rows; then: the budget in milliseconds
+    std::atomic<int64_t>* rows = nullptr;   // rows of the best valid list so far (0 before the first)
+};
+
+struct GuaranteeResult {
+    int n = 0;
+    int wrong = 1;
+    std::vector<std::string> rows;  // ascending; empty when cancelled early or nothing to cover
+    int64_t frameRows = 0;
+    int64_t outcomes = 0;    // frame rows that pass the conditions: what the rows cover
+    int64_t greedyRows = 0;  // size of the greedy start
+    int64_t ballSize = 0;    // frame rows within the distance of one row
+    int64_t lowerBound = 0;  // ceil(outcomes / ballSize): no list can be smaller
+    double firstSeconds = 0;  // when the first valid list was there
+    double seconds = 0;       // the whole run
+    // Every smaller list found: (seconds since the start, rows).
+    std::vector<std::pair<double, int64_t>> improvements;
+    WarrantyTable warranty;  // of rows over the outcomes, complete and checked
+    bool cancelled = false;  // the run was stopped; rows are the best found until then (maybe none)
+};
+
+// Runs the search. Throws GuaranteeError for a run it refuses (a guarantee of
+// other than one or two wrong, fewer than 3 matches, a frame too big) and
+// GenerationError for a frame it cannot read.
+GuaranteeResult ReduceWithGuarantee(const GuaranteeInput& input, const GuaranteeHooks& hooks = {});
+
+// True when every class of the table has a row with at most `wrong` wrong.
+bool GuaranteeHolds(const WarrantyTable& table, int wrong);
+
+// Puts the result into a system: the rows, and the warranty table with its
+// texts in the given language. The conditions stay as they were.
+void StoreGuaranteeResult(core::TVinraFile& doc, const GuaranteeResult& result, int languageBase);
+
+}  // namespace vinra::reduction
