@@ -94,7 +94,7 @@ std::string IniFile::ToText() const {
 }
 
 void IniFile::SaveToFile(const std::filesystem::path& path) const {
-    WriteFileAtomic(path, Utf8ToCp1252(ToText()));
+    WriteFileAtomic(path, EncodeFileText(ToText()));
 }
 
 const IniFile::Section* IniFile::findSection(std::string_view name) const {

@@ -368,7 +368,7 @@ void TVinraFile::LoadFromFile(const std::filesystem::path& path) {
 }
 
 void TVinraFile::SaveToFile(const std::filesystem::path& path) const {
-    WriteFileAtomic(path, Utf8ToCp1252(SystemFileText(*this)));
+    WriteFileAtomic(path, EncodeFileText(SystemFileText(*this)));
 }
 
 int TVinraFile::MergeRowsFrom(const std::filesystem::path& path) {

@@ -5,11 +5,14 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <unordered_map>
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vinra::core {
@@ -128,6 +131,12 @@ std::string DecodeFileText(std::string_view bytes) {
     return Cp1252ToUtf8(bytes);
 }
 
+std::string EncodeFileText(std::string_view utf8) {
+    std::string bytes = Utf8ToCp1252(utf8);
+    if (!HasUtf8Bom(bytes) && !IsUtf8WithNonAscii(bytes)) return bytes;
+    return "\xEF\xBB\xBF" + Cp1252ToUtf8(bytes);
+}
+
 std::vector<std::string> SplitLines(std::string_view text) {
     std::vector<std::string> lines;
     size_t start = 0;
@@ -192,48 +201,132 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
     return bytes;
 }
 
-void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) {
-    const auto folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-    std::random_device rd;
-    std::filesystem::path temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 20 && fd < 0; ++attempt) {
-        std::string tempName(1, '.');
-        tempName += path.filename().string();
-        tempName += '.';
-        tempName += std::to_string(rd());
-        tempName += ".tmp";
-        temp = folder / tempName;
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST) break;
+namespace {
+
+[[noreturn]] void ThrowWrite(const std::filesystem::path& path, int err) {
+    throw FileError("\"" + path.string() + "\" cannot be written: " + std::strerror(err));
+}
+
+// The file a path names once its symbolic links are followed, also when the last
+// link points at a file that does not exist yet (it is then created there).
+std::filesystem::path FollowLinks(const std::filesystem::path& path) {
+    std::filesystem::path p = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return p;
+        std::error_code ec;
+        const std::filesystem::path target = std::filesystem::read_symlink(p, ec);
+        if (ec) ThrowWrite(path, ec.value());
+        p = target.is_absolute() ? target : p.parent_path() / target;
     }
-    if (fd < 0)
-        throw FileError("\"" + path.string() + "\" cannot be written: " + std::strerror(errno));
-    auto fail = [&](int err) {
+    ThrowWrite(path, ELOOP);
+}
+
+// Whether a folder entry is one of this writer's temporary names for target:
+// "." + name + "." + digits + ".tmp".
+bool IsOwnTempName(const std::string& entry, const std::string& target) {
+    const std::string head = "." + target + ".";
+    if (entry.size() <= head.size() + 4 || entry.compare(0, head.size(), head) != 0) return false;
+    if (entry.compare(entry.size() - 4, 4, ".tmp") != 0) return false;
+    for (size_t i = head.size(); i < entry.size() - 4; ++i)
+        if (entry[i] < '0' || entry[i] > '9') return false;
+    return true;
+}
+
+// Removes temporary files that an earlier, killed write to the same target left.
+// A writer holds an exclusive lock on its temporary file until it is renamed, so
+// a file that can be locked belongs to no live writer.
+void RemoveLeftTemps(const std::filesystem::path& folder, const std::string& name) {
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        const std::string entry = it->path().filename().string();
+        if (!IsOwnTempName(entry, name)) continue;
+        const int fd = ::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) continue;
+        struct stat st;
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(it->path().c_str());
         ::close(fd);
-        ::unlink(temp.c_str());
-        throw FileError("\"" + path.string() + "\" cannot be written: " + std::strerror(err));
-    };
+    }
+}
+
+void WriteAll(int fd, std::string_view bytes, const std::function<void(int)>& fail) {
     size_t done = 0;
     while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
             fail(errno);
         }
         done += static_cast<size_t>(n);
     }
+}
+
+// A pipe or a character device (a terminal, /dev/null, /dev/stdout) cannot be
+// replaced by a file: the bytes go to it directly.
+void WriteDirect(const std::filesystem::path& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) ThrowWrite(path, errno);
+    WriteAll(fd, bytes, [&](int err) {
+        ::close(fd);
+        ThrowWrite(path, err);
+    });
+    if (::close(fd) != 0) ThrowWrite(path, errno);
+}
+
+}  // namespace
+
+void WriteFileAtomic(const std::filesystem::path& given, std::string_view bytes) {
+    // A symbolic link stays a link: the file it points at gets the new bytes,
+    // through a temporary file beside that file.
+    const std::filesystem::path path = FollowLinks(given);
+    struct stat old;
+    const bool exists = ::stat(path.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode)) {
+        if (S_ISFIFO(old.st_mode) || S_ISCHR(old.st_mode)) return WriteDirect(path, bytes);
+        const char* what = S_ISDIR(old.st_mode) ? "a folder" : S_ISSOCK(old.st_mode) ? "a socket" : "a device";
+        throw FileError("\"" + given.string() + "\" is " + what + ", not a file; nothing was written");
+    }
+
+    const auto folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    const std::string name = path.filename().string();
+    RemoveLeftTemps(folder, name);
+    std::random_device rd;
+    std::filesystem::path temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 20 && fd < 0; ++attempt) {
+        temp = folder / ("." + name + "." + std::to_string(rd()) + ".tmp");
+        // An existing file's bytes are never readable by more people than before,
+        // not even for the moment before its mode is copied.
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0644);
+        if (fd < 0 && errno != EEXIST) break;
+        if (fd >= 0) {
+            // Locked until the rename, so no other writer takes it for a leftover.
+            struct stat st;
+            if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &st) != 0 || st.st_nlink == 0) {
+                ::close(fd);
+                fd = -1;
+                errno = EEXIST;
+            }
+        }
+    }
+    if (fd < 0) ThrowWrite(given, errno);
+    auto fail = [&](int err) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        ThrowWrite(given, err);
+    };
+    if (exists) {
+        // Keep the owner where we may (as root, or a group we belong to), and the mode.
+        if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
+            if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)!::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+        if (::fchmod(fd, old.st_mode & 07777) != 0) fail(errno);
+    }
+    WriteAll(fd, bytes, fail);
     if (::fsync(fd) != 0) fail(errno);
-    if (::close(fd) != 0) {
-        int err = errno;
-        ::unlink(temp.c_str());
-        throw FileError("\"" + path.string() + "\" cannot be written: " + std::strerror(err));
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        int err = errno;
-        ::unlink(temp.c_str());
-        throw FileError("\"" + path.string() + "\" cannot be written: " + std::strerror(err));
-    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) fail(errno);
+    if (::close(fd) != 0) ThrowWrite(given, errno);
 }
 
 std::string ToUpperAscii(std::string_view s) {

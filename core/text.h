@@ -36,6 +36,13 @@ bool IsUtf8WithNonAscii(std::string_view bytes);
 // valid UTF-8 with non-ASCII bytes is taken as UTF-8; anything else is Windows-1252.
 std::string DecodeFileText(std::string_view bytes);
 
+// The bytes a text is saved as in a shared file: Windows-1252, unless those
+// bytes would be taken for UTF-8 by DecodeFileText (Windows-1252 text such as
+// "CafÃ©" is also valid UTF-8); then UTF-8 with a BOM, so the file reads back
+// as the text that was saved. Characters without a Windows-1252 byte become
+// "?" either way.
+std::string EncodeFileText(std::string_view utf8);
+
 // Splits at CR LF, CR or LF. A final line break does not start an empty last line.
 std::vector<std::string> SplitLines(std::string_view text);
 // Every line followed by CR LF.
@@ -47,6 +54,11 @@ std::string ReplaceLineBreaks(std::string_view text, std::string_view with);
 std::string ReadFileBytes(const std::filesystem::path& path);
 // Writes bytes to a temporary file in the same folder and renames it over the
 // target, so the target is either the old file or the whole new one.
+// A symbolic link is followed (the file it points at is replaced, the link
+// stays); an existing file keeps its mode and, where allowed, its owner; a pipe
+// or character device (/dev/stdout, /dev/null) is written directly; a folder,
+// socket or block device is refused. Temporary files that a killed write to the
+// same target left behind are removed.
 // Throws FileError; on failure the old file is left as it was.
 void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes);
 

@@ -389,9 +389,10 @@ SystemCoupon::Result SystemCoupon::Apply(const RedSystem& system) const {
         const int first = m.firstMark();
         const int last = m.lastMark();
         const int u = uSystem ? m.uSign : 0;
-        // The two signs other than U, in the order home, draw, away.
+        // The two signs other than U, in the order home, draw, away. A single
+        // match of a U-system has no U mark (u is -1) and uses neither.
         std::array<int, 2> others{};
-        for (int sign = 0, k = 0; sign < 3; ++sign)
+        for (int sign = 0, k = 0; sign < 3 && k < 2; ++sign)
             if (sign != u) others[k++] = sign;
         for (size_t j = 0; j < rows; ++j) {
             const char ch = line[j];
