@@ -37,11 +37,15 @@ bool CheckSession::LoadRound(const TFacitRec& rec) {
     const size_t n = static_cast<size_t>(ClampN(doc_.MatchCount));
     std::string facit = core::DisplayToSigns(rec.Rad, pool_.signs);
     if (facit.size() > n) facit.resize(n);
+    // A stored row shorter than the system (a round saved while matches were
+    // still open, or a damaged record) counts its missing matches as undecided:
+    // the counts on screen must always belong to the round that is shown.
+    const bool complete = facit.size() == n;
+    facit.resize(n, '-');
     doc_.Facit = facit;
     levels_.LoadSlots(rec);
-    if (facit.size() < n) return false;  // an incomplete stored row is shown, not counted
     DoRecount();
-    return true;
+    return complete;
 }
 
 TFacitRec CheckSession::ResultRecord(int32_t omg) const {

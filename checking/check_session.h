@@ -48,8 +48,9 @@ public:
     const Recount& Last() const { return last_; }
     std::optional<int> ReferenceBest() const { return referenceBest_; }
 
-    // A stored round: its row becomes the result and its slots fill the levels;
-    // a recount follows when the row is complete. Returns whether it ran.
+    // A stored round: its row becomes the result (padded with '-' to N when it
+    // is shorter) and its slots fill the levels; a recount follows. Returns
+    // whether the stored row was complete.
     bool LoadRound(const TFacitRec& rec);
     // The result record to store for the document's pool and draw number.
     TFacitRec ResultRecord(int32_t omg) const;

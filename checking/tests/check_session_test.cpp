@@ -73,14 +73,27 @@ TEST(CheckSessionTest, StoredRoundRecountResetAndLiveReference) {
     EXPECT_EQ(s.ReferenceBest(), 13);
 }
 
-TEST(CheckSessionTest, IncompleteStoredRowIsShownButNotCounted) {
+TEST(CheckSessionTest, ShortStoredRowIsPaddedAndRecountedSoNoOldCountsStay) {
     auto doc = Doc13(5);
     CheckSession s(doc, Pool());
+    TFacitRec full;
+    full.Rad = std::string(13, '1');
+    ASSERT_TRUE(s.LoadRound(full));
+    const auto before = s.Last().check.counts;
     TFacitRec rec;
     rec.Rad = "1X2";
     EXPECT_FALSE(s.LoadRound(rec));
-    EXPECT_EQ(doc.Facit, "012");
-    EXPECT_TRUE(s.Last().check.counts.empty());
+    EXPECT_EQ(doc.Facit, "012----------");
+    // Counted against the short row, not left at the previous round's figures.
+    const auto& counts = s.Last().check.counts;
+    ASSERT_EQ(counts.size(), 14u);
+    EXPECT_NE(counts, before);
+    int64_t rows = 0;
+    for (int k = 0; k <= 13; ++k) {
+        rows += counts[static_cast<size_t>(k)];
+        if (k > 3) EXPECT_EQ(counts[static_cast<size_t>(k)], 0) << k;
+    }
+    EXPECT_EQ(rows, static_cast<int64_t>(doc.Rader.size()));
 }
 
 TEST(CheckSessionTest, SavedResultLoadsBackInADifferentPoolShape) {
