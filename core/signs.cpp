@@ -192,7 +192,8 @@ std::string GroupDigits(std::string_view numberText) {
     if (comma != std::string_view::npos) {
         intPart = numberText.substr(0, comma);
         fraction = std::string(numberText.substr(comma, 3));
-        while (fraction.size() < 3) fraction += '0';
+        // One "0" only: ",5" becomes ",50" and a bare "," becomes ",0".
+        if (fraction.size() < 3) fraction += '0';
     }
     std::string sign;
     if (!intPart.empty() && (intPart[0] == '-' || intPart[0] == '+')) {
