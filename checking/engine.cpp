@@ -450,10 +450,9 @@ ConditionsProtocol WinningRowConditions(const core::TVinraFile& doc, std::string
                     ok = count <= bound;
                 } else if (test == 1) {
                     bound = doc.Ord[s];
-                    // Zero copies never occur in a row: a negative bound passes.
-                    ok = bound >= n || bound < 0 ||
-                         facit.find(std::string(static_cast<size_t>(bound) + 1, static_cast<char>('0' + s))) ==
-                             std::string_view::npos;
+                    // The generation's own rule, so a winning row passes here
+                    // exactly when the generation would have kept it.
+                    ok = reduction::RunWithinBound(facit, static_cast<char>('0' + s), bound, static_cast<int>(n));
                 } else {
                     bound = doc.Min[s];
                     ok = bound <= count;

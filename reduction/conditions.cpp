@@ -279,14 +279,16 @@ bool PassesSignCounts(std::string_view row, const ConditionSet& c) {
         const char sign = static_cast<char>('0' + s);
         const int count = CountEqualSigns(row, std::string(static_cast<size_t>(std::max(n, 0)), sign));
         if (count < c.minCount[s] || count > c.maxCount[s]) return false;
-        const int run = c.runMax[s];
-        if (run < n) {
-            // A negative bound from a damaged file admits no row at all.
-            if (run < 0) return false;
-            if (row.find(std::string(static_cast<size_t>(run) + 1, sign)) != std::string_view::npos) return false;
-        }
+        if (!RunWithinBound(row, sign, c.runMax[s], n)) return false;
     }
     return true;
+}
+
+bool RunWithinBound(std::string_view row, char sign, int bound, int n) {
+    if (bound >= n) return true;
+    // A negative bound from a damaged file admits no row at all.
+    if (bound < 0) return false;
+    return row.find(std::string(static_cast<size_t>(bound) + 1, sign)) == std::string_view::npos;
 }
 
 bool PassesSourceRows(std::string_view row, const ConditionSet& c) {

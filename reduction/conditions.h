@@ -109,6 +109,12 @@ std::pair<int64_t, int64_t> FrameSumBounds(const SumTable& table, const std::vec
 // The wizard's normalisation of the win bounds against the within-frame bounds.
 void NormaliseWinBounds(ConditionSet& c, int64_t lo, int64_t hi);
 
+// The "most in succession" bound of one sign: no run of more than bound copies
+// of sign in row. A bound of n or more holds for every row; a negative bound
+// (only a damaged file has one) holds for none. Generation and the checking of
+// a winning row both use this one rule.
+bool RunWithinBound(std::string_view row, char sign, int bound, int n);
+
 // Single condition kinds (each as if its flag were on); the checking of a
 // winning row reports them one by one.
 bool PassesSignCounts(std::string_view row, const ConditionSet& c);

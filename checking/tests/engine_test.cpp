@@ -1,5 +1,6 @@
 #include "checking/engine.h"
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <random>
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "checking/check_reference.h"
+#include "reduction/conditions.h"
 
 namespace vinra::checking {
 namespace {
@@ -284,6 +286,30 @@ TEST(ProtocolTest, OnlyNoCombinationsWithoutAny) {
     const auto p = WinningRowConditions(ProtocolDoc(1u << core::UseNejKomb), "0000000000000", kDefault);
     EXPECT_THAT(p.lines, ElementsAre(S, S, "No-combinations:   OK", S, "[No No-combiantions specified]", S));
     EXPECT_EQ(p.verdict, true);
+}
+
+// The "in a row" bound reads the same in the protocol as in the generation,
+// also for the negative bound of a damaged file: a winning row the generation
+// could not have kept is never reported as holding the condition.
+TEST(ProtocolTest, RunBoundAgreesWithTheGeneration) {
+    const char* rows[] = {"0000000000000", "1111111111111", "0011001100110", "0101010101010"};
+    for (int bound : {-3, -1, 0, 1, 2, 12, 13, 20}) {
+        auto doc = ProtocolDoc(1u << core::UseMaxMin);
+        doc.Max = {13, 13, 13};
+        doc.Min = {0, 0, 0};
+        doc.Ord = {bound, 13, 13};
+        const auto conditions = reduction::FromDocument(doc);
+        for (const char* row : rows) {
+            const auto p = WinningRowConditions(doc, row, kDefault);
+            const bool kept = reduction::PassesSignCounts(row, conditions);
+            const std::string line = "   Max " + std::to_string(bound) + " home wins in a row => ";
+            EXPECT_NE(std::find(p.lines.begin(), p.lines.end(), line + (kept ? "OK" : "Wrong!")), p.lines.end())
+                << "bound " << bound << ", row " << row;
+            if (bound < 0) {
+                EXPECT_FALSE(kept) << row;
+            }
+        }
+    }
 }
 
 TEST(ProtocolTest, EveryReportedSectionWithItsExactLines) {
