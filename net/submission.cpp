@@ -29,7 +29,14 @@ SubmissionResult SubmitOwnRows(std::string_view host, const core::TVinraFile& do
         return result;
     }
     result.httpStatus = reply.status;
-    // The shop's verdict is in the reply text; an error page carries none.
+    // Only a reply the service sent as its answer carries the shop's verdict;
+    // an error status (404, 500, 401 ...) is a failed transfer, whatever its page says.
+    if (!reply.ok()) {
+        result.outcome = SubmissionOutcome::CommunicationError;
+        result.error = fmt::format("HTTP {}", reply.status);
+        return result;
+    }
+    // The shop's verdict is in the reply text.
     const output::SubmissionReply parsed = output::ParseSubmissionReply(reply.body);
     switch (parsed.status) {
         case output::SubmissionStatus::Accepted:
@@ -44,6 +51,23 @@ SubmissionResult SubmitOwnRows(std::string_view host, const core::TVinraFile& do
             break;
     }
     return result;
+}
+
+RoundClosing ClosedRoundOf(const ActivePoolsFile& pools, std::string_view typ, int32_t omgId,
+                           const LocalDateTime& now) {
+    RoundClosing r;
+    bool laterListed = false;
+    for (const TCouponInfoEx& e : pools.Entries(now)) {
+        if (e.code != typ) continue;
+        if (e.omgId == omgId) {
+            r.closed = e.closed;
+            r.deadline = e.closed ? e.deadline : std::string();
+            return r;
+        }
+        laterListed = laterListed || (omgId > 0 && e.omgId > omgId);
+    }
+    r.closed = laterListed;
+    return r;
 }
 
 std::string SubmissionCostText(size_t rows, int pricePerRowHundredths) {

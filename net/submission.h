@@ -7,6 +7,7 @@
 
 #include "core/signs.h"
 #include "core/system_document.h"
+#include "net/active_pools.h"
 
 namespace vinra::net {
 
@@ -46,6 +47,17 @@ inline constexpr const char* kSubmitAcceptedWithoutUrl =
     "webbplats som vanligt.";
 inline constexpr const char* kSubmitRefused =
     "Svenska Spel kunde inte behandla filen. Kontrollera ditt spelkortsnummer och försök igen.";
+
+// Whether the system's round (pool code and draw number) can no longer be
+// played, judged from the active pools: its own entry's deadline has passed,
+// or the pool lists only later draws (the round is over; its deadline is then
+// not known). An unknown pool or an empty list says nothing: open.
+struct RoundClosing {
+    bool closed = false;
+    std::string deadline;  // as the list gives it; empty when not known
+};
+RoundClosing ClosedRoundOf(const ActivePoolsFile& pools, std::string_view typ, int32_t omgId,
+                           const LocalDateTime& now);
 
 // The cost of the rows as "Kostnad: 100,00 SEK": rows times the pool's price
 // per row (in hundredths), exact, two decimals, decimal comma.

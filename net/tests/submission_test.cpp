@@ -78,8 +78,12 @@ TEST_F(SubmissionTest, RepliesThatAreNotASuccess) {
          SubmissionOutcome::AcceptedWithoutUrl},
         {200, "<svar><status kod=\"0\">OK</status><url>/relativ</url>", SubmissionOutcome::AcceptedWithoutUrl},
         {200, "<svar><status kod=\"0\">OK</status><url>https://a.b/c", SubmissionOutcome::AcceptedWithoutUrl},
-        {401, "<html>Authorization Required</html>", SubmissionOutcome::Refused},
-        {500, "", SubmissionOutcome::Refused},
+        // An error status is a failed transfer, never the shop's refusal, and
+        // never a success, whatever the error page holds.
+        {401, "<html>Authorization Required</html>", SubmissionOutcome::CommunicationError},
+        {404, "<html>Not Found</html>", SubmissionOutcome::CommunicationError},
+        {500, "", SubmissionOutcome::CommunicationError},
+        {502, "<status kod=\"0\">OK</status><url>http://a.b/c</url>", SubmissionOutcome::CommunicationError},
     };
     int n = 0;
     svr_.Post("/Vinra/egnarader", [&](const httplib::Request&, httplib::Response& res) {
@@ -109,6 +113,36 @@ TEST_F(SubmissionTest, StalledOrMissingServerIsACommunicationError) {
 
     r = SubmitOwnRows("http://127.0.0.1:9", doc_, "1");
     EXPECT_EQ(r.outcome, SubmissionOutcome::CommunicationError);
+}
+
+// Place bet asks first when the system's round can no longer be played.
+TEST(ClosedRoundTest, FromTheActivePools) {
+    const auto pools = ActivePoolsFile::FromText(
+        "[Info]\nFileOK=1\nPools=SI\nS=S0\nI=I0\n"
+        "[S0]\nN=Stryktipset\nOmg=2026-50\nXMLOmgang=4851\nDeadline=2026-12-12 15:59\n"
+        "[I0]\nN=Europatipset\nOmg=2026-50\nXMLOmgang=2312\nDeadline=2026-12-13 15:59\n");
+    const LocalDateTime saturdayEvening{2026, 12, 12, 18, 0, 0}, thursday{2026, 12, 10, 12, 0, 0};
+    struct Case {
+        const char* typ;
+        int32_t omgId;
+        LocalDateTime now;
+        bool closed;
+        const char* deadline;
+    };
+    const Case cases[] = {
+        {"S", 4851, thursday, false, ""},                         // open
+        {"S", 4851, saturdayEvening, true, "2026-12-12 15:59"},    // its deadline has passed
+        {"I", 2312, saturdayEvening, false, ""},                  // another pool's deadline is later
+        {"S", 4850, thursday, true, ""},                          // an earlier draw: over, date unknown
+        {"S", 4852, thursday, false, ""},                         // a later draw is not closed
+        {"T", 100, thursday, false, ""},                          // a pool the list does not know
+    };
+    for (const Case& c : cases) {
+        const RoundClosing r = ClosedRoundOf(pools, c.typ, c.omgId, c.now);
+        EXPECT_EQ(r.closed, c.closed) << c.typ << c.omgId;
+        EXPECT_EQ(r.deadline, c.deadline) << c.typ << c.omgId;
+    }
+    EXPECT_FALSE(ClosedRoundOf(ActivePoolsFile(), "S", 4850, thursday).closed);
 }
 
 TEST(SubmissionCostTest, ExactWithTwoDecimals) {
