@@ -1,7 +1,12 @@
 #include "service/season.h"
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <set>
 #include <system_error>
+
+#include <fmt/format.h>
 
 #include "core/ini.h"
 #include "core/pools.h"
@@ -44,6 +49,66 @@ bool ValidOmg(const std::string& omg) {
     return omg.size() == 7 && omg[4] == '-' &&
            std::all_of(omg.begin(), omg.end(), [](char c) { return c == '-' || (c >= '0' && c <= '9'); });
 }
+
+// Dates of the round files, as days and minutes of the calendar.
+using Days = std::chrono::sys_days;
+
+std::optional<Days> ParseDate(std::string_view text) {
+    if (text.size() < 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+    const auto y = core::ParseInteger(text.substr(0, 4)), m = core::ParseInteger(text.substr(5, 2)),
+               d = core::ParseInteger(text.substr(8, 2));
+    if (!y || !m || !d) return std::nullopt;
+    const std::chrono::year_month_day ymd{std::chrono::year{static_cast<int>(*y)},
+                                          std::chrono::month{static_cast<unsigned>(*m)},
+                                          std::chrono::day{static_cast<unsigned>(*d)}};
+    if (!ymd.ok()) return std::nullopt;
+    return Days{ymd};
+}
+
+// "yyyy-mm-dd hh:mm" as minutes since 1970.
+std::optional<long long> ParseMinutes(std::string_view text) {
+    const auto day = ParseDate(text);
+    if (!day || text.size() != 16 || text[10] != ' ' || text[13] != ':') return std::nullopt;
+    const auto h = core::ParseInteger(text.substr(11, 2)), m = core::ParseInteger(text.substr(14, 2));
+    if (!h || !m || *h < 0 || *h > 23 || *m < 0 || *m > 59) return std::nullopt;
+    return static_cast<long long>(day->time_since_epoch().count()) * 1440 + *h * 60 + *m;
+}
+
+std::string MinutesText(long long minutes) {
+    const long long days = minutes >= 0 ? minutes / 1440 : -((-minutes + 1439) / 1440);
+    const long long rest = minutes - days * 1440;
+    const std::chrono::year_month_day ymd{Days{std::chrono::days{days}}};
+    const int minute = static_cast<int>(rest);
+    return fmt::format("{:04}-{:02}-{:02} {:02}:{:02}", static_cast<int>(ymd.year()),
+                       static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()), minute / 60, minute % 60);
+}
+
+std::string LocalClock() {
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M", &tm);
+    return buf;
+}
+
+// The Monday of an ISO week "yyyy-ww": week 1 holds the 4th of January.
+std::optional<Days> MondayOfWeek(const std::string& omg) {
+    const auto y = core::ParseInteger(std::string_view(omg).substr(0, 4)),
+               w = core::ParseInteger(std::string_view(omg).substr(5, 2));
+    if (!y || !w || *w < 1 || *w > 53) return std::nullopt;
+    const Days jan4{std::chrono::year{static_cast<int>(*y)} / std::chrono::January / 4};
+    const unsigned iso = std::chrono::weekday{jan4}.iso_encoding();
+    return jan4 - std::chrono::days{iso - 1} + std::chrono::days{7 * (*w - 1)};
+}
+
+std::string WeekOfDay(Days day) {
+    const std::chrono::year_month_day ymd{day};
+    return core::RoundOfDate(static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
+                             static_cast<int>(static_cast<unsigned>(ymd.day())));
+}
+
+constexpr long long kWeek = 7 * 1440;  // minutes
 
 Round ReadRound(const fs::path& file) {
     const core::IniFile ini = core::IniFile::FromFile(file);
@@ -89,6 +154,12 @@ Round ReadRound(const fs::path& file) {
     // Top level first; the program keeps four levels.
     std::sort(r.levels.begin(), r.levels.end(), [](const Level& a, const Level& b) { return a.rights > b.rights; });
     if (r.levels.size() > 4) r.levels.resize(4);
+    r.repeat = static_cast<int>(ini.ReadInteger("Round", "Repeat", 0));
+    r.drawStep = static_cast<int>(ini.ReadInteger("Round", "DrawStep", 1));
+    if (r.repeat < 0 || r.repeat > 520) throw std::runtime_error("[Round] Repeat must be a number of weeks, 0 to 520");
+    if (r.drawStep < 1 || r.drawStep > 100) throw std::runtime_error("[Round] DrawStep must be 1 to 100");
+    if (r.repeat > 0 && (!ParseMinutes(r.deadline) || !MondayOfWeek(r.omg)))
+        throw std::runtime_error("[Round] a repeating round needs Deadline=yyyy-mm-dd hh:mm");
     return r;
 }
 
@@ -123,7 +194,7 @@ std::string PoolOperator(char typ) {
     return pool ? pool->country : "";
 }
 
-Season Season::Load(const fs::path& folder) {
+Season Season::Load(const fs::path& folder, const std::string& now) {
     Season season;
     std::vector<fs::path> files;
     std::error_code ec;
@@ -131,16 +202,77 @@ Season Season::Load(const fs::path& folder) {
         if (it->is_regular_file() && core::ToLowerAscii(it->path().extension().string()) == ".ini")
             files.push_back(it->path());
     std::sort(files.begin(), files.end());
+    std::set<std::pair<char, int32_t>> seen;
     for (const fs::path& file : files) {
         try {
             Round r = ReadRound(file);
-            if (season.find(r.typ, r.omgId)) throw std::runtime_error("a second file for the same pool and draw");
-            season.add(std::move(r));
+            if (!seen.insert({r.typ, r.omgId}).second) throw std::runtime_error("a second file for the same pool and draw");
+            if (r.repeat > 0) season.repeating_.push_back(std::move(r));
+            else season.add(std::move(r));
         } catch (const std::exception& e) {
             season.problems_.push_back(file.filename().string() + ": " + e.what());
         }
     }
+    season.now_ = ParseMinutes(now) ? now : LocalClock();
+    const long long at = *ParseMinutes(season.now_);
+    long long next = -1;
+    for (const Round& source : season.repeating_) {
+        const long long first = *ParseMinutes(source.deadline), period = source.repeat * kWeek;
+        // The first repetition whose deadline is not yet past.
+        long long k = at > first ? (at - first + period - 1) / period : -((first - at) / period);
+        if (first + k * period < at) ++k;
+        const long long open = first + k * period;
+        season.add(*season.instance(source, k - 1));
+        if (open < at + kWeek) season.add(*season.instance(source, k));
+        const long long change = open < at + kWeek ? open : open - kWeek;
+        if (next < 0 || change < next) next = change;
+    }
+    if (next >= 0) season.validUntil_ = MinutesText(next);
     return season;
+}
+
+Season::Season(const Season& other)
+    : rounds_(other.rounds_),
+      repeating_(other.repeating_),
+      problems_(other.problems_),
+      now_(other.now_),
+      validUntil_(other.validUntil_) {}
+
+Season& Season::operator=(const Season& other) {
+    if (this != &other) {
+        rounds_ = other.rounds_;
+        repeating_ = other.repeating_;
+        problems_ = other.problems_;
+        now_ = other.now_;
+        validUntil_ = other.validUntil_;
+        std::lock_guard lock(extraMutex_);
+        extra_.clear();
+    }
+    return *this;
+}
+
+// Repetition k of a repeating round, settled when its deadline has passed.
+// Returns a round held by extra_ (the caller copies it into the season or
+// hands the pointer out).
+const Round* Season::instance(const Round& source, long long k) const {
+    Round r = source;
+    const long long weeks = k * source.repeat;
+    r.omgId = static_cast<int32_t>(source.omgId + weeks * source.drawStep);
+    r.omg = WeekOfDay(*MondayOfWeek(source.omg) + std::chrono::days{7 * weeks});
+    r.deadline = MinutesText(*ParseMinutes(source.deadline) + weeks * kWeek);
+    if (r.deadline >= now_) {
+        // Not played yet: no scores, no payouts.
+        r.levels.clear();
+        for (Match& m : r.matches) {
+            m.homeGoals = m.awayGoals = -1;
+            m.ended = false;
+        }
+    }
+    std::lock_guard lock(extraMutex_);
+    for (const Round& made : extra_)
+        if (made.typ == r.typ && made.omgId == r.omgId) return &made;
+    extra_.push_back(std::move(r));
+    return &extra_.back();
 }
 
 void Season::add(Round round) {
@@ -150,15 +282,43 @@ void Season::add(Round round) {
     });
 }
 
+// A repetition far from today is not made: the range keeps the rounds a
+// request can create bounded.
+namespace {
+bool WithinReach(const std::string& deadline, const std::string& now) {
+    const auto d = ParseMinutes(deadline), n = ParseMinutes(now);
+    return d && n && *d >= *n - 5 * 53 * kWeek && *d <= *n + 53 * kWeek;
+}
+}  // namespace
+
 const Round* Season::find(char typ, int32_t omgId) const {
     for (const Round& r : rounds_)
         if (r.typ == typ && r.omgId == omgId) return &r;
+    for (const Round& source : repeating_) {
+        if (source.typ != typ) continue;
+        const long long step = static_cast<long long>(source.repeat) * source.drawStep;
+        const long long diff = static_cast<long long>(omgId) - source.omgId;
+        if (diff % step != 0) continue;
+        const long long k = diff / step;
+        const std::string deadline = MinutesText(*ParseMinutes(source.deadline) + k * source.repeat * kWeek);
+        if (WithinReach(deadline, now_)) return instance(source, k);
+    }
     return nullptr;
 }
 
 const Round* Season::findByWeek(char typ, const std::string& omg) const {
     for (const Round& r : rounds_)
         if (r.typ == typ && r.omg == omg) return &r;
+    const auto monday = ValidOmg(omg) ? MondayOfWeek(omg) : std::nullopt;
+    if (!monday) return nullptr;
+    for (const Round& source : repeating_) {
+        if (source.typ != typ) continue;
+        const long long weeks = (*monday - *MondayOfWeek(source.omg)).count() / 7;
+        if (weeks % source.repeat != 0) continue;
+        const long long k = weeks / source.repeat;
+        const std::string deadline = MinutesText(*ParseMinutes(source.deadline) + weeks * kWeek);
+        if (WithinReach(deadline, now_)) return instance(source, k);
+    }
     return nullptr;
 }
 

@@ -4,7 +4,9 @@
 // service builds every reply (active pools, results, game information, live
 // scores, statistics) from them.
 #include <cstdint>
+#include <deque>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,6 +37,10 @@ struct Round {
     std::vector<Match> matches;
     std::vector<Level> levels;  // top level first; empty until the round is settled
     std::filesystem::path file;
+    // A round that comes back: every `repeat` weeks, `repeat * drawStep` draws
+    // later, with the same matches. 0: the round stays in its own week.
+    int repeat = 0;
+    int drawStep = 1;  // draw numbers per week of the pool
 
     int roundInteger() const;          // 2026-50 -> 202650
     bool settled() const { return !levels.empty(); }
@@ -50,13 +56,25 @@ std::string PoolOperator(char typ);
 
 class Season {
 public:
+    Season() = default;
+    Season(const Season& other);
+    Season& operator=(const Season& other);
+
     // Reads every "rounds/*.ini" under folder. A file that does not describe a
     // round is reported in problems() and skipped; the others still load.
-    static Season Load(const std::filesystem::path& folder);
+    // Rounds that repeat are placed around now ("yyyy-mm-dd hh:mm"; empty: the
+    // local clock): each one's latest week whose deadline has passed, settled,
+    // and the one whose deadline comes within the next seven days, open. A
+    // placed round is settled once its deadline has passed; until then its
+    // scores and payouts are held back.
+    static Season Load(const std::filesystem::path& folder, const std::string& now = {});
 
     const std::vector<Round>& rounds() const { return rounds_; }
     const std::vector<std::string>& problems() const { return problems_; }
 
+    // Also finds a repeating round's draws and weeks outside the placed ones
+    // (from five years back to one year ahead), so a system of an earlier
+    // week still finds its round.
     const Round* find(char typ, int32_t omgId) const;
     const Round* findByWeek(char typ, const std::string& omg) const;
     // The round of the pool's current week: the latest one whose week is not after
@@ -70,9 +88,20 @@ public:
 
     void add(Round round);  // tests build seasons in memory
 
+    // The moment the placed rounds change (the earliest open deadline);
+    // empty when nothing repeats. A service reloads the season from then on.
+    const std::string& validUntil() const { return validUntil_; }
+
 private:
+    const Round* instance(const Round& source, long long k) const;
+
     std::vector<Round> rounds_;
+    std::vector<Round> repeating_;  // the files of repeating rounds as read
     std::vector<std::string> problems_;
+    std::string now_, validUntil_;
+    // Rounds of other weeks, made when asked for; a deque keeps them in place.
+    mutable std::mutex extraMutex_;
+    mutable std::deque<Round> extra_;
 };
 
 }  // namespace vinra::service

@@ -280,9 +280,12 @@ std::shared_ptr<const Season> VinraService::reloadIfChanged() {
         std::error_code tec;
         stamp = std::max(stamp, it->last_write_time(tec));
     }
+    // Repeating rounds move on with the clock: past their change, place them again.
+    const std::string now = options_.now();
     std::lock_guard lock(mutex_);
-    if (!season_ || stamp != seasonStamp_ || files != seasonFiles_) {
-        season_ = std::make_shared<const Season>(Season::Load(options_.data));
+    if (!season_ || stamp != seasonStamp_ || files != seasonFiles_ ||
+        (!season_->validUntil().empty() && now >= season_->validUntil())) {
+        season_ = std::make_shared<const Season>(Season::Load(options_.data, now));
         seasonStamp_ = stamp;
         seasonFiles_ = files;
     }

@@ -6,7 +6,11 @@
 
 #include <pugixml.hpp>
 
+#include <chrono>
+#include <map>
 #include <thread>
+
+#include <fmt/format.h>
 
 #include "core/ini.h"
 #include "core/system_document.h"
@@ -32,11 +36,12 @@ using vinra::testing::TempDir;
 using vinra::testing::WriteBytes;
 
 const fs::path kSample = VINRA_SERVICE_DATA;
+const char* const kThursday = "2026-12-10 12:00";  // Thursday of week 50
 
 // The service on an ephemeral port with a fixed clock (Thursday of week 50).
 class Running {
 public:
-    explicit Running(const fs::path& data, std::string now = "2026-12-10 12:00")
+    explicit Running(const fs::path& data, std::string now = kThursday)
         : service_({data, "", [now] { return now; }}) {
         service_.Register(svr_);
         port_ = svr_.bind_to_any_port("127.0.0.1");
@@ -100,11 +105,77 @@ TEST(Season, ReadsRoundFilesAndSkipsBrokenOnes) {
     EXPECT_EQ(r.matches[2].away, "Nesb\xC3\xB8");
 
     // The sample season: every file reads, three pools have an open round.
-    const Season sample = Season::Load(kSample);
+    const Season sample = Season::Load(kSample, kThursday);
     EXPECT_TRUE(sample.problems().empty()) << sample.problems()[0];
     EXPECT_EQ(sample.pools(), "SICD");
     for (char typ : std::string("SIC")) EXPECT_FALSE(sample.current(typ, "2026-50")->settled()) << typ;
     EXPECT_EQ(sample.current('S', "2026-49")->omgId, 4850);
+}
+
+// "yyyy-mm-dd hh:mm" as minutes since 1970.
+long long Minutes(const std::string& t) {
+    using namespace std::chrono;
+    const sys_days day{year{std::stoi(t.substr(0, 4))} / std::stoi(t.substr(5, 2)) / std::stoi(t.substr(8, 2))};
+    return day.time_since_epoch().count() * 1440LL + std::stoi(t.substr(11, 2)) * 60 + std::stoi(t.substr(14, 2));
+}
+
+// The sample season follows the day the service runs: on any date each pool has
+// one open round whose deadline comes within the week, the weeks before it are
+// settled with results, and the sample system's round is served with its teams.
+TEST(Season, TheSampleSeasonFollowsTheDate) {
+    core::TVinraFile sample;
+    sample.LoadFromFile(fs::path(VINRA_SOURCE_DIR) / "resources" / "samples" / "sample.1x2");
+    std::map<char, int32_t> openDraw;
+    // A Thursday, the Sunday after the Saturday deadlines, the same Thursday a year on.
+    for (const std::string now : {"2026-12-10 12:00", "2026-12-13 09:00", "2027-12-09 12:00"}) {
+        SCOPED_TRACE(now);
+        Running s(kSample, now);
+        TempDir dir;
+        const auto pools = net::ActivePoolsFile::FromText(Fetch(s.base() + "/vinra/activepools", dir));
+        ASSERT_TRUE(pools.FileOK());
+        const auto at = *net::ParseDeadline(now);
+        const auto entries = pools.Entries(at);
+        ASSERT_EQ(entries.size(), 3u);
+        for (const auto& e : entries) {
+            EXPECT_FALSE(e.closed) << e.code;
+            EXPECT_GT(e.deadline, now) << e.code;
+            EXPECT_EQ(e.omg, WeekOf(e.deadline)) << e.code;
+            const Season season = Season::Load(kSample, now);
+            const Round* open = season.find(e.code[0], e.omgId);
+            ASSERT_NE(open, nullptr);
+            EXPECT_TRUE(open->resultRow().empty()) << "an open round shows no scores";
+            // The week before is settled with its whole result and payouts.
+            const Round* before = season.find(e.code[0], e.omgId - open->drawStep);
+            ASSERT_NE(before, nullptr);
+            EXPECT_TRUE(before->settled());
+            EXPECT_EQ(before->resultRow().find('-'), std::string::npos);
+            EXPECT_LT(before->deadline, now);
+            // Its games are in the list the program imports.
+            const std::string line = fmt::format("{};{};{};1;{};{}", open->roundInteger(), e.code, e.omgId,
+                                                 open->matches[0].home, open->matches[0].away);
+            EXPECT_NE(std::find(pools.PoolGames().begin(), pools.PoolGames().end(), line), pools.PoolGames().end())
+                << line;
+            if (now == "2027-12-09 12:00") {
+                EXPECT_EQ(e.omgId - openDraw[e.code[0]], 52 * open->drawStep) << e.code;
+            } else if (now == "2026-12-10 12:00") {
+                openDraw[e.code[0]] = e.omgId;
+            }
+        }
+        // Every deadline lies within the coming week.
+        for (const auto& e : entries) EXPECT_LT(Minutes(e.deadline) - Minutes(now), 7 * 1440) << e.code;
+
+        // The sample system's round, by draw and by week, with its teams.
+        std::string details = UpdateIni(s, dir).ReadString("S", "Details");
+        details.replace(details.find("%s"), 2, std::to_string(sample.OmgID));
+        const core::IniFile info = net::GameInfoFromXml(Fetch(details, dir));
+        const Season season = Season::Load(kSample, now);
+        const Round* round = season.findByWeek('S', sample.Omg);
+        ASSERT_NE(round, nullptr);
+        EXPECT_EQ(round->omgId, sample.OmgID);
+        ASSERT_EQ(static_cast<int>(round->matches.size()), sample.MatchCount);
+        EXPECT_EQ(info.ReadString("Game0", "Home"), round->matches[0].home);
+        EXPECT_FALSE(info.ReadString("Game12", "Away").empty());
+    }
 }
 
 TEST(Service, UpdateIniAndClubFilesPointBackAtTheService) {
@@ -168,7 +239,7 @@ TEST(Service, ActivePoolsListTheOpenRoundsWithTheirDatabaseLines) {
 TEST(Service, DatabaseFilesAreExchangeLinesOfEveryRound) {
     Running s(kSample);
     TempDir dir;
-    const Season season = Season::Load(kSample);
+    const Season season = Season::Load(kSample, kThursday);
     const auto games = core::SplitLines(Fetch(s.base() + "/vinra2000/ini/dbgames.txt", dir));
     size_t matches = 0;
     for (const Round& r : season.rounds()) matches += r.matches.size();
@@ -200,7 +271,7 @@ TEST(Service, ResultsPagesReadWithThePoolKeys) {
     Running s(kSample);
     TempDir dir;
     const core::IniFile update = UpdateIni(s, dir);
-    const Season season = Season::Load(kSample);
+    const Season season = Season::Load(kSample, kThursday);
     // Addresses built from the keys as the download window builds them.
     auto address = [&](const char* typ, bool xml, int32_t draw, const char* week) {
         return draw ? net::ServiceAddress(update, typ, xml, true, net::kByDrawNumber, draw, "", "")
@@ -273,7 +344,7 @@ TEST(Service, GameInformationGivesThreeValuesPerSignAndMatch) {
     std::string details = update.ReadString("S", "Details");
     details.replace(details.find("%s"), 2, "4851");
     const core::IniFile info = net::GameInfoFromXml(Fetch(details, dir));
-    const Season season = Season::Load(kSample);
+    const Season season = Season::Load(kSample, kThursday);
     const Round& r = *season.find('S', 4851);
     for (int m = 0; m < 13; ++m) {
         const std::string g = "Game" + std::to_string(m);
@@ -387,7 +458,7 @@ TEST(Service, TheProgramsFlowsRunAgainstTheSampleSeason) {
     ASSERT_TRUE(all.ok) << all.error;
     EXPECT_TRUE(all.games.skippedLines.empty());
     EXPECT_TRUE(all.results.skippedLines.empty());
-    const Season season = Season::Load(kSample);
+    const Season season = Season::Load(kSample, kThursday);
     size_t settled = 0;
     for (const Round& r : season.rounds()) settled += r.settled();
     EXPECT_EQ(all.results.inserted + all.results.updated + all.results.unchanged, settled);
@@ -428,7 +499,7 @@ TEST(Service, OwnRowsAreAcceptedOnlyWhenWellFormed) {
 TEST(Service, UploadsNeedTheAccountKeyAndLeadToALiveCheckPage) {
     TempDir dir;
     Running s(kSample);
-    const Season season = Season::Load(kSample);
+    const Season season = Season::Load(kSample, kThursday);
     const Round& round = *season.find('S', 4850);
     std::string result;  // sign codes of the result row
     for (char c : round.resultRow()) result += static_cast<char>('0' + PoolSigns('S').find(c));
@@ -502,7 +573,7 @@ TEST(Service, HelpAndStatisticsPagesStayInsideTheDataFolder) {
                              "/vinra2000/ini/apikeys.ini"})
         EXPECT_EQ(status(path), 404) << path;
 
-    const Season season = Season::Load(kSample);
+    const Season season = Season::Load(kSample, kThursday);
     const Round& r = *season.find('S', 4850);
     for (const char* view : {"Chart", "Games", "Meetings", "Table/1", "Table/4", "Table/6"}) {
         const net::HttpReply page = net::Get(s.base() + "/Vinra/" + view + "/S/4850/2/");

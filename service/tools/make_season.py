@@ -5,6 +5,12 @@ data files with their logos, the help pages and a demo account. Every club is
 invented. The output is the same on every run (fixed random seed), so it can be
 regenerated after a change and the diff reviewed.
 
+The rounds repeat (Repeat=4): the service places them around the day it runs,
+the latest weeks settled and the coming one open, so the season never goes
+stale. Every round therefore has its scores and payouts; the service holds them
+back while a round is open. The last week's scores come from a second random
+stream so the earlier weeks and the clubs stay as they were.
+
 Run from anywhere: python3 service/tools/make_season.py
 """
 import math
@@ -15,6 +21,8 @@ import zlib
 
 DATA = pathlib.Path(__file__).resolve().parents[1] / "data"
 rng = random.Random(2026)
+later = random.Random(2027)  # scores and payouts of the last week
+REPEAT = 4  # weeks until a round file comes back
 
 LEAGUES = {
     "S": [
@@ -66,10 +74,10 @@ def schedule(teams, k):
     return [(a, b) if (i + k) % 2 == 0 else (b, a) for i, (a, b) in enumerate(pairs)]
 
 
-def poisson(lam):
+def poisson(lam, source):
     limit, k, p = math.exp(-lam), 0, 1.0
     while True:
-        p *= rng.random()
+        p *= source.random()
         if p < limit:
             return k
         k += 1
@@ -84,7 +92,7 @@ def probabilities(home, away):
     return [p1 / s, px / s, p2 / s]
 
 
-def match_lines(code, home, away, played):
+def match_lines(code, home, away, scores):
     p = probabilities(home, away)
     people = [max(1.0, 100 * q + rng.uniform(-6, 6)) for q in p]
     total = sum(people)
@@ -96,12 +104,10 @@ def match_lines(code, home, away, played):
     signs = SIGNS[code]
     tips = signs[order[0]] if p[order[0]] > 0.5 else "".join(sorted(signs[order[0]] + signs[order[1]], key=signs.index))
     lines = [f"Home={home}", f"Away={away}"]
-    half = None
-    if played:
-        lam_h, lam_a = 0.6 + 1.6 * p[0], 0.5 + 1.5 * p[2]
-        hg, ag = poisson(lam_h), poisson(lam_a)
-        lines.append(f"Score={hg}-{ag}")
-        half = (rng.randint(0, hg), rng.randint(0, ag))
+    lam_h, lam_a = 0.6 + 1.6 * p[0], 0.5 + 1.5 * p[2]
+    hg, ag = poisson(lam_h, scores), poisson(lam_a, scores)
+    lines.append(f"Score={hg}-{ag}")
+    half = (scores.randint(0, hg), scores.randint(0, ag))
     lines += [
         "People=" + ";".join(f"{x:.1f}" for x in people),
         "News=" + ";".join(str(x) for x in news),
@@ -112,16 +118,16 @@ def match_lines(code, home, away, played):
     return lines, half
 
 
-def payouts(n, top):
-    out, winners = [], rng.choice([0, 1, 2, 3, 5, 8, 14])
-    pool = rng.randint(4, 30) * 1_000_000 if top else rng.randint(3, 9) * 100_000
+def payouts(n, top, source):
+    out, winners = [], source.choice([0, 1, 2, 3, 5, 8, 14])
+    pool = source.randint(4, 30) * 1_000_000 if top else source.randint(3, 9) * 100_000
     for level in range(n, 9, -1):
         share = pool * (0.35 if level == n else 0.12)
         payout = int(share / winners) if winners else 0
         if level < n and payout < 15:
             payout = 0  # too small to pay out
         out.append(f"{level}={winners};{payout}")
-        winners = winners * rng.randint(12, 22) + rng.randint(1, 9)
+        winners = winners * source.randint(12, 22) + source.randint(1, 9)
     return out
 
 
@@ -138,26 +144,27 @@ def rounds():
     for code, (first, step, deadlines) in POOLS.items():
         for k, (week, deadline) in enumerate(zip(WEEKS, deadlines)):
             draw = first + k * step
-            played = k < len(WEEKS) - 1  # the last week is still open
+            scores = rng if k < len(WEEKS) - 1 else later
             n = sum(len(t) // 2 for t in LEAGUES[code])
-            head = ["[Round]", f"Typ={code}", f"OmgID={draw}", f"Omg={week}", f"Deadline={deadline}"]
+            repeat = [f"Repeat={REPEAT}", f"DrawStep={step}"]
+            head = ["[Round]", f"Typ={code}", f"OmgID={draw}", f"Omg={week}", f"Deadline={deadline}"] + repeat
             body, halves = [], []
             m = 0
             for teams in LEAGUES[code]:
                 for home, away in schedule(teams, k):
                     m += 1
-                    lines, half = match_lines(code, home, away, played)
+                    lines, half = match_lines(code, home, away, scores)
                     body += ["", f"[Match{m}]"] + lines
                     halves.append((home, away, half))
-            pay = ["", "[Payout]"] + payouts(n, code != "C") if played else []
+            pay = ["", "[Payout]"] + payouts(n, code != "C", scores)
             write(folder / f"{code}-{draw}.ini", head + pay + body)
-            if code == "C" and played:
+            if code == "C":
                 # The half-time pool of the same draw: the scores at the break.
                 body = []
                 for i, (home, away, (hg, ag)) in enumerate(halves, 1):
                     body += ["", f"[Match{i}]", f"Home={home}", f"Away={away}", f"Score={hg}-{ag}"]
-                head = ["[Round]", "Typ=D", f"OmgID={draw}", f"Omg={week}", f"Deadline={deadline}"]
-                write(folder / f"D-{draw}.ini", head + ["", "[Payout]"] + payouts(n, False) + body)
+                head = ["[Round]", "Typ=D", f"OmgID={draw}", f"Omg={week}", f"Deadline={deadline}"] + repeat
+                write(folder / f"D-{draw}.ini", head + ["", "[Payout]"] + payouts(n, False, scores) + body)
 
 
 def png(path, colours):
