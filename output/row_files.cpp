@@ -1,8 +1,10 @@
 #include "output/row_files.h"
 
+#include <algorithm>
 #include <system_error>
 #include <unordered_set>
 
+#include "core/messages.h"
 #include "core/text.h"
 
 namespace vinra::output {
@@ -205,6 +207,26 @@ std::string_view RowFileFormatName(RowFileFormat format) {
         case RowFileFormat::None: break;
     }
     return "none";
+}
+
+fs::path ProposedExportName(const core::TVinraFile& doc, const fs::path& folder) {
+    const RowFileFormat format = RowFileFormatOfPool(doc.Typ);
+    std::string name = doc.Pool.empty() ? std::string("Vinra") : doc.Pool;
+    if (!doc.Omg.empty()) name += " " + doc.Omg;
+    if (format != RowFileFormat::None) name += " " + std::string(RowFileFormatName(format));
+    for (char& c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || c == ':' || u < 0x20 || u == 0x7f) c = '_';
+    }
+    // No leading dot: neither a hidden file nor a way up the folders.
+    name.erase(0, std::min(name.size(), name.find_first_not_of(". ")));
+    if (name.empty()) name = "_";
+    return folder / (name + (format == RowFileFormat::Ntf ? ".ntf" : ".txt"));
+}
+
+std::string ExportWrittenText(const ExportResult& result, const fs::path& path) {
+    return core::FormatMsg(core::Msg(kMsgRowsExported),
+                           {static_cast<long long>(result.rowsWritten), path.string()});
 }
 
 std::string SvenskaSpelRowFile(std::string_view pool, const std::vector<std::string>& rows,

@@ -86,6 +86,15 @@ ExportResult ExportRows(const core::TVinraFile& doc, const std::filesystem::path
 ExportResult ExportRowsAs(RowFileFormat format, const core::TVinraFile& doc, const std::filesystem::path& path,
                           const PcBetSettings& pcBet, const core::DisplaySigns& signs = core::CurrentDisplaySigns());
 
+// The name Export rows proposes: "<Pool> <Omg> <format>" with ".ntf" for an
+// NTF file and ".txt" for the others, in folder. Characters that cannot stand
+// in a file name (/ \ : and control characters) become "_".
+std::filesystem::path ProposedExportName(const core::TVinraFile& doc, const std::filesystem::path& folder);
+// What Export rows says after writing: message 1204 "%d rows were written to
+// %s." with the file's full name.
+inline constexpr int kMsgRowsExported = 1204;
+std::string ExportWrittenText(const ExportResult& result, const std::filesystem::path& path);
+
 // ---- Direct submission of own rows to Svenska Spel ----
 
 inline constexpr const char* kOwnRowsAgent = "41706";

@@ -283,6 +283,40 @@ TEST(RowFiles, ExportReplacesAFileAndReportsWriteErrors) {
               ExportStatus::NoFormat);
 }
 
+// Export rows proposes a name telling pool, round and format, and says where
+// the rows went.
+TEST(RowFiles, ProposedExportNameAndWhereTheRowsWent) {
+    struct Case {
+        const char* typ;
+        const char* pool;
+        const char* omg;
+        const char* name;
+    };
+    const Case cases[] = {
+        {"S", "Stryktipset", "2026-50", "Stryktipset 2026-50 svenskaspel.txt"},
+        {"T", "SuperToto", "2026-50", "SuperToto 2026-50 unibet.txt"},
+        {"C", "Tipping L\xC3\xB8rdag", "2026-50", "Tipping L\xC3\xB8rdag 2026-50 ntf.ntf"},
+        {"S", "../Strykt/ips:et", "2026-50", "_Strykt_ips_et 2026-50 svenskaspel.txt"},
+        {"G", "Dansk 12", "", "Dansk 12.txt"},
+        {"S", "..", "", "svenskaspel.txt"},
+    };
+    const fs::path folder = fs::path("/u") / "Stryktipset";
+    for (const Case& c : cases) {
+        auto doc = Doc(c.typ, c.pool, 13, kRows13);
+        doc.Omg = c.omg;
+        const fs::path p = ProposedExportName(doc, folder);
+        EXPECT_EQ(p.parent_path(), folder) << c.pool;
+        EXPECT_EQ(p.filename().string(), c.name) << c.pool;
+    }
+    TempDir dir;
+    const fs::path out = ProposedExportName(Doc("S", "Stryktipset", 13, kRows13), dir.path());
+    const auto r = ExportRows(Doc("S", "Stryktipset", 13, kRows13), out, {}, core::DisplaySigns{});
+    ASSERT_TRUE(r.ok()) << r.message;
+    const std::string said = ExportWrittenText(r, out);
+    EXPECT_THAT(said, HasSubstr(out.string()));
+    EXPECT_THAT(said, HasSubstr("3"));
+}
+
 TEST(RowFiles, PcBetSettingsFromTheSettingsFile) {
     TempDir dir;
     EXPECT_EQ(ReadPcBetSettings(dir.path() / "RAVAROZ.INI").name, "00000000000000000000");
