@@ -7,6 +7,8 @@
 #include <csignal>
 #include <iostream>
 
+#include "core/system_document.h"
+#include "service/guarded_server.h"
 #include "service/server.h"
 
 namespace {
@@ -32,6 +34,7 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     app.add_option("--public-url", publicUrl, "base address written into replies (default: the Host the client used)");
     app.add_flag("--quiet", quiet, "no line per request on standard output");
+    app.set_version_flag("--version", std::string("vinra-service ") + vinra::core::kProgramVersion, "print the version and exit");
     CLI11_PARSE(app, argc, argv);
 
     std::error_code ec;
@@ -42,7 +45,9 @@ int main(int argc, char** argv) {
     vinra::service::VinraService service({data, publicUrl, {}});
     for (const std::string& problem : service.season()->problems()) std::cerr << "vinra-service: skipped " << problem << "\n";
 
-    httplib::Server server;
+    // Header deadline, header size limit, bounded ranges and a larger pool of
+    // workers, so slow or hostile clients cannot take the service down.
+    vinra::service::GuardedServer server;
     // Restarting on the same port must work while old connections linger in
     // TIME_WAIT, and a port another server listens on must stay refused (so no
     // SO_REUSEPORT, which the library sets by default).

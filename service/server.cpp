@@ -18,6 +18,7 @@
 #include "core/signs.h"
 #include "core/system_document.h"
 #include "core/text.h"
+#include "checking/winnings.h"
 #include "service/pages.h"
 
 namespace vinra::service {
@@ -142,17 +143,24 @@ std::string LiveCheckPage(const Season& season, const VinraService::Stored& uplo
                                : std::string("&nbsp;"));
     }
     out += "</table>\n<h2>Rätt</h2>\n<table border=\"1\"><tr><th>Rätt</th><th>Rader</th><th>Utdelning</th></tr>\n";
-    std::vector<int> count(n + 1, 0);
-    for (const std::string& row : rows) ++count[std::min(n, Rights(row, result))];
-    int64_t total = 0;
+    std::vector<int64_t> count(static_cast<size_t>(n) + 1, 0);
+    for (const std::string& row : rows) ++count[static_cast<size_t>(std::min(n, Rights(row, result)))];
+    // The checking engine's money arithmetic: exact hundredths, a level whose
+    // win does not fit is reported, never wrapped round.
+    checking::WinningsTable table(n, typ.size() == 1 ? typ : std::string(1, round->typ));
+    table.SetCounts(count);
+    for (const Level& l : round->levels)
+        if (table.Level(l.rights)) table.SetPayoutText(l.rights, std::to_string(l.payout));
     for (int k = n; k >= std::max(0, n - 3); --k) {
-        int64_t payout = 0;
-        for (const Level& l : round->levels)
-            if (l.rights == k) payout = l.payout;
-        total += payout * count[k];
-        out += fmt::format("<tr><td>{}</td><td>{}</td><td>{} kr</td></tr>\n", k, count[k], payout * count[k]);
+        const checking::WinLevel* line = table.Level(k);
+        const std::string win = !line ? core::FormatAmount(0)
+                                : line->error.empty() ? core::FormatAmount(line->levelWin)
+                                                      : std::string("för stort belopp");
+        out += fmt::format("<tr><td>{}</td><td>{}</td><td>{} kr</td></tr>\n", k, count[static_cast<size_t>(k)],
+                           EscapeMarkup(win));
     }
-    return out + fmt::format("</table>\n<p>Summa: {} kr</p>\n</body></html>\n", total);
+    return out + fmt::format("</table>\n<p>Summa: {} kr</p>\n</body></html>\n",
+                             core::FormatAmount(table.WinTotals(0, 0).total));
 }
 
 // The rows of an uploaded file: a whole system file, or a part file of text rows
@@ -166,10 +174,11 @@ nlohmann::json ReadUpload(const std::string& bytes, bool whole, const Season& se
         core::TVinraFile doc;
         try {
             doc.LoadFromFile(tmp);
-        } catch (...) {
+        } catch (const std::exception& e) {
             std::error_code ec;
             fs::remove(tmp, ec);
-            throw;
+            // Say what was wrong with the file, not where the service kept it.
+            throw std::runtime_error(ReplaceAll(e.what(), "\"" + tmp.string() + "\"", "the file"));
         }
         std::error_code ec;
         fs::remove(tmp, ec);
@@ -297,7 +306,12 @@ std::string VinraService::store(std::deque<Stored>& list, Stored item) {
     if (item.id.empty()) item.id = fmt::format("{}{}", nextId_++, RandomToken().substr(0, 6));
     std::erase_if(list, [&](const Stored& s) { return s.id == item.id; });
     list.push_back(std::move(item));
-    while (list.size() > kKeepStored) list.pop_front();
+    size_t bytes = 0;
+    for (const Stored& s : list) bytes += s.body.size() + s.name.size() + s.owner.size();
+    while (list.size() > 1 && (list.size() > kKeepStored || bytes > options_.keepStoredBytes)) {
+        bytes -= list.front().body.size() + list.front().name.size() + list.front().owner.size();
+        list.pop_front();
+    }
     return list.back().id;
 }
 
@@ -523,10 +537,15 @@ void VinraService::Register(httplib::Server& svr) {
     });
     svr.Get(R"(/systems/live/([A-Za-z0-9]+))", [this](const httplib::Request& req, httplib::Response& res) {
         const auto s = season();
-        std::lock_guard lock(mutex_);
-        const Stored* upload = lookup(uploads_, req.matches[1].str());
-        if (!upload) return NotFound(res, "no such system");
-        res.set_content(LiveCheckPage(*s, *upload), kHtml);
+        Stored upload;
+        {
+            // A copy, so the page of a large system is built without the lock.
+            std::lock_guard lock(mutex_);
+            const Stored* found = lookup(uploads_, req.matches[1].str());
+            if (!found) return NotFound(res, "no such system");
+            upload = *found;
+        }
+        res.set_content(LiveCheckPage(*s, upload), kHtml);
     });
 
     // Statistics pages of a match.

@@ -26,6 +26,9 @@ struct ServiceOptions {
     std::string publicUrl;        // base address put into replies; empty: taken from each request
     // Today's date and time, "yyyy-mm-dd hh:mm"; tests fix it.
     std::function<std::string()> now;
+    // Bytes of submissions, uploads and publications kept in memory, per kind;
+    // the oldest go first.
+    size_t keepStoredBytes = size_t{64} << 20;
 };
 
 class VinraService {

@@ -1,0 +1,51 @@
+#pragma once
+// The web service's HTTP server: cpp-httplib's server with limits that hostile
+// clients cannot get around. The library reads a request's headers with an idle
+// time-out per read and no bound on their number, so a client sending a byte
+// every few seconds holds a worker for ever, and a flood of header lines takes
+// memory without end. Here each connection's header block is read first, with a
+// total deadline and a size limit, and only then handed to the library.
+#include <httplib.h>
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+namespace vinra::service {
+
+struct GuardLimits {
+    // From the first byte awaited to the end of the header block.
+    std::chrono::milliseconds headerDeadline{10'000};
+    // From the end of the header block to the end of the reply.
+    std::chrono::milliseconds requestDeadline{120'000};
+    // Request line and header lines together; a larger block gets 431.
+    size_t maxHeaderBytes = 64 * 1024;
+    // A Range header with more ranges than this, or with overlapping ranges,
+    // is ignored: the whole body is sent once.
+    size_t maxRanges = 16;
+    // Workers; slow clients are cut off at the header deadline, so this many
+    // slow clients delay others by at most that long.
+    size_t threads = 32;
+};
+
+// True when a Range header value asks for more than maxRanges ranges or for
+// ranges that overlap (open-ended and suffix ranges overlap any other).
+bool RangesTooCostly(const std::string& value, size_t maxRanges);
+
+class GuardedServer : public httplib::Server {
+public:
+    explicit GuardedServer(GuardLimits limits = {});
+
+    // Serves one connection on the calling thread and closes it (the fuzz
+    // target hands it one end of a socket pair).
+    void ServeConnection(socket_t sock);
+
+    const GuardLimits& limits() const { return limits_; }
+
+private:
+    bool process_and_close_socket(socket_t sock) override;
+
+    GuardLimits limits_;
+};
+
+}  // namespace vinra::service
