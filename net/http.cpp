@@ -34,6 +34,7 @@ void GlobalInit() {
 struct Transfer {
     std::string body;
     const ProgressFn* progress = nullptr;
+    const TransferWatch* watch = nullptr;  // of the thread that runs the transfer
     long stallMs = 0;
     int64_t lastBytes = -1;
     std::chrono::steady_clock::time_point lastChange = std::chrono::steady_clock::now();
@@ -68,6 +69,17 @@ int ProgressCallback(void* user, curl_off_t dltotal, curl_off_t dlnow, curl_off_
         return 1;
     }
     (void)ultotal;
+    if (t->watch) {
+        if (t->watch->cancel && t->watch->cancel->load(std::memory_order_relaxed)) {
+            t->cancelled = true;
+            return 1;
+        }
+        if (t->watch->bytes &&
+            !t->watch->bytes(static_cast<int64_t>(dlnow), static_cast<int64_t>(dltotal))) {
+            t->cancelled = true;
+            return 1;
+        }
+    }
     if (t->progress && *t->progress) {
         if (!(*t->progress)(static_cast<int64_t>(dlnow), static_cast<int64_t>(dltotal))) {
             t->cancelled = true;
@@ -104,6 +116,9 @@ HttpReply Perform(const Request& req) {
 
     Transfer t;
     t.progress = req.progress;
+    t.watch = TransferWatch::Current();
+    if (t.watch && t.watch->cancel && t.watch->cancel->load())
+        throw NetError("Transfer from " + req.url + " cancelled");
     t.stallMs = opt.stallTimeoutMs;
     t.maxBytes = opt.maxReplyBytes;
     char errbuf[CURL_ERROR_SIZE] = {0};
@@ -196,6 +211,19 @@ std::string BoundaryNow() {
 }
 
 }  // namespace
+
+namespace {
+thread_local const TransferWatch* t_watch = nullptr;
+}  // namespace
+
+TransferWatch::TransferWatch(const std::atomic<bool>* cancelFlag, ProgressFn bytesFn)
+    : cancel(cancelFlag), bytes(std::move(bytesFn)), previous_(t_watch) {
+    t_watch = this;
+}
+
+TransferWatch::~TransferWatch() { t_watch = previous_; }
+
+const TransferWatch* TransferWatch::Current() { return t_watch; }
 
 const HttpOptions& CurrentHttpOptions() {
     // A copy per thread, refreshed on every call, so a caller never holds a

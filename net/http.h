@@ -5,6 +5,7 @@
 // moves no bytes for that long fails), uses the proxy of the settings, and
 // checks the HTTP status. A download never replaces a good file with a failed
 // one: it goes to a temporary file in the same folder and is renamed on success.
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -49,6 +50,27 @@ struct HttpReply {
 // Progress of a transfer: bytes so far and expected (0 when unknown). Returning
 // false cancels the transfer (NetError "cancelled").
 using ProgressFn = std::function<bool(int64_t now, int64_t total)>;
+
+// Watches every transfer made on this thread while it lives: once *cancel is
+// set the transfer stops (NetError "cancelled"), and bytes, when given, hears
+// the byte counts as they arrive. A worker's Cancel thus reaches the transfers
+// inside operations that take no progress callback of their own (the update
+// check, the game-information download). The innermost watch counts.
+class TransferWatch {
+public:
+    explicit TransferWatch(const std::atomic<bool>* cancel, ProgressFn bytes = {});
+    ~TransferWatch();
+    TransferWatch(const TransferWatch&) = delete;
+    TransferWatch& operator=(const TransferWatch&) = delete;
+    // The watch of this thread, or null.
+    static const TransferWatch* Current();
+
+    const std::atomic<bool>* cancel;
+    ProgressFn bytes;
+
+private:
+    const TransferWatch* previous_;
+};
 
 // GET without following redirects. On a 2xx reply the bytes replace `file`
 // (temporary file + rename) and the result is true; on an HTTP error status

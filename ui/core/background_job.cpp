@@ -1,8 +1,13 @@
 #include "ui/core/background_job.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <exception>
+#include <mutex>
 
 #include <QTimer>
+
+#include "net/http.h"
 
 namespace vinra::ui {
 
@@ -25,6 +30,8 @@ bool BackgroundJob::Start(Work work) {
     running_ = true;
     JobProgress* p = progress_.get();
     worker_ = std::thread([this, p, work = std::move(work)] {
+        // Cancel also stops a transfer deep inside an engine operation.
+        const net::TransferWatch watch(&p->cancel);
         try {
             work(*p);
         } catch (const std::exception& e) {
@@ -50,6 +57,34 @@ void BackgroundJob::CancelAndJoin() {
     if (worker_.joinable()) worker_.join();
     timer_->stop();
     running_ = false;
+}
+
+bool BackgroundJob::RunOnGuiThread(JobProgress& progress, std::function<void()> fn) {
+    struct Call {
+        std::mutex mutex;
+        std::condition_variable cv;
+        bool done = false;
+    };
+    auto call = std::make_shared<Call>();
+    // Queued to this object: when the job is gone before the GUI thread gets
+    // to it, the call is dropped.
+    QMetaObject::invokeMethod(
+        this,
+        [call, fn = std::move(fn)] {
+            fn();
+            std::lock_guard<std::mutex> lock(call->mutex);
+            call->done = true;
+            call->cv.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock<std::mutex> lock(call->mutex);
+    // Not a plain wait: a window closing while its question is pending
+    // cancels and joins, and the worker must not keep it waiting.
+    while (!call->done) {
+        if (progress.Cancelled()) return false;
+        call->cv.wait_for(lock, std::chrono::milliseconds(20));
+    }
+    return true;
 }
 
 void BackgroundJob::tick() {

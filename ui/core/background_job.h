@@ -7,7 +7,8 @@
 // work checks at its own points; the thread is joined before `finished` is
 // emitted, so whatever the work wrote into its captures may be read from that
 // slot without a lock (the hand-over is the join). Destroying the job, or
-// closing the window that owns it, cancels and joins.
+// closing the window that owns it, cancels and joins. Cancel also stops any
+// HTTP transfer the work has running (net::TransferWatch).
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -57,6 +58,12 @@ public:
     // that is going away calls this).
     void CancelAndJoin();
     bool Running() const { return running_; }
+    // Called from the work: runs fn on the GUI thread (where this job lives)
+    // and waits for it, the way a worker hands a question or a message to its
+    // window. False, without waiting longer, once the job is cancelled; fn
+    // then may still run later, so it must capture only values and objects
+    // that outlive the job. Never call it from the GUI thread.
+    bool RunOnGuiThread(JobProgress& progress, std::function<void()> fn);
     JobProgress& Progress() { return *progress_; }
     int IntervalMs() const { return intervalMs_; }
 

@@ -8,6 +8,7 @@
 
 #include "core/messages.h"
 #include "core/settings.h"
+#include "ui/core/localise.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
 #include "ui/core/ui_text.h"
@@ -89,6 +90,7 @@ void ApplyLanguageChoice(Program& program, int base) {
     if (!core::IsLanguageBase(base)) base = core::LangEnglish;
     program.settings.language = base;
     core::SetCurrentLanguage(base);
+    UseQtLanguage(base);
     program.doc.Typ = core::StartPoolOfLanguage(base);
     program.settings.lastPool = program.doc.Typ;
     program.settingsFile().WriteShowPoolForLanguage(base);

@@ -2,7 +2,10 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCoreApplication>
 #include <QComboBox>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QDockWidget>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,7 +18,12 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <cstring>
+#include <memory>
+#include <vector>
+
 #include "core/messages.h"
+#include "core/settings.h"
 
 namespace vinra::ui {
 namespace {
@@ -94,13 +102,78 @@ void LocaliseObject(QObject* obj, bool isWindow) {
     if (!hint.isNull()) ApplyHint(obj, hint);
 }
 
+// Qt's standard button texts (context "QPlatformTheme") by the program's
+// messages: OK, &Yes, &No, Cancel, Save, Open, Close, Apply, Help.
+struct StandardText {
+    const char* source;
+    int msg;
+};
+constexpr StandardText kStandardTexts[] = {
+    {"OK", 1121},   {"&Yes", 1122},  {"&No", 1123},   {"Cancel", 1124}, {"Save", 1125},
+    {"Open", 1126}, {"Close", 1127}, {"Apply", 1128}, {"Help", 1129},
+};
+
+// Searched after Qt's own catalogue: answers only what that one lacks.
+class StandardButtonTranslator : public QTranslator {
+public:
+    explicit StandardButtonTranslator(int base) : base_(base) {}
+    QString translate(const char* context, const char* sourceText, const char*, int) const override {
+        if (!context || !sourceText || std::strcmp(context, "QPlatformTheme") != 0) return {};
+        for (const auto& t : kStandardTexts)
+            if (std::strcmp(t.source, sourceText) == 0) return QString::fromStdString(core::MsgIn(base_, t.msg));
+        return {};
+    }
+    bool isEmpty() const override { return false; }
+
+private:
+    int base_;
+};
+
+// Catalogue names to try per language, best first. Norwegian: Debian has
+// Nynorsk only, which is closer to Bokmål than English is.
+std::vector<const char*> CatalogueNames(int base) {
+    switch (base) {
+        case core::LangSwedish: return {"qtbase_sv", "qt_sv"};
+        case core::LangDanish: return {"qtbase_da", "qt_da"};
+        case core::LangNorwegian: return {"qtbase_nb", "qtbase_no", "qtbase_nn", "qt_nb", "qt_nn"};
+        case core::LangFinnish: return {"qtbase_fi", "qt_fi"};
+        default: return {};
+    }
+}
+
+int g_qtLanguage = -1;
+std::vector<std::unique_ptr<QTranslator>> g_translators;
+
 }  // namespace
+
+int QtLanguage() { return g_qtLanguage; }
+
+void UseQtLanguage(int base) {
+    if (!QCoreApplication::instance() || base == g_qtLanguage) return;
+    for (const auto& t : g_translators) QCoreApplication::removeTranslator(t.get());
+    g_translators.clear();
+    g_qtLanguage = base;
+    const std::vector<const char*> names = CatalogueNames(base);
+    if (names.empty()) return;  // English: Qt's own texts as they are
+    // Installed first, so searched last.
+    g_translators.push_back(std::make_unique<StandardButtonTranslator>(base));
+    QCoreApplication::installTranslator(g_translators.back().get());
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const char* name : names) {
+        auto qt = std::make_unique<QTranslator>();
+        if (!qt->load(QString::fromLatin1(name), folder)) continue;
+        QCoreApplication::installTranslator(qt.get());
+        g_translators.push_back(std::move(qt));
+        break;
+    }
+}
 
 void SetMsgTag(QObject* obj, int msg) { obj->setProperty(kMsgProperty, msg); }
 void SetHintTag(QObject* obj, int msg) { obj->setProperty(kHintProperty, msg); }
 
 void Localise(QWidget* window) {
     if (!window) return;
+    UseQtLanguage(core::CurrentLanguage());
     LocaliseObject(window, true);
     // Actions first: a tool button that shows an action takes the action's
     // texts, and its own hint must win afterwards.

@@ -26,8 +26,19 @@ T* TagHint(T* obj, int msg);
 void SetMsgTag(QObject* obj, int msg);
 void SetHintTag(QObject* obj, int msg);
 
-// Localises the window (its title from its own number) and every child and action in it.
+// Localises the window (its title from its own number) and every child and
+// action in it. Qt's own texts follow the current language too (UseQtLanguage).
 void Localise(QWidget* window);
+
+// Qt's own texts (the standard buttons Yes, No, Cancel..., the file and print
+// dialogs) in the language of base: Qt's translations from the system's
+// translations folder (Debian's qt6-translations-l10n), and for standard
+// buttons that a language's catalogue lacks (Debian ships no Swedish qtbase)
+// the program's own messages. Replaces what an earlier call installed; a call
+// for the language in force does nothing. Needs a QCoreApplication.
+void UseQtLanguage(int base);
+// The language base Qt's texts are in now (-1 before the first call).
+int QtLanguage();
 
 template <typename T>
 T* Tag(T* obj, int msg) {

@@ -12,6 +12,7 @@
 #include "core/settings.h"
 #include "core/text.h"
 #include "ui/core/language_window.h"
+#include "ui/core/localise.h"
 #include "ui/core/main_window.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
@@ -54,6 +55,8 @@ int RunDesktopProgram(int argc, char** argv) {
     } else {
         core::SetCurrentLanguage(program.settings.language);
     }
+    // Qt's own buttons and dialogs speak the program's language from here on.
+    UseQtLanguage(core::CurrentLanguage());
 
     TfrmSplash splash(program.DataFolder());
     splash.show();

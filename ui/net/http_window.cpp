@@ -1,9 +1,15 @@
 #include "ui/net/http_window.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
@@ -21,7 +27,14 @@ namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 void OpenInBrowser(const std::string& url) { QDesktopServices::openUrl(QUrl(Q(url))); }
+
+constexpr int kMsgCancel = 41;              // "&Cancel"
+constexpr int kMsgGettingData = 467;        // "Getting data..."
+constexpr int kMsgTransferCancelled = 1100;  // "The transfer was cancelled."
+constexpr int kMsgCancelling = 1101;        // "Cancelling..."
 }  // namespace
+
+std::string TransferCancelledText() { return core::Msg(kMsgTransferCancelled); }
 
 // ---- TfrmHTTP ----
 
@@ -48,6 +61,44 @@ TfrmHTTP::TfrmHTTP(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWi
     info_->setMinimumWidth(280);
     column->addWidget(caption_);
     column->addWidget(info_);
+    // Only a transfer that takes a while shows these.
+    auto* row = new QHBoxLayout;
+    bar_ = new QProgressBar(frame);
+    bar_->setObjectName(QStringLiteral("barProgress"));
+    bar_->setTextVisible(false);
+    bar_->setRange(0, 0);
+    bar_->hide();
+    cancel_ = new QPushButton(Q(core::Msg(kMsgCancel)), frame);
+    cancel_->setObjectName(QStringLiteral("btnCancel"));
+    cancel_->hide();
+    connect(cancel_, &QPushButton::clicked, this, [this] { emit cancelRequested(); });
+    row->addWidget(bar_, 1);
+    row->addWidget(cancel_);
+    column->addLayout(row);
+}
+
+void TfrmHTTP::showProgress(qint64 done, qint64 total) {
+    if (total > 0) {
+        // QProgressBar counts in int: per mille of the whole.
+        bar_->setRange(0, 1000);
+        bar_->setValue(static_cast<int>(std::min<qint64>(1000, done * 1000 / total)));
+    } else {
+        bar_->setRange(0, 0);
+    }
+    if (!bar_->isVisible()) {
+        bar_->show();
+        cancel_->show();
+        adjustSize();
+    }
+}
+
+void TfrmHTTP::showCancelling() {
+    cancel_->setEnabled(false);
+    setInfo(Q(core::Msg(kMsgCancelling)));
+}
+
+void TfrmHTTP::reject() {
+    if (cancel_->isVisible() && cancel_->isEnabled()) emit cancelRequested();
 }
 
 void TfrmHTTP::setCaption(const QString& text) {
@@ -80,6 +131,52 @@ void TfrmHTTP::showCentred() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
+// ---- a transfer off the GUI thread ----
+
+void TransferContext::SetInfo(const QString& text) {
+    job.RunOnGuiThread(progress, [w = window, text] {
+        if (w) w->setInfo(text);
+    });
+}
+
+TransferOutcome RunTransfer(QWidget* owner, const QString& caption, const QString& info, TransferWork work,
+                            int progressAfterMs) {
+    TfrmHTTP window(owner);
+    window.setCaption(caption);
+    window.setInfo(info);
+    // Nothing else takes input while the transfer runs (no second command can
+    // start under it), but every window keeps painting.
+    window.setWindowModality(Qt::ApplicationModal);
+    BackgroundJob job(nullptr, 50);
+    QEventLoop loop;
+    TransferOutcome out;
+    QElapsedTimer since;
+    since.start();
+    QObject::connect(&job, &BackgroundJob::progress, &window, [&](qint64 done, qint64 total, int) {
+        if (since.elapsed() >= progressAfterMs) window.showProgress(done, total);
+    });
+    QObject::connect(&window, &TfrmHTTP::cancelRequested, &job, [&] {
+        job.Cancel();
+        window.showCancelling();
+    });
+    QObject::connect(&job, &BackgroundJob::finished, &loop, [&](bool cancelled, const QString& error) {
+        out.cancelled = cancelled;
+        out.error = error;
+        loop.quit();
+    });
+    window.showCentred();
+    job.Start([jobPtr = &job, w = QPointer<TfrmHTTP>(&window), work = std::move(work)](JobProgress& p) {
+        // The bytes of whatever the work fetches feed the progress bar.
+        const net::TransferWatch watch(&p.cancel, [&p](int64_t now, int64_t total) { return p.Bytes(now, total); });
+        TransferContext context{*jobPtr, p, w};
+        work(context);
+    });
+    loop.exec();
+    out.longestTickGapMs = job.LongestTickGapMs();
+    window.hide();
+    return out;
+}
+
 // ---- update check through the prompter ----
 
 PrompterUpdateCheckUi::PrompterUpdateCheckUi(Prompter& prompter, QWidget* parent,
@@ -99,18 +196,53 @@ void PrompterUpdateCheckUi::OpenUrl(const std::string& url) {
         OpenInBrowser(url);
 }
 
+JobUpdateCheckUi::JobUpdateCheckUi(BackgroundJob& job, JobProgress& progress, Prompter& prompter,
+                                   QPointer<QWidget> parent,
+                                   std::function<void(const std::string&)> openUrl)
+    : job_(job), progress_(progress), prompter_(prompter), parent_(parent), openUrl_(std::move(openUrl)) {}
+
+// The calls capture values only: a cancelled worker stops waiting, and the
+// call may still run after it has gone.
+void JobUpdateCheckUi::ShowInfo(const std::string& text) {
+    job_.RunOnGuiThread(progress_, [p = &prompter_, parent = parent_, text] { p->information(parent, Q(text)); });
+}
+
+bool JobUpdateCheckUi::AskYesNo(const std::string& text) {
+    auto yes = std::make_shared<std::atomic<bool>>(false);
+    const bool answered = job_.RunOnGuiThread(progress_, [p = &prompter_, parent = parent_, text, yes] {
+        *yes = p->question(parent, Q(text), false) == Answer::Yes;
+    });
+    return answered && *yes;
+}
+
+void JobUpdateCheckUi::OpenUrl(const std::string& url) {
+    job_.RunOnGuiThread(progress_, [open = openUrl_, url] {
+        if (open)
+            open(url);
+        else
+            OpenInBrowser(url);
+    });
+}
+
 bool PrepareConnection(QWidget* parent, Program& program, Prompter& prompter,
                        std::function<void(const std::string&)> openUrl) {
-    PrompterUpdateCheckUi ui(prompter, parent, std::move(openUrl));
+    const std::filesystem::path data = program.DataFolder();
     net::UpdateCheckResult result;
-    try {
-        if (!net::PrepareConnection(program.DataFolder(), ui, &result)) return false;
-    } catch (const std::exception& e) {
-        prompter.error(parent, Q(e.what()));
+    bool ready = false;
+    const TransferOutcome out = RunTransfer(
+        parent, Q(core::Msg(kMsgGettingData)), QStringLiteral("update.ini"),
+        [&, openUrl = std::move(openUrl), self = QPointer<QWidget>(parent)](TransferContext& c) {
+            JobUpdateCheckUi ui(c.job, c.progress, prompter, self, openUrl);
+            ready = net::PrepareConnection(data, ui, &result);
+        });
+    // update.ini is read on this thread, also when the user gave up after the
+    // check had replaced it.
+    if (result.updateIniReplaced) program.LoadDataFiles();
+    if (!out.error.isEmpty()) {
+        prompter.error(parent, out.error);
         return false;
     }
-    if (result.updateIniReplaced) program.LoadDataFiles();
-    return true;
+    return ready && !out.cancelled;
 }
 
 void OpenHelpPage(const Program& program, const std::string& page) {

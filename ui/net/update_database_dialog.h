@@ -3,24 +3,26 @@
 // the small progress window while the games and results files are fetched and
 // imported, and the closing message.
 //
-// The work runs on a worker thread (the games import can take minutes); the
-// window shows the step's text from a timer and cannot be closed until the
-// worker ended. The first failed step ends the run and is reported as an
-// error, so a dead connection never ends in a purged database and "Done!".
+// The work runs on a BackgroundJob (the games import can take minutes); the
+// window shows the step's text from the job's timer and offers Cancel, which
+// stops a transfer at once and an import between lines (the import then
+// writes nothing). The window itself closes only when the worker ended. The
+// first failed step ends the run and is reported as an error, so a dead
+// connection never ends in a purged database and "Done!".
 #include <atomic>
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <thread>
 
 #include <QDialog>
 
 #include "checking/tips_data.h"
 #include "net/update_database.h"
+#include "ui/core/background_job.h"
 #include "ui/core/prompter.h"
 
 class QLabel;
-class QTimer;
+class QPushButton;
 
 namespace vinra::ui {
 
@@ -40,29 +42,33 @@ public:
     net::UpdateDatabaseResult Run();
     // The text of the step shown now.
     QString InfoText() const;
+    QPushButton* CancelButton() const { return cancel_; }
+    // The run ended because the user cancelled it.
+    bool Cancelled() const { return cancelled_; }
+    // The step's text in the current language.
+    static QString StepText(net::UpdateStep step);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void reject() override;  // Escape: ignored while the worker runs
+    void reject() override;  // Escape: the same as Cancel while the worker runs
 
 private:
-    void poll();
+    void cancel();
 
     Job job_;
     QLabel* caption_ = nullptr;
     QLabel* info_ = nullptr;
-    QTimer* timer_ = nullptr;
-    std::thread worker_;
-    std::atomic<int> step_{-1};
-    std::atomic<bool> done_{false};
-    std::atomic<bool> cancel_{false};
+    QPushButton* cancel_ = nullptr;
+    BackgroundJob* worker_ = nullptr;
+    bool done_ = false;
+    bool cancelled_ = false;
     net::UpdateDatabaseResult result_;
 };
 
 // The command: asks message 599; on Yes runs the update from serviceHost into
 // dataFolder and db with the progress window and ends with message 353
-// "Done!", or with an error naming the failed transfer. True when the
-// database was updated.
+// "Done!", with an error naming the failed transfer, or, after Cancel, with
+// the message that the update was cancelled. True when the database was updated.
 bool UpdateDatabaseCommand(QWidget* parent, const std::string& serviceHost, const std::filesystem::path& dataFolder,
                            checking::TTipsData& db, Prompter& prompter);
 // The same for the main window: the service host of update.ini [Service] Host,

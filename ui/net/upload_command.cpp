@@ -15,6 +15,14 @@ namespace fs = std::filesystem;
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString M(int n) { return Q(core::Msg(n)); }
+
+constexpr int kMsgUploading = 351;          // "Uploading to server..."
+constexpr int kMsgUploadingFile = 1114;     // "Uploading %s"
+
+QString UploadingText(const fs::path& file) {
+    return Q(core::FormatMsg(core::Msg(kMsgUploadingFile), {file.filename().string()}));
+}
 
 }  // namespace
 
@@ -23,27 +31,27 @@ bool UploadClick(QWidget* parent, Program& program, const fs::path& fileName, bo
     net::UploadAccount account;
     account.apiKey = std::string(core::Trim(program.settings.apiKey));
     if (account.apiKey.empty()) {
-        prompter.information(parent, Q(kUploadNeedsKey));
+        prompter.information(parent, M(kMsgUploadNeedsKey));
         if (openSettings) openSettings();
         return false;
     }
     if (modified) {
-        prompter.information(parent, Q(kUploadNeedsSave));
+        prompter.information(parent, M(kMsgUploadNeedsSave));
         return false;
     }
     std::error_code ec;
     if (untitled || fileName.parent_path().empty() || !fs::is_regular_file(fileName, ec)) {
-        prompter.information(parent, Q(kUploadNeedsName));
+        prompter.information(parent, M(kMsgUploadNeedsName));
         return false;
     }
     const std::string host = ServiceHost(program);
     if (host.empty()) {
-        prompter.error(parent, Q(kUploadNoService));
+        prompter.error(parent, M(kMsgUploadNoService));
         return false;
     }
     account.userName = std::string(core::Trim(program.settingsFile().ini().ReadString("General", kApiUserKey)));
     if (account.userName.empty()) {
-        const auto answer = prompter.inputText(parent, QStringLiteral("Vinra 2000"), Q(kUploadUserPrompt), {});
+        const auto answer = prompter.inputText(parent, QString::fromLatin1(kProgramCaption), M(kMsgUploadUserPrompt), {});
         if (!answer) return false;
         account.userName = std::string(core::Trim(answer->toStdString()));
         if (account.userName.empty()) return false;
@@ -57,23 +65,34 @@ bool UploadClick(QWidget* parent, Program& program, const fs::path& fileName, bo
 
     net::UploadPlan plan;
     try {
-        plan = net::PlanUpload(program.doc, fileName);
+        // Part files in the system's own pool letters, whichever pool the window shows.
+        plan = net::PlanUpload(program.doc, fileName, program.national.Settings(program.doc.Pool).signs);
     } catch (const std::exception& e) {
         prompter.error(parent, Q(e.what()));
         return false;
     }
 
-    TfrmHTTP window(parent);
-    window.setCaption(Q(core::Msg(351)));
-    net::UploadHooks hooks;
-    hooks.uploading = [&window](const fs::path& file) {
-        window.setInfo(QStringLiteral("Laddar upp ") + Q(file.filename().string()));
-        window.showCentred();
-    };
-    hooks.done = [&window] { window.hide(); };
-    hooks.authorisationRequired = [&] { prompter.error(parent, QStringLiteral("Authorisation required!")); };
-    const net::UploadResult result = net::RunUpload(program.doc, plan, host, account, hooks);
-    window.hide();
+    // The transfers run on a worker with a copy of the document, so the
+    // document stays the GUI thread's; the link comes back after the join.
+    core::TVinraFile copy = program.doc;
+    net::UploadResult result;
+    bool unauthorised = false;
+    const QString firstInfo = UploadingText(plan.files.empty() ? fileName : plan.files.front());
+    const TransferOutcome out =
+        RunTransfer(parent, M(kMsgUploading), firstInfo, [&copy, &plan, &host, &account, &result, &unauthorised](
+                                                              TransferContext& c) {
+            net::UploadHooks hooks;
+            hooks.uploading = [&c](const fs::path& file) { c.SetInfo(UploadingText(file)); };
+            hooks.authorisationRequired = [&unauthorised] { unauthorised = true; };
+            result = net::RunUpload(copy, plan, host, account, hooks);
+        });
+    if (unauthorised) prompter.error(parent, M(kMsgAuthorisationRequired));
+    if (!out.error.isEmpty()) result.error = out.error.toStdString();
+    if (out.cancelled) result.error = TransferCancelledText();
+    if (result.changed) {
+        program.doc.SalvikLink = copy.SalvikLink;
+        program.doc.Comment = copy.Comment;
+    }
 
     std::string text = result.message;
     if (!result.error.empty()) {

@@ -15,24 +15,22 @@ class Prompter;
 // The account's user name: RAVAROZ.INI [General] apiUser (the key is apiKey).
 inline constexpr const char* kApiUserKey = "apiUser";
 
-// Fixed texts of the command.
-inline constexpr const char* kUploadNeedsKey =
-    "Du behöver en nyckel från Vinra 2000:s webbtjänst för att ladda upp system. Skriv in nyckeln du fått "
-    "från webbtjänsten under Programinställningar.";
-inline constexpr const char* kUploadNeedsSave = "Spara alla ändringar i systemet innan du laddar upp det.";
-inline constexpr const char* kUploadNeedsName =
-    "Systemet har inget eget filnamn. Spara det under ett namn innan du laddar upp det.";
-inline constexpr const char* kUploadUserPrompt = "Ditt användarnamn hos Vinra 2000:s webbtjänst:";
-inline constexpr const char* kUploadNoService =
-    "Ingen adress till webbtjänsten finns ([Service] Host i update.ini).";
+// Messages of the command.
+inline constexpr int kMsgAuthorisationRequired = 1115;  // "Authorisation required!"
+inline constexpr int kMsgUploadNeedsKey = 1116;         // the upload needs a key of the web service
+inline constexpr int kMsgUploadNeedsSave = 1117;        // save the changes before uploading
+inline constexpr int kMsgUploadNeedsName = 1118;        // the system has no file name of its own
+inline constexpr int kMsgUploadUserPrompt = 1119;       // "Your user name at the Vinra 2000 web service:"
+inline constexpr int kMsgUploadNoService = 1120;        // no address of the web service in update.ini
 
 // Runs the upload command on program.doc saved as fileName.
 //  - no key: says where to enter it and calls openSettings (the settings dialog);
 //  - unsaved changes, or an untitled system: says so, sends nothing;
 //  - no user name stored yet: asks for it once and stores it;
 //  - then uploads the system file (at most 5000 rows) or its part files,
-//    showing "Laddar upp <file>" while each transfer runs, and shows the
-//    collected messages (and the error that ended the command, if any).
+//    on a worker thread under a transfer window (with Cancel once it takes a
+//    while) that names each file as it goes, and shows the collected
+//    messages (and the error that ended the command, if any).
 // Returns true when the document got a link: the caller marks it modified and
 // shows doc.SalvikLink in its link field (Comment got the link too).
 bool UploadClick(QWidget* parent, Program& program, const std::filesystem::path& fileName, bool untitled,

@@ -1,12 +1,16 @@
 #include "ui/stats/match_stat.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
+#include <QPointer>
 #include <QDesktopServices>
 #include <QFont>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QShowEvent>
 #include <QTimer>
 #include <QUrl>
@@ -18,6 +22,7 @@
 #include "ui/core/localise.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
+#include "ui/net/http_window.h"
 
 namespace vinra::ui {
 
@@ -88,28 +93,28 @@ private:
     std::function<void()> arrived_;
 };
 
-// The update check's messages as message boxes over the statistics window.
-class PrompterUpdateUi : public net::UpdateCheckUi {
-public:
-    PrompterUpdateUi(Prompter& prompter, QWidget* parent) : prompter_(prompter), parent_(parent) {}
-    void ShowInfo(const std::string& text) override { prompter_.information(parent_, Q(text)); }
-    bool AskYesNo(const std::string& text) override {
-        return prompter_.question(parent_, Q(text), false) == Answer::Yes;
-    }
-    void OpenUrl(const std::string& url) override { QDesktopServices::openUrl(QUrl(Q(url))); }
+constexpr int kMsgCancel = 41;               // "&Cancel"
+constexpr int kMsgCaption = 56;              // "Game statistics"
+constexpr int kMsgDownloading = 347;         // "Downloading " (followed by the document's name)
+constexpr int kMsgDone = 353;                // "Done!"
+constexpr int kMsgCancelling = 1101;         // "Cancelling..."
+constexpr int kMsgFetchingDetails = 1103;    // "Fetching extended information..."
+constexpr int kMsgSomethingWentWrong = 1104; // "Something went wrong, please try again a little later."
+constexpr int kMsgNoDrawNumber = 1105;       // "The round has no draw number yet."
 
-private:
-    Prompter& prompter_;
-    QWidget* parent_;
-};
+QString M(int n) { return Q(core::Msg(n)); }
+
+// Phases the worker reports.
+constexpr int kPhasePreparing = 0;
+constexpr int kPhaseDownloading = 1;
 
 }  // namespace
 
 TfrmMatchStat::TfrmMatchStat(Program& program, Prompter& prompter, MatchStatOptions options, QWidget* parent)
     : QDialog(parent), program_(program), prompter_(prompter), options_(std::move(options)) {
     setObjectName(QStringLiteral("frmMatchStat"));
-    Tag(this, 56);
-    setWindowTitle(QStringLiteral("Game statistics"));
+    Tag(this, kMsgCaption);
+    setWindowTitle(M(kMsgCaption));
     setModal(true);
 
     auto* outer = new QHBoxLayout(this);
@@ -121,7 +126,7 @@ TfrmMatchStat::TfrmMatchStat(Program& program, Prompter& prompter, MatchStatOpti
 
     auto* column = new QVBoxLayout;
     column->setSpacing(8);
-    auto* heading = new QLabel(Q(stats::kFetchingDetailsText), this);
+    auto* heading = new QLabel(M(kMsgFetchingDetails), this);
     heading->setObjectName(QStringLiteral("lblHeading"));
     QFont bold = heading->font();
     bold.setBold(true);
@@ -137,25 +142,33 @@ TfrmMatchStat::TfrmMatchStat(Program& program, Prompter& prompter, MatchStatOpti
     bar_->setValue(0);
     bar_->setTextVisible(false);
     bar_->setMinimumWidth(300);
-    column->addWidget(bar_);
+    auto* barRow = new QHBoxLayout;
+    barRow->addWidget(bar_, 1);
+    cancel_ = Tag(new QPushButton(M(kMsgCancel), this), kMsgCancel);
+    cancel_->setObjectName(QStringLiteral("btnCancel"));
+    connect(cancel_, &QPushButton::clicked, this, &TfrmMatchStat::cancel);
+    barRow->addWidget(cancel_);
+    column->addLayout(barRow);
     outer->addLayout(column, 1);
 
     Localise(this);
-    poll_ = new QTimer(this);
-    poll_->setInterval(50);
-    connect(poll_, &QTimer::timeout, this, &TfrmMatchStat::poll);
+    job_ = new BackgroundJob(this, 50);
+    connect(job_, &BackgroundJob::progress, this, [this](qint64 done, qint64 total, int phase) {
+        if (phase != kPhaseDownloading || cancelled_) return;
+        if (total > 0) {
+            bar_->setRange(0, 1000);  // per mille: QProgressBar counts in int
+            bar_->setValue(static_cast<int>(std::min<qint64>(1000, done * 1000 / total)));
+        }
+    });
+    connect(job_, &BackgroundJob::finished, this, &TfrmMatchStat::workerEnded);
 }
 
-TfrmMatchStat::~TfrmMatchStat() {
-    if (worker_.joinable()) worker_.join();
-}
+// The worker writes into members: it must be gone before they are.
+TfrmMatchStat::~TfrmMatchStat() { job_->CancelAndJoin(); }
 
 QString TfrmMatchStat::statusText() const { return status_->text(); }
 
-void TfrmMatchStat::setStatus(const QString& text) {
-    status_->setText(text);
-    status_->repaint();
-}
+void TfrmMatchStat::setStatus(const QString& text) { status_->setText(text); }
 
 void TfrmMatchStat::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -166,7 +179,16 @@ void TfrmMatchStat::showEvent(QShowEvent* event) {
 }
 
 void TfrmMatchStat::reject() {
-    if (!running_) QDialog::reject();
+    if (running_) cancel();
+    else QDialog::reject();
+}
+
+void TfrmMatchStat::cancel() {
+    if (!running_ || cancelled_) return;
+    cancelled_ = true;
+    job_->Cancel();
+    cancel_->setEnabled(false);
+    setStatus(M(kMsgCancelling));
 }
 
 void TfrmMatchStat::run() {
@@ -175,56 +197,69 @@ void TfrmMatchStat::run() {
     const core::TVinraFile& doc = program_.doc;
     if (!stats::PoolHasMatchInformation(doc.Typ)) {
         // The other operators publish no extended information.
-        setStatus(Q(core::Msg(353)));
+        setStatus(M(kMsgDone));
         succeeded_ = true;
         finish();
         return;
     }
-    setStatus(Q(stats::kFetchingDetailsText));
-    try {
-        if (options_.prepareConnection) {
-            if (!options_.prepareConnection()) return fail(QString());
-        } else {
-            PrompterUpdateUi ui(prompter_, this);
-            net::UpdateCheckResult check;
-            if (!net::PrepareConnection(program_.DataFolder(), ui, &check)) return fail(QString());
-            if (check.updateIniReplaced) program_.LoadDataFiles();
-        }
-    } catch (const std::exception& e) {
-        return fail(Q(e.what()));
-    }
-    const std::string address = stats::DetailsAddress(program_.updateIni, doc.Typ, doc.OmgID);
-    if (address.empty()) {
-        // No template for the pool: there is nothing to fetch, and the round
-        // keeps whatever information it has.
-        afterDetails();
-        return;
-    }
-    if (doc.OmgID <= 0) return fail(QStringLiteral("The round has no draw number yet."));
-    setStatus(Q(core::Msg(347) + stats::LastPathSegment(address)));
-    bar_->setRange(0, 0);  // busy: the size of the document is not known
-    workerDone_ = false;
-    worker_ = std::thread([this, ini = program_.updateIni, data = program_.DataFolder(), typ = doc.Typ,
-                           pool = doc.Pool, omgId = doc.OmgID] {
-        try {
-            details_ = net::DownloadGameInfo(ini, data, typ, pool, omgId);
-        } catch (const std::exception& e) {
-            details_ = {};
-            workerError_ = e.what();
-        }
-        workerDone_ = true;
+    setStatus(M(kMsgFetchingDetails));
+    bar_->setRange(0, 0);  // busy: nothing is known of the size yet
+
+    // The status line names the document from the address known now; the
+    // worker builds its own from update.ini as the update check leaves it.
+    const QString document = Q(stats::LastPathSegment(stats::DetailsAddress(program_.updateIni, doc.Typ, doc.OmgID)));
+    connect(job_, &BackgroundJob::progress, this, [this, document](qint64, qint64, int phase) {
+        if (phase == kPhaseDownloading && !cancelled_ && statusText() == M(kMsgFetchingDetails))
+            setStatus(M(kMsgDownloading) + document);
     });
-    poll_->start();
+    job_->Start([this, prepare = options_.prepareConnection, ini = program_.updateIni,
+                 iniPath = program_.UpdateIniPath(), data = program_.DataFolder(), typ = doc.Typ, pool = doc.Pool,
+                 omgId = doc.OmgID, self = QPointer<QWidget>(this)](JobProgress& p) mutable {
+        p.phase = kPhasePreparing;
+        if (prepare) {
+            if (!prepare()) return;  // outcome_ stays PrepareRefused
+        } else {
+            JobUpdateCheckUi ui(*job_, p, prompter_, self);
+            if (!net::PrepareConnection(data, ui, &check_)) return;
+            if (check_.updateIniReplaced) ini = core::IniFile::FromFile(iniPath);
+        }
+        if (p.Cancelled()) return;
+        if (stats::DetailsAddress(ini, typ, omgId).empty()) {
+            // No template for the pool: there is nothing to fetch, and the
+            // round keeps whatever information it has.
+            outcome_ = Outcome::NoTemplate;
+            return;
+        }
+        if (omgId <= 0) {
+            outcome_ = Outcome::NoDrawNumber;
+            return;
+        }
+        p.phase = kPhaseDownloading;
+        const net::TransferWatch watch(&p.cancel, [&p](int64_t now, int64_t total) { return p.Bytes(now, total); });
+        details_ = net::DownloadGameInfo(ini, data, typ, pool, omgId);
+        outcome_ = Outcome::Fetched;
+    });
 }
 
-void TfrmMatchStat::poll() {
-    if (!workerDone_) return;
-    poll_->stop();
-    worker_.join();
+void TfrmMatchStat::workerEnded(bool cancelled, const QString& error) {
+    // The worker has been joined: check_, details_ and outcome_ are ours.
+    if (check_.updateIniReplaced) program_.LoadDataFiles();
     bar_->setRange(0, 1);
-    if (!workerError_.empty()) return fail(Q(workerError_));
-    if (!details_.ok) return fail(Q(details_.error));
-    afterDetails();
+    if (cancelled || cancelled_) {
+        running_ = false;
+        static_cast<BusyRing*>(animation_)->setRunning(false);
+        QDialog::reject();
+        return;
+    }
+    if (!error.isEmpty()) return fail(error);
+    switch (outcome_) {
+        case Outcome::PrepareRefused: return fail(QString());
+        case Outcome::NoDrawNumber: return fail(M(kMsgNoDrawNumber));
+        case Outcome::NoTemplate: return afterDetails();
+        case Outcome::Fetched:
+            if (!details_.ok) return fail(Q(details_.error));
+            return afterDetails();
+    }
 }
 
 void TfrmMatchStat::afterDetails() {
@@ -242,7 +277,7 @@ void TfrmMatchStat::afterDetails() {
         return fail(Q(e.what()));
     }
     bar_->setValue(1);
-    setStatus(Q(core::Msg(353)));
+    setStatus(M(kMsgDone));
     succeeded_ = true;
     finish();
 }
@@ -257,7 +292,7 @@ void TfrmMatchStat::fail(const QString& why) {
     running_ = false;
     static_cast<BusyRing*>(animation_)->setRunning(false);
     bar_->setRange(0, 1);
-    const QString text = Q(stats::kSomethingWentWrongText);
+    const QString text = M(kMsgSomethingWentWrong);
     setStatus(text);
     prompter_.error(this, why.isEmpty() ? text : text + QStringLiteral("\n\n") + why);
     QDialog::reject();

@@ -4,23 +4,25 @@
 // information file, stores the round's matches in the games database, starts
 // the downloads of the team logos that are missing, and closes itself.
 //
-// The details are fetched on a worker thread (the window keeps painting); the
-// logos keep loading after the window closed, watched by an object that
-// belongs to the parent window, so a window that is gone never gets a report.
-#include <atomic>
+// The update check and the details are fetched on a BackgroundJob, so the
+// window paints and its Cancel answers however slow the web service is; the
+// update check's questions are handed to the GUI thread. The logos keep
+// loading after the window closed, watched by an object that belongs to the
+// parent window, so a window that is gone never gets a report.
 #include <functional>
 #include <memory>
-#include <thread>
+#include <string>
 
 #include <QDialog>
 
 #include "net/game_info.h"
+#include "net/update_check.h"
 #include "stats/team_logos.h"
+#include "ui/core/background_job.h"
 
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QTimer;
 
 namespace vinra::ui {
 
@@ -29,10 +31,11 @@ class Prompter;
 
 // What the window reports back to the command that opened it.
 struct MatchStatOptions {
-    // Runs before the first transfer; false (or an exception) stops the run as
-    // failed. Empty: the program's once-per-run update check (net::PrepareConnection)
-    // with its messages through the prompter, and update.ini read again when
-    // the check replaced it.
+    // Runs on the worker thread before the first transfer; false (or an
+    // exception) stops the run as failed. Empty: the program's once-per-run
+    // update check (net::PrepareConnection) with its messages through the
+    // prompter on the GUI thread, and update.ini read again when the check
+    // replaced it.
     std::function<bool()> prepareConnection;
     // Called on the parent's thread when the logo downloads of this run ended
     // and at least one logo arrived (the main window reloads its logos).
@@ -52,7 +55,12 @@ public:
 
     // After the window closed: the run got to the end ("Done!").
     bool succeeded() const { return succeeded_; }
+    // After the window closed: the user stopped the run with Cancel.
+    bool cancelled() const { return cancelled_; }
     QString statusText() const;
+    QPushButton* cancelButton() const { return cancel_; }
+    // The longest pause of the GUI thread's timer while the worker ran, in ms.
+    qint64 longestTickGapMs() const { return job_->LongestTickGapMs(); }
     // Logos this run started to fetch (0 when none were missing).
     size_t logosStarted() const { return logosStarted_; }
     // The running logo downloads, for whoever outlives the window. Empty when
@@ -61,14 +69,18 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void reject() override;  // no cancel: the run ends by itself
+    void reject() override;  // Escape and the close button: the same as Cancel
 
 private:
+    // What the worker got to; read on the GUI thread after the join.
+    enum class Outcome { PrepareRefused, NoTemplate, NoDrawNumber, Fetched };
+
     void run();
-    void poll();
+    void workerEnded(bool cancelled, const QString& error);
     void afterDetails();
     void finish();
     void fail(const QString& why);
+    void cancel();
     void setStatus(const QString& text);
 
     Program& program_;
@@ -76,16 +88,18 @@ private:
     MatchStatOptions options_;
     QLabel* status_ = nullptr;
     QProgressBar* bar_ = nullptr;
+    QPushButton* cancel_ = nullptr;
     QWidget* animation_ = nullptr;
-    QTimer* poll_ = nullptr;
+    BackgroundJob* job_ = nullptr;
     bool started_ = false;
     bool running_ = false;
     bool succeeded_ = false;
+    bool cancelled_ = false;
     size_t logosStarted_ = 0;
-    std::thread worker_;
-    std::atomic<bool> workerDone_{false};
+    // Written by the worker, read after the join.
+    Outcome outcome_ = Outcome::PrepareRefused;
+    net::UpdateCheckResult check_;
     net::GameInfoDownload details_;
-    std::string workerError_;
     std::unique_ptr<stats::LogoDownloads> logos_;
 };
 

@@ -75,3 +75,34 @@ TEST(BackgroundJob, DestroyingARunningJobCancelsAndJoins) {
     }
     EXPECT_TRUE(stopped);
 }
+
+// A worker that needs an answer from the GUI thread (a question of the update
+// check) waits for it; a job cancelled while its question is pending stops
+// waiting, so closing a window never hangs on the join.
+TEST(BackgroundJob, GuiCallsAreAnsweredOnTheGuiThreadAndCancelEndsTheWait) {
+    BackgroundJob job(nullptr, 10);
+    QSignalSpy done(&job, &BackgroundJob::finished);
+    const std::thread::id gui = std::this_thread::get_id();
+    std::atomic<bool> onGui{false};
+    bool answered = false;
+    ASSERT_TRUE(job.Start([&](JobProgress& p) {
+        answered = job.RunOnGuiThread(p, [&] { onGui = std::this_thread::get_id() == gui; });
+    }));
+    ASSERT_TRUE(WaitFinished(done));
+    EXPECT_TRUE(answered);
+    EXPECT_TRUE(onGui);
+
+    // The GUI thread never gets to the call here: it is blocked in the join.
+    std::atomic<bool> entered{false};
+    auto late = std::make_shared<std::atomic<bool>>(false);
+    ASSERT_TRUE(job.Start([&](JobProgress& p) {
+        entered = true;
+        answered = job.RunOnGuiThread(p, [late] { *late = true; });
+    }));
+    while (!entered) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    QElapsedTimer t;
+    t.start();
+    job.CancelAndJoin();
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_FALSE(answered);
+}

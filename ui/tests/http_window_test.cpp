@@ -2,12 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <thread>
 
+#include <httplib.h>
+
 #include <QApplication>
+#include <QPushButton>
+#include <QTimer>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QWidget>
@@ -43,28 +49,108 @@ TEST(HttpWindow, ShowsCaptionAndInfoCentredOnItsOwnerWhileWorkRuns) {
     QWidget owner;
     owner.setGeometry(100, 100, 800, 600);
     owner.show();
+    // The work runs on a worker thread: the window is looked at from the GUI
+    // thread, which keeps running meanwhile, and the work waits for that.
+    std::atomic<bool> looked{false};
     bool seen = false;
+    QTimer look;
+    look.setInterval(10);
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        auto* w = owner.findChild<TfrmHTTP*>();
+        if (!w || looked) return;
+        seen = w->isVisible();
+        EXPECT_EQ(w->caption(), QStringLiteral("Getting data..."));
+        EXPECT_EQ(w->info(), QStringLiteral("Laddar upp system.1x2"));
+        EXPECT_LE((w->frameGeometry().center() - owner.frameGeometry().center()).manhattanLength(), 2);
+        EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
+        EXPECT_TRUE(w->findChild<QLabel*>(QStringLiteral("lblInfo"))->font().bold());
+        EXPECT_FALSE(w->cancelButton()->isVisible()) << "a short transfer offers no Cancel";
+        looked = true;
+    });
+    look.start();
     const QString caption = QStringLiteral("Getting data..."), info = QStringLiteral("Laddar upp system.1x2");
     const int got = WithHttpWindow(&owner, caption, info, [&] {
-        auto* w = owner.findChild<TfrmHTTP*>();
-        EXPECT_NE(w, nullptr);
-        if (w) {
-            seen = w->isVisible();
-            EXPECT_EQ(w->caption(), QStringLiteral("Getting data..."));
-            EXPECT_EQ(w->info(), QStringLiteral("Laddar upp system.1x2"));
-            EXPECT_LE((w->frameGeometry().center() - owner.frameGeometry().center()).manhattanLength(), 2);
-            EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
-            EXPECT_TRUE(w->findChild<QLabel*>(QStringLiteral("lblInfo"))->font().bold());
-        }
+        for (int i = 0; i < 200 && !looked; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         return 7;
     });
     EXPECT_TRUE(seen);
     EXPECT_EQ(got, 7);
     EXPECT_EQ(owner.findChild<TfrmHTTP*>(), nullptr);
-    // A failing transfer still takes the window away.
+    // A failing transfer still takes the window away, and its error keeps its type.
     EXPECT_THROW(WithHttpWindow(&owner, QString(), QString(), []() -> int { throw net::NetError("down"); }),
                  net::NetError);
     EXPECT_EQ(owner.findChild<TfrmHTTP*>(), nullptr);
+}
+
+// A web service that answers only after 3 s: the GUI thread keeps its event
+// loop all the while, the window offers Cancel, Cancel ends the fetch at
+// once, and a failure comes back with its message.
+TEST(HttpWindow, ASlowServiceLeavesTheGuiResponsiveAndCancelStopsIt) {
+    std::atomic<bool> release{false};
+    httplib::Server svr;
+    svr.Get("/slow", [&](const httplib::Request&, httplib::Response& res) {
+        for (int i = 0; i < 300 && !release; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        res.set_content("late but whole", "text/plain");
+    });
+    const int port = svr.bind_to_any_port("127.0.0.1");
+    std::thread thread([&] { svr.listen_after_bind(); });
+    const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/slow";
+
+    QWidget owner;
+    owner.show();
+    // An independent 10 ms timer: the longest pause between its ticks is how
+    // long the GUI thread was kept from its events.
+    QElapsedTimer sinceTick;
+    qint64 longestGap = 0;
+    QTimer ticker;
+    ticker.setInterval(10);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, sinceTick.restart());
+    });
+    sinceTick.start();
+    ticker.start();
+    std::string body;
+    QElapsedTimer took;
+    took.start();
+    TransferOutcome out = RunTransfer(&owner, QStringLiteral("Getting data..."), QStringLiteral("slow"),
+                                      [&](TransferContext&) { body = net::Get(url).body; });
+    const qint64 slowMs = took.elapsed();
+    const qint64 gapWhileSlow = longestGap;
+    EXPECT_TRUE(out.ok()) << out.error.toStdString();
+    EXPECT_EQ(body, "late but whole");
+    EXPECT_GE(slowMs, 2900);
+    EXPECT_LT(gapWhileSlow, 250) << "the GUI thread stood still";
+    std::printf("[ measured ] 3 s reply: longest gap between 10 ms timer ticks %lld ms (job timer %lld ms)\n",
+                static_cast<long long>(gapWhileSlow), static_cast<long long>(out.longestTickGapMs));
+
+    // Cancel once the window offers it: the fetch ends long before the reply.
+    bool offered = false;
+    QTimer clicker;
+    clicker.setInterval(20);
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+        auto* w = owner.findChild<TfrmHTTP*>();
+        if (!w || !w->cancelButton()->isVisible()) return;
+        offered = true;
+        w->cancelButton()->click();
+    });
+    clicker.start();
+    body.clear();
+    took.restart();
+    out = RunTransfer(&owner, QStringLiteral("Getting data..."), QStringLiteral("slow"),
+                      [&](TransferContext&) { body = net::Get(url).body; }, 300);
+    clicker.stop();
+    EXPECT_TRUE(offered);
+    EXPECT_TRUE(out.cancelled);
+    EXPECT_TRUE(body.empty());
+    EXPECT_LT(took.elapsed(), 2000);
+
+    // A failure: the message of the transfer, naming the address.
+    release = true;
+    svr.stop();
+    thread.join();
+    out = RunTransfer(&owner, QString(), QString(), [&](TransferContext&) { net::Get(url); });
+    EXPECT_FALSE(out.cancelled);
+    EXPECT_TRUE(out.error.contains(QString::fromStdString(url))) << out.error.toStdString();
 }
 
 class ProgramTest : public ::testing::Test {

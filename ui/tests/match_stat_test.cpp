@@ -10,9 +10,13 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
+#include <QTimer>
 #include <QTableWidget>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <chrono>
 #include <map>
 #include <mutex>
@@ -72,6 +76,11 @@ protected:
             count(req.path);
             if (mode_ == "404") {
                 res.status = 404;
+            } else if (mode_ == "slow") {
+                // A silent service that answers after 3 s, or when the test ends.
+                for (int i = 0; i < 300 && !stop_; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                std::lock_guard<std::mutex> lock(mutex_);
+                res.set_content(details_, "text/xml");
             } else if (mode_ == "stall") {
                 res.set_chunked_content_provider("text/xml", [this](size_t, httplib::DataSink& sink) {
                     sink.write("<kupong>", 8);
@@ -234,10 +243,60 @@ TEST_F(MatchStatTest, FailuresShowTheMessageAndKeepTheGoodFile) {
         EXPECT_LT(t.elapsed(), 6000);
         const auto errors = prompter_.Texts("error");
         ASSERT_EQ(errors.size(), 1u);
-        EXPECT_TRUE(errors[0].startsWith(QString::fromUtf8("Något gick fel, prova igen lite senare.")));
+        // The English program says it in English: no fixed Swedish text shows through.
+        EXPECT_TRUE(errors[0].startsWith(QString::fromStdString(core::Msg(1104))));
+        EXPECT_EQ(errors[0].indexOf(QString::fromUtf8("Något")), -1);
         EXPECT_TRUE(errors[0].contains(QLatin1String(c.reasonPart), Qt::CaseInsensitive)) << errors[0].toStdString();
         EXPECT_EQ(vinra::testing::ReadBytes(infoFile()), good);
     }
+}
+
+// The window that froze for minutes: with a service that answers after 3 s
+// it paints all the while, and its Cancel ends the run at once, quietly.
+TEST_F(MatchStatTest, ASlowServiceKeepsTheWindowAliveAndCancelEndsTheRun) {
+    net::HttpOptions o;
+    o.connectTimeoutMs = 2000;
+    o.stallTimeoutMs = 10000;
+    net::SetHttpOptions(o);
+    mode_ = "slow";
+    QElapsedTimer sinceTick;
+    qint64 longestGap = 0;
+    QTimer ticker;
+    ticker.setInterval(10);
+    QObject::connect(&ticker, &QTimer::timeout, [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+    sinceTick.start();
+    ticker.start();
+    QElapsedTimer took;
+    took.start();
+    {
+        TfrmMatchStat w(*program_, prompter_, opts_, window_.get());
+        w.show();
+        ASSERT_TRUE(WaitFor([&] { return !w.isVisible(); }));
+        EXPECT_TRUE(w.succeeded());
+        EXPECT_GE(took.elapsed(), 2900);
+        EXPECT_LT(longestGap, 250) << "the GUI thread stood still";
+        std::printf("[ measured ] statistics, 3 s reply: longest gap between 10 ms timer ticks %lld ms, "
+                    "job timer %lld ms\n",
+                    static_cast<long long>(longestGap), static_cast<long long>(w.longestTickGapMs()));
+    }
+    EXPECT_EQ(core::IniFile::FromFile(infoFile()).ReadString("Game0", "Home"), "Arsenal");
+
+    // Cancel while the service is silent: the window closes within a moment,
+    // nothing is reported as an error and the good file stays.
+    const std::string good = vinra::testing::ReadBytes(infoFile());
+    details_ = DetailsXml("Changed");
+    prompter_.shown.clear();
+    TfrmMatchStat w(*program_, prompter_, opts_, window_.get());
+    w.show();
+    ASSERT_TRUE(WaitFor([&] { return w.statusText().startsWith(QString::fromStdString(core::Msg(347))); }));
+    took.restart();
+    w.cancelButton()->click();
+    ASSERT_TRUE(WaitFor([&] { return !w.isVisible(); }, 2500));
+    EXPECT_LT(took.elapsed(), 2000);
+    EXPECT_TRUE(w.cancelled());
+    EXPECT_FALSE(w.succeeded());
+    EXPECT_TRUE(prompter_.Texts("error").empty());
+    EXPECT_EQ(vinra::testing::ReadBytes(infoFile()), good);
 }
 
 TEST_F(MatchStatTest, OtherPoolsAndRoundsWithoutTemplateEndAtOnce) {
@@ -380,6 +439,21 @@ TEST_F(UiFixture, StatisticsAgainstTheWebServiceFillsTheRoundAndItsLogos) {
     if (const char* dir = std::getenv("VINRA_SCREENSHOT_DIR"); dir && *dir) {
         fs::create_directories(dir);
         window_->grab().save(QString::fromStdString((fs::path(dir) / "main_after_statistics.png").string()));
+    }
+}
+
+// The statistics file the windows look for is the one the download writes,
+// and a pool name from a file cannot lead it out of the cache folder.
+TEST_F(UiFixture, StatisticsFileIsTheGameInformationFile) {
+    auto& doc = program_->doc;
+    const fs::path cache = program_->DataFolder() / "Cache" / "Data";
+    for (const char* pool : {"Stryktipset", "../../../etc/x", "a/b\\c:d", ".."}) {
+        SCOPED_TRACE(pool);
+        doc.Pool = pool;
+        doc.OmgID = 4851;
+        const fs::path file = program_->StatisticsFile();
+        EXPECT_EQ(file, net::GameInfoFile(program_->DataFolder(), doc.Pool, doc.OmgID));
+        EXPECT_EQ(file.parent_path(), cache);
     }
 }
 }  // namespace

@@ -3,7 +3,11 @@
 // transfer.
 #include <gtest/gtest.h>
 
+#include <httplib.h>
+
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
 #include <QTimer>
 
 #include <atomic>
@@ -70,8 +74,11 @@ TEST_F(UpdateDatabaseDialogTest, FailedTransferIsReportedInsteadOfDone) {
 
 TEST(UpdateDatabaseWindow, ShowsEveryStepTextInTurnAndCannotBeClosedWhileWorking) {
     using net::UpdateStep;
-    const QStringList texts = {"Laddar ner resultat...", "Laddar ner matcher...", "Uppdaterar resultat...",
-                               "Uppdaterar matcher (kan ta flera minuter)", "Kontrollerar databasen..."};
+    QStringList texts;
+    for (int s = 0; s <= static_cast<int>(UpdateStep::CheckDatabase); ++s)
+        texts << TfrmUpdateDatabase::StepText(static_cast<UpdateStep>(s));
+    // In the English program, the steps say it in English.
+    EXPECT_EQ(texts.front(), QStringLiteral("Downloading results..."));
     // The worker moves on once the window has shown its step (bounded wait),
     // so a slow machine cannot skip a text.
     std::atomic<int> shown{-1};
@@ -102,6 +109,41 @@ TEST(UpdateDatabaseWindow, ShowsEveryStepTextInTurnAndCannotBeClosedWhileWorking
     EXPECT_TRUE(r.ok);
     EXPECT_FALSE(closedEarly);
     EXPECT_EQ(seen, texts);
+}
+
+// Cancel stops a transfer that the service never answers: the window ends
+// within a moment, the database is untouched and the user hears it was cancelled.
+TEST_F(UpdateDatabaseDialogTest, CancelStopsASilentTransfer) {
+    std::atomic<bool> release{false};
+    httplib::Server svr;
+    svr.Get("/vinra2000/ini/dbresults.txt", [&](const httplib::Request&, httplib::Response& res) {
+        for (int i = 0; i < 1000 && !release; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        res.set_content(kResults, "text/plain");
+    });
+    const int port = svr.bind_to_any_port("127.0.0.1");
+    std::thread thread([&] { svr.listen_after_bind(); });
+    prompter.answers = {Answer::Yes};
+    QElapsedTimer took;
+    QTimer clicker;
+    clicker.setInterval(50);
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dlg = dynamic_cast<TfrmUpdateDatabase*>(w); dlg && dlg->isVisible()) {
+                if (!took.isValid()) took.start();
+                dlg->CancelButton()->click();
+            }
+    });
+    clicker.start();
+    EXPECT_FALSE(UpdateDatabaseCommand(nullptr, "http://127.0.0.1:" + std::to_string(port), dir.path(), db, prompter));
+    clicker.stop();
+    ASSERT_TRUE(took.isValid());
+    EXPECT_LT(took.elapsed(), 2500);
+    EXPECT_TRUE(prompter.Texts("error").empty());
+    EXPECT_EQ(prompter.Texts("information"), std::vector<QString>{QString::fromStdString(core::Msg(1111))});
+    EXPECT_EQ(db.ResultCount(), 0u);
+    release = true;
+    svr.stop();
+    thread.join();
 }
 
 }  // namespace

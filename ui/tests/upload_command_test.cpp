@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "core/ini.h"
+#include "core/messages.h"
 #include "net/http.h"
 #include "net/tests/short_timeouts.h"
 #include "net/upload.h"
@@ -99,16 +100,16 @@ TEST_F(UploadCommandTest, NothingIsSentBeforeTheChecksPass) {
     program_->settings.apiKey = " ";
     EXPECT_FALSE(Upload());
     EXPECT_EQ(settingsOpened_, 1);
-    EXPECT_EQ(prompter_.Texts("information"), std::vector<QString>{Q(kUploadNeedsKey)});
+    EXPECT_EQ(prompter_.Texts("information"), std::vector<QString>{Q(core::Msg(kMsgUploadNeedsKey))});
     program_->settings.apiKey = "nyckel";
 
     prompter_.shown.clear();
     EXPECT_FALSE(Upload(false, true));
-    EXPECT_EQ(prompter_.Texts("information"), std::vector<QString>{Q(kUploadNeedsSave)});
+    EXPECT_EQ(prompter_.Texts("information"), std::vector<QString>{Q(core::Msg(kMsgUploadNeedsSave))});
 
     prompter_.shown.clear();
     EXPECT_FALSE(Upload(true, false));
-    EXPECT_EQ(prompter_.Texts("information"), std::vector<QString>{Q(kUploadNeedsName)});
+    EXPECT_EQ(prompter_.Texts("information"), std::vector<QString>{Q(core::Msg(kMsgUploadNeedsName))});
 
     // A cancelled user name stops the command.
     prompter_.shown.clear();
@@ -162,7 +163,7 @@ TEST_F(UploadCommandTest, FailedRepliesChangeNothingAndSaySo) {
         ASSERT_FALSE(shown.empty());
         EXPECT_TRUE(shown.back().contains(Q(c.contains))) << shown.back().toStdString();
         const auto errors = prompter_.Texts("error");
-        const bool authorisation = !errors.empty() && errors.front() == "Authorisation required!";
+        const bool authorisation = !errors.empty() && errors.front() == Q(core::Msg(kMsgAuthorisationRequired));
         EXPECT_EQ(authorisation, c.authorisation);
     }
 }
@@ -171,7 +172,7 @@ TEST_F(UploadCommandTest, NoServiceAddressIsAnError) {
     program_->settingsFile().WriteString("General", kApiUserKey, "kalle");
     program_->updateIni.WriteString("Service", "Host", "");
     EXPECT_FALSE(Upload());
-    EXPECT_EQ(prompter_.Texts("error"), std::vector<QString>{Q(kUploadNoService)});
+    EXPECT_EQ(prompter_.Texts("error"), std::vector<QString>{Q(core::Msg(kMsgUploadNoService))});
 }
 
 }  // namespace

@@ -1,0 +1,66 @@
+// Qt's own texts follow the program's language: the standard buttons of a
+// message box, from Debian's Qt catalogues where they have them and from the
+// program's messages where they do not (there is no Swedish qtbase catalogue).
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QDialogButtonBox>
+#include <QMessageBox>
+
+#include "core/messages.h"
+#include "core/settings.h"
+#include "ui/core/localise.h"
+
+namespace vinra::ui {
+namespace {
+
+QString ButtonText(QMessageBox::StandardButton which) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Vinra 2000"), QStringLiteral("?"),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    return box.button(which)->text();
+}
+
+TEST(QtLanguage, StandardButtonsSpeakTheChosenLanguage) {
+    struct Case {
+        int base;
+        const char* yes;
+        const char* no;
+        const char* cancel;
+    } cases[] = {
+        {core::LangSwedish, "&Ja", "&Nej", "Avbryt"},
+        {core::LangEnglish, "&Yes", "&No", "Cancel"},
+        {core::LangFinnish, "&Kyllä", "&Ei", "Peruuta"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.base);
+        UseQtLanguage(c.base);
+        EXPECT_EQ(QtLanguage(), c.base);
+        EXPECT_EQ(ButtonText(QMessageBox::Yes), QString::fromUtf8(c.yes));
+        EXPECT_EQ(ButtonText(QMessageBox::No), QString::fromUtf8(c.no));
+        EXPECT_EQ(ButtonText(QMessageBox::Cancel), QString::fromUtf8(c.cancel));
+    }
+    // Danish and Norwegian: whatever Qt's catalogue says, but never English.
+    for (int base : {core::LangDanish, core::LangNorwegian}) {
+        UseQtLanguage(base);
+        EXPECT_NE(ButtonText(QMessageBox::Yes), QStringLiteral("&Yes")) << base;
+        EXPECT_NE(ButtonText(QMessageBox::Cancel), QStringLiteral("Cancel")) << base;
+    }
+    UseQtLanguage(core::LangEnglish);
+}
+
+// A window localised after a language change brings Qt's texts along, so a
+// language chosen in the menu reaches the next message box.
+TEST(QtLanguage, LocaliseFollowsTheCurrentLanguage) {
+    UseQtLanguage(core::LangEnglish);
+    core::SetCurrentLanguage(core::LangSwedish);
+    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    Localise(&buttons);
+    EXPECT_EQ(QtLanguage(), core::LangSwedish);
+    EXPECT_EQ(ButtonText(QMessageBox::No), QStringLiteral("&Nej"));
+    core::SetCurrentLanguage(core::LangEnglish);
+    Localise(&buttons);
+    EXPECT_EQ(ButtonText(QMessageBox::No), QStringLiteral("&No"));
+}
+
+}  // namespace
+}  // namespace vinra::ui
