@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "cli/command.h"
+#include "cli/terminal_output.h"
 #include "core/folders.h"
 #include "core/settings.h"
 #include "core/system_document.h"
@@ -80,9 +81,9 @@ int RunFetch(const FetchOptions& opt) {
         }
         for (const net::TSyncInfo& r : inbox->Drain()) {
             if (r.state == net::kSyncProgress && terminal) {
-                std::cerr << "\r" << r.bytes;
-                if (r.expected > 0) std::cerr << " / " << r.expected;
-                std::cerr << " bytes" << std::flush;
+                ProgressStream() << "\r" << r.bytes;
+                if (r.expected > 0) ProgressStream() << " / " << r.expected;
+                ProgressStream() << " bytes" << std::flush;
             }
             if (r.state == net::kSyncFinished) {
                 if (terminal) std::cerr << "\n";

@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "cli/command.h"
+#include "cli/terminal_output.h"
 #include "core/folders.h"
 #include "core/pools.h"
 #include "core/system_document.h"
@@ -64,12 +65,12 @@ bool RunToEnd(reduction::TRowGeneration& run, const std::string& file) {
             break;
         }
         if (showProgress)
-            std::cerr << fmt::format("\r{} {} / {}   ", PhaseText(run.Phase()), core::GroupDigits(run.Tested()),
-                                     core::GroupDigits(run.Maximum()))
-                      << std::flush;
+            ProgressStream() << fmt::format("\r{} {} / {}   ", PhaseText(run.Phase()),
+                                            core::GroupDigits(run.Tested()), core::GroupDigits(run.Maximum()))
+                             << std::flush;
     }
     run.Join();
-    if (showProgress) std::cerr << "\r" << std::string(60, ' ') << "\r" << std::flush;
+    if (showProgress) ProgressStream() << "\r" << std::string(60, ' ') << "\r" << std::flush;
     if (!run.Error().empty()) throw CommandError(file + ": " + run.Error());
     return !InterruptFlag().load();
 }

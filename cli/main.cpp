@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "cli/command.h"
+#include "cli/terminal_output.h"
 #include "core/settings.h"
 #include "net/http.h"
 
@@ -41,6 +42,7 @@ void CatchInterrupt() {
 
 int main(int argc, char** argv) {
     using namespace vinra::cli;
+    const TerminalOutputGuard escapeControls;
     CLI::App app{"Vinra 2000 command line: systems, reduction, warranty, checking"};
     app.require_subcommand(1);
     std::map<CLI::App*, RunFn> runs;

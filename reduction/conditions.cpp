@@ -856,7 +856,16 @@ VINRA_HOT bool CompiledConditions::shapesPass(PackedRow p, const std::array<uint
     return true;
 }
 
-__attribute__((target_clones("default", "popcnt"))) bool CompiledConditions::PassesPatterns(PackedRow p) const {
+// A popcount instruction where the processor has one. Clang takes the clones
+// only on a function's first declaration (these are declared in the header),
+// so it builds the plain version.
+#if defined(__clang__)
+#define VINRA_POPCNT_CLONES
+#else
+#define VINRA_POPCNT_CLONES __attribute__((target_clones("default", "popcnt")))
+#endif
+
+VINRA_POPCNT_CLONES bool CompiledConditions::PassesPatterns(PackedRow p) const {
     if (rejectAll_) return false;
     const uint64_t lo = p & lowMask_;
     const uint64_t hi = (p >> 1) & lowMask_;
@@ -878,7 +887,7 @@ __attribute__((target_clones("default", "popcnt"))) bool CompiledConditions::Pas
     return shapesPass(p, is);
 }
 
-__attribute__((target_clones("default", "popcnt"))) bool CompiledConditions::PassesShapes(PackedRow p) const {
+VINRA_POPCNT_CLONES bool CompiledConditions::PassesShapes(PackedRow p) const {
     if (rejectAll_) return false;
     const uint64_t lo = p & lowMask_;
     const uint64_t hi = (p >> 1) & lowMask_;
@@ -898,7 +907,7 @@ void CompiledConditions::CompletePrefix(PrefixInfo& info) const {
                                                 (info.possible[2] & sm.mask[2])) & lowMask_));
 }
 
-__attribute__((target_clones("default", "popcnt"))) bool CompiledConditions::PrefixCannotPass(
+VINRA_POPCNT_CLONES bool CompiledConditions::PrefixCannotPass(
     PackedRow p, const PrefixInfo& info, int64_t sumKnown, uint64_t lanesKnown) const {
     if (rejectAll_) return true;
     if (useSum_ && (sumKnown + info.sumMinRest > winMax_ || sumKnown + info.sumMaxRest < winMin_)) return true;

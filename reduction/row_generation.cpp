@@ -42,6 +42,33 @@ std::vector<std::vector<int>> FrameSigns(const std::vector<std::string>& frame, 
     return signs;
 }
 
+uint64_t ResultBytesEstimate(uint64_t rows, int n) {
+    const uint64_t len = static_cast<uint64_t>(std::max(n, 0));
+    // A std::string object, plus a heap block (with its malloc header) once the
+    // row is too long for the in-place buffer.
+    const uint64_t asString = sizeof(std::string) + (len >= sizeof(std::string) / 2 ? ((len + 1 + 15) / 16) * 16 + 16 : 0);
+    // "Rad12345678=" + row + CR LF in the file text, before and after encoding.
+    const uint64_t asLine = 12 + len + 2;
+    const uint64_t perRow = 2 * asString + 2 * asLine + sizeof(core::PackedRow);
+    return rows > UINT64_MAX / perRow ? UINT64_MAX : rows * perRow;
+}
+
+uint64_t MaxResultRows(int n) { return kMemoryBudgetBytes / ResultBytesEstimate(1, n); }
+
+namespace {
+
+// A result that would not fit the budget as text rows ends the run with a
+// message naming its size, before any row is turned into text.
+void CheckResultFits(uint64_t rows, int n) {
+    if (rows <= MaxResultRows(n)) return;
+    throw GenerationError(fmt::format(
+        "the result would have {} rows of {} matches, about {} MB as a system; at most {} rows fit in {} MB",
+        core::GroupDigits(static_cast<int64_t>(rows)), n, ResultBytesEstimate(rows, n) >> 20,
+        core::GroupDigits(static_cast<int64_t>(MaxResultRows(n))), kMemoryBudgetBytes >> 20));
+}
+
+}  // namespace
+
 // ---------------------------------------------------------------------------
 // Full expansion
 
@@ -331,8 +358,11 @@ TRowGeneration::TRowGeneration(GenerationInput input) : in_(std::move(input)) {
         throw GenerationError(fmt::format("a system has 1 to {} matches, not {}", core::kMaxMatches, n_));
     switch (in_.mode) {
         case GenerationMode::Full:
+            FrameSigns(in_.frame, n_);
+            break;
         case GenerationMode::Random:
             FrameSigns(in_.frame, n_);
+            if (in_.requestedCount > 0) CheckResultFits(static_cast<uint64_t>(in_.requestedCount), n_);
             break;
         case GenerationMode::Filter:
             break;
@@ -428,6 +458,7 @@ void TRowGeneration::runFull() {
     maximum_.store(static_cast<int64_t>(core::MathRowCount(in_.frame)));
     auto rows = ExpandFrame(in_.frame, n_, in_.conditions, in_.percent, &cancel_, &tested_);
     if (in_.conditions.flag(core::UseRadDiff) && !cancel_.load()) applyRowDifference(rows);
+    CheckResultFits(rows.size(), n_);
     rows_ = Unpack(rows, n_);
 }
 

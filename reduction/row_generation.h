@@ -23,6 +23,17 @@ namespace vinra::reduction {
 // (8 bytes each, 344 MB at this bound) and the system keeps them as text.
 constexpr uint64_t kMaxFrameRows = 43046721;  // 3^16
 
+// The memory a run's result may take. Rows are packed (8 bytes) while the engine
+// works; the result is handed over as text rows, which the document copies and
+// the save turns into file text, so a result is refused when that would pass
+// the budget.
+constexpr uint64_t kMemoryBudgetBytes = uint64_t{1} << 30;
+// The bytes a result of this many rows of n matches takes as text rows (two
+// copies of std::string each) and as the saved file's text (two copies).
+uint64_t ResultBytesEstimate(uint64_t rows, int n);
+// The most rows of n matches that fit kMemoryBudgetBytes.
+uint64_t MaxResultRows(int n);
+
 // A frame or a run the engine refuses before it starts; what() says why.
 class GenerationError : public std::runtime_error {
 public:
