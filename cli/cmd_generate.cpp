@@ -100,9 +100,10 @@ int RunGenerate(const GenerateOptions& opt) {
                                  "the rows are left as they were.\n",
                                  in.conditions.filterToRader);
     if (run->TriesExhausted()) {
-        std::cerr << fmt::format("vinra: found {} of {} rows in {} attempts; the conditions admit no more "
-                                 "(raise --max-tries to keep trying).\n",
-                                 doc.Rader.size(), opt.count, run->Attempts());
+        // Running out of tries proves nothing about the conditions: more tries may find more rows.
+        std::cerr << fmt::format("vinra: found {} of {} rows in {} attempts; {} rows written. Raising --max-tries "
+                                 "may find more.\n",
+                                 doc.Rader.size(), opt.count, run->Attempts(), doc.Rader.size());
         return 3;
     }
     return 0;
