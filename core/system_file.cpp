@@ -22,7 +22,9 @@ std::function<int32_t(std::string_view, std::string_view)>& Resolver() {
 }
 
 [[noreturn]] void Refuse(const std::filesystem::path& path, const std::string& why) {
-    throw FileError("\"" + path.string() + "\": " + kMsgCannotOpen + " (" + why + ")");
+    // Only the file and the fault: the program puts its own "cannot be opened"
+    // sentence (message 280, in the player's language) before this text.
+    throw FileError("\"" + path.string() + "\": " + why);
 }
 
 // A value that counts as present for the "read until the first missing key" lists.
@@ -356,7 +358,7 @@ IniFile ReadSystemIni(const std::filesystem::path& path) {
     const std::string bytes = ReadFileBytes(path);
     IniFile ini = IniFile::FromText(DecodeFileText(bytes));
     if (!ini.HasSection("Info") && !ini.HasSection("Grundrad") && !ini.HasSection("Rader"))
-        throw FileError("\"" + path.string() + "\" is not a system file (" + kMsgCannotOpen + ")");
+        throw FileError("\"" + path.string() + "\" is not a system file");
     return ini;
 }
 

@@ -2,6 +2,8 @@
 
 #include <random>
 
+#include "core/messages.h"
+#include "core/settings.h"
 #include "core/system_document.h"
 #include "core/system_file.h"
 #include "core/text.h"
@@ -350,6 +352,10 @@ TEST(SystemFile, RefusedFilesLeaveTheDocumentUnchanged) {
         } catch (const FileError& e) {
             EXPECT_NE(std::string(e.what()).find(c.why), std::string::npos) << e.what();
             EXPECT_NE(std::string(e.what()).find(path.string()), std::string::npos) << e.what();
+            // The window shows message 280 and then this text: the sentence once.
+            const std::string sentence = MsgIn(LangEnglish, 280);
+            const std::string shown = sentence + "\n\n" + e.what();
+            EXPECT_EQ(shown.find(sentence, 1), std::string::npos) << shown;
         }
         EXPECT_EQ(d, before) << c.name;
     }
