@@ -130,7 +130,8 @@ std::string TVinraFile::GetURow() const {
     return out;
 }
 
-std::vector<std::filesystem::path> TVinraFile::SplitRowsToFiles(const std::filesystem::path& path) const {
+std::vector<std::filesystem::path> TVinraFile::SplitRowsToFiles(const std::filesystem::path& path,
+                                                                const DisplaySigns& signs) const {
     const std::string name = path.string();
     std::error_code ec;
     if (name.size() < 4 || path.filename().empty() || !std::filesystem::is_regular_file(path, ec))
@@ -146,7 +147,7 @@ std::vector<std::filesystem::path> TVinraFile::SplitRowsToFiles(const std::files
             text += 'E';
             for (char c : Rader[r]) {
                 text += ',';
-                text += c == '0' ? '1' : c == '1' ? 'X' : '2';
+                text += c == '0' ? signs.home : c == '1' ? signs.draw : signs.away;
             }
             text += "\r\n";
         }

@@ -2,7 +2,7 @@
 // The system document: everything a player builds for one round of one pool.
 // One instance lives for the whole run; windows read and change its fields directly.
 //
-// Names kept from the file format and the older program (Swedish words):
+// Names kept from the .1x2 file format and the window classes (Swedish words):
 //   Grundrad    the frame: per match the marked signs ("02", or "0 2" positional)
 //   Rader       the rows of the system, each N sign codes ("0" 1, "1" X, "2" 2)
 //   Facit       the result row: N sign codes, "-" for a match without result
@@ -133,8 +133,11 @@ public:
     // are not present yet. Returns the number of rows added. Throws FileError.
     int MergeRowsFrom(const std::filesystem::path& path);
     // Writes the rows into text files of at most 20 000 rows each and returns
-    // their names. The document must have been saved (path is its file).
-    std::vector<std::filesystem::path> SplitRowsToFiles(const std::filesystem::path& path) const;
+    // their names. The document must have been saved (path is its file). The
+    // signs are written in the pool's display characters (H, U, B for the
+    // Norwegian pools), as its row file has them.
+    std::vector<std::filesystem::path> SplitRowsToFiles(const std::filesystem::path& path,
+                                                        const DisplaySigns& signs = CurrentDisplaySigns()) const;
 
     bool operator==(const TVinraFile&) const = default;
 };

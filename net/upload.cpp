@@ -154,11 +154,11 @@ std::string ApplyUploadReply(core::TVinraFile& doc, const std::string& fileName,
     return fmt::format("Filen {} kunde inte laddas upp: {}.", fileName, reply.problem);
 }
 
-UploadPlan PlanUpload(const core::TVinraFile& doc, const fs::path& systemFile) {
+UploadPlan PlanUpload(const core::TVinraFile& doc, const fs::path& systemFile, const core::DisplaySigns& signs) {
     UploadPlan plan;
     if (doc.Rader.size() > kUploadWholeFileMaxRows) {
         plan.wholeFile = false;
-        plan.files = doc.SplitRowsToFiles(systemFile);
+        plan.files = doc.SplitRowsToFiles(systemFile, signs);
     } else {
         plan.files.push_back(systemFile);
     }

@@ -79,8 +79,10 @@ struct UploadPlan {
     bool wholeFile = true;
     std::vector<std::filesystem::path> files;
 };
-// Throws core::FileError when the part files cannot be written.
-UploadPlan PlanUpload(const core::TVinraFile& doc, const std::filesystem::path& systemFile);
+// Throws core::FileError when the part files cannot be written. Part files
+// carry the signs in the pool's display characters.
+UploadPlan PlanUpload(const core::TVinraFile& doc, const std::filesystem::path& systemFile,
+                      const core::DisplaySigns& signs = core::CurrentDisplaySigns());
 
 struct UploadHooks {
     // Before each file (the HTTP window shows "Laddar upp " and the name).

@@ -193,11 +193,14 @@ nlohmann::json ReadUpload(const std::string& bytes, bool whole, const Season& se
         for (const core::PoolInfo& p : core::BuiltinPools())
             if (core::EqualsNoCase(core::Trim(lines[0]), p.name)) typ = std::string(1, p.code);
         if (typ.empty()) throw std::runtime_error("the first line names no pool");
+        // The program writes the pool's own letters (H, U, B for the Norwegian
+        // pools); older part files had 1, X and 2 for every pool: both read.
         const std::string letters = PoolSigns(typ[0]);
         for (size_t i = 1; i < lines.size(); ++i) {
             std::string row;
             for (char c : core::ToUpperAscii(lines[i])) {
-                const size_t s = letters.find(c);
+                size_t s = letters.find(c);
+                if (s == std::string::npos) s = std::string_view("1X2").find(c);
                 if (s != std::string::npos) row += static_cast<char>('0' + s);
             }
             if (!row.empty()) rows.push_back(row);

@@ -433,4 +433,12 @@ TEST(SystemFile, MergeRowsAndSplitIntoFiles) {
     size_t lines = 0;
     for (char c : ReadBytes(files[2])) lines += c == '\n';
     EXPECT_EQ(lines, 5001u);
+
+    // A pool with letters of its own writes them, as its row file does.
+    big.Pool = "Tipping L\xC3\xB8rdag";
+    big.Rader.resize(3);
+    const auto hub = big.SplitRowsToFiles(sys, DisplaySigns{"H", "U", "B"});
+    ASSERT_EQ(hub.size(), 1u);
+    EXPECT_EQ(ReadBytes(hub[0]), "Tipping L\xF8rdag\r\nE,H,H,H,H,H,H,H,H,H,H,H,H,H\r\nE,H,H,H,H,H,H,H,H,H,H,H,H,U\r\n"
+                                 "E,H,H,H,H,H,H,H,H,H,H,H,H,B\r\n");
 }

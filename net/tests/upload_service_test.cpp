@@ -80,6 +80,30 @@ TEST_F(ServiceFlowsTest, WholeFileAndPartFilesGetLiveCheckPages) {
     }
 }
 
+// A Norwegian system too large to go whole: its part files carry H, U and B,
+// and the service reads every row of them.
+TEST_F(ServiceFlowsTest, ANorwegianSystemInPartFilesArrivesWhole) {
+    const fs::path file = dir_.path() / "Lordag.1x2";
+    const std::vector<std::string> rows = System(5001).Rader;
+    core::TVinraFile doc;
+    doc.NewSystem(12, true);
+    for (const std::string& row : rows) doc.Rader.push_back(row.substr(1));  // 5 001 different rows of 12 signs
+    doc.Pool = "Tipping L\xC3\xB8rdag";
+    doc.Typ = "C";
+    doc.Country = "Norsk Tipping";
+    doc.OmgID = 2602;
+    doc.SaveToFile(file);
+    const UploadPlan plan = PlanUpload(doc, file, core::DisplaySigns{"H", "U", "B"});
+    ASSERT_FALSE(plan.wholeFile);
+    ASSERT_EQ(plan.files.size(), 1u);
+    const UploadResult result = RunUpload(doc, plan, Host(), {"demo", "vinra-demo-2026"});
+    ASSERT_TRUE(result.error.empty()) << result.error;
+    ASSERT_TRUE(result.changed) << result.message;
+    const HttpReply page = Get(doc.SalvikLink);
+    EXPECT_EQ(page.status, 200);
+    EXPECT_NE(page.body.find("5001 rader"), std::string::npos) << page.body.substr(0, 600);
+}
+
 TEST_F(ServiceFlowsTest, AWrongKeyIsReported) {
     const fs::path file = dir_.path() / "System.1x2";
     core::TVinraFile doc = System(3);
