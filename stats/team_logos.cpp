@@ -1,5 +1,7 @@
 #include "stats/team_logos.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <fstream>
 #include <set>
@@ -137,8 +139,15 @@ void LogoDownloads::fetchOne(LogoOutcome& out) {
                                      std::to_string(serial.fetch_add(1)) + ".part");
     const fs::path target = folder_ / out.job.fileName;
     std::error_code ec;
+    bool tooLarge = false;
     try {
-        const bool ok = net::GetToFile(out.job.url, temp, [this](int64_t, int64_t) { return !cancel_.load(); });
+        const bool ok = net::GetToFile(out.job.url, temp, [this, &tooLarge](int64_t now, int64_t total) {
+            if (now > kMaxLogoBytes || total > kMaxLogoBytes) {
+                tooLarge = true;
+                return false;
+            }
+            return !cancel_.load();
+        });
         if (!ok) {
             out.error = "HTTP error status for " + out.job.url;
         } else {
@@ -147,7 +156,10 @@ void LogoDownloads::fetchOne(LogoOutcome& out) {
             in.read(head.data(), static_cast<std::streamsize>(head.size()));
             head.resize(static_cast<size_t>(in.gcount()));
             in.close();
-            if (!LooksLikePicture(head)) {
+            if (tooLarge || fs::file_size(temp, ec) > static_cast<uintmax_t>(kMaxLogoBytes)) {
+                tooLarge = true;
+                throw std::runtime_error("too large");
+            } else if (!LooksLikePicture(head)) {
                 out.error = "not a picture: " + out.job.url;
             } else {
                 fs::rename(temp, target, ec);
@@ -156,7 +168,8 @@ void LogoDownloads::fetchOne(LogoOutcome& out) {
             }
         }
     } catch (const std::exception& e) {
-        out.error = e.what();
+        out.error = tooLarge ? fmt::format("the picture at {} is larger than {} bytes", out.job.url, kMaxLogoBytes)
+                             : std::string(e.what());
     }
     if (!out.ok) fs::remove(temp, ec);
 }

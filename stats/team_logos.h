@@ -57,6 +57,10 @@ std::vector<LogoJob> PlanLogoDownloads(const RoundTeams& teams, const std::files
 // answers with an error page must not leave a "logo" that blocks a later fetch.
 bool LooksLikePicture(std::string_view bytes);
 
+// A team logo is a small picture: a reply longer than this is no logo and is
+// stopped, whatever the limit of other transfers.
+inline constexpr int64_t kMaxLogoBytes = int64_t{4} << 20;
+
 struct LogoOutcome {
     LogoJob job;
     bool ok = false;

@@ -106,6 +106,21 @@ protected:
             res.set_content(kPng + req.matches[1].str(), "image/png");
         });
         svr_.Get("/missing.png", [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
+        // A "logo" of 5 MiB, with its length given and sent in chunks without one.
+        svr_.Get("/huge.png", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(kPng + std::string(5 << 20, '\0'), "image/png");
+        });
+        svr_.Get("/huge-chunked.png", [](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider("image/png", [](size_t offset, httplib::DataSink& sink) {
+                if (offset >= (5u << 20)) {
+                    sink.done();
+                    return true;
+                }
+                const std::string block = offset == 0 ? kPng + std::string(65536 - kPng.size(), '\0')
+                                                      : std::string(65536, '\0');
+                return sink.write(block.data(), block.size());
+            });
+        });
         svr_.Get("/portal.png", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("<html>please log in</html>", "text/html");
         });
@@ -176,6 +191,22 @@ TEST_F(LogoServer, SeveralAtOnceAndOnlyGoodPicturesAreKept) {
     // Failed transfers leave no file and no temporary file behind.
     EXPECT_EQ(Listing(images),
               (std::vector<std::string>{"aik.png", "bp.png", "gais.png", "hif.png", "ifk.png", "mff.png"}));
+}
+
+// Each picture has its own limit, far below the limit of other replies.
+TEST_F(LogoServer, APictureLargerThanTheLogoLimitIsRefused) {
+    TempDir dir;
+    LogoDownloads d(dir.path(), {{url("/huge.png"), "huge.png"},
+                                 {url("/huge-chunked.png"), "huge-chunked.png"},
+                                 {url("/logo/aik.png"), "aik.png"}});
+    d.wait();
+    ASSERT_EQ(d.outcomes().size(), 3u);
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_FALSE(d.outcomes()[i].ok);
+        EXPECT_NE(d.outcomes()[i].error.find("larger than"), std::string::npos) << d.outcomes()[i].error;
+    }
+    EXPECT_TRUE(d.outcomes()[2].ok) << d.outcomes()[2].error;
+    EXPECT_EQ(Listing(dir.path()), std::vector<std::string>{"aik.png"});
 }
 
 TEST_F(LogoServer, StalledTransferFailsAndCancelEndsQuickly) {
