@@ -177,14 +177,14 @@ std::string ServiceHostOf(const core::IniFile& updateIni) {
 }
 
 ActivePoolsRefresh RefreshActivePools(const std::string& serviceHost, const fs::path& dataFolder,
-                                      checking::TTipsData* db) {
+                                      checking::TTipsData* db, const ProgressFn& progress) {
     ActivePoolsRefresh r;
     const std::string url = serviceHost + "/vinra/activepools";
     const fs::path tmp = dataFolder / "~pools.tmp";
     const fs::path target = dataFolder / "activepools.ini";
     RemoveQuietly(tmp);
     try {
-        if (!GetToFile(url, tmp)) {
+        if (!GetToFile(url, tmp, progress)) {
             r.error = "The list of active pools could not be fetched from " + url + " (the server refused it).";
             RemoveQuietly(tmp);
             return r;
@@ -209,25 +209,29 @@ ActivePoolsRefresh RefreshActivePools(const std::string& serviceHost, const fs::
         return r;
     }
     r.replaced = true;
+    if (db && db->IsOpen()) ImportActivePoolsData(dataFolder, *db, r);
+    return r;
+}
 
-    if (!db || !db->IsOpen()) return r;
+void ImportActivePoolsData(const fs::path& dataFolder, checking::TTipsData& db, ActivePoolsRefresh& r) {
+    if (!db.IsOpen()) return;
+    const ActivePoolsFile fresh = ActivePoolsFile::Load(dataFolder / "activepools.ini");
     const fs::path resultsFile = dataFolder / "dbresults.txt";
     const fs::path gamesFile = dataFolder / "dbgames.txt";
     try {
         if (!fresh.PoolResults().empty()) {
             core::WriteFileAtomic(resultsFile, core::Utf8ToCp1252(core::JoinCrLf(fresh.PoolResults())));
-            r.results = db->ImportResultsFile(resultsFile);
+            r.results = db.ImportResultsFile(resultsFile);
         }
         if (!fresh.PoolGames().empty()) {
             core::WriteFileAtomic(gamesFile, core::Utf8ToCp1252(core::JoinCrLf(fresh.PoolGames())));
-            r.games = db->ImportGamesFile(gamesFile);
+            r.games = db.ImportGamesFile(gamesFile);
         }
     } catch (const std::exception& e) {
         r.importError = e.what();
     }
     RemoveQuietly(resultsFile);
     RemoveQuietly(gamesFile);
-    return r;
 }
 
 }  // namespace vinra::net

@@ -20,6 +20,7 @@
 #include "checking/tips_data.h"
 #include "core/ini.h"
 #include "core/system_document.h"
+#include "net/http.h"
 
 namespace vinra::net {
 
@@ -105,7 +106,14 @@ struct ActivePoolsRefresh {
 // [PoolResults] and [PoolGames] lines go through dbresults.txt and dbgames.txt
 // into the database (when db is given and open); the two text files are
 // deleted afterwards. Never throws for transfer or file failures.
+// progress: byte counts of the transfer; answering false stops it. A window
+// runs the download off its GUI thread with db = nullptr and then imports the
+// list's games and results on its own thread with ImportActivePoolsData (the
+// database connection belongs to that thread).
 ActivePoolsRefresh RefreshActivePools(const std::string& serviceHost, const std::filesystem::path& dataFolder,
-                                      checking::TTipsData* db);
+                                      checking::TTipsData* db, const ProgressFn& progress = {});
+// The [PoolResults] and [PoolGames] lines of dataFolder/"activepools.ini" into
+// the database, as a refresh does; fills r.results, r.games and r.importError.
+void ImportActivePoolsData(const std::filesystem::path& dataFolder, checking::TTipsData& db, ActivePoolsRefresh& r);
 
 }  // namespace vinra::net

@@ -1,7 +1,6 @@
 #pragma once
-// Texts of the desktop program that have no number in the language table:
-// panel titles and column headers of this program's own layout. Same five
-// languages, picked by the current language base.
+// Texts of the desktop program's own layout (panel titles, column headers)
+// by name; they are messages 1030 and on of the language table, in this order.
 #include <QString>
 
 namespace vinra::ui {

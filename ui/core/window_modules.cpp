@@ -1,0 +1,13 @@
+// The one place where the windows of the program hand their commands to the
+// main window. A window module adds its registration call here and nothing
+// else in the main window (see the guide at the top of command_table.h).
+#include "ui/core/command_table.h"
+
+namespace vinra::ui {
+
+void RegisterWindowModules(CommandTable& table, const ShellContext& shell) {
+    (void)table;
+    (void)shell;
+}
+
+}  // namespace vinra::ui
