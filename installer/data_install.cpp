@@ -235,8 +235,11 @@ size_t InstallReport::count(Action action) const {
 fs::path FindShippedData(const fs::path& exeDir) {
     std::error_code ec;
     std::vector<fs::path> candidates{exeDir / ".." / "share" / "vinra2000"};
-#ifdef VINRA_RESOURCES_DIR
-    candidates.emplace_back(VINRA_RESOURCES_DIR);
+#if defined(VINRA_RESOURCES_DIR) && defined(VINRA_BUILD_BIN_DIR)
+    // Only a program run from the build tree takes the source tree's data. An
+    // installed one whose data is missing says so, rather than quietly using a
+    // checkout that may lie at the path it was built from.
+    if (fs::equivalent(exeDir, VINRA_BUILD_BIN_DIR, ec)) candidates.emplace_back(VINRA_RESOURCES_DIR);
 #endif
     for (const auto& dir : candidates)
         if (fs::is_regular_file(dir / "National.Ini", ec)) return fs::weakly_canonical(dir, ec);

@@ -49,9 +49,10 @@ struct InstallReport {
     size_t count(Action action) const;
 };
 
-// The shipped data: <exeDir>/../share/vinra2000 when it holds National.Ini, else
-// the resources/ folder of the source tree this program was built from. Empty
-// when neither holds National.Ini.
+// The shipped data: <exeDir>/../share/vinra2000 when it holds National.Ini (an
+// installed program), else, for a program in the build tree's bin/, the
+// resources/ folder of the source tree it was built from. Empty when neither
+// holds National.Ini.
 std::filesystem::path FindShippedData(const std::filesystem::path& exeDir);
 
 // Installs everything under source into dataFolder. Goes on after a failure,

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "core/folders.h"
+#include "core/system_document.h"
 #include "installer/data_install.h"
 
 namespace fs = std::filesystem;
@@ -21,7 +22,8 @@ void Usage(std::FILE* out) {
         "Installs the data files of Vinra 2000 (pools, service settings, pictures, sounds,\n"
         "reduced systems) into the data folder. Your settings file and your games and\n"
         "results database are never replaced.\n"
-        "  /S  silent: print nothing but errors; the exit code tells success (0) or failure (1)\n",
+        "  /S         silent: print nothing but errors; the exit code tells success (0) or failure (1)\n"
+        "  --version  print the version and exit\n",
         out);
 }
 
@@ -42,6 +44,9 @@ int main(int argc, char** argv) {
             silent = true;
         } else if (arg == "-h" || arg == "--help" || arg == "/?") {
             Usage(stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::printf("vinra2000-datafiles %s\n", core::kProgramVersion);
             return 0;
         } else {
             std::fprintf(stderr, "vinra2000-datafiles: unknown argument \"%s\"\n", argv[i]);
