@@ -9,7 +9,6 @@
 
 #include "core/system_document.h"
 #include "service/guarded_server.h"
-#include "core/system_document.h"
 #include "service/server.h"
 
 namespace {
@@ -35,7 +34,6 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     app.add_option("--public-url", publicUrl, "base address written into replies (default: the Host the client used)");
     app.add_flag("--quiet", quiet, "no line per request on standard output");
-    app.set_version_flag("--version", std::string("vinra-service ") + vinra::core::kProgramVersion, "print the version and exit");
     app.set_version_flag("--version", std::string("vinra-service ") + vinra::core::kProgramVersion, "print the version and exit");
     CLI11_PARSE(app, argc, argv);
 
