@@ -111,10 +111,11 @@ int RunReduce(const ReduceOptions& opt) {
     std::cout << English(1409, {static_cast<long long>(result.rows.size()), static_cast<long long>(opt.guarantee),
                                 static_cast<long long>(result.outcomes)})
               << "\n";
-    std::cout << fmt::format("Greedy start {} rows, lower bound {} (outcomes / {} within reach of a row); "
-                             "first list after {:.3f} s, search ended after {:.1f} s.\n",
-                             result.greedyRows, result.lowerBound, result.ballSize, result.firstSeconds,
-                             result.seconds);
+    std::cout << fmt::format("Greedy start {} rows; lower bound {} (outcomes / {} frame rows within reach of a "
+                             "row), {} (outcomes / the most outcomes one row reaches); first list after {:.3f} s, "
+                             "search ended after {:.1f} s.\n",
+                             result.greedyRows, result.lowerBound, result.ballSize, result.reachBound,
+                             result.firstSeconds, result.seconds);
     std::cout << fmt::format("Written to {}\n", opt.out);
     if (result.cancelled) std::cerr << "vinra: interrupted; the best list found until then was written.\n";
     return 0;

@@ -253,33 +253,59 @@ std::vector<uint32_t> ShrinkOnGraph(const Graph& g, std::vector<uint32_t> best, 
                                     Clock::time_point deadline, std::mt19937_64& rng, const CoveringOptions& options,
                                     const std::function<void(size_t)>& found) {
     int failures = 0;
+    // Far above the floor (a greedy start of thousands of words) one word per
+    // repair is slow going: drop a batch of the least useful words at once,
+    // and halve the batch whenever such a repair fails. Near the floor this is
+    // the one-word step below.
+    size_t batch = std::max<size_t>(1, (best.size() - std::min<size_t>(best.size(), floor)) / 32);
     while (best.size() > floor && best.size() > 1 && Clock::now() < deadline &&
            !(options.cancel && options.cancel->load(std::memory_order_relaxed))) {
-        size_t drop = 0;
-        if (failures == 0) {
-            // Drop the word that alone covers the fewest points, then repair.
+        const size_t room = best.size() - std::max<size_t>(floor, 1);
+        const size_t k = failures == 0 ? std::min(batch, room) : 1;
+        std::vector<uint32_t> trial;
+        if (k > 1) {
             std::vector<uint16_t> cov = StartCover(g);
             for (uint32_t w : best) {
                 ++cov[w];
                 for (uint32_t y : Of(g, w)) ++cov[y];
             }
-            int fewest = std::numeric_limits<int>::max();
-            int ties = 0;
-            for (size_t i = 0; i < best.size(); ++i) {
-                const int u = UniqueCover(g, cov, best[i]);
-                if (u < fewest) {
-                    fewest = u;
-                    drop = i;
-                    ties = 1;
-                } else if (u == fewest && rng() % static_cast<uint64_t>(++ties) == 0) {
-                    drop = i;
-                }
-            }
+            std::vector<std::pair<int, uint64_t>> order(best.size());  // (points only it covers, random)
+            for (size_t i = 0; i < best.size(); ++i) order[i] = {UniqueCover(g, cov, best[i]), rng()};
+            std::vector<size_t> idx(best.size());
+            std::iota(idx.begin(), idx.end(), size_t{0});
+            std::nth_element(idx.begin(), idx.begin() + static_cast<std::ptrdiff_t>(k), idx.end(),
+                             [&](size_t a, size_t b) { return order[a] < order[b]; });
+            std::vector<uint8_t> dropped(best.size(), 0);
+            for (size_t i = 0; i < k; ++i) dropped[idx[i]] = 1;
+            for (size_t i = 0; i < best.size(); ++i)
+                if (!dropped[i]) trial.push_back(best[i]);
         } else {
-            drop = static_cast<size_t>(rng() % best.size());
+            size_t drop = 0;
+            if (failures == 0) {
+                // Drop the word that alone covers the fewest points, then repair.
+                std::vector<uint16_t> cov = StartCover(g);
+                for (uint32_t w : best) {
+                    ++cov[w];
+                    for (uint32_t y : Of(g, w)) ++cov[y];
+                }
+                int fewest = std::numeric_limits<int>::max();
+                int ties = 0;
+                for (size_t i = 0; i < best.size(); ++i) {
+                    const int u = UniqueCover(g, cov, best[i]);
+                    if (u < fewest) {
+                        fewest = u;
+                        drop = i;
+                        ties = 1;
+                    } else if (u == fewest && rng() % static_cast<uint64_t>(++ties) == 0) {
+                        drop = i;
+                    }
+                }
+            } else {
+                drop = static_cast<size_t>(rng() % best.size());
+            }
+            trial = best;
+            trial.erase(trial.begin() + static_cast<std::ptrdiff_t>(drop));
         }
-        std::vector<uint32_t> trial = best;
-        trial.erase(trial.begin() + static_cast<std::ptrdiff_t>(drop));
         Tabu tabu(g, std::move(trial), rng());
         // Later attempts run longer: the step may simply be hard.
         const uint64_t iterations = perAttempt * static_cast<uint64_t>(1 + std::min(failures, 8));
@@ -287,6 +313,8 @@ std::vector<uint32_t> ShrinkOnGraph(const Graph& g, std::vector<uint32_t> best, 
             best = tabu.code();
             failures = 0;
             if (found) found(best.size());
+        } else if (k > 1) {
+            batch = k / 2;
         } else {
             ++failures;
         }

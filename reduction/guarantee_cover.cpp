@@ -192,6 +192,7 @@ GuaranteeResult ReduceWithGuarantee(const GuaranteeInput& input, const Guarantee
     options.cancel = hooks.cancel;
     options.progress = found;
 
+    result.reachBound = result.lowerBound;
     std::vector<PackedRow> rows;
     const bool pure = static_cast<uint64_t>(outcomes.size()) == space.size;
     if (space.guarded.empty()) {
@@ -237,6 +238,7 @@ GuaranteeResult ReduceWithGuarantee(const GuaranteeInput& input, const Guarantee
         CoverGraph g;
         g.nodes = static_cast<uint32_t>(frameIndex.size());
         g.start.reserve(frameIndex.size() + 1);
+        g.adj.reserve(frameIndex.size() * static_cast<size_t>(result.ballSize - 1));
         g.need.resize(frameIndex.size());
         g.start.push_back(0);
         for (size_t i = 0; i < frameIndex.size(); ++i) {
@@ -255,6 +257,13 @@ GuaranteeResult ReduceWithGuarantee(const GuaranteeInput& input, const Guarantee
         }
         nodeOf = {};
         isOutcome = {};
+        int64_t reach = 1;
+        for (uint32_t p = 0; p < g.nodes; ++p) {
+            int64_t r = g.need[p];
+            for (uint32_t i = g.start[p]; i < g.start[p + 1]; ++i) r += g.need[g.adj[i]];
+            reach = std::max(reach, r);
+        }
+        result.reachBound = (result.outcomes + reach - 1) / reach;
         Put(hooks.phase, static_cast<int>(GuaranteePhase::Greedy));
         std::vector<uint32_t> code = GreedyCoverGraph(g, input.seed);
         found(static_cast<uint32_t>(code.size()), 0);

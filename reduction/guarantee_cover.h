@@ -82,6 +82,9 @@ struct GuaranteeResult {
     int64_t greedyRows = 0;  // size of the greedy start
     int64_t ballSize = 0;    // frame rows within the distance of one row
     int64_t lowerBound = 0;  // ceil(outcomes / ballSize): no list can be smaller
+    // ceil(outcomes / the most outcomes one frame row reaches): a tighter bound
+    // when the conditions thin the outcomes.
+    int64_t reachBound = 0;
     double firstSeconds = 0;  // when the first valid list was there
     double seconds = 0;       // the whole run
     // Every smaller list found: (seconds since the start, rows).

@@ -96,7 +96,8 @@ TEST(Guarantee, EveryOutcomeThatMeetsTheConditionsHasARowNearEnough) {
             }
             EXPECT_TRUE(GuaranteeHolds(r.warranty, wrong));
             EXPECT_EQ(r.warranty.total, r.outcomes);
-            EXPECT_GE(static_cast<int64_t>(r.rows.size()), r.lowerBound);
+            EXPECT_GE(static_cast<int64_t>(r.rows.size()), r.reachBound);
+            EXPECT_GE(r.reachBound, r.lowerBound);
             EXPECT_LE(static_cast<int64_t>(r.rows.size()), r.greedyRows);
             // Conditions make the list smaller than the whole frame needs.
             EXPECT_LE(r.outcomes, r.frameRows);
