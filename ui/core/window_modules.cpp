@@ -2,12 +2,14 @@
 // main window. A window module adds its registration call here and nothing
 // else in the main window (see the guide at the top of command_table.h).
 #include "ui/core/command_table.h"
+#include "ui/reduction/register.h"
 
 namespace vinra::ui {
 
 void RegisterWindowModules(CommandTable& table, const ShellContext& shell) {
     (void)table;
     (void)shell;
+    RegisterReductionCommands(table, shell);
 }
 
 }  // namespace vinra::ui

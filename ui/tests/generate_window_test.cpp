@@ -1,0 +1,532 @@
+// The reduction wizard driven as a player drives it, offscreen: frame ->
+// method -> conditions through every editor -> Reduce -> warranty -> Finish,
+// compared with what the `vinra` command line makes of the saved system.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iostream>
+
+#include <nlohmann/json.hpp>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include "core/messages.h"
+#include "core/settings.h"
+#include "core/signs.h"
+#include "core/system_document.h"
+#include "reduction/conditions.h"
+#include "tests/run_process.h"
+#include "tests/temp_dir.h"
+#include "ui/core/program.h"
+#include "ui/reduction/condition_dialogs.h"
+#include "ui/reduction/generate_window.h"
+#include "ui/tests/support/scripted_prompter.h"
+
+namespace vinra::ui::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using reduction::WizardMethod;
+
+class GenerateWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("VINRA_HOME", dir_.path().c_str(), 1);
+        const fs::path data = dir_.path() / "Program";
+        fs::create_directories(data / "DB");
+        const fs::path src = fs::path(VINRA_SOURCE_DIR) / "ui" / "tests" / "data";
+        for (const char* f : {"National.Ini", "activepools.ini", "update.ini"})
+            fs::copy_file(src / f, data / f, fs::copy_options::overwrite_existing);
+        program_ = std::make_unique<Program>(dir_.path() / "bin");
+        program_->LoadSettings();
+        SetLanguage(core::LangEnglish);
+        core::SetCurrentDisplaySigns(core::DisplaySigns{});
+    }
+    void TearDown() override {
+        program_.reset();
+        unsetenv("VINRA_HOME");
+    }
+    void SetLanguage(int base) {
+        program_->settings.language = base;
+        core::SetCurrentLanguage(base);
+    }
+    QString Msg(int n) const { return QString::fromStdString(core::Msg(n)); }
+
+    // A Stryktipset system of the fixture round with the given frame and no rows.
+    static core::TVinraFile System(const std::vector<std::string>& frame) {
+        core::TVinraFile doc;
+        doc.NewSystem(static_cast<int>(frame.size()), false);
+        doc.Grundrad = frame;
+        doc.Pool = "Stryktipset";
+        doc.Country = "Svenska Spel";
+        doc.Typ = "S";
+        doc.Omg = "2026-50";
+        doc.OmgID = 4851;
+        return doc;
+    }
+
+    // The round's game information, as the download writes it.
+    void WriteGameInfo() {
+        const fs::path dir = dir_.path() / "Program" / "Cache" / "Data";
+        fs::create_directories(dir);
+        std::ofstream out(dir / "Stryktipset 4851.ini", std::ios::binary);
+        const char* homes[] = {"Arsenal", "Brentford", "Everton", "Fulham", "Leeds", "Liverpool", "Newcastle",
+                               "Burnley", "Coventry", "Derby", "Hull", "Millwall", "Watford"};
+        const char* aways[] = {"Chelsea", "Brighton", "Wolves", "Aston Villa", "Tottenham", "Man City", "West Ham",
+                               "Stoke", "Norwich", "Preston", "Sheff Wed", "Portsmouth", "Ipswich"};
+        for (int m = 0; m < 13; ++m) {
+            const int home = 30 + (m * 7) % 40, draw = 20 + (m * 3) % 12, away = 100 - home - draw;
+            out << "[Game" << m << "]\r\nHome=" << homes[m] << "\r\nAway=" << aways[m] << "\r\nPeople1=" << home
+                << ".0\r\nPeopleX=" << draw << ".5\r\nPeople2=" << away << ".0\r\nOdds1=" << (100.0 / home)
+                << "\r\nOddsX=3.40\r\nOdds2=" << (100.0 / (away + 1)) << "\r\nUbet1=2.10\r\nUbetX=3.30\r\nUbet2=3.60\r\n";
+        }
+    }
+
+    // Runs fn on the modal dialog of type D once it is open (from inside its exec()).
+    template <typename D>
+    static void WhenModal(std::function<void(D*)> fn) {
+        QTimer::singleShot(0, [fn] {
+            QWidget* w = QApplication::activeModalWidget();
+            auto* d = qobject_cast<D*>(w);
+            if (!d) {
+                ADD_FAILURE() << "the expected editor did not open";
+                if (w) w->close();
+                return;
+            }
+            fn(d);
+        });
+    }
+
+    static void WaitForRun(TfrmGenerate& w) {
+        QSignalSpy spy(&w, &TfrmGenerate::runFinished);
+        ASSERT_TRUE(spy.wait(120000)) << "the run did not end";
+    }
+
+    static fs::path Cli() {
+        return fs::path(QCoreApplication::applicationDirPath().toStdString()) / ".." / "bin" / "vinra";
+    }
+
+    vinra::testing::TempDir dir_;
+    std::unique_ptr<Program> program_;
+    ScriptedPrompter prompter_;
+};
+
+const std::vector<std::string> kFrame = {"012", "012", "012", "012", "0 2", "01 ", " 12",
+                                         "0  ", "  2", " 1 ", "0  ", "012", "0  "};
+
+TEST_F(GenerateWindowTest, ThePlayersPathGivesWhatTheCommandLineGives) {
+    ASSERT_TRUE(fs::exists(Cli())) << Cli();
+    core::TVinraFile doc = System(kFrame);
+    const core::TVinraFile original = doc;
+    TfrmGenerate w(doc, *program_, prompter_);
+    EXPECT_EQ(w.StatusPanel(0)->text(), "Mathematical no of rows: 1 944");
+    EXPECT_EQ(w.StatusPanel(2)->text(), Msg(327));
+    EXPECT_FALSE(w.MethodButton(WizardMethod::Filter)->isEnabled());  // no rows to filter
+    EXPECT_EQ(w.windowTitle(), "Create System Wizard - Step 1 of 4");
+    EXPECT_FALSE(w.Button("btnPrevious")->isEnabled());
+    EXPECT_FALSE(w.Button("btnFinish")->isEnabled());
+
+    w.NextClick();
+    ASSERT_EQ(w.Pages()->currentIndex(), 1);
+    EXPECT_EQ(w.findChild<QLabel*>("lblType2")->text(), Msg(308));
+    w.FlagBox(core::UseRadDiff)->setChecked(true);
+    w.RowDiffList()->setCurrentIndex(0);  // row difference 2
+    // The start row as typed: lower case and stray characters are cleaned up.
+    prompter_.inputs.push_back(QStringLiteral("111111x1-2x111"));
+    w.StartRowClick();
+    EXPECT_EQ(w.StartRowLabel()->text(), "111111X12X111");
+
+    WhenModal<TfrmSignCounts>([](TfrmSignCounts* d) {
+        d->Box(0, 0)->setCurrentIndex(8);  // at most 8 home wins
+        d->Box(1, 2)->setCurrentIndex(3);  // no more than 3 aways in a row
+        d->OkButton()->click();
+    });
+    w.OpenEditor(TfrmGenerate::Editor::SignCounts);
+    WhenModal<TfrmCombinations>([this](TfrmCombinations* d) {
+        d->Entry()->setText("1?2!1");
+        d->AddClick();
+        EXPECT_EQ(prompter_.Texts("error").back(), Msg(339));
+        d->Entry()->setText("11");
+        d->MinBox()->setCurrentIndex(0);
+        d->MaxBox()->setCurrentIndex(2);
+        d->AddClick();
+        d->OkButton()->click();
+    });
+    w.OpenEditor(TfrmGenerate::Editor::YesComb);
+    WhenModal<TfrmCombinations>([](TfrmCombinations* d) {
+        d->Entry()->setText("222");
+        d->OkButton()->click();  // OK takes the entry that is still in the field
+    });
+    w.OpenEditor(TfrmGenerate::Editor::NoComb);
+    WhenModal<TfrmSourceRows>([](TfrmSourceRows* d) {
+        for (int m = 0; m < 5; ++m) d->CellClick(m, 0, true);  // home in matches 1-5
+        d->CellClick(13, 0, true);                             // Min 0
+        d->CellClick(13, 0, true);                             // Min 1
+        d->OkButton()->click();
+    });
+    w.OpenEditor(TfrmGenerate::Editor::SourceRows);
+    WhenModal<TfrmPercent>([](TfrmPercent* d) {
+        d->MinField()->setText("0,5");
+        d->MaxField()->setText("1000");
+        d->OkButton()->click();
+    });
+    w.OpenEditor(TfrmGenerate::Editor::Percentage);
+    WhenModal<TfrmWinLevel>([](TfrmWinLevel* d) { d->OkButton()->click(); });
+    w.OpenEditor(TfrmGenerate::Editor::WinLevel);
+
+    w.NextClick();
+    ASSERT_EQ(w.Pages()->currentIndex(), 2);
+    EXPECT_TRUE(w.Button("btnFinish")->isEnabled());
+    w.ReduceClick();
+    EXPECT_TRUE(w.Running());
+    EXPECT_EQ(w.StatusPanel(0)->text(), Msg(314));
+    EXPECT_FALSE(w.Button("btnNext")->isEnabled());
+    EXPECT_TRUE(w.Button("btnCancelRun")->isEnabled());
+    WaitForRun(w);
+    const auto rows = w.Model().Rows();
+    ASSERT_GT(rows.size(), 1u);
+    EXPECT_EQ(rows.front(), "0000001021000");  // the start row comes first
+    EXPECT_EQ(w.StatusPanel(0)->text(), Msg(318));
+    EXPECT_EQ(w.TestedLabel()->text(), "1 944");
+    EXPECT_EQ(w.UsedLabel()->text(), QString::fromStdString(core::GroupDigits(static_cast<int64_t>(rows.size()))));
+    EXPECT_EQ(w.StatusPanel(1)->text(),
+              QStringLiteral("Grade of reduction: %1 %").arg(100 - static_cast<int>(rows.size()) * 100 / 1944));
+
+    w.NextClick();
+    ASSERT_EQ(w.Pages()->currentIndex(), 3);
+    w.WarrantyGenerateClick();
+    WaitForRun(w);
+    EXPECT_EQ(w.StatusPanel(0)->text(), Msg(317));
+    EXPECT_FALSE(w.WarrantyText()->toPlainText().isEmpty());
+    EXPECT_TRUE(w.ConditionNote()->isVisibleTo(&w));
+    w.FinishClick();
+    ASSERT_EQ(w.result(), QDialog::Accepted);
+
+    // The working copy, written with the program's writer.
+    const fs::path saved = dir_.path() / "wizard.1x2";
+    w.Result().SaveToFile(saved);
+    core::TVinraFile back;
+    back.LoadFromFile(saved);
+    EXPECT_EQ(back.Rader, rows);
+    ASSERT_EQ(back.Grundrad.size(), original.Grundrad.size());
+    for (size_t m = 0; m < back.Grundrad.size(); ++m)
+        EXPECT_EQ(core::EntrySigns(back.Grundrad[m]), core::EntrySigns(original.Grundrad[m])) << m;
+    const reduction::ConditionSet c = reduction::FromDocument(back);
+    EXPECT_EQ(c.flags, (std::array<bool, 8>{true, true, true, true, true, true, false, true}));
+    EXPECT_EQ(c.radDiff, 2);
+    EXPECT_EQ(c.firstRow, "0000001021000");
+    EXPECT_EQ(c.maxCount[0], 8);
+    EXPECT_EQ(c.runMax[2], 3);
+    EXPECT_EQ(c.yesCombinations, (std::vector<reduction::YesCombination>{{"00", 0, 2}}));
+    EXPECT_EQ(c.noCombinations, std::vector<std::string>{"222"});
+    EXPECT_EQ(c.sourceRows, (std::vector<reduction::SourceRow>{{"0,0,0,0,0,*,,*,,*,,*,", 1, 13}}));
+    EXPECT_EQ(c.procMin, 0.5);
+    EXPECT_EQ(c.procMax, 1000.0);
+
+    // vinra generate on the same system makes exactly these rows.
+    const fs::path regen = dir_.path() / "regen.1x2";
+    const auto gen = vinra::testing::RunProcess(Cli().string(), {"generate", saved.string(), "-o", regen.string()});
+    ASSERT_EQ(gen.exitCode, 0) << gen.err;
+    core::TVinraFile cli;
+    cli.LoadFromFile(regen);
+    EXPECT_EQ(cli.Rader, back.Rader);
+
+    // vinra warranty gives the classes, total and texts the wizard stored.
+    const auto war = vinra::testing::RunProcess(Cli().string(), {"warranty", saved.string(), "--json"});
+    ASSERT_EQ(war.exitCode, 0) << war.err;
+    const auto j = nlohmann::json::parse(war.out);
+    EXPECT_EQ(j["total"].get<int64_t>(), back.AntalRader);
+    ASSERT_EQ(j["classes"].size(), back.GarRad.size());
+    for (size_t i = 0; i < back.GarRad.size(); ++i) {
+        EXPECT_EQ(j["classes"][i]["key"].get<std::string>(), back.GarRad[i]);
+        EXPECT_EQ(std::to_string(j["classes"][i]["count"].get<int64_t>()), back.GarAnt[i]);
+    }
+    EXPECT_EQ(j["lines"].get<std::vector<std::string>>(), back.Gar);
+}
+
+TEST_F(GenerateWindowTest, CancelMidRunKeepsTheRowsFoundAndStoresNoPartialWarranty) {
+    core::TVinraFile doc = System(std::vector<std::string>(13, "012"));
+    doc.Rader = {"0000000000000", "1111111111111"};
+    doc.GarRad = {"01-0-0-0"};
+    doc.GarAnt = {"7"};
+    doc.AntalGarantiRader = 1;
+    doc.AntalRader = 7;
+    const core::TVinraFile original = doc;
+    TfrmGenerate w(doc, *program_, prompter_);
+    w.MethodButton(WizardMethod::Random)->setChecked(true);
+    EXPECT_TRUE(w.RandomCountField()->isEnabled());
+    w.RandomCountField()->setText("5000000");  // far more than a moment gives
+    w.NextClick();
+    EXPECT_EQ(w.findChild<QLabel*>("lblType2")->text(), Msg(309));
+    w.NextClick();
+    w.ReduceClick();
+    ASSERT_TRUE(w.Running());
+    QTest::qWait(600);
+    // Closing is refused while the run is active.
+    w.reject();
+    EXPECT_TRUE(w.Running());
+    EXPECT_EQ(prompter_.Texts("information").back(), Msg(1519));
+    w.CancelRunClick();
+    WaitForRun(w);
+    EXPECT_FALSE(w.Running());
+    EXPECT_EQ(w.StatusPanel(0)->text(), Msg(316));
+    const auto rows = w.Model().Rows();
+    ASSERT_GT(rows.size(), 0u);  // the rows accepted before the cancel stay
+    EXPECT_LT(rows.size(), 5000000u);
+    EXPECT_EQ(w.UsedLabel()->text(), QString::fromStdString(core::GroupDigits(static_cast<int64_t>(rows.size()))));
+    EXPECT_TRUE(w.Model().StoredWarranty().keys.empty());  // the system's warranty no longer fits the rows
+
+    // A cancelled warranty is shown but not kept.
+    w.NextClick();
+    w.WarrantyGenerateClick();
+    w.CancelRunClick();
+    WaitForRun(w);
+    EXPECT_EQ(w.StatusPanel(0)->text(), Msg(315));
+    EXPECT_FALSE(w.Model().Warranty().complete);
+    EXPECT_TRUE(w.Model().StoredWarranty().keys.empty());
+
+    // Reset brings back the system's rows together with its warranty.
+    prompter_.answers.push_back(Answer::Yes);
+    w.RestoreClick();
+    EXPECT_EQ(prompter_.Texts("question").back(), "Do you want to restore the rows (2 pcs) you had when entering the wizard?");
+    EXPECT_EQ(w.Model().Rows(), original.Rader);
+    EXPECT_EQ(w.Model().StoredWarranty().keys, original.GarRad);
+    EXPECT_EQ(w.WarrantyGrid()->item(0, 4)->text(), "7 / 7");
+
+    w.Button("btnClose")->click();
+    EXPECT_EQ(w.result(), QDialog::Rejected);
+    EXPECT_EQ(doc, original);
+}
+
+TEST_F(GenerateWindowTest, EditorsRefuseBadInputAndCancelChangesNothing) {
+    core::TVinraFile doc = System(kFrame);
+    TfrmGenerate w(doc, *program_, prompter_);
+    w.NextClick();
+    const reduction::ConditionSet before = w.Model().Conditions();
+
+    // Combinations: each refusal with its message; the list stays as it was.
+    WhenModal<TfrmCombinations>([this](TfrmCombinations* d) {
+        d->Entry()->setText("1*");
+        d->AddClick();
+        EXPECT_EQ(prompter_.Texts("error").back(), "If the row contains the character * it must be 13 charactes long.");
+        EXPECT_EQ(d->List()->rowCount(), 0);
+        // OK with a refused entry keeps the dialog open.
+        d->OkButton()->click();
+        EXPECT_TRUE(d->isVisible());
+        d->Entry()->setText("1X");
+        d->AddClick();
+        EXPECT_EQ(d->List()->rowCount(), 1);
+        d->reject();
+    });
+    w.OpenEditor(TfrmGenerate::Editor::NoComb);
+    WhenModal<TfrmCombinations>([this](TfrmCombinations* d) {
+        d->Entry()->setText("1x2!1");
+        d->AddClick();
+        EXPECT_EQ(d->List()->item(0, 0)->text(), "1X2!1");
+        d->Entry()->setText("1?2!1");
+        d->AddClick();
+        EXPECT_EQ(prompter_.Texts("error").back(), Msg(339));
+        d->reject();
+    });
+    w.OpenEditor(TfrmGenerate::Editor::YesComb);
+
+    // Source rows: a hundred at most, message 457 at the last one.
+    reduction::ConditionSet full = w.Model().Conditions();
+    for (int i = 0; i < 99; ++i) full.sourceRows.push_back({"0,1,2", 0, 13});
+    w.Model().Conditions() = full;
+    WhenModal<TfrmSourceRows>([this](TfrmSourceRows* d) {
+        EXPECT_EQ(d->Grid()->columnCount(), 100);
+        d->CellClick(4, 99, true);
+        EXPECT_EQ(prompter_.Texts("information").back(), Msg(457));
+        EXPECT_EQ(d->Grid()->columnCount(), 100);
+        prompter_.answers.push_back(Answer::No);
+        d->HeaderClick(1);
+        EXPECT_EQ(prompter_.Texts("question").back(), "Do you want to delete S-row number 2?");
+        EXPECT_EQ(d->Grid()->columnCount(), 100);
+        d->OkButton()->click();
+    });
+    w.OpenEditor(TfrmGenerate::Editor::SourceRows);
+    EXPECT_EQ(w.Model().Conditions().sourceRows.size(), 100u);
+    w.Model().Conditions() = before;
+
+    // Percentages: balancing as typed, nonsense bounds fall back, Cancel keeps all.
+    WhenModal<TfrmPercent>([](TfrmPercent* d) {
+        d->Field(0, 0)->setText("35");
+        emit d->Field(0, 0)->textEdited("35");
+        EXPECT_EQ(d->Field(0, 1)->text(), "33");
+        EXPECT_EQ(d->Field(0, 2)->text(), "32");
+        EXPECT_EQ(d->MinLabel()->text(), "Min: 1,000");  // no people's percentages: every factor is 1
+        d->MinField()->setText("abc");
+        d->reject();
+    });
+    w.OpenEditor(TfrmGenerate::Editor::Percentage);
+    // Win level: the fields cannot leave the frame's bounds.
+    WhenModal<TfrmWinLevel>([](TfrmWinLevel* d) {
+        d->HighField()->setValue(999999);
+        EXPECT_EQ(d->HighField()->value(), d->HighField()->maximum());
+        d->reject();
+    });
+    w.OpenEditor(TfrmGenerate::Editor::WinLevel);
+    WhenModal<TfrmSignCounts>([](TfrmSignCounts* d) {
+        EXPECT_EQ(d->Box(0, 0)->count(), 14);  // 0..13
+        d->Box(2, 1)->setCurrentIndex(5);
+        d->reject();
+    });
+    w.OpenEditor(TfrmGenerate::Editor::SignCounts);
+    EXPECT_EQ(w.Model().Conditions(), before);
+
+    // The start row: a wrong length clears it.
+    prompter_.inputs.push_back(QStringLiteral("1x2"));
+    w.StartRowClick();
+    EXPECT_EQ(w.StartRowLabel()->text(), Msg(539));
+}
+
+TEST_F(GenerateWindowTest, TheRoundsGameInformationReachesTheEditors) {
+    WriteGameInfo();
+    core::TVinraFile doc = System(kFrame);
+    TfrmGenerate w(doc, *program_, prompter_);
+    ASSERT_TRUE(w.Round().hasInfo);
+    // The sum table comes from the people's percentages: "30.0" -> 300, "20.5" -> 205.
+    EXPECT_EQ(w.Model().Conditions().sumTable[0][0], 300);
+    EXPECT_EQ(w.Model().Conditions().sumTable[0][1], 205);
+    w.NextClick();
+    WhenModal<TfrmPercent>([](TfrmPercent* d) {
+        EXPECT_EQ(d->findChild<QLabel*>("lblMatch1")->text(), " 1. Arsenal - Chelsea");
+        EXPECT_EQ(d->findChild<QLabel*>("lblMatch10")->text(), "10. Derby - Preston");
+        d->ShowSource(TfrmPercent::Source::People);
+        EXPECT_EQ(d->Reference(0, 1)->text(), "20,5");
+        d->Check(1)->setChecked(false);
+        d->CopyClick();
+        EXPECT_EQ(d->Field(0, 1)->text(), "21");   // rounded
+        EXPECT_EQ(d->Field(1, 0)->text(), "1");    // not checked: left alone
+        d->OkButton()->click();
+    });
+    w.OpenEditor(TfrmGenerate::Editor::Percentage);
+    EXPECT_EQ(w.Model().Conditions().userPercent[1][0], "21");
+    WhenModal<TfrmSourceRows>([](TfrmSourceRows* d) {
+        EXPECT_EQ(d->MatchList()->item(0, 1)->text(), "Arsenal - Chelsea");
+        EXPECT_EQ(d->MatchList()->item(4, 2)->text(), "12");  // frame "0 2" in display characters
+        EXPECT_FALSE(d->MatchList()->item(0, 3)->text().isEmpty());
+        d->reject();
+    });
+    w.OpenEditor(TfrmGenerate::Editor::SourceRows);
+}
+
+// A full 13-match frame (1 594 323 rows) with the typical conditions of the
+// benchmarks: the window's timer keeps ticking while the engine works.
+TEST_F(GenerateWindowTest, AFullFrameRunLeavesTheWindowResponsive) {
+    core::TVinraFile doc = System(std::vector<std::string>(13, "012"));
+    reduction::ConditionSet c = reduction::NewConditionSet(13);
+    c.flags.fill(false);
+    c.flags[core::UseMaxMin] = c.flags[core::UseURad] = c.flags[core::UseJaKomb] = true;
+    c.flags[core::UseNejKomb] = c.flags[core::UseChooseWin] = true;
+    c.minCount = {3, 2, 1};
+    c.maxCount = {8, 6, 5};
+    c.runMax = {4, 3, 3};
+    c.sourceRows = {{"0,0,01,1,0,2,0,01,02,0,1,0,0", 6, 11}, {"2,1,1,0,02,0,2,2,1,*,0,12,1", 2, 8}};
+    c.yesCombinations = {{"00", 1, 3}, {"11?22", 0, 0}};
+    c.noCombinations = {"2222", "*******0*1***"};
+    for (int m = 0; m < 13; ++m) {
+        const int home = 30 + (m * 11) % 40, draw = 15 + (m * 7) % 20;
+        c.sumTable[static_cast<size_t>(m)] = {home, draw, 100 - home - draw};
+    }
+    c.winMin = 300;
+    c.winMax = 600;
+    reduction::ToDocument(c, doc);
+    TfrmGenerate w(doc, *program_, prompter_);
+    w.show();
+    w.NextClick();
+    w.NextClick();
+    w.ReduceClick();
+    WaitForRun(w);
+    const qint64 reduceGap = w.LongestTickGapMs();
+    const auto rows = w.Model().Rows().size();
+    EXPECT_EQ(w.TestedLabel()->text(), "1 594 323");
+    ASSERT_GT(rows, 0u);
+    w.NextClick();
+    w.WarrantyGenerateClick();
+    WaitForRun(w);
+    const qint64 warrantyGap = w.LongestTickGapMs();
+    EXPECT_TRUE(w.Model().StoredWarranty().complete);
+    std::cout << "[ measured ] full frame: " << rows << " rows; longest tick gap " << reduceGap
+              << " ms while reducing, " << warrantyGap << " ms during the warranty ("
+              << w.Model().StoredWarranty().total << " outcomes)\n";
+    RecordProperty("ReduceLongestTickGapMs", static_cast<int>(reduceGap));
+    RecordProperty("WarrantyLongestTickGapMs", static_cast<int>(warrantyGap));
+}
+
+// Pictures of every page and editor in Swedish and English, when
+// VINRA_SCREENSHOT_DIR names a folder for them.
+TEST_F(GenerateWindowTest, Screenshots) {
+    const char* out = std::getenv("VINRA_SCREENSHOT_DIR");
+    if (!out || !*out) GTEST_SKIP() << "VINRA_SCREENSHOT_DIR not set";
+    fs::create_directories(out);
+    WriteGameInfo();
+    for (const auto& [base, code] : {std::pair{core::LangSwedish, "sv"}, std::pair{core::LangEnglish, "en"}}) {
+        SetLanguage(base);
+        core::TVinraFile doc = System(kFrame);
+        doc.Rader = {"0000001021000", "1000001021000", "2000001021000"};
+        TfrmGenerate w(doc, *program_, prompter_,
+                       {{}, {"Arsenal", "Brentford", "Everton", "Fulham", "Leeds", "Liverpool", "Newcastle", "Burnley",
+                             "Coventry", "Derby", "Hull", "Millwall", "Watford"},
+                        {"Chelsea", "Brighton", "Wolves", "Aston Villa", "Tottenham", "Man City", "West Ham", "Stoke",
+                         "Norwich", "Preston", "Sheff Wed", "Portsmouth", "Ipswich"}});
+        w.show();
+        const auto save = [&](QWidget* widget, const std::string& name) {
+            QApplication::processEvents();
+            ASSERT_TRUE(widget->grab().save(QString::fromStdString((fs::path(out) / (name + "_" + code + ".png")).string())));
+        };
+        save(&w, "wizard1_method");
+        w.NextClick();
+        save(&w, "wizard2_conditions");
+        const std::pair<TfrmGenerate::Editor, const char*> editors[] = {
+            {TfrmGenerate::Editor::SignCounts, "editor_signcounts"}, {TfrmGenerate::Editor::Percentage, "editor_percent"},
+            {TfrmGenerate::Editor::SourceRows, "editor_sourcerows"}, {TfrmGenerate::Editor::NoComb, "editor_nocomb"},
+            {TfrmGenerate::Editor::YesComb, "editor_yescomb"},       {TfrmGenerate::Editor::WinLevel, "editor_winlevel"}};
+        for (const auto& [editor, name] : editors) {
+            const std::string file = name;
+            WhenModal<ConditionDialog>([&save, file](ConditionDialog* d) {
+                if (auto* s = qobject_cast<TfrmSourceRows*>(d)) {
+                    for (int m = 0; m < 5; ++m) s->CellClick(m, 0, true);
+                    s->CellClick(13, 0, true);
+                }
+                if (auto* y = qobject_cast<TfrmCombinations*>(d)) {
+                    y->Entry()->setText(y->objectName() == "frmYesComb" ? "11" : "222");
+                    y->AddClick();
+                }
+                save(d, file);
+                d->reject();
+            });
+            w.OpenEditor(editor);
+        }
+        w.NextClick();
+        w.ReduceClick();
+        WaitForRun(w);
+        save(&w, "wizard3_generation");
+        w.NextClick();
+        w.WarrantyGenerateClick();
+        WaitForRun(w);
+        save(&w, "wizard4_warranty");
+        w.FinishClick();
+    }
+}
+
+}  // namespace
+}  // namespace vinra::ui::testing
