@@ -264,6 +264,7 @@ void TfrmView::DeleteRowClick() {
     if (!model_.RowAt(p)) return;
     if (prompter_.question(this, F(475, {std::to_string(p)}), false) != Answer::Yes) return;
     model_.DeleteRow(p);
+    if (hooks_.systemModified) hooks_.systemModified();
     redisplay();
     warnSingleRowSystem();
 }
@@ -273,6 +274,7 @@ void TfrmView::DeleteCouponClick() {
     if (model_.RowsOnCoupon(k) == 0) return;
     if (prompter_.question(this, F(477, {std::to_string(k)}), false) != Answer::Yes) return;
     model_.DeleteCoupon();
+    if (hooks_.systemModified) hooks_.systemModified();
     redisplay();
     warnSingleRowSystem();
 }

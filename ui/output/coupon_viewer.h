@@ -32,6 +32,10 @@ class Prompter;
 struct CouponViewerHooks {
     std::function<void(QWidget* parent, const std::vector<std::string>& rows, int coupon)> printCoupon;
     std::function<void(QWidget* parent)> printerSetup;
+    // A row or a coupon was deleted: the system counts as changed from this
+    // moment, before the question whether to keep the changes (the owner of the
+    // document marks it modified). Adding a row does not call it.
+    std::function<void()> systemModified;
 };
 
 class TfrmView : public QDialog {

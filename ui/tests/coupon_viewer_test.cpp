@@ -225,6 +225,31 @@ TEST_F(CouponViewerTest, DeleteCouponRemovesExactlyTheRowsShown) {
     EXPECT_TRUE(v.Changed());
 }
 
+// Deleting marks the system changed at once, before the viewer closes and the
+// keep question; declining a delete, or adding a row, does not.
+TEST_F(CouponViewerTest, DeletingMarksTheSystemModifiedAtOnce) {
+    core::TVinraFile doc = Doc(30);
+    int marked = 0;
+    CouponViewerHooks hooks;
+    hooks.systemModified = [&] { ++marked; };
+    TfrmView v(doc, 12, prompter_, hooks);
+    v.show();
+    Click(v.Grid(), TfrmView::MatchLine(2), TfrmView::GridColumn(1, 1));
+    prompter_.answers = {Answer::No};
+    v.DeleteRowClick();
+    EXPECT_EQ(marked, 0);
+    prompter_.answers = {Answer::Yes};
+    v.DeleteRowClick();
+    EXPECT_EQ(marked, 1);
+    EXPECT_TRUE(v.isVisible());  // still open: no question about keeping yet
+    prompter_.answers = {Answer::Yes};
+    v.DeleteCouponClick();
+    EXPECT_EQ(marked, 2);
+    prompter_.inputs = {QString("1X21X21X21X2X")};
+    v.InsertRowClick();
+    EXPECT_EQ(marked, 2);
+}
+
 TEST_F(CouponViewerTest, InsertRowValidatesAskingAgainAndAppends) {
     core::TVinraFile doc = Doc(12);
     TfrmView v(doc, 12, prompter_);
