@@ -53,6 +53,18 @@ CheckBoxDef ParseCheckBox(std::string_view value) {
     return box;
 }
 
+std::string CheckBoxCaption(std::string_view entry, std::string_view printLabel, std::string_view yes,
+                            std::string_view no) {
+    const auto parts = SplitBar(entry);
+    auto part = [&](size_t i) { return i < parts.size() ? std::string(core::Trim(parts[i])) : std::string(); };
+    const bool print = part(3) == "1";
+    std::string out = part(0).empty() ? std::string("?") : part(0);
+    out += " \xE2\x80\x94 " + (part(1).empty() ? std::string("?") : part(1)) + " \xC3\x97 " +
+           (part(2).empty() ? std::string("?") : part(2)) + " mm \xE2\x80\x94 ";
+    out += std::string(printLabel) + " " + std::string(print ? yes : no);
+    return out;
+}
+
 std::string JoinCheckBox(std::string_view label, std::string_view xMm, std::string_view yMm, bool print) {
     std::string clean;
     for (char c : label)

@@ -35,6 +35,10 @@ struct CheckBoxDef {
 CheckBoxDef ParseCheckBox(std::string_view value);
 // The stored form. A "|" inside the label would shift the other parts and is dropped.
 std::string JoinCheckBox(std::string_view label, std::string_view xMm, std::string_view yMm, bool print);
+// How the layout dialog lists a stored entry: "Enkelrader — 38 × 93 mm — Print: Yes"
+// from "Enkelrader|38|93|1", with the dialog's own words for "Print:", yes and no.
+std::string CheckBoxCaption(std::string_view entry, std::string_view printLabel, std::string_view yes,
+                            std::string_view no);
 
 // The layout as printing uses it, every length in inches.
 struct CouponLayout {

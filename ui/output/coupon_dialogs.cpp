@@ -196,8 +196,22 @@ TfrmCoupon::TfrmCoupon(core::NationalIni& national, std::filesystem::path nation
     hojdOkning_->setText(Q(f.hojdOkning));
     namnX_->setText(Q(f.namnX));
     namnY_->setText(Q(f.namnY));
-    for (const auto& cb : f.checkBoxes) list_->addItem(Q(cb));
+    for (const auto& cb : f.checkBoxes) addCheckBoxItem(cb);
 }
+
+// The list shows a readable caption; the stored entry rides along with it.
+QListWidgetItem* TfrmCoupon::addCheckBoxItem(const std::string& entry) {
+    auto* item = new QListWidgetItem(list_);
+    setCheckBoxItem(item, entry);
+    return item;
+}
+
+void TfrmCoupon::setCheckBoxItem(QListWidgetItem* item, const std::string& entry) {
+    item->setData(Qt::UserRole, Q(entry));
+    item->setText(Q(output::CheckBoxCaption(entry, core::Msg(132), S(kYes), S(kNo))));  // 132 "Print:"
+}
+
+std::string TfrmCoupon::EntryOf(const QListWidgetItem* item) { return S(item->data(Qt::UserRole).toString()); }
 
 void TfrmCoupon::showFont() {
     fontLabel_->setText(QStringLiteral("%1, %2").arg(Q(fontName_)).arg(fontSize_));
@@ -208,13 +222,13 @@ void TfrmCoupon::showFont() {
 
 std::vector<std::string> TfrmCoupon::checkBoxes() const {
     std::vector<std::string> out;
-    for (int i = 0; i < list_->count(); ++i) out.push_back(S(list_->item(i)->text()));
+    for (int i = 0; i < list_->count(); ++i) out.push_back(EntryOf(list_->item(i)));
     return out;
 }
 
 void TfrmCoupon::selectCheckBox(int row) {
     if (row < 0 || row >= list_->count()) return;
-    const auto parts = SplitBar(S(list_->item(row)->text()));
+    const auto parts = SplitBar(EntryOf(list_->item(row)));
     cbLabel_->setText(Q(parts[0]));
     cbX_->setText(parts.size() > 1 ? Q(parts[1]) : QString());
     cbY_->setText(parts.size() > 2 ? Q(parts[2]) : QString());
@@ -230,7 +244,7 @@ void TfrmCoupon::btnChangeClick() {
     auto* item = list_->currentItem();
     if (!item) return;
     const std::string entry = currentEntry();
-    if (prompter_.question(this, MsgQ(362, {S(item->text()), entry}), false) == Answer::Yes) item->setText(Q(entry));
+    if (prompter_.question(this, MsgQ(362, {EntryOf(item), entry}), false) == Answer::Yes) setCheckBoxItem(item, entry);
 }
 
 void TfrmCoupon::btnAddClick() {
@@ -241,7 +255,7 @@ void TfrmCoupon::btnAddClick() {
     }
     const std::string entry = currentEntry();
     if (prompter_.question(this, MsgQ(363, {entry}), false) == Answer::Yes) {
-        list_->addItem(Q(entry));
+        addCheckBoxItem(entry);
         list_->setCurrentRow(list_->count() - 1);
     }
 }
@@ -249,7 +263,7 @@ void TfrmCoupon::btnAddClick() {
 void TfrmCoupon::btnDeleteClick() {
     auto* item = list_->currentItem();
     if (!item) return;
-    if (prompter_.question(this, MsgQ(361, {S(item->text())}), false) == Answer::Yes) delete list_->takeItem(list_->row(item));
+    if (prompter_.question(this, MsgQ(361, {EntryOf(item)}), false) == Answer::Yes) delete list_->takeItem(list_->row(item));
 }
 
 void TfrmCoupon::btnFontClick() {

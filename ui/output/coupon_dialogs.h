@@ -19,6 +19,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QPrinter;
 class QRadioButton;
 
@@ -53,9 +54,14 @@ public slots:
     // Validates and writes; the dialog stays open on an error.
     void btnOKClick();
 
+    // The stored entry behind a line of the check-box list.
+    static std::string EntryOf(const QListWidgetItem* item);
+
 private:
     void showFont();
     std::string currentEntry() const;
+    QListWidgetItem* addCheckBoxItem(const std::string& entry);
+    void setCheckBoxItem(QListWidgetItem* item, const std::string& entry);
 
     core::NationalIni& national_;
     std::filesystem::path nationalPath_;

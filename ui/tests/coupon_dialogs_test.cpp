@@ -69,7 +69,12 @@ TEST_F(DialogTest, CouponDialogShowsTheLayoutAsStored) {
     EXPECT_EQ(Find<QLabel>(*dlg, "lblFont")->text(), "Arial, 10");
     auto* list = Find<QListWidget>(*dlg, "lstCheckBoxes");
     ASSERT_EQ(list->count(), 3);
-    EXPECT_EQ(list->item(1)->text(), QStringLiteral("1 omgång|77|93|1"));
+    // Readable lines, not the stored "1 omgång|77|93|1".
+    EXPECT_EQ(list->item(1)->text(), QString::fromUtf8("1 omgång \xE2\x80\x94 77 \xC3\x97 93 mm \xE2\x80\x94 ") +
+                                         MsgQ(132) + QStringLiteral(" Ja"));
+    EXPECT_EQ(list->item(2)->text(), QString::fromUtf8("Flera \xE2\x80\x94 116 \xC3\x97 93 mm \xE2\x80\x94 ") +
+                                         MsgQ(132) + QStringLiteral(" Nej"));
+    EXPECT_EQ(TfrmCoupon::EntryOf(list->item(1)), "1 omg\xC3\xA5ng|77|93|1");
     list->setCurrentRow(2);
     EXPECT_EQ(Find<QLineEdit>(*dlg, "edtCbLabel")->text(), "Flera");
     EXPECT_EQ(Find<QLineEdit>(*dlg, "edtCbX")->text(), "116");
@@ -121,14 +126,15 @@ TEST_F(DialogTest, ChangeAndAddAskFirstAndCancelWritesNothing) {
     Find<QComboBox>(*dlg, "cboCbPrint")->setCurrentIndex(0);
     prompter_.answers = {Answer::Yes, Answer::No, Answer::Yes};
     Find<QPushButton>(*dlg, "btnChange")->click();
-    EXPECT_EQ(list->item(0)->text(), "Speltyp|40,5|93|0");
+    EXPECT_EQ(TfrmCoupon::EntryOf(list->item(0)), "Speltyp|40,5|93|0");
+    EXPECT_FALSE(list->item(0)->text().contains(QLatin1Char('|')));
     EXPECT_EQ(prompter_.Texts("question")[0],
               MsgQ(362, {std::string("Enkelrader|38|93|1"), std::string("Speltyp|40,5|93|0")}));
     Find<QPushButton>(*dlg, "btnAdd")->click();  // No
     EXPECT_EQ(list->count(), 3);
     Find<QPushButton>(*dlg, "btnAdd")->click();  // Yes
     ASSERT_EQ(list->count(), 4);
-    EXPECT_EQ(list->item(3)->text(), "Speltyp|40,5|93|0");
+    EXPECT_EQ(TfrmCoupon::EntryOf(list->item(3)), "Speltyp|40,5|93|0");
     EXPECT_EQ(prompter_.Texts("question")[2], MsgQ(363, {std::string("Speltyp|40,5|93|0")}));
     dlg->reject();
     EXPECT_EQ(ReadBytes(national_), before);
