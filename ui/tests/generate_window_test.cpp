@@ -26,6 +26,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QUndoStack>
 
 #include "core/messages.h"
 #include "core/settings.h"
@@ -34,9 +35,12 @@
 #include "reduction/conditions.h"
 #include "tests/run_process.h"
 #include "tests/temp_dir.h"
+#include "ui/core/command_table.h"
+#include "ui/core/document_session.h"
 #include "ui/core/program.h"
 #include "ui/reduction/condition_dialogs.h"
 #include "ui/reduction/generate_window.h"
+#include "ui/reduction/register.h"
 #include "ui/tests/support/scripted_prompter.h"
 
 namespace vinra::ui::testing {
@@ -427,6 +431,67 @@ TEST_F(GenerateWindowTest, TheRoundsGameInformationReachesTheEditors) {
         d->reject();
     });
     w.OpenEditor(TfrmGenerate::Editor::SourceRows);
+}
+
+TEST_F(GenerateWindowTest, TheMainWindowsCommandHandsBackOneWorkingCopy) {
+    core::TVinraFile doc = System(kFrame);
+    doc.Grundrad[12] = "";
+    DocumentSession session(doc);
+    const ShellContext shell{*program_, prompter_, session, nullptr, {}};
+    EXPECT_FALSE(RunReductionWizard(shell));  // a match without a sign: no wizard
+    EXPECT_EQ(prompter_.Texts("information").back(), Msg(282));
+
+    // Filtering to a number of rows switches the row difference off and sets
+    // the filter-to count, but Cancel leaves the system exactly as it was.
+    doc.Grundrad[12] = "0  ";
+    doc.Rader = {"0000001021000", "1000001021000", "2000001021000", "0100001021000", "0200001021000"};
+    doc.UseFlags.Put(core::UseRadDiff, true);
+    const core::TVinraFile before = doc;
+    WhenModal<TfrmGenerate>([](TfrmGenerate* w) {
+        w->MethodButton(WizardMethod::Filter)->setChecked(true);
+        w->UseBox()->setChecked(true);
+        w->FilterCountField()->setText("2");
+        w->NextClick();
+        w->NextClick();
+        w->ReduceClick();
+        WaitForRun(*w);
+        EXPECT_EQ(w->Model().Rows().size(), 2u);
+        w->Button("btnClose")->click();
+    });
+    EXPECT_FALSE(RunReductionWizard(shell));
+    EXPECT_EQ(doc, before);
+    EXPECT_FALSE(session.Modified());
+
+    // Finish: rows, conditions and warranty come back in one step; the rows
+    // never use away at match 5, so the frame question follows.
+    prompter_.answers.push_back(Answer::Yes);
+    std::vector<std::string> rows;
+    WhenModal<TfrmGenerate>([&rows](TfrmGenerate* w) {
+        w->NextClick();
+        w->Model().Conditions().noCombinations = {"****2********"};
+        w->NextClick();
+        w->ReduceClick();
+        WaitForRun(*w);
+        w->NextClick();
+        w->WarrantyGenerateClick();
+        WaitForRun(*w);
+        rows = w->Model().Rows();
+        w->FinishClick();
+    });
+    EXPECT_TRUE(RunReductionWizard(shell));
+    EXPECT_EQ(prompter_.Texts("question").back(), Msg(526));
+    EXPECT_EQ(doc.Rader, rows);
+    EXPECT_EQ(doc.Nej, std::vector<std::string>{"****2********"});
+    EXPECT_FALSE(doc.GarRad.empty());
+    EXPECT_EQ(core::EntrySigns(doc.Grundrad[4]), "0");
+    EXPECT_TRUE(session.Modified());
+    EXPECT_EQ(session.State(), DocState::Changed);
+    // One undo entry for the wizard, one for the frame.
+    session.UndoStack()->undo();
+    EXPECT_EQ(core::EntrySigns(doc.Grundrad[4]), "02");
+    EXPECT_EQ(doc.Rader, rows);
+    session.UndoStack()->undo();
+    EXPECT_EQ(doc.Rader, before.Rader);
 }
 
 // A full 13-match frame (1 594 323 rows) with the typical conditions of the
