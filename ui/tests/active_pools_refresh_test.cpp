@@ -3,7 +3,16 @@
 // download that keeps the present list.
 #include <gtest/gtest.h>
 
+#include <httplib.h>
+
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <optional>
+#include <thread>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
 
 #include "core/signs.h"
 #include "net/active_pools.h"
@@ -79,6 +88,58 @@ TEST_F(ActivePoolsRefreshUiTest, FailedRefreshKeepsTheListAndSaysWhyOnlyWhenAske
     ASSERT_EQ(prompter.Texts("error").size(), 1u);
     EXPECT_TRUE(prompter.Texts("error")[0].contains(QStringLiteral("/vinra/activepools")));
     EXPECT_EQ(ReadBytes(program->ActivePoolsPath()), present);
+}
+
+// The refresh a window runs in the background: the GUI thread goes on while
+// the service takes its time, the outcome arrives on the GUI thread with the
+// database fed there, and an owner that goes first stops the transfer.
+TEST_F(ActivePoolsRefreshUiTest, BackgroundRefreshReportsOnTheGuiThreadAndStopsWithItsOwner) {
+    std::atomic<int> delayMs{600};
+    httplib::Server svr;
+    svr.Get("/vinra/activepools", [&](const httplib::Request&, httplib::Response& res) {
+        for (int i = 0; i * 10 < delayMs; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        res.set_content(ListDated("2026-12-10"), "text/plain");
+    });
+    const int port = svr.bind_to_any_port("127.0.0.1");
+    std::thread thread([&] { svr.listen_after_bind(); });
+    Start("http://127.0.0.1:" + std::to_string(port), ListDated("2009-01-01"));
+
+    QObject owner;
+    std::optional<net::ActivePoolsRefresh> got;
+    bool onGui = false;
+    const auto gui = std::this_thread::get_id();
+    RefreshActivePoolsInBackground(&owner, *program, [&](const net::ActivePoolsRefresh& r) {
+        got = r;
+        onGui = std::this_thread::get_id() == gui;
+    });
+    int spins = 0;
+    QElapsedTimer t;
+    t.start();
+    while (!got && t.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        ++spins;
+    }
+    ASSERT_TRUE(got);
+    EXPECT_TRUE(got->replaced) << got->error;
+    EXPECT_TRUE(onGui);
+    EXPECT_GT(spins, 20) << "the GUI thread waited for the transfer";
+    EXPECT_EQ(program->db.RoundGames(4851, "S").size(), 1u);
+
+    // The owner goes while the service is silent: the transfer is stopped and
+    // nobody is told.
+    delayMs = 5000;
+    got.reset();
+    auto shortLived = std::make_unique<QObject>();
+    RefreshActivePoolsInBackground(shortLived.get(), *program, [&](const net::ActivePoolsRefresh& r) { got = r; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    t.restart();
+    shortLived.reset();
+    EXPECT_LT(t.elapsed(), 2000);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(got);
+    delayMs = 0;
+    svr.stop();
+    thread.join();
 }
 
 }  // namespace
