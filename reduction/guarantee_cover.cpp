@@ -11,6 +11,7 @@
 #include "core/settings.h"
 #include "core/system_document.h"
 #include "reduction/covering.h"
+#include "reduction/reduced_system.h"
 #include "reduction/row_generation.h"
 
 namespace vinra::reduction {
@@ -56,6 +57,17 @@ struct FrameSpace {
         }
     }
 
+    // The index of a row string, or -1 when it is not a row of the frame.
+    int64_t IndexOfText(const std::string& row) const {
+        if (static_cast<int>(row.size()) != n) return -1;
+        int64_t x = 0;
+        for (int m = 0; m < n; ++m) {
+            const int code = row[m] - '0';
+            if (code < 0 || code > 2 || digit[m][code] < 0) return -1;
+        }
+        for (size_t i = 0; i < guarded.size(); ++i) x += digit[guarded[i]][row[guarded[i]] - '0'] * int64_t{weight[i]};
+        return x;
+    }
     uint32_t IndexOf(PackedRow p) const {
         uint32_t x = 0;
         for (size_t i = 0; i < guarded.size(); ++i)
@@ -193,6 +205,32 @@ GuaranteeResult ReduceWithGuarantee(const GuaranteeInput& input, const Guarantee
     options.progress = found;
 
     result.reachBound = result.lowerBound;
+
+    // The start list, as frame rows; kept only when it covers every outcome.
+    std::vector<uint32_t> start;
+    for (const std::string& row : input.startRows) {
+        const int64_t x = space.IndexOfText(row);
+        if (x < 0) {
+            start.clear();
+            break;
+        }
+        start.push_back(static_cast<uint32_t>(x));
+    }
+    if (!start.empty()) {
+        std::sort(start.begin(), start.end());
+        start.erase(std::unique(start.begin(), start.end()), start.end());
+        std::vector<uint8_t> reached(space.size, 0);
+        for (uint32_t x : start) {
+            reached[x] = 1;
+            space.Ball(x, input.wrong, [&](uint32_t y) { reached[y] = 1; });
+        }
+        for (PackedRow o : outcomes)
+            if (!reached[space.IndexOf(o)]) {
+                start.clear();
+                break;
+            }
+    }
+
     std::vector<PackedRow> rows;
     const bool pure = static_cast<uint64_t>(outcomes.size()) == space.size;
     if (space.guarded.empty()) {
@@ -207,11 +245,20 @@ GuaranteeResult ReduceWithGuarantee(const GuaranteeInput& input, const Guarantee
         int nextHalf = 0, nextFull = half;
         for (size_t i = 0; i < space.guarded.size(); ++i) coord[i] = space.radix[i] == 2 ? nextHalf++ : nextFull++;
         Put(hooks.phase, static_cast<int>(GuaranteePhase::Greedy));
+        // With a start list the search only has to beat it.
+        if (!start.empty() && (options.target == 0 || options.target >= start.size()))
+            options.target = static_cast<uint32_t>(start.size() - 1);
         for (const CoverWord& w : FindCovering(full, half, options)) {
             PackedRow p = space.fixedPart;
             for (size_t i = 0; i < space.guarded.size(); ++i)
                 p |= static_cast<uint64_t>(space.signs[space.guarded[i]][w[coord[i]]]) << core::PackedShift(space.guarded[i]);
             rows.push_back(p);
+        }
+        if (!start.empty() && start.size() <= rows.size()) {
+            rows.clear();
+            for (uint32_t x : start) rows.push_back(space.RowOf(x));
+            result.startUsed = true;
+            found(static_cast<uint32_t>(rows.size()), 0);
         }
     } else {
         // The outcomes and every frame row near one of them (the others cover
@@ -267,6 +314,19 @@ GuaranteeResult ReduceWithGuarantee(const GuaranteeInput& input, const Guarantee
         Put(hooks.phase, static_cast<int>(GuaranteePhase::Greedy));
         std::vector<uint32_t> code = GreedyCoverGraph(g, input.seed);
         found(static_cast<uint32_t>(code.size()), 0);
+        if (!start.empty()) {
+            // Rows far from every outcome cover nothing here: they are left out.
+            std::vector<uint32_t> startCode;
+            for (uint32_t x : start) {
+                const auto it = std::lower_bound(frameIndex.begin(), frameIndex.end(), x);
+                if (it != frameIndex.end() && *it == x) startCode.push_back(static_cast<uint32_t>(it - frameIndex.begin()));
+            }
+            if (startCode.size() < code.size()) {
+                code = std::move(startCode);
+                result.startUsed = true;
+                found(static_cast<uint32_t>(code.size()), 0);
+            }
+        }
         options.seconds = std::max(0.0, input.seconds - elapsed());
         options.progress = [&](uint32_t s, double) { found(s, 0); };
         code = ShrinkCoverGraph(g, std::move(code), static_cast<uint32_t>(std::max<int64_t>(1, result.lowerBound)),
@@ -286,6 +346,41 @@ GuaranteeResult ReduceWithGuarantee(const GuaranteeInput& input, const Guarantee
     result.seconds = elapsed();
     Put<int64_t>(hooks.rows, static_cast<int64_t>(rows.size()));
     return result;
+}
+
+std::vector<std::string> ShippedSystemRows(const std::filesystem::path& folder, const std::vector<std::string>& frame,
+                                           int n) {
+    try {
+        const FrameSpace space(frame, n);
+        int full = 0, half = 0;
+        for (uint32_t r : space.radix) (r == 3 ? full : half)++;
+        if (full + half == 0) return {};
+        std::error_code ec;
+        if (!std::filesystem::is_directory(folder, ec)) return {};
+        for (const std::string& name : ListRedSystems(folder)) {
+            const RedName info = ParseRedName(name);
+            if (!info.readable || info.type != 'R' || info.full != full || info.half != half) continue;
+            const RedSystem red = ReadRedFile(folder / (name + ".RED"));
+            const std::vector<CoverWord> code = CodeFromRedLines(red.lines, full, half);
+            // Half coordinates first, then full ones, each in match order.
+            std::vector<std::string> rows;
+            for (const CoverWord& w : code) {
+                std::string row(static_cast<size_t>(n), '0');
+                for (int m = 0; m < n; ++m) row[m] = static_cast<char>('0' + space.signs[m][0]);
+                int nextHalf = 0, nextFull = half;
+                for (size_t i = 0; i < space.guarded.size(); ++i) {
+                    const int m = space.guarded[i];
+                    const int c = space.radix[i] == 2 ? nextHalf++ : nextFull++;
+                    row[m] = static_cast<char>('0' + space.signs[m][w[c]]);
+                }
+                rows.push_back(std::move(row));
+            }
+            return rows;
+        }
+    } catch (const std::exception&) {
+        // A damaged or foreign file is no start; the search does without.
+    }
+    return {};
 }
 
 void StoreGuaranteeResult(core::TVinraFile& doc, const GuaranteeResult& result, int languageBase) {

@@ -16,6 +16,7 @@
 // background job, the CLI and the tests call it directly.
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -56,7 +57,20 @@ struct GuaranteeInput {
     uint64_t seed = 1;
     // Stop as soon as a list of this many rows (or fewer) is found; 0 = use the budget.
     uint32_t target = 0;
+    // A list known to cover the frame within `wrong` (a shipped reduced system
+    // laid on the frame, see ShippedSystemRows): when it is smaller than the
+    // greedy start the search goes on from it, so the result is never larger.
+    // A list with a row outside the frame, or one that leaves an outcome
+    // uncovered, is not used.
+    std::vector<std::string> startRows;
 };
+
+// The rows of the R-system in `folder` whose guards are the frame's (its
+// full and half guards), laid on the frame: a list with N-1 right on every
+// frame row, for GuaranteeInput::startRows. Empty when the folder holds no
+// such system or it cannot be read.
+std::vector<std::string> ShippedSystemRows(const std::filesystem::path& folder, const std::vector<std::string>& frame,
+                                           int n);
 
 // The radius for "K right" on n matches: n - K, when that is 1 or 2; else 0.
 int GuaranteeWrongFor(int n, int right);
@@ -91,6 +105,7 @@ struct GuaranteeResult {
     std::vector<std::pair<double, int64_t>> improvements;
     WarrantyTable warranty;  // of rows over the outcomes, complete and checked
     bool cancelled = false;  // the run was stopped; rows are the best found until then (maybe none)
+    bool startUsed = false;  // the search went on from the start list
 };
 
 // Runs the search. Throws GuaranteeError for a run it refuses (a guarantee of

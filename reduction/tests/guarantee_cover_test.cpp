@@ -137,6 +137,46 @@ TEST(Guarantee, APureFrameReachesTheShippedSystems) {
     }
 }
 
+TEST(Guarantee, AShippedSystemIsAStartTheSearchNeverLoses) {
+    const fs::path folder = fs::path(VINRA_SOURCE_DIR) / "resources/systems/Svenska Spel";
+    // Six full guards: 73 rows shipped, more than a short search finds.
+    GuaranteeInput in;
+    in.frame.assign(13, "0");
+    for (int m : {1, 3, 5, 7, 9, 11}) in.frame[m] = "012";
+    in.conditions = AllOff(13);
+    in.seconds = 0.3;
+    in.startRows = ShippedSystemRows(folder, in.frame, 13);
+    ASSERT_EQ(in.startRows.size(), ShippedSize(6, 0));
+    GuaranteeResult r = ReduceWithGuarantee(in);
+    EXPECT_LE(r.rows.size(), in.startRows.size());
+    EXPECT_TRUE(GuaranteeHolds(r.warranty, 1));
+
+    // A list with one row less covers no longer: it is not used.
+    in.startRows.pop_back();
+    r = ReduceWithGuarantee(in);
+    EXPECT_FALSE(r.startUsed);
+    EXPECT_TRUE(GuaranteeHolds(r.warranty, 1));
+
+    // Under conditions the shipped list covers the outcomes too; the result is
+    // no larger than the smaller of it and the greedy start.
+    core::TVinraFile doc;
+    doc.LoadFromFile(fs::path(VINRA_SOURCE_DIR) / "resources/samples/sample.1x2");
+    GuaranteeInput sample;
+    sample.frame = doc.Grundrad;
+    sample.conditions = FromDocument(doc);
+    sample.seconds = 0.2;
+    sample.startRows = ShippedSystemRows(folder, sample.frame, 13);
+    ASSERT_EQ(sample.startRows.size(), ShippedSize(4, 5));
+    r = ReduceWithGuarantee(sample);
+    EXPECT_LE(static_cast<int64_t>(r.rows.size()),
+              std::min<int64_t>(r.greedyRows, static_cast<int64_t>(sample.startRows.size())));
+    EXPECT_TRUE(GuaranteeHolds(r.warranty, 1));
+
+    // No system of these guards in the folder, or no folder: no start.
+    EXPECT_TRUE(ShippedSystemRows(folder, std::vector<std::string>(13, "012"), 13).empty());
+    EXPECT_TRUE(ShippedSystemRows(folder / "none", in.frame, 13).empty());
+}
+
 TEST(Guarantee, RefusalsCancelAndNothingToCover) {
     GuaranteeInput in;
     in.frame = {"012", "012", "01", "0"};
