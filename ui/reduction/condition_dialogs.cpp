@@ -205,7 +205,8 @@ TfrmCombinations::TfrmCombinations(reduction::CombinationEditor::Kind kind, cons
         list_->setHorizontalHeaderItem(1, new QTableWidgetItem(M(kMsgMax)));
         list_->setHorizontalHeaderItem(2, new QTableWidgetItem(M(kMsgMin)));
     }
-    list_->setColumnWidth(0, 200);
+    list_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int c = 1; c < list_->columnCount(); ++c) list_->setColumnWidth(c, 60);
     list_->setMinimumHeight(220);
     body->addWidget(list_, 1);
 
@@ -342,6 +343,7 @@ TfrmSignCounts::TfrmSignCounts(const reduction::ConditionSet& c, const RoundView
     }
     static_cast<QVBoxLayout*>(layout())->addLayout(grid);
     addButtons();
+    setMinimumWidth(320);
 }
 
 bool TfrmSignCounts::Accept() {
@@ -527,10 +529,13 @@ TfrmPercent::TfrmPercent(const reduction::ConditionSet& c, const RoundView& roun
         grid->addWidget(check, m + 2, 8);
     }
     grid->setColumnMinimumWidth(4, 16);
+    grid->setRowStretch(n + 2, 1);  // the lines keep their height; the room is left below
     auto* scroll = new QScrollArea(this);
     scroll->setWidget(inner);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setMinimumWidth(inner->sizeHint().width() + 24);
     auto* lay = static_cast<QVBoxLayout*>(layout());
     lay->addWidget(scroll, 1);
 
@@ -605,7 +610,7 @@ TfrmPercent::TfrmPercent(const reduction::ConditionSet& c, const RoundView& roun
     ShowSource(source_);
     refreshBounds();
     addButtons();
-    resize(760, std::min(140 + (n + 2) * 28 + 160, 860));
+    resize(820, std::min(140 + (n + 2) * 28 + 160, 860));
 }
 
 void TfrmPercent::ShowSource(Source source) {
