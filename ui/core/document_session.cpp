@@ -220,8 +220,9 @@ void DocumentSession::NewDocument(int n, bool fillAll) {
     resetting_ = false;
     setClean(DocState::NoChanges);
     emit fileNameChanged();
-    emit documentReset();
     emitParts(DocPart::All);
+    // Last, so that what a view does for a fresh document wins over its refresh of the parts.
+    emit documentReset();
 }
 
 void DocumentSession::Open(const fs::path& path) {
@@ -236,8 +237,9 @@ void DocumentSession::Open(const fs::path& path) {
     resetting_ = false;
     setClean(DocState::NoChanges);
     emit fileNameChanged();
-    emit documentReset();
     emitParts(DocPart::All);
+    // Last, so that what a view does for a fresh document wins over its refresh of the parts.
+    emit documentReset();
 }
 
 void DocumentSession::SaveAs(const fs::path& path) {

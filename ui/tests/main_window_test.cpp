@@ -327,8 +327,8 @@ TEST_F(MainWindowTest, LanguageSwitchRelocalisesMenusGridStatusAndTheUntitledNam
     EXPECT_TRUE(window_->RoundLine().startsWith(Q(core::MsgIn(core::LangSwedish, 423)).trimmed()));
     EXPECT_EQ(program_->settings.language, core::LangSwedish);
     // A command of a later version says so in the new language.
-    EXPECT_FALSE(window_->Action("actReduce")->isEnabled());
-    EXPECT_TRUE(window_->Action("actReduce")->toolTip().contains("senare version"));
+    EXPECT_FALSE(window_->Action("actSettings")->isEnabled());
+    EXPECT_TRUE(window_->Action("actSettings")->toolTip().contains("senare version"));
 
     // A saved system keeps its name.
     const fs::path path = WriteSystem("Kept.1x2");
@@ -421,7 +421,7 @@ TEST_F(MainWindowTest, ResultOfTheRoundColoursTheResultSignsAndListsTheLevels) {
     EXPECT_EQ(list->item(0, 1)->text(), "1");  // the first row is the result
     EXPECT_EQ(list->item(0, 2)->text(), "1 500 000,00");
     EXPECT_EQ(list->item(0, 3)->text(), "1 500 000,00");
-    EXPECT_EQ(list->item(14, 0)->text(), "Totalt:");
+    EXPECT_EQ(list->item(14, 0)->text(), Q(Msg(1015)));  // "Total:"
     EXPECT_EQ(list->item(14, 1)->text(), "2");
 
     window_->NewClick();
@@ -446,7 +446,7 @@ TEST_F(MainWindowTest, HiddenMatchMaintenanceRenamesOrDeletesAMatch) {
     prompter_.answers = {Answer::No};
     prompter_.inputs = {QString("Arsenal FC"), QString("Chelsea FC")};
     window_->MaintainMatch(1);
-    EXPECT_EQ(prompter_.Texts("question")[0], "Vill du radera match nr 1?");
+    EXPECT_EQ(prompter_.Texts("question")[0], "Do you want to delete match no. 1?");
     EXPECT_EQ(Cell(0, 1), "Arsenal FC");
     EXPECT_EQ(Cell(0, 4), "Chelsea FC");
     prompter_.answers = {Answer::Yes};
