@@ -19,9 +19,6 @@ namespace {
 std::mutex g_optionsMutex;
 HttpOptions g_options;
 
-// The multipart limit of the upload: a whole upload may take this long, no more.
-constexpr long kMultipartTotalMs = 600000;
-
 void GlobalInit() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
@@ -104,12 +101,14 @@ struct Request {
     const std::string* postBody = nullptr;  // null: GET
     std::string contentType;
     long totalTimeoutMs = 0;
+    long stallTimeoutMs = -1;  // -1: the options' stall time-out
     const ProgressFn* progress = nullptr;
 };
 
 HttpReply Perform(const Request& req) {
     GlobalInit();
-    const HttpOptions opt = CurrentHttpOptions();
+    HttpOptions opt = CurrentHttpOptions();
+    if (req.stallTimeoutMs >= 0) opt.stallTimeoutMs = req.stallTimeoutMs;
     EasyPtr curl(curl_easy_init());
     if (!curl) throw NetError("Could not start a transfer to " + req.url);
     CURL* c = curl.get();
@@ -330,7 +329,7 @@ HttpReply PostMultipart(const std::string& url, const TMsMultiPartFormDataStream
     req.followRedirects = true;
     req.postBody = data;
     req.contentType = body.contentType();
-    req.totalTimeoutMs = kMultipartTotalMs;
+    req.stallTimeoutMs = CurrentHttpOptions().multipartReadTimeoutMs;
     req.progress = &progress;
     HttpReply reply = Perform(req);
     reply.body = ToCrLfLines(reply.body);

@@ -32,6 +32,9 @@ struct HttpOptions {
     std::string proxyPort;
     long connectTimeoutMs = 15000;
     long stallTimeoutMs = 60000;  // no bytes for this long: the transfer fails
+    // PostMultipart's read time-out: an upload fails only when no byte has moved
+    // either way for this long; a slow upload that is still moving runs on.
+    long multipartReadTimeoutMs = 600000;
     int64_t maxReplyBytes = int64_t{256} << 20;  // a longer reply fails instead of filling the memory
 };
 // Process-wide options, set at start-up from the settings (core::Settings::proxy).
@@ -103,7 +106,9 @@ private:
     bool first_ = true;
 };
 
-// POST of a finished multipart body; 600 s overall limit besides the stall time-out.
+// POST of a finished multipart body. It fails only after the read time-out
+// (HttpOptions::multipartReadTimeoutMs, 600 s) without a byte either way; there
+// is no cap on an upload that keeps moving.
 HttpReply PostMultipart(const std::string& url, const TMsMultiPartFormDataStream& body);
 // The same with progress of the reply (and cancel), for the download worker.
 HttpReply PostMultipart(const std::string& url, const TMsMultiPartFormDataStream& body, const ProgressFn& progress);

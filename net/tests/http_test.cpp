@@ -250,6 +250,43 @@ TEST_F(HttpTest, PostMultipartSendsTheFieldsAServerCanRead) {
     EXPECT_EQ(type, body.contentType());
 }
 
+// An upload waits for its reply up to its own read time-out, not the short
+// stall limit of downloads, and has no cap while bytes keep moving; silence
+// longer than the read time-out fails.
+TEST_F(HttpTest, PostMultipartWaitsForItsReadTimeOut) {
+    HttpOptions o = CurrentHttpOptions();
+    o.multipartReadTimeoutMs = 1500;  // the stall limit of the fixture is 400 ms
+    SetHttpOptions(o);
+    LocalServer s;
+    s.svr.Post("/slow", [](const httplib::Request&, httplib::Response& r) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(900));
+        r.set_content("{\"status\":\"200\"}", "application/json");
+    });
+    s.svr.Post("/trickle", [](const httplib::Request&, httplib::Response& r) {
+        // Moving all the time, longer in all than the read time-out.
+        // Not a text type: the server would compress it and hold the bytes back.
+        r.set_chunked_content_provider("application/octet-stream", [n = 0](size_t, httplib::DataSink& sink) mutable {
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+            if (++n > 8) {
+                sink.done();
+                return true;
+            }
+            return sink.write("x", 1);
+        });
+    });
+    s.svr.Post("/silent", [](const httplib::Request&, httplib::Response& r) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        r.set_content("late", "text/plain");
+    });
+    s.Start();
+    TMsMultiPartFormDataStream body;
+    body.AddFormField("file", "rows");
+    body.Finish();
+    EXPECT_EQ(PostMultipart(s.Url("/slow"), body).body, "{\"status\":\"200\"}\r\n");
+    EXPECT_EQ(PostMultipart(s.Url("/trickle"), body).body, "xxxxxxxx\r\n");
+    EXPECT_THROW(PostMultipart(s.Url("/silent"), body), NetError);
+}
+
 TEST_F(HttpTest, ProxyIsUsedOnlyWhenOnAndAPortIsGiven) {
     // The "proxy" is a local server that answers every request it is handed.
     LocalServer proxy;
