@@ -1,5 +1,7 @@
 #include "ui/core/program.h"
 
+#include "net/game_info.h"
+
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -102,7 +104,9 @@ void Program::DeleteTemporaryFiles() {
 }
 
 std::filesystem::path Program::StatisticsFile() const {
-    return dataFolder_ / "Cache" / "Data" / (doc.Pool + " " + std::to_string(doc.OmgID) + ".ini");
+    // The name the game information is stored under: a pool name from a file
+    // is made safe the same way, so it never leaves the cache folder.
+    return net::GameInfoFile(dataFolder_, doc.Pool, doc.OmgID);
 }
 
 }  // namespace vinra::ui
