@@ -30,7 +30,8 @@ void ShowStartupError(const QString& text) {
 int RunDesktopProgram(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vinra 2000"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vinra 2000"));
+    // No display name: the window system would append it to every title,
+    // and the main window's title already starts with the program's name.
     QApplication::setApplicationVersion(QString::fromUtf8(core::kProgramVersion));
     // The program's numbers and dates look the same on every machine: decimal
     // comma, digits grouped by spaces, dates as yyyy-mm-dd. The program formats
