@@ -20,13 +20,17 @@
 #include "net/active_pools.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
+#include "ui/net/browser.h"
 
 namespace vinra::ui {
 
 namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-void OpenInBrowser(const std::string& url) { QDesktopServices::openUrl(QUrl(Q(url))); }
+// Only complete web addresses reach the browser; a message shows any other.
+void OpenInBrowser(QWidget* parent, Prompter& prompter, const std::string& url) {
+    OpenAddress(parent, prompter, url);
+}
 
 constexpr int kMsgCancel = 41;              // "&Cancel"
 constexpr int kMsgGettingData = 467;        // "Getting data..."
@@ -193,7 +197,7 @@ void PrompterUpdateCheckUi::OpenUrl(const std::string& url) {
     if (openUrl_)
         openUrl_(url);
     else
-        OpenInBrowser(url);
+        OpenInBrowser(parent_, prompter_, url);
 }
 
 JobUpdateCheckUi::JobUpdateCheckUi(BackgroundJob& job, JobProgress& progress, Prompter& prompter,
@@ -216,11 +220,11 @@ bool JobUpdateCheckUi::AskYesNo(const std::string& text) {
 }
 
 void JobUpdateCheckUi::OpenUrl(const std::string& url) {
-    job_.RunOnGuiThread(progress_, [open = openUrl_, url] {
+    job_.RunOnGuiThread(progress_, [open = openUrl_, url, p = &prompter_, parent = parent_] {
         if (open)
             open(url);
         else
-            OpenInBrowser(url);
+            OpenInBrowser(parent, *p, url);
     });
 }
 
@@ -245,8 +249,14 @@ bool PrepareConnection(QWidget* parent, Program& program, Prompter& prompter,
     return ready && !out.cancelled;
 }
 
+void OpenHelpPage(QWidget* parent, Prompter& prompter, const Program& program, const std::string& page) {
+    OpenInBrowser(parent, prompter,
+                  net::HelpPageUrl(net::ServiceHostOf(program.updateIni), core::CurrentLanguage(), page));
+}
+
 void OpenHelpPage(const Program& program, const std::string& page) {
-    OpenInBrowser(net::HelpPageUrl(net::ServiceHostOf(program.updateIni), core::CurrentLanguage(), page));
+    QtPrompter prompter;
+    OpenHelpPage(QApplication::activeWindow(), prompter, program, page);
 }
 
 // ---- download reports on the window's thread ----

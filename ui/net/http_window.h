@@ -180,6 +180,9 @@ bool PrepareConnection(QWidget* parent, Program& program, Prompter& prompter,
 
 // Opens a help page of the web service in the browser.
 void OpenHelpPage(const Program& program, const std::string& page);
+// The same, with the messages (an address that is no web address, no
+// browser) on parent through prompter.
+void OpenHelpPage(QWidget* parent, Prompter& prompter, const Program& program, const std::string& page);
 
 class TDownloadReceiver : public QObject {
     Q_OBJECT

@@ -1,7 +1,6 @@
 #include "ui/net/submit_dialog.h"
 
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,6 +15,7 @@
 #include "output/row_files.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
+#include "ui/net/browser.h"
 
 namespace vinra::ui {
 
@@ -32,8 +32,8 @@ std::string ServiceKey(const Program& program, const char* key, const char* fall
 
 }  // namespace
 
-UrlOpener DefaultUrlOpener() {
-    return [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
+UrlOpener DefaultUrlOpener(QWidget* parent, Prompter& prompter) {
+    return [parent, &prompter](const QString& url) { OpenAddress(parent, prompter, url.toStdString()); };
 }
 
 std::string ServiceHost(const Program& program) { return ServiceKey(program, "Host", ""); }
@@ -57,7 +57,7 @@ TfrmSSXml::TfrmSSXml(Program& program, Prompter& prompter, UrlOpener openUrl, QW
     : QDialog(parent), program_(program), prompter_(prompter), openUrl_(std::move(openUrl)) {
     setObjectName(QStringLiteral("TfrmSSXml"));
     setWindowTitle(QStringLiteral("Direktinlämning till Svenska Spels Spelbutik"));
-    if (!openUrl_) openUrl_ = DefaultUrlOpener();
+    if (!openUrl_) openUrl_ = DefaultUrlOpener(this, prompter_);
     const core::TVinraFile& doc = program_.doc;
 
     rows_ = new QLabel(QStringLiteral("Antal rader: %1").arg(static_cast<qulonglong>(doc.Rader.size())), this);
@@ -190,7 +190,17 @@ void SubmitClick(QWidget* parent, Program& program, const fs::path& fileName, bo
         prompter.information(parent, Q(core::Msg(283)));
         return;
     }
-    const UrlOpener openUrl = services.openUrl ? services.openUrl : DefaultUrlOpener();
+    const UrlOpener openUrl = services.openUrl ? services.openUrl : DefaultUrlOpener(parent, prompter);
+    if (doc.Country != "Svenska Spel" && doc.Country != "Unibet") return;
+    // Rows for a round that has closed are not played: say so before anything goes out.
+    const net::RoundClosing closing = net::ClosedRoundOf(net::ActivePoolsFile::Load(program.ActivePoolsPath()),
+                                                         doc.Typ, doc.OmgID, services.now ? services.now() : net::LocalNow());
+    if (closing.closed) {
+        const std::string text = closing.deadline.empty()
+                                     ? core::FormatMsg(core::Msg(kMsgRoundClosed), {doc.Omg})
+                                     : core::FormatMsg(core::Msg(kMsgRoundClosedOn), {closing.deadline});
+        if (prompter.question(parent, Q(text), false) != Answer::Yes) return;
+    }
     if (doc.Country == "Svenska Spel") {
         TfrmSSXml dialog(program, prompter, openUrl, parent);
         if (services.runDialog)
@@ -199,7 +209,6 @@ void SubmitClick(QWidget* parent, Program& program, const fs::path& fileName, bo
             dialog.exec();
         return;
     }
-    if (doc.Country != "Unibet") return;
 
     const fs::path proposed = UnibetProposedName(program, fileName, untitled);
     FileDialogSpec spec;

@@ -11,6 +11,8 @@
 #include <QDialog>
 #include <QString>
 
+#include "net/active_pools.h"
+
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -23,7 +25,9 @@ class Prompter;
 
 // Opens an address in the browser (tests hand in one that records it).
 using UrlOpener = std::function<void(const QString& url)>;
-UrlOpener DefaultUrlOpener();
+// The browser, for complete http(s) addresses only; any other address, or a
+// browser that does not start, is shown in a message (ui/net/browser.h).
+UrlOpener DefaultUrlOpener(QWidget* parent, Prompter& prompter);
 
 // The maker's web service, from update.ini [Service] Host (empty when none).
 std::string ServiceHost(const Program& program);
@@ -77,11 +81,17 @@ private:
 struct SubmitServices {
     UrlOpener openUrl;                              // default: the browser
     std::function<void(TfrmSSXml&)> runDialog;      // default: exec()
+    std::function<net::LocalDateTime()> now;        // default: the local clock
 };
+
+// Questions before rows go out for a round that has closed (Yes sends).
+inline constexpr int kMsgRoundClosedOn = 1200;  // "The round closed on %s. Send the rows anyway?"
+inline constexpr int kMsgRoundClosed = 1201;    // "Round %s has closed. Send the rows anyway?"
 
 // The main window's Place bet command. fileName: the current file name;
 // untitled: the system has never been saved under a name of its own. Without
-// rows: message 283. Svenska Spel: the submission dialog. Unibet: a save
+// rows: message 283. A round the active pools show as closed is asked about
+// first (messages 1200, 1201). Svenska Spel: the submission dialog. Unibet: a save
 // dialog proposing the system's name with ".txt", the Unibet row file, and the
 // question whether to open Unibet's web site. Other operators: nothing.
 // The document is not changed.

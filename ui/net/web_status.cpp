@@ -30,6 +30,7 @@
 #include "ui/core/localise.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
+#include "ui/net/browser.h"
 
 namespace vinra::ui {
 
@@ -48,7 +49,7 @@ public:
     PrompterUpdateUi(Prompter& p, QWidget* w) : p_(p), w_(w) {}
     void ShowInfo(const std::string& text) override { p_.information(w_, Q(text)); }
     bool AskYesNo(const std::string& text) override { return p_.question(w_, Q(text), false) == Answer::Yes; }
-    void OpenUrl(const std::string& url) override { QDesktopServices::openUrl(QUrl(Q(url))); }
+    void OpenUrl(const std::string& url) override { OpenAddress(w_, p_, url); }
 
 private:
     Prompter& p_;
@@ -382,9 +383,14 @@ TfrmWebStatus::Fetch TfrmWebStatus::fetch(const std::string& typ, int addressMod
 
 // The full-time round, and for a pool with a half-time game in results mode
 // the half-time round under its own code.
-TfrmWebStatus::Fetch TfrmWebStatus::fetchBoth(int addressMode, int32_t draw, Round& round) {
+TfrmWebStatus::Fetch TfrmWebStatus::fetchBoth(int addressMode, int32_t draw, Round& round, int64_t* currentDraw) {
     const Fetch f = fetch(ctx_.doc->Typ, addressMode, draw, round.full);
     if (f != Fetch::Ok) return f;
+    if (currentDraw) {
+        const std::string key = updateIni().ReadString(ctx_.doc->Typ, "XMLResDBID");
+        *currentDraw =
+            core::ParseInteger(net::XmlFirstNodeText(ctx_.dataFolder / "download.htm", key).value_or("0")).value_or(0);
+    }
     const std::string halfCode = net::HalfTimeCode(ctx_.doc->Typ);
     if (mode_ == Mode::Results && ctx_.pool.pauseTipping && !halfCode.empty()) {
         const std::string own = ctx_.doc->Typ;
@@ -430,10 +436,8 @@ void TfrmWebStatus::btnIntervalClick() {
         Round round;
         round.full.Year = round.half.Year = YearText();
         round.full.Week = round.half.Week = WeekText();
-        if (fetchBoth(net::kCurrentRound, 0, round) != Fetch::Ok) return;
-        const auto q = core::ParseInteger(
-            net::XmlFirstNodeText(ctx_.dataFolder / "download.htm", ini.ReadString(typ, "XMLResDBID")).value_or("0"));
-        const int64_t current = q.value_or(0);
+        int64_t current = 0;
+        if (fetchBoth(net::kCurrentRound, 0, round, &current) != Fetch::Ok) return;
         showAndSave(round);
         for (int i = 0; i < count; ++i) {
             const int64_t draw = current - i - 1;

@@ -118,7 +118,9 @@ private:
     int valueLines() const;
     bool prepare();
     Fetch fetch(const std::string& typ, int addressMode, int32_t draw, net::TCouponInfo& info);
-    Fetch fetchBoth(int addressMode, int32_t draw, Round& round);
+    // currentDraw: when given, the draw number (XMLResDBID) of the full-time
+    // page, read before the half-time page takes its place in download.htm.
+    Fetch fetchBoth(int addressMode, int32_t draw, Round& round, int64_t* currentDraw = nullptr);
     void showAndSave(const Round& round);
     void writeSigns(const std::string& row, int firstColumn);
     void fillPrizeGrid(QTableWidget* grid, const net::TCouponInfo& info);

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QUrl>
 
 #include <atomic>
 #include <chrono>
@@ -20,6 +21,7 @@
 #include "net/submission.h"
 #include "net/tests/short_timeouts.h"
 #include "tests/temp_dir.h"
+#include "ui/net/browser.h"
 #include "ui/tests/support/ui_fixture.h"
 
 namespace vinra::ui::testing {
@@ -119,7 +121,10 @@ TEST_F(SubmitTest, FailuresKeepTheDialogOpen) {
     };
     const std::vector<Case> cases = {
         {200, "<svar><status kod=\"3\">Ogiltigt spelkort</status></svar>", {net::kSubmitRefused}},
-        {401, "Authorization Required", {"Vinra: 401 - Authorisation required!", net::kSubmitRefused}},
+        // An error status is a failed transfer: the communication text, not the card-number one.
+        {401, "Authorization Required", {"Vinra: 401 - Authorisation required!", net::kSubmitCommunicationError}},
+        {404, "Not Found", {net::kSubmitCommunicationError}},
+        {500, "<status kod=\"0\">OK</status>", {net::kSubmitCommunicationError}},
         {200, "stall", {net::kSubmitCommunicationError}},
     };
     for (const Case& c : cases) {
@@ -153,14 +158,14 @@ TEST_F(SubmitTest, AcceptedWithoutAUsableAddressOpensNothing) {
 TEST_F(SubmitTest, PlaceBetByOperator) {
     // Without rows.
     program_->doc.Rader.clear();
-    SubmitClick(nullptr, *program_, "Untitled.1x2", true, prompter_, {opener_, {}});
+    SubmitClick(nullptr, *program_, "Untitled.1x2", true, prompter_, {opener_, {}, {}});
     EXPECT_EQ(prompter_.Texts("information"), std::vector<QString>{Q(core::Msg(283))});
     program_->doc.Rader = {"0000000000000"};
 
     // Svenska Spel: the dialog.
     bool ran = false;
     SubmitClick(nullptr, *program_, "Untitled.1x2", true, prompter_,
-                {opener_, [&](TfrmSSXml& d) { ran = d.RowsLabel()->text() == "Antal rader: 1"; }});
+                {opener_, [&](TfrmSSXml& d) { ran = d.RowsLabel()->text() == "Antal rader: 1"; }, {}});
     EXPECT_TRUE(ran);
 
     // Unibet, untitled: the proposed name from pool and round; Yes opens the site.
@@ -174,7 +179,7 @@ TEST_F(SubmitTest, PlaceBetByOperator) {
     prompter_.files.push_back(Q(target.string()));
     prompter_.answers.push_back(Answer::Yes);
     prompter_.shown.clear();
-    SubmitClick(nullptr, *program_, "Untitled.1x2", true, prompter_, {opener_, {}});
+    SubmitClick(nullptr, *program_, "Untitled.1x2", true, prompter_, {opener_, {}, {}});
     ASSERT_GE(prompter_.shown.size(), 2u);
     EXPECT_EQ(prompter_.shown[0].kind, "save");
     EXPECT_TRUE(prompter_.shown[0].text.endsWith("SuperToto 2026-50.txt"));
@@ -186,22 +191,108 @@ TEST_F(SubmitTest, PlaceBetByOperator) {
     EXPECT_EQ(UnibetProposedName(*program_, "/s/Min.1X2", false), fs::path("/s/Min.txt"));
     EXPECT_EQ(UnibetProposedName(*program_, "/s/Min", false), fs::path("/s/Min.txt"));
     prompter_.shown.clear();
-    SubmitClick(nullptr, *program_, "/s/Min.1x2", false, prompter_, {opener_, {}});
+    SubmitClick(nullptr, *program_, "/s/Min.1x2", false, prompter_, {opener_, {}, {}});
     ASSERT_EQ(prompter_.shown.size(), 1u);
     EXPECT_EQ(prompter_.shown[0].text, "/s/Min.txt");
 
     // A file that cannot be written is an error, and no question follows.
     prompter_.files.push_back(Q((home() / "missing" / "x.txt").string()));
     prompter_.shown.clear();
-    SubmitClick(nullptr, *program_, "/s/Min.1x2", false, prompter_, {opener_, {}});
+    SubmitClick(nullptr, *program_, "/s/Min.1x2", false, prompter_, {opener_, {}, {}});
     EXPECT_EQ(prompter_.Texts("error").size(), 1u);
     EXPECT_TRUE(prompter_.Texts("question").empty());
 
     // Another operator: nothing.
     doc.Country = "Norsk Tipping";
     prompter_.shown.clear();
-    SubmitClick(nullptr, *program_, "/s/Min.1x2", false, prompter_, {opener_, {}});
+    SubmitClick(nullptr, *program_, "/s/Min.1x2", false, prompter_, {opener_, {}, {}});
     EXPECT_TRUE(prompter_.shown.empty());
+}
+
+// Place bet for a round whose deadline has passed asks first; No sends nothing.
+TEST_F(SubmitTest, PlaceBetAsksFirstForAClosedRound) {
+    vinra::testing::WriteBytes(program_->ActivePoolsPath(),
+                               "[Info]\r\nFileOK=1\r\nPools=S\r\nS=S0\r\n[S0]\r\nN=Stryktipset\r\nOmg=2026-51\r\n"
+                               "XMLOmgang=4852\r\nDeadline=2026-12-19 15:59\r\n[S1]\r\nN=Stryktipset\r\nOmg=2026-50\r\n"
+                               "XMLOmgang=4851\r\nDeadline=2026-12-12 15:59\r\n");
+    const net::LocalDateTime thursday{2026, 12, 10, 12, 0, 0}, saturdayEvening{2026, 12, 12, 18, 0, 0};
+    int dialogs = 0;
+    auto run = [&](net::LocalDateTime now) {
+        SubmitClick(nullptr, *program_, "Untitled.1x2", true, prompter_,
+                    {opener_, [&](TfrmSSXml&) { ++dialogs; }, [now] { return now; }});
+    };
+    struct Case {
+        int32_t omgId;
+        net::LocalDateTime now;
+        std::deque<Answer> answers;
+        QString question;  // empty: none asked
+        int dialogs;
+    };
+    const QString closedOn = Q(core::FormatMsg(core::Msg(kMsgRoundClosedOn), {std::string("2026-12-12 15:59")}));
+    const QString closed = Q(core::FormatMsg(core::Msg(kMsgRoundClosed), {std::string("2026-49")}));
+    const Case cases[] = {
+        {4851, thursday, {}, {}, 1},                            // open: straight to the dialog
+        {4851, saturdayEvening, {}, closedOn, 0},               // closed, No: nothing goes out
+        {4851, saturdayEvening, {Answer::Yes}, closedOn, 1},    // closed, Yes: the dialog
+        {4850, thursday, {}, closed, 0},                        // an earlier draw than every listed one
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.omgId);
+        program_->doc.OmgID = c.omgId;
+        program_->doc.Omg = c.omgId == 4850 ? "2026-49" : "2026-50";
+        prompter_.shown.clear();
+        prompter_.answers = c.answers;
+        dialogs = 0;
+        run(c.now);
+        EXPECT_EQ(prompter_.Texts("question"), c.question.isEmpty() ? std::vector<QString>{} : std::vector<QString>{c.question});
+        EXPECT_EQ(dialogs, c.dialogs);
+    }
+    EXPECT_NE(closedOn.indexOf("2026-12-12 15:59"), -1);
+}
+
+// Addresses from data files reach the browser only when they are web
+// addresses; otherwise, and when no browser starts, the player sees the address.
+TEST_F(SubmitTest, OnlyWebAddressesReachTheBrowser) {
+    struct Case {
+        const char* url;
+        bool browserStarts;
+        int message;  // 0: opened
+    };
+    const Case cases[] = {
+        {"https://spela.example/mitt-konto?x=1", true, 0},
+        {"  http://127.0.0.1:8080/vinra2000/help/0/html/main.htm ", true, 0},
+        {"javascript:alert(1)", true, kMsgNotAWebAddress},
+        {"file:///etc/passwd", true, kMsgNotAWebAddress},
+        {"www.example.com", true, kMsgNotAWebAddress},
+        {"/usr/bin/xterm", true, kMsgNotAWebAddress},
+        {"", true, kMsgNotAWebAddress},
+        {"https://spela.example/", false, kMsgNoBrowser},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        prompter_.shown.clear();
+        std::vector<QString> launched;
+        const bool opened = OpenAddress(nullptr, prompter_, c.url, [&](const QUrl& u) {
+            launched.push_back(u.toString());
+            return c.browserStarts;
+        });
+        EXPECT_EQ(opened, c.message == 0);
+        const std::string address(core::Trim(c.url));
+        if (c.message == 0) {
+            EXPECT_TRUE(prompter_.Texts("error").empty());
+            EXPECT_EQ(launched, std::vector<QString>{Q(address)});
+        } else {
+            EXPECT_EQ(prompter_.Texts("error"),
+                      std::vector<QString>{Q(core::FormatMsg(core::Msg(c.message), {address}))});
+            if (c.message == kMsgNotAWebAddress) {
+                EXPECT_TRUE(launched.empty());
+            }
+        }
+    }
+    // The dialog's own opener goes the same way.
+    prompter_.shown.clear();
+    DefaultUrlOpener(nullptr, prompter_)(QStringLiteral("javascript:alert(1)"));
+    EXPECT_EQ(prompter_.Texts("error").size(), 1u);
 }
 
 }  // namespace

@@ -64,7 +64,13 @@ protected:
                 res.status = 404;
                 return;
             }
-            res.set_content(RoundXml(draw, req.has_param("half") ? 1 : 0), "text/xml");
+            std::string xml = RoundXml(draw, req.has_param("half") ? 1 : 0);
+            if (req.has_param("halfdraws")) {
+                // A half-time page numbering its draws its own way.
+                const std::string own = "<omgang>" + std::to_string(draw) + "</omgang>";
+                xml.replace(xml.find(own), own.size(), "<omgang>" + std::to_string(draw + 50000) + "</omgang>");
+            }
+            res.set_content(xml, "text/xml");
         });
         svr_.Get("/missing", [this](const httplib::Request&, httplib::Response& res) {
             ++hits_;
@@ -303,6 +309,28 @@ TEST_F(WebStatusTest, HalfTimePoolFetchesAndStoresBothRoundsUnderTheirCodes) {
     EXPECT_EQ(Cell(w->Grid(), 0, 6 + static_cast<int>(std::string("1X2").find(halfRow[0]))), QString(QChar(halfRow[0])));
     EXPECT_EQ(Cell(w->HalfTimeGrid(), 3, 0), "1500000");
     EXPECT_EQ(db_.RoundGames(kCurrentDraw, "A").size(), 13u);
+}
+
+// Results by draw number for a pool with a half-time game: the earlier draws
+// count back from the full-time page's draw number, not the half-time page's.
+TEST_F(WebStatusTest, IntervalByDrawNumberOfAHalfTimePoolCountsFromTheFullTimeDraw) {
+    const std::string host = "http://127.0.0.1:" + std::to_string(port_) + "/api/svenskaspel/XMLresultatProxy.php";
+    const std::string ini = ReadBytes(data_ / "update.ini");
+    const size_t keysAt = ini.find("XMLOmgID");
+    const std::string keys = ini.substr(keysAt, ini.find("[S]") - keysAt);
+    WriteBytes(data_ / "update.ini", "[A]\r\nXMLGetResultUrl=" + host + "?p=a\r\nXMLGetResultParam=&omgang=%d\r\n" +
+                                         keys + "ResultLinkType=1\r\n[B]\r\nXMLGetResultUrl=" + host +
+                                         "?half=1&halfdraws=1\r\nXMLGetResultParam=&omgang=%d\r\n" + keys);
+    doc_.Typ = "A";
+    doc_.Pool = "Tipping Midtuke";
+    core::PoolSettings pool;
+    pool.pauseTipping = true;
+    auto w = Open(TfrmWebStatus::Mode::Results, {}, pool);
+    prompter_.inputs.push_back(QStringLiteral("2"));
+    w->btnIntervalClick();
+    EXPECT_TRUE(prompter_.Texts("error").empty()) << prompter_.Texts("error")[0].toStdString();
+    for (int draw : {kCurrentDraw, kCurrentDraw - 1, kCurrentDraw - 2}) EXPECT_TRUE(db_.FindResult("A", draw).found) << draw;
+    EXPECT_EQ(doc_.Typ, "A");
 }
 
 TEST_F(WebStatusTest, TabMovesDownTheColumnThenToTheOtherColumn) {
