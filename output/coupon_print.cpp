@@ -63,7 +63,8 @@ void DefineCouponColumns(PageComposer& c, const CouponJob& job) {
     }
 }
 
-void PrintCoupons(PageComposer& c, const CouponJob& job, int from, int to, int rowsToPrint) {
+bool PrintCoupons(PageComposer& c, const CouponJob& job, int from, int to, int rowsToPrint,
+                  const std::atomic<bool>* cancel) {
     const CouponLayout& l = job.layout;
     const int r = ClampRows(l.rowsPerCoupon);
     const int total = static_cast<int>(job.rows.size());
@@ -73,6 +74,7 @@ void PrintCoupons(PageComposer& c, const CouponJob& job, int from, int to, int r
 
     const std::vector<CouponPlan> plan = PlanCoupons(from, to, rowsToPrint, total, r);
     for (size_t p = 0; p < plan.size(); ++p) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) return false;
         const CouponPlan& coupon = plan[p];
         c.Progress(coupon.coupon);
         for (const CheckBoxDef& box : l.checkBoxes)
@@ -93,6 +95,7 @@ void PrintCoupons(PageComposer& c, const CouponJob& job, int from, int to, int r
         if (p + 1 < plan.size()) c.NewPage();
     }
     c.EndDoc();
+    return true;
 }
 
 void PrintTestPage(PageComposer& c, const CouponJob& job) {

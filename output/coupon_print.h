@@ -8,6 +8,7 @@
 // a single row, the coupon before it gives up its last row so the last coupon
 // holds two (the single-row rule; it applies when a run ends at the last coupon).
 #include <array>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -52,8 +53,11 @@ struct CouponJob {
 // of coupon column j. Exposed so tests can tell where a mark lies.
 void DefineCouponColumns(PageComposer& composer, const CouponJob& job);
 
-// Coupons from..to (validated by the caller) with rowsToPrint rows.
-void PrintCoupons(PageComposer& composer, const CouponJob& job, int from, int to, int rowsToPrint);
+// Coupons from..to (validated by the caller) with rowsToPrint rows. cancel,
+// when given, is read before every coupon: once set the run stops and gives
+// false (the document is then incomplete and must not be printed).
+bool PrintCoupons(PageComposer& composer, const CouponJob& job, int from, int to, int rowsToPrint,
+                  const std::atomic<bool>* cancel = nullptr);
 // One page that marks every box of a coupon with its own sign and every check box.
 void PrintTestPage(PageComposer& composer, const CouponJob& job);
 

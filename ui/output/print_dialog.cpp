@@ -29,6 +29,9 @@
 #include "ui/output/coupon_dialogs.h"
 #include "ui/output/page_painter.h"
 #include "ui/output/print_preview.h"
+#include "ui/output/print_progress.h"
+#include "ui/net/browser.h"
+#include "net/update_check.h"
 
 namespace vinra::ui {
 namespace {
@@ -194,7 +197,7 @@ void TSkrivUtDlg::build() {
     };
     QPushButton* print = addButton("btnPrint", 109, QStringLiteral("Print"), &TSkrivUtDlg::PrintClick);
     print->setDefault(true);
-    auto* cancel = new QPushButton(tr("Cancel"), this);
+    auto* cancel = Tag(new QPushButton(QStringLiteral("&Cancel"), this), 41);  // "&Cancel"
     cancel->setObjectName(QStringLiteral("btnCancel"));
     buttons->addWidget(cancel);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -205,11 +208,14 @@ void TSkrivUtDlg::build() {
         ->setVisible(bool(hooks_.couponLayout));
     addButton("btnPcBet", 113, QStringLiteral("Settings..."), &TSkrivUtDlg::PcBetClick)
         ->setVisible(bool(hooks_.pcBetSettings) && isNtfPool());
-    auto* help = new QPushButton(tr("Help"), this);
-    help->setObjectName(QStringLiteral("btnHelp"));
-    help->setVisible(bool(hooks_.help));
-    buttons->addWidget(help);
-    connect(help, &QPushButton::clicked, this, [this] { hooks_.help(this); });
+    // Help is always offered; without a hook of the caller it opens the help
+    // pages of the web service.
+    if (!hooks_.help) {
+        hooks_.help = [host = ctx_.webAddress, p = &prompter_](QWidget* parent) {
+            OpenAddress(parent, *p, net::HelpPageUrl(host, core::CurrentLanguage(), kPrintHelpPage));
+        };
+    }
+    addButton("btnHelp", 239, QStringLiteral("Help"), &TSkrivUtDlg::HelpClick);  // "Help"
     layout->addLayout(buttons);
 
     for (QRadioButton* r : {all_, range_, protocol_, file_}) connect(r, &QRadioButton::toggled, this, [this] { updateEnabled(); });
@@ -365,7 +371,14 @@ void TSkrivUtDlg::printCoupons(int from, int to, int rowsToPrint) {
     try {
         const output::CouponJob job = MakeJob(ctx_, *chosen, prompter_, this);
         output::PageComposer composer;
-        output::PrintCoupons(composer, job, from, to, rowsToPrint);
+        // A long run is composed on a worker with the progress window and Cancel.
+        const bool composed = ComposeWithProgress(
+            this, M(444), from, to, composer,
+            [&](output::PageComposer& c, const std::atomic<bool>& stop) {
+                return output::PrintCoupons(c, job, from, to, rowsToPrint, &stop);
+            },
+            hooks_.progressShown);
+        if (!composed) return;
         if (!backend_.output(this, composer.TakeDocument())) return;
     } catch (const std::exception& e) {
         prompter_.error(this, Q(e.what()));
@@ -447,6 +460,10 @@ void TSkrivUtDlg::printToFile() {
         }
     }
     accept();
+}
+
+void TSkrivUtDlg::HelpClick() {
+    if (hooks_.help) hooks_.help(this);
 }
 
 void TSkrivUtDlg::PrinterSettingsClick() {

@@ -73,6 +73,8 @@ struct PrintContext {
 PrintContext PrintContextOf(Program& program, std::vector<std::string> matchLabels,
                             const std::filesystem::path& systemFile);
 
+class TPrintProgress;
+
 // The three settings dialogs reached from this one. Empty hooks hide their buttons.
 struct PrintDialogHooks {
     // The printer settings dialog for the named printer: the paper chosen on OK.
@@ -81,8 +83,14 @@ struct PrintDialogHooks {
     std::function<void(QWidget* parent, const std::string& pool)> couponLayout;
     // The PC-Bet settings dialog.
     std::function<void(QWidget* parent)> pcBetSettings;
+    // Help; when empty the help pages of the web service open in the browser.
     std::function<void(QWidget* parent)> help;
+    // Called with the progress window of a long print run once it shows (tests).
+    std::function<void(TPrintProgress& progress)> progressShown;
 };
+
+// The help page the print dialog opens.
+inline constexpr const char* kPrintHelpPage = "main.htm";
 
 // The real dialogs (TIniMarginal, TfrmCoupon, TfrmPCBet) on the context's
 // settings file and pool definitions, which must outlive the hooks.
@@ -110,6 +118,7 @@ public:
     void PrintClick();
     void TestPageClick();
     void PrinterSettingsClick();
+    void HelpClick();
     void CouponLayoutClick();
     void PcBetClick();
 

@@ -2,11 +2,13 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QEventLoop>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "ui/core/background_job.h"
 #include "ui/core/localise.h"
 
 namespace vinra::ui {
@@ -55,6 +57,46 @@ void TPrintProgress::cancel() {
     cancelled_ = true;
     if (timer_) timer_->stop();
     hide();
+}
+
+bool ComposeWithProgress(QWidget* parent, const QString& title, int from, int to, output::PageComposer& composer,
+                         const std::function<bool(output::PageComposer&, const std::atomic<bool>& stop)>& compose,
+                         const std::function<void(TPrintProgress&)>& shown) {
+    BackgroundJob job;
+    std::unique_ptr<TPrintProgress> window;
+    if (to - from + 1 >= kProgressFromCoupons) {
+        window = std::make_unique<TPrintProgress>(title, to, parent);
+        window->show();
+        if (shown) shown(*window);
+        window->watch([&composer] { return composer.progress(); });
+    }
+    bool completed = false;
+    std::exception_ptr failure;
+    QEventLoop loop;
+    QObject::connect(&job, &BackgroundJob::finished, &loop, [&loop] { loop.quit(); });
+    // The window's Cancel reaches the worker through the job's flag; a cancel
+    // made before the start (or while it starts) is carried over by hand.
+    const bool cancelledEarly = window && window->cancelled();
+    job.Start([&](JobProgress& progress) {
+        try {
+            if (cancelledEarly) progress.cancel.store(true);
+            completed = compose(composer, progress.cancel);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    QTimer poll;
+    if (window) {
+        // TPrintProgress::cancel hides the window without a signal of its own.
+        QObject::connect(&poll, &QTimer::timeout, &job, [&] {
+            if (window->cancelled()) job.Cancel();
+        });
+        poll.start(50);
+    }
+    if (job.Running()) loop.exec();
+    if (window) window->close();
+    if (failure) std::rethrow_exception(failure);
+    return completed;
 }
 
 }  // namespace vinra::ui

@@ -2,9 +2,12 @@
 // The progress window of a long print run: a bar up to the document's
 // progress range, and Cancel. It is fed either directly (setValue, while the
 // user-interface thread prints) or by watching a counter that a worker raises.
+#include <atomic>
 #include <functional>
 
 #include <QDialog>
+
+#include "output/page.h"
 
 class QLabel;
 class QProgressBar;
@@ -41,5 +44,18 @@ private:
     std::function<int()> source_;
     bool cancelled_ = false;
 };
+
+// From this many coupons on a print run shows its progress window.
+inline constexpr int kProgressFromCoupons = 50;
+
+// Composes a print run of coupons from..to off the GUI thread (BackgroundJob):
+// compose fills composer and reads stop before each coupon, giving false when
+// it stopped. A run of kProgressFromCoupons coupons or more shows a
+// TPrintProgress (title, the coupon being composed, Cancel); shown is called
+// with it once it is on screen. False when the run was cancelled or failed;
+// an exception of compose is thrown again here.
+bool ComposeWithProgress(QWidget* parent, const QString& title, int from, int to, output::PageComposer& composer,
+                         const std::function<bool(output::PageComposer&, const std::atomic<bool>& stop)>& compose,
+                         const std::function<void(TPrintProgress&)>& shown = {});
 
 }  // namespace vinra::ui

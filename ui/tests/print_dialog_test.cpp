@@ -1,4 +1,5 @@
 #include "ui/output/print_dialog.h"
+#include "ui/output/print_progress.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -407,6 +408,67 @@ TEST_F(PrintDialogTest, SettingsDialogsReachedFromTheButtons) {
     dlg.PrintClick();
     EXPECT_EQ(backend_.selected.back().second, (PaperSettings{8, 4, true}));
     EXPECT_EQ(backend_.docs.at(0).pages.size(), 5u);
+}
+
+// The help button is there without any hook of the caller, and a hook given
+// is what it calls; its texts come from the language table.
+TEST_F(PrintDialogTest, HelpIsAlwaysOffered) {
+    {
+        TSkrivUtDlg dlg(Context(), prompter_, backend_);
+        EXPECT_FALSE(dlg.Button("btnHelp")->isHidden());
+        EXPECT_EQ(dlg.Button("btnHelp")->text(), QString::fromStdString(core::Msg(239)));
+        EXPECT_EQ(dlg.Button("btnCancel")->text(), QString::fromStdString(core::Msg(41)));
+    }
+    core::SetCurrentLanguage(core::LangSwedish);
+    PrintDialogHooks hooks;
+    int helped = 0;
+    hooks.help = [&](QWidget*) { ++helped; };
+    TSkrivUtDlg dlg(Context(), prompter_, backend_, hooks);
+    EXPECT_EQ(dlg.Button("btnHelp")->text(), QString::fromUtf8("Hj\xC3\xA4lp"));
+    dlg.Button("btnHelp")->click();
+    EXPECT_EQ(helped, 1);
+    core::SetCurrentLanguage(core::LangEnglish);
+}
+
+// Thousands of rows: the run is composed with the progress window up, and its
+// Cancel prints nothing and leaves the system unprinted.
+TEST_F(PrintDialogTest, ALongRunShowsItsProgressAndCancelStopsIt) {
+    doc_.Rader = Rows(3000);  // 250 coupons of 12 rows
+    PrintDialogHooks hooks;
+    int shown = 0, maximum = 0;
+    bool cancel = false;
+    hooks.progressShown = [&](TPrintProgress& p) {
+        ++shown;
+        maximum = p.maximum();
+        EXPECT_TRUE(p.isVisible());
+        if (cancel) p.cancel();
+    };
+    {
+        TSkrivUtDlg dlg(Context(), prompter_, backend_, hooks);
+        dlg.SetMode(TSkrivUtDlg::Mode::AllCoupons);
+        dlg.PrintClick();
+        EXPECT_EQ(shown, 1);
+        EXPECT_EQ(maximum, 250);
+        ASSERT_EQ(backend_.docs.size(), 1u);
+        EXPECT_EQ(backend_.docs[0].pages.size(), 250u);
+        EXPECT_TRUE(doc_.Printed);
+    }
+    doc_.Printed = false;
+    cancel = true;
+    TSkrivUtDlg dlg(Context(), prompter_, backend_, hooks);
+    dlg.SetMode(TSkrivUtDlg::Mode::AllCoupons);
+    dlg.PrintClick();
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(backend_.docs.size(), 1u);  // nothing more went to the printer
+    EXPECT_FALSE(doc_.Printed);
+    // A short run shows no progress window.
+    doc_.Rader = Rows(30);
+    cancel = false;
+    TSkrivUtDlg small(Context(), prompter_, backend_, hooks);
+    small.SetMode(TSkrivUtDlg::Mode::AllCoupons);
+    small.PrintClick();
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(backend_.docs.size(), 2u);
 }
 
 TEST_F(PrintDialogTest, DefaultHooksOpenTheRealSettingsDialogs) {
