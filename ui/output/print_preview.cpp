@@ -101,6 +101,9 @@ TPrintPreview::TPrintPreview(output::PrintDocument doc, PreviewOptions options, 
     new QShortcut(QKeySequence(Qt::Key_PageDown), this, [this] { nextPage(); });
     new QShortcut(QKeySequence(Qt::Key_PageUp), this, [this] { previousPage(); });
 
+    // Room for the longest the counter gets ("Page 123 of 123"), so it is never cut.
+    const QString longest = PreviewTextOf(PreviewText::PageOf).arg(pageCount()).arg(pageCount());
+    pageLabel_->setMinimumWidth(std::max(90, pageLabel_->fontMetrics().horizontalAdvance(longest) + 12));
     Localise(this);
     setWindowTitle(doc_.title.empty() ? PreviewTextOf(PreviewText::Title)
                                       : PreviewTextOf(PreviewText::Title) + QStringLiteral(" - ") +

@@ -2,15 +2,19 @@
 // output, paper codes, the preview and the progress window.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QLabel>
 #include <QPageLayout>
 #include <QPrinter>
 #include <QPushButton>
 
+#include "core/messages.h"
+#include "core/settings.h"
 #include "output/page.h"
 #include "tests/temp_dir.h"
 #include "ui/output/page_painter.h"
@@ -247,6 +251,26 @@ TEST_F(PreviewTest, NavigatesAndZoomsWithinTheLimits) {
     EXPECT_EQ(preview.shownPage().width(), fullWidth);
     preview.setZoom(80);
     EXPECT_NEAR(preview.shownPage().width(), fullWidth * 0.8, 2);
+}
+
+// The page counter keeps room for its longest text in every language, also
+// in a window squeezed as narrow as it goes.
+TEST_F(PreviewTest, ThePageCounterIsNeverCut) {
+    PreviewOptions opt;
+    opt.prompter = &prompter_;
+    for (int lang : {core::LangSwedish, core::LangEnglish, core::LangFinnish}) {
+        core::SetCurrentLanguage(lang);
+        TPrintPreview preview(SampleDocument(123), opt);
+        preview.show();
+        preview.resize(200, 300);
+        QApplication::processEvents();
+        preview.lastPage();
+        auto* label = preview.findChild<QLabel*>("lblPage");
+        ASSERT_TRUE(label);
+        EXPECT_TRUE(label->text().contains(QStringLiteral("123"))) << label->text().toStdString();
+        EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text())) << label->text().toStdString();
+    }
+    core::SetCurrentLanguage(core::LangEnglish);
 }
 
 TEST_F(PreviewTest, SavesTheShownPageAsAPicture) {
