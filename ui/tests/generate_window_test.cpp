@@ -590,6 +590,20 @@ TEST_F(GenerateWindowTest, Screenshots) {
         WaitForRun(w);
         save(&w, "wizard4_warranty");
         w.FinishClick();
+
+        // A long random run, caught while it goes: speed and the rows tested.
+        core::TVinraFile big = System(std::vector<std::string>(13, "012"));
+        TfrmGenerate running(big, *program_, prompter_);
+        running.show();
+        running.MethodButton(WizardMethod::Random)->setChecked(true);
+        running.RandomCountField()->setText("3000000");
+        running.NextClick();
+        running.NextClick();
+        running.ReduceClick();
+        QTest::qWait(1600);
+        save(&running, "wizard3_running");
+        running.CancelRunClick();
+        WaitForRun(running);
     }
 }
 
