@@ -71,6 +71,7 @@ public:
         tree("pictures", "Images");
         tree("sounds", fs::path("Cache") / "Sounds");
         tree("systems", "SYSTEM");
+        templates();
         guard(fs::path("DB") / "tipsdata.sqlite", [&] { database(); });
         return std::move(report_);
     }
@@ -185,6 +186,36 @@ private:
         std::sort(files.begin(), files.end());
         for (const auto& rel : files)
             guard(to / rel, [&] { put(to / rel, core::ReadFileBytes(root / rel), Action::Replaced); });
+    }
+
+    // Expert templates: the template editor saves into the same folder, so a
+    // shipped template the player changed is kept. What was shipped last lies
+    // in Expertsystem/.shipped/ to tell his changes from an older version of ours.
+    void templates() {
+        const fs::path root = source_ / "templates";
+        std::error_code ec;
+        if (!fs::is_directory(root, ec)) return;
+        std::vector<fs::path> files;
+        for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec))
+            if (it->is_regular_file(ec)) files.push_back(it->path().filename());
+        std::sort(files.begin(), files.end());
+        const fs::path folder = "Expertsystem";
+        for (const auto& name : files) {
+            guard(folder / name, [&] {
+                const std::string ship = core::ReadFileBytes(root / name);
+                const fs::path copy = data_ / folder / ".shipped" / name;
+                const auto old = ReadIfExists(data_ / folder / name);
+                const auto previous = ReadIfExists(copy);
+                if (old && *old != ship && (!previous || *old != *previous))
+                    add(folder / name, Action::Kept, "changed by you");
+                else
+                    put(folder / name, ship, Action::Replaced);
+                if (!previous || *previous != ship) {
+                    fs::create_directories(copy.parent_path());
+                    core::WriteFileAtomic(copy, ship);
+                }
+            });
+        }
     }
 
     void database() {

@@ -13,6 +13,9 @@
 //   Images/...            program logo (logo.png) and pool logos; replaced
 //   Cache/Sounds/...      sounds of the live goal update; replaced
 //   SYSTEM/<operator>/... reduced systems; replaced
+//   Expertsystem/...      expert templates and their pictures; replaced unless
+//                          the player changed the file (Expertsystem/.shipped/
+//                          keeps what was installed last, to tell)
 //   DB/tipsdata.sqlite    the games and results database; created empty when
 //                          absent (old data packets beside it are read in), never replaced
 // RAVAROZ.INI is never touched. Every file is written atomically.

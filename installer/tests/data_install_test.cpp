@@ -41,6 +41,7 @@ struct Shipped {
         Put(dir.path() / "pictures" / "logo.png", "\x89PNG new");
         Put(dir.path() / "sounds" / "good.wav", "RIFF good");
         Put(dir.path() / "systems" / "Svenska Spel" / "R 1-0-1.RED", "0\r\n");
+        Put(dir.path() / "templates" / "0.exp", "[Default]\r\nRowdiff=1\r\n");
     }
     fs::path at(const std::string& rel) const { return dir.path() / rel; }
 };
@@ -65,6 +66,7 @@ TEST(InstallDataFiles, FreshFolderGetsEveryFileInItsPlaceAndASecondRunChangesNot
         {"pictures/logo.png", "Images/logo.png"},
         {"sounds/good.wav", "Cache/Sounds/good.wav"},
         {"systems/Svenska Spel/R 1-0-1.RED", "SYSTEM/Svenska Spel/R 1-0-1.RED"},
+        {"templates/0.exp", "Expertsystem/0.exp"},
     };
     auto actions = Actions(first);
     for (const auto& [from, to] : placed) {
@@ -114,6 +116,31 @@ TEST(InstallDataFiles, LeavesTheUsersFilesAndOnlyAddsMissingServiceKeys) {
     EXPECT_EQ(update.ReadString("S", "Name"), "Stryk");
     EXPECT_EQ(update.ReadString("Service", "Host"), "http://127.0.0.1:8080");
     EXPECT_EQ(actions["update.ini"], Action::Merged);
+}
+
+TEST(InstallDataFiles, ATemplateThePlayerChangedIsKeptAnUntouchedOneFollowsTheNewVersion) {
+    Shipped src;
+    TempDir home;
+    const fs::path data = home.path() / "Program";
+    Put(src.at("templates/1.exp"), "[Default]\r\nRowdiff=2\r\n");
+    ASSERT_TRUE(InstallDataFiles(src.dir.path(), data).ok());
+    Put(data / "Expertsystem" / "0.exp", "[Default]\r\nRowdiff=4\r\n");  // saved from the editor
+
+    // The next version ships both templates changed.
+    Put(src.at("templates/0.exp"), "[Default]\r\nRowdiff=0\r\n");
+    Put(src.at("templates/1.exp"), "[Default]\r\nRowdiff=3\r\n");
+    const InstallReport r = InstallDataFiles(src.dir.path(), data);
+    ASSERT_TRUE(r.ok());
+    auto actions = Actions(r);
+    EXPECT_EQ(ReadBytes(data / "Expertsystem" / "0.exp"), "[Default]\r\nRowdiff=4\r\n");
+    EXPECT_EQ(actions["Expertsystem/0.exp"], Action::Kept);
+    EXPECT_EQ(ReadBytes(data / "Expertsystem" / "1.exp"), "[Default]\r\nRowdiff=3\r\n");
+    EXPECT_EQ(actions["Expertsystem/1.exp"], Action::Replaced);
+    // A player's file found where no template was shipped before is his too.
+    TempDir other;
+    Put(other.path() / "Expertsystem" / "1.exp", "mine");
+    ASSERT_TRUE(InstallDataFiles(src.dir.path(), other.path()).ok());
+    EXPECT_EQ(ReadBytes(other.path() / "Expertsystem" / "1.exp"), "mine");
 }
 
 TEST(InstallDataFiles, NewNationalIniKeepsWhatTheUserChangedAndTakesTheRest) {
