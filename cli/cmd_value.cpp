@@ -37,20 +37,6 @@ std::string English(int number, const std::vector<core::MsgArg>& args = {}) {
     return core::FormatMsg(core::MsgIn(core::LangEnglish, number), args);
 }
 
-// A share as a percentage with the program's decimal comma.
-std::string Percent(double p, int decimals = 4) {
-    return core::FormatMsg(fmt::format("%.{}f %%", decimals), {p * 100});
-}
-std::string Amount(double kr) { return core::FormatMsg("%.2f", {kr}); }
-
-std::string ClassLabel(const reduction::ReturnClass& c, size_t index) {
-    auto num = [](double x) { return core::GroupDigits(static_cast<int64_t>(x)); };
-    if (index == 0) return English(1416);
-    if (c.from == 0) return English(1425, {num(c.to)});
-    if (c.to == 0) return English(1426, {num(c.from)});
-    return num(c.from) + "-" + num(c.to);
-}
-
 int RunValue(const ValueOptions& opt) {
     core::TVinraFile doc = LoadSystem(opt.file);
     const int n = doc.MatchCount;
@@ -119,24 +105,21 @@ int RunValue(const ValueOptions& opt) {
     }
 
     std::cout << English(1410) << ": " << opt.file << " ("
-              << core::GroupDigits(v.rows) << " rows, " << Amount(v.stake) << " kr)\n";
-    std::cout << (model.turnoverKnown ? English(1421, {Amount(model.turnover)})
-                                      : English(1422, {core::GroupDigits(static_cast<int64_t>(model.turnover))}))
-              << "\n";
-    for (int k = 0; k < 4; ++k)
-        std::cout << "  " << English(1411, {static_cast<long long>(n - k)}) << ": " << Percent(v.bestChance[k])
-                  << "\n";
-    std::cout << English(1412, {core::FormatMsg("%.3f", {v.returnPerKrona})}) << "\n";
+              << core::GroupDigits(v.rows) << " rows, " << core::FormatMsg("%.2f", {v.stake}) << " kr)\n";
+    const auto lines = reduction::SystemValueLines(v, model, core::LangEnglish);  // chances, return, turnover, note
+    std::cout << lines[5] << "\n";
+    for (int k = 0; k < 4; ++k) std::cout << "  " << lines[static_cast<size_t>(k)] << "\n";
+    std::cout << lines[4] << "\n";
     std::cout << English(1413) << " (" << English(1415) << "):\n";
     for (size_t i = 0; i < v.distribution.size(); ++i)
-        std::cout << fmt::format("  {:<14} {}\n", ClassLabel(v.distribution[i], i),
-                                 Percent(v.distribution[i].probability));
+        std::cout << fmt::format("  {:<14} {}\n", reduction::ReturnClassLabel(v.distribution[i], i, core::LangEnglish),
+                                 reduction::ProbabilityText(v.distribution[i].probability));
     if (model.matchesWithoutOdds > 0)
         std::cout << fmt::format("{} of {} matches without odds: their chances come from the people's percentages.\n",
                                  model.matchesWithoutOdds, n);
     if (opt.keep > 0)
         std::cout << English(1418, {static_cast<long long>(doc.Rader.size())}) << ": " << opt.out << "\n";
-    std::cout << English(1427) << "\n";
+    std::cout << lines[6] << "\n";
     return 0;
 }
 

@@ -307,8 +307,11 @@ std::vector<uint32_t> ShrinkOnGraph(const Graph& g, std::vector<uint32_t> best, 
             trial.erase(trial.begin() + static_cast<std::ptrdiff_t>(drop));
         }
         Tabu tabu(g, std::move(trial), rng());
-        // Later attempts run longer: the step may simply be hard.
-        const uint64_t iterations = perAttempt * static_cast<uint64_t>(1 + std::min(failures, 8));
+        // Later attempts run longer: the step may simply be hard. A batch gets
+        // a share by its size: a batch that does not come out quickly is given
+        // up for a smaller one rather than eating the budget.
+        const uint64_t iterations = k > 1 ? std::min<uint64_t>(perAttempt, 4000 * static_cast<uint64_t>(k))
+                                          : perAttempt * static_cast<uint64_t>(1 + std::min(failures, 8));
         if (tabu.run(iterations, deadline, options.cancel)) {
             best = tabu.code();
             failures = 0;

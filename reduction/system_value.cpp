@@ -1,12 +1,15 @@
 #include "reduction/system_value.h"
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 #include <stdexcept>
 
 #include <fmt/format.h>
 
+#include "core/messages.h"
 #include "core/packed_row.h"
+#include "core/text.h"
 #include "reduction/warranty.h"
 
 namespace vinra::reduction {
@@ -32,6 +35,38 @@ inline void Multiply(const double* in, double q, double* out) {
 }
 
 }  // namespace
+
+std::string ReturnClassLabel(const ReturnClass& c, size_t index, int languageBase) {
+    auto msg = [&](int number, const std::vector<core::MsgArg>& args) {
+        return core::FormatMsg(core::MsgIn(languageBase, number), args);
+    };
+    auto whole = [](double x) { return core::GroupDigits(static_cast<int64_t>(std::llround(x))); };
+    if (index == 0) return msg(1416, {});                    // "No win"
+    if (c.from == 0) return msg(1425, {whole(c.to)});         // "under %s"
+    if (c.to == 0) return msg(1426, {whole(c.from)});         // "%s or more"
+    return whole(c.from) + "\u2013" + whole(c.to);
+}
+
+std::string ProbabilityText(double p) {
+    const double pc = p * 100;
+    // Small chances with more decimals, so they do not read as none.
+    return core::FormatMsg(pc == 0 || pc >= 0.01 ? "%.2f %%" : "%.4f %%", {pc});
+}
+
+std::vector<std::string> SystemValueLines(const SystemValue& value, const ValueModel& model, int languageBase) {
+    auto msg = [&](int number, const std::vector<core::MsgArg>& args) {
+        return core::FormatMsg(core::MsgIn(languageBase, number), args);
+    };
+    std::vector<std::string> lines;
+    if (!value.complete) return lines;
+    for (int k = 0; k < 4; ++k)
+        lines.push_back(msg(1411, {static_cast<long long>(value.n - k)}) + ": " + ProbabilityText(value.bestChance[k]));
+    lines.push_back(msg(1412, {core::FormatMsg("%.3f", {value.returnPerKrona})}));
+    const std::string turnover = core::GroupDigits(static_cast<int64_t>(std::llround(model.turnover)));
+    lines.push_back(msg(model.turnoverKnown ? 1421 : 1422, {turnover}));
+    lines.push_back(msg(1427, {}));
+    return lines;
+}
 
 double ValueModel::LevelPool(int wrong) const {
     if (wrong < 0 || wrong > 3 || n - wrong < firstWinLevel) return 0;

@@ -94,6 +94,16 @@ struct SystemValue {
     bool complete = false;             // false when cancelled
 };
 
+// The texts of a value in a language of the message table, for the chart,
+// the protocol and the CLI: the label of return class i ("No win", "under 1",
+// "1–2", ..., "100 or more"), a probability as a percentage with the decimal
+// comma, and the summary lines (the chance of N..N-3 right, the expected
+// return per krona, the turnover assumed) followed by the note that these are
+// estimates, not promises.
+std::string ReturnClassLabel(const ReturnClass& c, size_t index, int languageBase);
+std::string ProbabilityText(double p);
+std::vector<std::string> SystemValueLines(const SystemValue& value, const ValueModel& model, int languageBase);
+
 // Throws std::invalid_argument for more than kMaxValueMatches matches, no rows
 // or rows that are not rows of n matches. cancel and done (results weighed so
 // far; total 3^n) may be null.

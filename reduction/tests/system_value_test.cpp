@@ -6,6 +6,8 @@
 #include <cmath>
 #include <random>
 
+#include "core/settings.h"
+
 namespace vinra::reduction {
 namespace {
 
@@ -190,6 +192,33 @@ TEST(SystemValue, WhereTheChancesComeFrom) {
     s.firstWinLevel = 11;
     EXPECT_EQ(s.LevelPool(3), 0);
     EXPECT_NEAR(s.LevelPool(0) + s.LevelPool(1) + s.LevelPool(2), 650000, 1e-6);
+}
+
+TEST(SystemValue, TextsForTheChartTheProtocolAndTheCommandLine) {
+    const ValueModel model = RandomModel(5, 4);
+    const SystemValue v = ComputeSystemValue({"00000", "11111", "01201"}, model);
+    const auto sv = SystemValueLines(v, model, core::LangSwedish);
+    ASSERT_EQ(sv.size(), 7u);
+    EXPECT_EQ(sv[0].rfind("Chans till 5 rätt: ", 0), 0u) << sv[0];
+    EXPECT_EQ(sv[3].rfind("Chans till 2 rätt: ", 0), 0u) << sv[3];
+    EXPECT_EQ(sv[5], "Omsättning: 2 000 kr");
+    EXPECT_NE(sv[6].find("inga löften"), std::string::npos) << sv[6];
+    ValueModel typical = model;
+    typical.turnoverKnown = false;
+    typical.turnover = kTypicalTurnover;
+    EXPECT_EQ(SystemValueLines(v, typical, core::LangEnglish)[5], "Turnover (assumed, typical): 50 000 000 kr");
+
+    EXPECT_EQ(ReturnClassLabel(v.distribution[0], 0, core::LangEnglish), "No win");
+    EXPECT_EQ(ReturnClassLabel(v.distribution[1], 1, core::LangEnglish), "under 1");
+    EXPECT_EQ(ReturnClassLabel(v.distribution[3], 3, core::LangEnglish), "2\u20135");
+    EXPECT_EQ(ReturnClassLabel(v.distribution[6], 6, core::LangSwedish), "100 eller mer");
+    EXPECT_EQ(ProbabilityText(0.8727), "87,27 %");
+    EXPECT_EQ(ProbabilityText(0.0000123), "0,0012 %");
+    EXPECT_EQ(ProbabilityText(0), "0,00 %");
+
+    SystemValue unfinished = v;
+    unfinished.complete = false;
+    EXPECT_TRUE(SystemValueLines(unfinished, model, core::LangEnglish).empty());
 }
 
 TEST(SystemValue, Refusals) {

@@ -19,13 +19,6 @@ namespace {
 constexpr int kMsgTitle = 1413;         // "Return distribution"
 constexpr int kMsgProbability = 1414;   // "Probability"
 constexpr int kMsgReturnAxis = 1415;    // "Return per krona staked"
-constexpr int kMsgNoWin = 1416;         // "No win"
-constexpr int kMsgUnder = 1425;         // "under %s"
-constexpr int kMsgOrMore = 1426;        // "%s or more"
-constexpr int kMsgChance = 1411;        // "Chance of %d right"
-constexpr int kMsgReturn = 1412;        // "Expected return per krona staked: %s"
-constexpr int kMsgTurnover = 1421;      // "Turnover: %s kr"
-constexpr int kMsgTypical = 1422;       // "Turnover (assumed, typical): %s kr"
 constexpr int kMsgNote = 1427;          // "Estimates from market odds, not promises."
 
 // The probability scale: five decades, 0,001 % to 100 %.
@@ -34,15 +27,8 @@ constexpr double kDecades = 5.0;
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString M(int n, const std::vector<core::MsgArg>& args = {}) { return Q(core::FormatMsg(core::Msg(n), args)); }
 
-// A probability as a percentage with the program's decimal comma; small ones
-// with more decimals so they do not read as nothing.
-QString PercentText(double p) {
-    const double pc = p * 100;
-    const char* format = pc == 0 || pc >= 0.01 ? "%.2f %%" : "%.4f %%";
-    return Q(core::FormatMsg(format, {pc}));
-}
+QString PercentText(double p) { return Q(reduction::ProbabilityText(p)); }
 
-QString Whole(double x) { return Q(core::GroupDigits(static_cast<int64_t>(std::llround(x)))); }
 
 }  // namespace
 
@@ -80,17 +66,8 @@ void ValueChart::Clear(const QString& reason) {
 
 QStringList ValueChart::ClassLabels() const {
     QStringList out;
-    for (size_t i = 0; i < value_.distribution.size(); ++i) {
-        const auto& c = value_.distribution[i];
-        if (i == 0)
-            out << M(kMsgNoWin);
-        else if (c.from == 0)
-            out << M(kMsgUnder, {Whole(c.to).toStdString()});
-        else if (c.to == 0)
-            out << M(kMsgOrMore, {Whole(c.from).toStdString()});
-        else
-            out << Whole(c.from) + QString::fromUtf8("\u2013") + Whole(c.to);
-    }
+    for (size_t i = 0; i < value_.distribution.size(); ++i)
+        out << Q(reduction::ReturnClassLabel(value_.distribution[i], i, core::CurrentLanguage()));
     return out;
 }
 
@@ -103,11 +80,9 @@ QStringList ValueChart::ClassPercentages() const {
 QStringList ValueChart::SummaryLines() const {
     QStringList out;
     if (!has_) return out;
-    for (int k = 0; k < 4; ++k)
-        out << M(kMsgChance, {static_cast<long long>(value_.n - k)}) + ": " + PercentText(value_.bestChance[k]);
-    out << M(kMsgReturn, {core::FormatMsg("%.3f", {value_.returnPerKrona})});
-    out << (model_.turnoverKnown ? M(kMsgTurnover, {Whole(model_.turnover).toStdString()})
-                                 : M(kMsgTypical, {Whole(model_.turnover).toStdString()}));
+    std::vector<std::string> lines = reduction::SystemValueLines(value_, model_, core::CurrentLanguage());
+    if (!lines.empty()) lines.pop_back();  // the note: painted on its own, in italics
+    for (const std::string& l : lines) out << Q(l);
     return out;
 }
 
