@@ -199,6 +199,7 @@ TipsGridPanel::TipsGridPanel(const ShellContext& shell, QWidget* parent) : QWidg
         showResult();
     });
     connect(&session, &DocumentSession::rowsChanged, this, &TipsGridPanel::showResult);
+    connect(&session, &DocumentSession::resultChanged, this, &TipsGridPanel::showResult);
     connect(&session, &DocumentSession::documentReset, this, [this] {
         warnedFrameChange_ = false;
         rebuildGrid();

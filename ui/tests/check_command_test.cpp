@@ -1,0 +1,110 @@
+// The check window and the database editor as commands of the main window:
+// Ctrl+R refuses a system without rows, opens the window on the open system
+// otherwise, and the result it leaves reaches the system and the result panel.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QTableWidget>
+#include <QTimer>
+
+#include "core/messages.h"
+#include "core/system_document.h"
+#include "ui/checking/check_window.h"
+#include "ui/checking/db_manager.h"
+#include "ui/core/command_table.h"
+#include "ui/core/document_session.h"
+#include "ui/tests/support/ui_fixture.h"
+
+namespace vinra::ui::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+template <class T>
+void WhenModal(std::function<void(T*)> f) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, f] {
+        if (auto* d = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            f(d);
+        }
+    });
+    timer->start();
+}
+
+class CheckCommandTest : public UiFixture {
+protected:
+    void OpenSystem(std::vector<std::string> rows) {
+        core::TVinraFile doc;
+        doc.NewSystem(13, true);
+        doc.Omg = "2026-50";
+        doc.OmgID = 4851;
+        doc.Typ = "S";
+        doc.Pool = "Stryktipset";
+        doc.Country = "Svenska Spel";
+        doc.Rader = std::move(rows);
+        fs::create_directories(userPool());
+        const fs::path path = userPool() / "check.1x2";
+        doc.SaveToFile(path);
+        ASSERT_TRUE(window_->OpenFile(path));
+    }
+};
+
+TEST_F(CheckCommandTest, WithoutRowsSaysSo) {
+    OpenSystem({});
+    ASSERT_TRUE(window_->Commands().Action(QStringLiteral("actCheck"))->isEnabled());
+    EXPECT_EQ(window_->Commands().Action(QStringLiteral("actCheck"))->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
+    window_->Commands().Trigger(QStringLiteral("actCheck"));
+    ASSERT_FALSE(prompter_.Texts("information").empty());
+    EXPECT_EQ(prompter_.Texts("information").back().toStdString(), Msg(283));
+}
+
+TEST_F(CheckCommandTest, TheResultLeftInTheWindowReachesTheSystemAndTheResultPanel) {
+    FillDatabase(false);
+    OpenSystem({core::DisplayToSigns(kFixtureResult), std::string(13, '0')});
+    ASSERT_FALSE(window_->ResultShown());
+    bool opened = false;
+    WhenModal<TfrmRatta>([&](TfrmRatta* w) {
+        opened = true;
+        // The teams of the open system's round.
+        EXPECT_EQ(w->PayoutGrid()->item(1, TfrmRatta::ColHome)->text().toStdString(), FixtureHomes()[0]);
+        for (size_t m = 0; m < 13; ++m) {
+            const char c = kFixtureResult[m];
+            w->ToggleSign(static_cast<int>(m) + 1, c == '1' ? 0 : c == 'X' ? 1 : 2);
+        }
+        w->EditPayout(13, QStringLiteral("1 000 000"));
+        WhenModal<TfrmSave>([](TfrmSave* d) { d->accept(); });
+        w->btnSaveClick();
+        w->reject();
+    });
+    window_->Commands().Trigger(QStringLiteral("actCheck"));
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(window_->Session().Doc().Facit, core::DisplayToSigns(kFixtureResult));
+    EXPECT_EQ(window_->Session().Doc().HGoal[0], 1);
+    EXPECT_TRUE(program_->db.FindResult("S", 4851).found);
+    EXPECT_EQ(program_->db.FindResult("S", 4851).U(13), 100000000);
+    // The saved result shows in the main window's result panel.
+    EXPECT_TRUE(window_->ResultShown());
+}
+
+TEST_F(CheckCommandTest, DatabaseEntriesOpenTheEditorOnTheirPage) {
+    FillDatabase(true);
+    for (auto [name, page] : {std::pair{"actDbMatches", TDBManager::Page::Games},
+                              std::pair{"actDbResults", TDBManager::Page::Results}}) {
+        bool seen = false;
+        WhenModal<TDBManager>([&seen, page = page](TDBManager* d) {
+            seen = true;
+            EXPECT_EQ(d->CurrentPage(), page);
+            d->accept();
+        });
+        ASSERT_NE(window_->Commands().Action(QString::fromLatin1(name)), nullptr);
+        window_->Commands().Trigger(QString::fromLatin1(name));
+        EXPECT_TRUE(seen) << name;
+    }
+}
+
+}  // namespace
+}  // namespace vinra::ui::testing

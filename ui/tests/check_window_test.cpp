@@ -1,0 +1,612 @@
+// The check window offscreen, on a real games and results database: a system
+// checked against a result row and a prize table end to end (the figures on
+// screen against the checking engine and `vinra check --json`), saving and
+// reloading a result, stepping through rounds, the live-check link, the
+// report pages and the dialogs.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <nlohmann/json.hpp>
+
+#include "checking/engine.h"
+#include "core/messages.h"
+#include "core/settings.h"
+#include "output/winnings_report.h"
+#include "tests/temp_dir.h"
+#include "ui/checking/check_texts.h"
+#include "ui/checking/check_window.h"
+#include "ui/output/page_painter.h"
+#include "ui/tests/support/scripted_prompter.h"
+
+namespace vinra::ui::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using vinra::testing::TempDir;
+
+// Runs f on the first modal dialog of type T once it is open (the caller then
+// opens it with exec()).
+template <class T>
+void WhenModal(std::function<void(T*)> f) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, f] {
+        if (auto* d = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            f(d);
+        }
+    });
+    timer->start();
+}
+
+// Every row of a frame of 13 matches: 1X2 on the first three, 1X on the
+// next three, home on the rest (216 rows).
+std::vector<std::string> FrameRows() {
+    std::vector<std::string> rows;
+    for (int a = 0; a < 27; ++a)
+        for (int b = 0; b < 8; ++b) {
+            std::string r(13, '0');
+            r[0] = static_cast<char>('0' + a / 9);
+            r[1] = static_cast<char>('0' + a / 3 % 3);
+            r[2] = static_cast<char>('0' + a % 3);
+            r[3] = static_cast<char>('0' + (b >> 2 & 1));
+            r[4] = static_cast<char>('0' + (b >> 1 & 1));
+            r[5] = static_cast<char>('0' + (b & 1));
+            rows.push_back(r);
+        }
+    return rows;
+}
+
+class CheckWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        core::SetCurrentLanguage(core::LangEnglish);
+        db.Open(dir.path() / "DB" / "tipsdata.sqlite");
+        doc.NewSystem(13, false);
+        doc.Typ = "S";
+        doc.Pool = "Stryktipset";
+        doc.Country = "Svenska Spel";
+        doc.Omg = "2026-50";
+        doc.OmgID = 4851;
+        doc.Rader = FrameRows();
+        doc.Grundrad = core::FrameFromRows(doc.Rader, 13);
+        // Sign counts and no-combinations are reported in the protocol.
+        doc.UseFlags.FromInteger((1u << core::UseMaxMin) | (1u << core::UseNejKomb), 8);
+        doc.Max = {13, 6, 5};
+        doc.Ord = {13, 3, 2};
+        doc.Min = {2, 0, 0};
+        pool.pricePerRow = 100;
+        pool.couponColumns = 12;
+        homes = {"AIK", "Hammarby", "Malmö FF", "IFK Göteborg", "Djurgården", "Häcken", "Elfsborg",
+                 "Kalmar FF", "Sirius", "Mjällby", "Norrköping", "Värnamo", "GAIS"};
+        aways = {"Brommapojkarna", "Halmstad", "Västerås", "Degerfors", "Öster", "Örebro", "Brage",
+                 "Sundsvall", "Trelleborg", "Landskrona", "Helsingborg", "Utsikten", "Östersund"};
+    }
+
+    CheckWindowContext Context() {
+        CheckWindowContext c;
+        c.db = &db;
+        c.pool = pool;
+        c.prompter = &prompter;
+        c.homes = homes;
+        c.aways = aways;
+        c.serviceHome = "http://127.0.0.1:9/";
+        c.openUrl = [this](const std::string& url) { opened.push_back(url); };
+        c.showReport = [this](QWidget*, output::PrintDocument d) { reports.push_back(std::move(d)); };
+        c.today = [] { return std::string("2026-12-10"); };
+        return c;
+    }
+
+    std::unique_ptr<TfrmRatta> Open() {
+        auto w = std::make_unique<TfrmRatta>(doc, Context());
+        w->show();
+        QApplication::processEvents();
+        return w;
+    }
+
+    // Clicks the sign cells of a result row in display characters, as the player does.
+    static void ClickResult(TfrmRatta& w, const std::string& display) {
+        QTableWidget* g = w.PayoutGrid();
+        for (size_t m = 0; m < display.size(); ++m) {
+            const int s = display[m] == '1' ? 0 : display[m] == 'X' ? 1 : display[m] == '2' ? 2 : -1;
+            if (s < 0) continue;
+            QTableWidgetItem* item = g->item(static_cast<int>(m) + 1, TfrmRatta::ColSign1 + s);
+            g->scrollToItem(item);
+            QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualItemRect(item).center());
+        }
+    }
+
+    // Column 9 of the payout grid: the rows with k right, k = 0..N.
+    static std::vector<int64_t> ShownCounts(const TfrmRatta& w) {
+        std::vector<int64_t> out;
+        for (int k = 0; k <= 13; ++k) {
+            QString t = w.PayoutGrid()->item(k, TfrmRatta::ColCount)->text();
+            out.push_back(t.remove(QLatin1Char(' ')).toLongLong());
+        }
+        return out;
+    }
+
+    checking::TFacitRec Stored(int32_t id, int32_t omg, const std::string& row) {
+        checking::TFacitRec r;
+        r.found = true;
+        r.Typ = "S";
+        r.OmgID = id;
+        r.Omg = omg;
+        r.Rad = row;
+        r.Winners = {3, 120, 1800, 15000};
+        r.Payout = {250000000, 1200000, 50000, 4000};
+        db.StoreResult(r);
+        return r;
+    }
+
+    TempDir dir;
+    checking::TTipsData db;
+    core::TVinraFile doc;
+    core::PoolSettings pool;
+    std::vector<std::string> homes, aways;
+    ScriptedPrompter prompter;
+    std::vector<std::string> opened;
+    std::vector<output::PrintDocument> reports;
+};
+
+TEST_F(CheckWindowTest, ASystemCheckedEndToEndShowsWhatTheEngineAndTheCliCount) {
+    const std::string result = "1X21X11111111";
+    auto w = Open();
+    ClickResult(*w, result);
+    EXPECT_EQ(w->DisplayResult(), result);
+
+    // The same check without any window.
+    core::TVinraFile plain = doc;
+    plain.Facit = core::DisplayToSigns(result, pool.signs);
+    const auto engine = checking::CheckRows(plain, pool.couponColumns, pool.signs);
+    const auto protocol = checking::WinningRowConditions(plain, plain.Facit, pool.signs);
+    EXPECT_EQ(ShownCounts(*w), engine.counts);
+    EXPECT_EQ(w->Chart()->Counts(), engine.counts);
+    std::vector<std::string> shownProtocol;
+    for (int i = 0; i < w->ConditionsList()->count(); ++i)
+        shownProtocol.push_back(w->ConditionsList()->item(i)->text().toStdString());
+    EXPECT_EQ(shownProtocol, protocol.lines);
+    ASSERT_TRUE(protocol.verdict.has_value());
+    EXPECT_EQ(w->IndicatorState(), *protocol.verdict ? "true" : "false");
+    EXPECT_EQ(w->Last().check.winningLines, engine.winningLines);
+
+    // And through the command-line tool, when it is built beside the tests.
+    const QString cli = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../bin/vinra"));
+    if (QFileInfo::exists(cli)) {
+        const fs::path file = dir.path() / "system.1x2";
+        doc.SaveToFile(file);
+        QProcess p;
+        p.start(cli, {QStringLiteral("check"), QString::fromStdString(file.string()), QStringLiteral("--result"),
+                      QString::fromStdString(result), QStringLiteral("--json")});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        const auto j = nlohmann::json::parse(p.readAllStandardOutput().toStdString());
+        EXPECT_EQ(ShownCounts(*w), j["distribution"].get<std::vector<int64_t>>());
+        EXPECT_EQ(shownProtocol, j["protocol"].get<std::vector<std::string>>());
+        EXPECT_EQ(w->Last().check.best, j["best"].get<int>());
+        EXPECT_EQ(w->IndicatorState().toStdString(), j["conditions_ok"].get<bool>() ? "true" : "false");
+    } else {
+        std::cout << "[ note ] " << cli.toStdString() << " is not built; compared with the engine only\n";
+    }
+
+    // The prize table typed in: level wins and totals are exact.
+    const std::pair<int, const char*> payouts[] = {
+        {13, "1234567,89"}, {12, "12 345,6"}, {11, "310,50"}, {10, "25"}};
+    int64_t total = 0;
+    const int64_t hundredths[] = {123456789, 1234560, 31050, 2500};
+    for (int i = 0; i < 4; ++i) {
+        w->EditPayout(payouts[i].first, QString::fromLatin1(payouts[i].second));
+        total += engine.counts[static_cast<size_t>(payouts[i].first)] * hundredths[i];
+    }
+    EXPECT_EQ(w->PayoutGrid()->item(12, TfrmRatta::ColPayout)->text(), "12 345,60");
+    EXPECT_EQ(w->PayoutGrid()->item(13, TfrmRatta::ColSum)->text(),
+              QString::fromStdString(core::FormatAmount(engine.counts[13] * 123456789)));
+    EXPECT_EQ(w->WinTotalText(), QString::fromStdString(core::FormatAmount(total)));
+    EXPECT_EQ(w->WinAfterBetText(), QString::fromStdString(core::FormatAmount(total - 216 * 100)));
+    // Lines below the first paying level have no payout cell to edit.
+    EXPECT_FALSE(w->PayoutGrid()->item(9, TfrmRatta::ColPayout)->flags() & Qt::ItemIsEditable);
+
+    // An amount that cannot be read is named and the level keeps its value.
+    w->EditPayout(11, QStringLiteral("3,10,50"));
+    ASSERT_EQ(prompter.Texts("error").size(), 1u);
+    EXPECT_TRUE(prompter.Texts("error")[0].contains(QStringLiteral("3,10,50")));
+    EXPECT_EQ(w->PayoutGrid()->item(11, TfrmRatta::ColPayout)->text(), "310,50");
+    EXPECT_EQ(w->WinTotalText(), QString::fromStdString(core::FormatAmount(total)));
+
+    // Status bar: sign counts and runs of the result row.
+    const auto stats = checking::SignCounts(plain.Facit, 13, pool.signs);
+    EXPECT_EQ(w->StatusBar()->findChild<QLabel*>(QStringLiteral("pnl1"))->text().toStdString(), stats.countLines[0]);
+    EXPECT_EQ(stats.countLines[0], "Num 1: 10");
+
+    // The best rows: the first column is a 13-right row.
+    w->Tabs()->setCurrentIndex(TfrmRatta::TabBestRows);
+    EXPECT_EQ(w->BestGrid()->item(13, 6)->text(), "13");
+    const int bestIndex = w->BestGrid()->horizontalHeaderItem(6)->text().toInt() - 1;
+    EXPECT_EQ(core::SignsToDisplay(doc.Rader[static_cast<size_t>(bestIndex)], pool.signs), result);
+}
+
+TEST_F(CheckWindowTest, DirectUpdateOffHoldsTheCountsAndGoalsFollowTheRow) {
+    auto w = Open();
+    w->DirectUpdate()->setChecked(false);
+    const auto before = ShownCounts(*w);
+    ClickResult(*w, "1X2");
+    EXPECT_EQ(ShownCounts(*w), before);
+    w->DirectUpdate()->setChecked(true);
+    EXPECT_NE(ShownCounts(*w), before);
+    EXPECT_EQ(w->Document().HGoal[1], 0);  // a draw gets 0-0
+    EXPECT_EQ(w->Document().AGoal[2], 1);  // an away win 0-1
+    // Clicking the set sign again clears the match.
+    ClickResult(*w, "1");
+    EXPECT_EQ(w->DisplayResult().substr(0, 3), "-X2");
+    EXPECT_EQ(w->Document().HGoal[0], -1);
+}
+
+TEST_F(CheckWindowTest, SavedResultReloadsAndTouchesOnlyItsRound) {
+    const auto other = Stored(4850, 202649, "1111111111111");
+    {
+        auto w = Open();
+        ClickResult(*w, "1X21X2111X111");
+        w->EditPayout(13, QStringLiteral("1 500 000"));
+        w->EditPayout(10, QStringLiteral("35,5"));
+        bool sawDialog = false;
+        WhenModal<TfrmSave>([&](TfrmSave* d) {
+            sawDialog = true;
+            EXPECT_EQ(d->RoundLabel()->text(), "2026-50");
+            EXPECT_EQ(d->RowEdit()->text(), "1X21X2111X111");
+            EXPECT_EQ(d->PayoutEdit(0)->text(), "1 500 000,00");
+            // A row of the wrong length keeps the dialog open and says why.
+            d->RowEdit()->setText(QStringLiteral("1x2"));
+            d->accept();
+            EXPECT_TRUE(d->isVisible());
+            d->RowEdit()->setText(QStringLiteral("1x21x2111x111"));
+            d->WinnersEdit(0)->setText(QStringLiteral("2"));
+            d->WinnersEdit(3)->setText(QStringLiteral("12345"));
+            d->accept();
+        });
+        w->btnSaveClick();
+        EXPECT_TRUE(sawDialog);
+        ASSERT_EQ(prompter.Texts("error").size(), 1u);
+    }
+    const auto saved = db.FindResult("S", 4851);
+    ASSERT_TRUE(saved.found);
+    EXPECT_EQ(saved.Rad, "1X21X2111X111");
+    EXPECT_EQ(saved.Omg, 202650);
+    EXPECT_EQ(saved.U(13), 150000000);
+    EXPECT_EQ(saved.U(10), 3550);
+    EXPECT_EQ(saved.A(13), 2);
+    EXPECT_EQ(saved.A(10), 12345);
+    // The neighbouring round is exactly as it was.
+    const auto still = db.FindResult("S", 4850);
+    EXPECT_EQ(still.Rad, other.Rad);
+    EXPECT_EQ(still.Payout, other.Payout);
+    EXPECT_EQ(still.Winners, other.Winners);
+    EXPECT_EQ(db.ResultCount(), 2u);
+
+    // A fresh window on the system finds its round and shows it.
+    auto w = Open();
+    EXPECT_EQ(w->RoundLabel(), "[2026-50]");
+    EXPECT_EQ(w->DisplayResult(), "1X21X2111X111");
+    EXPECT_EQ(w->PayoutGrid()->item(13, TfrmRatta::ColPayout)->text(), "1 500 000,00");
+    EXPECT_EQ(w->PayoutGrid()->item(13, TfrmRatta::ColPayout)->toolTip(), "Amount: 2");
+    EXPECT_EQ(w->PayoutGrid()->item(10, TfrmRatta::ColPayout)->toolTip(), "Amount: 12 345");
+}
+
+TEST_F(CheckWindowTest, RoundsStepInTimeOrderAndAShortRowIsRecounted) {
+    Stored(4750, 202550, "2222222222222");
+    Stored(4849, 202648, "1111111111111");
+    Stored(4850, 202649, "1X2");  // a short stored row
+    Stored(4851, 202650, "XXXXXXXXXXXXX");
+    checking::CouponRound games;
+    games.Year = "2026";
+    games.Week = "49";
+    games.Typ = "S";
+    games.OmgID = 4850;
+    for (int m = 1; m <= 13; ++m) {
+        games.Homes.push_back("Hemma " + std::to_string(m));
+        games.Aways.push_back("Borta " + std::to_string(m));
+    }
+    db.SaveCouponGames(games);
+
+    auto w = Open();
+    EXPECT_EQ(w->RoundLabel(), "[2026-50]");
+    EXPECT_EQ(w->DisplayResult(), "XXXXXXXXXXXXX");
+    const auto fifty = ShownCounts(*w);
+
+    w->btnPriorClick();
+    EXPECT_EQ(w->RoundLabel(), "[2026-49]");
+    EXPECT_EQ(w->DisplayResult(), "1X2----------");
+    core::TVinraFile plain = doc;
+    plain.Facit = core::DisplayToSigns("1X2----------", pool.signs);
+    const auto expected = checking::CheckRows(plain, 12, pool.signs).counts;
+    EXPECT_EQ(ShownCounts(*w), expected);
+    EXPECT_NE(ShownCounts(*w), fifty);
+    // The teams of the round shown.
+    EXPECT_EQ(w->PayoutGrid()->item(1, TfrmRatta::ColHome)->text(), "Hemma 1");
+
+    w->btnPriorClick();
+    EXPECT_EQ(w->RoundLabel(), "[2026-48]");
+    EXPECT_EQ(w->PayoutGrid()->item(1, TfrmRatta::ColHome)->text(), "AIK");  // no games stored: the system's teams
+    w->btnPriorClick();
+    EXPECT_EQ(w->RoundLabel(), "[2025-50]");
+    EXPECT_TRUE(w->Action(QStringLiteral("actPrior"))->isEnabled());
+    w->btnPriorClick();  // nothing before it: stays, and says so
+    EXPECT_EQ(w->RoundLabel(), "[2025-50]");
+    EXPECT_FALSE(w->Action(QStringLiteral("actPrior"))->isEnabled());
+
+    w->btnNextYearClick();
+    EXPECT_EQ(w->RoundLabel(), "[2026-50]");
+    EXPECT_TRUE(w->Action(QStringLiteral("actPrior"))->isEnabled());
+    w->btnNextClick();  // at the end: the record stays, Next is off
+    EXPECT_EQ(w->RoundLabel(), "[2026-50]");
+    EXPECT_FALSE(w->Action(QStringLiteral("actNext"))->isEnabled());
+    w->btnLastYearClick();
+    EXPECT_EQ(w->RoundLabel(), "[2025-50]");
+    w->btnLastYearClick();  // no 2024-50: stays
+    EXPECT_EQ(w->RoundLabel(), "[2025-50]");
+
+    // The chooser: a stored round loads; a missing one leads to the reset question.
+    w->Tabs()->setCurrentIndex(0);
+    CheckWindowContext c = Context();
+    auto w2 = std::make_unique<TfrmRatta>(doc, [&] {
+        c.chooseRound = [](QWidget*, const std::string& year, const std::string& week) {
+            EXPECT_EQ(year + week, "202650");
+            return std::optional<std::pair<std::string, std::string>>({"2026", "48"});
+        };
+        return c;
+    }());
+    w2->show();
+    QApplication::processEvents();
+    w2->btnLocalClick();
+    EXPECT_EQ(w2->RoundLabel(), "[2026-48]");
+    EXPECT_EQ(w2->DisplayResult(), "1111111111111");
+}
+
+TEST_F(CheckWindowTest, ResetAsksAndClearsEverything) {
+    Stored(4851, 202650, "XXXXXXXXXXXXX");
+    auto w = Open();
+    ASSERT_EQ(w->DisplayResult(), "XXXXXXXXXXXXX");
+    w->btnClearClick();  // No: nothing changes
+    EXPECT_EQ(w->DisplayResult(), "XXXXXXXXXXXXX");
+    prompter.answers.push_back(Answer::Yes);
+    w->btnClearClick();
+    EXPECT_EQ(prompter.Texts("question").back(), QString::fromStdString(core::Msg(504)));
+    EXPECT_EQ(w->DisplayResult(), "-------------");
+    EXPECT_EQ(ShownCounts(*w)[0], 216);
+    EXPECT_EQ(w->PayoutGrid()->item(13, TfrmRatta::ColPayout)->text(), "0,00");
+    EXPECT_EQ(w->WinAfterBetText(), "-216,00");
+    EXPECT_TRUE(w->MarksModified());
+    EXPECT_EQ(w->Document().HGoal[0], -1);
+}
+
+TEST_F(CheckWindowTest, PausePoolShowsTheHalfTimeResultsAndTheSystemKeepsItsPool) {
+    doc.Typ = "C";
+    doc.OmgID = 700;
+    pool.pauseTipping = true;
+    checking::TFacitRec full, half;
+    full.Typ = "C";
+    half.Typ = "D";
+    full.OmgID = half.OmgID = 700;
+    full.Omg = half.Omg = 202650;
+    full.Rad = "1111111111111";
+    half.Rad = "XXXXXXXXXXXXX";
+    db.StoreResult(full);
+    db.StoreResult(half);
+    auto w = Open();
+    ASSERT_FALSE(w->PausePool()->isHidden());
+    EXPECT_EQ(w->DisplayResult(), "1111111111111");
+    w->PausePool()->setChecked(true);
+    EXPECT_EQ(w->DisplayResult(), "XXXXXXXXXXXXX");
+    EXPECT_EQ(w->Document().Typ, "D");
+    w->PausePool()->setChecked(false);
+    EXPECT_EQ(w->DisplayResult(), "1111111111111");
+    w->PausePool()->setChecked(true);
+    w->reject();
+    EXPECT_EQ(w->Document().Typ, "C");
+}
+
+TEST_F(CheckWindowTest, OnlyCompleteAddressesBecomeTheLinkOrAreOpened) {
+    auto w = Open();
+    EXPECT_EQ(w->Tabs()->currentIndex(), TfrmRatta::TabLiveCheck);
+    EXPECT_FALSE(w->Tabs()->isTabVisible(TfrmRatta::TabGoalService));
+    w->btnGoToLiveCheckClick();
+    ASSERT_EQ(prompter.Texts("information").size(), 1u);
+    EXPECT_EQ(prompter.Texts("information")[0], "You must upload the file first!");
+
+    struct Case {
+        const char* pasted;
+        bool taken;
+    } cases[] = {{"see http", false},
+                 {"javascript:alert(1)", false},
+                 {"http://", false},
+                 {"file:///etc/passwd", false},
+                 {"https://live.example.org/s/ab12", true},
+                 {"HTTP://LIVE.EXAMPLE.ORG/x", true}};
+    std::string link;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pasted);
+        const size_t errors = prompter.Texts("error").size();
+        QGuiApplication::clipboard()->setText(QString::fromLatin1(c.pasted));
+        w->btnPasteLinkClick();
+        if (c.taken) link = c.pasted;
+        EXPECT_EQ(w->LinkEdit()->text().toStdString(), link);
+        EXPECT_EQ(w->Document().SalvikLink, link);
+        EXPECT_EQ(prompter.Texts("error").size(), errors + (c.taken ? 0 : 1));
+    }
+    w->btnGoToLiveCheckClick();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], link);
+    EXPECT_TRUE(w->MarksModified());
+
+    // A link from an old file that is not a complete address is not opened.
+    doc.SalvikLink = "www.example.org/x";
+    auto w2 = Open();
+    w2->btnGoToLiveCheckClick();
+    EXPECT_EQ(opened.size(), 1u);
+    EXPECT_TRUE(prompter.Texts("error").back().contains(QStringLiteral("www.example.org/x")));
+
+    // Deleting asks; the comment field writes the document's comment.
+    prompter.answers.push_back(Answer::Yes);
+    w->btnDeleteLinkClick();
+    EXPECT_TRUE(w->Document().SalvikLink.empty());
+    w->CommentEdit()->setPlainText(QStringLiteral("one\ntwo"));
+    EXPECT_EQ(w->Document().Comment, "one\r\ntwo");
+}
+
+TEST_F(CheckWindowTest, UploadHandsTheLinkBack) {
+    CheckWindowContext c = Context();
+    c.upload = [](QWidget*, core::TVinraFile& work) {
+        work.SalvikLink = "https://live.example.org/s/9";
+        work.Comment += "\r\nhttps://live.example.org/s/9";
+        return true;
+    };
+    doc.Comment = "mine";
+    TfrmRatta w(doc, c);
+    w.show();
+    w.btnUploadClick();
+    EXPECT_EQ(w.LinkEdit()->text(), "https://live.example.org/s/9");
+    EXPECT_EQ(w.CommentEdit()->toPlainText(), "mine\nhttps://live.example.org/s/9");
+    EXPECT_EQ(w.Document().Comment, "mine\r\nhttps://live.example.org/s/9");
+    EXPECT_TRUE(w.MarksModified());
+}
+
+TEST_F(CheckWindowTest, PrintedSummaryCarriesTheShownFiguresAndWritesAPdf) {
+    Stored(4851, 202650, "1X21X2111X111");
+    auto w = Open();
+    WhenModal<TfrmSkrivUtVinst>([](TfrmSkrivUtVinst* d) { d->accept(); });
+    w->btnPrintClick();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].title, "Winning summary Stryktipset 2026-50");
+    std::vector<std::string> texts;
+    for (const auto& cmd : reports[0].pages[0].commands) texts.push_back(cmd.text);
+    EXPECT_THAT(texts, ::testing::Contains("Stryktipset Round 50 2026"));
+    EXPECT_THAT(texts, ::testing::Contains("1. AIK - Brommapojkarna"));
+    EXPECT_THAT(texts, ::testing::Contains(w->WinTotalText().toStdString()));
+    EXPECT_THAT(texts, ::testing::Contains("-216,00"));
+
+    WhenModal<TfrmSkrivUtVinst>([](TfrmSkrivUtVinst* d) {
+        d->SetChoice(TfrmSkrivUtVinst::Report::Rows);
+        d->accept();
+    });
+    w->btnPrintClick();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[1].title, "Winning rows S 2026-50");
+    size_t lines = 0;
+    for (const auto& page : reports[1].pages)
+        for (const auto& cmd : page.commands)
+            if (cmd.text.rfind("  ", 0) == 0) ++lines;
+    EXPECT_EQ(lines, w->Last().check.winningLines.size());
+    EXPECT_GT(lines, 0u);
+
+    // Both render to PDF; VINRA_REPORT_DIR keeps them for looking at.
+    const char* keep = std::getenv("VINRA_REPORT_DIR");
+    const fs::path out = keep && *keep ? fs::path(keep) : dir.path();
+    fs::create_directories(out);
+    WritePdf(reports[0], out / "winning-summary.pdf");
+    WritePdf(reports[1], out / "winning-rows.pdf");
+    for (const char* name : {"winning-summary.pdf", "winning-rows.pdf"}) {
+        const std::string bytes = vinra::testing::ReadBytes(out / name);
+        EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
+    }
+
+    // The preview's PDF button writes the shown document.
+    const fs::path pdf = dir.path() / "from-preview.pdf";
+    prompter.files.push_back(QString::fromStdString(pdf.string()));
+    WhenModal<QDialog>([](QDialog* d) {
+        auto* b = d->findChild<QPushButton*>(QStringLiteral("btnSavePdf"));
+        ASSERT_NE(b, nullptr);
+        b->click();
+        d->reject();
+    });
+    ShowReportPreview(w.get(), reports[0], prompter);
+    EXPECT_EQ(vinra::testing::ReadBytes(pdf).substr(0, 5), "%PDF-");
+}
+
+TEST_F(CheckWindowTest, ChooserOffersTheYearsUpToNextYear) {
+    TfrmChooseOmg d(QString(), "2009", "7");
+    EXPECT_EQ(d.YearBox()->itemText(0), "1969");
+    EXPECT_EQ(d.YearBox()->itemText(d.YearBox()->count() - 1), QString::number(QDate::currentDate().year() + 1));
+    EXPECT_EQ(d.WeekBox()->count(), 53);
+    EXPECT_EQ(d.Year(), "2009");
+    EXPECT_EQ(d.Week(), "07");
+    EXPECT_EQ(d.windowTitle(), "Choose year & week");
+}
+
+// Pictures of the window and its dialogs in Swedish and English, for looking
+// at them; only when VINRA_SCREENSHOT_DIR names a folder.
+TEST_F(CheckWindowTest, Screenshots) {
+    const char* dirName = std::getenv("VINRA_SCREENSHOT_DIR");
+    if (!dirName || !*dirName) GTEST_SKIP() << "VINRA_SCREENSHOT_DIR not set";
+    const fs::path out(dirName);
+    fs::create_directories(out);
+    Stored(4851, 202650, "1X21X2111X111");
+    doc.SalvikLink = "https://live.example.org/s/ab12";
+    doc.Comment = "Halvgarderingar på derbyna.";
+    struct Language {
+        int base;
+        std::string tag;
+    };
+    for (const Language& language : {Language{core::LangSwedish, "sv"}, Language{core::LangEnglish, "en"}}) {
+        const std::string tag = language.tag;
+        core::SetCurrentLanguage(language.base);
+        auto w = Open();
+        w->resize(1180, 700);
+        for (int t = 0; t < 4; ++t) {
+            w->Tabs()->setCurrentIndex(t);
+            QApplication::processEvents();
+            w->grab().save(QString::fromStdString((out / ("check-" + tag + "-tab" + std::to_string(t) + ".png")).string()));
+        }
+        auto grabModal = [&](const std::string& name) {
+            return [&out, name, tag](QDialog* d) {
+                QApplication::processEvents();
+                d->grab().save(QString::fromStdString((out / (name + "-" + tag + ".png")).string()));
+                d->reject();
+            };
+        };
+        WhenModal<TfrmSave>(grabModal("save"));
+        w->btnSaveClick();
+        WhenModal<TfrmSkrivUtVinst>(grabModal("print-choice"));
+        w->btnPrintClick();
+        TfrmChooseOmg chooser(QString(), "2026", "50");
+        chooser.show();
+        QApplication::processEvents();
+        chooser.grab().save(QString::fromStdString((out / ("choose-" + tag + ".png")).string()));
+        WhenModal<QDialog>(grabModal("preview"));
+        ShowReportPreview(w.get(), output::WinningSummaryDocument([&] {
+                              output::WinningsReportInput in;
+                              in.typ = "S";
+                              in.pool = "Stryktipset";
+                              in.omg = "2026-50";
+                              in.rowCount = 216;
+                              in.roundText = "50 2026";
+                              in.displayResult = w->DisplayResult();
+                              for (size_t m = 0; m < 13; ++m) in.matchLabels.push_back(homes[m] + " - " + aways[m]);
+                              in.levels = output::SummaryLevels(13, w->Last().check.counts,
+                                                                checking::WinningsTable(13, "S"));
+                              return in;
+                          }()),
+                          prompter);
+    }
+    core::SetCurrentLanguage(core::LangEnglish);
+}
+
+}  // namespace
+}  // namespace vinra::ui::testing
