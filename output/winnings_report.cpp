@@ -30,12 +30,12 @@ constexpr double kPageBottom = 10.4;
 constexpr uint32_t kHeaderGrey = 0xD0D0D0;
 
 // Left block: match labels and the three sign columns; right block: the levels.
-constexpr double kSignCol[3] = {3.05, 3.4, 3.75};
+constexpr double kSignCol[3] = {2.85, 3.2, 3.55};
 constexpr double kSignWidth = 0.35;
-constexpr double kBlockSplit = 4.15;
-constexpr double kCountX = 5.05, kCountW = 0.55;
-constexpr double kPayoutX = 5.65, kPayoutW = 0.8;
-constexpr double kWinX = 6.45, kWinW = 0.8;
+constexpr double kBlockSplit = 3.95;
+constexpr double kCountX = 4.95, kCountW = 0.45;
+constexpr double kPayoutX = 5.45, kPayoutW = 0.95;
+constexpr double kWinX = 6.4, kWinW = 0.85;
 
 }  // namespace
 
@@ -161,7 +161,8 @@ PrintDocument WinningSummaryDocument(const WinningsReportInput& in) {
 PrintDocument WinningRowsDocument(const WinningsReportInput& in) {
     PageComposer c;
     c.BeginDoc(WinningRowsTitle(in), 1);
-    const double colX[2] = {kLeft, 4.0};
+    // A line of 12 pt is up to about 3.5 inches wide.
+    const double colX[2] = {kLeft, 4.2};
     double y = 0.2;
     c.SetFont(Times(22, true, true));
     c.TextAt(y, kLeft, Text(in, 493));

@@ -704,7 +704,8 @@ void TfrmRatta::computeBestRows() {
     }
     best_->setHorizontalHeaderLabels(heads);
     best_->resizeColumnToContents(ColMatch);
-    best_->setColumnWidth(ColHome, grid_->columnWidth(ColHome));
+    best_->resizeColumnToContents(ColHome);
+    best_->setColumnWidth(ColHome, std::max(best_->columnWidth(ColHome), grid_->columnWidth(ColHome)));
     best_->setColumnWidth(ColAway, grid_->columnWidth(ColAway));
 }
 
