@@ -28,6 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kMsgRefreshFailed = 1012;  // "The current games could not be fetched: %s"
+constexpr int kMsgRefreshFailedShort = 1025;  // "The current games could not be fetched."
 constexpr int kMsgRefreshing = 1013;     // "Fetching the current games..."
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -116,11 +117,14 @@ ActivePoolsPanel::ActivePoolsPanel(const ShellContext& shell, CommandTable& comm
         // The database belongs to this thread: the list's games and results go in here.
         if (r.replaced && program.db.IsOpen()) net::ImportActivePoolsData(program.DataFolder(), program.db, r);
         if (r.replaced) {
+            failure_.clear();
             setStatus(QString(), false);
         } else if (!cancelled) {
-            const QString text = Q(core::FormatMsg(core::Msg(kMsgRefreshFailed), {r.error}));
-            setStatus(text, true);
-            if (report_) shell_.prompter.error(shell_.window, text);
+            // The panel says it in a line; the transfer's own words are in its tooltip and the box.
+            failure_ = r.error;
+            showFailure();
+            if (report_)
+                shell_.prompter.error(shell_.window, Q(core::FormatMsg(core::Msg(kMsgRefreshFailed), {failure_})));
         } else {
             setStatus(QString(), false);
         }
@@ -137,8 +141,14 @@ bool ActivePoolsPanel::Refreshing() const { return job_->Running(); }
 
 void ActivePoolsPanel::setStatus(const QString& text, bool failure) {
     status_->setText(text);
+    status_->setToolTip(QString());
     status_->setStyleSheet(failure ? QStringLiteral("color: #a40000;") : QString());
     status_->setVisible(!text.isEmpty());
+}
+
+void ActivePoolsPanel::showFailure() {
+    setStatus(M(kMsgRefreshFailedShort), true);
+    status_->setToolTip(Q(core::FormatMsg(core::Msg(kMsgRefreshFailed), {failure_})));
 }
 
 bool ActivePoolsPanel::StartRefresh(bool force, bool report) {
@@ -157,6 +167,7 @@ bool ActivePoolsPanel::StartRefresh(bool force, bool report) {
     // The worker downloads and replaces the file; it never touches the database.
     auto result = std::make_shared<net::ActivePoolsRefresh>();
     result_ = result;
+    failure_.clear();
     setStatus(M(kMsgRefreshing), false);
     job_->Start([host, data, result](JobProgress& p) {
         *result = net::RefreshActivePools(host, data, nullptr,
@@ -211,6 +222,7 @@ void ActivePoolsPanel::Relocalise() {
     check_->setToolTip(check_->isEnabled() ? QString() : T(UiText::ComesLater));
     placeBet_->setText(T(UiText::PlaceBet));
     if (job_->Running()) setStatus(M(kMsgRefreshing), false);
+    else if (!failure_.empty()) showFailure();
     Rebuild();
 }
 

@@ -5,6 +5,7 @@
 // controller does the rest.
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <QWidget>
@@ -56,12 +57,14 @@ protected:
 
 private:
     void setStatus(const QString& text, bool failure);
+    void showFailure();
 
     ShellContext shell_;
     CommandTable& commands_;
     BackgroundJob* job_ = nullptr;
     std::shared_ptr<net::ActivePoolsRefresh> result_;  // written by the worker, read after the join
     bool report_ = false;
+    std::string failure_;  // why the last refresh failed; empty after a good one
     QLabel* title_ = nullptr;
     QLabel* status_ = nullptr;
     QTreeWidget* tree_ = nullptr;

@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
+#include <QEventLoop>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -27,6 +28,7 @@
 #include "core/signs.h"
 #include "core/text.h"
 #include "net/update_check.h"
+#include "ui/core/background_job.h"
 #include "ui/core/localise.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
@@ -121,7 +123,6 @@ TfrmWebStatus::TfrmWebStatus(Mode mode, WebStatusContext context, std::vector<st
             return ChooseRoundDialog(this, caption, y, w);
         };
     savedOmgId_ = ctx_.doc->OmgID;
-    savedTyp_ = ctx_.doc->Typ;
     loadKnownTeams();
     build(homes, aways);
     const std::string& omg = ctx_.doc->Omg;
@@ -129,8 +130,6 @@ TfrmWebStatus::TfrmWebStatus(Mode mode, WebStatusContext context, std::vector<st
 }
 
 TfrmWebStatus::~TfrmWebStatus() {
-    // A window torn down without closing still gives the system its pool code back.
-    if (ctx_.doc) ctx_.doc->Typ = savedTyp_;
     std::error_code ec;
     std::filesystem::remove(ctx_.dataFolder / "download.htm", ec);
 }
@@ -346,6 +345,23 @@ void TfrmWebStatus::showBusy(bool busy) {
     else QApplication::restoreOverrideCursor();
 }
 
+// A download and its parse on a worker thread: the window keeps painting while
+// a slow operator's page arrives (its controls are disabled meanwhile, so no
+// second command starts). The result is read after the join.
+net::FetchOutcome TfrmWebStatus::fetchOffGuiThread(const std::string& url, bool xml, const core::IniFile& ini,
+                                                   const net::ParseOptions& options, net::TCouponInfo& info) {
+    net::FetchOutcome out;
+    const std::filesystem::path file = ctx_.dataFolder / "download.htm";
+    BackgroundJob job;
+    QEventLoop wait;
+    connect(&job, &BackgroundJob::finished, &wait, &QEventLoop::quit);
+    setEnabled(false);
+    job.Start([&](JobProgress&) { out = net::FetchRound(url, file, xml, ini, options, info); });
+    wait.exec();
+    setEnabled(true);
+    return out;
+}
+
 bool TfrmWebStatus::prepare() { return !ctx_.prepareConnection || ctx_.prepareConnection(); }
 
 // One download into "download.htm" and its parse, with the keys of typ.
@@ -369,8 +385,7 @@ TfrmWebStatus::Fetch TfrmWebStatus::fetch(const std::string& typ, int addressMod
     options.debug = ctx_.debug;
     options.debugFolder = ctx_.dataFolder;
     showBusy(true);
-    const net::FetchOutcome out =
-        net::FetchRound(url, ctx_.dataFolder / "download.htm", ctx_.pool.xml, ini, options, info);
+    const net::FetchOutcome out = fetchOffGuiThread(url, ctx_.pool.xml, ini, options, info);
     showBusy(false);
     if (!out.ok) {
         ctx_.prompter->error(this, Q(out.error));
@@ -393,11 +408,10 @@ TfrmWebStatus::Fetch TfrmWebStatus::fetchBoth(int addressMode, int32_t draw, Rou
     }
     const std::string halfCode = net::HalfTimeCode(ctx_.doc->Typ);
     if (mode_ == Mode::Results && ctx_.pool.pauseTipping && !halfCode.empty()) {
-        const std::string own = ctx_.doc->Typ;
+        // The half-time round is fetched under its own code, passed along: the
+        // system's pool code is never changed for it.
         const int32_t ownDraw = ctx_.doc->OmgID;
-        ctx_.doc->Typ = halfCode;
         const Fetch h = fetch(halfCode, addressMode, draw, round.half);
-        ctx_.doc->Typ = own;
         // The half-time page names its own draw; the system keeps the full-time one.
         ctx_.doc->OmgID = ownDraw;
         if (h == Fetch::Stop) return Fetch::Stop;
@@ -499,7 +513,7 @@ void TfrmWebStatus::btnViewClick() {
         options.debugFolder = ctx_.dataFolder;
         showBusy(true);
         // The bulk run stores rounds of any pool: the open system is not touched.
-        const net::FetchOutcome out = net::FetchRound(url, ctx_.dataFolder / "download.htm", xml, ini, options, info);
+        const net::FetchOutcome out = fetchOffGuiThread(url, xml, ini, options, info);
         showBusy(false);
         if (!out.ok) {
             if (out.transportFailed || out.badKeys) {
@@ -614,12 +628,9 @@ void TfrmWebStatus::showAndSave(const Round& round) {
     }
     const std::string halfCode = net::HalfTimeCode(ctx_.doc->Typ);
     if (results && ctx_.pool.pauseTipping && !halfCode.empty() && !round.half.Row.empty()) {
-        const std::string own = ctx_.doc->Typ;
-        ctx_.doc->Typ = halfCode;
         writeSigns(round.half.Row, 6);
         fillPrizeGrid(half_, round.half);
         savePrizeGrid(half_, round.half.Row, halfCode);
-        ctx_.doc->Typ = own;
     }
     for (int m = 0; m < grid_->rowCount(); ++m)
         for (int c = 1; c <= 2; ++c) validateCell(m, c);
@@ -687,7 +698,6 @@ void TfrmWebStatus::btnCancelClick() { reject(); }
 
 void TfrmWebStatus::done(int result) {
     if (result != QDialog::Accepted) ctx_.doc->OmgID = savedOmgId_;
-    ctx_.doc->Typ = savedTyp_;
     std::error_code ec;
     std::filesystem::remove(ctx_.dataFolder / "download.htm", ec);
     QDialog::done(result);

@@ -117,6 +117,8 @@ private:
     int matchCount() const;
     int valueLines() const;
     bool prepare();
+    net::FetchOutcome fetchOffGuiThread(const std::string& url, bool xml, const core::IniFile& ini,
+                                        const net::ParseOptions& options, net::TCouponInfo& info);
     Fetch fetch(const std::string& typ, int addressMode, int32_t draw, net::TCouponInfo& info);
     // currentDraw: when given, the draw number (XMLResDBID) of the full-time
     // page, read before the half-time page takes its place in download.htm.
@@ -135,7 +137,6 @@ private:
     Mode mode_;
     WebStatusContext ctx_;
     int32_t savedOmgId_ = 0;
-    std::string savedTyp_;
     std::vector<std::string> known_;
     int editLine_ = -1, editColumn_ = -1;
 
