@@ -30,6 +30,7 @@ namespace fs = std::filesystem;
 constexpr int kMsgRefreshFailed = 1012;  // "The current games could not be fetched: %s"
 constexpr int kMsgRefreshFailedShort = 1025;  // "The current games could not be fetched."
 constexpr int kMsgRefreshing = 1013;     // "Fetching the current games..."
+constexpr int kMsgCancel = 1021;         // "Cancel"
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString M(int n) { return Q(core::Msg(n)); }
@@ -76,7 +77,10 @@ ActivePoolsPanel::ActivePoolsPanel(const ShellContext& shell, CommandTable& comm
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("lblActivePoolsStatus"));
     status_->setWordWrap(true);
+    status_->setTextFormat(Qt::RichText);
     status_->setVisible(false);
+    // A slow service can be given up: the line offers Cancel while the list is fetched.
+    connect(status_, &QLabel::linkActivated, this, [this](const QString&) { job_->Cancel(); });
     layout->addWidget(status_);
     tree_ = new QTreeWidget(this);
     tree_->setObjectName(QStringLiteral("tvActivePools"));
@@ -135,12 +139,16 @@ ActivePoolsPanel::ActivePoolsPanel(const ShellContext& shell, CommandTable& comm
 
 ActivePoolsPanel::~ActivePoolsPanel() { job_->CancelAndJoin(); }
 
-QString ActivePoolsPanel::StatusText() const { return status_->isVisibleTo(this) ? status_->text() : QString(); }
+QString ActivePoolsPanel::StatusText() const { return statusText_; }
 
 bool ActivePoolsPanel::Refreshing() const { return job_->Running(); }
 
 void ActivePoolsPanel::setStatus(const QString& text, bool failure) {
-    status_->setText(text);
+    statusText_ = text;
+    QString shown = text.toHtmlEscaped();
+    if (job_->Running() && !text.isEmpty())
+        shown += QStringLiteral(" <a href=\"cancel\">") + M(kMsgCancel).toHtmlEscaped() + QStringLiteral("</a>");
+    status_->setText(shown);
     status_->setToolTip(QString());
     status_->setStyleSheet(failure ? QStringLiteral("color: #a40000;") : QString());
     status_->setVisible(!text.isEmpty());
@@ -168,11 +176,11 @@ bool ActivePoolsPanel::StartRefresh(bool force, bool report) {
     auto result = std::make_shared<net::ActivePoolsRefresh>();
     result_ = result;
     failure_.clear();
-    setStatus(M(kMsgRefreshing), false);
     job_->Start([host, data, result](JobProgress& p) {
         *result = net::RefreshActivePools(host, data, nullptr,
                                           [&p](int64_t now, int64_t total) { return p.Bytes(now, total); });
     });
+    setStatus(M(kMsgRefreshing), false);
     return true;
 }
 

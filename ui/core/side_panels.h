@@ -65,6 +65,7 @@ private:
     std::shared_ptr<net::ActivePoolsRefresh> result_;  // written by the worker, read after the join
     bool report_ = false;
     std::string failure_;  // why the last refresh failed; empty after a good one
+    QString statusText_;   // the line as text, without its Cancel link
     QLabel* title_ = nullptr;
     QLabel* status_ = nullptr;
     QTreeWidget* tree_ = nullptr;

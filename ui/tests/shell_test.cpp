@@ -314,7 +314,7 @@ TEST_F(ShellTest, TheActivePoolsRefreshRunsOffTheGuiThreadAndSaysWhenItFails) {
     server.release = true;
 }
 
-TEST_F(ShellTest, ClosingTheWindowDuringARefreshStopsTheTransfer) {
+TEST_F(ShellTest, ARefreshIsCancelledFromThePanelOrByClosingTheWindow) {
     vinra::testing::LocalServer server;
     server.svr.Get("/vinra/activepools", [&](const httplib::Request&, httplib::Response& res) {
         server.Hold(20000);
@@ -322,9 +322,27 @@ TEST_F(ShellTest, ClosingTheWindowDuringARefreshStopsTheTransfer) {
     });
     server.Start();
     program_->updateIni.WriteString("Service", "Host", server.Host());
-    ASSERT_TRUE(window_->ActivePools().StartRefresh(true, false));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    auto& panel = window_->ActivePools();
+    ASSERT_TRUE(panel.StartRefresh(true, false));
+    // The panel's Cancel gives a slow refresh up and keeps the present list.
+    const std::string present = ReadBytes(program_->ActivePoolsPath());
+    auto* line = window_->findChild<QLabel*>("lblActivePoolsStatus");
+    ASSERT_TRUE(line->text().contains("href"));
     QElapsedTimer t;
+    t.start();
+    emit line->linkActivated("cancel");
+    QEventLoop loop;
+    QObject::connect(&panel, &ActivePoolsPanel::refreshed, &loop, &QEventLoop::quit);
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_FALSE(panel.Refreshing());
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_EQ(ReadBytes(program_->ActivePoolsPath()), present);
+    EXPECT_EQ(panel.StatusText(), "");
+
+    // Closing the window during a refresh stops it as well.
+    ASSERT_TRUE(panel.StartRefresh(true, false));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     t.start();
     window_.reset();
     EXPECT_LT(t.elapsed(), 5000);
