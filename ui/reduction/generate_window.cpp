@@ -37,6 +37,7 @@
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
 #include "ui/net/browser.h"
+#include "ui/reduction/system_coupon.h"
 
 namespace vinra::ui {
 namespace {
@@ -89,7 +90,6 @@ constexpr int kMsgWeightsOver = 538;  // "The sum of percentage in one or more g
 constexpr int kMsgNoStartRow = 539;   // "<Start row in row difference>"
 constexpr int kMsgStartRowTitle = 540;  // "Row difference"
 constexpr int kMsgStartRowPrompt = 541; // "Set start row"
-constexpr int kMsgNotYet = 1500;      // reading a reduced system from a file comes later
 constexpr int kMsgConditionNote = 1501;  // "on results that meet the system's conditions"
 constexpr int kMsgRate = 1503;        // "%s rows/s"
 constexpr int kMsgTimeLeft = 1504;    // "Time left: %s"
@@ -319,12 +319,6 @@ void TfrmGenerate::buildMethodPage() {
     lay->addLayout(indent);
     lay->addWidget(readFile_);
     lay->addStretch();
-    connect(readFile_, &QRadioButton::toggled, this, [this](bool on) {
-        if (!on) return;
-        // The reduced-system dialog is not part of this version: say so and stay with generating.
-        prompter_.information(this, M(kMsgNotYet));
-        generate_->setChecked(true);
-    });
     connect(generate_, &QRadioButton::toggled, this, [this](bool on) {
         model_.SetReadFromFile(!on);
         updateMethodPage();
@@ -635,7 +629,8 @@ void TfrmGenerate::showWarranty() {
 void TfrmGenerate::NextClick() {
     switch (model_.Next()) {
         case WizardModel::NextResult::ReadFromFile:
-            prompter_.information(this, M(kMsgNotYet));
+            // The reduced-system dialog takes over (its command opens it next).
+            done(kReadSystemFromFile);
             return;
         case WizardModel::NextResult::WeightsOver100:
             prompter_.error(this, M(kMsgWeightsOver));

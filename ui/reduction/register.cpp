@@ -10,6 +10,8 @@
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
 #include "ui/reduction/generate_window.h"
+#include "ui/reduction/dynamic_rows.h"
+#include "ui/reduction/system_coupon.h"
 
 namespace vinra::ui {
 namespace {
@@ -24,6 +26,8 @@ constexpr int kMsgFrameChanged = 526; // "The frame has been changed due to hard
 
 void RegisterReductionCommands(CommandTable& table, const ShellContext& shell) {
     table.Add({.name = QStringLiteral("actReduce"), .handler = [shell] { RunReductionWizard(shell); }});
+    RegisterSystemCouponCommands(table, shell);
+    RegisterExpertCommands(table, shell);
 }
 
 bool RunReductionWizard(const ShellContext& shell) {
@@ -37,7 +41,9 @@ bool RunReductionWizard(const ShellContext& shell) {
     options.homes = session.HomeTeams();
     options.aways = session.AwayTeams();
     TfrmGenerate wizard(session.Doc(), shell.program, shell.prompter, options, shell.window);
-    if (wizard.exec() != QDialog::Accepted) return false;
+    const int closed = wizard.exec();
+    if (closed == kReadSystemFromFile) return RunSystemCoupon(shell);
+    if (closed != QDialog::Accepted) return false;
     // Rows, conditions, warranty and flags in one step; the player's
     // percentages and the win-level table travel with the frame part.
     session.Replace(wizard.Result(), DocPart::Frame | DocPart::Rows | DocPart::Conditions | DocPart::Warranty,
