@@ -429,6 +429,43 @@ std::vector<std::string> ShippedSystemRows(const std::filesystem::path& folder, 
     return {};
 }
 
+void GuaranteeRun::Run(const std::atomic<bool>* cancel, std::atomic<int>* phase, std::atomic<int64_t>* done,
+                       std::atomic<int64_t>* total) noexcept {
+    errorMessage = 0;
+    errorText.clear();
+    result = {};
+    try {
+        result = ReduceWithGuarantee(input, GuaranteeHooks{cancel, phase, done, total, &rowsSoFar});
+    } catch (const GuaranteeError& e) {
+        errorMessage = e.message();
+    } catch (const std::exception& e) {
+        errorText = e.what();
+    }
+}
+
+std::string GuaranteeRun::ProgressText(int languageBase) const {
+    const int64_t rows = rowsSoFar.load(std::memory_order_relaxed);
+    if (rows <= 0) return {};
+    return core::FormatMsg(core::MsgIn(languageBase, 1408), {static_cast<long long>(rows)});
+}
+
+std::string GuaranteeRun::StatusText(int languageBase) const {
+    if (errorMessage) {
+        const int n = input.conditions.n;
+        return core::FormatMsg(core::MsgIn(languageBase, errorMessage),
+                               {static_cast<long long>(errorMessage == 1404 ? kMaxGuaranteeFrameRows : n - input.wrong),
+                                static_cast<long long>(n), static_cast<long long>(n - 1),
+                                static_cast<long long>(n - 2)});
+    }
+    if (!errorText.empty()) return errorText;
+    if (!result.rows.empty())
+        return core::FormatMsg(core::MsgIn(languageBase, 1409),
+                               {static_cast<long long>(result.rows.size()), static_cast<long long>(result.n - result.wrong),
+                                static_cast<long long>(result.outcomes)});
+    if (!result.cancelled) return core::MsgIn(languageBase, 1403);
+    return {};
+}
+
 void StoreGuaranteeResult(core::TVinraFile& doc, const GuaranteeResult& result, int languageBase) {
     if (!result.warranty.complete || result.rows.empty())
         throw std::logic_error("a guarantee run without rows is not stored");

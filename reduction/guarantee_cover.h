@@ -116,6 +116,26 @@ GuaranteeResult ReduceWithGuarantee(const GuaranteeInput& input, const Guarantee
 // True when every class of the table has a row with at most `wrong` wrong.
 bool GuaranteeHolds(const WarrantyTable& table, int wrong);
 
+// One run as a window holds it: the input, then Run on the window's
+// background job (the job's atomics as hooks), then the result or why there
+// is none, as texts of the message table. Run never throws.
+struct GuaranteeRun {
+    GuaranteeInput input;
+    GuaranteeResult result;
+    int errorMessage = 0;    // message number of a refused run (1404-1407), else 0
+    std::string errorText;   // a frame the engine could not read, or the like (English)
+    std::atomic<int64_t> rowsSoFar{0};
+
+    void Run(const std::atomic<bool>* cancel, std::atomic<int>* phase, std::atomic<int64_t>* done,
+             std::atomic<int64_t>* total) noexcept;
+    bool Ok() const { return errorMessage == 0 && errorText.empty() && !result.rows.empty(); }
+    // While running: "Searching: %d rows so far" once there is a list, else empty.
+    std::string ProgressText(int languageBase) const;
+    // After the run: the rows and the guarantee (1409), nothing to cover (1403),
+    // the refusal, or empty for a run cancelled before it had a list.
+    std::string StatusText(int languageBase) const;
+};
+
 // Puts the result into a system: the rows, and the warranty table with its
 // texts in the given language. The conditions stay as they were.
 void StoreGuaranteeResult(core::TVinraFile& doc, const GuaranteeResult& result, int languageBase);

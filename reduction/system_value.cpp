@@ -68,6 +68,21 @@ std::vector<std::string> SystemValueLines(const SystemValue& value, const ValueM
     return lines;
 }
 
+void ValueRun::Run(const std::atomic<bool>* cancel, std::atomic<int64_t>* done, std::atomic<int64_t>* total) noexcept {
+    error.clear();
+    value = {};
+    try {
+        if (total) {
+            int64_t t = 1;
+            for (int m = 0; m < model.n && m < kMaxValueMatches; ++m) t *= 3;
+            total->store(t, std::memory_order_relaxed);
+        }
+        value = ComputeSystemValue(rows, model, cancel, done);
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+}
+
 double ValueModel::LevelPool(int wrong) const {
     if (wrong < 0 || wrong > 3 || n - wrong < firstWinLevel) return 0;
     double paying = 0;

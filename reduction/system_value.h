@@ -104,6 +104,17 @@ std::string ReturnClassLabel(const ReturnClass& c, size_t index, int languageBas
 std::string ProbabilityText(double p);
 std::vector<std::string> SystemValueLines(const SystemValue& value, const ValueModel& model, int languageBase);
 
+// One value run as a window holds it: Run on the window's background job,
+// then the value or the reason there is none. Run never throws.
+struct ValueRun {
+    std::vector<std::string> rows;
+    ValueModel model;
+    SystemValue value;
+    std::string error;  // English; empty when the run ended normally
+
+    void Run(const std::atomic<bool>* cancel, std::atomic<int64_t>* done, std::atomic<int64_t>* total) noexcept;
+};
+
 // Throws std::invalid_argument for more than kMaxValueMatches matches, no rows
 // or rows that are not rows of n matches. cancel and done (results weighed so
 // far; total 3^n) may be null.

@@ -246,5 +246,42 @@ TEST(Guarantee, ProgressAndStoringInTheSystem) {
                             [](const std::string& l) { return l.find("100,00") != std::string::npos; }));
 }
 
+TEST(Guarantee, TheRunAWindowHoldsGivesItsTexts) {
+    core::TVinraFile doc;
+    doc.LoadFromFile(fs::path(VINRA_SOURCE_DIR) / "resources/samples/sample.1x2");
+    GuaranteeRun run;
+    run.input.frame = doc.Grundrad;
+    run.input.conditions = FromDocument(doc);
+    run.input.seconds = 0.2;
+    std::atomic<bool> cancel{false};
+    std::atomic<int> phase{0};
+    std::atomic<int64_t> done{0}, total{0};
+    run.Run(&cancel, &phase, &done, &total);
+    ASSERT_TRUE(run.Ok());
+    EXPECT_EQ(run.StatusText(core::LangEnglish),
+              std::to_string(run.result.rows.size()) + " rows: 12 right guaranteed if the result meets the conditions (" +
+                  std::to_string(run.result.outcomes) + " outcomes checked).");
+    EXPECT_EQ(run.ProgressText(core::LangSwedish), "Söker: " + std::to_string(run.result.rows.size()) + " rader hittills");
+
+    run.input.wrong = 3;
+    run.Run(&cancel, &phase, &done, &total);
+    EXPECT_FALSE(run.Ok());
+    EXPECT_EQ(run.errorMessage, 1406);
+    EXPECT_EQ(run.StatusText(core::LangSwedish), "En garanti på 10 rätt går inte med 13 matcher: välj 12 eller 11 rätt.");
+
+    run.input.wrong = 1;
+    run.input.frame = {"012", "x"};
+    run.Run(&cancel, &phase, &done, &total);
+    EXPECT_FALSE(run.Ok());
+    EXPECT_FALSE(run.errorText.empty());
+
+    run.input.frame = doc.Grundrad;
+    run.input.conditions.winMin = 5;
+    run.input.conditions.winMax = 4;
+    run.Run(&cancel, &phase, &done, &total);
+    EXPECT_FALSE(run.Ok());
+    EXPECT_EQ(run.StatusText(core::LangEnglish), "No outcome of the frame meets the conditions: there is nothing to guarantee.");
+}
+
 }  // namespace
 }  // namespace vinra::reduction

@@ -221,6 +221,22 @@ TEST(SystemValue, TextsForTheChartTheProtocolAndTheCommandLine) {
     EXPECT_TRUE(SystemValueLines(unfinished, model, core::LangEnglish).empty());
 }
 
+TEST(SystemValue, TheRunAWindowHolds) {
+    ValueRun run;
+    run.model = RandomModel(5, 6);
+    run.rows = {"00000", "12012"};
+    std::atomic<int64_t> done{0}, total{0};
+    run.Run(nullptr, &done, &total);
+    EXPECT_TRUE(run.error.empty());
+    EXPECT_TRUE(run.value.complete);
+    EXPECT_EQ(total.load(), 243);
+    EXPECT_EQ(done.load(), 243);
+    run.rows.clear();
+    run.Run(nullptr, &done, &total);
+    EXPECT_FALSE(run.error.empty());
+    EXPECT_FALSE(run.value.complete);
+}
+
 TEST(SystemValue, Refusals) {
     const ValueModel model = RandomModel(5, 1);
     EXPECT_THROW(ComputeSystemValue({}, model), std::invalid_argument);
