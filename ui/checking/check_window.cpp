@@ -1031,8 +1031,9 @@ void TfrmRatta::btnOverviewClick(bool show) {
     }
     quick_->setWindowFlag(Qt::WindowStaysOnTopHint, false);
     quick_->Refresh();
-    placeOverview();
+    // Shown first: its frame is known only then.
     quick_->show();
+    placeOverview();
 }
 
 void TfrmRatta::placeOverview() {

@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -34,6 +35,7 @@
 #include "ui/checking/check_texts.h"
 #include "ui/checking/check_window.h"
 #include "ui/output/page_painter.h"
+#include "ui/output/quick_view.h"
 #include "ui/tests/support/scripted_prompter.h"
 
 namespace vinra::ui::testing {
@@ -538,6 +540,22 @@ TEST_F(CheckWindowTest, PrintedSummaryCarriesTheShownFiguresAndWritesAPdf) {
     });
     ShowReportPreview(w.get(), reports[0], prompter);
     EXPECT_EQ(vinra::testing::ReadBytes(pdf).substr(0, 5), "%PDF-");
+}
+
+TEST_F(CheckWindowTest, SharesInPercentAndTheOverviewBesideTheWindow) {
+    auto w = Open();
+    // Match 4 is 1X: half of the 216 rows each.
+    EXPECT_EQ(w->PayoutGrid()->item(4, TfrmRatta::ColNum1)->text(), "108");
+    w->InPercent()->setChecked(true);
+    EXPECT_EQ(w->PayoutGrid()->item(4, TfrmRatta::ColNum1)->text(), "50");
+    EXPECT_EQ(w->PayoutGrid()->item(4, TfrmRatta::ColNum2)->text(), "0");
+    w->move(600, 100);
+    w->Action(QStringLiteral("actOverview"))->trigger();
+    ASSERT_TRUE(w->Overview()->isVisible());
+    EXPECT_FALSE(w->Overview()->InputEnabled());
+    EXPECT_LE(w->Overview()->frameGeometry().right(), w->frameGeometry().left());
+    w->Action(QStringLiteral("actOverview"))->trigger();
+    EXPECT_FALSE(w->Overview()->isVisible());
 }
 
 TEST_F(CheckWindowTest, ChooserOffersTheYearsUpToNextYear) {

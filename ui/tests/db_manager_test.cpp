@@ -179,5 +179,22 @@ TEST_F(DbManagerTest, ImportReportsBadLinesAndLosesNothing) {
         << prompter.Texts("error").back().toStdString();
 }
 
+// Pictures of both pages in Swedish and English; only with VINRA_SCREENSHOT_DIR.
+TEST_F(DbManagerTest, Screenshots) {
+    const char* out = std::getenv("VINRA_SCREENSHOT_DIR");
+    if (!out || !*out) GTEST_SKIP() << "VINRA_SCREENSHOT_DIR not set";
+    fs::create_directories(out);
+    for (const auto& [base, tag] : {std::pair<int, std::string>{core::LangSwedish, "sv"}, {core::LangEnglish, "en"}}) {
+        core::SetCurrentLanguage(base);
+        for (auto page : {TDBManager::Page::Games, TDBManager::Page::Results}) {
+            auto w = Open(page);
+            QApplication::processEvents();
+            const std::string name = "dbmanager-" + tag + (page == TDBManager::Page::Games ? "-games" : "-results") + ".png";
+            w->grab().save(QString::fromStdString((fs::path(out) / name).string()));
+        }
+    }
+    core::SetCurrentLanguage(core::LangEnglish);
+}
+
 }  // namespace
 }  // namespace vinra::ui::testing
