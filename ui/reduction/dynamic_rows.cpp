@@ -481,8 +481,9 @@ void TfrmDynamicRows::onTick() {
             SetBar(bar_, tested, maximum);
             break;
         case GenerationPhase::RowDifference:
-            if (tested + 1 > shownRowDiff_) {
-                shownRowDiff_ = tested + 1;
+            // The position in the rows, counted from 1; never past the rows left.
+            if (std::min(tested + 1, maximum) > shownRowDiff_) {
+                shownRowDiff_ = std::min(tested + 1, maximum);
                 counters_[3]->setText(Grouped(shownRowDiff_));
             }
             SetBar(bar_, tested, maximum);

@@ -31,7 +31,7 @@ QString MF(int n, const std::vector<core::MsgArg>& args) { return Q(core::Format
 constexpr int kMsgNew = 10;            // "&New"
 constexpr int kMsgOpen = 11;           // "&Open"
 constexpr int kMsgSave = 12;           // "&Save"
-constexpr int kMsgClose = 41;          // "&Cancel" (the editor's close button)
+constexpr int kMsgClose = 51;          // "&Close"
 constexpr int kMsgKeepChanges = 279;   // "The file has changed. Do you want to keep the changes?"
 constexpr int kMsgDelete = 361;        // "Delete %s?"
 constexpr int kMsgTitle = 1704;        // "Template editor for the expert system"

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <set>
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -33,12 +34,16 @@
 #include "reduction/warranty.h"
 #include "tests/run_process.h"
 #include "tests/temp_dir.h"
+#include "ui/core/command_table.h"
+#include "ui/core/document_session.h"
+#include "ui/core/localise.h"
 #include "ui/core/program.h"
 #include "ui/reduction/dynamic_rows.h"
 #include "ui/reduction/generate_window.h"
 #include "ui/reduction/system_coupon.h"
 #include "ui/reduction/template_editor.h"
 #include "ui/tests/support/scripted_prompter.h"
+#include "ui/tests/support/ui_fixture.h"
 
 namespace vinra::ui::testing {
 namespace {
@@ -387,6 +392,79 @@ TEST_F(ExpertWindowsTest, TheTemplateEditorNormalisesAddsDeletesAndSavesKeepingT
     editor.reject();
     EXPECT_FALSE(editor.isVisible());
     EXPECT_EQ(reduction::ReadTemplate(saved).rowDiff, 1);
+}
+
+// The windows as a player sees them, in Swedish and English, when
+// VINRA_SCREENSHOT_DIR names a folder for the pictures.
+TEST_F(ExpertWindowsTest, Screenshots) {
+    const char* out = std::getenv("VINRA_SCREENSHOT_DIR");
+    if (!out || !*out) GTEST_SKIP() << "VINRA_SCREENSHOT_DIR not set";
+    WriteGameInfo(ClearRound());
+    const std::vector<std::string> homes = {"Arsenal", "Brentford", "Everton", "Fulham", "Leeds", "Liverpool",
+                                            "Newcastle", "Burnley", "Coventry", "Derby", "Hull", "Millwall", "Watford"};
+    const std::vector<std::string> aways = {"Chelsea", "Brighton", "Wolves", "Aston Villa", "Tottenham", "Man City",
+                                            "West Ham", "Stoke", "Norwich", "Preston", "Sheff Wed", "Portsmouth",
+                                            "Ipswich"};
+    for (const auto& [base, tag] : {std::pair{core::LangSwedish, "sv"}, std::pair{core::LangEnglish, "en"}}) {
+        SetLanguage(base);
+        UseQtLanguage(base);
+        const auto save = [&](QWidget* w, const std::string& name) {
+            w->show();
+            QCoreApplication::processEvents();
+            ASSERT_TRUE(w->grab().save(QString::fromStdString(std::string(out) + "/" + name + "_" + tag + ".png")));
+        };
+        {
+            core::TVinraFile doc = System(kRFrame);
+            TSystemkupong dialog(doc, prompter_, {homes, aways, "Svenska Spel"});
+            dialog.SelectSystem(QStringLiteral("U 4-0-9"));
+            dialog.ClickU(9, 0);
+            dialog.ClickU(10, 1);
+            save(&dialog, "system_coupon");
+            dialog.SelectSystem(QStringLiteral("R 3-0-5"));
+            save(&dialog, "system_coupon_too_many");
+        }
+        {
+            TfrmDynamicRows::Options options;
+            options.seed = 1;
+            TfrmDynamicRows wizard(System(std::vector<std::string>(13, "012")), *program_, prompter_, options);
+            save(&wizard, "expert_welcome");
+            wizard.NextClick();
+            wizard.SelectTemplate(3);
+            save(&wizard, "expert_method");
+            wizard.SelectTemplate(9);
+            save(&wizard, "expert_method_last");
+            wizard.NextClick();
+            save(&wizard, "expert_limit");
+            wizard.NextClick();
+            WaitDone(wizard);
+            save(&wizard, "expert_generate");
+        }
+        {
+            TfrmEditor editor(*program_, prompter_);
+            editor.Load(dir_.path() / "Program" / "Expertsystem" / "3.exp");
+            save(&editor, "template_editor");
+        }
+    }
+}
+
+// The commands reach the main window through the command table.
+class ExpertCommandsTest : public UiFixture {};
+
+TEST_F(ExpertCommandsTest, TheMainWindowOffersTheDialogTheWizardAndTheNewSystemOption) {
+    CommandTable& table = window_->Commands();
+    ASSERT_TRUE(table.Has(QStringLiteral("actReadSystem")));
+    ASSERT_TRUE(table.Has(QStringLiteral("actExpert")));
+    EXPECT_FALSE(table.Row(QStringLiteral("actExpert"))->later);
+    EXPECT_TRUE(table.Action(QStringLiteral("actExpert"))->isEnabled());
+    EXPECT_EQ(table.Action(QStringLiteral("actReadSystem"))->text(), QString::fromStdString(core::Msg(253)));
+    EXPECT_TRUE(table.MenuRows(MenuId::System).contains(QStringLiteral("actExpertOnNew")));
+    QAction* onNew = table.Action(QStringLiteral("actExpertOnNew"));
+    EXPECT_EQ(onNew->text(), QString::fromStdString(core::Msg(575)));
+    EXPECT_FALSE(onNew->isChecked());
+    table.Trigger(QStringLiteral("actExpertOnNew"));
+    table.Refresh();
+    EXPECT_TRUE(program_->settings.guideOnNewFile);
+    EXPECT_TRUE(onNew->isChecked());
 }
 
 }  // namespace
