@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -42,6 +43,7 @@
 #include "ui/reduction/generate_window.h"
 #include "ui/reduction/register.h"
 #include "ui/tests/support/scripted_prompter.h"
+#include "ui/tests/support/ui_fixture.h"
 
 namespace vinra::ui::testing {
 namespace {
@@ -492,6 +494,27 @@ TEST_F(GenerateWindowTest, TheMainWindowsCommandHandsBackOneWorkingCopy) {
     EXPECT_EQ(doc.Rader, rows);
     session.UndoStack()->undo();
     EXPECT_EQ(doc.Rader, before.Rader);
+}
+
+// The main window's command (menu, Ctrl+G, link) reaches the wizard.
+class WizardInTheMainWindow : public UiFixture {};
+
+TEST_F(WizardInTheMainWindow, TheReduceCommandIsEnabledAndOpensTheWizard) {
+    QAction* reduce = window_->Action(QStringLiteral("actReduce"));
+    ASSERT_NE(reduce, nullptr);
+    EXPECT_TRUE(reduce->isEnabled());
+    window_->Session().ApplyFrame(std::vector<std::string>(13, ""), QString());
+    reduce->trigger();
+    EXPECT_EQ(prompter_.Texts("information").back(), QString::fromStdString(Msg(282)));
+    window_->Session().ApplyFrame(kFrame, QString());
+    bool opened = false;
+    QTimer::singleShot(0, [&opened] {
+        auto* w = qobject_cast<TfrmGenerate*>(QApplication::activeModalWidget());
+        opened = w != nullptr;
+        if (QWidget* m = QApplication::activeModalWidget()) m->close();
+    });
+    reduce->trigger();
+    EXPECT_TRUE(opened);
 }
 
 // A full 13-match frame (1 594 323 rows) with the typical conditions of the
