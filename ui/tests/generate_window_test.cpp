@@ -13,6 +13,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QHeaderView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
@@ -402,6 +404,52 @@ TEST_F(GenerateWindowTest, EditorsRefuseBadInputAndCancelChangesNothing) {
     prompter_.inputs.push_back(QStringLiteral("1x2"));
     w.StartRowClick();
     EXPECT_EQ(w.StartRowLabel()->text(), Msg(539));
+}
+
+TEST_F(GenerateWindowTest, WarrantyImportAndExport) {
+    core::TVinraFile doc = System(kFrame);
+    doc.Rader = {"0000001021000", "1000001021000"};
+    doc.GarRad = {"01-0-0-0", "0-01-0-0", "0-0-0-0"};
+    doc.GarAnt = {"2", "40", "1902"};
+    doc.AntalGarantiRader = 3;
+    doc.AntalRader = 1944;
+    const fs::path file = dir_.path() / "system.1x2";
+    doc.SaveToFile(file);
+    // Without a saved file there is nothing to import from.
+    EXPECT_FALSE(TfrmGenerate(doc, *program_, prompter_).Button("btnImport")->isEnabled());
+
+    TfrmGenerate w(doc, *program_, prompter_, {file, {}, {}});
+    w.NextClick();
+    w.NextClick();
+    w.NextClick();
+    EXPECT_TRUE(w.Button("btnImport")->isEnabled());
+    EXPECT_EQ(w.WarrantyGrid()->rowCount(), 3);
+    // A reduction run clears the table; Import reads the one of the file back.
+    w.PreviousClick();
+    w.ReduceClick();
+    WaitForRun(w);
+    w.NextClick();
+    EXPECT_EQ(w.WarrantyGrid()->rowCount(), 1);
+    EXPECT_EQ(w.WarrantyGrid()->item(0, 0)->text(), "");
+    w.ImportClick();
+    ASSERT_EQ(w.WarrantyGrid()->rowCount(), 3);
+    EXPECT_EQ(w.WarrantyGrid()->item(2, 4)->text(), "2 / 1944");  // keys ascending: 01-0-0-0 last
+
+    // Sorting by the chance column, then out to a file and the clipboard.
+    w.WarrantyGrid()->horizontalHeader()->sectionClicked(4);
+    EXPECT_EQ(w.WarrantyGrid()->item(0, 4)->text(), "2 / 1944");
+    const fs::path out = dir_.path() / "warranty.xls";
+    prompter_.files.push_back(QString::fromStdString(out.string()));
+    w.ExportToFile();
+    const std::string text = vinra::testing::ReadBytes(out);
+    EXPECT_EQ(text.substr(0, text.find("\r\n")), "13\t12\t11\t10\tChans\tPercent");
+    EXPECT_NE(text.find("1\t0\t0\t0\t2 / 1944\t0,10 %\r\n"), std::string::npos);
+    w.ExportToClipboard();
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), text);
+    // A file that cannot be written says so.
+    prompter_.files.push_back(QString::fromStdString((dir_.path() / "no" / "such" / "w.xls").string()));
+    w.ExportToFile();
+    EXPECT_TRUE(prompter_.Texts("error").back().startsWith("The file could not be written"));
 }
 
 TEST_F(GenerateWindowTest, TheRoundsGameInformationReachesTheEditors) {
