@@ -4,6 +4,8 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+#include <algorithm>
+
 #include "core/messages.h"
 #include "net/active_pools.h"
 #include "ui/checking/check_window.h"
@@ -49,7 +51,6 @@ CheckWindowContext MakeCheckWindowContext(const ShellContext& shell) {
         program.doc.Omg = work.Omg;
         auto round = RunGetResults(parent, program, shell.prompter, shell.session.HomeTeams(),
                                    shell.session.AwayTeams());
-        work.OmgID = program.doc.OmgID;
         program.doc = keep;
         return round;
     };
@@ -77,10 +78,21 @@ void RunCheckWindow(const ShellContext& shell) {
     HandBackCheck(session, window);
 }
 
+namespace {
+// A result row as the window keeps it: N characters, '-' where undecided.
+std::string Padded(std::string facit, int n) {
+    facit.resize(static_cast<size_t>(std::clamp(n, 1, core::kMaxMatches)), '-');
+    return facit;
+}
+}  // namespace
+
 void HandBackCheck(DocumentSession& session, const TfrmRatta& window) {
     const core::TVinraFile& work = window.Document();
-    session.SetResult(work.Facit, work.HGoal, work.AGoal);
     const core::TVinraFile& doc = session.Doc();
+    // Opening the window and closing it again leaves the system unchanged.
+    if (Padded(work.Facit, work.MatchCount) != Padded(doc.Facit, doc.MatchCount) || work.HGoal != doc.HGoal ||
+        work.AGoal != doc.AGoal)
+        session.SetResult(work.Facit, work.HGoal, work.AGoal);
     const bool other = work.Comment != doc.Comment || work.SalvikLink != doc.SalvikLink || work.End != doc.End ||
                        work.LogRows != doc.LogRows || work.OmgID != doc.OmgID || work.Omg != doc.Omg;
     if (!other && !window.MarksModified()) return;

@@ -62,6 +62,14 @@ TEST_F(CheckCommandTest, WithoutRowsSaysSo) {
     EXPECT_EQ(prompter_.Texts("information").back().toStdString(), Msg(283));
 }
 
+TEST_F(CheckCommandTest, OpeningAndClosingChangesNothing) {
+    OpenSystem({std::string(13, '0')});
+    ASSERT_FALSE(window_->Session().Modified());
+    WhenModal<TfrmRatta>([](TfrmRatta* w) { w->reject(); });
+    window_->Commands().Trigger(QStringLiteral("actCheck"));
+    EXPECT_FALSE(window_->Session().Modified());
+}
+
 TEST_F(CheckCommandTest, TheResultLeftInTheWindowReachesTheSystemAndTheResultPanel) {
     FillDatabase(false);
     OpenSystem({core::DisplayToSigns(kFixtureResult), std::string(13, '0')});
@@ -84,6 +92,7 @@ TEST_F(CheckCommandTest, TheResultLeftInTheWindowReachesTheSystemAndTheResultPan
     ASSERT_TRUE(opened);
     EXPECT_EQ(window_->Session().Doc().Facit, core::DisplayToSigns(kFixtureResult));
     EXPECT_EQ(window_->Session().Doc().HGoal[0], 1);
+    EXPECT_TRUE(window_->Session().Modified());
     EXPECT_TRUE(program_->db.FindResult("S", 4851).found);
     EXPECT_EQ(program_->db.FindResult("S", 4851).U(13), 100000000);
     // The saved result shows in the main window's result panel.
