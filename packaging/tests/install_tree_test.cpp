@@ -123,7 +123,7 @@ TEST_F(InstallTree, EveryFileInItsPlaceAndNothingElse) {
     std::map<std::string, fs::path> copies;
     for (const char* f : {"National.Ini", "update.ini", "activepools.ini"})
         copies["share/vinra2000/" + std::string(f)] = kSource / "resources" / f;
-    for (const char* d : {"pictures", "sounds", "systems"})
+    for (const char* d : {"pictures", "sounds", "systems", "templates"})
         for (const auto& f : FilesUnder(kSource / "resources" / d))
             copies["share/vinra2000/" + std::string(d) + "/" + f] = kSource / "resources" / d / f;
     if (kService)

@@ -259,6 +259,11 @@ TEST(ShippedTemplates, EachGivesASensibleSystemOnTheSampleRounds) {
     int64_t previousFrame = 0;
     for (int i = 0; i < 10; ++i) {
         const ExpertTemplate t = ReadTemplate(folder / (std::to_string(i) + ".exp"));
+        // Windows-1252 with CR LF, as every INI file the program shares.
+        const std::string bytes = testing::ReadBytes(folder / (std::to_string(i) + ".exp"));
+        EXPECT_FALSE(core::IsUtf8WithNonAscii(bytes)) << i;
+        EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), std::count(bytes.begin(), bytes.end(), '\r')) << i;
+        EXPECT_NE(bytes.find("\r\n"), std::string::npos) << i;
         for (int lang : kTemplateLanguages) {
             EXPECT_FALSE(t.Name(lang).empty()) << i << " " << lang;
             EXPECT_FALSE(t.Desc(lang).empty()) << i << " " << lang;
