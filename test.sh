@@ -20,7 +20,8 @@ SANITIZE="${VINRA_SANITIZE:-}"
 if [[ "$SANITIZE" == address || "$SANITIZE" == all ]]; then
   echo "== AddressSanitizer and UndefinedBehaviorSanitizer: the whole suite"
   start=$SECONDS
-  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVINRA_SANITIZE=address \
+  # -O1: the sanitizers need no more, and the build is much quicker than -O2 -g.
+  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O1 -DNDEBUG" -DVINRA_SANITIZE=address \
     -DVINRA_BUILD_BENCH=OFF >/dev/null
   cmake --build build-asan -j"$(nproc)"
   # Leaks are findings too; a finding ends the test program with an error.
@@ -33,7 +34,7 @@ if [[ "$SANITIZE" == thread || "$SANITIZE" == all ]]; then
   # The generation and warranty workers, downloads, uploads and the web service.
   tsan_tests=(row_generation_test warranty_test memory_budget_test downloads_test http_test upload_test
               upload_service_test service_test hostile_clients_test team_logos_test)
-  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVINRA_SANITIZE=thread \
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O1 -DNDEBUG" -DVINRA_SANITIZE=thread \
     -DVINRA_BUILD_BENCH=OFF -DVINRA_BUILD_DESKTOP=OFF >/dev/null
   cmake --build build-tsan -j"$(nproc)" --target "${tsan_tests[@]}"
   for t in "${tsan_tests[@]}"; do
