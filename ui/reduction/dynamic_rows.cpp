@@ -290,8 +290,8 @@ void TfrmDynamicRows::updateButtons() {
     Button(QStringLiteral("btnNext"))->setEnabled(!running && page != Generate &&
                                                   !(page == Method && templates_.empty()));
     Button(QStringLiteral("btnPrevious"))->setEnabled(!running && page != Welcome);
-    // Finish stores rows: only once a run has made them.
-    Button(QStringLiteral("btnFinish"))->setEnabled(!running && generated_);
+    // Finish replaces the system's rows: only once a run has made some.
+    Button(QStringLiteral("btnFinish"))->setEnabled(!running && generated_ && !rows_.empty());
 }
 
 void TfrmDynamicRows::updateMethodButtons() {
@@ -365,7 +365,7 @@ void TfrmDynamicRows::PreviousClick() {
 }
 
 void TfrmDynamicRows::FinishClick() {
-    if (Running() || !generated_) return;
+    if (Running() || !generated_ || rows_.empty()) return;
     // The conditions stored are those the rows were made with, whatever the
     // player picked on the method page since.
     result_ = doc_;
