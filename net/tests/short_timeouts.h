@@ -1,7 +1,7 @@
 #pragma once
-// Direct connections with short connect and stall time-outs for one test, so a
-// server that never answers fails the transfer quickly; the options the test
-// found are put back afterwards.
+// Direct connections with short connect and stall time-outs (downloads and
+// uploads alike) for one test, so a server that never answers fails the
+// transfer quickly; the options the test found are put back afterwards.
 #include "net/http.h"
 
 namespace vinra::net::testing {
@@ -13,6 +13,7 @@ public:
         o.useProxy = false;
         o.connectTimeoutMs = connectMs;
         o.stallTimeoutMs = stallMs;
+        o.multipartReadTimeoutMs = stallMs;  // an upload's read time-out too
         SetHttpOptions(o);
     }
     ~ShortTimeouts() { SetHttpOptions(saved_); }
