@@ -1,4 +1,6 @@
 // The coupon layout, printer settings and PC-Bet dialogs, driven offscreen.
+#include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -75,6 +77,11 @@ TEST_F(DialogTest, CouponDialogShowsTheLayoutAsStored) {
     EXPECT_EQ(list->item(2)->text(), QString::fromUtf8("Flera \xE2\x80\x94 116 \xC3\x97 93 mm \xE2\x80\x94 ") +
                                          MsgQ(132) + QStringLiteral(" Nej"));
     EXPECT_EQ(TfrmCoupon::EntryOf(list->item(1)), "1 omg\xC3\xA5ng|77|93|1");
+    dlg->show();
+    if (const char* dir = std::getenv("VINRA_SCREENSHOT_DIR"); dir && *dir) {
+        std::filesystem::create_directories(dir);
+        (*dlg).grab().save(QString::fromStdString((std::filesystem::path(dir) / "coupon_layout.png").string()));
+    }
     list->setCurrentRow(2);
     EXPECT_EQ(Find<QLineEdit>(*dlg, "edtCbLabel")->text(), "Flera");
     EXPECT_EQ(Find<QLineEdit>(*dlg, "edtCbX")->text(), "116");

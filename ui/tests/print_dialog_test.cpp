@@ -1,6 +1,8 @@
 #include "ui/output/print_dialog.h"
 #include "ui/output/print_progress.h"
 
+#include <cstdlib>
+#include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -425,6 +427,11 @@ TEST_F(PrintDialogTest, HelpIsAlwaysOffered) {
     hooks.help = [&](QWidget*) { ++helped; };
     TSkrivUtDlg dlg(Context(), prompter_, backend_, hooks);
     EXPECT_EQ(dlg.Button("btnHelp")->text(), QString::fromUtf8("Hj\xC3\xA4lp"));
+    dlg.show();
+    if (const char* dir = std::getenv("VINRA_SCREENSHOT_DIR"); dir && *dir) {
+        std::filesystem::create_directories(dir);
+        dlg.grab().save(QString::fromStdString((std::filesystem::path(dir) / "print_dialog_sv.png").string()));
+    }
     dlg.Button("btnHelp")->click();
     EXPECT_EQ(helped, 1);
     core::SetCurrentLanguage(core::LangEnglish);

@@ -1,5 +1,7 @@
 // The Qt side of the print engine: painting drawing commands, PDF and picture
 // output, paper codes, the preview and the progress window.
+#include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -269,6 +271,10 @@ TEST_F(PreviewTest, ThePageCounterIsNeverCut) {
         ASSERT_TRUE(label);
         EXPECT_TRUE(label->text().contains(QStringLiteral("123"))) << label->text().toStdString();
         EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text())) << label->text().toStdString();
+        if (const char* dir = std::getenv("VINRA_SCREENSHOT_DIR"); dir && *dir) {
+            std::filesystem::create_directories(dir);
+            preview.grab().save(QString::fromStdString(dir) + QStringLiteral("/preview_%1.png").arg(lang));
+        }
     }
     core::SetCurrentLanguage(core::LangEnglish);
 }
