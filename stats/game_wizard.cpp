@@ -1,0 +1,259 @@
+#include "stats/game_wizard.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include <fmt/format.h>
+
+#include "core/signs.h"
+
+namespace vinra::stats {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsIsoDate(std::string_view d) {
+    if (d.size() != 10 || d[4] != '-' || d[7] != '-') return false;
+    for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
+        if (d[i] < '0' || d[i] > '9') return false;
+    return true;
+}
+
+std::string Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return std::string(s);
+}
+
+}  // namespace
+
+bool StatisticsStale(const fs::path& roundInfoFile, std::string_view today) {
+    std::error_code ec;
+    if (!fs::is_regular_file(roundInfoFile, ec)) return true;
+    std::string date;
+    try {
+        date = Trim(core::IniFile::FromFile(roundInfoFile).ReadString("Info", "Date", "2011-01-01"));
+    } catch (const std::exception&) {
+        return true;
+    }
+    if (!IsIsoDate(date) || !IsIsoDate(today)) return true;
+    return date < today;  // ISO dates compare as text
+}
+
+std::vector<LatestGame> LatestGames(const core::IniFile& roundInfo, std::string_view canonicalName) {
+    std::vector<LatestGame> games;
+    if (canonicalName.empty()) return games;
+    for (int i = 0; i <= 255; ++i) {
+        const auto line = roundInfo.Get(canonicalName, fmt::format("LG{}", i));
+        if (!line) continue;
+        LatestGame g;
+        std::vector<std::string_view> fields;
+        std::string_view rest = *line;
+        for (;;) {
+            const size_t bar = rest.find('|');
+            fields.push_back(rest.substr(0, bar));
+            if (bar == std::string_view::npos) break;
+            rest.remove_prefix(bar + 1);
+        }
+        const std::string_view first = fields[0];
+        g.outcome = first.starts_with('W') ? GameOutcome::Win
+                    : first.starts_with('L') ? GameOutcome::Loss
+                                             : GameOutcome::Draw;
+        if (fields.size() >= 3) g.text = std::string(fields[2]);
+        games.push_back(std::move(g));
+    }
+    return games;
+}
+
+std::vector<LatestGame> FilterGames(const std::vector<LatestGame>& games, GameFilter filter) {
+    std::vector<LatestGame> out;
+    for (const LatestGame& g : games) {
+        // A home list leaves out the games marked away "(b)", an away list the ones marked home "(h)".
+        if (filter == GameFilter::HomeOnly && g.text.find("(b)") != std::string::npos) continue;
+        if (filter == GameFilter::AwayOnly && g.text.find("(h)") != std::string::npos) continue;
+        out.push_back(g);
+    }
+    return out;
+}
+
+TeamStats ReadTeamStats(const core::IniFile& roundInfo, const core::IniFile& teamstat, std::string_view team) {
+    TeamStats t;
+    t.name = teamstat.ReadString("Alias", team, team);
+    t.league = teamstat.ReadString("League", t.name, "*****");
+    t.leagueName = teamstat.ReadString("LeagueAlias", t.league, t.league);
+    t.position = roundInfo.ReadString(t.name, "Total", "");
+    t.games = LatestGames(roundInfo, t.name);
+    return t;
+}
+
+std::string LeagueLine(const TeamStats& team) {
+    if (team.league.empty() || team.league == "*****") return team.leagueName + "\nn/a";
+    return team.leagueName + "\n" + (team.position.empty() ? std::string("-") : team.position);
+}
+
+std::string StatsPagePath(int page, std::string_view pool, int64_t omgId, int match) {
+    static const char* const kViews[kOnlinePages] = {"Chart",   "Games",   "Meetings", "Table/1", "Table/2",
+                                                     "Table/3", "Table/4", "Table/5",  "Table/6"};
+    if (page < 0 || page >= kOnlinePages) return {};
+    return fmt::format("/Vinra/{}/{}/{}/{}/", kViews[page], pool, omgId, match);
+}
+
+std::optional<fs::path> FileInFolder(const fs::path& folder, std::string_view name) {
+    if (name.empty() || name.size() > 200 || name.front() == '.' || name.front() == ' ') return std::nullopt;
+    for (const char c : name)
+        if (c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            return std::nullopt;
+    return folder / fs::path(std::u8string(name.begin(), name.end()));
+}
+
+double ParseOwnField(std::string_view text) {
+    std::string kept;
+    for (const char c : text)
+        if ((c >= '0' && c <= '9') || c == ',') kept += c;
+    if (kept.empty() || std::count(kept.begin(), kept.end(), ',') > 1 || kept == ",") return 0.0;
+    const auto v = core::ParseFloat(kept);
+    return v && std::isfinite(*v) ? *v : 0.0;
+}
+
+OwnValues OwnFromFields(const std::array<std::string, 3>& fields, bool oddsView) {
+    OwnValues o;
+    if (!oddsView) {
+        for (int s = 0; s < 3; ++s) {
+            o.percent[s] = ParseOwnField(fields[s]);
+            o.odds[s] = o.percent[s] == 0.0 ? 0.0 : 100.0 / o.percent[s];
+        }
+        return o;
+    }
+    double sum = 0;
+    bool all = true;
+    for (int s = 0; s < 3; ++s) {
+        o.odds[s] = ParseOwnField(fields[s]);
+        if (o.odds[s] == 0.0) all = false;
+        else sum += 1.0 / o.odds[s];
+    }
+    if (all && sum > 0)
+        for (int s = 0; s < 3; ++s) o.percent[s] = (1.0 / o.odds[s]) / sum * 100.0;
+    return o;
+}
+
+std::string FormatFixed(double value, int decimals) {
+    // Whole numbers round half away from zero, as the player expects (20,5 -> 21).
+    std::string s = decimals == 0 ? std::to_string(std::llround(value)) : fmt::format("{:.{}f}", value, decimals);
+    std::replace(s.begin(), s.end(), '.', ',');
+    return s;
+}
+
+std::array<std::string, 3> QuickFill(const net::TSvSpelInfo& info, int m, QuickSource source, std::string_view pool,
+                                     bool oddsView) {
+    std::array<std::string, 3> out;
+    if (m < 0 || m >= info.MatchCount()) return out;
+    for (int s = 0; s < 3; ++s) {
+        switch (source) {
+        case QuickSource::News: {
+            const double factor = (pool == "S" || pool == "I") ? 10.0 : 1.0;
+            out[s] = FormatFixed(ParseOwnField(info.News[m][s]) * factor, 0);
+            break;
+        }
+        case QuickSource::People:
+            out[s] = oddsView ? FormatFixed(info.PeopleOdds[m][s], 2) : FormatFixed(info.PeopleValue[m][s], 0);
+            break;
+        case QuickSource::Operator:
+            out[s] = oddsView ? FormatFixed(info.UbetValue[m][s], 2) : FormatFixed(info.UbetPercent[m][s], 0);
+            break;
+        case QuickSource::Bookmaker:
+            out[s] = oddsView ? FormatFixed(info.OddsValue[m][s], 2) : FormatFixed(info.OddsPercent[m][s], 0);
+            break;
+        }
+    }
+    return out;
+}
+
+int PeopleRank(const net::TSvSpelInfo& info, int m, int s) {
+    if (m < 0 || m >= info.MatchCount() || s < 0 || s > 2) return 0;
+    const auto& all = info.AllPeople;
+    const auto it = std::upper_bound(all.begin(), all.end(), info.People[m][s]);
+    return static_cast<int>(all.end() - it) + 1;
+}
+
+double SignValue(double probabilityPercent, double peoplePercent) {
+    if (probabilityPercent <= 0 || peoplePercent <= 0) return 0.0;
+    return probabilityPercent / peoplePercent;
+}
+
+// ---- GameWizardModel --------------------------------------------------------
+
+GameWizardModel::GameWizardModel(const core::TVinraFile& doc, int start)
+    : n_(std::clamp<int>(doc.MatchCount, 1, core::kMaxMatches)) {
+    current_ = std::clamp(start, 1, n_);
+    frame_.resize(n_);
+    for (int m = 0; m < n_ && m < static_cast<int>(doc.Grundrad.size()); ++m) {
+        for (const char code : {'0', '1', '2'})
+            if (core::EntryHas(doc.Grundrad[m], code)) frame_[m] += code;
+    }
+    own_.resize(n_);
+    for (int s = 0; s < 3; ++s) {
+        proc_[s] = doc.Proc[s];
+        if (static_cast<int>(proc_[s].size()) < n_) proc_[s].resize(n_, "0");
+    }
+    for (int m = 0; m < n_; ++m) {
+        for (int s = 0; s < 3; ++s) {
+            const auto v = core::ParseFloat(proc_[s][m]);
+            own_[m].percent[s] = v && std::isfinite(*v) && *v > 0 ? *v : 0.0;
+            own_[m].odds[s] = own_[m].percent[s] == 0 ? 0.0 : 100.0 / own_[m].percent[s];
+        }
+    }
+}
+
+void GameWizardModel::GoTo(int n) { current_ = std::clamp(n, 1, n_); }
+
+bool GameWizardModel::HasSign(int n, int sign) const {
+    if (n < 1 || n > n_ || sign < 0 || sign > 2) return false;
+    return core::EntryHas(frame_[n - 1], static_cast<char>('0' + sign));
+}
+
+void GameWizardModel::ToggleSign(int sign) {
+    if (sign < 0 || sign > 2) return;
+    std::string entry;
+    for (int s = 0; s < 3; ++s) {
+        const bool on = HasSign(current_, s) != (s == sign);
+        if (on) entry += static_cast<char>('0' + s);
+    }
+    frame_[current_ - 1] = entry;
+}
+
+StatusCounts GameWizardModel::Status() const {
+    StatusCounts c;
+    for (const std::string& e : frame_) {
+        if (e.size() == 1) ++c.singles;
+        else if (e.size() == 2) ++c.doubles;
+        else if (e.size() == 3) ++c.triples;
+    }
+    c.rows = core::GroupDigits(static_cast<int64_t>(core::MathRowCount(frame_)));
+    return c;
+}
+
+std::array<std::string, 3> GameWizardModel::OwnFields() const {
+    std::array<std::string, 3> f;
+    const OwnValues& o = own_[current_ - 1];
+    for (int s = 0; s < 3; ++s)
+        f[s] = oddsView_ ? FormatFixed(o.odds[s], 2) : FormatFixed(o.percent[s], 0);
+    return f;
+}
+
+void GameWizardModel::Leave(const std::array<std::string, 3>& fields) {
+    OwnValues& o = own_[current_ - 1];
+    o = OwnFromFields(fields, oddsView_);
+    for (int s = 0; s < 3; ++s)
+        proc_[s][current_ - 1] = std::to_string(static_cast<int64_t>(std::llround(o.percent[s])));
+}
+
+void GameWizardModel::StoreFrame(core::TVinraFile& doc) const {
+    if (static_cast<int>(doc.Grundrad.size()) < n_) doc.Grundrad.resize(n_);
+    for (int m = 0; m < n_; ++m) doc.Grundrad[m] = frame_[m];
+}
+
+void GameWizardModel::StorePercentages(core::TVinraFile& doc) const { doc.Proc = proc_; }
+
+}  // namespace vinra::stats
