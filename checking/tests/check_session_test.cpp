@@ -91,7 +91,9 @@ TEST(CheckSessionTest, ShortStoredRowIsPaddedAndRecountedSoNoOldCountsStay) {
     int64_t rows = 0;
     for (int k = 0; k <= 13; ++k) {
         rows += counts[static_cast<size_t>(k)];
-        if (k > 3) EXPECT_EQ(counts[static_cast<size_t>(k)], 0) << k;
+        if (k > 3) {
+            EXPECT_EQ(counts[static_cast<size_t>(k)], 0) << k;
+        }
     }
     EXPECT_EQ(rows, static_cast<int64_t>(doc.Rader.size()));
 }

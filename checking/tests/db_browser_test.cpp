@@ -87,7 +87,9 @@ TEST_F(DbBrowserTest, FieldEditsAreCheckedBeforeTheyAreStored) {
         SCOPED_TRACE(std::string(ResultFieldName(c.f)) + " <- " + c.text);
         const auto out = WithResultField(rec, c.f, c.text);
         ASSERT_EQ(out.has_value(), c.ok);
-        if (c.ok) EXPECT_EQ(ResultFieldText(*out, c.f), c.shown);
+        if (c.ok) {
+            EXPECT_EQ(ResultFieldText(*out, c.f), c.shown);
+        }
     }
 }
 

@@ -159,7 +159,9 @@ TEST_F(WinningsReportTest, WinningRowsFillTwoColumnsAndBreakPages) {
     EXPECT_EQ(c.x, a.x);
     for (const auto& page : doc.pages)
         for (const auto& cmd : page.commands)
-            if (cmd.kind == CommandKind::Text) EXPECT_LT(cmd.y, 10.5);
+            if (cmd.kind == CommandKind::Text) {
+                EXPECT_LT(cmd.y, 10.5);
+            }
 }
 
 }  // namespace
