@@ -13,6 +13,8 @@ const std::vector<WizardMethodInfo>& WizardMethods() {
         {WizardMethod::Mathematical, 254, 308},
         {WizardMethod::Random, 255, 309},
         {WizardMethod::Filter, 256, 310},
+        {WizardMethod::Guarantee, 1400, 1428},     // "Reduce with &guarantee: %d / %d right"
+        {WizardMethod::HighestValue, 1418, 1429},  // "Keep the %d rows of highest value"
     };
     return methods;
 }
@@ -52,6 +54,19 @@ int64_t CountFieldValue(std::string_view text) {
         v = v * 10 + (t[k] - '0');
     }
     return t[0] == '-' ? -v : v;
+}
+
+double GuaranteeSecondsOfText(std::string_view text) {
+    // Whole seconds only; anything else is the usual budget, not CountFieldValue's 100.
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+    if (text.empty() || text.size() > 9) return text.empty() ? 10.0 : 3600.0;
+    int64_t v = 0;
+    for (char ch : text) {
+        if (ch < '0' || ch > '9') return 10.0;
+        v = v * 10 + (ch - '0');
+    }
+    return static_cast<double>(std::clamp<int64_t>(v, 1, 3600));
 }
 
 int64_t GradeOfReduction(uint64_t rows, uint64_t frameRows) {
@@ -110,7 +125,10 @@ WizardModel::WizardModel(const core::TVinraFile& doc, const RoundFigures& round)
 }
 
 WizardMethod WizardModel::Method() const {
-    if (method_ == WizardMethod::Filter && (rows_.empty() || readFromFile_)) return WizardMethod::Mathematical;
+    // Methods that work on the rows there are need rows; a guarantee needs three matches.
+    if ((method_ == WizardMethod::Filter || method_ == WizardMethod::HighestValue) && (rows_.empty() || readFromFile_))
+        return WizardMethod::Mathematical;
+    if (method_ == WizardMethod::Guarantee && (readFromFile_ || n_ < 3)) return WizardMethod::Mathematical;
     return method_;
 }
 
@@ -123,6 +141,11 @@ MethodControls WizardModel::MethodStates() const {
     m.useBox = m.filter;
     m.filterCount = m.filter;
     m.randomCount = m.random && Method() == WizardMethod::Random;
+    m.guarantee = generate && n_ >= 3;
+    m.highestValue = generate && !rows_.empty();
+    m.guaranteeChoice = m.guarantee && Method() == WizardMethod::Guarantee;
+    m.seconds = m.guaranteeChoice;
+    m.keepCount = m.highestValue && Method() == WizardMethod::HighestValue;
     return m;
 }
 
@@ -130,6 +153,8 @@ WizardModel::NextResult WizardModel::Next() {
     if (Running() || step_ >= 3) return NextResult::Refused;
     if (step_ == 0) {
         if (readFromFile_) return NextResult::ReadFromFile;
+        entered_ = Method();
+        typeFigure_ = 0;
         switch (Method()) {
             case WizardMethod::Mathematical:
                 mode_ = GenerationMode::Full;
@@ -151,6 +176,21 @@ WizardModel::NextResult WizardModel::Next() {
                 typeMsg_ = UseFilterTo() ? 311 : 310;
                 break;
             }
+            case WizardMethod::Guarantee:
+                mode_ = GenerationMode::Full;
+                seconds_ = GuaranteeSecondsOfText(secondsText_);
+                secondsText_ = std::to_string(static_cast<int>(seconds_));
+                typeMsg_ = 1428;
+                typeFigure_ = n_ - guaranteeWrong_;
+                break;
+            case WizardMethod::HighestValue:
+                mode_ = GenerationMode::Full;
+                keepCount_ = std::clamp<int64_t>(CountFieldValue(keepCountText_), 1,
+                                                 std::max<int64_t>(static_cast<int64_t>(rows_.size()), 1));
+                keepCountText_ = std::to_string(keepCount_);
+                typeMsg_ = 1429;
+                typeFigure_ = keepCount_;
+                break;
         }
     }
     ++step_;
@@ -180,9 +220,11 @@ WizardControls WizardModel::Controls(bool systemFileExists) const {
 
 ConditionControls WizardModel::ConditionStates() const {
     ConditionControls cc;
+    if (entered_ == WizardMethod::HighestValue) return cc;  // the value alone decides: no condition applies
+    // A guarantee covers what the conditions leave; thinning by row difference is no condition on the result.
     const bool others = mode_ != GenerationMode::Filter || !UseFilterTo();
     cc.percentage = true;
-    cc.rowDiff = others;
+    cc.rowDiff = others && entered_ != WizardMethod::Guarantee;
     cc.signCounts = others;
     cc.sourceRows = others;
     cc.noComb = others;
@@ -240,6 +282,52 @@ GenerationInput WizardModel::BeginReduction() {
     return in;
 }
 
+void WizardModel::beginRun() {
+    shownBefore_ = shown_;
+    completeBefore_ = complete_;
+    flagsBefore_ = c_.flags;
+    shown_ = WarrantyTable{};
+    complete_ = WarrantyTable{};  // the rows are about to change: the old warranty no longer holds
+    rowsAtStart_ = static_cast<int64_t>(rows_.size());
+    interrupted_ = false;
+    running_ = RunKind::Reduction;
+    lastRun_ = RunKind::Reduction;
+}
+
+GuaranteeInput WizardModel::BeginGuarantee() {
+    beginRun();
+    c_.flags[core::UseRadDiff] = false;  // see ConditionStates: not a condition on the result
+    progressMax_ = static_cast<int64_t>(frameRows_);
+    GuaranteeInput in;
+    in.frame = frame_;
+    in.conditions = c_;
+    in.percent.user = UserPercentTable(c_);
+    in.percent.people = round_.people;
+    in.wrong = guaranteeWrong_;
+    in.seconds = seconds_;
+    return in;
+}
+
+void WizardModel::EndGuarantee(const GuaranteeResult& result, bool cancelled) {
+    running_ = RunKind::None;
+    interrupted_ = cancelled;
+    if (result.rows.empty()) {
+        // Nothing found (cancelled at once, or nothing to cover): the rows and their warranty stay.
+        shown_ = shownBefore_;
+        complete_ = completeBefore_;
+        return;
+    }
+    rows_ = result.rows;
+    shown_ = result.warranty;
+    if (shown_.complete) complete_ = shown_;
+}
+
+int64_t WizardModel::BeginHighestValue() {
+    beginRun();
+    progressMax_ = rowsAtStart_;
+    return keepCount_;
+}
+
 void WizardModel::EndReduction(std::vector<std::string> rows, bool cancelled) {
     rows_ = std::move(rows);
     running_ = RunKind::None;
@@ -285,6 +373,11 @@ void WizardModel::AbortRun() {
 WizardModel::Counters WizardModel::CountersAfterRun(int64_t testedByEngine) const {
     Counters k;
     k.used = static_cast<int64_t>(rows_.size());
+    if (entered_ == WizardMethod::Guarantee || entered_ == WizardMethod::HighestValue) {
+        k.tested = entered_ == WizardMethod::Guarantee ? static_cast<int64_t>(frameRows_) : rowsAtStart_;
+        k.bar = k.tested;
+        return k;
+    }
     if (interrupted_) {
         k.tested = testedByEngine;
         k.bar = mode_ == GenerationMode::Random ? k.used : testedByEngine;

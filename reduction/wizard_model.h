@@ -17,6 +17,7 @@
 #include "core/signs.h"
 #include "core/system_document.h"
 #include "reduction/conditions.h"
+#include "reduction/guarantee_cover.h"
 #include "reduction/row_generation.h"
 #include "reduction/warranty.h"
 
@@ -24,10 +25,11 @@ namespace vinra::reduction {
 
 // The ways the method page offers to make rows, in the order shown. Another
 // method is one more entry here and one more case where the run is set up.
-enum class WizardMethod : int { Mathematical = 0, Random = 1, Filter = 2 };
+enum class WizardMethod : int { Mathematical = 0, Random = 1, Filter = 2, Guarantee = 3, HighestValue = 4 };
+constexpr int kWizardMethodCount = 5;
 struct WizardMethodInfo {
     WizardMethod method;
-    int captionMsg;  // the radio button's caption
+    int captionMsg;  // the radio button's caption (Guarantee: N-1 and N-2 filled in; HighestValue: the count)
     int typeMsg;     // "Reduction type: ..." shown on the next pages
 };
 const std::vector<WizardMethodInfo>& WizardMethods();
@@ -72,9 +74,14 @@ struct WizardControls {
 };
 
 struct MethodControls {
-    bool mathematical = false, random = false, filter = false;
+    bool mathematical = false, random = false, filter = false, guarantee = false, highestValue = false;
     bool useBox = false, filterCount = false, randomCount = false;
+    bool guaranteeChoice = false, seconds = false, keepCount = false;  // the fields of the two last methods
 };
+
+// The time budget field of a guarantee run: whole seconds, 1 to 3600; 10
+// when the text is not a number.
+double GuaranteeSecondsOfText(std::string_view text);
 
 struct ConditionControls {
     bool rowDiff = false;  // the check box and its list
@@ -128,9 +135,22 @@ public:
     const std::string& FilterCountText() const { return filterCountText_; }
     void SetFilterCountText(std::string text) { filterCountText_ = std::move(text); }
     int64_t RandomCount() const { return randomCount_; }
+    // Guarantee: 1 for N-1 right, 2 for N-2 right.
+    int GuaranteeWrong() const { return guaranteeWrong_; }
+    void SetGuaranteeWrong(int wrong) { guaranteeWrong_ = wrong == 2 ? 2 : 1; }
+    const std::string& SecondsText() const { return secondsText_; }
+    void SetSecondsText(std::string text) { secondsText_ = std::move(text); }
+    const std::string& KeepCountText() const { return keepCountText_; }
+    void SetKeepCountText(std::string text) { keepCountText_ = std::move(text); }
+    // The count of "keep the K rows of highest value" as the pages were entered.
+    int64_t KeepCount() const { return keepCount_; }
     MethodControls MethodStates() const;
-    // "Reduction type: ..." of the method the pages were entered with.
+    // "Reduction type: ..." of the method the pages were entered with, and
+    // the figure it is filled with (0: the message has none).
     int TypeMessage() const { return typeMsg_; }
+    int64_t TypeFigure() const { return typeFigure_; }
+    // The method the pages were entered with.
+    WizardMethod EnteredMethod() const { return entered_; }
     GenerationMode Mode() const { return mode_; }
 
     // ---- Conditions page ----
@@ -154,6 +174,16 @@ public:
     // The end of a reduction run (normal or cancelled): the rows the engine
     // left become the working rows, as far as it got.
     void EndReduction(std::vector<std::string> rows, bool cancelled);
+    // Starts a guarantee run (the entered method is Guarantee): the same
+    // bookkeeping as a reduction run, and the covering search's input.
+    GuaranteeInput BeginGuarantee();
+    // The end of a guarantee run: its rows, and its warranty table (complete
+    // and checked) when it has rows; a run cancelled before it had a list
+    // leaves the working rows as they were.
+    void EndGuarantee(const GuaranteeResult& result, bool cancelled);
+    // Starts "keep the K rows of highest value" (the entered method is
+    // HighestValue): the same bookkeeping; returns K.
+    int64_t BeginHighestValue();
     // Starts a warranty run of the working rows (flags 0-5 from the check boxes).
     GenerationInput BeginWarranty();
     // The end of a warranty run. A cancelled table is shown but never stored.
@@ -205,6 +235,12 @@ private:
     WizardMethod method_ = WizardMethod::Mathematical;
     GenerationMode mode_ = GenerationMode::Full;
     int typeMsg_ = 308;
+    int64_t typeFigure_ = 0;
+    WizardMethod entered_ = WizardMethod::Mathematical;
+    int guaranteeWrong_ = 1;
+    std::string secondsText_ = "10", keepCountText_ = "100";
+    double seconds_ = 10;
+    int64_t keepCount_ = 100;
     std::string randomCountText_ = "100", filterCountText_;
     int64_t randomCount_ = 100;
 
@@ -212,6 +248,8 @@ private:
     bool interrupted_ = false;
     int64_t rowsAtStart_ = 0;
     int64_t progressMax_ = 0;
+
+    void beginRun();
 };
 
 }  // namespace vinra::reduction

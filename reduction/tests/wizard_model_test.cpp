@@ -322,3 +322,103 @@ TEST(WizardModel, AnAbortedRunPutsTheWarrantyAndFlagsBack) {
 
 }  // namespace
 }  // namespace vinra::reduction
+
+namespace vinra::reduction {
+namespace {
+
+TEST(WizardModel, GuaranteeMethodCoversWhatTheConditionsLeaveAndFinishStoresIt) {
+    core::TVinraFile doc = SmallSystem();
+    doc.Rader = {"0000000000000"};
+    WizardModel m(doc, {});
+    EXPECT_TRUE(m.MethodStates().guarantee);
+    m.SetMethod(WizardMethod::Guarantee);
+    m.SetGuaranteeWrong(1);
+    m.SetSecondsText("x");  // not a number: the usual budget
+    EXPECT_TRUE(m.MethodStates().guaranteeChoice);
+    EXPECT_FALSE(m.MethodStates().keepCount);
+    ASSERT_EQ(m.Next(), WizardModel::NextResult::Moved);
+    EXPECT_EQ(m.TypeMessage(), 1428);
+    EXPECT_EQ(m.TypeFigure(), 12);
+    EXPECT_EQ(m.SecondsText(), "10");
+    // Row difference thins rows; it is no condition on the result a guarantee covers.
+    EXPECT_FALSE(m.ConditionStates().rowDiff);
+    EXPECT_TRUE(m.ConditionStates().signCounts);
+    m.SetFlag(core::UseRadDiff, true);
+    m.SetFlag(core::UseMaxMin, true);
+    m.Conditions().maxCount[0] = 4;  // at most four home wins
+    ASSERT_EQ(m.Next(), WizardModel::NextResult::Moved);
+
+    GuaranteeInput in = m.BeginGuarantee();
+    EXPECT_TRUE(m.Running());
+    EXPECT_FALSE(in.conditions.flag(core::UseRadDiff));
+    EXPECT_EQ(in.wrong, 1);
+    in.seconds = 0.3;
+    const GuaranteeResult r = ReduceWithGuarantee(in);
+    ASSERT_FALSE(r.rows.empty());
+    m.EndGuarantee(r, false);
+    EXPECT_FALSE(m.Running());
+    EXPECT_EQ(m.Rows(), r.rows);
+    EXPECT_EQ(m.CountersAfterRun(0).tested, 108);
+
+    core::TVinraFile out = doc;
+    m.ApplyTo(out, WarrantyTexts::FromLanguage(0));
+    EXPECT_EQ(out.Rader, r.rows);
+    // The stored rows hold the guarantee on every outcome the conditions leave, counted afresh.
+    GenerationInput check;
+    check.mode = GenerationMode::Warranty;
+    check.frame = doc.Grundrad;
+    check.conditions = in.conditions;
+    check.rows = out.Rader;
+    TRowGeneration w(check);
+    w.Run();
+    ASSERT_TRUE(w.Warranty().complete);
+    EXPECT_TRUE(GuaranteeHolds(w.Warranty(), 1));
+    EXPECT_EQ(w.Warranty().total, r.outcomes);
+    EXPECT_EQ(WarrantyFromDocument(out).total, r.outcomes);
+
+    // A run stopped before it had a list leaves the rows and their warranty.
+    m.BeginGuarantee();
+    m.EndGuarantee(GuaranteeResult{}, true);
+    EXPECT_EQ(m.Rows(), r.rows);
+    EXPECT_EQ(m.StoredWarranty().total, r.outcomes);
+}
+
+TEST(WizardModel, HighestValueMethodAndItsFields) {
+    core::TVinraFile doc = SmallSystem();
+    WizardModel empty(doc, {});
+    EXPECT_FALSE(empty.MethodStates().highestValue);  // no rows to keep from
+    empty.SetMethod(WizardMethod::HighestValue);
+    EXPECT_EQ(empty.Method(), WizardMethod::Mathematical);
+
+    doc.Rader = {"0000000000000", "0100000000000", "0200000000000", "2200000000000"};
+    const std::pair<const char*, int64_t> counts[] = {{"2", 2}, {"0", 1}, {"99", 4}, {"abc", 4}};
+    for (const auto& [text, want] : counts) {
+        WizardModel m(doc, {});
+        m.SetMethod(WizardMethod::HighestValue);
+        m.SetKeepCountText(text);
+        EXPECT_TRUE(m.MethodStates().keepCount);
+        ASSERT_EQ(m.Next(), WizardModel::NextResult::Moved);
+        EXPECT_EQ(m.KeepCount(), want) << text;
+        EXPECT_EQ(m.TypeMessage(), 1429);
+        EXPECT_EQ(m.TypeFigure(), want);
+        EXPECT_FALSE(m.ConditionStates().signCounts);  // the value alone decides
+    }
+    WizardModel m(doc, {});
+    m.SetMethod(WizardMethod::HighestValue);
+    m.SetKeepCountText("2");
+    m.Next();
+    m.Next();
+    EXPECT_EQ(m.BeginHighestValue(), 2);
+    EXPECT_EQ(m.ProgressMaximum(), 4);
+    m.EndReduction({"0000000000000", "2200000000000"}, false);
+    const auto k = m.CountersAfterRun(0);
+    EXPECT_EQ(k.tested, 4);
+    EXPECT_EQ(k.used, 2);
+
+    const std::pair<const char*, double> budgets[] = {{"30", 30}, {" 5 ", 5}, {"0", 1}, {"", 10},
+                                                     {"1,5", 10}, {"99999", 3600}, {"-4", 10}};
+    for (const auto& [text, want] : budgets) EXPECT_EQ(GuaranteeSecondsOfText(text), want) << text;
+}
+
+}  // namespace
+}  // namespace vinra::reduction
