@@ -7,6 +7,8 @@
 #include <fmt/format.h>
 
 #include "core/signs.h"
+#include "core/text.h"
+#include "net/http.h"
 
 namespace vinra::stats {
 
@@ -40,6 +42,49 @@ bool StatisticsStale(const fs::path& roundInfoFile, std::string_view today) {
     }
     if (!IsIsoDate(date) || !IsIsoDate(today)) return true;
     return date < today;  // ISO dates compare as text
+}
+
+namespace {
+
+bool StatsKey(std::string_view key) {
+    if (key == "Total") return true;
+    if (key.size() < 3 || key.size() > 5 || key.substr(0, 2) != "LG") return false;
+    const auto n = core::ParseInteger(key.substr(2));
+    return n && *n >= 0 && *n <= 255 && key.substr(2).find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+bool GameInfoSection(std::string_view name) {
+    std::string lower(name);
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (lower == "info") return true;
+    return lower.size() > 4 && lower.starts_with("game") &&
+           lower.find_first_not_of("0123456789", 4) == std::string::npos;
+}
+
+}  // namespace
+
+void MergeRoundStatistics(const fs::path& roundInfoFile, std::string_view statsText) {
+    const core::IniFile stats = core::IniFile::FromText(statsText);
+    std::error_code ec;
+    core::IniFile file = fs::exists(roundInfoFile, ec) ? core::IniFile::FromFile(roundInfoFile) : core::IniFile();
+    if (const auto date = stats.Get("Info", "Date"); date && IsIsoDate(Trim(*date)))
+        file.WriteString("Info", "Date", Trim(*date));
+    for (const std::string& section : stats.Sections()) {
+        if (GameInfoSection(section)) continue;
+        file.EraseSection(section);
+        for (const std::string& key : stats.Keys(section))
+            if (StatsKey(key)) file.WriteString(section, key, stats.ReadString(section, key));
+    }
+    fs::create_directories(roundInfoFile.parent_path(), ec);
+    file.SaveToFile(roundInfoFile);
+}
+
+bool FetchRoundStatistics(const std::string& host, std::string_view pool, int64_t omgId,
+                          const fs::path& roundInfoFile) {
+    const net::HttpReply reply = net::Get(fmt::format("{}/Vinra/Info/{}/{}/", host, pool, omgId));
+    if (!reply.ok()) return false;
+    MergeRoundStatistics(roundInfoFile, core::DecodeFileText(reply.body));
+    return true;
 }
 
 std::vector<LatestGame> LatestGames(const core::IniFile& roundInfo, std::string_view canonicalName) {

@@ -24,6 +24,19 @@ namespace vinra::stats {
 // is not a date counts as old, so the statistics are fetched again.
 bool StatisticsStale(const std::filesystem::path& roundInfoFile, std::string_view today);
 
+// Merges the club statistics the service publishes for a round (an INI text:
+// [Info] Date and one section per club with Total and LG0..LG255) into the
+// round information file, replacing the clubs' old sections and the date and
+// keeping the game information. Sections that would clobber the game
+// information ([Game0].., [info]) and keys other than Total/LG%d are ignored.
+// The file is written atomically; core::FileError when it cannot be.
+void MergeRoundStatistics(const std::filesystem::path& roundInfoFile, std::string_view statsText);
+// Fetches host + "/Vinra/Info/<pool>/<draw>/" and merges it. False when the
+// service answers with an error status (nothing is changed); net::NetError
+// when the transfer fails.
+bool FetchRoundStatistics(const std::string& host, std::string_view pool, int64_t omgId,
+                          const std::filesystem::path& roundInfoFile);
+
 enum class GameOutcome { Win, Loss, Draw };
 struct LatestGame {
     GameOutcome outcome = GameOutcome::Draw;

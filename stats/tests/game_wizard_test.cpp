@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include "net/http.h"
+#include "tests/local_server.h"
 #include "tests/temp_dir.h"
 
 namespace vinra::stats {
 namespace {
 
 namespace fs = std::filesystem;
+using vinra::testing::LocalServer;
+using vinra::testing::ReadBytes;
 using vinra::testing::TempDir;
 using vinra::testing::WriteBytes;
 
@@ -75,6 +79,47 @@ TEST(TeamStats, AliasLeagueTotalAndLatestGames) {
     EXPECT_TRUE(u.games.empty());
     const auto noTotal = core::IniFile::FromText("[AIK Fotboll]\nLG0=W|x|y\n");
     EXPECT_EQ(LeagueLine(ReadTeamStats(noTotal, teamstat, "AIK")), "Allsvenskan\n-");
+}
+
+TEST(RoundStatistics, MergeKeepsGameInformationAndReplacesClubs) {
+    TempDir dir;
+    const fs::path f = dir.path() / "Cache" / "Data" / "Stryktipset 4850.ini";
+    fs::create_directories(f.parent_path());
+    WriteBytes(f, "[Game0]\r\nHome=AIK\r\nPeople1=45.0\r\n[AIK Fotboll]\r\nTotal=9\r\nLG0=L|x|old\r\nLG1=L|x|old\r\n");
+    MergeRoundStatistics(f, "[Info]\nDate=2026-12-10\n[AIK Fotboll]\nTotal=2\nLG0=W|2026-49|new (h)\nColour=red\n"
+                            "[Game0]\nHome=evil\n[GAME1]\nPeople1=99\n");
+    const auto ini = core::IniFile::FromFile(f);
+    EXPECT_EQ(ini.ReadString("Game0", "Home"), "AIK");
+    EXPECT_EQ(ini.ReadString("Game0", "People1"), "45.0");
+    EXPECT_FALSE(ini.HasSection("Game1"));
+    EXPECT_EQ(ini.ReadString("Info", "Date"), "2026-12-10");
+    EXPECT_EQ(ini.ReadString("AIK Fotboll", "Total"), "2");
+    EXPECT_EQ(ini.ReadString("AIK Fotboll", "LG0"), "W|2026-49|new (h)");
+    EXPECT_FALSE(ini.HasKey("AIK Fotboll", "LG1"));  // the old list is replaced whole
+    EXPECT_FALSE(ini.HasKey("AIK Fotboll", "Colour"));
+    EXPECT_FALSE(StatisticsStale(f, "2026-12-10"));
+}
+
+TEST(RoundStatistics, FetchOverHttpAndErrorStatusChangesNothing) {
+    LocalServer server;
+    server.svr.Get("/Vinra/Info/S/4850/", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("[Info]\r\nDate=2026-12-10\r\n[Malm\xf6 FF]\r\nTotal=1\r\nLG0=D|2026-49|Malm\xf6 FF - AIK 1-1 (h)\r\n",
+                        "text/plain; charset=windows-1252");
+    });
+    server.Start();
+    TempDir dir;
+    const fs::path f = dir.path() / "Stryktipset 4850.ini";
+    ASSERT_TRUE(FetchRoundStatistics(server.Host(), "S", 4850, f));
+    const auto ini = core::IniFile::FromFile(f);
+    EXPECT_EQ(ini.ReadString("Malmö FF", "Total"), "1");
+    ASSERT_EQ(LatestGames(ini, "Malmö FF").size(), 1u);
+    EXPECT_EQ(LatestGames(ini, "Malmö FF")[0].text, "Malmö FF - AIK 1-1 (h)");
+
+    const std::string before = ReadBytes(f);
+    EXPECT_FALSE(FetchRoundStatistics(server.Host(), "S", 4851, f));  // 404
+    EXPECT_EQ(ReadBytes(f), before);
+    server.Stop();
+    EXPECT_THROW(FetchRoundStatistics(server.Host(), "S", 4850, f), net::NetError);
 }
 
 TEST(StatsPagePath, ViewsInPageOrder) {
