@@ -20,6 +20,7 @@
 #include "core/text.h"
 #include "checking/winnings.h"
 #include "service/pages.h"
+#include "service/round_stats.h"
 
 namespace vinra::service {
 namespace fs = std::filesystem;
@@ -561,6 +562,20 @@ void VinraService::Register(httplib::Server& svr) {
                 if (page.empty()) return NotFound(res, "no such match");
                 res.set_content(page, kHtml);
             });
+    // The round's club statistics (league positions, latest games) for the game wizard.
+    svr.Get(R"(/Vinra/Info/([A-Z])/(\d{1,8})/?)", [this, today](const httplib::Request& req, httplib::Response& res) {
+        const auto s = season();
+        const Round* r = s->find(req.matches[1].str()[0], std::stoi(req.matches[2].str()));
+        if (!r) return NotFound(res, "no such round");
+        const fs::path file = options_.data / "teamstat.ini";
+        std::error_code ec;
+        core::IniFile teamstat;  // without the club file every name stands for itself
+        try {
+            if (fs::is_regular_file(file, ec)) teamstat = core::IniFile::FromFile(file);
+        } catch (const std::exception&) {
+        }
+        res.set_content(ToShared(RoundStatsIni(*s, *r, teamstat, today())), kCp1252);
+    });
 }
 
 }  // namespace vinra::service

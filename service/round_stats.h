@@ -1,0 +1,21 @@
+#pragma once
+// The team statistics of a round that the game wizard lists: per club its
+// league position and its latest finished games, keyed by the club's own name
+// (teamstat.ini [Alias], the same file the program downloads), so the program
+// finds them under the names it maps the operator's spellings to.
+#include <string>
+
+#include "core/ini.h"
+#include "service/season.h"
+
+namespace vinra::service {
+
+// INI text (UTF-8, LF):
+//   [Info] Date=<today>  (the statistics count as current for the day)
+//   [<club>] Total=<league position>, LG0..LG9=<W|L|D>|<round>|<home> - <away> <h>-<a> (h|b)
+// Latest game first. Total is left out for a club without a known league.
+// Clubs whose names cannot head an INI section are left out.
+std::string RoundStatsIni(const Season& season, const Round& round, const core::IniFile& teamstat,
+                          const std::string& today);
+
+}  // namespace vinra::service
