@@ -1,0 +1,167 @@
+#include "checking/live_goals.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "core/signs.h"
+#include "tests/temp_dir.h"
+
+namespace vinra::checking {
+namespace {
+
+core::TVinraFile Doc(int n, std::vector<std::string> rows) {
+    core::TVinraFile d;
+    d.NewSystem(n, true);
+    d.MatchCount = n;  // small systems keep the cases readable
+    d.Grundrad.resize(n, "012");
+    d.Rader = std::move(rows);
+    d.HGoal.fill(-1);
+    d.AGoal.fill(-1);
+    d.End.fill(false);
+    return d;
+}
+
+TEST(LiveCycle, AtButtonClickFetchesOnceNonStopKeepsGoingUntilAllEnded) {
+    LiveCycle c;
+    EXPECT_TRUE(c.Press(true));
+    EXPECT_FALSE(c.ButtonDown());  // "At button click": one fetch, button up
+    EXPECT_FALSE(c.TimerOn());
+    EXPECT_FALSE(c.Tick());        // busy: no second download
+    c.DownloadFinished();
+    EXPECT_TRUE(c.TakeFresh());
+    EXPECT_FALSE(c.TakeFresh());
+    c.AfterRefresh(false);
+    EXPECT_FALSE(c.TimerOn());
+
+    c.SetMode(LiveMode::NonStop);
+    EXPECT_TRUE(c.Press(true));
+    EXPECT_TRUE(c.ButtonDown());
+    EXPECT_TRUE(c.TimerOn());
+    c.DownloadFinished();
+    c.AfterRefresh(false);
+    EXPECT_TRUE(c.TimerOn());      // waiting for the next 30 s tick
+    EXPECT_TRUE(c.Tick());
+    c.DownloadFinished();
+    c.AfterRefresh(true);          // every match ended
+    EXPECT_FALSE(c.ButtonDown());
+    EXPECT_FALSE(c.TimerOn());
+
+    // Switching a running cycle to "At button click" fetches once more, then stops.
+    c.SetMode(LiveMode::NonStop);
+    c.Press(true);
+    c.DownloadFinished();
+    c.AfterRefresh(false);
+    c.SetMode(LiveMode::AtButtonClick);
+    EXPECT_FALSE(c.ButtonDown());
+    EXPECT_TRUE(c.TimerOn());
+    EXPECT_TRUE(c.Tick());
+    EXPECT_FALSE(c.TimerOn());
+}
+
+TEST(LiveSound, ChoiceAgainstReference) {
+    struct Case { int d, r; bool ended; LiveSound want; };
+    for (const Case& c : {Case{10, -1, false, LiveSound::GoalSame}, Case{10, -1, true, LiveSound::GameEnd},
+                          Case{13, 12, false, LiveSound::GoalAll}, Case{11, 10, false, LiveSound::GoalUp},
+                          Case{9, 10, true, LiveSound::GoalDown}, Case{10, 10, true, LiveSound::GameEnd},
+                          Case{10, 10, false, LiveSound::GoalSame}}) {
+        int r = c.r;
+        EXPECT_EQ(ChooseSound(c.d, r, 13, c.ended), c.want) << c.d << " vs " << c.r;
+        EXPECT_EQ(r, c.d);
+    }
+}
+
+TEST(LiveRound, ApplyLogsChangesAndKeepsHandEndedMatches) {
+    core::TVinraFile doc = Doc(3, {"000", "111", "012"});
+    LiveRound live(doc, {"AIK", "Malmö <b>FF</b>", "Hammarby"}, {"Djurgården", "IFK", "Örgryte"});
+    LiveScores s;
+    s.home[0] = 1; s.away[0] = 0;
+    s.home[1] = 0; s.away[1] = 0; s.status[1] = 1;
+    live.ToggleTracked(3);  // ended by hand: keeps its goals whatever the source says
+    s.home[2] = 5; s.away[2] = 5; s.status[2] = 3;
+    EXPECT_TRUE(live.Apply(s));  // match 2 ended
+    EXPECT_FALSE(live.Apply(s));  // ... only once
+    EXPECT_EQ(doc.HGoal[2], -1);
+    EXPECT_TRUE(doc.End[2]);
+    EXPECT_EQ(live.UpdateScoreCells(), 2);
+    live.MarkChanges();
+    live.MarkEnded();
+    EXPECT_EQ(live.Matches()[0].mark, "<-");
+    EXPECT_EQ(live.Matches()[1].mark, "S");
+    EXPECT_EQ(live.Matches()[2].mark, "(S)");
+    EXPECT_TRUE(live.AllEnded() == false);
+
+    ResultRowFromGoals(doc);
+    const CheckResult check = CheckRows(doc, 12, core::DisplaySigns{});
+    const BestRowInfo best = FirstBestRow(check, 3);
+    EXPECT_EQ(best.right, 2);   // "012" against 1-0, 0-0: two right
+    EXPECT_EQ(best.index, 2);
+
+    GoalLogTemplates t;
+    t.team = "<li>%s %n %d</li>";  // a template from the file is never a printf format
+    const auto lines = live.LogEntry(t, LiveTexts{}, "2026-12-10 16:40", core::SignsToDisplay(doc.Facit),
+                                     core::SignsToDisplay(doc.Rader[best.index]), best);
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_NE(lines[0].find("2026-12-10 16:40"), std::string::npos);
+    EXPECT_EQ(lines[1], "<li>1. AIK-Djurgården 1-0 %n </li>");
+    EXPECT_EQ(lines[2], "<li>2. Malmö &lt;b&gt;FF&lt;/b&gt;-IFK 0-0 %n </li>");
+    EXPECT_NE(lines[3].find("1X- &lt;= Winning row"), std::string::npos);
+    EXPECT_NE(lines[3].find("1X2 &lt;= Best row (2  right: rad 3)"), std::string::npos) << lines[3];
+
+    live.AddToLog(lines);
+    EXPECT_EQ(doc.LogRows.size(), lines.size() + 1);
+    EXPECT_EQ(doc.LogRows.back(), "");
+}
+
+TEST(LiveRound, HandScoring) {
+    core::TVinraFile doc = Doc(2, {"00"});
+    LiveRound live(doc, {}, {});
+    live.HandGoal(1, true, true);  // Ctrl+left on unknown: 0-0, never below
+    EXPECT_EQ(live.Matches()[0].scoreCell, "0-0");
+    live.HandGoal(2, false, false);  // right on unknown: 0-1
+    EXPECT_EQ(live.Matches()[1].scoreCell, "0-1");
+    live.HandGoal(2, true, false);
+    live.HandGoal(2, false, true);
+    EXPECT_EQ(doc.HGoal[1], 1);
+    EXPECT_EQ(doc.AGoal[1], 0);
+    live.HandGoal(0, true, false);   // out of range: nothing
+    live.HandGoal(3, true, false);
+    live.ClearMatch(2);
+    EXPECT_EQ(doc.HGoal[1], -1);
+    EXPECT_EQ(live.Matches()[1].scoreCell, "---");
+    EXPECT_TRUE(live.Matches()[1].tracked);
+}
+
+TEST(GoalLog, CappedAndWrittenAsPage) {
+    core::TVinraFile doc = Doc(1, {"0"});
+    doc.LogRows.assign(kMaxLogRows, "old");
+    LiveRound live(doc, {}, {});
+    live.AddToLog({"new1", "new2"});
+    ASSERT_EQ(doc.LogRows.size(), kMaxLogRows);
+    EXPECT_EQ(doc.LogRows[0], "new1");
+    EXPECT_EQ(doc.LogRows[1], "new2");
+
+    core::IniFile ini = core::IniFile::FromText("[Goals]\nbegin=<html>\nend=</html>\n");
+    const GoalLogTemplates t = GoalLogTemplates::FromIni(ini);
+    EXPECT_EQ(GoalLogPage(t, {"a", "b"}), "<html>a\nb</html>");
+    EXPECT_EQ(t.time, GoalLogTemplates{}.time);
+    testing::TempDir dir;
+    WriteGoalLogPage(dir.path() / "log.html", t, {"x"});
+    std::ifstream in(dir.path() / "log.html");
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(text, "<html>x</html>");
+}
+
+TEST(SoundFiles, ValueOrSoundFolderOrNothing) {
+    testing::TempDir dir;
+    std::ofstream(dir.path() / "good.wav") << "RIFF";
+    std::ofstream(dir.path() / "mine.wav") << "RIFF";
+    const core::IniFile ini = core::IniFile::FromText("[Sounds]\nGoalDown=" + (dir.path() / "mine.wav").string() +
+                                                      "\nGoalSame=nothere.wav\n");
+    EXPECT_EQ(SoundFile(ini, LiveSound::GoalUp, dir.path()), dir.path() / "good.wav");
+    EXPECT_EQ(SoundFile(ini, LiveSound::GoalDown, dir.path()), dir.path() / "mine.wav");
+    EXPECT_TRUE(SoundFile(ini, LiveSound::GoalSame, dir.path()).empty());
+}
+
+}  // namespace
+}  // namespace vinra::checking
