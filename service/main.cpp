@@ -7,6 +7,8 @@
 #include <csignal>
 #include <iostream>
 
+#include "core/ini.h"
+#include "core/pools.h"
 #include "core/system_document.h"
 #include "service/guarded_server.h"
 #include "service/server.h"
@@ -34,6 +36,17 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     app.add_option("--public-url", publicUrl, "base address written into replies (default: the Host the client used)");
     app.add_flag("--quiet", quiet, "no line per request on standard output");
+    std::string liveStart, livePool = "S";
+    double liveMinute = 60.0;
+    int liveDraw = 0;
+    app.add_option("--live-start", liveStart,
+                   "play a round live: kick-off as unix seconds or \"now\" (also POST /api/live/start)");
+    app.add_option("--live-pool", livePool, "pool code of the live round")->capture_default_str();
+    app.add_option("--live-draw", liveDraw, "draw number of the live round (0: the pool's current round)")
+        ->check(CLI::NonNegativeNumber);
+    app.add_option("--live-minute", liveMinute, "real seconds per match minute of the live round")
+        ->check(CLI::Range(0.001, 3600.0))
+        ->capture_default_str();
     app.set_version_flag("--version", std::string("vinra-service ") + vinra::core::kProgramVersion, "print the version and exit");
     CLI11_PARSE(app, argc, argv);
 
@@ -44,6 +57,26 @@ int main(int argc, char** argv) {
     }
     vinra::service::VinraService service({data, publicUrl, {}});
     for (const std::string& problem : service.season()->problems()) std::cerr << "vinra-service: skipped " << problem << "\n";
+    if (!liveStart.empty()) {
+        vinra::service::LivePlan plan;
+        plan.typ = livePool.size() == 1 ? livePool[0] : 0;
+        plan.omgId = liveDraw;
+        plan.minuteSeconds = liveMinute;
+        plan.start = vinra::service::LiveClock::now();
+        if (liveStart != "now") {
+            const auto v = vinra::core::ParseInteger(liveStart);
+            if (!v || *v < 0) {
+                std::cerr << "vinra-service: --live-start must be unix seconds or now, not " << liveStart << "\n";
+                return 2;
+            }
+            plan.start = vinra::service::LiveClock::time_point(std::chrono::seconds(*v));
+        }
+        if (!vinra::core::FindPool(livePool)) {
+            std::cerr << "vinra-service: --live-pool " << livePool << " is not a pool code\n";
+            return 2;
+        }
+        service.live().Start(plan);
+    }
 
     // Header deadline, header size limit, bounded ranges and a larger pool of
     // workers, so slow or hostile clients cannot take the service down.

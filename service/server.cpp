@@ -439,12 +439,15 @@ void VinraService::Register(httplib::Server& svr) {
         if (!typ) return BadRequest(res, "produktid must be 1 or 2");
         const auto s = season();
         const auto draw = PositiveParam(req, "omgang");
-        res.set_content(LiveXml(draw ? s->find(typ, *draw) : s->current(typ, week())), kXml);
+        Round scratch;
+        res.set_content(LiveXml(live_.Apply(draw ? s->find(typ, *draw) : s->current(typ, week()), scratch)), kXml);
     });
     svr.Get("/apps/goalservice/377.html", [=, this](const httplib::Request&, httplib::Response& res) {
         const auto s = season();
-        res.set_content(SvtPage(s->current('S', week())), kHtml);
+        Round scratch;
+        res.set_content(SvtPage(live_.Apply(s->current('S', week()), scratch)), kHtml);
     });
+    RegisterLiveEndpoints(svr, live_);
 
     // Goal-service publications.
     svr.Post("/apps/goalservice/gsnew.php", [this](const httplib::Request& req, httplib::Response& res) {

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 
+#include "service/live_round.h"
 #include "service/season.h"
 
 namespace httplib {
@@ -42,6 +43,9 @@ public:
     // The season as last read (re-read when a round file changed).
     std::shared_ptr<const Season> season();
 
+    // The round played live on a timetable (none until started).
+    LivePlay& live() { return live_; }
+
     struct Stored {
         std::string id, owner, name, body;
     };
@@ -58,6 +62,7 @@ private:
     size_t seasonFiles_ = 0;
     uint64_t nextId_ = 1;
     std::deque<Stored> submissions_, uploads_, publications_;
+    LivePlay live_;
 };
 
 // "yyyy-mm-dd hh:mm" of the local clock.
