@@ -3,7 +3,9 @@
 // else in the main window (see the guide at the top of command_table.h).
 #include "ui/checking/register.h"
 #include "ui/core/command_table.h"
+#include "ui/core/mail.h"
 #include "ui/reduction/register.h"
+#include "ui/stats/game_wizard.h"
 
 namespace vinra::ui {
 
@@ -12,6 +14,8 @@ void RegisterWindowModules(CommandTable& table, const ShellContext& shell) {
     (void)shell;
     RegisterReductionCommands(table, shell);
     RegisterCheckCommands(table, shell);
+    RegisterGameWizardCommands(table, shell);
+    RegisterMailCommands(table, shell);
 }
 
 }  // namespace vinra::ui

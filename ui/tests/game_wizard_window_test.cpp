@@ -1,0 +1,162 @@
+// The game wizard offscreen on a sample round: frame editing through the sign
+// fields, own percentages and odds, quick fill, navigation limits, Finish and
+// Cancel through the session, and a statistics page from a real local server.
+#include "ui/stats/game_wizard.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTextBrowser>
+
+#include <fmt/format.h>
+
+#include "core/messages.h"
+#include "net/game_info.h"
+#include "tests/local_server.h"
+#include "tests/temp_dir.h"
+#include "ui/core/document_session.h"
+#include "ui/core/main_window.h"
+#include "ui/core/program.h"
+#include "ui/tests/support/ui_fixture.h"
+
+namespace vinra::ui {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::UiFixture;
+
+class GameWizardTest : public UiFixture {
+protected:
+    void SetUp() override {
+        UiFixture::SetUp();
+        WriteLogos();
+        DocumentSession& s = session();
+        s.SetRound({.typ = "S", .country = "SE", .pool = "Stryktipset", .omg = "2026-50", .omgId = 4851, .n = 13});
+        s.ApplyFrame(std::vector<std::string>(13, "0"), QStringLiteral("test"));
+        std::string ini = "[Info]\r\nDate=2999-12-31\r\n";
+        for (int m = 0; m < 13; ++m)
+            ini += fmt::format(
+                "[Game{}]\r\nHome={}\r\nAway={}\r\nPeople1={}.0\r\nPeopleX=25.0\r\nPeople2={}.0\r\nNews1=6\r\nNewsX=3\r\n"
+                "News2=1\r\nOdds1=2.0\r\nOddsX=4.0\r\nOdds2=4.0\r\nComment=Match {} comment\r\nXTips=1X\r\n",
+                m, testing::FixtureHomes()[m], testing::FixtureAways()[m], 40 + m, 35 - m, m + 1);
+        ini += "[Arsenal FC]\r\nTotal=2\r\nLG0=W|2026-49|Arsenal - Chelsea 2-0 (h)\r\nLG1=L|2026-48|Leeds - Arsenal 3-1 (b)\r\n"
+               "LG2=D|x\r\n";
+        const fs::path file = net::GameInfoFile(program_->DataFolder(), "Stryktipset", 4851);
+        fs::create_directories(file.parent_path());
+        vinra::testing::WriteBytes(file, ini);
+    }
+    DocumentSession& session() { return window_->Session(); }
+    std::unique_ptr<TfrmGameWiz> Open(int start, std::string host = {}) {
+        return std::make_unique<TfrmGameWiz>(*program_, prompter_, session(), start, host, window_.get());
+    }
+};
+
+TEST_F(GameWizardTest, SignFieldsEditTheFrameAndFinishHandsItBack) {
+    auto w = Open(0);
+    EXPECT_EQ(w->model().current(), 1);  // match 0 opens match 1
+    EXPECT_TRUE(w->signButton(0)->isChecked());
+    EXPECT_FALSE(w->signButton(1)->isChecked());
+    EXPECT_TRUE(w->statusText().contains(QStringLiteral("Singles: 13 pcs")));
+    w->signButton(1)->click();
+    w->signButton(2)->click();
+    EXPECT_TRUE(w->statusText().contains(QStringLiteral("3-ways: 1 pcs")));
+    EXPECT_TRUE(w->statusText().contains(QStringLiteral("# of rows: 3 rows")));
+    w->next();
+    w->signButton(0)->click();  // match 2 left empty
+    EXPECT_TRUE(w->statusText().contains(QStringLiteral("Singles: 11 pcs")));
+    EXPECT_TRUE(w->statusText().contains(QStringLiteral("# of rows: 3 rows")));
+    w->finishButton()->click();
+    const auto& frame = session().Doc().Grundrad;
+    EXPECT_EQ(frame[0], "012");
+    EXPECT_EQ(frame[1], "");
+    EXPECT_EQ(frame[2], "0");
+    ASSERT_FALSE(prompter_.shown.empty());
+    EXPECT_EQ(prompter_.shown.back().text, QString::fromStdString(core::Msg(364)));
+    EXPECT_TRUE(session().Modified());
+}
+
+TEST_F(GameWizardTest, OddsViewQuickFillAndBadTextOnLeaving) {
+    auto w = Open(14);
+    EXPECT_EQ(w->model().current(), 13);  // beyond N opens N
+    w->first();
+    w->oddsViewBox()->setChecked(true);
+    for (int s = 0; s < 3; ++s) w->ownField(s)->setText(QStringLiteral("%1,0").arg(s == 0 ? 2 : 4));
+    w->next();
+    EXPECT_NEAR(w->model().Own(1).percent[0], 50, 1e-9);
+    EXPECT_NEAR(w->model().Own(1).percent[1], 25, 1e-9);
+    EXPECT_NEAR(w->model().Own(1).percent[2], 25, 1e-9);
+    w->oddsViewBox()->setChecked(false);
+    w->quickButton(stats::QuickSource::News)->click();  // 6, 3, 1 x 10 for Stryktipset
+    EXPECT_EQ(w->ownField(0)->text(), QStringLiteral("60"));
+    EXPECT_EQ(w->ownField(2)->text(), QStringLiteral("10"));
+    w->quickButton(stats::QuickSource::Bookmaker)->click();
+    EXPECT_EQ(w->ownField(0)->text(), QStringLiteral("50"));
+    w->next();
+    w->ownField(0)->setText(QStringLiteral("1,2,3"));
+    w->ownField(1)->setText(QStringLiteral("abc"));
+    w->ownField(2)->clear();
+    w->last();  // never throws; the texts count as 0
+    w->finish();
+    const auto& proc = session().Doc().Proc;
+    EXPECT_EQ(proc[0][0], "50");
+    EXPECT_EQ(proc[1][0], "25");
+    EXPECT_EQ(proc[0][1], "50");
+    EXPECT_EQ(proc[2][1], "25");
+    EXPECT_EQ(proc[0][2], "0");
+    EXPECT_EQ(proc[1][2], "0");
+}
+
+TEST_F(GameWizardTest, CancelStoresNothing) {
+    const core::TVinraFile before = session().Doc();
+    auto w = Open(3);
+    w->signButton(2)->click();
+    w->ownField(0)->setText(QStringLiteral("77"));
+    w->next();
+    static_cast<QDialog*>(w.get())->reject();  // Cancel and Escape
+    EXPECT_EQ(session().Doc().Grundrad, before.Grundrad);
+    EXPECT_EQ(session().Doc().Proc, before.Proc);
+}
+
+TEST_F(GameWizardTest, TeamsLatestGamesRanksAndNavigation) {
+    auto w = Open(1);
+    EXPECT_EQ(w->leagueLabel(0)->text(), QStringLiteral("*****\nn/a"));
+    // The home list starts on home games only: the away game is left out; the
+    // line without a text shows empty.
+    ASSERT_EQ(w->gamesList(0)->count(), 2);
+    EXPECT_EQ(w->gamesList(0)->item(0)->text(), QStringLiteral("Arsenal - Chelsea 2-0 (h)"));
+    EXPECT_EQ(w->gamesList(0)->item(0)->foreground().color(), QColor(Qt::darkGreen));
+    EXPECT_EQ(w->valueLabel(4, 0)->text(), QStringLiteral("13"));  // 40% is the least played favourite
+    EXPECT_EQ(w->valueLabel(3, 0)->text(), QStringLiteral("40,00"));
+    EXPECT_EQ(w->valueLabel(5, 0)->text(), QStringLiteral("1,25"));  // bookmaker 50 / people 40
+    w->last();
+    EXPECT_EQ(w->model().current(), 13);
+    EXPECT_EQ(w->valueLabel(4, 0)->text(), QStringLiteral("1"));  // 52% the most played
+    EXPECT_TRUE(w->windowTitle().startsWith(QStringLiteral("GameWizard - 13 / 13")));
+}
+
+TEST_F(GameWizardTest, StatisticsPageComesFromTheService) {
+    vinra::testing::LocalServer server;
+    std::string asked;
+    server.svr.Get(R"(/Vinra/(.*))", [&](const httplib::Request& req, httplib::Response& res) {
+        asked = req.path;
+        res.set_content("<html><body><h1>Tabell</h1></body></html>", "text/html; charset=utf-8");
+    });
+    server.Start();
+    auto w = Open(2, server.Host());
+    w->setPage(3);
+    QElapsedTimer t;
+    t.start();
+    while ((w->pageLoading() || w->browser()->toPlainText().isEmpty()) && t.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(asked, "/Vinra/Table/1/S/4851/2/");
+    EXPECT_TRUE(w->browser()->toPlainText().contains(QStringLiteral("Tabell")));
+}
+
+}  // namespace
+}  // namespace vinra::ui
