@@ -27,6 +27,7 @@
 #include <QVBoxLayout>
 
 #include "core/messages.h"
+#include "core/pools.h"
 #include "core/signs.h"
 #include "core/text.h"
 #include "net/active_pools.h"
@@ -38,6 +39,7 @@
 #include "ui/core/prompter.h"
 #include "ui/net/browser.h"
 #include "ui/reduction/system_coupon.h"
+#include "ui/reduction/value_chart.h"
 
 namespace vinra::ui {
 namespace {
@@ -95,6 +97,12 @@ constexpr int kMsgRate = 1503;        // "%s rows/s"
 constexpr int kMsgTimeLeft = 1504;    // "Time left: %s"
 constexpr int kMsgRunFailed = 1518;   // "The run could not start: %s"
 constexpr int kMsgStillRunning = 1519;  // "Cancel the run before closing the wizard."
+constexpr int kMsgGuaranteeCaption = 1400;  // "Reduce with &guarantee: %d / %d right"
+constexpr int kMsgSeconds = 1402;     // "Time budget (seconds):"
+constexpr int kMsgKeepCaption = 1418; // "Keep the %d rows of highest value"
+constexpr int kMsgNoGameInfo = 1419;  // "The round has no game information ...; the value cannot be computed."
+constexpr int kMsgValueMatches = 1420;  // "The value can be computed for at most %d matches."
+constexpr int kMsgNoRowsToValue = 1424;  // "There are no rows to value."
 constexpr int kMsgImportFailed = 1521;  // "The warranty table could not be read: %s"
 constexpr int kMsgWriteFailed = 1522;   // "The file could not be written: %s"
 constexpr int kMsgTabText = 1523;     // "Tab-separated text file"
@@ -187,6 +195,19 @@ TfrmGenerate::TfrmGenerate(const core::TVinraFile& doc, Program& program, Prompt
     job_ = new BackgroundJob(this, 100);
     connect(job_, &BackgroundJob::progress, this, [this](qint64, qint64, int) { onTick(); });
     connect(job_, &BackgroundJob::finished, this, &TfrmGenerate::onFinished);
+    valueJob_ = new BackgroundJob(this, 100);
+    connect(valueJob_, &BackgroundJob::finished, this, [this](bool cancelled, const QString& error) {
+        if (!value_) return;
+        if (!cancelled && error.isEmpty() && value_->error.empty())
+            chart_->SetValue(value_->value, value_->model);
+        else
+            chart_->Clear(error.isEmpty() ? Q(value_->error) : error);
+        value_.reset();
+        emit valueFinished();
+    });
+    // What the round's game information says of each sign, as ValueModelOfRound reads it.
+    valueModel_ = reduction::MarketValueModel(model_.MatchCount(), round_.operatorOdds, round_.bookie, round_.people,
+                                              0, core::FirstWinLevel(doc.Typ));
 
     auto* lay = new QVBoxLayout(this);
     title_ = new QLabel(this);
@@ -246,6 +267,7 @@ TfrmGenerate::~TfrmGenerate() {
     // A run still going (the owner window went away): stop the engine, then join.
     if (gen_) gen_->Cancel();
     if (job_) job_->CancelAndJoin();
+    if (valueJob_) valueJob_->CancelAndJoin();
 }
 
 // ---------------------------------------------------------------------------
@@ -272,7 +294,10 @@ void TfrmGenerate::buildMethodPage() {
     // One line per method the engine offers; a further method is one more entry of WizardMethods().
     int row = 0;
     for (const auto& info : reduction::WizardMethods()) {
-        auto* b = Tag(new QRadioButton(group), info.captionMsg);
+        auto* b = new QRadioButton(group);
+        // Captions with figures are filled in by showMethodCaptions.
+        if (info.method != WizardMethod::Guarantee && info.method != WizardMethod::HighestValue)
+            Tag(b, info.captionMsg);
         b->setObjectName(QStringLiteral("rbMethod%1").arg(static_cast<int>(info.method)));
         methods->addButton(b);
         methodButtons_[static_cast<int>(info.method)] = b;
@@ -308,6 +333,36 @@ void TfrmGenerate::buildMethodPage() {
                     [this](const QString& t) { model_.SetFilterCountText(t.toStdString()); });
             grid->addWidget(filterCount_, row, 2);
             grid->addWidget(Tag(new QLabel(group), kMsgRows), row, 3);
+        } else if (m == WizardMethod::Guarantee) {
+            // The caption names both guarantees; the list picks one (N-1 or N-2 right).
+            guaranteeChoice_ = new QComboBox(group);
+            guaranteeChoice_->setObjectName(QStringLiteral("cmbGuarantee"));
+            const int n = model_.MatchCount();
+            guaranteeChoice_->addItems({QString::number(n - 1), QString::number(n - 2)});
+            guaranteeChoice_->setCurrentIndex(model_.GuaranteeWrong() - 1);
+            connect(guaranteeChoice_, &QComboBox::currentIndexChanged, this,
+                    [this](int i) { model_.SetGuaranteeWrong(i + 1); });
+            grid->addWidget(guaranteeChoice_, row, 1);
+            auto* budget = new QHBoxLayout;
+            budget->addWidget(Tag(new QLabel(group), kMsgSeconds));
+            seconds_ = new QLineEdit(Q(model_.SecondsText()), group);
+            seconds_->setObjectName(QStringLiteral("edtSeconds"));
+            seconds_->setMaximumWidth(60);
+            connect(seconds_, &QLineEdit::textChanged, this,
+                    [this](const QString& t) { model_.SetSecondsText(t.toStdString()); });
+            budget->addWidget(seconds_);
+            grid->addLayout(budget, row, 2, 1, 2);
+        } else if (m == WizardMethod::HighestValue) {
+            // "Keep the [K] rows of highest value": the caption is split around the count field.
+            keepCount_ = new QLineEdit(Q(model_.KeepCountText()), group);
+            keepCount_->setObjectName(QStringLiteral("edtKeepCount"));
+            keepCount_->setMaximumWidth(90);
+            connect(keepCount_, &QLineEdit::textChanged, this,
+                    [this](const QString& t) { model_.SetKeepCountText(t.toStdString()); });
+            grid->addWidget(keepCount_, row, 2);
+            keepTail_ = new QLabel(group);
+            keepTail_->setObjectName(QStringLiteral("lblKeepTail"));
+            grid->addWidget(keepTail_, row, 3, 1, 2);
         }
         ++row;
     }
@@ -460,6 +515,8 @@ void TfrmGenerate::buildWarrantyPage() {
     it.setItalic(true);
     conditionNote_->setFont(it);
     lay->addWidget(conditionNote_);
+    chart_ = new ValueChart(page);
+    lay->addWidget(chart_);
     auto* buttons = new QHBoxLayout;
     auto* gen = Tag(new QPushButton(page), kMsgGenerate);
     gen->setObjectName(QStringLiteral("btnWarrantyGenerate"));
@@ -511,7 +568,10 @@ void TfrmGenerate::showStep() {
     const QString title = Q(core::FormatMsg(core::Msg(kMsgTitle) + core::Msg(kMsgStep), {static_cast<long long>(step + 1)}));
     setWindowTitle(title);
     title_->setText(title);
-    for (QLabel* l : typeLabels_) l->setText(M(model_.TypeMessage()));
+    const QString type = model_.TypeFigure() ? MF(model_.TypeMessage(), {static_cast<long long>(model_.TypeFigure())})
+                                             : M(model_.TypeMessage());
+    for (QLabel* l : typeLabels_) l->setText(type);
+    if (step == 3) startValue();
     updateConditionBoxes();
     updateControls();
     updateStatus();
@@ -539,18 +599,35 @@ void TfrmGenerate::updateMethodPage() {
     MethodButton(WizardMethod::Mathematical)->setEnabled(m.mathematical);
     MethodButton(WizardMethod::Random)->setEnabled(m.random);
     MethodButton(WizardMethod::Filter)->setEnabled(m.filter);
+    MethodButton(WizardMethod::Guarantee)->setEnabled(m.guarantee);
+    MethodButton(WizardMethod::HighestValue)->setEnabled(m.highestValue);
+    guaranteeChoice_->setEnabled(m.guaranteeChoice);
+    seconds_->setEnabled(m.seconds);
+    keepCount_->setEnabled(m.keepCount);
+    showMethodCaptions();
     useBox_->setEnabled(m.useBox);
     filterCount_->setEnabled(m.filterCount);
     randomCount_->setEnabled(m.randomCount);
     // A chosen method that is no longer offered gives way to mathematical.
-    if (model_.Method() != WizardMethod::Filter && MethodButton(WizardMethod::Filter)->isChecked()) {
-        const QSignalBlocker block(MethodButton(WizardMethod::Mathematical));
-        MethodButton(WizardMethod::Mathematical)->setChecked(true);
-    }
+    for (WizardMethod gone : {WizardMethod::Filter, WizardMethod::Guarantee, WizardMethod::HighestValue})
+        if (model_.Method() != gone && MethodButton(gone)->isChecked()) {
+            const QSignalBlocker block(MethodButton(WizardMethod::Mathematical));
+            MethodButton(WizardMethod::Mathematical)->setChecked(true);
+        }
     if (filterCount_->text() != Q(model_.FilterCountText())) {
         const QSignalBlocker block(filterCount_);
         filterCount_->setText(Q(model_.FilterCountText()));
     }
+}
+
+void TfrmGenerate::showMethodCaptions() {
+    const int n = model_.MatchCount();
+    MethodButton(WizardMethod::Guarantee)
+        ->setText(MF(kMsgGuaranteeCaption, {static_cast<long long>(n - 1), static_cast<long long>(n - 2)}));
+    const QString keep = M(kMsgKeepCaption);
+    const int at = keep.indexOf(QLatin1String("%d"));
+    MethodButton(WizardMethod::HighestValue)->setText(at < 0 ? keep : keep.left(at).trimmed());
+    keepTail_->setText(at < 0 ? QString() : keep.mid(at + 2).trimmed());
 }
 
 void TfrmGenerate::updateConditionBoxes() {
@@ -733,6 +810,14 @@ void TfrmGenerate::startRun(reduction::GenerationInput input) {
 
 void TfrmGenerate::ReduceClick() {
     if (model_.Running() || model_.Step() < 2) return;
+    if (model_.EnteredMethod() == WizardMethod::Guarantee) {
+        startGuarantee();
+        return;
+    }
+    if (model_.EnteredMethod() == WizardMethod::HighestValue) {
+        startHighestValue();
+        return;
+    }
     reduction::GenerationInput in = model_.BeginReduction();
     {
         const QSignalBlocker block(filterCount_);
@@ -748,14 +833,140 @@ void TfrmGenerate::WarrantyGenerateClick() {
 }
 
 void TfrmGenerate::CancelRunClick() {
-    if (!model_.Running() || !gen_) return;
+    if (!model_.Running() || (!gen_ && !guarantee_ && !kept_)) return;
     Button(QStringLiteral("btnCancelRun"))->setEnabled(false);
     Button(QStringLiteral("btnWarrantyCancel"))->setEnabled(false);
-    gen_->Cancel();  // the engine runs on the job's thread: this only raises its flag
-    job_->Cancel();
+    if (gen_) gen_->Cancel();  // the engine runs on the job's thread: this only raises its flag
+    job_->Cancel();            // the guarantee search reads the job's own flag
+}
+
+void TfrmGenerate::beginRunDisplay() {
+    showWarranty();  // the old warranty is gone with the rows about to change
+    lastTested_ = 0;
+    status_[2]->setText(M(kMsgTimeZero));
+    rate_->clear();
+    SetBar(bar_, 0, std::max<int64_t>(model_.ProgressMaximum(), 1));
+    tested_->setText(Grouped(0));
+    used_->clear();
+    runClock_.start();
+    updateControls();
+    updateStatus();
+}
+
+void TfrmGenerate::startGuarantee() {
+    auto r = std::make_shared<reduction::GuaranteeRun>();
+    r->input = model_.BeginGuarantee();
+    guarantee_ = r;
+    beginRunDisplay();
+    job_->Start([r](JobProgress& p) { r->Run(&p.cancel, &p.phase, &p.done, &p.total); });
+}
+
+void TfrmGenerate::startHighestValue() {
+    if (reduction::NoMarketData(valueModel_)) {
+        prompter_.error(this, M(kMsgNoGameInfo));
+        return;
+    }
+    const auto k = static_cast<size_t>(model_.BeginHighestValue());
+    auto rows = std::make_shared<std::vector<std::string>>(model_.Rows());
+    kept_ = rows;
+    beginRunDisplay();
+    job_->Start([rows, k, vm = valueModel_](JobProgress& p) {
+        p.total.store(static_cast<int64_t>(rows->size()));
+        *rows = reduction::KeepHighestValue(*rows, vm, k);
+        p.done.store(p.total.load());
+    });
+}
+
+void TfrmGenerate::onOtherTick() {
+    JobProgress& p = job_->Progress();
+    const qint64 ms = runClock_.elapsed();
+    status_[2]->setText(M(kMsgTimeUsed) + Clock(ms));
+    const int64_t done = p.done.load(), total = p.total.load();
+    if (guarantee_ && p.phase.load() != static_cast<int>(reduction::GuaranteePhase::Expansion)) {
+        // Searching: the bar is the time budget used; the rows are the best list so far.
+        SetBar(bar_, done, std::max<int64_t>(total, 1));
+        tested_->setText(Grouped(model_.FrameRows()));
+        rate_->setText(Q(guarantee_->ProgressText(core::CurrentLanguage())));
+        const int64_t best = guarantee_->rowsSoFar.load();
+        used_->setText(best > 0 ? Grouped(best) : QString());
+    } else {
+        SetBar(bar_, done, std::max<int64_t>(total, 1));
+        tested_->setText(Grouped(done));
+    }
+}
+
+void TfrmGenerate::onOtherFinished(bool cancelled, const QString& error) {
+    const qint64 ms = runClock_.elapsed();
+    QString status;
+    if (guarantee_) {
+        auto r = std::move(guarantee_);
+        cancelled = cancelled || r->result.cancelled;
+        if (!error.isEmpty()) {
+            model_.AbortRun();
+            prompter_.error(this, MF(kMsgRunFailed, {error.toStdString()}));
+        } else {
+            // A refused run or one with nothing to cover leaves the rows as they were.
+            model_.EndGuarantee(r->Ok() ? r->result : reduction::GuaranteeResult{}, cancelled);
+            status = Q(r->StatusText(core::CurrentLanguage()));
+            if (r->errorMessage != 0 || !r->errorText.empty()) prompter_.error(this, status);
+        }
+    } else {
+        auto rows = std::move(kept_);
+        if (!error.isEmpty()) {
+            model_.AbortRun();
+            prompter_.error(this, MF(kMsgRunFailed, {error.toStdString()}));
+        } else if (cancelled) {
+            // Keeping the highest is all or nothing: a stopped run keeps the rows there were.
+            model_.EndReduction(model_.Rows(), true);
+        } else {
+            model_.EndReduction(std::move(*rows), false);
+        }
+    }
+    if (!model_.Running() && model_.LastRun() == reduction::RunKind::Reduction) {
+        const auto k = model_.CountersAfterRun(0);
+        showCounters(k.tested, k.used, k.bar);
+    }
+    showWarranty();
+    status_[2]->setText(M(kMsgTimeUsed) + Clock(ms));
+    updateControls();
+    updateStatus();
+    rate_->setText(status);
+    emit runFinished();
+}
+
+bool TfrmGenerate::ValueRunning() const { return valueJob_->Running(); }
+
+void TfrmGenerate::startValue() {
+    if (valueJob_->Running()) valueJob_->CancelAndJoin();
+    value_.reset();
+    if (reduction::NoMarketData(valueModel_)) {
+        chart_->Clear(M(kMsgNoGameInfo));
+        emit valueFinished();
+        return;
+    }
+    if (model_.MatchCount() > reduction::kMaxValueMatches) {
+        chart_->Clear(MF(kMsgValueMatches, {static_cast<long long>(reduction::kMaxValueMatches)}));
+        emit valueFinished();
+        return;
+    }
+    if (model_.Rows().empty()) {
+        chart_->Clear(M(kMsgNoRowsToValue));
+        emit valueFinished();
+        return;
+    }
+    auto run = std::make_shared<reduction::ValueRun>();
+    run->rows = model_.Rows();
+    run->model = valueModel_;
+    value_ = run;
+    chart_->Clear();
+    valueJob_->Start([run](JobProgress& p) { run->Run(&p.cancel, &p.done, &p.total); });
 }
 
 void TfrmGenerate::onTick() {
+    if (guarantee_ || kept_) {
+        onOtherTick();
+        return;
+    }
     if (!gen_) return;
     const int64_t tested = gen_->Tested();
     const auto phase = gen_->Phase();
@@ -782,6 +993,11 @@ void TfrmGenerate::onTick() {
 }
 
 void TfrmGenerate::onFinished(bool cancelled, const QString& error) {
+    if (guarantee_ || kept_) {
+        onOtherFinished(cancelled, error);
+        if (model_.Step() == 3) startValue();
+        return;
+    }
     if (!gen_) return;
     const qint64 ms = runClock_.elapsed();
     const std::string engineError = gen_->Error();
@@ -801,6 +1017,7 @@ void TfrmGenerate::onFinished(bool cancelled, const QString& error) {
         showWarranty();
     }
     gen_.reset();
+    if (model_.Step() == 3) startValue();
     status_[2]->setText(M(kMsgTimeUsed) + Clock(ms));
     if (bar_->maximum() == 0) SetBar(bar_, 0, 1);
     updateControls();

@@ -14,7 +14,9 @@
 #include <QElapsedTimer>
 
 #include "core/system_document.h"
+#include "reduction/guarantee_cover.h"
 #include "reduction/row_generation.h"
+#include "reduction/system_value.h"
 #include "reduction/warranty.h"
 #include "reduction/wizard_model.h"
 #include "ui/reduction/condition_dialogs.h"
@@ -35,6 +37,7 @@ namespace vinra::ui {
 
 class BackgroundJob;
 class Program;
+class ValueChart;
 class Prompter;
 
 class TfrmGenerate : public QDialog {
@@ -80,6 +83,14 @@ public:
     QCheckBox* UseBox() const { return useBox_; }
     QLineEdit* RandomCountField() const { return randomCount_; }
     QLineEdit* FilterCountField() const { return filterCount_; }
+    QComboBox* GuaranteeChoice() const { return guaranteeChoice_; }  // 0: N-1 right, 1: N-2 right
+    QLineEdit* SecondsField() const { return seconds_; }
+    QLineEdit* KeepCountField() const { return keepCount_; }
+    ValueChart* Chart() const { return chart_; }
+    // The value model of the round (from its game information) the chart and
+    // the highest-value method use.
+    const reduction::ValueModel& ValueModel() const { return valueModel_; }
+    bool ValueRunning() const;
     QLabel* StatusPanel(int i) const { return status_[i]; }
     QLabel* TestedLabel() const { return tested_; }
     QLabel* UsedLabel() const { return used_; }
@@ -98,6 +109,8 @@ public:
 signals:
     // A run (reduction or warranty) has ended and the display shows its result.
     void runFinished();
+    // The value chart shows the figures of the current rows (or why there are none).
+    void valueFinished();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -121,6 +134,13 @@ private:
     void showCounters(int64_t tested, int64_t used, int64_t bar);
     void showWarranty();
     void startRun(reduction::GenerationInput input);
+    void startGuarantee();
+    void startHighestValue();
+    void beginRunDisplay();
+    void onOtherTick();
+    void onOtherFinished(bool cancelled, const QString& error);
+    void showMethodCaptions();
+    void startValue();
     void onTick();
     void onFinished(bool cancelled, const QString& error);
     void help();
@@ -137,6 +157,12 @@ private:
 
     BackgroundJob* job_ = nullptr;
     std::shared_ptr<reduction::TRowGeneration> gen_;
+    std::shared_ptr<reduction::GuaranteeRun> guarantee_;
+    // "Keep the K rows of highest value": the rows given, then the rows kept.
+    std::shared_ptr<std::vector<std::string>> kept_;
+    BackgroundJob* valueJob_ = nullptr;
+    std::shared_ptr<reduction::ValueRun> value_;
+    reduction::ValueModel valueModel_;
     QElapsedTimer runClock_;
     int64_t lastTested_ = 0;
 
@@ -146,7 +172,11 @@ private:
     // method page
     QRadioButton* generate_ = nullptr;
     QRadioButton* readFile_ = nullptr;
-    QRadioButton* methodButtons_[3] = {};
+    QRadioButton* methodButtons_[reduction::kWizardMethodCount] = {};
+    QComboBox* guaranteeChoice_ = nullptr;
+    QLineEdit* seconds_ = nullptr;
+    QLineEdit* keepCount_ = nullptr;
+    QLabel* keepTail_ = nullptr;
     QLineEdit* randomCount_ = nullptr;
     QLineEdit* filterCount_ = nullptr;
     QCheckBox* useBox_ = nullptr;
@@ -166,6 +196,7 @@ private:
     QPlainTextEdit* warrantyText_ = nullptr;
     QLabel* conditionNote_ = nullptr;
     QMenu* exportMenu_ = nullptr;
+    ValueChart* chart_ = nullptr;
 };
 
 }  // namespace vinra::ui

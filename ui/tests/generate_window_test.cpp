@@ -36,6 +36,9 @@
 #include "core/signs.h"
 #include "core/system_document.h"
 #include "reduction/conditions.h"
+#include "reduction/guarantee_cover.h"
+#include "reduction/row_generation.h"
+#include "reduction/system_value.h"
 #include "tests/run_process.h"
 #include "tests/temp_dir.h"
 #include "ui/core/command_table.h"
@@ -44,6 +47,7 @@
 #include "ui/reduction/condition_dialogs.h"
 #include "ui/reduction/generate_window.h"
 #include "ui/reduction/register.h"
+#include "ui/reduction/value_chart.h"
 #include "ui/tests/support/scripted_prompter.h"
 #include "ui/tests/support/ui_fixture.h"
 
@@ -675,6 +679,148 @@ TEST_F(GenerateWindowTest, Screenshots) {
         save(&running, "wizard3_running");
         running.CancelRunClick();
         WaitForRun(running);
+    }
+}
+
+// The value chart of the warranty page: figures once its run has ended.
+void WaitForValue(TfrmGenerate& w) {
+    if (!w.ValueRunning()) return;
+    QSignalSpy spy(&w, &TfrmGenerate::valueFinished);
+    ASSERT_TRUE(spy.wait(60000)) << "the value run did not end";
+}
+
+TEST_F(GenerateWindowTest, GuaranteeMethodFinishesWithRowsThatHoldTheGuarantee) {
+    WriteGameInfo();
+    core::TVinraFile doc = System(kFrame);  // 1 944 frame rows
+    TfrmGenerate w(doc, *program_, prompter_);
+    w.show();
+    ASSERT_TRUE(w.MethodButton(WizardMethod::Guarantee)->isEnabled());
+    EXPECT_EQ(w.MethodButton(WizardMethod::Guarantee)->text(), "Reduce with &guarantee: 12 / 11 right");
+    EXPECT_FALSE(w.GuaranteeChoice()->isEnabled());
+    w.MethodButton(WizardMethod::Guarantee)->setChecked(true);
+    ASSERT_TRUE(w.GuaranteeChoice()->isEnabled());
+    EXPECT_TRUE(w.SecondsField()->isEnabled());
+    w.GuaranteeChoice()->setCurrentIndex(0);  // 12 right
+    w.SecondsField()->setText("1");
+    w.NextClick();
+    EXPECT_EQ(w.Model().TypeFigure(), 12);
+    EXPECT_FALSE(w.RowDiffList()->isEnabled());
+    w.FlagBox(core::UseMaxMin)->setChecked(true);
+    w.Model().Conditions().maxCount[0] = 5;  // at most five home wins
+    w.NextClick();
+    w.ReduceClick();
+    EXPECT_TRUE(w.Running());
+    WaitForRun(w);
+    EXPECT_TRUE(prompter_.Texts("error").empty());
+    ASSERT_FALSE(w.Model().Rows().empty());
+    EXPECT_LT(w.Model().Rows().size(), 1944u / 3);
+    EXPECT_TRUE(w.StatusPanel(0)->isVisible());
+    w.NextClick();
+    WaitForValue(w);
+    EXPECT_TRUE(w.Chart()->HasValue());
+    EXPECT_FALSE(w.Chart()->SummaryLines().isEmpty());
+    // The warranty page shows the guarantee's table at once, with no run of its own.
+    EXPECT_GT(w.WarrantyGrid()->rowCount(), 0);
+    w.FinishClick();
+    ASSERT_EQ(w.result(), QDialog::Accepted);
+
+    // Counted afresh by the warranty engine: every outcome the conditions leave has 12 right.
+    const core::TVinraFile& out = w.Result();
+    reduction::GenerationInput check;
+    check.mode = reduction::GenerationMode::Warranty;
+    check.frame = out.Grundrad;
+    check.conditions = reduction::FromDocument(out);
+    check.conditions.n = 13;
+    check.conditions.flags[core::UseRadDiff] = false;
+    check.rows = out.Rader;
+    reduction::TRowGeneration gen(check);
+    gen.Run();
+    ASSERT_TRUE(gen.Warranty().complete);
+    EXPECT_TRUE(reduction::GuaranteeHolds(gen.Warranty(), 1));
+    EXPECT_EQ(reduction::WarrantyFromDocument(out).total, gen.Warranty().total);
+    EXPECT_LT(gen.Warranty().total, 1944);  // the condition did thin the outcomes
+}
+
+TEST_F(GenerateWindowTest, HighestValueKeepsTheRowsOfHighestValue) {
+    std::vector<std::string> rows;
+    for (int i = 0; i < 40; ++i) {
+        std::string r = "0000001021000";
+        r[0] = static_cast<char>('0' + i % 3);
+        r[1] = static_cast<char>('0' + (i / 3) % 3);
+        r[2] = static_cast<char>('0' + (i / 9) % 3);
+        r[4] = (i / 27) % 2 ? '2' : '0';
+        rows.push_back(r);
+    }
+    {
+        // Without game information there is nothing to value: the rows stay, the chart says why.
+        core::TVinraFile doc = System(kFrame);
+        doc.Rader = rows;
+        TfrmGenerate w(doc, *program_, prompter_);
+        w.MethodButton(WizardMethod::HighestValue)->setChecked(true);
+        w.NextClick();
+        w.NextClick();
+        w.ReduceClick();
+        EXPECT_FALSE(w.Running());
+        ASSERT_EQ(prompter_.Texts("error").size(), 1u);
+        EXPECT_EQ(prompter_.Texts("error")[0], Msg(1419));
+        EXPECT_EQ(w.Model().Rows(), rows);
+        w.NextClick();
+        EXPECT_FALSE(w.Chart()->HasValue());
+    }
+    WriteGameInfo();
+    core::TVinraFile doc = System(kFrame);
+    doc.Rader = rows;
+    TfrmGenerate w(doc, *program_, prompter_);
+    EXPECT_EQ(w.MethodButton(WizardMethod::HighestValue)->text(), "Keep the");
+    w.MethodButton(WizardMethod::HighestValue)->setChecked(true);
+    ASSERT_TRUE(w.KeepCountField()->isEnabled());
+    w.KeepCountField()->setText("7");
+    w.NextClick();
+    EXPECT_FALSE(w.FlagBox(core::UseMaxMin)->isEnabled());  // the value alone decides
+    w.NextClick();
+    w.ReduceClick();
+    WaitForRun(w);
+    const std::vector<std::string> want = reduction::KeepHighestValue(rows, w.ValueModel(), 7);
+    ASSERT_EQ(want.size(), 7u);
+    EXPECT_EQ(w.Model().Rows(), want);
+    // Not merely the first seven: the value ordered them.
+    EXPECT_NE(want, std::vector<std::string>(rows.begin(), rows.begin() + 7));
+    EXPECT_EQ(w.UsedLabel()->text(), "7");
+    w.NextClick();
+    WaitForValue(w);
+    ASSERT_TRUE(w.Chart()->HasValue());
+    w.FinishClick();
+    EXPECT_EQ(w.Result().Rader, want);
+}
+
+TEST_F(GenerateWindowTest, GuaranteeScreenshots) {
+    const char* out = std::getenv("VINRA_SCREENSHOT_DIR");
+    if (!out || !*out) GTEST_SKIP() << "VINRA_SCREENSHOT_DIR not set";
+    fs::create_directories(out);
+    WriteGameInfo();
+    for (const auto& [base, code] : {std::pair{core::LangSwedish, "sv"}, std::pair{core::LangEnglish, "en"}}) {
+        SetLanguage(base);
+        core::TVinraFile doc = System(kFrame);
+        doc.Rader = {"0000001021000", "1000001021000", "2000001021000"};
+        TfrmGenerate w(doc, *program_, prompter_);
+        w.show();
+        const auto save = [&](QWidget* widget, const std::string& name) {
+            QApplication::processEvents();
+            ASSERT_TRUE(widget->grab().save(QString::fromStdString((fs::path(out) / (name + "_" + code + ".png")).string())));
+        };
+        w.MethodButton(WizardMethod::Guarantee)->setChecked(true);
+        save(&w, "guarantee1_method");
+        w.SecondsField()->setText("2");
+        w.NextClick();
+        w.NextClick();
+        w.ReduceClick();
+        QTest::qWait(1000);
+        save(&w, "guarantee3_running");
+        WaitForRun(w);
+        save(&w, "guarantee3_done");
+        w.NextClick();
+        WaitForValue(w);
+        save(&w, "guarantee4_warranty_value");
     }
 }
 
