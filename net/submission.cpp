@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "core/messages.h"
 #include "net/http.h"
 #include "output/row_files.h"
 
@@ -73,7 +74,7 @@ RoundClosing ClosedRoundOf(const ActivePoolsFile& pools, std::string_view typ, i
 std::string SubmissionCostText(size_t rows, int pricePerRowHundredths) {
     const uint64_t price = pricePerRowHundredths > 0 ? static_cast<uint64_t>(pricePerRowHundredths) : 0;
     const uint64_t total = static_cast<uint64_t>(rows) * price;
-    return fmt::format("Kostnad: {},{:02} SEK", total / 100, total % 100);
+    return core::FormatMsg(core::Msg(kMsgSubmitCost), {fmt::format("{},{:02}", total / 100, total % 100)});
 }
 
 }  // namespace vinra::net

@@ -35,18 +35,13 @@ struct SubmissionResult {
 SubmissionResult SubmitOwnRows(std::string_view host, const core::TVinraFile& doc, std::string_view cardNo,
                                const core::DisplaySigns& signs = core::CurrentDisplaySigns());
 
-// The fixed Swedish texts of the submission.
-inline constexpr const char* kSubmitSending = "Skickar rader till Svenska Spel...";
-inline constexpr const char* kSubmitCommunicationError = "Kommunikationsfel, försök igen om en liten stund.";
-inline constexpr const char* kSubmitAccepted =
-    "Raderna är nu skickade till Svenska Spel.\r\rFör att aktivera spelet måste du logga in på Svenska Spel "
-    "och godkänna det.\r\rKlicka på OK för att komma till inloggningsrutan.";
-inline constexpr const char* kSubmitAcceptedWithoutUrl =
-    "Raderna är nu skickade till Svenska Spel.\r\rFör att aktivera spelet måste du logga in på Svenska Spel "
-    "och godkänna det.\r\rSvaret innehöll ingen giltig adress till inloggningsrutan; logga in på Svenska Spels "
-    "webbplats som vanligt.";
-inline constexpr const char* kSubmitRefused =
-    "Svenska Spel kunde inte behandla filen. Kontrollera ditt spelkortsnummer och försök igen.";
+// Messages of the submission (numbers of the language table).
+inline constexpr int kMsgSubmitSending = 1138;             // "Sending rows to Svenska Spel..."
+inline constexpr int kMsgSubmitCommunicationError = 1139;  // "Communication error, please try again ..."
+inline constexpr int kMsgSubmitAccepted = 1140;            // "The rows have now been sent ... Click OK ..."
+inline constexpr int kMsgSubmitAcceptedWithoutUrl = 1141;  // "The rows have now been sent ... no valid address ..."
+inline constexpr int kMsgSubmitRefused = 1142;             // "Svenska Spel could not process the file. ..."
+inline constexpr int kMsgSubmitCost = 1143;                // "Cost: %s SEK"
 
 // Whether the system's round (pool code and draw number) can no longer be
 // played, judged from the active pools: its own entry's deadline has passed,
@@ -59,7 +54,8 @@ struct RoundClosing {
 RoundClosing ClosedRoundOf(const ActivePoolsFile& pools, std::string_view typ, int32_t omgId,
                            const LocalDateTime& now);
 
-// The cost of the rows as "Kostnad: 100,00 SEK": rows times the pool's price
+// The cost of the rows as "Kostnad: 100,00 SEK" (message 1143 in the current
+// language): rows times the pool's price
 // per row (in hundredths), exact, two decimals, decimal comma.
 std::string SubmissionCostText(size_t rows, int pricePerRowHundredths);
 

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <thread>
 
+#include "core/messages.h"
+#include "core/settings.h"
 #include "net/http.h"
 #include "net/tests/short_timeouts.h"
 
@@ -146,10 +148,15 @@ TEST(ClosedRoundTest, FromTheActivePools) {
 }
 
 TEST(SubmissionCostTest, ExactWithTwoDecimals) {
+    const int language = core::CurrentLanguage();
+    core::SetCurrentLanguage(core::LangSwedish);
     EXPECT_EQ(SubmissionCostText(100, 100), "Kostnad: 100,00 SEK");
     EXPECT_EQ(SubmissionCostText(3, 25), "Kostnad: 0,75 SEK");
     EXPECT_EQ(SubmissionCostText(1594323, 50), "Kostnad: 797161,50 SEK");
     EXPECT_EQ(SubmissionCostText(0, 100), "Kostnad: 0,00 SEK");
+    core::SetCurrentLanguage(core::LangEnglish);
+    EXPECT_EQ(SubmissionCostText(3, 25), "Cost: 0,75 SEK");
+    core::SetCurrentLanguage(language);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
 #include "ui/net/browser.h"
+#include "ui/net/http_window.h"
 
 namespace vinra::ui {
 
@@ -56,24 +57,24 @@ QString BoxText(const std::string& text) {
 TfrmSSXml::TfrmSSXml(Program& program, Prompter& prompter, UrlOpener openUrl, QWidget* parent)
     : QDialog(parent), program_(program), prompter_(prompter), openUrl_(std::move(openUrl)) {
     setObjectName(QStringLiteral("TfrmSSXml"));
-    setWindowTitle(QStringLiteral("Direktinlämning till Svenska Spels Spelbutik"));
+    setWindowTitle(Q(core::Msg(kMsgSubmitTitle)));
     if (!openUrl_) openUrl_ = DefaultUrlOpener(this, prompter_);
     const core::TVinraFile& doc = program_.doc;
 
-    rows_ = new QLabel(QStringLiteral("Antal rader: %1").arg(static_cast<qulonglong>(doc.Rader.size())), this);
+    rows_ = new QLabel(Q(core::FormatMsg(core::Msg(kMsgRowCount), {static_cast<long long>(doc.Rader.size())})), this);
     const int price = program_.national.SettingsOfSystem(doc.Pool, doc.Typ).pricePerRow;
     cost_ = new QLabel(Q(net::SubmissionCostText(doc.Rader.size(), price)), this);
 
-    auto* cardLabel = new QLabel(QStringLiteral("Spelkortsnummer (även kallat Kundnummer hos Svenska Spel):"), this);
+    auto* cardLabel = new QLabel(Q(core::Msg(kMsgCardNo)), this);
     cardNo_ = new QLineEdit(this);
     cardNo_->setObjectName(QStringLiteral("edtCardNo"));
     cardLabel->setBuddy(cardNo_);
-    saveCardNo_ = new QCheckBox(QStringLiteral("Spara &kortnummer"), this);
-    auto* find = new QPushButton(QStringLiteral("Hitta Spelkortsnummer"), this);
+    saveCardNo_ = new QCheckBox(Q(core::Msg(kMsgSaveCardNo)), this);
+    auto* find = new QPushButton(Q(core::Msg(kMsgFindCardNo)), this);
     status_ = new QLabel(this);
-    send_ = new QPushButton(QStringLiteral("&Skicka"), this);
+    send_ = new QPushButton(Q(core::Msg(kMsgSend)), this);
     send_->setDefault(true);
-    auto* close = new QPushButton(QStringLiteral("&Stäng"), this);
+    auto* close = new QPushButton(Q(core::Msg(kMsgClose)), this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(rows_);
@@ -120,33 +121,48 @@ void TfrmSSXml::keepDigits() {
 void TfrmSSXml::FindCardNoClick() { openUrl_(Q(SvenskaSpelAccountPage(program_))); }
 
 void TfrmSSXml::SendClick() {
-    status_->setText(Q(net::kSubmitSending));
-    status_->repaint();
-    send_->setEnabled(false);
     const std::string host = ServiceHost(program_);
     net::SubmissionResult r;
+    bool cancelled = false;
+    status_->setText(Q(core::Msg(net::kMsgSubmitSending)));
+    send_->setEnabled(false);
     if (host.empty()) {
         r.outcome = net::SubmissionOutcome::CommunicationError;
     } else {
-        r = net::SubmitOwnRows(host, program_.doc, cardNo_->text().toStdString());
+        // The worker gets copies of all it reads: nothing it uses can change
+        // under it while the GUI thread keeps running.
+        const core::TVinraFile doc = program_.doc;
+        const std::string cardNo = cardNo_->text().toStdString();
+        const core::DisplaySigns signs = core::CurrentDisplaySigns();
+        const TransferOutcome out = RunTransfer(this, windowTitle(), status_->text(), [&](TransferContext&) {
+            r = net::SubmitOwnRows(host, doc, cardNo, signs);
+        });
+        lastTickGapMs_ = out.longestTickGapMs;
+        cancelled = out.cancelled;
+        if (!out.error.isEmpty()) r.outcome = net::SubmissionOutcome::CommunicationError;
     }
     status_->clear();
     send_->setEnabled(true);
-    if (r.httpStatus == 401) prompter_.error(this, QStringLiteral("Vinra: 401 - Authorisation required!"));
+    if (cancelled) {
+        // The player stopped it: no error box, the dialog stays for another try.
+        status_->setText(Q(TransferCancelledText()));
+        return;
+    }
+    if (r.httpStatus == 401) prompter_.error(this, Q(core::Msg(kMsgSubmitUnauthorised)));
     switch (r.outcome) {
         case net::SubmissionOutcome::CommunicationError:
-            prompter_.error(this, Q(net::kSubmitCommunicationError));
+            prompter_.error(this, Q(core::Msg(net::kMsgSubmitCommunicationError)));
             return;
         case net::SubmissionOutcome::Refused:
-            prompter_.error(this, Q(net::kSubmitRefused));
+            prompter_.error(this, Q(core::Msg(net::kMsgSubmitRefused)));
             return;
         case net::SubmissionOutcome::AcceptedWithoutUrl:
             // The rows are with the shop; only the way to its login is missing.
-            prompter_.information(this, BoxText(net::kSubmitAcceptedWithoutUrl));
+            prompter_.information(this, BoxText(core::Msg(net::kMsgSubmitAcceptedWithoutUrl)));
             accept();
             return;
         case net::SubmissionOutcome::Accepted:
-            prompter_.information(this, BoxText(net::kSubmitAccepted));
+            prompter_.information(this, BoxText(core::Msg(net::kMsgSubmitAccepted)));
             accept();
             openUrl_(Q(r.url));
             return;
@@ -212,7 +228,7 @@ void SubmitClick(QWidget* parent, Program& program, const fs::path& fileName, bo
 
     const fs::path proposed = UnibetProposedName(program, fileName, untitled);
     FileDialogSpec spec;
-    spec.filter = QStringLiteral("Text (*.txt *.TXT)");
+    spec.filter = Q(core::Msg(kMsgTextFilter));
     spec.defaultSuffix = QStringLiteral("txt");
     spec.folder = Q(proposed.parent_path().string());
     spec.selected = Q(proposed.string());
@@ -224,7 +240,7 @@ void SubmitClick(QWidget* parent, Program& program, const fs::path& fileName, bo
         prompter.error(parent, Q(written.message));
         return;
     }
-    if (prompter.question(parent, BoxText(kUnibetCreated), false) == Answer::Yes) openUrl(Q(UnibetSite(program)));
+    if (prompter.question(parent, BoxText(core::Msg(kMsgUnibetCreated)), false) == Answer::Yes) openUrl(Q(UnibetSite(program)));
 }
 
 }  // namespace vinra::ui

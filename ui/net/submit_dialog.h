@@ -3,7 +3,7 @@
 //   Svenska Spel  the direct-submission dialog (TfrmSSXml) posts them as own
 //                 rows through the maker's web service
 //   Unibet        a row file the player uploads at the operator's web site
-// Texts of these flows are fixed Swedish texts.
+// Their texts are messages of the language table (numbers below).
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -36,19 +36,35 @@ std::string ServiceHost(const Program& program);
 std::string SvenskaSpelAccountPage(const Program& program);
 std::string UnibetSite(const Program& program);
 
+// Messages of the submission dialog and the Unibet hand-over.
+inline constexpr int kMsgSubmitTitle = 1130;            // "Direct submission to Svenska Spel's shop"
+inline constexpr int kMsgRowCount = 1131;               // "Number of rows: %d"
+inline constexpr int kMsgCardNo = 1132;                 // "Playing card number (also called customer number ...):"
+inline constexpr int kMsgSaveCardNo = 1133;             // "Save &card number"
+inline constexpr int kMsgFindCardNo = 1134;             // "Find playing card number"
+inline constexpr int kMsgSend = 1135;                   // "&Send"
+inline constexpr int kMsgClose = 1136;                  // "&Close"
+inline constexpr int kMsgSubmitUnauthorised = 1137;  // "Vinra: 401 - Authorisation required!"
+inline constexpr int kMsgUnibetCreated = 1144;          // "A file for submission to Unibet has been created. ..."
+inline constexpr int kMsgTextFilter = 1145;             // "Text (*.txt *.TXT)"
+
 // Settings key of the playing card number: RAVAROZ.INI [General] SSCardNo.
 inline constexpr const char* kCardNoKey = "SSCardNo";
 
-// "Direktinlämning till Svenska Spels Spelbutik": rows and cost, the playing
+// The direct-submission dialog: rows and cost, the playing
 // card number (digits only, remembered when asked to), and Send.
 class TfrmSSXml : public QDialog {
     Q_OBJECT
 public:
     TfrmSSXml(Program& program, Prompter& prompter, UrlOpener openUrl, QWidget* parent = nullptr);
 
-    // Posts the rows. Success closes the dialog and opens the approval page;
-    // a failure says so and keeps the dialog open. The system never changes.
+    // Posts the rows off the GUI thread under a transfer window (Cancel after a
+    // moment). Success closes the dialog and opens the approval page; a failure
+    // says so and keeps the dialog open, as does Cancel (the status line says
+    // it). The system never changes.
     void SendClick();
+    // How long the GUI thread went without its events during the last Send, in ms.
+    qint64 LastTickGapMs() const { return lastTickGapMs_; }
     // Opens Svenska Spel's personal-details page, where the number is shown.
     void FindCardNoClick();
 
@@ -76,6 +92,7 @@ private:
     QLabel* status_ = nullptr;
     QPushButton* send_ = nullptr;
     bool stored_ = false;
+    qint64 lastTickGapMs_ = 0;
 };
 
 struct SubmitServices {
@@ -97,11 +114,6 @@ inline constexpr int kMsgRoundClosed = 1201;    // "Round %s has closed. Send th
 // The document is not changed.
 void SubmitClick(QWidget* parent, Program& program, const std::filesystem::path& fileName, bool untitled,
                  Prompter& prompter, const SubmitServices& services = {});
-
-// The fixed texts of the Unibet hand-over.
-inline constexpr const char* kUnibetCreated =
-    "En fil för inlämning till Unibet har skapats.\rDu måste nu logga in på ditt spelkonto hos Unibet och ladda "
-    "upp filen.\r\rVill du gå till Unibets websida nu?";
 
 // The name the Unibet save dialog proposes: the system's file name with its
 // ".1x2" replaced by ".txt" (".txt" added when it has no such ending); for an

@@ -8,6 +8,9 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 
 #include <atomic>
@@ -22,6 +25,7 @@
 #include "net/tests/short_timeouts.h"
 #include "tests/temp_dir.h"
 #include "ui/net/browser.h"
+#include "ui/net/http_window.h"
 #include "ui/tests/support/ui_fixture.h"
 
 namespace vinra::ui::testing {
@@ -65,6 +69,8 @@ protected:
             posted_ = req.get_param_value("xmlData");
             if (body == "stall")
                 for (int i = 0; i < 250 && !release_; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            for (int waited = 0; waited < delayMs_ && !release_; waited += 20)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
             res.status = status;
             res.set_content(body, "text/xml");
         });
@@ -80,6 +86,7 @@ protected:
     std::unique_ptr<httplib::Server> svr_;
     std::thread thread_;
     std::atomic<bool> release_{false};
+    std::atomic<int> delayMs_{0};  // how long the server waits before it answers
     std::string posted_;
     std::vector<QString> opened_;
     UrlOpener opener_ = [this](const QString& url) { opened_.push_back(url); };
@@ -94,8 +101,8 @@ TEST_F(SubmitTest, SentRowsOpenTheApprovalPageAndTheCardNumberIsKept) {
     TfrmSSXml dialog(*program_, prompter_, opener_);
     EXPECT_EQ(dialog.CardNoEdit()->text(), "555");
     EXPECT_TRUE(dialog.SaveCardNoBox()->isChecked());
-    EXPECT_EQ(dialog.RowsLabel()->text(), "Antal rader: 2");
-    EXPECT_EQ(dialog.CostLabel()->text(), "Kostnad: 2,00 SEK");
+    EXPECT_EQ(dialog.RowsLabel()->text(), "Number of rows: 2");
+    EXPECT_EQ(dialog.CostLabel()->text(), "Cost: 2,00 SEK");
     dialog.CardNoEdit()->setText("12 34-5x6");
     EXPECT_EQ(dialog.CardNoEdit()->text(), "123456");
 
@@ -104,7 +111,7 @@ TEST_F(SubmitTest, SentRowsOpenTheApprovalPageAndTheCardNumberIsKept) {
     EXPECT_NE(posted_.find("spelkort=\"123456\""), std::string::npos) << posted_;
     EXPECT_NE(posted_.find("<rad system=\"E\">1,X,2,1,X,2,1,X,2,1,X,2,1</rad>"), std::string::npos) << posted_;
     ASSERT_EQ(prompter_.Texts("information").size(), 1u);
-    EXPECT_TRUE(prompter_.Texts("information")[0].startsWith("Raderna är nu skickade till Svenska Spel.\n\n"));
+    EXPECT_TRUE(prompter_.Texts("information")[0].startsWith("The rows have now been sent to Svenska Spel.\n\n"));
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(opened_, std::vector<QString>{"https://spela.example/ok?id=9"});
@@ -120,12 +127,12 @@ TEST_F(SubmitTest, FailuresKeepTheDialogOpen) {
         std::vector<std::string> errors;
     };
     const std::vector<Case> cases = {
-        {200, "<svar><status kod=\"3\">Ogiltigt spelkort</status></svar>", {net::kSubmitRefused}},
+        {200, "<svar><status kod=\"3\">Ogiltigt spelkort</status></svar>", {core::Msg(net::kMsgSubmitRefused)}},
         // An error status is a failed transfer: the communication text, not the card-number one.
-        {401, "Authorization Required", {"Vinra: 401 - Authorisation required!", net::kSubmitCommunicationError}},
-        {404, "Not Found", {net::kSubmitCommunicationError}},
-        {500, "<status kod=\"0\">OK</status>", {net::kSubmitCommunicationError}},
-        {200, "stall", {net::kSubmitCommunicationError}},
+        {401, "Authorization Required", {core::Msg(kMsgSubmitUnauthorised), core::Msg(net::kMsgSubmitCommunicationError)}},
+        {404, "Not Found", {core::Msg(net::kMsgSubmitCommunicationError)}},
+        {500, "<status kod=\"0\">OK</status>", {core::Msg(net::kMsgSubmitCommunicationError)}},
+        {200, "stall", {core::Msg(net::kMsgSubmitCommunicationError)}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.body);
@@ -142,6 +149,64 @@ TEST_F(SubmitTest, FailuresKeepTheDialogOpen) {
         dialog.SaveCardNoBox()->setChecked(false);
         dialog.reject();
         EXPECT_EQ(StoredCardNo(), "");
+    }
+}
+
+// A shop that answers late: Send runs off the GUI thread, so the dialog keeps
+// handling its events under the transfer window, and Cancel ends the wait at
+// once, leaving the dialog open without an error.
+TEST_F(SubmitTest, ALateShopKeepsTheWindowAliveAndCancelStopsTheWait) {
+    net::testing::ShortTimeouts patient{2000, 8000};
+    Serve(200, "<svar><status kod=\"0\">OK</status><url>https://spela.example/ok</url></svar>");
+    struct Case {
+        int delayMs;
+        bool cancel;
+    };
+    for (const Case c : {Case{1500, false}, Case{6000, true}}) {
+        SCOPED_TRACE(c.cancel);
+        delayMs_ = c.delayMs;
+        prompter_.shown.clear();
+        opened_.clear();
+        TfrmSSXml dialog(*program_, prompter_, opener_);
+        dialog.show();
+        // A timer of the GUI thread: it only ticks while the event loop runs.
+        QElapsedTimer clock, sinceTick;
+        clock.start();
+        sinceTick.start();
+        qint64 longestGap = 0;
+        int ticks = 0;
+        QString shownInfo;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            ++ticks;
+            longestGap = std::max(longestGap, sinceTick.restart());
+            auto* window = dialog.findChild<TfrmHTTP*>();
+            if (!window || !window->isVisible()) return;
+            if (shownInfo.isEmpty()) shownInfo = window->info();
+            if (c.cancel && window->cancelButton()->isVisible() && window->cancelButton()->isEnabled())
+                window->cancelButton()->click();
+        });
+        timer.start(20);
+        dialog.SendClick();
+        timer.stop();
+        const qint64 took = clock.elapsed();
+
+        EXPECT_EQ(shownInfo, Q(core::Msg(net::kMsgSubmitSending)));
+        EXPECT_GE(ticks, 20) << "the GUI thread stood still during the transfer";
+        EXPECT_LT(longestGap, 700);
+        EXPECT_LT(dialog.LastTickGapMs(), 700);
+        EXPECT_TRUE(prompter_.Texts("error").empty());
+        if (c.cancel) {
+            EXPECT_LT(took, 4000) << "Cancel did not stop the wait";
+            EXPECT_EQ(dialog.StatusLabel()->text(), Q(TransferCancelledText()));
+            EXPECT_TRUE(dialog.isVisible());
+            EXPECT_TRUE(dialog.SendButton()->isEnabled());
+            EXPECT_TRUE(opened_.empty());
+        } else {
+            EXPECT_GE(took, 1400);
+            EXPECT_EQ(dialog.result(), QDialog::Accepted);
+            EXPECT_EQ(opened_, std::vector<QString>{"https://spela.example/ok"});
+        }
     }
 }
 
@@ -165,7 +230,7 @@ TEST_F(SubmitTest, PlaceBetByOperator) {
     // Svenska Spel: the dialog.
     bool ran = false;
     SubmitClick(nullptr, *program_, "Untitled.1x2", true, prompter_,
-                {opener_, [&](TfrmSSXml& d) { ran = d.RowsLabel()->text() == "Antal rader: 1"; }, {}});
+                {opener_, [&](TfrmSSXml& d) { ran = d.RowsLabel()->text() == "Number of rows: 1"; }, {}});
     EXPECT_TRUE(ran);
 
     // Unibet, untitled: the proposed name from pool and round; Yes opens the site.
@@ -184,7 +249,7 @@ TEST_F(SubmitTest, PlaceBetByOperator) {
     EXPECT_EQ(prompter_.shown[0].kind, "save");
     EXPECT_TRUE(prompter_.shown[0].text.endsWith("SuperToto 2026-50.txt"));
     EXPECT_EQ(core::ReadFileBytes(target), "1,1,1,1,1,1,1,1,1,1,1,1,1\r\n");
-    EXPECT_EQ(prompter_.Texts("question"), std::vector<QString>{BoxText(kUnibetCreated)});
+    EXPECT_EQ(prompter_.Texts("question"), std::vector<QString>{BoxText(core::Msg(kMsgUnibetCreated))});
     EXPECT_EQ(opened_, std::vector<QString>{"https://www.unibet.se/"});
 
     // Titled: the file name with .txt; a cancelled dialog writes nothing and asks nothing.
