@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <optional>
 
-#include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include "core/messages.h"
 #include "core/text.h"
 #include "output/row_files.h"
 
@@ -111,11 +111,11 @@ UploadReply ParseUploadReply(std::string_view body, long httpStatus) {
     const std::optional<nlohmann::json> j = ParseObject(body);
     if (!j) {
         if (httpStatus != 200 && httpStatus != 401 && (httpStatus < 200 || httpStatus >= 300))
-            reply.problem = fmt::format("webbtjänsten svarade med HTTP-status {}", httpStatus);
+            reply.problem = core::FormatMsg(core::Msg(kMsgUploadHttpStatus), {static_cast<long long>(httpStatus)});
         else if (core::Trim(body).empty())
-            reply.problem = "svaret var tomt";
+            reply.problem = core::Msg(kMsgUploadEmpty);
         else
-            reply.problem = "svaret var inte ett JSON-objekt";
+            reply.problem = core::Msg(kMsgUploadNotJson);
         return reply;
     }
     const std::string status = StatusText(*j);
@@ -124,13 +124,13 @@ UploadReply ParseUploadReply(std::string_view body, long httpStatus) {
         return reply;
     }
     if (status != "200") {
-        reply.problem = status.empty() ? std::string("svaret saknar status")
-                                       : fmt::format("webbtjänsten svarade med status {}", status);
+        reply.problem = status.empty() ? core::Msg(kMsgUploadNoStatus)
+                                       : core::FormatMsg(core::Msg(kMsgUploadStatus), {status});
         return reply;
     }
     const auto link = j->find("link");
     if (link == j->end() || !link->is_string() || !output::IsCompleteHttpUrl(link->get<std::string>())) {
-        reply.problem = "svaret saknar en fullständig adress till sidan";
+        reply.problem = core::Msg(kMsgUploadNoLink);
         return reply;
     }
     reply.kind = UploadReplyKind::Uploaded;
@@ -145,13 +145,13 @@ std::string ApplyUploadReply(core::TVinraFile& doc, const std::string& fileName,
             doc.SalvikLink = reply.link;
             doc.Comment += "\r\n" + reply.link;
             changed = true;
-            return fmt::format("Filen {} är nu uppladdad till Vinra 2000:s webbtjänst.", fileName);
+            return core::FormatMsg(core::Msg(kMsgUploadDone), {fileName});
         case UploadReplyKind::WrongKey:
-            return kUploadWrongKeyMessage;
+            return core::Msg(kMsgUploadWrongKey);
         case UploadReplyKind::Unreadable:
             break;
     }
-    return fmt::format("Filen {} kunde inte laddas upp: {}.", fileName, reply.problem);
+    return core::FormatMsg(core::Msg(kMsgUploadFailed), {fileName, reply.problem});
 }
 
 UploadPlan PlanUpload(const core::TVinraFile& doc, const fs::path& systemFile, const core::DisplaySigns& signs) {

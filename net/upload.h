@@ -54,7 +54,7 @@ enum class UploadReplyKind {
 struct UploadReply {
     UploadReplyKind kind = UploadReplyKind::Unreadable;
     std::string link;     // only for Uploaded
-    std::string problem;  // only for Unreadable (Swedish, for the message)
+    std::string problem;  // only for Unreadable (in the current language, for the message)
 };
 // Reads the service's reply as JSON. Text around the object (a stray notice
 // before it, the line end after it) is tolerated; the status may be a string or
@@ -63,9 +63,16 @@ struct UploadReply {
 // reply) makes an unreadable reply say so.
 UploadReply ParseUploadReply(std::string_view body, long httpStatus = 200);
 
-// Fixed message of a wrong key.
-inline constexpr const char* kUploadWrongKeyMessage =
-    "Kommunikationsfel! Kontrollera din Nyckel under Programinställningar och försök igen.";
+// Messages of the upload replies (numbers of the language table).
+inline constexpr int kMsgUploadHttpStatus = 1170;    // "the web service answered with HTTP status %d"
+inline constexpr int kMsgUploadEmpty = 1171;         // "the reply was empty"
+inline constexpr int kMsgUploadNotJson = 1172;       // "the reply was not a JSON object"
+inline constexpr int kMsgUploadNoStatus = 1173;      // "the reply has no status"
+inline constexpr int kMsgUploadStatus = 1174;        // "the web service answered with status %s"
+inline constexpr int kMsgUploadNoLink = 1175;        // "the reply lacks a complete address of the page"
+inline constexpr int kMsgUploadDone = 1176;          // "The file %s has now been uploaded to the Vinra 2000 web service."
+inline constexpr int kMsgUploadFailed = 1177;        // "The file %s could not be uploaded: %s."
+inline constexpr int kMsgUploadWrongKey = 1178;      // "Communication error! Check your Key under Program settings ..."
 
 // Applies one reply to the document and gives the message for that file. On
 // success the link becomes SalvikLink and is added to Comment on a new line.

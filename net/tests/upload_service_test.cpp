@@ -6,6 +6,7 @@
 #include <chrono>
 #include <thread>
 
+#include "core/messages.h"
 #include "net/http.h"
 #include "net/submission.h"
 #include "net/upload.h"
@@ -110,7 +111,7 @@ TEST_F(ServiceFlowsTest, AWrongKeyIsReported) {
     doc.SaveToFile(file);
     const core::TVinraFile before = doc;
     const UploadResult result = RunUpload(doc, PlanUpload(doc, file), Host(), {"demo", "fel"});
-    EXPECT_EQ(result.message, kUploadWrongKeyMessage);
+    EXPECT_EQ(result.message, core::Msg(kMsgUploadWrongKey));
     EXPECT_EQ(doc, before);
 }
 

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "core/messages.h"
 #include "core/text.h"
 #include "net/tests/short_timeouts.h"
 #include "tests/local_server.h"
@@ -168,7 +169,7 @@ TEST_F(UploadTest, WrongKeyAnd401ChangeNothing) {
     hooks.authorisationRequired = [&] { ++authorisation; };
     const UploadResult result = RunUpload(doc, PlanUpload(doc, file), server_.Host(), account_, hooks);
     EXPECT_EQ(authorisation, 1);
-    EXPECT_EQ(result.message, kUploadWrongKeyMessage);
+    EXPECT_EQ(result.message, core::Msg(kMsgUploadWrongKey));
     EXPECT_FALSE(result.changed);
     EXPECT_EQ(doc, before);
 }

@@ -1,9 +1,6 @@
 // The check window and the database editor as commands of the main window.
 #include "ui/checking/register.h"
 
-#include <QDesktopServices>
-#include <QUrl>
-
 #include <algorithm>
 
 #include "core/messages.h"
@@ -13,6 +10,7 @@
 #include "ui/core/document_session.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
+#include "ui/net/browser.h"
 #include "ui/net/http_window.h"
 #include "ui/net/upload_command.h"
 #include "ui/net/web_status.h"
@@ -22,8 +20,6 @@ namespace vinra::ui {
 namespace {
 
 constexpr int kMsgNoRows = 283;  // "There are no rows!"
-
-void OpenInBrowser(const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
 
 }  // namespace
 
@@ -41,8 +37,14 @@ CheckWindowContext MakeCheckWindowContext(const ShellContext& shell) {
     c.aways = session.AwayTeams();
     const std::string host = net::ServiceHostOf(program.updateIni);
     c.serviceHome = host.empty() ? std::string() : (host.rfind("http", 0) == 0 ? host : "http://" + host) + "/";
-    c.help = [&program](const std::string& page) { OpenHelpPage(program, page); };
-    c.openUrl = OpenInBrowser;
+    // Addresses come from the service and from files: one that is no web
+    // address, or a browser that does not start, is shown to the player.
+    c.help = [&program, &prompter = shell.prompter, window = shell.window](const std::string& page) {
+        OpenHelpPage(window, prompter, program, page);
+    };
+    c.openUrl = [&prompter = shell.prompter, window = shell.window](const std::string& url) {
+        OpenAddress(window, prompter, url);
+    };
     c.downloadResults = [&program, &shell](QWidget* parent, core::TVinraFile& work) -> std::optional<int32_t> {
         // The download window works on the program's document: it gets the
         // working copy's round and pool for the time it runs.

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "core/ini.h"
+#include "core/messages.h"
 #include "core/text.h"
 #include "ui/core/prompter.h"
 
@@ -18,24 +19,29 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-const char* kHelpText =
-    "Vinra 2000 hittade inte det h\xC3\xA4r laget p\xC3\xA5 m\xC3\xA5lservicesidan. V\xC3\xA4lj raden med "
-    "matchen i listan, eller skriv lagnamnet s\xC3\xA5 som Svt Text skriver det, och tryck OK. "
-    "Kopplingen sparas och anv\xC3\xA4nds vid n\xC3\xA4sta uppdatering.";
+constexpr int kMsgOk = 40;             // "OK"
+constexpr int kMsgTitle = 1146;        // "Link teams in Vinra 2000 to teams on SVT Text"
+constexpr int kMsgHeading = 1147;      // "Goal service pages on SVT Text"
+constexpr int kMsgHelp = 1148;         // "Vinra 2000 did not find this team on the goal service page. ..."
+constexpr int kMsgCancelAll = 1149;    // "Cancel all"
+constexpr int kMsgBadName = 1150;      // "The team name does not seem to be right. Check it and try again!"
+constexpr int kMsgSkip = 1151;         // "Cancel" (this team only)
+
+QString M(int n) { return Q(core::Msg(n)); }
 
 }  // namespace
 
 TfrmSvtTeams::TfrmSvtTeams(const std::string& name, const std::string& pageLines, Prompter& prompter, QWidget* parent)
     : QDialog(parent), pageText_(pageLines), prompter_(prompter) {
     setObjectName(QStringLiteral("frmSvtTeams"));
-    setWindowTitle(Q("Koppla lag i Vinra 2000 till lag p\xC3\xA5 Svt Text"));
+    setWindowTitle(M(kMsgTitle));
     auto* layout = new QVBoxLayout(this);
-    auto* title = new QLabel(Q("M\xC3\xA5lservicesidor p\xC3\xA5 Svt Text"), this);
+    auto* title = new QLabel(M(kMsgHeading), this);
     QFont bold = title->font();
     bold.setBold(true);
     title->setFont(bold);
     layout->addWidget(title);
-    auto* help = new QLabel(Q(kHelpText), this);
+    auto* help = new QLabel(M(kMsgHelp), this);
     help->setWordWrap(true);
     layout->addWidget(help);
 
@@ -64,12 +70,12 @@ TfrmSvtTeams::TfrmSvtTeams(const std::string& name, const std::string& pageLines
     connect(list_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { edit_->setText(item->text()); });
 
     auto* buttons = new QHBoxLayout;
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(M(kMsgOk), this);
     ok->setObjectName(QStringLiteral("btnOK"));
     ok->setDefault(true);
-    auto* skip = new QPushButton(QStringLiteral("Avbryt"), this);
+    auto* skip = new QPushButton(M(kMsgSkip), this);
     skip->setObjectName(QStringLiteral("btnSkip"));
-    auto* all = new QPushButton(QStringLiteral("Avbryt alla"), this);
+    auto* all = new QPushButton(M(kMsgCancelAll), this);
     all->setObjectName(QStringLiteral("btnCancelAll"));
     buttons->addStretch();
     buttons->addWidget(ok);
@@ -87,7 +93,7 @@ void TfrmSvtTeams::SetText(const QString& text) { edit_->setText(text); }
 
 void TfrmSvtTeams::btnOKClick() {
     if (!net::SvtNameAcceptable(Text().toStdString(), pageText_)) {
-        prompter_.error(this, Q("Lagnamnet verkar inte vara korrekt. Kontrollera och f\xC3\xB6rs\xC3\xB6k igen!"));
+        prompter_.error(this, M(kMsgBadName));
         return;
     }
     outcome_ = Outcome::Accepted;

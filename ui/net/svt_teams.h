@@ -47,7 +47,7 @@ private:
 };
 
 // Shows the dialog for every non-empty line of info.unmatchedTeams until one
-// is cancelled with "Avbryt alla"; each accepted name is written to teamstat
+// is cancelled with "Cancel all"; each accepted name is written to teamstat
 // ([teams_svt] unmatched name = accepted text) at once. Returns how many were
 // written. run shows the dialog (default: exec); tests drive it instead.
 int MapSvtTeams(QWidget* parent, const net::TResultInfo& info, const std::filesystem::path& teamstat,

@@ -34,8 +34,9 @@ QString MsgQ(int n) { return Q(core::Msg(n)); }
 QString MsgQ(int n, const std::vector<core::MsgArg>& args) { return Q(core::FormatMsg(core::Msg(n), args)); }
 
 // The print flag of a check box as the dialog shows it.
-const QString kNo = QStringLiteral("Nej");
-const QString kYes = QStringLiteral("Ja");
+// (in the current language: the dialog is built after the language is chosen).
+constexpr int kMsgNo = 1168;   // "No"
+constexpr int kMsgYes = 1169;  // "Yes"
 
 QLineEdit* Edit(QWidget* parent, const char* name) {
     auto* e = new QLineEdit(parent);
@@ -139,7 +140,7 @@ TfrmCoupon::TfrmCoupon(core::NationalIni& national, std::filesystem::path nation
     cbY_ = Edit(boxes, "edtCbY");
     cbPrint_ = new QComboBox(boxes);
     cbPrint_->setObjectName(QStringLiteral("cboCbPrint"));
-    cbPrint_->addItems({kNo, kYes});
+    cbPrint_->addItems({MsgQ(kMsgNo), MsgQ(kMsgYes)});
     cform->addRow(Label(boxes, 133, "Explanation:", cbLabel_), cbLabel_);
     cform->addRow(Label(boxes, 130, "Position, width:", cbX_), WithUnit(boxes, cbX_));
     cform->addRow(Label(boxes, 131, "Position, height:", cbY_), WithUnit(boxes, cbY_));
@@ -208,7 +209,8 @@ QListWidgetItem* TfrmCoupon::addCheckBoxItem(const std::string& entry) {
 
 void TfrmCoupon::setCheckBoxItem(QListWidgetItem* item, const std::string& entry) {
     item->setData(Qt::UserRole, Q(entry));
-    item->setText(Q(output::CheckBoxCaption(entry, core::Msg(132), S(kYes), S(kNo))));  // 132 "Print:"
+    // 132 "Print:"
+    item->setText(Q(output::CheckBoxCaption(entry, core::Msg(132), core::Msg(kMsgYes), core::Msg(kMsgNo))));
 }
 
 std::string TfrmCoupon::EntryOf(const QListWidgetItem* item) { return S(item->data(Qt::UserRole).toString()); }

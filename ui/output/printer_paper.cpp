@@ -2,6 +2,8 @@
 
 #include <QPrinter>
 
+#include "core/messages.h"
+
 namespace vinra::ui {
 
 QPageSize PageSizeOfCode(int format) {
@@ -21,29 +23,34 @@ QString PaperSizeName(int format) {
     return QPageSize::name(id);
 }
 
+namespace {
+QString M(int n) { return QString::fromStdString(core::Msg(n)); }
+constexpr int kMsgPrinterSpecificTray = 1165;  // "Printer-specific paper tray"
+constexpr int kMsgLandscape = 1166;            // "Landscape"
+constexpr int kMsgPortrait = 1167;             // "Portrait"
+}  // namespace
+
 QString PaperSourceName(int kalla) {
-    if (kalla >= 256) return QStringLiteral("Skrivarspecifikt pappersfack");
+    if (kalla >= 256) return M(kMsgPrinterSpecificTray);
     switch (kalla) {
-        case 1: return QStringLiteral("Övre");
-        case 2: return QStringLiteral("Nedre");
-        case 3: return QStringLiteral("Mittersta");
-        case 4: return QStringLiteral("Manuell matning");
-        case 5: return QStringLiteral("Kuvert");
-        case 6: return QStringLiteral("Kuvert, manuell matning");
-        case 7: return QStringLiteral("Välj automatiskt");
-        case 8: return QStringLiteral("Traktormatning");
-        case 9: return QStringLiteral("Litet format");
-        case 10: return QStringLiteral("Stort format");
-        case 11: return QStringLiteral("Högkapacitetsfack");
-        case 14: return QStringLiteral("Kassett");
-        case 15: return QStringLiteral("Form source");
+        case 1: return M(1152);   // "Upper"
+        case 2: return M(1153);   // "Lower"
+        case 3: return M(1154);   // "Middle"
+        case 4: return M(1155);   // "Manual feed"
+        case 5: return M(1156);   // "Envelope"
+        case 6: return M(1157);   // "Envelope, manual feed"
+        case 7: return M(1158);   // "Select automatically"
+        case 8: return M(1159);   // "Tractor feed"
+        case 9: return M(1160);   // "Small format"
+        case 10: return M(1161);  // "Large format"
+        case 11: return M(1162);  // "Large-capacity tray"
+        case 14: return M(1163);  // "Cassette"
+        case 15: return M(1164);  // "Form source"
         default: return QString::number(kalla);
     }
 }
 
-QString OrientationName(bool landscape) {
-    return landscape ? QStringLiteral("Liggande") : QStringLiteral("Stående");
-}
+QString OrientationName(bool landscape) { return landscape ? M(kMsgLandscape) : M(kMsgPortrait); }
 
 int QtSourceOfCode(int kalla) {
     if (kalla >= 256) return QPrinter::CustomSource;

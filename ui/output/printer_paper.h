@@ -26,10 +26,11 @@ QPageSize PageSizeOfCode(int format);
 int CodeOfPageSize(const QPageSize& size);
 // The standard name of a paper size ("A4", "Letter", ...); the number when unknown.
 QString PaperSizeName(int format);
-// The names of the paper sources (Swedish, as on the printers' own dialogs):
-// 1 "Övre" ... 15 "Form source", 256 and above "Skrivarspecifikt pappersfack".
+// The names of the paper sources in the current language (messages
+// 1152-1165): 1 "Upper" ... 15 "Form source", 256 and above "Printer-specific
+// paper tray".
 QString PaperSourceName(int kalla);
-// "Liggande" or "Stående".
+// "Landscape" or "Portrait" (messages 1166, 1167).
 QString OrientationName(bool landscape);
 // Windows paper-source code to QPrinter::PaperSource (as an int to keep this
 // header light) and back. Unknown codes give automatic selection.

@@ -73,9 +73,9 @@ TEST_F(DialogTest, CouponDialogShowsTheLayoutAsStored) {
     ASSERT_EQ(list->count(), 3);
     // Readable lines, not the stored "1 omgång|77|93|1".
     EXPECT_EQ(list->item(1)->text(), QString::fromUtf8("1 omgång \xE2\x80\x94 77 \xC3\x97 93 mm \xE2\x80\x94 ") +
-                                         MsgQ(132) + QStringLiteral(" Ja"));
+                                         MsgQ(132) + QStringLiteral(" Yes"));
     EXPECT_EQ(list->item(2)->text(), QString::fromUtf8("Flera \xE2\x80\x94 116 \xC3\x97 93 mm \xE2\x80\x94 ") +
-                                         MsgQ(132) + QStringLiteral(" Nej"));
+                                         MsgQ(132) + QStringLiteral(" No"));
     EXPECT_EQ(TfrmCoupon::EntryOf(list->item(1)), "1 omg\xC3\xA5ng|77|93|1");
     dlg->show();
     if (const char* dir = std::getenv("VINRA_SCREENSHOT_DIR"); dir && *dir) {
@@ -86,9 +86,9 @@ TEST_F(DialogTest, CouponDialogShowsTheLayoutAsStored) {
     EXPECT_EQ(Find<QLineEdit>(*dlg, "edtCbLabel")->text(), "Flera");
     EXPECT_EQ(Find<QLineEdit>(*dlg, "edtCbX")->text(), "116");
     EXPECT_EQ(Find<QLineEdit>(*dlg, "edtCbY")->text(), "93");
-    EXPECT_EQ(Find<QComboBox>(*dlg, "cboCbPrint")->currentText(), "Nej");
+    EXPECT_EQ(Find<QComboBox>(*dlg, "cboCbPrint")->currentText(), "No");
     list->setCurrentRow(0);
-    EXPECT_EQ(Find<QComboBox>(*dlg, "cboCbPrint")->currentText(), "Ja");
+    EXPECT_EQ(Find<QComboBox>(*dlg, "cboCbPrint")->currentText(), "Yes");
     EXPECT_TRUE(prompter_.shown.empty());
 }
 
@@ -211,8 +211,8 @@ TEST_F(MarginTest, ShowsMagnitudeAndDirectionAndStoresTheSignedValue) {
     TIniMarginal dlg(settings_, printer_, prompter_);
     EXPECT_EQ(Find<QLabel>(dlg, "lblPrinter")->text(), "PDF");
     EXPECT_EQ(Find<QLabel>(dlg, "lblPaper")->text(), "A5");
-    EXPECT_EQ(Find<QLabel>(dlg, "lblSource")->text(), QStringLiteral("Manuell matning"));
-    EXPECT_EQ(Find<QLabel>(dlg, "lblOrientation")->text(), "Liggande");
+    EXPECT_EQ(Find<QLabel>(dlg, "lblSource")->text(), QStringLiteral("Manual feed"));
+    EXPECT_EQ(Find<QLabel>(dlg, "lblOrientation")->text(), "Landscape");
     EXPECT_EQ(Find<QLineEdit>(dlg, "edtLeft")->text(), "2,5");
     EXPECT_TRUE(Find<QRadioButton>(dlg, "rbLeft")->isChecked());
     EXPECT_EQ(Find<QLineEdit>(dlg, "edtTop")->text(), "1,5");

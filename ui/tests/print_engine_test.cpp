@@ -190,12 +190,20 @@ TEST(PrinterPaper, WindowsCodesMapToQtAndBack) {
     for (int code : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 256}) EXPECT_EQ(CodeOfQtSource(QtSourceOfCode(code)), code);
     EXPECT_EQ(QtSourceOfCode(300), QPrinter::CustomSource);
     EXPECT_EQ(QtSourceOfCode(12), QPrinter::Auto);
+    // The names follow the program's language.
+    const int language = core::CurrentLanguage();
+    core::SetCurrentLanguage(core::LangSwedish);
     EXPECT_EQ(PaperSourceName(1), QStringLiteral("Övre"));
     EXPECT_EQ(PaperSourceName(7), QStringLiteral("Välj automatiskt"));
     EXPECT_EQ(PaperSourceName(11), QStringLiteral("Högkapacitetsfack"));
     EXPECT_EQ(PaperSourceName(300), QStringLiteral("Skrivarspecifikt pappersfack"));
     EXPECT_EQ(OrientationName(true), QStringLiteral("Liggande"));
     EXPECT_EQ(OrientationName(false), QStringLiteral("Stående"));
+    core::SetCurrentLanguage(core::LangEnglish);
+    EXPECT_EQ(PaperSourceName(1), QStringLiteral("Upper"));
+    EXPECT_EQ(PaperSourceName(300), QStringLiteral("Printer-specific paper tray"));
+    EXPECT_EQ(OrientationName(true), QStringLiteral("Landscape"));
+    core::SetCurrentLanguage(language);
 
     QPrinter printer;
     printer.setOutputFormat(QPrinter::PdfFormat);

@@ -130,10 +130,10 @@ TEST_F(UploadCommandTest, FailedRepliesChangeNothingAndSaySo) {
         bool authorisation;
     };
     const std::vector<Case> cases = {
-        {200, "{\"status\":\"404\"}", "information", net::kUploadWrongKeyMessage, false},
-        {401, "{\"status\":\"404\"}", "information", net::kUploadWrongKeyMessage, true},
-        {200, "{\"status\":\"200\",\"link\":\"ftp://a.b/c\"}", "information", "kunde inte laddas upp", false},
-        {200, "{\"status\":\"200\",\"link\":", "information", "kunde inte laddas upp", false},
+        {200, "{\"status\":\"404\"}", "information", core::Msg(net::kMsgUploadWrongKey), false},
+        {401, "{\"status\":\"404\"}", "information", core::Msg(net::kMsgUploadWrongKey), true},
+        {200, "{\"status\":\"200\",\"link\":\"ftp://a.b/c\"}", "information", "could not be uploaded", false},
+        {200, "{\"status\":\"200\",\"link\":", "information", "could not be uploaded", false},
         {200, "stall", "error", "", false},
     };
     program_->settingsFile().WriteString("General", kApiUserKey, "kalle");

@@ -447,7 +447,7 @@ TEST(SvtTeams, MappingWritesAcceptedNamesAndStopsOnCancelAll) {
     EXPECT_EQ(shown, 2);
     EXPECT_EQ(written, 1);
     ASSERT_EQ(prompter.Texts("error").size(), 1u);
-    EXPECT_TRUE(prompter.Texts("error")[0].startsWith("Lagnamnet verkar inte"));
+    EXPECT_TRUE(prompter.Texts("error")[0].startsWith("The team name does not seem"));
     const core::IniFile ini = core::IniFile::FromFile(teamstat);
     EXPECT_EQ(ini.ReadString("teams_svt", "Arsenal FC"), "Arsenal");
     EXPECT_EQ(ini.ReadString("Alias", "Arsenal FC"), "Arsenal");
