@@ -3,6 +3,7 @@
 // else in the main window (see the guide at the top of command_table.h).
 #include "ui/checking/register.h"
 #include "ui/core/command_table.h"
+#include "ui/core/mail.h"
 #include "ui/reduction/register.h"
 #include "ui/stats/game_wizard.h"
 
@@ -14,6 +15,7 @@ void RegisterWindowModules(CommandTable& table, const ShellContext& shell) {
     RegisterReductionCommands(table, shell);
     RegisterCheckCommands(table, shell);
     RegisterGameWizardCommands(table, shell);
+    RegisterMailCommands(table, shell);
 }
 
 }  // namespace vinra::ui
