@@ -22,16 +22,18 @@
 namespace vinra::ui {
 
 QString PreviewTextOf(PreviewText id) {
-    // Swedish, English, Danish, Norwegian, Finnish.
-    static const char* const kTexts[][5] = {
-        {"Förhandsgranskning", "Print preview", "Vis udskrift", "Forhåndsvisning", "Tulostuksen esikatselu"},
-        {"Sida %1 av %2", "Page %1 of %2", "Side %1 af %2", "Side %1 av %2", "Sivu %1 / %2"},
-        {"Spara bild...", "Save picture...", "Gem billede...", "Lagre bilde...", "Tallenna kuva..."},
-        {"Zoom:", "Zoom:", "Zoom:", "Zoom:", "Zoomaus:"},
+    static const int kMessages[] = {
+        1179,  // "Print preview"
+        1180,  // "Page %d of %d"
+        1181,  // "Save picture..."
+        1182,  // "Zoom:"
     };
-    int lang = core::CurrentLanguage() / 10000;
-    if (!core::IsLanguageBase(core::CurrentLanguage())) lang = 1;
-    return QString::fromUtf8(kTexts[static_cast<int>(id)][lang]);
+    return QString::fromStdString(core::Msg(kMessages[static_cast<int>(id)]));
+}
+
+QString PreviewPageText(int page, int count) {
+    return QString::fromStdString(
+        core::FormatMsg(core::Msg(1180), {static_cast<long long>(page), static_cast<long long>(count)}));
 }
 
 namespace {
@@ -102,7 +104,7 @@ TPrintPreview::TPrintPreview(output::PrintDocument doc, PreviewOptions options, 
     new QShortcut(QKeySequence(Qt::Key_PageUp), this, [this] { previousPage(); });
 
     // Room for the longest the counter gets ("Page 123 of 123"), so it is never cut.
-    const QString longest = PreviewTextOf(PreviewText::PageOf).arg(pageCount()).arg(pageCount());
+    const QString longest = PreviewPageText(pageCount(), pageCount());
     pageLabel_->setMinimumWidth(std::max(90, pageLabel_->fontMetrics().horizontalAdvance(longest) + 12));
     Localise(this);
     setWindowTitle(doc_.title.empty() ? PreviewTextOf(PreviewText::Title)
@@ -147,7 +149,7 @@ void TPrintPreview::render() {
     onScreen.setDevicePixelRatio(1);
     picture_->setPixmap(QPixmap::fromImage(onScreen));
     picture_->resize(onScreen.size());
-    pageLabel_->setText(PreviewTextOf(PreviewText::PageOf).arg(page_ + 1).arg(pageCount()));
+    pageLabel_->setText(PreviewPageText(page_ + 1, pageCount()));
     first_->setEnabled(page_ > 0);
     previous_->setEnabled(page_ > 0);
     next_->setEnabled(page_ + 1 < pageCount());

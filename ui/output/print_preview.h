@@ -89,9 +89,10 @@ private:
 bool ShowPrintPreview(QWidget* parent, output::PrintDocument doc, QPrinter* printer = nullptr,
                       Prompter* prompter = nullptr);
 
-// Texts of the preview that have no number in the language table, in the
-// current language.
+// Texts of the preview in the current language (messages 1179-1182).
 enum class PreviewText { Title, PageOf, SavePicture, Zoom };
 QString PreviewTextOf(PreviewText id);
+// "Page 2 of 5" in the current language.
+QString PreviewPageText(int page, int count);
 
 }  // namespace vinra::ui
