@@ -858,8 +858,9 @@ VINRA_HOT bool CompiledConditions::shapesPass(PackedRow p, const std::array<uint
 
 // A popcount instruction where the processor has one. Clang takes the clones
 // only on a function's first declaration (these are declared in the header),
-// so it builds the plain version.
-#if defined(__clang__)
+// and under ThreadSanitizer the instrumented resolver would run before the
+// sanitizer is set up: both build the plain version.
+#if defined(__clang__) || defined(__SANITIZE_THREAD__)
 #define VINRA_POPCNT_CLONES
 #else
 #define VINRA_POPCNT_CLONES __attribute__((target_clones("default", "popcnt")))
