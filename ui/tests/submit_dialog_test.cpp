@@ -5,17 +5,20 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
+#include <utility>
 
 #include "core/messages.h"
 #include "core/settings.h"
@@ -313,6 +316,37 @@ TEST_F(SubmitTest, PlaceBetAsksFirstForAClosedRound) {
         EXPECT_EQ(dialogs, c.dialogs);
     }
     EXPECT_NE(closedOn.indexOf("2026-12-12 15:59"), -1);
+}
+
+// Pictures of the dialog and of its transfer window with Cancel, in Swedish
+// and English, when VINRA_SCREENSHOT_DIR names a folder.
+TEST_F(SubmitTest, ScreenshotsInSwedishAndEnglish) {
+    const char* dir = std::getenv("VINRA_SCREENSHOT_DIR");
+    if (!dir || !*dir) GTEST_SKIP() << "VINRA_SCREENSHOT_DIR not set";
+    fs::create_directories(dir);
+    net::testing::ShortTimeouts patient{2000, 8000};
+    Serve(200, "<svar><status kod=\"1\">Nej</status></svar>");
+    delayMs_ = 4000;
+    for (const auto& [language, tag] : {std::pair{core::LangSwedish, "sv"}, std::pair{core::LangEnglish, "en"}}) {
+        core::SetCurrentLanguage(language);
+        TfrmSSXml dialog(*program_, prompter_, opener_);
+        dialog.show();
+        QApplication::processEvents();
+        dialog.grab().save(QString::fromStdString((fs::path(dir) / (std::string("submit_") + tag + ".png")).string()));
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            auto* window = dialog.findChild<TfrmHTTP*>();
+            if (!window || !window->cancelButton()->isVisible() || !window->cancelButton()->isEnabled()) return;
+            window->grab().save(
+                QString::fromStdString((fs::path(dir) / (std::string("submit_sending_") + tag + ".png")).string()));
+            window->cancelButton()->click();
+        });
+        timer.start(50);
+        dialog.SendClick();
+        dialog.grab().save(
+            QString::fromStdString((fs::path(dir) / (std::string("submit_cancelled_") + tag + ".png")).string()));
+    }
+    core::SetCurrentLanguage(core::LangEnglish);
 }
 
 // Addresses from data files reach the browser only when they are web
