@@ -16,7 +16,8 @@
 #include <QPushButton>
 #include <QSoundEffect>
 #include <QStatusBar>
-#include <QTabWidget>
+#include <QStackedWidget>
+#include <QTabBar>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -169,9 +170,13 @@ void TfrmGameWiz::build() {
     signRow->addStretch();
     root->addLayout(signRow);
 
-    // The pages: nine statistics pages of the service, then the game information.
-    tabs_ = new QTabWidget(this);
-    auto* web = new QWidget(tabs_);
+    // The pages: nine statistics pages of the service, then the game
+    // information. One browser serves the nine pages; the tab bar only chooses
+    // the address.
+    tabs_ = new QTabBar(this);
+    tabs_->setExpanding(false);
+    stack_ = new QStackedWidget(this);
+    auto* web = new QWidget(stack_);
     auto* wl = new QVBoxLayout(web);
     browser_ = new QTextBrowser(web);
     browser_->setOpenLinks(false);
@@ -179,11 +184,11 @@ void TfrmGameWiz::build() {
     connect(openBrowser_, &QPushButton::clicked, this, &TfrmGameWiz::openInBrowser);
     wl->addWidget(browser_);
     wl->addWidget(openBrowser_, 0, Qt::AlignRight);
+    stack_->addWidget(web);
     const int pageMsgs[stats::kOnlinePages] = {kMsgChart, kMsgLatestGames, kMsgEarlier, 66, 67, 68, 69, 70, 71};
-    // One browser serves the nine pages: the tab bar only chooses the address.
-    for (int p = 0; p < stats::kOnlinePages; ++p) tabs_->addTab(p == 0 ? web : new QWidget(tabs_), M(pageMsgs[p]));
+    for (int p = 0; p < stats::kOnlinePages; ++p) tabs_->addTab(M(pageMsgs[p]));
 
-    auto* infoPage = new QWidget(tabs_);
+    auto* infoPage = new QWidget(stack_);
     auto* ig = new QGridLayout(infoPage);
     comment_ = new QLabel(infoPage);
     comment_->setWordWrap(true);
@@ -241,26 +246,15 @@ void TfrmGameWiz::build() {
     });
     ig->addWidget(oddsView_, 10, 0, 1, 3);
     ig->setRowStretch(11, 1);
-    tabs_->addTab(infoPage, M(kMsgGameInfo));
-    connect(tabs_, &QTabWidget::currentChanged, this, [this, web](int p) {
-        if (p < stats::kOnlinePages && tabs_->widget(p) != web) {
-            // Move the one browser page onto the chosen tab.
-            tabs_->blockSignals(true);
-            const QString caption = tabs_->tabText(p);
-            QWidget* empty = tabs_->widget(p);
-            const int old = tabs_->indexOf(web);
-            const QString oldCaption = tabs_->tabText(old);
-            tabs_->removeTab(p);
-            tabs_->insertTab(p, web, caption);
-            tabs_->removeTab(old);
-            tabs_->insertTab(old, empty, oldCaption);
-            tabs_->setCurrentIndex(p);
-            tabs_->blockSignals(false);
-        }
+    stack_->addWidget(infoPage);
+    tabs_->addTab(M(kMsgGameInfo));
+    connect(tabs_, &QTabBar::currentChanged, this, [this](int p) {
+        stack_->setCurrentIndex(p < stats::kOnlinePages ? 0 : 1);
         lastPage_ = p;
         loadPage();
     });
-    root->addWidget(tabs_, 1);
+    root->addWidget(tabs_);
+    root->addWidget(stack_, 1);
 
     // Navigation, Finish and Cancel.
     auto* nav = new QHBoxLayout;
@@ -293,7 +287,7 @@ void TfrmGameWiz::build() {
         comment_->setVisible(false);
         expert_->setVisible(false);
     }
-    resize(900, 720);
+    resize(1000, 740);
 }
 
 int TfrmGameWiz::page() const { return tabs_->currentIndex(); }

@@ -23,7 +23,8 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QStatusBar;
-class QTabWidget;
+class QStackedWidget;
+class QTabBar;
 class QTextBrowser;
 
 namespace vinra::ui {
@@ -95,7 +96,8 @@ private:
     std::array<QComboBox*, 2> filter_{};
     std::array<QListWidget*, 2> games_{};
     std::array<QPushButton*, 3> signs_{};
-    QTabWidget* tabs_ = nullptr;
+    QTabBar* tabs_ = nullptr;
+    QStackedWidget* stack_ = nullptr;
     QTextBrowser* browser_ = nullptr;
     QPushButton* openBrowser_ = nullptr;
     QLabel* comment_ = nullptr;

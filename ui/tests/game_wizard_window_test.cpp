@@ -160,3 +160,37 @@ TEST_F(GameWizardTest, StatisticsPageComesFromTheService) {
 
 }  // namespace
 }  // namespace vinra::ui
+
+namespace vinra::ui {
+namespace {
+
+// Pictures of the wizard's pages in Swedish and English for a person to look
+// at; runs when VINRA_SCREENSHOT_DIR names a folder.
+TEST_F(GameWizardTest, Screenshots) {
+    const char* out = std::getenv("VINRA_SCREENSHOT_DIR");
+    if (!out || !*out) GTEST_SKIP() << "VINRA_SCREENSHOT_DIR not set";
+    vinra::testing::LocalServer server;
+    server.svr.Get(R"(/Vinra/(.*))", [](const httplib::Request& req, httplib::Response& res) {
+        res.set_content("<html><body><h1>Tabell</h1><p>" + req.path +
+                            "</p><table border=\"1\"><tr><th>Lag</th><th>P</th></tr><tr><td>Arsenal</td><td>30</td></tr></table></body></html>",
+                        "text/html; charset=utf-8");
+    });
+    server.Start();
+    for (const auto& [lang, code] : {std::pair{core::LangSwedish, "sv"}, std::pair{core::LangEnglish, "en"}}) {
+        core::SetCurrentLanguage(lang);
+        auto w = Open(1, server.Host());
+        w->show();
+        QApplication::processEvents();
+        EXPECT_TRUE(w->grab().save(QStringLiteral("%1/gamewiz-info-%2.png").arg(out, code)));
+        w->setPage(3);
+        QElapsedTimer t;
+        t.start();
+        while ((w->pageLoading() || w->browser()->toPlainText().isEmpty()) && t.elapsed() < 5000)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        EXPECT_TRUE(w->grab().save(QStringLiteral("%1/gamewiz-table-%2.png").arg(out, code)));
+    }
+    core::SetCurrentLanguage(core::LangEnglish);
+}
+
+}  // namespace
+}  // namespace vinra::ui
