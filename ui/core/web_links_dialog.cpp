@@ -73,8 +73,10 @@ TfrmWeb::TfrmWeb(QWidget* parent, Prompter& prompter, Program& program, core::Pr
     // General: links and proxy.
     auto* general = new QWidget;
     auto* gl = new QVBoxLayout(general);
-    gl->addWidget(Tag(new QLabel, kMsgFavorites));
+    auto* favorites = Tag(new QLabel, kMsgFavorites);
+    gl->addWidget(favorites);
     links_ = new QTableWidget(kLinkRows, 2);
+    favorites->setBuddy(links_);  // the "&" of the caption is its shortcut
     links_->setObjectName(QStringLiteral("grdLinks"));
     links_->setHorizontalHeaderLabels({M(kMsgCaption), M(kMsgUrl)});
     links_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
