@@ -37,10 +37,12 @@
 #include "output/winnings_report.h"
 #include "reduction/conditions.h"
 #include "ui/checking/check_texts.h"
+#include "ui/core/background_job.h"
 #include "ui/core/icons.h"
 #include "ui/core/localise.h"
 #include "ui/core/prompter.h"
 #include "ui/output/quick_view.h"
+#include "ui/reduction/value_chart.h"
 
 namespace vinra::ui {
 
@@ -158,12 +160,67 @@ TfrmRatta::TfrmRatta(core::TVinraFile work, CheckWindowContext context, QWidget*
     wm.tooLarge = core::Msg(checktext::kWinTooLarge);
     session_ = std::make_unique<checking::CheckSession>(
         work_, ctx_.pool, checking::CheckMessages::FromTable([](int n) { return core::Msg(n); }), wm);
+    valueJob_ = new BackgroundJob(this, 100);
+    connect(valueJob_, &BackgroundJob::finished, this, [this](bool cancelled, const QString& error) {
+        if (!valueRun_) return;
+        auto run = std::move(valueRun_);
+        if (!cancelled && error.isEmpty() && run->error.empty()) {
+            value_ = run->value;
+            valueChart_->SetValue(run->value, run->model);
+        } else {
+            valueChart_->Clear(error.isEmpty() ? Q(run->error) : error);
+        }
+        showValueLines();
+        emit valueFinished();
+    });
     build();
     prepare();
     Localise(this);
 }
 
-TfrmRatta::~TfrmRatta() = default;
+TfrmRatta::~TfrmRatta() {
+    // The value run captures only its own shared state; stop it before the widgets go.
+    if (valueJob_) valueJob_->CancelAndJoin();
+}
+
+bool TfrmRatta::ValueRunning() const { return valueJob_->Running(); }
+
+void TfrmRatta::startValue() {
+    if (valueJob_->Running()) valueJob_->CancelAndJoin();
+    valueRun_.reset();
+    value_.reset();
+    const int n = work_.MatchCount;
+    if (reduction::NoMarketData(valueModel_)) {
+        valueChart_->Clear(Q(core::Msg(1419)));  // "The round has no game information ...; the value cannot be computed."
+    } else if (n > reduction::kMaxValueMatches) {
+        // "The value can be computed for at most %d matches."
+        valueChart_->Clear(Q(core::FormatMsg(core::Msg(1420), {static_cast<long long>(reduction::kMaxValueMatches)})));
+    } else if (work_.Rader.empty()) {
+        valueChart_->Clear(Q(core::Msg(1424)));  // "There are no rows to value."
+    } else {
+        auto run = std::make_shared<reduction::ValueRun>();
+        run->rows = work_.Rader;
+        run->model = valueModel_;
+        valueRun_ = run;
+        valueChart_->Clear();
+        valueJob_->Start([run](JobProgress& p) { run->Run(&p.cancel, &p.done, &p.total); });
+        showValueLines();
+        return;
+    }
+    showValueLines();
+    emit valueFinished();
+}
+
+void TfrmRatta::showValueLines() {
+    // The value's lines follow the protocol of the conditions; they are replaced, never repeated.
+    if (valueLinesAt_ >= 0)
+        while (conditions_->count() > valueLinesAt_) delete conditions_->takeItem(conditions_->count() - 1);
+    valueLinesAt_ = conditions_->count();
+    if (!value_) return;
+    conditions_->addItem(QString());
+    for (const std::string& line : reduction::SystemValueLines(*value_, valueModel_, core::CurrentLanguage()))
+        conditions_->addItem(Q(line));
+}
 
 QTableWidgetItem* TfrmRatta::cell(QTableWidget* grid, int row, int col) {
     QTableWidgetItem* item = grid->item(row, col);
@@ -361,7 +418,9 @@ void TfrmRatta::buildConditionsTab() {
     conditions_ = new QListWidget(page);
     conditions_->setObjectName(QStringLiteral("lstConditions"));
     conditions_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    v->addWidget(conditions_);
+    v->addWidget(conditions_, 1);
+    valueChart_ = new ValueChart(page);
+    v->addWidget(valueChart_);
     tabs_->addTab(page, QStringLiteral("&Conditions"));
 }
 
@@ -593,6 +652,8 @@ void TfrmRatta::showRecount() {
 
     conditions_->clear();
     for (const auto& line : r.protocol.lines) conditions_->addItem(Q(line));
+    valueLinesAt_ = -1;
+    showValueLines();
     if (r.protocol.verdict) {
         verdict_ = r.protocol.verdict;
         indicator_->setPixmap(Lamp(*verdict_ ? QColor(0x3C, 0xB3, 0x71) : QColor(0xE0, 0x40, 0x40)));
@@ -772,19 +833,26 @@ void TfrmRatta::loadCurrentRound() {
 
 void TfrmRatta::loadPeople() {
     checking::PercentTable people{};
+    // No market figures until the game information is read: the chart then says why.
+    const reduction::ValueModel none =
+        reduction::MarketValueModel(work_.MatchCount, {}, {}, {}, 0, core::FirstWinLevel(work_.Typ));
+    valueModel_ = none;
     if (net::GameInfoAvailable(work_.Typ) && !ctx_.dataFolder.empty()) {
         net::TSvSpelInfo info;
         try {
             info.Load(ctx_.dataFolder, work_, std::to_string(work_.OmgID));
+            valueModel_ = ValueModelOfRound(info, work_.MatchCount, work_.Typ);
             for (int m = 0; m < work_.MatchCount; ++m)
                 for (int s = 0; s < 3; ++s)
                     people[static_cast<size_t>(m)][static_cast<size_t>(s)] =
                         checking::PeoplePercentFromText(info.People[static_cast<size_t>(m)][static_cast<size_t>(s)]);
         } catch (const std::exception&) {
             people = {};  // no game information for the round: the line shows 0
+            valueModel_ = none;
         }
     }
     session_->SetPeoplePercent(people);
+    startValue();
 }
 
 void TfrmRatta::updateNavigation() {

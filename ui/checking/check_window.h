@@ -23,6 +23,7 @@
 #include "core/pools.h"
 #include "core/system_document.h"
 #include "output/page.h"
+#include "reduction/system_value.h"
 #include "ui/checking/results_dialogs.h"
 
 class QAction;
@@ -38,8 +39,10 @@ class QTableWidgetItem;
 
 namespace vinra::ui {
 
+class BackgroundJob;
 class Prompter;
 class TfrmQuick;
+class ValueChart;
 
 // The distribution of right counts as bars: one bar per number of right,
 // the paying levels in green.
@@ -114,6 +117,9 @@ public:
     QListWidget* ConditionsList() const { return conditions_; }
     QTabWidget* Tabs() const { return tabs_; }
     TDistributionChart* Chart() const { return chart_; }
+    // The value of the system from the round's market figures (conditions tab).
+    ValueChart* ValueChartWidget() const { return valueChart_; }
+    bool ValueRunning() const;
     QLineEdit* LinkEdit() const { return link_; }
     QPlainTextEdit* CommentEdit() const { return comment_; }
     QCheckBox* DirectUpdate() const { return direct_; }
@@ -131,6 +137,10 @@ public:
     std::string DisplayResult() const { return display_; }
     const checking::Recount& Last() const { return session_->Last(); }
     const checking::ResultNavigator* Navigator() const { return nav_.get(); }
+
+signals:
+    // The value chart shows the figures of the system (or why there are none).
+    void valueFinished();
 
 public slots:
     // A click on a sign cell: match 1..N, sign 0 home, 1 draw, 2 away.
@@ -168,6 +178,8 @@ private:
     void buildBestTab();
     void buildLiveTab();
     void prepare();
+    void startValue();
+    void showValueLines();
     void showing();
     void recount();
     void showRecount();
@@ -210,6 +222,12 @@ private:
     QTableWidget* best_ = nullptr;
     QListWidget* conditions_ = nullptr;
     TDistributionChart* chart_ = nullptr;
+    ValueChart* valueChart_ = nullptr;
+    BackgroundJob* valueJob_ = nullptr;
+    std::shared_ptr<reduction::ValueRun> valueRun_;
+    reduction::ValueModel valueModel_;
+    std::optional<reduction::SystemValue> value_;
+    int valueLinesAt_ = -1;  // first line of the value in the conditions list (-1: none shown)
     QLabel* roundLabel_ = nullptr;
     QLabel* indicator_ = nullptr;
     QLabel* total_ = nullptr;

@@ -3,6 +3,8 @@
 // screen against the checking engine and `vinra check --json`), saving and
 // reloading a result, stepping through rounds, the live-check link, the
 // report pages and the dialogs.
+#include <fstream>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -19,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -30,12 +33,15 @@
 #include "checking/engine.h"
 #include "core/messages.h"
 #include "core/settings.h"
+#include "net/game_info.h"
 #include "output/winnings_report.h"
+#include "reduction/system_value.h"
 #include "tests/temp_dir.h"
 #include "ui/checking/check_texts.h"
 #include "ui/checking/check_window.h"
 #include "ui/output/page_painter.h"
 #include "ui/output/quick_view.h"
+#include "ui/reduction/value_chart.h"
 #include "ui/tests/support/scripted_prompter.h"
 
 namespace vinra::ui::testing {
@@ -624,6 +630,52 @@ TEST_F(CheckWindowTest, Screenshots) {
                           prompter);
     }
     core::SetCurrentLanguage(core::LangEnglish);
+}
+
+TEST_F(CheckWindowTest, TheValueOfTheSystemFollowsTheProtocolWhenTheRoundHasGameInformation) {
+    const auto waitValue = [](TfrmRatta& w) {
+        if (!w.ValueRunning()) return;
+        QSignalSpy spy(&w, &TfrmRatta::valueFinished);
+        ASSERT_TRUE(spy.wait(60000)) << "the value run did not end";
+    };
+    const QString turnoverLine = QString::fromStdString(core::FormatMsg(core::Msg(1422), {core::GroupDigits(50000000)}));
+    {
+        // No game information: the chart says why and the protocol has no value lines.
+        auto w = Open();
+        waitValue(*w);
+        EXPECT_FALSE(w->ValueChartWidget()->HasValue());
+        for (int i = 0; i < w->ConditionsList()->count(); ++i)
+            EXPECT_NE(w->ConditionsList()->item(i)->text(), turnoverLine);
+    }
+    const fs::path data = dir.path() / "Data";
+    fs::create_directories(data / "Cache" / "Data");
+    {
+        std::ofstream out(data / "Cache" / "Data" / "Stryktipset 4851.ini", std::ios::binary);
+        for (int m = 0; m < 13; ++m)
+            out << "[Game" << m << "]\r\nPeople1=" << (40 + m) << ".0\r\nPeopleX=30.0\r\nPeople2=" << (30 - m)
+                << ".0\r\nOdds1=2.10\r\nOddsX=3.30\r\nOdds2=" << (3.0 + m * 0.2) << "\r\n";
+    }
+    CheckWindowContext c = Context();
+    c.dataFolder = data;
+    TfrmRatta w(doc, c);
+    w.show();
+    waitValue(w);
+    ASSERT_TRUE(w.ValueChartWidget()->HasValue());
+    // The lines the chart and the protocol show are those of the engine's own value of the rows.
+    net::TSvSpelInfo info;
+    info.Load(data, doc, "4851");
+    const reduction::ValueModel model = ValueModelOfRound(info, 13, "S");
+    const reduction::SystemValue value = reduction::ComputeSystemValue(doc.Rader, model);
+    const std::vector<std::string> lines = reduction::SystemValueLines(value, model, core::LangEnglish);
+    QStringList shown;
+    for (int i = 0; i < w.ConditionsList()->count(); ++i) shown << w.ConditionsList()->item(i)->text();
+    for (const std::string& l : lines) EXPECT_TRUE(shown.contains(QString::fromStdString(l))) << l;
+    EXPECT_TRUE(shown.contains(turnoverLine));
+    // A recount (a sign clicked) rebuilds the protocol and keeps one copy of the value's lines.
+    ClickResult(w, "1");
+    QStringList after;
+    for (int i = 0; i < w.ConditionsList()->count(); ++i) after << w.ConditionsList()->item(i)->text();
+    EXPECT_EQ(after.count(turnoverLine), 1);
 }
 
 }  // namespace
