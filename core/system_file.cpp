@@ -78,6 +78,10 @@ void ReadDocument(const IniFile& ini, TVinraFile& doc, const std::filesystem::pa
     // 1. N: the frame keys present, empty ones being unmarked matches.
     int n = 0;
     while (n < kMaxMatches && ini.HasKey("Grundrad", K("Rad", n))) ++n;
+    // A file whose frame keys are missing but whose rows are there would lose
+    // its rows with N = 0: the row columns present give N instead.
+    if (n == 0)
+        while (n < kMaxMatches && ini.HasKey("Rader", K("Rad", n + 1))) ++n;
     doc.MatchCount = n;
 
     // 2. Info.

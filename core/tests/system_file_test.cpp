@@ -331,6 +331,39 @@ TEST(SystemFile, UnmarkedMatchSurvivesSaveAndRead) {
     EXPECT_EQ(back.Grundrad[12], "012");
 }
 
+TEST(SystemFile, RowsWithoutFrameKeysAreKept) {
+    TempDir dir;
+    const auto path = dir.path() / "noframe.1x2";
+    struct Case {
+        const char* name;
+        int columns;
+        std::string grundrad;
+        int n;
+        size_t rows;
+    };
+    const Case cases[] = {
+        {"no frame keys: the columns give N", 13, "", 13, 2},
+        {"eight columns of an eight-match pool", 8, "", 8, 2},
+        {"an empty frame section", 13, "[Grundrad]\n", 13, 2},
+        {"frame keys present still rule", 13, "[Grundrad]\nRad0=0\nRad1=1\n", 2, 2},
+        {"neither frame nor rows", 0, "", 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string rows = c.columns ? "[Rader]\n" : "";
+        for (int j = 1; j <= c.columns; ++j) rows += "Rad" + std::to_string(j) + "=0" + std::to_string(j % 3) + "\n";
+        WriteBytes(path, Crlf("[Info]\nVersion=7.51\n" + rows + c.grundrad));
+        TVinraFile d;
+        d.LoadFromFile(path);
+        EXPECT_EQ(d.MatchCount, c.n);
+        ASSERT_EQ(d.Rader.size(), c.rows);
+        if (c.rows) {
+            EXPECT_EQ(d.Rader[0], std::string(static_cast<size_t>(c.n), '0'));
+            EXPECT_EQ(d.Rader[1].size(), static_cast<size_t>(c.n));
+        }
+    }
+}
+
 TEST(SystemFile, RefusedFilesLeaveTheDocumentUnchanged) {
     TempDir dir;
     TVinraFile d = FullDocument(50);

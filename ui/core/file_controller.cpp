@@ -120,6 +120,15 @@ bool FileController::OpenFile(const fs::path& path) {
     }
     SwitchPool(session.Doc().Pool);
     LoadRoundTeams();
+    // A round whose games the database lacks (a system of another week, the
+    // sample on any date): the statistics download fetches them, as for a new
+    // system, so that the system opens with its teams.
+    const auto empty = [](const std::vector<std::string>& names) {
+        return std::all_of(names.begin(), names.end(), [](const std::string& s) { return s.empty(); });
+    };
+    if (session.Doc().OmgID > 0 && empty(session.HomeTeams()) && empty(session.AwayTeams()) && fetchStatistics &&
+        fetchStatistics())
+        LoadRoundTeams();
     fixMatchCount();
     if (session.HomeTeams().empty()) {
         const size_t n = static_cast<size_t>(std::max(session.MatchCount(), 0));
@@ -226,11 +235,15 @@ void FileController::ExportClick() {
     spec.filter = QStringLiteral("*.txt (*.txt);;*.* (*)");
     spec.defaultSuffix = QStringLiteral("txt");
     spec.folder = Q(PoolFolder(true).string());
+    spec.selected = Q(output::ProposedExportName(doc, PoolFolder(true)).string());
     const QString chosen = shell_.prompter.saveFile(shell_.window, spec);
     if (chosen.isEmpty()) return;
     const auto pcBet = output::ReadPcBetSettings(shell_.program.settingsFile().ini());
     const auto result = output::ExportRows(doc, S(chosen), pcBet, core::CurrentDisplaySigns());
-    if (result.status != output::ExportStatus::Written) shell_.prompter.error(shell_.window, Q(result.message));
+    if (result.status != output::ExportStatus::Written)
+        shell_.prompter.error(shell_.window, Q(result.message));
+    else
+        shell_.prompter.information(shell_.window, Q(output::ExportWrittenText(result, S(chosen))));
 }
 
 void FileController::addRecent(const fs::path& path) {

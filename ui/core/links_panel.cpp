@@ -65,7 +65,12 @@ LinksPanel::LinksPanel(const ShellContext& shell, CommandTable& commands, QWidge
         lf.setPointSizeF(lf.pointSizeF() * 1.05);
         l->setFont(lf);
         connect(l, &QLabel::linkActivated, this,
-                [this, i](const QString&) { commands_.Trigger(QString::fromLatin1(kSteps[i].command)); });
+                [this, i](const QString&) {
+                    if (kSteps[i].msg == 5)
+                        emit setFrameRequested(1);
+                    else
+                        commands_.Trigger(QString::fromLatin1(kSteps[i].command));
+                });
         linksLayout->addWidget(l);
         links_.push_back(l);
     }

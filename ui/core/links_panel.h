@@ -29,6 +29,11 @@ public:
     void Refresh();
     void Relocalise();
 
+signals:
+    // The "Set frame" link: the frame editor opens at this match (always 1,
+    // wherever the grid's cursor stands).
+    void setFrameRequested(int match);
+
 private:
     void loadComment();
 

@@ -16,6 +16,7 @@
 #include "ui/core/grid_panel.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
+#include "ui/net/browser.h"
 #include "ui/net/http_window.h"
 #include "ui/net/submit_dialog.h"
 #include "ui/net/update_database_dialog.h"
@@ -168,10 +169,12 @@ void MainCommands::RebuildHelpLinks() {
     const std::string country = doc.Country.empty() ? program.national.OperatorOfPool(doc.Typ) : doc.Country;
     for (const auto& link : program.national.Links(country)) {
         if (helpLinks_ >= kMaxHelpLinks) break;
-        const QUrl url(Q(link.url));
+        // The address comes from a hand-editable file: only a web address
+        // reaches the browser, and a failure says so.
+        const std::string url = link.url;
         table_.Add({.name = QStringLiteral("actHelpLink%1").arg(helpLinks_), .text = Q(link.caption),
                     .menu = MenuId::Help, .position = 20 + helpLinks_,
-                    .handler = [url] { QDesktopServices::openUrl(url); }});
+                    .handler = [this, url] { OpenAddress(shell_.window, shell_.prompter, url); }});
         ++helpLinks_;
     }
 }
@@ -202,9 +205,14 @@ void MainCommands::StatisticsClick() {
 
 void MainCommands::GetGamesClick() {
     auto& session = shell_.session;
-    if (!RunGetGames(shell_.window, shell_.program, shell_.prompter, session.HomeTeams(), session.AwayTeams())) return;
-    // The download window set the round's week in the document.
-    session.Change(DocPart::Round, false, [](core::TVinraFile&) {});
+    const auto got = RunGetGames(shell_.window, shell_.program, shell_.prompter, session.Doc(), session.HomeTeams(),
+                                 session.AwayTeams());
+    if (!got) return;
+    // The download chose the round: its week and draw number come back.
+    session.Change(DocPart::Round, false, [&](core::TVinraFile& d) {
+        d.Omg = got->Omg;
+        d.OmgID = got->OmgID;
+    });
     files_.LoadRoundTeams();
     emit outsideChanged();
 }
@@ -245,6 +253,9 @@ void MainCommands::ViewCouponsClick() {
         return;
     }
     CouponViewerHooks hooks;
+    // The system counts as changed the moment the viewer deletes a row, even
+    // if the viewer is then closed without keeping its rows.
+    hooks.systemModified = [this] { shell_.session.Change(DocPart::Rows, true, [](core::TVinraFile&) {}); };
     hooks.printCoupon = [this](QWidget* parent, const std::vector<std::string>& rows, int coupon) {
         auto& s = shell_.session;
         core::TVinraFile copy = s.Doc();
@@ -283,7 +294,7 @@ void MainCommands::SystemEditorClick() {
         shell_.prompter.error(shell_.window, M(285));
 }
 
-void MainCommands::HelpContentClick() { OpenHelpPage(shell_.program, "main.htm"); }
+void MainCommands::HelpContentClick() { OpenHelpPage(shell_.window, shell_.prompter, shell_.program, "main.htm"); }
 
 void MainCommands::AboutClick() {
     TfrmAbout about(shell_.program.DataFolder(), shell_.window);

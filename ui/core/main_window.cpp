@@ -196,10 +196,12 @@ void TfrmStryk::connectViews() {
         if (index == 2) dbPanel_->Rebuild();
     });
 
-    connect(grid_, &TipsGridPanel::setFrameRequested, this, [this](int match) {
+    const auto setFrameAt = [this](int match) {
         grid_->Grid()->setCurrentCell(match - 1, grid_->Grid()->currentColumn());
         commands_->Trigger(QStringLiteral("actSetFrame"));
-    });
+    };
+    connect(grid_, &TipsGridPanel::setFrameRequested, this, setFrameAt);
+    connect(links_, &LinksPanel::setFrameRequested, this, setFrameAt);
     connect(grid_, &TipsGridPanel::teamsEdited, files_, &FileController::LoadRoundTeams);
 
     connect(main_, &MainCommands::outsideChanged, this, [this] {

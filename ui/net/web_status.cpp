@@ -33,6 +33,7 @@
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
 #include "ui/net/browser.h"
+#include "ui/net/http_window.h"
 
 namespace vinra::ui {
 
@@ -44,19 +45,6 @@ QString M(int n) { return Q(core::Msg(n)); }
 constexpr int kFirstYear = 1969;
 // At most this many rounds are fetched by one interval or bulk run.
 constexpr int kMaxRunRounds = 1000;
-
-// The update check talks to the user through the window's prompter.
-class PrompterUpdateUi : public net::UpdateCheckUi {
-public:
-    PrompterUpdateUi(Prompter& p, QWidget* w) : p_(p), w_(w) {}
-    void ShowInfo(const std::string& text) override { p_.information(w_, Q(text)); }
-    bool AskYesNo(const std::string& text) override { return p_.question(w_, Q(text), false) == Answer::Yes; }
-    void OpenUrl(const std::string& url) override { OpenAddress(w_, p_, url); }
-
-private:
-    Prompter& p_;
-    QWidget* w_;
-};
 
 // The round chooser: year and week lists with OK and Cancel.
 std::optional<std::pair<std::string, std::string>> ChooseRoundDialog(QWidget* parent, const QString& caption,
@@ -99,17 +87,10 @@ WebStatusContext MakeWebStatusContext(Program& program, Prompter& prompter) {
     c.warnings = program.settings.warnings;
     c.debug = program.settings.debug;
     const std::filesystem::path data = program.DataFolder();
-    c.prepareConnection = [data, &prompter, &program] {
-        PrompterUpdateUi ui(prompter, QApplication::activeWindow());
-        try {
-            net::UpdateCheckResult result;
-            const bool ok = net::PrepareConnection(data, ui, &result);
-            if (result.updateIniReplaced) program.LoadDataFiles();
-            return ok;
-        } catch (const std::exception& e) {
-            prompter.error(QApplication::activeWindow(), Q(e.what()));
-            return false;
-        }
+    // The update check is a transfer too: it runs on a worker, the window
+    // keeps painting and the player can cancel it.
+    c.prepareConnection = [&prompter, &program] {
+        return PrepareConnection(QApplication::activeWindow(), program, prompter);
     };
     return c;
 }
@@ -705,13 +686,20 @@ void TfrmWebStatus::done(int result) {
 
 // --- entry points ---------------------------------------------------------------
 
-bool RunGetGames(QWidget* parent, Program& program, Prompter& prompter, const std::vector<std::string>& homes,
-                 const std::vector<std::string>& aways) {
-    TfrmWebStatus dlg(TfrmWebStatus::Mode::Games, MakeWebStatusContext(program, prompter), homes, aways, parent);
+std::optional<core::TVinraFile> RunGetGames(QWidget* parent, Program& program, Prompter& prompter,
+                                            const core::TVinraFile& doc, const std::vector<std::string>& homes,
+                                            const std::vector<std::string>& aways) {
+    // The window works on a copy: the open system changes only through its
+    // owner, and not at all on Cancel.
+    core::TVinraFile copy = doc;
+    WebStatusContext ctx = MakeWebStatusContext(program, prompter);
+    ctx.doc = &copy;
+    ctx.pool = program.national.SettingsOfSystem(copy.Pool, copy.Typ);
+    TfrmWebStatus dlg(TfrmWebStatus::Mode::Games, std::move(ctx), homes, aways, parent);
     Localise(&dlg);
-    if (dlg.exec() != QDialog::Accepted) return false;
-    program.doc.Omg = dlg.YearText() + "-" + dlg.WeekText();
-    return true;
+    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+    copy.Omg = dlg.YearText() + "-" + dlg.WeekText();
+    return copy;
 }
 
 std::optional<int32_t> RunGetResults(QWidget* parent, Program& program, Prompter& prompter,

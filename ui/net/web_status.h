@@ -9,9 +9,10 @@
 // Cancel gives the system back its draw number.
 //
 // Entry points for the other windows:
-//   RunGetGames(parent, program, prompter, homes, aways)   games mode; true
-//       on OK, the document's Omg then holds the chosen year and week (the
-//       caller reloads the round's teams).
+//   RunGetGames(parent, program, prompter, doc, homes, aways)   games mode on
+//       a copy of doc; on OK the copy, whose Omg holds the chosen year and
+//       week and OmgID the round's draw number (the caller hands them to the
+//       open system and reloads the round's teams).
 //   RunGetResults(parent, program, prompter, homes, aways) results mode; the
 //       chosen round (year * 100 + week) on OK, for the check window to load.
 #include <filesystem>
@@ -156,8 +157,9 @@ private:
 };
 
 // homes, aways: the main window's team lists of the round.
-bool RunGetGames(QWidget* parent, Program& program, Prompter& prompter, const std::vector<std::string>& homes,
-                 const std::vector<std::string>& aways);
+std::optional<core::TVinraFile> RunGetGames(QWidget* parent, Program& program, Prompter& prompter,
+                                            const core::TVinraFile& doc, const std::vector<std::string>& homes,
+                                            const std::vector<std::string>& aways);
 std::optional<int32_t> RunGetResults(QWidget* parent, Program& program, Prompter& prompter,
                                      const std::vector<std::string>& homes, const std::vector<std::string>& aways);
 

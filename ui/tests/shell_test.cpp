@@ -35,7 +35,9 @@
 #include "tests/temp_dir.h"
 #include "ui/core/background_job.h"
 #include "ui/core/document_session.h"
+#include "ui/core/file_controller.h"
 #include "ui/core/side_panels.h"
+#include "ui/output/coupon_viewer.h"
 #include "ui/tests/support/ui_fixture.h"
 
 namespace vinra::ui::testing {
@@ -347,6 +349,95 @@ TEST_F(ShellTest, ARefreshIsCancelledFromThePanelOrByClosingTheWindow) {
     window_.reset();
     EXPECT_LT(t.elapsed(), 5000);
     server.release = true;
+}
+
+TEST_F(ShellTest, DeletingARowInTheCouponViewerMarksTheSystemChangedAtOnce) {
+    window_->NewClick();
+    session().Replace([&] {
+        core::TVinraFile copy = session().Doc();
+        copy.Rader = {"0000000000000", "1111111111111", "2222222222222"};
+        return copy;
+    }(), DocPart::Rows, "rows");
+    prompter_.files = {Q((userPool() / "Viewed.1x2").string())};
+    ASSERT_TRUE(window_->SaveAsClick());
+    ASSERT_FALSE(window_->Modified());
+
+    bool changedWhileOpen = false;
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [&, timer] {
+        auto* view = qobject_cast<TfrmView*>(QApplication::activeModalWidget());
+        if (!view) return;
+        timer->stop();
+        timer->deleteLater();
+        view->SetClickedColumn(1);
+        view->DeleteRowClick();
+        changedWhileOpen = window_->Modified();
+        view->reject();
+    });
+    timer->start();
+    // Yes deletes the row, No to keeping the viewer's rows afterwards.
+    prompter_.answers = {Answer::Yes, Answer::No};
+    window_->ViewCouponsClick();
+    EXPECT_TRUE(changedWhileOpen);
+    EXPECT_TRUE(window_->Modified());
+    EXPECT_EQ(program_->doc.Rader.size(), 3u);  // the rows were not kept
+}
+
+TEST_F(ShellTest, OpeningARoundTheDatabaseLacksFetchesItsGames) {
+    const std::string info = "[Info]\r\nVersion=7.51\r\nPool=Stryktipset\r\nTyp=S\r\nSystemTyp=E\r\n";
+    std::string frame = "[Grundrad]\r\n";
+    for (int k = 0; k < 13; ++k) frame += "Rad" + std::to_string(k) + "=012\r\n";
+    int fetches = 0;
+    window_->Files().fetchStatistics = [&] {
+        ++fetches;
+        core::TVinraFile round;
+        round.OmgID = 4852;
+        round.Omg = "2026-51";
+        return program_->db.SaveGames(round, 202651, "S", FixtureHomes(), FixtureAways());
+    };
+    struct Case {
+        const char* name;
+        std::string info;
+        int fetches;
+        bool teams;
+    };
+    const Case cases[] = {
+        {"a round the database knows", info + "Omg=2026-50\r\nOmgID=4851\r\n", 0, true},
+        {"a round it lacks", info + "Omg=2026-51\r\nOmgID=4852\r\n", 1, true},
+        {"no round at all", info + "Omg=2026-51\r\nOmgID=0\r\n", 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fetches = 0;
+        const fs::path path = WriteSystem("round.1x2", c.info + frame);
+        ASSERT_TRUE(window_->OpenFile(path));
+        EXPECT_EQ(fetches, c.fetches);
+        EXPECT_EQ(session().HomeTeams().size() == 13 && session().HomeTeams()[0] == FixtureHomes()[0], c.teams);
+    }
+}
+
+TEST_F(ShellTest, TheSetFrameLinkOpensAtTheFirstMatch) {
+    window_->NewClick();
+    int openedAt = 0;
+    window_->Commands().Add({.name = QStringLiteral("actSetFrame"),
+                             .handler = [&] { openedAt = window_->Grid()->currentRow() + 1; }});
+    window_->Grid()->setCurrentCell(5, 0);
+    auto* link = window_->findChild<QLabel*>(QStringLiteral("lblLink2"));
+    ASSERT_NE(link, nullptr);
+    emit link->linkActivated(QStringLiteral("go"));
+    EXPECT_EQ(openedAt, 1);
+}
+
+TEST_F(ShellTest, AHelpLinkThatIsNoWebAddressIsNotOpenedAndSaysSo) {
+    // The links come from a hand-editable file: nothing but a web address
+    // reaches the browser.
+    program_->national.ini().WriteString("Svenska Spel", "MENU0", "Rules");
+    program_->national.ini().WriteString("Svenska Spel", "URL0", "file:///etc/passwd");
+    window_->NewClick();
+    ASSERT_TRUE(window_->Commands().Trigger("actHelpLink0"));
+    ASSERT_EQ(prompter_.Texts("error").size(), 1u);
+    EXPECT_TRUE(prompter_.Texts("error")[0].contains("file:///etc/passwd"));
 }
 
 TEST_F(ShellTest, ASystemNamedWithoutAFolderGetsItsFullPath) {

@@ -396,10 +396,17 @@ TEST_F(WebStatusEntry, GetGamesOkSetsTheRoundAndStoresTheNames) {
         dlg->SetYearWeek("2026", "48");
         dlg->btnOKClick();
     });
-    ASSERT_TRUE(RunGetGames(window_.get(), *program_, prompter_, testing::FixtureHomes(), testing::FixtureAways()));
-    EXPECT_EQ(doc.Omg, "2026-48");
-    EXPECT_EQ(doc.OmgID, 202648);  // no draw number: the round integer stands in
+    const auto got =
+        RunGetGames(window_.get(), *program_, prompter_, doc, testing::FixtureHomes(), testing::FixtureAways());
+    ASSERT_TRUE(got.has_value());
+    EXPECT_EQ(got->Omg, "2026-48");
+    EXPECT_EQ(got->OmgID, 202648);  // no draw number: the round integer stands in
+    // The window worked on a copy: the open system is its caller's to change.
+    EXPECT_EQ(doc.Omg, "2026-47");
+    EXPECT_EQ(doc.OmgID, 0);
     EXPECT_EQ(program_->db.RoundGames(202648, "S").size(), 13u);
+    doc.Omg = got->Omg;  // as the main window takes the round over
+    doc.OmgID = got->OmgID;
 
     QTimer::singleShot(0, [] {
         auto* dlg = qobject_cast<TfrmWebStatus*>(QApplication::activeModalWidget());
