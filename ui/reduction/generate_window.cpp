@@ -22,6 +22,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -203,6 +204,13 @@ TfrmGenerate::TfrmGenerate(const core::TVinraFile& doc, Program& program, Prompt
         else
             chart_->Clear(error.isEmpty() ? Q(value_->error) : error);
         value_.reset();
+        // The chart with figures is taller than the page was: grow the wizard rather than squeeze the table.
+        // (The chart's own height is read: the layouts learn of its new size only later.)
+        if (isVisible() && chart_->height() < chart_->minimumSizeHint().height()) {
+            int h = height() + chart_->minimumSizeHint().height() - chart_->height();
+            if (const QScreen* screen = this->screen()) h = std::min(h, screen->availableGeometry().height() - 60);
+            if (height() < h) resize(width(), h);
+        }
         emit valueFinished();
     });
     // What the round's game information says of each sign, as ValueModelOfRound reads it.

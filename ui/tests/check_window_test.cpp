@@ -676,6 +676,21 @@ TEST_F(CheckWindowTest, TheValueOfTheSystemFollowsTheProtocolWhenTheRoundHasGame
     QStringList after;
     for (int i = 0; i < w.ConditionsList()->count(); ++i) after << w.ConditionsList()->item(i)->text();
     EXPECT_EQ(after.count(turnoverLine), 1);
+
+    if (const char* out = std::getenv("VINRA_SCREENSHOT_DIR"); out && *out) {
+        for (const auto& [base, tag] : {std::pair{core::LangSwedish, "sv"}, std::pair{core::LangEnglish, "en"}}) {
+            core::SetCurrentLanguage(base);
+            TfrmRatta shot(doc, c);
+            shot.show();
+            shot.resize(1180, 760);
+            waitValue(shot);
+            shot.Tabs()->setCurrentIndex(TfrmRatta::TabConditions);
+            QApplication::processEvents();
+            fs::create_directories(out);
+            shot.grab().save(QString::fromStdString((fs::path(out) / (std::string("check-value-") + tag + ".png")).string()));
+        }
+        core::SetCurrentLanguage(core::LangEnglish);
+    }
 }
 
 }  // namespace
