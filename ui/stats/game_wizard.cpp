@@ -488,29 +488,36 @@ void TfrmGameWiz::reject() {
     QDialog::reject();
 }
 
-void RunGameWizard(Program& program, Prompter& prompter, DocumentSession& session, int start, QWidget* parent) {
-    const core::TVinraFile& doc = session.Doc();
+bool EnsureRoundStatistics(Program& program, const core::TVinraFile& doc, const std::string& host,
+                           const std::string& today, const std::function<void()>& runMatchStat) {
     const fs::path file = net::GameInfoFile(program.DataFolder(), doc.Pool, doc.OmgID);
+    if (!stats::StatisticsStale(file, today)) return false;
+    if (runMatchStat) runMatchStat();
+    if (!host.empty() && stats::PoolHasMatchInformation(doc.Typ)) {
+        // The clubs' positions and latest games, off the GUI thread; the
+        // wizard opens without them when the service has none.
+        BackgroundJob job;
+        QEventLoop loop;
+        QObject::connect(&job, &BackgroundJob::finished, &loop, &QEventLoop::quit);
+        const std::string pool = doc.Typ;
+        const int64_t omgId = doc.OmgID;
+        job.Start([host, pool, omgId, file](JobProgress& p) {
+            net::TransferWatch watch(&p.cancel);
+            stats::FetchRoundStatistics(host, pool, omgId, file);
+        });
+        loop.exec();
+    }
+    return true;
+}
+
+void RunGameWizard(Program& program, Prompter& prompter, DocumentSession& session, int start, QWidget* parent) {
     std::string host = net::ServiceHostOf(program.updateIni);
     if (!host.empty() && host.rfind("http", 0) != 0) host = "http://" + host;
-    if (stats::StatisticsStale(file, QDate::currentDate().toString(Qt::ISODate).toStdString())) {
-        TfrmMatchStat stat(program, prompter, MatchStatOptions{.logoOwner = parent}, parent);
-        stat.exec();
-        if (!host.empty() && stats::PoolHasMatchInformation(doc.Typ)) {
-            // The clubs' positions and latest games, off the GUI thread; the
-            // wizard opens without them when the service has none.
-            BackgroundJob job;
-            QEventLoop loop;
-            QObject::connect(&job, &BackgroundJob::finished, &loop, &QEventLoop::quit);
-            const std::string pool = doc.Typ;
-            const int64_t omgId = doc.OmgID;
-            job.Start([host, pool, omgId, file](JobProgress& p) {
-                net::TransferWatch watch(&p.cancel);
-                stats::FetchRoundStatistics(host, pool, omgId, file);
-            });
-            loop.exec();
-        }
-    }
+    EnsureRoundStatistics(program, session.Doc(), host, QDate::currentDate().toString(Qt::ISODate).toStdString(),
+                          [&] {
+                              TfrmMatchStat stat(program, prompter, MatchStatOptions{.logoOwner = parent}, parent);
+                              stat.exec();
+                          });
     TfrmGameWiz wizard(program, prompter, session, start, host, parent);
     wizard.exec();
 }

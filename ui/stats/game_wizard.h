@@ -7,6 +7,7 @@
 // shows it. Finish hands the frame and the percentages back through the
 // session; Cancel hands back nothing.
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -122,6 +123,11 @@ private:
 // Opens the wizard at match `start` over the session's system (the main
 // window's "set frame" command). The round's statistics are fetched first
 // when the round information file is missing or stale.
+// When the round information file is missing or older than today: runs the
+// match statistics download (runMatchStat), then fetches the clubs'
+// statistics from host into the file. True when the statistics were stale.
+bool EnsureRoundStatistics(Program& program, const core::TVinraFile& doc, const std::string& host,
+                           const std::string& today, const std::function<void()>& runMatchStat);
 void RunGameWizard(Program& program, Prompter& prompter, DocumentSession& session, int start, QWidget* parent);
 // The "set frame" command (Ctrl+T, and a double click on a match of the grid).
 void RegisterGameWizardCommands(CommandTable& table, const ShellContext& shell);

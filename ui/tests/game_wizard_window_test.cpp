@@ -164,6 +164,36 @@ TEST_F(GameWizardTest, StatisticsPageComesFromTheService) {
 namespace vinra::ui {
 namespace {
 
+TEST_F(GameWizardTest, StaleStatisticsAreFetchedFirst) {
+    vinra::testing::LocalServer server;
+    int asked = 0;
+    server.svr.Get("/Vinra/Info/S/4851/", [&](const httplib::Request&, httplib::Response& res) {
+        ++asked;
+        res.set_content("[Info]\r\nDate=2026-12-10\r\n[Chelsea]\r\nTotal=4\r\nLG0=W|2026-49|Chelsea - Leeds 1-0 (h)\r\n",
+                        "text/plain; charset=windows-1252");
+    });
+    server.Start();
+    const fs::path file = net::GameInfoFile(program_->DataFolder(), "Stryktipset", 4851);
+    int matchStatRuns = 0;
+    auto run = [&] { ++matchStatRuns; };
+    // Current: nothing is fetched.
+    EXPECT_FALSE(EnsureRoundStatistics(*program_, session().Doc(), server.Host(), "2026-12-10", run));
+    EXPECT_EQ(matchStatRuns, 0);
+    // Dated yesterday: the download runs, and the clubs' statistics come in with today's date.
+    auto ini = core::IniFile::FromFile(file);
+    ini.WriteString("Info", "Date", "2026-12-09");
+    ini.SaveToFile(file);
+    EXPECT_TRUE(EnsureRoundStatistics(*program_, session().Doc(), server.Host(), "2026-12-10", run));
+    EXPECT_EQ(matchStatRuns, 1);
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(stats::StatisticsStale(file, "2026-12-10"));
+    auto w = Open(1);
+    EXPECT_EQ(w->leagueLabel(1)->text(), QStringLiteral("*****\nn/a"));
+    ASSERT_EQ(w->gamesList(1)->count(), 0);  // away list: home games of Chelsea left out
+    EXPECT_EQ(stats::ReadTeamStats(core::IniFile::FromFile(file), core::IniFile(), "Chelsea").position, "4");
+    EXPECT_EQ(core::IniFile::FromFile(file).ReadString("Game0", "Home"), "Arsenal");  // game information kept
+}
+
 // Pictures of the wizard's pages in Swedish and English for a person to look
 // at; runs when VINRA_SCREENSHOT_DIR names a folder.
 TEST_F(GameWizardTest, Screenshots) {
