@@ -37,6 +37,7 @@
 #include "output/winnings_report.h"
 #include "reduction/conditions.h"
 #include "ui/checking/check_texts.h"
+#include "ui/checking/goal_service_tab.h"
 #include "ui/core/background_job.h"
 #include "ui/core/icons.h"
 #include "ui/core/localise.h"
@@ -300,12 +301,7 @@ void TfrmRatta::build() {
     buildConditionsTab();
     buildBestTab();
     buildLiveTab();
-    auto* goal = new QWidget;
-    goal->setObjectName(QStringLiteral("tabGoalService"));
-    Tag(goal, checktext::kGoalServiceTab);
-    tabs_->addTab(goal, QStringLiteral("Goal service"));
-    // The live goal update comes with its own tab; until then it stays hidden.
-    tabs_->setTabVisible(TabGoalService, false);
+    tabs_->addTab(Tag(makeGoalServiceTab(), checktext::kGoalServiceTab), QStringLiteral("Goal service"));
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int i) {
         if (i == TabBestRows) computeBestRows();
         if (quick_) placeOverview();

@@ -177,6 +177,7 @@ private:
     void buildConditionsTab();
     void buildBestTab();
     void buildLiveTab();
+    QWidget* makeGoalServiceTab();  // goal_service_tab.cpp
     void prepare();
     void startValue();
     void showValueLines();

@@ -1,0 +1,143 @@
+#pragma once
+// The goal-service tab of the check window: follows a round live from the
+// web service's live XML or its copy of the text-TV goal page, keeps the score
+// by hand, writes the goal log, plays the sound of the prospects and publishes
+// the state for friends. The live model (checking/live_goals.h) holds every
+// rule; this tab shows it and runs the downloads on a BackgroundJob.
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QWidget>
+
+#include "checking/engine.h"
+#include "checking/live_goals.h"
+#include "core/ini.h"
+#include "core/pools.h"
+#include "core/system_document.h"
+#include "net/result_parsers.h"
+
+class QCheckBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+class QTextBrowser;
+class QTimer;
+
+namespace vinra::ui {
+
+class BackgroundJob;
+class Prompter;
+
+struct GoalServiceOptions {
+    std::string serviceBase;               // "http://host:port" of the web service
+    std::filesystem::path dataFolder;      // log.html, the download target, Cache/Sounds
+    std::filesystem::path soundFolder;     // the shipped WAV files (default: dataFolder/Cache/Sounds)
+    core::IniFile updateIni;               // [Goals] templates
+    core::IniFile settings;                // [Sounds]
+    core::IniFile teamstat;                // SVT names
+    std::vector<std::string> homes, aways;
+    core::PoolSettings pool;
+    std::string userName;                  // web-service user (publish id)
+    std::string systemFileName;
+    Prompter* prompter = nullptr;
+    std::function<void(const std::string& url)> openUrl;
+    // The window's recount after a goal change: result row from the goals,
+    // its sign cells and one recount; returns the recount.
+    std::function<const checking::CheckResult&()> recountFromGoals;
+    // Marks the system modified.
+    std::function<void()> modified;
+    // The sound chosen (tests listen here); the file is empty when missing.
+    std::function<void(checking::LiveSound, const std::filesystem::path&)> onSound;
+};
+
+class GoalServiceTab : public QWidget {
+    Q_OBJECT
+public:
+    enum Col { ColNo = 0, ColHome, ColAway, ColSign1, ColSignX, ColSign2, ColScore, ColBest, ColMark, ColCount };
+
+    GoalServiceTab(core::TVinraFile& doc, GoalServiceOptions options, QWidget* parent = nullptr);
+    ~GoalServiceTab() override;
+
+    // --- for the window and tests -------------------------------------------
+    QTableWidget* GoalGrid() const { return grid_; }
+    QTableWidget* WinGrid() const { return wins_; }
+    QPushButton* OnOff() const { return onOff_; }
+    QRadioButton* SourceLive() const { return srcLive_; }
+    QRadioButton* SourceSvt() const { return srcSvt_; }
+    QRadioButton* ModeNonStop() const { return nonStop_; }
+    QRadioButton* ModeButton() const { return atButton_; }
+    QCheckBox* PublishBox() const { return publish_; }
+    QPushButton* PublishButton() const { return show_; }
+    QTextBrowser* LogView() const { return log_; }
+    QLabel* StatusLine() const { return status_; }
+    QTimer* Timer() const { return timer_; }
+    const checking::LiveCycle& Cycle() const { return cycle_; }
+    const checking::LiveRound& Live() const { return *live_; }
+    std::filesystem::path TargetFile() const { return target_; }
+    std::filesystem::path LogFile() const { return options_.dataFolder / "log.html"; }
+    std::string LastPublished() const { return lastPublished_; }
+    bool Busy() const;
+
+    // A mouse button released over a cell (what the grid's clicks lead to).
+    void CellReleased(int row, int col, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    // The window's reset: the reference of the sounds back to none.
+    void ResetReference() { reference_ = -1; }
+    void Refresh();
+    void Tick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+signals:
+    void applied();     // a download was applied (or found unusable)
+    void published();   // the publish post completed
+
+private:
+    void build();
+    void startDownload();
+    void downloadFinished(bool cancelled, const QString& error);
+    void publish();
+    void updateButton();
+    void showBest(const checking::CheckResult& check);
+    void writeLogPage();
+    void play(checking::LiveSound sound);
+    std::string url() const;
+
+    core::TVinraFile& doc_;
+    GoalServiceOptions options_;
+    checking::GoalLogTemplates templates_;
+    checking::LiveTexts texts_;
+    checking::LiveCycle cycle_;
+    std::unique_ptr<checking::LiveRound> live_;
+    net::TResultInfo info_;
+    int reference_ = -1;
+    std::filesystem::path target_;
+    std::string lastPublished_;
+    bool filling_ = false;
+    bool prepared_ = false;
+
+    QTableWidget* grid_ = nullptr;
+    QTableWidget* wins_ = nullptr;
+    QPushButton* onOff_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QRadioButton* srcLive_ = nullptr;
+    QRadioButton* srcSvt_ = nullptr;
+    QRadioButton* nonStop_ = nullptr;
+    QRadioButton* atButton_ = nullptr;
+    QCheckBox* publish_ = nullptr;
+    QPushButton* show_ = nullptr;
+    QTextBrowser* log_ = nullptr;
+    QLabel* status_ = nullptr;
+    QTimer* timer_ = nullptr;
+    BackgroundJob* job_ = nullptr;
+    BackgroundJob* post_ = nullptr;
+    std::shared_ptr<bool> downloaded_;
+    checking::CheckResult ownCheck_;
+};
+
+}  // namespace vinra::ui

@@ -1,0 +1,245 @@
+// The goal-service tab following a round that vinra-service plays live on a
+// clock the test turns, with real downloads, real parsing and a real publication.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTimer>
+
+#include <atomic>
+#include <fstream>
+
+#include "checking/engine.h"
+#include "core/messages.h"
+#include "net/goal_publish.h"
+#include "net/http.h"
+#include "net/tests/short_timeouts.h"
+#include "service/server.h"
+#include "tests/local_server.h"
+#include "tests/temp_dir.h"
+#include "ui/checking/goal_service_tab.h"
+#include "ui/tests/support/scripted_prompter.h"
+
+
+namespace vinra::ui {
+namespace {
+namespace fs = std::filesystem;
+using checking::LiveSound;
+using vinra::testing::TempDir;
+using vinra::testing::WriteBytes;
+
+const std::vector<std::string> kHomes = {"Kilbrack", "Isdal", "Brook & Vale"};
+const std::vector<std::string> kAways = {"Glenmuir", "Nesby", "Ashford/Town"};
+
+core::TVinraFile Doc() {
+    core::TVinraFile d;
+    d.NewSystem(13, true);
+    d.MatchCount = 3;
+    d.Grundrad.resize(3, "012");
+    d.Pool = "Stryktipset";
+    d.Typ = "S";
+    d.OmgID = 5000;
+    d.Omg = "2026-50";
+    d.Rader = {"000", "022", "111", "102"};
+    d.HGoal.fill(-1);
+    d.AGoal.fill(-1);
+    d.End.fill(false);
+    return d;
+}
+
+// vinra-service with a round of three matches (final 2-1, 0-3, 1-1), played live
+// from second 1000 at one match minute per second of the test's clock.
+struct LiveService {
+    TempDir data;
+    std::atomic<int64_t> seconds{990};
+    std::unique_ptr<service::VinraService> svc;
+    vinra::testing::LocalServer server;
+    LiveService() {
+        fs::create_directories(data.path() / "rounds");
+        WriteBytes(data.path() / "rounds" / "S-5000.ini",
+                   "[Round]\nTyp=S\nOmgID=5000\nOmg=2026-50\nDeadline=2026-12-12 15:59\n"
+                   "[Payout]\n13=2;1234567\n12=40;5678\n11=300;250\n10=2000;40\n"
+                   "[Match1]\nHome=Kilbrack\nAway=Glenmuir\nScore=2-1\n"
+                   "[Match2]\nHome=Isdal\nAway=Nesby\nScore=0-3\n"
+                   "[Match3]\nHome=Brook & Vale\nAway=Ashford/Town\nScore=1-1\n");
+        svc = std::make_unique<service::VinraService>(
+            service::ServiceOptions{data.path(), "", [] { return std::string("2026-12-10 12:00"); }});
+        svc->live().clock = [this] { return service::LiveClock::time_point(std::chrono::seconds(seconds.load())); };
+        svc->live().Start({'S', 5000, service::LiveClock::time_point(std::chrono::seconds(1000)), 1.0});
+        svc->Register(server.svr);
+        server.Start();
+    }
+};
+
+struct Heard {
+    std::vector<LiveSound> sounds;
+    std::vector<fs::path> files;
+};
+
+GoalServiceOptions Options(const std::string& base, const fs::path& folder, Heard& heard, testing::ScriptedPrompter* prompter = nullptr) {
+    GoalServiceOptions o;
+    o.serviceBase = base;
+    o.dataFolder = folder;
+    o.soundFolder = fs::path(VINRA_SOURCE_DIR) / "resources" / "sounds";
+    o.homes = kHomes;
+    o.aways = kAways;
+    o.userName = "anna";
+    o.systemFileName = "/tmp/my system.1x2";
+    o.prompter = prompter;
+    o.onSound = [&heard](LiveSound s, const fs::path& f) {
+        heard.sounds.push_back(s);
+        heard.files.push_back(f);
+    };
+    return o;
+}
+
+// One press of On/Off and the download applied.
+void PressAndWait(GoalServiceTab& tab) {
+    QSignalSpy applied(&tab, &GoalServiceTab::applied);
+    tab.OnOff()->click();
+    ASSERT_TRUE(applied.wait(10000));
+}
+
+QString Cell(const GoalServiceTab& tab, int row, int col) { return tab.GoalGrid()->item(row, col)->text(); }
+
+TEST(GoalServiceTab, FollowsALiveRoundLogsSoundsAndPublishes) {
+    LiveService live;
+    TempDir dir;
+    core::TVinraFile doc = Doc();
+    Heard heard;
+    fs::path target;
+    {
+        GoalServiceTab tab(doc, Options(live.server.Host(), dir.path(), heard));
+        target = tab.TargetFile();
+        EXPECT_EQ(Cell(tab, 0, GoalServiceTab::ColScore), "---");
+        EXPECT_TRUE(fs::exists(tab.LogFile()));
+
+        // Minute 30: some goals.
+        live.seconds = 1030;
+        PressAndWait(tab);
+        EXPECT_FALSE(tab.OnOff()->isChecked());  // "At button click": one fetch
+        EXPECT_FALSE(tab.Timer()->isActive());
+        const QString score30 = Cell(tab, 1, GoalServiceTab::ColScore);
+        EXPECT_NE(score30, "---");
+        ASSERT_FALSE(heard.sounds.empty());
+        EXPECT_EQ(heard.sounds.front(), LiveSound::GoalSame);  // no reference yet
+        EXPECT_EQ(heard.files.front().filename(), "same.wav");
+        const size_t logAt30 = doc.LogRows.size();
+        EXPECT_GT(logAt30, 1u);
+
+        // Unchanged source: no new entry, no sound.
+        const size_t soundsBefore = heard.sounds.size();
+        PressAndWait(tab);
+        EXPECT_EQ(doc.LogRows.size(), logAt30);
+        EXPECT_EQ(heard.sounds.size(), soundsBefore);
+
+        // Non stop: the button stays down and the 30 s timer runs.
+        tab.ModeNonStop()->click();
+        live.seconds = 1100;  // every match over
+        const int prior = [&] {
+            checking::CheckResult c = checking::CheckRows(doc, 12, core::DisplaySigns{});
+            return checking::FirstBestRow(c, 3).right;
+        }();
+        QSignalSpy published(&tab, &GoalServiceTab::published);
+        PressAndWait(tab);
+        for (int m = 0; m < 3; ++m) EXPECT_EQ(Cell(tab, m, GoalServiceTab::ColMark), "S") << m;
+        EXPECT_EQ(Cell(tab, 0, GoalServiceTab::ColScore), "2-1");
+        EXPECT_EQ(Cell(tab, 1, GoalServiceTab::ColScore), "0-3");
+        EXPECT_EQ(Cell(tab, 2, GoalServiceTab::ColScore), "1-1");
+        EXPECT_EQ(doc.Facit, "021");
+        EXPECT_FALSE(tab.OnOff()->isChecked());  // every match ended: the cycle stops
+        EXPECT_FALSE(tab.Timer()->isActive());
+        // "022" is now the best row with 3 right: all; the sound follows the change.
+        checking::CheckResult c = checking::CheckRows(doc, 12, core::DisplaySigns{});
+        const int now = checking::FirstBestRow(c, 3).right;
+        const LiveSound want = now == 3 ? LiveSound::GoalAll : now > prior ? LiveSound::GoalUp
+                             : now < prior ? LiveSound::GoalDown : LiveSound::GameEnd;
+        EXPECT_EQ(heard.sounds.back(), want);
+        EXPECT_EQ(Cell(tab, 1, GoalServiceTab::ColBest), "2");
+        EXPECT_EQ(tab.GoalGrid()->item(1, GoalServiceTab::ColBest)->background().color(), QColor(0x90, 0xEE, 0x90));
+        // Newest entry first; team names escaped in the page.
+        ASSERT_GT(doc.LogRows.size(), logAt30);
+        EXPECT_NE(doc.LogRows[0].find("2026"), std::string::npos);
+        std::ifstream in(tab.LogFile());
+        const std::string page((std::istreambuf_iterator<char>(in)), {});
+        EXPECT_NE(page.find("Brook &amp; Vale-Ashford/Town 1-1"), std::string::npos);
+        EXPECT_NE(page.find("Winning row"), std::string::npos);
+        EXPECT_EQ(tab.WinGrid()->item(0, 0)->text(), QLocale().toString(2));
+
+        // The publication reached the service and reads back.
+        ASSERT_TRUE(published.count() > 0 || published.wait(10000));
+        const std::string id = net::PublishId(doc, "anna", "/tmp/my system.1x2");
+        EXPECT_EQ(id, "S5000_anna_mysystem");
+        const net::HttpReply back = net::Get(live.server.Url("/goalservice/goalservice.php?id=" + id));
+        EXPECT_EQ(back.status, 200);
+        EXPECT_NE(back.body.find("Brook &amp; Vale"), std::string::npos);
+        EXPECT_NE(back.body.find("2 - 1"), std::string::npos);
+        EXPECT_TRUE(fs::exists(target));
+    }
+    EXPECT_FALSE(fs::exists(target)) << "the window's download target goes with it";
+}
+
+TEST(GoalServiceTab, HandScoringAndClearingARow) {
+    TempDir dir;
+    core::TVinraFile doc = Doc();
+    Heard heard;
+    testing::ScriptedPrompter prompter;
+    GoalServiceTab tab(doc, Options("http://127.0.0.1:9", dir.path(), heard, &prompter));
+    tab.CellReleased(0, GoalServiceTab::ColScore, Qt::RightButton, Qt::NoModifier);
+    EXPECT_EQ(Cell(tab, 0, GoalServiceTab::ColScore), "0-1");
+    tab.CellReleased(1, GoalServiceTab::ColScore, Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(Cell(tab, 1, GoalServiceTab::ColScore), "0-0");
+    tab.CellReleased(1, GoalServiceTab::ColScore, Qt::LeftButton, Qt::NoModifier);
+    EXPECT_EQ(doc.Facit.substr(0, 2), "20");
+    tab.CellReleased(2, GoalServiceTab::ColMark, Qt::LeftButton, Qt::NoModifier);
+    EXPECT_EQ(Cell(tab, 2, GoalServiceTab::ColMark), "(S)");
+    EXPECT_TRUE(doc.End[2]);
+    prompter.answers.push_back(Answer::Yes);
+    tab.CellReleased(0, GoalServiceTab::ColNo, Qt::LeftButton, Qt::NoModifier);
+    EXPECT_EQ(Cell(tab, 0, GoalServiceTab::ColScore), "---");
+    EXPECT_EQ(doc.HGoal[0], -1);
+    EXPECT_EQ(doc.Facit[0], '-');
+}
+
+TEST(GoalServiceTab, StalledAndMalformedSourcesLeaveTheScores) {
+    vinra::testing::LocalServer bad;
+    std::atomic<bool> stall{true};
+    bad.svr.Get("/api/svenskaspel/goalserviceProxy.php", [&](const httplib::Request&, httplib::Response& res) {
+        if (stall) bad.Hold(3000);
+        res.set_content("<<<not xml at all", "text/xml");
+    });
+    bad.Start();
+    net::testing::ShortTimeouts quick(1000, 400);
+    TempDir dir;
+    core::TVinraFile doc = Doc();
+    doc.HGoal[0] = 1;
+    doc.AGoal[0] = 0;
+    Heard heard;
+    GoalServiceTab tab(doc, Options(bad.Host(), dir.path(), heard));
+    ASSERT_TRUE(tab.SourceLive()->isChecked());
+    ASSERT_TRUE(tab.ModeButton()->isChecked());
+    tab.ModeNonStop()->click();
+    EXPECT_TRUE(tab.SourceLive()->isChecked());
+    PressAndWait(tab);
+    EXPECT_EQ(Cell(tab, 0, GoalServiceTab::ColScore), "1-0");
+    EXPECT_TRUE(tab.StatusLine()->text().startsWith(QString::fromStdString(core::Msg(1802)).left(30)));
+    EXPECT_TRUE(tab.StatusLine()->text().contains(QStringLiteral("No data")));  // the stall, named
+    EXPECT_TRUE(tab.Timer()->isActive()) << "the cycle carries on";
+    EXPECT_FALSE(tab.Busy());
+
+    stall = false;
+    bad.release = true;
+    tab.Tick();
+    QSignalSpy applied(&tab, &GoalServiceTab::applied);
+    ASSERT_TRUE(applied.wait(10000));
+    EXPECT_EQ(tab.StatusLine()->text().toStdString(), core::Msg(1803));
+    EXPECT_EQ(doc.HGoal[0], 1);
+    EXPECT_TRUE(heard.sounds.empty());
+}
+
+}  // namespace
+}  // namespace vinra::ui
