@@ -81,6 +81,10 @@ TfrmWeb::TfrmWeb(QWidget* parent, Prompter& prompter, Program& program, core::Pr
     links_->setHorizontalHeaderLabels({M(kMsgCaption), M(kMsgUrl)});
     links_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     links_->setColumnWidth(0, 170);
+    // All nine rows in view, without a scroll bar.
+    links_->verticalHeader()->setDefaultSectionSize(links_->fontMetrics().height() + 8);
+    links_->setMinimumHeight(links_->horizontalHeader()->sizeHint().height() +
+                             kLinkRows * links_->verticalHeader()->defaultSectionSize() + 4);
     for (int r = 0; r < kLinkRows; ++r) {
         const bool has = r < static_cast<int>(values_.links.size());
         links_->setItem(r, 0, new QTableWidgetItem(has ? Q(values_.links[static_cast<size_t>(r)].caption) : QString()));
