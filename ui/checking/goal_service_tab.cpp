@@ -357,6 +357,11 @@ void GoalServiceTab::Refresh() {
     }
     live_->MarkEnded();
     for (int m = 0; m < n; ++m) grid_->item(m, ColMark)->setText(Q(live_->Matches()[m].mark));
+    for (int col : {ColScore, ColBest, ColMark}) {
+        // Wide enough for "(S)", "<-" and a two-digit score, whatever the font.
+        grid_->resizeColumnToContents(col);
+        grid_->setColumnWidth(col, std::max(grid_->columnWidth(col), grid_->fontMetrics().horizontalAdvance(QStringLiteral("(S)")) + 16));
+    }
     filling_ = false;
     cycle_.AfterRefresh(live_->AllEnded());
     updateButton();

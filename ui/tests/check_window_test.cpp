@@ -39,6 +39,7 @@
 #include "tests/temp_dir.h"
 #include "ui/checking/check_texts.h"
 #include "ui/checking/check_window.h"
+#include "ui/checking/goal_service_tab.h"
 #include "ui/output/page_painter.h"
 #include "ui/output/quick_view.h"
 #include "ui/reduction/value_chart.h"
@@ -434,7 +435,8 @@ TEST_F(CheckWindowTest, PausePoolShowsTheHalfTimeResultsAndTheSystemKeepsItsPool
 TEST_F(CheckWindowTest, OnlyCompleteAddressesBecomeTheLinkOrAreOpened) {
     auto w = Open();
     EXPECT_EQ(w->Tabs()->currentIndex(), TfrmRatta::TabLiveCheck);
-    EXPECT_FALSE(w->Tabs()->isTabVisible(TfrmRatta::TabGoalService));
+    EXPECT_TRUE(w->Tabs()->isTabVisible(TfrmRatta::TabGoalService));
+    EXPECT_NE(qobject_cast<GoalServiceTab*>(w->Tabs()->widget(TfrmRatta::TabGoalService)), nullptr);
     w->btnGoToLiveCheckClick();
     ASSERT_EQ(prompter.Texts("information").size(), 1u);
     EXPECT_EQ(prompter.Texts("information")[0], "You must upload the file first!");

@@ -2,7 +2,9 @@
 // clock the test turns, with real downloads, real parsing and a real publication.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QPixmap>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -15,6 +17,7 @@
 
 #include "checking/engine.h"
 #include "core/messages.h"
+#include "core/settings.h"
 #include "net/goal_publish.h"
 #include "net/http.h"
 #include "net/tests/short_timeouts.h"
@@ -22,6 +25,7 @@
 #include "tests/local_server.h"
 #include "tests/temp_dir.h"
 #include "ui/checking/goal_service_tab.h"
+#include "ui/core/localise.h"
 #include "ui/tests/support/scripted_prompter.h"
 
 
@@ -239,6 +243,37 @@ TEST(GoalServiceTab, StalledAndMalformedSourcesLeaveTheScores) {
     EXPECT_EQ(tab.StatusLine()->text().toStdString(), core::Msg(1803));
     EXPECT_EQ(doc.HGoal[0], 1);
     EXPECT_TRUE(heard.sounds.empty());
+}
+
+
+// Pictures of the tab during a live round, in Swedish and English, when
+// VINRA_SCREENSHOT_DIR names a folder.
+TEST(GoalServiceTab, ScreenshotsDuringALiveRound) {
+    const char* out = std::getenv("VINRA_SCREENSHOT_DIR");
+    if (!out || !*out) GTEST_SKIP() << "VINRA_SCREENSHOT_DIR not set";
+    LiveService live;
+    for (int base : {core::LangSwedish, core::LangEnglish}) {
+        core::SetCurrentLanguage(base);
+        UseQtLanguage(base);
+        TempDir dir;
+        core::TVinraFile doc = Doc();
+        doc.Comment = "Go *13*team";
+        Heard heard;
+        GoalServiceTab tab(doc, Options(live.server.Host(), dir.path(), heard));
+        Localise(&tab);
+        tab.resize(1000, 560);
+        tab.show();
+        live.seconds = 1030;
+        PressAndWait(tab);
+        live.seconds = 1060;
+        PressAndWait(tab);
+        tab.CellReleased(2, GoalServiceTab::ColMark, Qt::LeftButton, Qt::NoModifier);
+        QApplication::processEvents();
+        const QPixmap pm = tab.grab();
+        ASSERT_TRUE(pm.save(QString::fromStdString(
+            (fs::path(out) / (base == core::LangSwedish ? "goal_tab_sv.png" : "goal_tab_en.png")).string())));
+    }
+    core::SetCurrentLanguage(core::LangEnglish);
 }
 
 }  // namespace
