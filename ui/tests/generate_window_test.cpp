@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -739,6 +740,30 @@ TEST_F(GenerateWindowTest, GuaranteeMethodFinishesWithRowsThatHoldTheGuarantee) 
     EXPECT_TRUE(reduction::GuaranteeHolds(gen.Warranty(), 1));
     EXPECT_EQ(reduction::WarrantyFromDocument(out).total, gen.Warranty().total);
     EXPECT_LT(gen.Warranty().total, 1944);  // the condition did thin the outcomes
+}
+
+TEST_F(GenerateWindowTest, CancellingAGuaranteeSearchKeepsTheBestCheckedList) {
+    core::TVinraFile doc = System(std::vector<std::string>(13, "012"));
+    doc.Grundrad[10] = doc.Grundrad[11] = doc.Grundrad[12] = "0  ";  // 59 049 frame rows
+    TfrmGenerate w(doc, *program_, prompter_);
+    w.MethodButton(WizardMethod::Guarantee)->setChecked(true);
+    w.GuaranteeChoice()->setCurrentIndex(1);  // 11 right
+    w.SecondsField()->setText("60");
+    w.NextClick();
+    w.NextClick();
+    QElapsedTimer clock;
+    clock.start();
+    w.ReduceClick();
+    ASSERT_TRUE(w.Running());
+    // Stop once the search has a list to improve.
+    while (w.Running() && w.UsedLabel()->text().isEmpty() && clock.elapsed() < 30000) QTest::qWait(50);
+    w.CancelRunClick();
+    WaitForRun(w);
+    EXPECT_LT(clock.elapsed(), 30000);
+    ASSERT_FALSE(w.Model().Rows().empty());
+    ASSERT_TRUE(w.Model().StoredWarranty().complete);
+    EXPECT_TRUE(reduction::GuaranteeHolds(w.Model().StoredWarranty(), 2));
+    EXPECT_EQ(w.Model().StoredWarranty().total, 59049);
 }
 
 TEST_F(GenerateWindowTest, HighestValueKeepsTheRowsOfHighestValue) {
