@@ -429,6 +429,15 @@ TEST_F(ShellTest, TheSetFrameLinkOpensAtTheFirstMatch) {
     EXPECT_EQ(openedAt, 1);
 }
 
+TEST_F(ShellTest, TheHelpPageOfAServiceWithoutAWebAddressSaysSoOnTheWindow) {
+    // A hand-edited update.ini: the help page's address is no web address,
+    // and the message comes through the window's prompter.
+    program_->updateIni.WriteString("Service", "Host", "ftp://127.0.0.1");
+    ASSERT_TRUE(window_->Commands().Trigger("actHelpContent"));
+    ASSERT_EQ(prompter_.Texts("error").size(), 1u);
+    EXPECT_TRUE(prompter_.Texts("error")[0].contains("ftp://127.0.0.1/vinra2000/help/"));
+}
+
 TEST_F(ShellTest, AHelpLinkThatIsNoWebAddressIsNotOpenedAndSaysSo) {
     // The links come from a hand-editable file: nothing but a web address
     // reaches the browser.
