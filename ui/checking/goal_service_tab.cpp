@@ -381,6 +381,13 @@ void GoalServiceTab::showBest(const checking::CheckResult& check) {
 }
 
 void GoalServiceTab::writeLogPage() {
+    // Without a data folder (a window made for a test or a preview) the page is
+    // shown from memory: a relative path would put log.html in whatever folder
+    // the program was started from.
+    if (options_.dataFolder.empty()) {
+        log_->setHtml(QString::fromStdString(checking::GoalLogPage(templates_, doc_.LogRows)));
+        return;
+    }
     try {
         checking::WriteGoalLogPage(LogFile(), templates_, doc_.LogRows);
         log_->setSource(QUrl::fromLocalFile(Q(LogFile().string())));
