@@ -15,11 +15,12 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::printf("Usage: vinra2000 [FILE.1x2]\n"
-                    "The desktop program Vinra 2000: builds, reduces, prints and checks systems for 1X2\n"
-                    "football pools. Opens FILE.1x2, or else the system used last.\n"
-                    "  --version  print the version and exit\n"
-                    "See also vinra(1), the command-line tool.\n");
+        std::printf(
+            "Usage: vinra2000 [FILE.1x2]\n"
+            "The desktop program Vinra 2000: builds, reduces, prints and checks systems for 1X2\n"
+            "football pools. Opens FILE.1x2, or else the system used last.\n"
+            "  --version  print the version and exit\n"
+            "See also vinra(1), the command-line tool.\n");
         return 0;
     }
     // Ties the windows to vinra2000.desktop (its icon and name in the task bar).

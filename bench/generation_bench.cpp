@@ -72,7 +72,8 @@ void BM_ExpandPlain(benchmark::State& state) {
 BENCHMARK(BM_ExpandPlain)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 const std::vector<core::PackedRow>& AllRows() {
-    static const std::vector<core::PackedRow> rows = ExpandFrame(FullFrame(), kN, NewConditionSet(kN), {}, nullptr, nullptr);
+    static const std::vector<core::PackedRow> rows =
+        ExpandFrame(FullFrame(), kN, NewConditionSet(kN), {}, nullptr, nullptr);
     return rows;
 }
 

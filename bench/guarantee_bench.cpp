@@ -189,18 +189,20 @@ int main(int argc, char** argv) {
             if (g.outcomes == 0) continue;
             std::printf("%s, %d right: %lld outcomes\n", names[f], 13 - 1 - w, static_cast<long long>(g.outcomes));
             if (g.plainGreedyS > 0)
-                std::printf("  greedy start: fast %.3f s, plain %.1f s, ratio %.0fx; first valid list in %.3f s "
-                            "(target < 1 s)\n",
-                            g.greedyS, g.plainGreedyS, g.plainGreedyS / g.greedyS, g.greedyS);
+                std::printf(
+                    "  greedy start: fast %.3f s, plain %.1f s, ratio %.0fx; first valid list in %.3f s "
+                    "(target < 1 s)\n",
+                    g.greedyS, g.plainGreedyS, g.plainGreedyS / g.greedyS, g.greedyS);
             if (g.best > 0)
-                std::printf("  rows: greedy %lld, best in %.0f s %lld (%.1f %% below greedy), lower bound %lld "
-                            "(best / bound %.2f; outcomes / most outcomes a row reaches: %lld); within 5 %% of the "
-                            "best after %.2f s\n",
-                            static_cast<long long>(g.greedyRows), g.searchS, static_cast<long long>(g.best),
-                            100.0 * (1.0 - static_cast<double>(g.best) / static_cast<double>(g.greedyRows)),
-                            static_cast<long long>(g.lowerBound),
-                            static_cast<double>(g.best) / static_cast<double>(g.lowerBound),
-                            static_cast<long long>(g.reachBound), g.within5S);
+                std::printf(
+                    "  rows: greedy %lld, best in %.0f s %lld (%.1f %% below greedy), lower bound %lld "
+                    "(best / bound %.2f; outcomes / most outcomes a row reaches: %lld); within 5 %% of the "
+                    "best after %.2f s\n",
+                    static_cast<long long>(g.greedyRows), g.searchS, static_cast<long long>(g.best),
+                    100.0 * (1.0 - static_cast<double>(g.best) / static_cast<double>(g.greedyRows)),
+                    static_cast<long long>(g.lowerBound),
+                    static_cast<double>(g.best) / static_cast<double>(g.lowerBound),
+                    static_cast<long long>(g.reachBound), g.within5S);
         }
     return 0;
 }

@@ -111,8 +111,9 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     for (int w = 0; w < 2; ++w)
         if (g_fast[w] > 0 && g_plain[w] > 0)
-            std::printf("value of %zu rows over every 13-match result: fast %.0f ms, plain %.0f ms (sampled), "
-                        "ratio %.1fx\n",
-                        kRows[w], g_fast[w], g_plain[w], g_plain[w] / g_fast[w]);
+            std::printf(
+                "value of %zu rows over every 13-match result: fast %.0f ms, plain %.0f ms (sampled), "
+                "ratio %.1fx\n",
+                kRows[w], g_fast[w], g_plain[w], g_plain[w] / g_fast[w]);
     return 0;
 }

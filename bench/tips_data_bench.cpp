@@ -45,8 +45,8 @@ struct Line {
 
 Line LineAt(int i) {
     int round = i / 13;
-    return {200000 + (round / 52) * 100 + round % 52 + 1, 3000 + round, i % 13 + 1,
-            "Home team " + std::to_string(i), "Away team " + std::to_string(i)};
+    return {200000 + (round / 52) * 100 + round % 52 + 1, 3000 + round, i % 13 + 1, "Home team " + std::to_string(i),
+            "Away team " + std::to_string(i)};
 }
 
 fs::path GamesFile() {
@@ -101,8 +101,10 @@ void BM_ImportReferencePerLineCommit(benchmark::State& state) {
         sqlite3_stmt* exists = nullptr;
         sqlite3_stmt* insert = nullptr;
         sqlite3_stmt* update = nullptr;
-        sqlite3_prepare_v2(h, "SELECT 1 FROM tMatcher WHERE OmgID=?1 AND Typ=?2 AND \"Match\"=?3", -1, &exists, nullptr);
-        sqlite3_prepare_v2(h, "INSERT INTO tMatcher (Omg, \"Match\", Typ, Home, Away, OmgID) VALUES (?4,?3,?2,?5,?6,?1)",
+        sqlite3_prepare_v2(h, "SELECT 1 FROM tMatcher WHERE OmgID=?1 AND Typ=?2 AND \"Match\"=?3", -1, &exists,
+                           nullptr);
+        sqlite3_prepare_v2(h,
+                           "INSERT INTO tMatcher (Omg, \"Match\", Typ, Home, Away, OmgID) VALUES (?4,?3,?2,?5,?6,?1)",
                            -1, &insert, nullptr);
         sqlite3_prepare_v2(h, "UPDATE tMatcher SET Omg=?4, Home=?5, Away=?6 WHERE OmgID=?1 AND Typ=?2 AND \"Match\"=?3",
                            -1, &update, nullptr);
@@ -205,8 +207,7 @@ int main(int argc, char** argv) {
         t0 = std::chrono::steady_clock::now();
         for (int i = 0; i < 20; ++i) {
             sqlite3_bind_int(st, 1, 3000 + i);
-            while (sqlite3_step(st) == SQLITE_ROW) {
-            }
+            while (sqlite3_step(st) == SQLITE_ROW) {}
             sqlite3_reset(st);
         }
         gRefLookup = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / 20;
@@ -214,9 +215,10 @@ int main(int argc, char** argv) {
         db.Close();
     }
     if (gFastPerLine > 0 && gRefPerLine > 0)
-        std::printf("import %d lines in one transaction: %.3f s (target < 2 s); per line %.2f us vs %.2f us "
-                    "committing each line: %.0fx faster\n",
-                    kLines, gFastPerLine * kLines, gFastPerLine * 1e6, gRefPerLine * 1e6, gRefPerLine / gFastPerLine);
+        std::printf(
+            "import %d lines in one transaction: %.3f s (target < 2 s); per line %.2f us vs %.2f us "
+            "committing each line: %.0fx faster\n",
+            kLines, gFastPerLine * kLines, gFastPerLine * 1e6, gRefPerLine * 1e6, gRefPerLine / gFastPerLine);
     std::printf("round lookup: %.4f ms (target < 1 ms) vs %.4f ms scanning every record: %.0fx faster\n",
                 gFastLookup * 1e3, gRefLookup * 1e3, gRefLookup / gFastLookup);
     std::error_code ec;

@@ -158,7 +158,9 @@ void BM_WarrantyHamming_Plain(benchmark::State& s) { Plain(s, HammingCase(), 791
 
 void BM_Tally1000Rows_Walk(benchmark::State& s) { TallyOnly(s, RandomCase(), WarrantyMethod::Walk); }
 void BM_Tally1000Rows_Walk1Thread(benchmark::State& s) { TallyOnly(s, RandomCase(), WarrantyMethod::Walk, 1); }
-void BM_TallyHamming_Transform1Thread(benchmark::State& s) { TallyOnly(s, HammingCase(), WarrantyMethod::Transform, 1); }
+void BM_TallyHamming_Transform1Thread(benchmark::State& s) {
+    TallyOnly(s, HammingCase(), WarrantyMethod::Transform, 1);
+}
 BENCHMARK(BM_Tally1000Rows_Walk1Thread)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TallyHamming_Transform1Thread)->Unit(benchmark::kMillisecond);
 void BM_Tally1000Rows_Transform(benchmark::State& s) { TallyOnly(s, RandomCase(), WarrantyMethod::Transform); }
@@ -183,12 +185,14 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     if (g_randomFast > 0 && g_randomPlain > 0)
-        std::printf("warranty of 1 000 rows, full 13-match frame: fast %.1f ms, plain %.0f ms (tally sampled), "
-                    "ratio %.0fx (target >= 200x, < 100 ms)\n",
-                    g_randomFast, g_randomPlain, g_randomPlain / g_randomFast);
+        std::printf(
+            "warranty of 1 000 rows, full 13-match frame: fast %.1f ms, plain %.0f ms (tally sampled), "
+            "ratio %.0fx (target >= 200x, < 100 ms)\n",
+            g_randomFast, g_randomPlain, g_randomPlain / g_randomFast);
     if (g_hammingFast > 0 && g_hammingPlain > 0)
-        std::printf("warranty of the 59 049-row Hamming code, full 13-match frame: fast %.1f ms, plain %.0f s "
-                    "(tally sampled), ratio %.0fx (target < 1 s)\n",
-                    g_hammingFast, g_hammingPlain / 1000.0, g_hammingPlain / g_hammingFast);
+        std::printf(
+            "warranty of the 59 049-row Hamming code, full 13-match frame: fast %.1f ms, plain %.0f s "
+            "(tally sampled), ratio %.0fx (target < 1 s)\n",
+            g_hammingFast, g_hammingPlain / 1000.0, g_hammingPlain / g_hammingFast);
     return 0;
 }

@@ -40,9 +40,9 @@ inline CheckResult CheckRowsPlain(const core::TVinraFile& doc, int couponColumns
         res.hints[static_cast<size_t>(k)] +=
             FormatMessage(messages.couponRow, {std::to_string(coupon), std::to_string(onCoupon)});
         if (k > 9)
-            res.winningLines.push_back(FormatMessage(messages.winningRow,
-                                                     {std::to_string(k), std::to_string(coupon),
-                                                      std::to_string(onCoupon), std::to_string(j)}));
+            res.winningLines.push_back(FormatMessage(
+                messages.winningRow,
+                {std::to_string(k), std::to_string(coupon), std::to_string(onCoupon), std::to_string(j)}));
         std::string wrong = std::to_string(n - k);
         if (wrong.size() == 1) wrong = "0" + wrong;
         const int64_t goals =

@@ -76,8 +76,7 @@ void CheckSession::GoalsFromResult() {
             case '2':
                 if (!(known && a > h)) h = 0, a = 1;
                 break;
-            default:
-                h = -1, a = -1;
+            default: h = -1, a = -1;
         }
     }
 }

@@ -114,25 +114,19 @@ size_t Utf8Length(std::string_view s) {
 
 const std::vector<PoolChoice>& EditorGameChoices() {
     static const std::vector<PoolChoice> k = {
-        {"I", "Europatipset"},    {"S", "Stryktipset"}, {"A", "Tipping Midtuke"}, {"C", "Tipping Lørdag"},
-        {"E", "Tipping Søndag"},  {"G", "Tips 12"},     {"H", "Tips 13"},         {"V", "Vakioveikkaus"},
-        {"T", "SuperToto"},       {"O", "SuperToto Extra"}};
+        {"I", "Europatipset"},   {"S", "Stryktipset"},    {"A", "Tipping Midtuke"}, {"C", "Tipping Lørdag"},
+        {"E", "Tipping Søndag"}, {"G", "Tips 12"},        {"H", "Tips 13"},         {"V", "Vakioveikkaus"},
+        {"T", "SuperToto"},      {"O", "SuperToto Extra"}};
     return k;
 }
 
 const std::vector<PoolChoice>& EditorResultChoices() {
-    static const std::vector<PoolChoice> k = {{"I", "Europatipset"},
-                                              {"S", "Stryktipset"},
-                                              {"A", "Tipping Midtuke"},
-                                              {"B", "Tipping Midtuke Pause"},
-                                              {"C", "Tipping Lørdag"},
-                                              {"D", "Tipping Lørdag Pause"},
-                                              {"E", "Tipping Søndag"},
-                                              {"F", "Tipping Søndag Pause"},
-                                              {"G", "Tips 12"},
-                                              {"H", "Tips 13"},
-                                              {"V", "Vakioveikkaus"},
-                                              {"T", "SuperToto"},
+    static const std::vector<PoolChoice> k = {{"I", "Europatipset"},    {"S", "Stryktipset"},
+                                              {"A", "Tipping Midtuke"}, {"B", "Tipping Midtuke Pause"},
+                                              {"C", "Tipping Lørdag"},  {"D", "Tipping Lørdag Pause"},
+                                              {"E", "Tipping Søndag"},  {"F", "Tipping Søndag Pause"},
+                                              {"G", "Tips 12"},         {"H", "Tips 13"},
+                                              {"V", "Vakioveikkaus"},   {"T", "SuperToto"},
                                               {"O", "SuperToto Extra"}};
     return k;
 }
@@ -214,7 +208,8 @@ std::string ResultFieldText(const TFacitRec& rec, ResultField f) {
     }
     const int i = static_cast<int>(f) - static_cast<int>(ResultField::A13);
     const size_t slot = static_cast<size_t>(i / 2);
-    return i % 2 == 0 ? core::GroupDigits(static_cast<int64_t>(rec.Winners[slot])) : core::FormatAmount(rec.Payout[slot]);
+    return i % 2 == 0 ? core::GroupDigits(static_cast<int64_t>(rec.Winners[slot]))
+                      : core::FormatAmount(rec.Payout[slot]);
 }
 
 std::optional<TFacitRec> WithResultField(const TFacitRec& rec, ResultField f, std::string_view text) {
@@ -272,7 +267,8 @@ EditOutcome ReplaceResult(TTipsData& db, const TFacitRec& before, const TFacitRe
               "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
     ins.bind(1, after.Omg).bind(2, after.Rad);
     for (int i = 0; i < kSlotCount; ++i)
-        ins.bind(3 + 2 * i, after.Winners[static_cast<size_t>(i)]).bind(4 + 2 * i, after.Payout[static_cast<size_t>(i)]);
+        ins.bind(3 + 2 * i, after.Winners[static_cast<size_t>(i)])
+            .bind(4 + 2 * i, after.Payout[static_cast<size_t>(i)]);
     ins.bind(11, after.Typ).bind(12, after.OmgID);
     ins.exec();
     tx.commit();

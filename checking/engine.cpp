@@ -127,14 +127,14 @@ std::string FormatMessage(std::string_view text, std::initializer_list<std::stri
 CheckMessages CheckMessages::FromTable(const std::function<std::string(int)>& text) {
     CheckMessages m;
     const std::pair<std::string CheckMessages::*, int> numbers[] = {
-        {&CheckMessages::couponRow, 411},  {&CheckMessages::winningRow, 412},   {&CheckMessages::ok, 40},
-        {&CheckMessages::wrong, 395},      {&CheckMessages::sRowsHeader, 402},  {&CheckMessages::noSRows, 403},
-        {&CheckMessages::sRowLine, 404},   {&CheckMessages::maxMinHeader, 405}, {&CheckMessages::max, 396},
-        {&CheckMessages::atLeast, 398},    {&CheckMessages::homeWins, 439},     {&CheckMessages::draws, 440},
-        {&CheckMessages::awayWins, 495},   {&CheckMessages::perRow, 399},       {&CheckMessages::inARow, 400},
-        {&CheckMessages::yesHeader, 406},  {&CheckMessages::noYes, 407},        {&CheckMessages::yesLine, 408},
-        {&CheckMessages::noHeader, 409},   {&CheckMessages::noNo, 410},         {&CheckMessages::sumHeader, 515},
-        {&CheckMessages::sumLine, 516},    {&CheckMessages::signCount, 385},    {&CheckMessages::signRun, 388},
+        {&CheckMessages::couponRow, 411}, {&CheckMessages::winningRow, 412},   {&CheckMessages::ok, 40},
+        {&CheckMessages::wrong, 395},     {&CheckMessages::sRowsHeader, 402},  {&CheckMessages::noSRows, 403},
+        {&CheckMessages::sRowLine, 404},  {&CheckMessages::maxMinHeader, 405}, {&CheckMessages::max, 396},
+        {&CheckMessages::atLeast, 398},   {&CheckMessages::homeWins, 439},     {&CheckMessages::draws, 440},
+        {&CheckMessages::awayWins, 495},  {&CheckMessages::perRow, 399},       {&CheckMessages::inARow, 400},
+        {&CheckMessages::yesHeader, 406}, {&CheckMessages::noYes, 407},        {&CheckMessages::yesLine, 408},
+        {&CheckMessages::noHeader, 409},  {&CheckMessages::noNo, 410},         {&CheckMessages::sumHeader, 515},
+        {&CheckMessages::sumLine, 516},   {&CheckMessages::signCount, 385},    {&CheckMessages::signRun, 388},
         {&CheckMessages::peopleSum, 502},
     };
     for (const auto& [field, number] : numbers) {
@@ -223,10 +223,8 @@ CheckResult RowChecker::Check(std::string_view facit, const std::array<int32_t, 
     std::array<std::array<int64_t, 3>, core::kMaxMatches> cost{};
     for (int m = 0; m < n; ++m)
         for (int c = 0; c < 3; ++c) {
-            if (hGoal[m] < 0 || aGoal[m] < 0)
-                cost[m][c] = 1;
-            else
-                cost[m][c] = std::llabs(static_cast<int64_t>(hGoal[m]) - aGoal[m]) + (c != 1 ? 1 : 0);
+            if (hGoal[m] < 0 || aGoal[m] < 0) cost[m][c] = 1;
+            else cost[m][c] = std::llabs(static_cast<int64_t>(hGoal[m]) - aGoal[m]) + (c != 1 ? 1 : 0);
         }
 
     const core::PackedRow fp = core::PackRow(facit);
@@ -269,9 +267,9 @@ CheckResult RowChecker::Check(std::string_view facit, const std::array<int32_t, 
             }
         } else {
             k = CountEqual(*oddRow, facit);
-            goals = GoalsToRow(core::SignsToDisplay(*oddRow, signs),
-                               internalGoals ? core::SignsToDisplay(facit, signs) : displayFacit, hGoal, aGoal,
-                               signs.draw);
+            goals =
+                GoalsToRow(core::SignsToDisplay(*oddRow, signs),
+                           internalGoals ? core::SignsToDisplay(facit, signs) : displayFacit, hGoal, aGoal, signs.draw);
         }
 
         ++res.counts[static_cast<size_t>(k)];
@@ -308,10 +306,8 @@ CheckResult RowChecker::Check(std::string_view facit, const std::array<int32_t, 
         key += static_cast<char>('0' + wrong / 10);
         key += static_cast<char>('0' + wrong % 10);
         key += " \t ";
-        if (gd == 0)
-            key += "-1";
-        else
-            key += Num(static_cast<int64_t>((gk >> 5) / Pow10(kGoalsWidth - gd))).view();
+        if (gd == 0) key += "-1";
+        else key += Num(static_cast<int64_t>((gk >> 5) / Pow10(kGoalsWidth - gd))).view();
         key += " \t ";
         key += Num(static_cast<int64_t>(index)).view();
         res.bestKeys.push_back(std::move(key));
@@ -423,8 +419,8 @@ ConditionsProtocol WinningRowConditions(const core::TVinraFile& doc, std::string
                 const int64_t hi = i < conditions.sourceRows.size() ? conditions.sourceRows[i].max : Bound(maxText, n);
                 const bool ok = lo <= hits && hits <= hi;
                 section = section && ok;
-                lines.push_back(indent + FormatMessage(m.sRowLine, {display(doc.URad[i]), minText, maxText,
-                                                                    Str(hits), verdictText(ok)}));
+                lines.push_back(indent + FormatMessage(m.sRowLine, {display(doc.URad[i]), minText, maxText, Str(hits),
+                                                                    verdictText(ok)}));
             }
         }
         overall = overall && section;
@@ -460,8 +456,8 @@ ConditionsProtocol WinningRowConditions(const core::TVinraFile& doc, std::string
                 section = section && ok;
                 const std::string& label = test == 2 ? m.atLeast : m.max;
                 const std::string& where = test == 1 ? m.inARow : m.perRow;
-                lines.push_back(indent + label + " " + Str(bound) + " " + *signNames[s] + " " + where +
-                                " => " + verdictText(ok));
+                lines.push_back(indent + label + " " + Str(bound) + " " + *signNames[s] + " " + where + " => " +
+                                verdictText(ok));
             }
         }
         overall = overall && section;

@@ -25,31 +25,31 @@ namespace vinra::checking {
 
 // The texts the checking shows, English by default (language-table number in brackets).
 struct CheckMessages {
-    std::string couponRow = "Coupon %d, row %d;";                                   // 411
-    std::string winningRow = "%d matches in coupon %d, row %d (row %d)";             // 412
-    std::string ok = "OK";                                                           // 40
-    std::string wrong = "Wrong!";                                                    // 395
-    std::string sRowsHeader = "S-rows:";                                             // 402
-    std::string noSRows = "[No S-rows specified]";                                   // 403
-    std::string sRowLine = "%s: %s to %s matches. Res: %d matches => %s";            // 404
-    std::string maxMinHeader = "Max-Min-In a row:";                                  // 405
-    std::string max = "Max";                                                         // 396
-    std::string atLeast = "At least";                                                // 398
-    std::string homeWins = "home wins";                                              // 439
-    std::string draws = "draws";                                                     // 440
-    std::string awayWins = "away wins";                                              // 495
-    std::string perRow = "per row";                                                  // 399
-    std::string inARow = "in a row";                                                 // 400
-    std::string yesHeader = "Yes-combinations:";                                     // 406
-    std::string noYes = "[No Yes-combinations specified]";                           // 407
-    std::string yesLine = "%s: %s to %s times/row => %s";                            // 408
-    std::string noHeader = "No-combinations:";                                       // 409
-    std::string noNo = "[No No-combiantions specified]";                             // 410
-    std::string sumHeader = "Sum of percent in winning row";                         // 515
-    std::string sumLine = "Row: %s, Sum: %d, Min: %d, Max: %d => %s";                // 516
-    std::string signCount = "Num %s:";                                               // 385
-    std::string signRun = "%s in a row:";                                            // 388
-    std::string peopleSum = "Sum of percent in winning row: %d";                     // 502
+    std::string couponRow = "Coupon %d, row %d;";                          // 411
+    std::string winningRow = "%d matches in coupon %d, row %d (row %d)";   // 412
+    std::string ok = "OK";                                                 // 40
+    std::string wrong = "Wrong!";                                          // 395
+    std::string sRowsHeader = "S-rows:";                                   // 402
+    std::string noSRows = "[No S-rows specified]";                         // 403
+    std::string sRowLine = "%s: %s to %s matches. Res: %d matches => %s";  // 404
+    std::string maxMinHeader = "Max-Min-In a row:";                        // 405
+    std::string max = "Max";                                               // 396
+    std::string atLeast = "At least";                                      // 398
+    std::string homeWins = "home wins";                                    // 439
+    std::string draws = "draws";                                           // 440
+    std::string awayWins = "away wins";                                    // 495
+    std::string perRow = "per row";                                        // 399
+    std::string inARow = "in a row";                                       // 400
+    std::string yesHeader = "Yes-combinations:";                           // 406
+    std::string noYes = "[No Yes-combinations specified]";                 // 407
+    std::string yesLine = "%s: %s to %s times/row => %s";                  // 408
+    std::string noHeader = "No-combinations:";                             // 409
+    std::string noNo = "[No No-combiantions specified]";                   // 410
+    std::string sumHeader = "Sum of percent in winning row";               // 515
+    std::string sumLine = "Row: %s, Sum: %d, Min: %d, Max: %d => %s";      // 516
+    std::string signCount = "Num %s:";                                     // 385
+    std::string signRun = "%s in a row:";                                  // 388
+    std::string peopleSum = "Sum of percent in winning row: %d";           // 502
 
     // The texts of one language: text(number) gives the language table's text
     // of a message number (an empty answer keeps the English default).
@@ -88,12 +88,12 @@ int64_t GoalsToRow(std::string_view displayRow, std::string_view displayResult,
 
 // Everything one recount yields.
 struct CheckResult {
-    int matchCount = 0;                    // N
-    std::vector<int64_t> counts;           // [k] rows with exactly k right, k = 0..N
-    std::vector<std::string> hints;        // [k] "Coupon c, row r;" of every such row, in row order
-    std::vector<std::string> winningLines; // rows with 10 or more right, sorted as text
-    std::vector<std::string> bestKeys;     // "ww \t goals \t index" of every row, sorted as text
-    int best = 0;                          // highest number of right matches (0 without rows)
+    int matchCount = 0;                     // N
+    std::vector<int64_t> counts;            // [k] rows with exactly k right, k = 0..N
+    std::vector<std::string> hints;         // [k] "Coupon c, row r;" of every such row, in row order
+    std::vector<std::string> winningLines;  // rows with 10 or more right, sorted as text
+    std::vector<std::string> bestKeys;      // "ww \t goals \t index" of every row, sorted as text
+    int best = 0;                           // highest number of right matches (0 without rows)
 };
 
 // Checks rows against a result row. The rows are packed once, so a window that
@@ -112,7 +112,7 @@ public:
 
 private:
     int n_;
-    std::vector<core::PackedRow> packed_;       // every row; see odd_ for rows that do not pack
+    std::vector<core::PackedRow> packed_;              // every row; see odd_ for rows that do not pack
     std::vector<std::pair<size_t, std::string>> odd_;  // (index, row) of rows that are not N codes
 };
 
@@ -154,7 +154,6 @@ using PercentTable = std::array<std::array<int32_t, 3>, core::kMaxMatches>;
 int32_t PeoplePercentFromText(std::string_view text);
 // Sum of the people's percentages of the result row's signs (undecided matches add nothing).
 int64_t PeoplePercentSum(std::string_view facit, const PercentTable& people);
-std::string PeoplePercentLine(std::string_view facit, const PercentTable& people,
-                              const CheckMessages& messages = {});
+std::string PeoplePercentLine(std::string_view facit, const PercentTable& people, const CheckMessages& messages = {});
 
 }  // namespace vinra::checking

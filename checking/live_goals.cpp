@@ -60,8 +60,12 @@ void LiveCycle::Stop() {
 
 GoalLogTemplates GoalLogTemplates::FromIni(const core::IniFile& ini) {
     GoalLogTemplates t;
-    for (auto [key, field] : {std::pair{"time", &t.time}, {"team", &t.team}, {"row", &t.row}, {"res", &t.res},
-                              {"begin", &t.begin}, {"end", &t.end}})
+    for (auto [key, field] : {std::pair{"time", &t.time},
+                              {"team", &t.team},
+                              {"row", &t.row},
+                              {"res", &t.res},
+                              {"begin", &t.begin},
+                              {"end", &t.end}})
         *field = ini.ReadString("Goals", key, *field);
     return t;
 }
@@ -216,8 +220,7 @@ std::vector<std::string> LiveRound::LogEntry(const GoalLogTemplates& t, const Li
     for (size_t m = 0; m < matches_.size(); ++m) {
         if (!matches_[m].changed) continue;
         any = true;
-        const std::string text = std::to_string(m + 1) + ". " + Home(m) + "-" + Away(m) + " " +
-                                 matches_[m].scoreCell;
+        const std::string text = std::to_string(m + 1) + ". " + Home(m) + "-" + Away(m) + " " + matches_[m].scoreCell;
         lines.push_back(FormatMessage(t.team, {EscapeHtml(text)}));
     }
     if (any) {
@@ -228,8 +231,8 @@ std::vector<std::string> LiveRound::LogEntry(const GoalLogTemplates& t, const Li
         lines.push_back(FormatMessage(t.row, {EscapeHtml(first), EscapeHtml(second)}));
         if (best.goalsNeeded > 0)
             lines.push_back(FormatMessage(
-                t.res, {EscapeHtml(FormatMessage(texts.goalsTo, {std::to_string(best.goalsNeeded),
-                                                                 std::to_string(matches_.size())}))}));
+                t.res, {EscapeHtml(FormatMessage(
+                           texts.goalsTo, {std::to_string(best.goalsNeeded), std::to_string(matches_.size())}))}));
     }
     return lines;
 }
@@ -256,9 +259,11 @@ void WriteGoalLogPage(const std::filesystem::path& file, const GoalLogTemplates&
 }
 
 std::filesystem::path SoundFile(const core::IniFile& settings, LiveSound sound, const std::filesystem::path& soundDir) {
-    static constexpr std::array<std::pair<const char*, const char*>, 5> kKeys{{
-        {"GoalUp", "good.wav"}, {"GoalDown", "bad.wav"}, {"GoalSame", "same.wav"}, {"GoalAll", "all.wav"},
-        {"GameEnd", "end.wav"}}};
+    static constexpr std::array<std::pair<const char*, const char*>, 5> kKeys{{{"GoalUp", "good.wav"},
+                                                                               {"GoalDown", "bad.wav"},
+                                                                               {"GoalSame", "same.wav"},
+                                                                               {"GoalAll", "all.wav"},
+                                                                               {"GameEnd", "end.wav"}}};
     const auto& [key, def] = kKeys[static_cast<size_t>(sound)];
     const std::string value = settings.ReadString("Sounds", key, def);
     std::error_code ec;

@@ -62,23 +62,27 @@ struct LiveScores {
     std::array<int32_t, core::kMaxMatches> home;
     std::array<int32_t, core::kMaxMatches> away;
     std::array<int32_t, core::kMaxMatches> status;  // 1 ended, anything else playing
-    LiveScores() { home.fill(-1); away.fill(-1); status.fill(3); }
+    LiveScores() {
+        home.fill(-1);
+        away.fill(-1);
+        status.fill(3);
+    }
 };
 
 // Per-match state of the tab: tracked (follows the live source) and its mark.
 struct LiveMatch {
     bool tracked = true;
-    bool changed = false;     // score changed in the last refresh
+    bool changed = false;  // score changed in the last refresh
     std::string scoreCell = "---";
-    std::string mark;         // "<-", "S", "(S)" or empty
+    std::string mark;  // "<-", "S", "(S)" or empty
 };
 
 // Texts from the language table the log lines use.
 struct LiveTexts {
-    std::string winningRow = "Winning row";        // 426
-    std::string bestRow = "Best row";              // 542
-    std::string right = " right:";                 // 441
-    std::string goalsTo = "%d goals to %d right!"; // 518
+    std::string winningRow = "Winning row";         // 426
+    std::string bestRow = "Best row";               // 542
+    std::string right = " right:";                  // 441
+    std::string goalsTo = "%d goals to %d right!";  // 518
 };
 
 // The goal log's HTML line templates (update.ini [Goals]); each "%s" is
@@ -88,7 +92,9 @@ struct GoalLogTemplates {
     std::string team = "<tr><td bgcolor=\"#CDECDE\" class=\"mwb\">&nbsp;%s</td></tr>";
     std::string row = "<tr><td bgcolor=\"#DDCCEE\" class=\"mwb\"><pre>&nbsp;%s<br>&nbsp;%s</pre></td></tr>";
     std::string res = "<tr><td bgcolor=\"#BCDBCD\" class=\"mwb\">&nbsp;%s</td></tr>";
-    std::string begin = "<html><head><title>Goal Log</title><body><font face=\"Verdana\" color=\"Black\"><table width=\"100%\" border=\"0\">";
+    std::string begin =
+        "<html><head><title>Goal Log</title><body><font face=\"Verdana\" color=\"Black\"><table width=\"100%\" "
+        "border=\"0\">";
     std::string end = "</table></body></html>";
 
     static GoalLogTemplates FromIni(const core::IniFile& updateIni);
@@ -104,7 +110,7 @@ std::string GroupedRow(std::string_view row);
 struct BestRowInfo {
     int64_t index = -1;
     int64_t goalsNeeded = 0;
-    int right = 0;   // 0 when there is no readable best row
+    int right = 0;  // 0 when there is no readable best row
 };
 BestRowInfo FirstBestRow(const CheckResult& check, int matchCount);
 

@@ -202,8 +202,7 @@ std::optional<std::vector<std::string>> SplitFields(std::string_view line, size_
 
 std::optional<int32_t> ParseInt32(std::string_view text) {
     auto v = core::ParseInteger(text);
-    if (!v || *v < std::numeric_limits<int32_t>::min() || *v > std::numeric_limits<int32_t>::max())
-        return std::nullopt;
+    if (!v || *v < std::numeric_limits<int32_t>::min() || *v > std::numeric_limits<int32_t>::max()) return std::nullopt;
     return static_cast<int32_t>(*v);
 }
 
@@ -228,7 +227,8 @@ int32_t CouponOmg(const CouponRound& r) {
     std::string week = std::string(core::Trim(r.Week));
     if (week.size() == 1) week = "0" + week;
     auto v = ParseInt32(std::string(core::Trim(r.Year)) + week);
-    if (!v || week.size() != 2) throw std::invalid_argument("round '" + r.Year + "-" + r.Week + "' is not a year and week");
+    if (!v || week.size() != 2)
+        throw std::invalid_argument("round '" + r.Year + "-" + r.Week + "' is not a year and week");
     return *v;
 }
 
@@ -250,8 +250,9 @@ struct GameWriter {
     explicit GameWriter(sqlite3* db)
         : exists(db, "SELECT 1 FROM tMatcher WHERE OmgID = ?1 AND Typ = ?2 AND \"Match\" = ?3"),
           insert(db, "INSERT INTO tMatcher (Omg, \"Match\", Typ, Home, Away, OmgID) VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
-          update(db, "UPDATE tMatcher SET Omg = ?1, Home = ?4, Away = ?5 "
-                     "WHERE OmgID = ?6 AND Typ = ?3 AND \"Match\" = ?2") {}
+          update(db,
+                 "UPDATE tMatcher SET Omg = ?1, Home = ?4, Away = ?5 "
+                 "WHERE OmgID = ?6 AND Typ = ?3 AND \"Match\" = ?2") {}
 
     bool has(const MatchRecord& m) {
         exists.reset();
@@ -265,8 +266,12 @@ struct GameWriter {
         std::string typ = CutChars(m.Typ, kGamesTypSize);
         std::string home = CutChars(m.Home, kTeamSize);
         std::string away = CutChars(m.Away, kTeamSize);
-        st.bind(1, m.Omg).bind(2, m.Match).bind(3, std::string_view(typ)).bind(4, std::string_view(home))
-            .bind(5, std::string_view(away)).bind(6, m.OmgID);
+        st.bind(1, m.Omg)
+            .bind(2, m.Match)
+            .bind(3, std::string_view(typ))
+            .bind(4, std::string_view(home))
+            .bind(5, std::string_view(away))
+            .bind(6, m.OmgID);
         return st.run();
     }
     // Inserts or updates; true when the key was new.
@@ -283,10 +288,12 @@ struct GameWriter {
 struct ResultWriter {
     explicit ResultWriter(sqlite3* db)
         : exists(db, "SELECT 1 FROM tRattRad WHERE OmgID = ?12 AND Typ = ?11"),
-          insert(db, "INSERT INTO tRattRad (Omg, Rad, A13, U13, A12, U12, A11, U11, A10, U10, Typ, OmgID) "
-                     "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)"),
-          update(db, "UPDATE tRattRad SET Omg = ?1, Rad = ?2, A13 = ?3, U13 = ?4, A12 = ?5, U12 = ?6, "
-                     "A11 = ?7, U11 = ?8, A10 = ?9, U10 = ?10 WHERE OmgID = ?12 AND Typ = ?11") {}
+          insert(db,
+                 "INSERT INTO tRattRad (Omg, Rad, A13, U13, A12, U12, A11, U11, A10, U10, Typ, OmgID) "
+                 "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)"),
+          update(db,
+                 "UPDATE tRattRad SET Omg = ?1, Rad = ?2, A13 = ?3, U13 = ?4, A12 = ?5, U12 = ?6, "
+                 "A11 = ?7, U11 = ?8, A10 = ?9, U10 = ?10 WHERE OmgID = ?12 AND Typ = ?11") {}
 
     bool has(const TFacitRec& r) {
         exists.reset();
@@ -436,7 +443,10 @@ void ForEachPacketRow(const pugi::xml_document& doc, Fn fn) {
             for (auto& [k, v] : fields) {
                 bool set = false;
                 for (auto& [pk, pv] : merged)
-                    if (core::EqualsNoCase(pk, k)) { pv = v; set = true; }
+                    if (core::EqualsNoCase(pk, k)) {
+                        pv = v;
+                        set = true;
+                    }
                 if (!set) merged.emplace_back(k, v);
             }
             fields = std::move(merged);
@@ -636,8 +646,7 @@ OpenReport TTipsData::Open(const fs::path& file) {
             Stmt st(db, "PRAGMA user_version");
             if (st.step()) version = st.i32(0);
         }
-        if (version > kSchemaVersion)
-            throw DatabaseError("the database was made by a newer version of the program");
+        if (version > kSchemaVersion) throw DatabaseError("the database was made by a newer version of the program");
         if (version == 0) {
             // Tables and the old data come in one transaction: a crash here
             // leaves a file that is created anew at the next start.
@@ -671,8 +680,9 @@ OpenReport TTipsData::Open(const fs::path& file) {
 // Games.
 
 std::vector<MatchRecord> TTipsData::RoundGames(int32_t omgId, std::string_view typ) {
-    Stmt st(db_, "SELECT Omg, \"Match\", Typ, Home, Away, OmgID FROM tMatcher "
-                 "WHERE OmgID = ?1 AND Typ = ?2 ORDER BY \"Match\"");
+    Stmt st(db_,
+            "SELECT Omg, \"Match\", Typ, Home, Away, OmgID FROM tMatcher "
+            "WHERE OmgID = ?1 AND Typ = ?2 ORDER BY \"Match\"");
     st.bind(1, omgId).bind(2, typ);
     std::vector<MatchRecord> out;
     while (st.step()) out.push_back({st.i32(0), st.i32(1), st.text(2), st.text(3), st.text(4), st.i32(5)});
@@ -741,8 +751,11 @@ MatchOutcome TTipsData::EditOrDeleteMatch(std::string_view typ, std::string_view
     if (!w.has(key)) return MatchOutcome::NotFound;
     if (edit) {
         Stmt st(db_, "UPDATE tMatcher SET Home = ?1, Away = ?2 WHERE OmgID = ?3 AND Typ = ?4 AND \"Match\" = ?5");
-        st.bind(1, std::string_view(CutChars(home, kTeamSize))).bind(2, std::string_view(CutChars(away, kTeamSize)))
-            .bind(3, omgId).bind(4, std::string_view(CutChars(typ, kGamesTypSize))).bind(5, match);
+        st.bind(1, std::string_view(CutChars(home, kTeamSize)))
+            .bind(2, std::string_view(CutChars(away, kTeamSize)))
+            .bind(3, omgId)
+            .bind(4, std::string_view(CutChars(typ, kGamesTypSize)))
+            .bind(5, match);
         if (st.run() != SQLITE_OK) throw DatabaseError("cannot change the team names");
     } else {
         Stmt st(db_, "DELETE FROM tMatcher WHERE OmgID = ?1 AND Typ = ?2 AND \"Match\" = ?3");
@@ -777,7 +790,9 @@ bool TTipsData::SaveResult(core::TVinraFile& doc, int32_t omg, std::string_view 
         auto a = ParseCount(numbers[2 * i]);
         if (!a) throw std::invalid_argument(std::string(kNames[2 * i]) + ": '" + numbers[2 * i] + "' is not a number");
         auto u = ParseAmount(numbers[2 * i + 1]);
-        if (!u) throw std::invalid_argument(std::string(kNames[2 * i + 1]) + ": '" + numbers[2 * i + 1] + "' is not an amount");
+        if (!u)
+            throw std::invalid_argument(std::string(kNames[2 * i + 1]) + ": '" + numbers[2 * i + 1] +
+                                        "' is not an amount");
         rec.Winners[i] = *a;
         rec.Payout[i] = *u;
     }
@@ -805,8 +820,12 @@ bool TTipsData::SaveCouponResult(const CouponRound& round) {
         std::string p = static_cast<size_t>(i) < round.Payouts.size() ? round.Payouts[i] : "0";
         auto a = ParseCount(w);
         auto u = ParseAmount(p);
-        if (!a) throw std::invalid_argument("winners of slot " + std::to_string(SlotNumber(i)) + ": '" + w + "' is not a number");
-        if (!u) throw std::invalid_argument("payout of slot " + std::to_string(SlotNumber(i)) + ": '" + p + "' is not an amount");
+        if (!a)
+            throw std::invalid_argument("winners of slot " + std::to_string(SlotNumber(i)) + ": '" + w +
+                                        "' is not a number");
+        if (!u)
+            throw std::invalid_argument("payout of slot " + std::to_string(SlotNumber(i)) + ": '" + p +
+                                        "' is not an amount");
         rec.Winners[i] = *a;
         rec.Payout[i] = *u;
     }
@@ -851,27 +870,25 @@ ImportReport TTipsData::ImportGamesFile(const fs::path& path, const ImportProgre
     auto lines = ReadLines(path);
     if (!db_) throw DatabaseError("database is not open");
     GameWriter w(db_);
-    return ImportLines<MatchRecord>(db_, lines, progress, ParseGamesLine,
-                                    [&](const MatchRecord& m, size_t, ImportReport& r) {
-                                        (w.upsert(m) ? r.inserted : r.updated)++;
-                                    });
+    return ImportLines<MatchRecord>(
+        db_, lines, progress, ParseGamesLine,
+        [&](const MatchRecord& m, size_t, ImportReport& r) { (w.upsert(m) ? r.inserted : r.updated)++; });
 }
 
 ImportReport TTipsData::ImportResultsFile(const fs::path& path, const ImportProgress& progress) {
     auto lines = ReadLines(path);
     if (!db_) throw DatabaseError("database is not open");
     ResultWriter w(db_);
-    return ImportLines<TFacitRec>(db_, lines, progress, ParseResultsLine,
-                                  [&](const TFacitRec& rec, size_t, ImportReport& r) {
-                                      (w.upsert(rec) ? r.inserted : r.updated)++;
-                                  });
+    return ImportLines<TFacitRec>(
+        db_, lines, progress, ParseResultsLine,
+        [&](const TFacitRec& rec, size_t, ImportReport& r) { (w.upsert(rec) ? r.inserted : r.updated)++; });
 }
 
 size_t TTipsData::PurgeAbove(std::string_view typ, int32_t limit) {
     Transaction tx(db_);
     size_t deleted = 0;
-    for (const char* sql : {"DELETE FROM tRattRad WHERE Typ = ?1 AND OmgID > ?2",
-                            "DELETE FROM tMatcher WHERE Typ = ?1 AND OmgID > ?2"}) {
+    for (const char* sql :
+         {"DELETE FROM tRattRad WHERE Typ = ?1 AND OmgID > ?2", "DELETE FROM tMatcher WHERE Typ = ?1 AND OmgID > ?2"}) {
         Stmt st(db_, sql);
         st.bind(1, typ).bind(2, limit);
         st.run();
@@ -891,8 +908,9 @@ const std::vector<std::string>& TTipsData::EditorPoolCodes() {
 void TTipsData::ExportPool(std::string_view code, const fs::path& folder) {
     std::vector<std::string> games;
     {
-        Stmt st(db_, "SELECT Omg, Typ, OmgID, \"Match\", Home, Away FROM tMatcher WHERE Typ = ?1 "
-                     "ORDER BY Omg, OmgID, \"Match\"");
+        Stmt st(db_,
+                "SELECT Omg, Typ, OmgID, \"Match\", Home, Away FROM tMatcher WHERE Typ = ?1 "
+                "ORDER BY Omg, OmgID, \"Match\"");
         st.bind(1, code);
         while (st.step()) {
             std::string line = std::to_string(st.i32(0));
@@ -904,7 +922,8 @@ void TTipsData::ExportPool(std::string_view code, const fs::path& folder) {
     }
     std::vector<std::string> results;
     {
-        Stmt st(db_, (std::string("SELECT ") + kResultColumns + " FROM tRattRad WHERE Typ = ?1 ORDER BY OmgID").c_str());
+        Stmt st(db_,
+                (std::string("SELECT ") + kResultColumns + " FROM tRattRad WHERE Typ = ?1 ORDER BY OmgID").c_str());
         st.bind(1, code);
         while (st.step()) {
             TFacitRec r = ReadResult(st);

@@ -49,16 +49,16 @@ constexpr size_t kTeamSize = 64;
 // (fields A13/U13), 1 slot 12, 2 slot 11, 3 slot 10. Which level of a round a
 // slot means is the checking engine's business (it depends on N and the pool).
 constexpr int kSlotCount = 4;
-constexpr int SlotNumber(int index) { return 13 - index; }   // 0 -> 13 ... 3 -> 10
+constexpr int SlotNumber(int index) { return 13 - index; }  // 0 -> 13 ... 3 -> 10
 constexpr int SlotIndex(int slotNumber) { return 13 - slotNumber; }
 
 // One result record. Also what FindResult returns (found = false: no record).
 struct TFacitRec {
     bool found = false;
-    std::string Typ;                       // pool code
-    int32_t OmgID = 0;                     // draw number
-    int32_t Omg = 0;                       // round, year * 100 + week
-    std::string Rad;                       // winning row in the pool's display characters
+    std::string Typ;                            // pool code
+    int32_t OmgID = 0;                          // draw number
+    int32_t Omg = 0;                            // round, year * 100 + week
+    std::string Rad;                            // winning row in the pool's display characters
     std::array<int32_t, kSlotCount> Winners{};  // A13, A12, A11, A10: winning rows in the whole pool
     std::array<int64_t, kSlotCount> Payout{};   // U13, U12, U11, U10: hundredths per winning row
 
@@ -69,7 +69,7 @@ struct TFacitRec {
 // One record of the games table.
 struct MatchRecord {
     int32_t Omg = 0;
-    int32_t Match = 0;   // 1..N
+    int32_t Match = 0;  // 1..N
     std::string Typ;
     std::string Home;
     std::string Away;
@@ -87,15 +87,15 @@ struct RoundKey {
 // lists in match order, payouts and winners from the top level down (first
 // entry = slot 13); a missing entry counts as "0".
 struct CouponRound {
-    std::string Year;                   // "2009"
-    std::string Week;                   // "28"
+    std::string Year;  // "2009"
+    std::string Week;  // "28"
     std::string Typ;
     int32_t OmgID = 0;
-    std::string Row;                    // right row, display characters
+    std::string Row;  // right row, display characters
     std::vector<std::string> Homes;
     std::vector<std::string> Aways;
-    std::vector<std::string> Payouts;   // amount texts ("1 500 000,00")
-    std::vector<std::string> Winners;   // count texts ("1 234")
+    std::vector<std::string> Payouts;  // amount texts ("1 500 000,00")
+    std::vector<std::string> Winners;  // count texts ("1 234")
 };
 
 // Outcome of EditOrDeleteMatch; MatchOutcomeText gives the fixed texts the
@@ -108,9 +108,9 @@ const char* MatchOutcomeText(MatchOutcome outcome);
 struct ImportReport {
     size_t inserted = 0;
     size_t updated = 0;
-    size_t unchanged = 0;                // editor import: key already present, left as it was
-    std::vector<size_t> skippedLines;    // lines that could not be converted
-    bool cancelled = false;              // progress callback asked to stop: nothing was written
+    size_t unchanged = 0;              // editor import: key already present, left as it was
+    std::vector<size_t> skippedLines;  // lines that could not be converted
+    bool cancelled = false;            // progress callback asked to stop: nothing was written
     size_t skipped() const { return skippedLines.size(); }
 };
 
@@ -120,11 +120,11 @@ using ImportProgress = std::function<bool(size_t lineNumber)>;
 
 // What Open did.
 struct OpenReport {
-    bool created = false;                // the database file was new
-    size_t packetGames = 0;              // records read from matcher.xml
-    size_t packetResults = 0;            // records read from rattrad.xml
-    size_t packetSkipped = 0;            // packet rows that could not be converted
-    std::string packetError;             // a packet that could not be read at all (empty: none)
+    bool created = false;      // the database file was new
+    size_t packetGames = 0;    // records read from matcher.xml
+    size_t packetResults = 0;  // records read from rattrad.xml
+    size_t packetSkipped = 0;  // packet rows that could not be converted
+    std::string packetError;   // a packet that could not be read at all (empty: none)
 };
 
 // "1 500 000,50" -> 150000050. Spaces are removed first; an empty text is 0;
@@ -156,8 +156,8 @@ public:
     // Appends the home and away names of a round in match order; returns how
     // many. When there is at least one, the document's Omg becomes the round of
     // the first match as "yyyy-ww".
-    int LoadRoundTeams(core::TVinraFile& doc, int32_t omgId, std::string_view typ,
-                       std::vector<std::string>& homes, std::vector<std::string>& aways);
+    int LoadRoundTeams(core::TVinraFile& doc, int32_t omgId, std::string_view typ, std::vector<std::string>& homes,
+                       std::vector<std::string>& aways);
     // The matches of a round in match order.
     std::vector<MatchRecord> RoundGames(int32_t omgId, std::string_view typ);
     // Draw number of the first stored match (lowest draw number) of a round of
@@ -171,11 +171,11 @@ public:
     // Stores the names of matches 1.. of the document's round (skipping a match
     // whose home or away name is empty or "-"); a stored match is updated in
     // place. When the document's OmgID is 0 it becomes omg first.
-    bool SaveGames(core::TVinraFile& doc, int32_t omg, std::string_view typ,
-                   const std::vector<std::string>& homes, const std::vector<std::string>& aways);
+    bool SaveGames(core::TVinraFile& doc, int32_t omg, std::string_view typ, const std::vector<std::string>& homes,
+                   const std::vector<std::string>& aways);
     bool SaveCouponGames(const CouponRound& round);
-    MatchOutcome EditOrDeleteMatch(std::string_view typ, std::string_view home, std::string_view away,
-                                   int32_t match, int32_t omgId, bool edit);
+    MatchOutcome EditOrDeleteMatch(std::string_view typ, std::string_view home, std::string_view away, int32_t match,
+                                   int32_t omgId, bool edit);
 
     // --- results -----------------------------------------------------------
     TFacitRec FindResult(std::string_view typ, int32_t omgId);
@@ -184,8 +184,8 @@ public:
     // shows them ("1 234", "1 500 000,00"). The row is cut to N (the document's
     // MatchCount, when set). Throws std::invalid_argument naming the field when
     // a number cannot be read; nothing is written then.
-    bool SaveResult(core::TVinraFile& doc, int32_t omg, std::string_view row,
-                    const std::array<std::string, 8>& numbers, std::string_view typ);
+    bool SaveResult(core::TVinraFile& doc, int32_t omg, std::string_view row, const std::array<std::string, 8>& numbers,
+                    std::string_view typ);
     // Stores one result record by its key (rec.Typ, rec.OmgID), inserting or
     // replacing every field. For the checking engine: it fills Winners/Payout
     // from its level table by the slot rules and calls this.

@@ -16,8 +16,8 @@ constexpr int64_t kMaxAmount = 1'000'000'000'000'000;  // hundredths
 
 int64_t SaturatingAdd(int64_t a, int64_t b) {
     int64_t r;
-    if (__builtin_add_overflow(a, b, &r)) return b > 0 ? std::numeric_limits<int64_t>::max()
-                                                       : std::numeric_limits<int64_t>::min();
+    if (__builtin_add_overflow(a, b, &r))
+        return b > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
     return r;
 }
 

@@ -34,13 +34,13 @@ std::string NormalizePayoutText(std::string_view text);
 int SlotLevel(int slot, int n);
 
 struct WinLevel {
-    int level = 0;                   // number of right matches
-    int64_t ownCount = 0;            // the system's rows with exactly `level` right
-    std::string payoutText = "0,00"; // as shown (normalised)
-    int64_t payout = 0;              // hundredths per winning row
-    std::string winners;             // winners in the whole pool, information only
-    int64_t levelWin = 0;            // hundredths: ownCount * payout
-    std::string error;               // why the last payout text could not be read; empty when it could
+    int level = 0;                    // number of right matches
+    int64_t ownCount = 0;             // the system's rows with exactly `level` right
+    std::string payoutText = "0,00";  // as shown (normalised)
+    int64_t payout = 0;               // hundredths per winning row
+    std::string winners;              // winners in the whole pool, information only
+    int64_t levelWin = 0;             // hundredths: ownCount * payout
+    std::string error;                // why the last payout text could not be read; empty when it could
 };
 
 struct Totals {

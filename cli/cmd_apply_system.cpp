@@ -47,7 +47,8 @@ int RunApply(const ApplyOptions& opt) {
     const std::string name = std::filesystem::path(opt.red).stem().string();
     const reduction::RedMessage nameMsg = coupon.ChooseSystem(name);
     if (nameMsg.number != 0)
-        throw CommandError(opt.red + ": " + nameMsg.text + " (a system is named like \"R 4-0-9\": type, blank, full-half-rows)");
+        throw CommandError(opt.red + ": " + nameMsg.text +
+                           " (a system is named like \"R 4-0-9\": type, blank, full-half-rows)");
     const char type = coupon.systemType();
 
     // Mathematical guards: the option, else those stored with the system.
@@ -58,10 +59,13 @@ int RunApply(const ApplyOptions& opt) {
             if (stored[i] == 'M') math.push_back(i + 1);
     }
     for (int m : math) {
-        if (m < 1 || m > n) throw CommandError("--math " + std::to_string(m) + ": the system has matches 1 to " + std::to_string(n));
-        if (type == 'S' || type == 'G') throw CommandError(opt.red + ": this kind of system takes no mathematical guards");
+        if (m < 1 || m > n)
+            throw CommandError("--math " + std::to_string(m) + ": the system has matches 1 to " + std::to_string(n));
+        if (type == 'S' || type == 'G')
+            throw CommandError(opt.red + ": this kind of system takes no mathematical guards");
         if (coupon.match(m - 1).markCount() < 2)
-            throw CommandError("--math " + std::to_string(m) + ": a mathematical guard needs two or three signs in the frame");
+            throw CommandError("--math " + std::to_string(m) +
+                               ": a mathematical guard needs two or three signs in the frame");
         if (!coupon.match(m - 1).math) coupon.ToggleMath(m - 1);
     }
 
@@ -70,8 +74,8 @@ int RunApply(const ApplyOptions& opt) {
         std::string urow = opt.urow;
         if (!urow.empty()) {
             if (static_cast<int>(urow.size()) != n)
-                throw CommandError("--urow \"" + urow + "\" has " + std::to_string(urow.size()) + " characters; the system has " +
-                                   std::to_string(n) + " matches");
+                throw CommandError("--urow \"" + urow + "\" has " + std::to_string(urow.size()) +
+                                   " characters; the system has " + std::to_string(n) + " matches");
             for (int i = 0; i < n; ++i) {
                 const std::string one(1, urow[i]);
                 int s = -1;

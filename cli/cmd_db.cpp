@@ -116,8 +116,8 @@ int ReportImport(const checking::ImportReport& r, const std::string& what) {
     if (r.unchanged) std::cout << ", " << r.unchanged << " already present (left as they were)";
     std::cout << ", " << r.skipped() << " skipped\n";
     if (r.skipped()) {
-        std::cerr << "vinra: " << r.skipped() << " line(s) could not be read and were skipped: " << LineList(r.skippedLines)
-                  << "\n";
+        std::cerr << "vinra: " << r.skipped()
+                  << " line(s) could not be read and were skipped: " << LineList(r.skippedLines) << "\n";
         return kExitSkipped;
     }
     return 0;
@@ -268,9 +268,11 @@ Registrar reg("db", [](CLI::App& app) -> RunFn {
     imp->require_subcommand(1);
     auto* impGames = imp->add_subcommand("games", "Games lines Omg;Typ;OmgID;Match;Home;Away");
     impGames->add_option("file", opt->importFile, "Text file")->required();
-    auto* impResults = imp->add_subcommand("results", "Results lines Omg;Typ;OmgID;Rad;A13;U13;A12;U12;A11;U11;A10;U10");
+    auto* impResults =
+        imp->add_subcommand("results", "Results lines Omg;Typ;OmgID;Rad;A13;U13;A12;U12;A11;U11;A10;U10");
     impResults->add_option("file", opt->importFile, "Text file")->required();
-    auto* impPools = imp->add_subcommand("pools", "The database editor's files <code>Matcher.txt and <code>Resultat.txt");
+    auto* impPools =
+        imp->add_subcommand("pools", "The database editor's files <code>Matcher.txt and <code>Resultat.txt");
     impPools->add_option("--dir", opt->dir, "Folder of the files (default: the data folder)");
 
     auto* exp = db->add_subcommand("export", "Write <code>Matcher.txt and <code>Resultat.txt per pool");

@@ -96,14 +96,16 @@ int RunGenerate(const GenerateOptions& opt) {
 
     std::cout << fmt::format("{} rows written to {}\n", doc.Rader.size(), opt.out);
     if (run->FilterUnchanged())
-        std::cerr << fmt::format("vinra: the filter-to count {} is not between 1 and the number of rows less one; "
-                                 "the rows are left as they were.\n",
-                                 in.conditions.filterToRader);
+        std::cerr << fmt::format(
+            "vinra: the filter-to count {} is not between 1 and the number of rows less one; "
+            "the rows are left as they were.\n",
+            in.conditions.filterToRader);
     if (run->TriesExhausted()) {
         // Running out of tries proves nothing about the conditions: more tries may find more rows.
-        std::cerr << fmt::format("vinra: found {} of {} rows in {} attempts; {} rows written. Raising --max-tries "
-                                 "may find more.\n",
-                                 doc.Rader.size(), opt.count, run->Attempts(), doc.Rader.size());
+        std::cerr << fmt::format(
+            "vinra: found {} of {} rows in {} attempts; {} rows written. Raising --max-tries "
+            "may find more.\n",
+            doc.Rader.size(), opt.count, run->Attempts(), doc.Rader.size());
         return 3;
     }
     return 0;
@@ -119,8 +121,8 @@ Registrar reg("generate", [](CLI::App& app) -> RunFn {
                     "random: --count random rows; filter: the file's own rows that pass")
         ->check(CLI::IsMember({"full", "random", "filter"}));
     auto* count = sub->add_option("--count", opt->count, "Number of random rows (default 100)");
-    sub->add_option_function<uint64_t>("--seed", [opt](const uint64_t& s) { opt->seed = s; },
-                                       "Seed of the random generator (default: the clock)");
+    sub->add_option_function<uint64_t>(
+        "--seed", [opt](const uint64_t& s) { opt->seed = s; }, "Seed of the random generator (default: the clock)");
     sub->add_option("--max-tries", opt->maxTries,
                     "Random rows: give up after this many candidates (default 10 000 000); exit code 3 "
                     "when fewer rows than asked were found")

@@ -41,8 +41,8 @@ int RunInfo(const InfoOptions& opt) {
               << "System type: " << doc.SystemTyp << "\n"
               << "Conditions:  " << doc.UseFlags.ToInteger() << "\n";
     for (size_t i = 0; i < doc.Grundrad.size(); ++i) {
-        std::cout << (i < 9 ? " " : "") << i + 1 << "  "
-                  << core::SignsToDisplay(core::EntrySigns(doc.Grundrad[i])) << "\n";
+        std::cout << (i < 9 ? " " : "") << i + 1 << "  " << core::SignsToDisplay(core::EntrySigns(doc.Grundrad[i]))
+                  << "\n";
     }
     return 0;
 }

@@ -117,11 +117,11 @@ int RunReduce(const ReduceOptions& opt) {
     std::cout << English(1409, {static_cast<long long>(result.rows.size()), static_cast<long long>(opt.guarantee),
                                 static_cast<long long>(result.outcomes)})
               << "\n";
-    std::cout << fmt::format("Greedy start {} rows; lower bound {} (outcomes / {} frame rows within reach of a "
-                             "row), {} (outcomes / the most outcomes one row reaches); first list after {:.3f} s, "
-                             "search ended after {:.1f} s.\n",
-                             result.greedyRows, result.lowerBound, result.ballSize, result.reachBound,
-                             result.firstSeconds, result.seconds);
+    std::cout << fmt::format(
+        "Greedy start {} rows; lower bound {} (outcomes / {} frame rows within reach of a "
+        "row), {} (outcomes / the most outcomes one row reaches); first list after {:.3f} s, "
+        "search ended after {:.1f} s.\n",
+        result.greedyRows, result.lowerBound, result.ballSize, result.reachBound, result.firstSeconds, result.seconds);
     if (result.startUsed) std::cout << "The search went on from the shipped reduced system of these guards.\n";
     std::cout << fmt::format("Written to {}\n", opt.out);
     if (result.cancelled) std::cerr << "vinra: interrupted; the best list found until then was written.\n";
@@ -130,12 +130,12 @@ int RunReduce(const ReduceOptions& opt) {
 
 Registrar reg("reduce", [](CLI::App& app) -> RunFn {
     auto opt = std::make_shared<ReduceOptions>();
-    auto* sub = app.add_subcommand(
-        "reduce", "Reduce with guarantee: the fewest rows such that every outcome of the frame that meets the "
-                  "system's conditions has a row with at least the given number right");
+    auto* sub =
+        app.add_subcommand("reduce",
+                           "Reduce with guarantee: the fewest rows such that every outcome of the frame that meets the "
+                           "system's conditions has a row with at least the given number right");
     sub->add_option("file", opt->file, "System file (.1x2)")->required();
-    sub->add_option("-o,--output", opt->out, "Write the system with the new rows and their warranty here")
-        ->required();
+    sub->add_option("-o,--output", opt->out, "Write the system with the new rows and their warranty here")->required();
     sub->add_option("--guarantee", opt->guarantee,
                     "Right guaranteed when the result meets the conditions: N-1 or N-2 (12 or 11 on 13 matches)")
         ->required();

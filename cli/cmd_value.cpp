@@ -53,9 +53,8 @@ int RunValue(const ValueOptions& opt) {
         throw CommandError(fmt::format("{}: {} ({})", opt.file, English(1419), infoFile.string()));
     net::TSvSpelInfo info;
     info.Load(infoFile, n);
-    const reduction::ValueModel model =
-        reduction::MarketValueModel(n, info.OddsPercent, info.UbetPercent, info.PeopleValue, opt.turnover,
-                                    core::FirstWinLevel(doc.Typ));
+    const reduction::ValueModel model = reduction::MarketValueModel(
+        n, info.OddsPercent, info.UbetPercent, info.PeopleValue, opt.turnover, core::FirstWinLevel(doc.Typ));
     if (reduction::NoMarketData(model))
         throw CommandError(fmt::format("{}: {} ({})", opt.file, English(1419), infoFile.string()));
 
@@ -104,8 +103,8 @@ int RunValue(const ValueOptions& opt) {
         return 0;
     }
 
-    std::cout << English(1410) << ": " << opt.file << " ("
-              << core::GroupDigits(v.rows) << " rows, " << core::FormatMsg("%.2f", {v.stake}) << " kr)\n";
+    std::cout << English(1410) << ": " << opt.file << " (" << core::GroupDigits(v.rows) << " rows, "
+              << core::FormatMsg("%.2f", {v.stake}) << " kr)\n";
     const auto lines = reduction::SystemValueLines(v, model, core::LangEnglish);  // chances, return, turnover, note
     std::cout << lines[5] << "\n";
     for (int k = 0; k < 4; ++k) std::cout << "  " << lines[static_cast<size_t>(k)] << "\n";
@@ -117,16 +116,16 @@ int RunValue(const ValueOptions& opt) {
     if (model.matchesWithoutOdds > 0)
         std::cout << fmt::format("{} of {} matches without odds: their chances come from the people's percentages.\n",
                                  model.matchesWithoutOdds, n);
-    if (opt.keep > 0)
-        std::cout << English(1418, {static_cast<long long>(doc.Rader.size())}) << ": " << opt.out << "\n";
+    if (opt.keep > 0) std::cout << English(1418, {static_cast<long long>(doc.Rader.size())}) << ": " << opt.out << "\n";
     std::cout << lines[6] << "\n";
     return 0;
 }
 
 Registrar reg("value", [](CLI::App& app) -> RunFn {
     auto opt = std::make_shared<ValueOptions>();
-    auto* sub = app.add_subcommand("value", "The value of a system estimated from market odds: the chance of "
-                                            "N..N-3 right, the expected return and its distribution");
+    auto* sub = app.add_subcommand("value",
+                                   "The value of a system estimated from market odds: the chance of "
+                                   "N..N-3 right, the expected return and its distribution");
     sub->add_option("file", opt->file, "System file (.1x2)")->required();
     sub->add_option("--info", opt->info,
                     "Game information of the round (default: the round's file in the data folder's cache)");

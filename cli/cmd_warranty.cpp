@@ -34,9 +34,10 @@ int RunWarranty(const WarrantyOptions& opt) {
     const int n = doc.MatchCount;
     if (n == 0 || doc.Grundrad.empty()) throw CommandError(opt.file + ": the system has no frame");
     if (n < 3)
-        throw CommandError(fmt::format("{}: the warranty needs at least 3 matches (it counts N to N-3 right); "
-                                       "this system has {}",
-                                       opt.file, n));
+        throw CommandError(
+            fmt::format("{}: the warranty needs at least 3 matches (it counts N to N-3 right); "
+                        "this system has {}",
+                        opt.file, n));
 
     reduction::GenerationInput in;
     in.mode = reduction::GenerationMode::Warranty;

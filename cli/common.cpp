@@ -65,8 +65,8 @@ bool RunToEnd(reduction::TRowGeneration& run, const std::string& file) {
             break;
         }
         if (showProgress)
-            ProgressStream() << fmt::format("\r{} {} / {}   ", PhaseText(run.Phase()),
-                                            core::GroupDigits(run.Tested()), core::GroupDigits(run.Maximum()))
+            ProgressStream() << fmt::format("\r{} {} / {}   ", PhaseText(run.Phase()), core::GroupDigits(run.Tested()),
+                                            core::GroupDigits(run.Maximum()))
                              << std::flush;
     }
     run.Join();

@@ -61,9 +61,8 @@ int main(int argc, char** argv) {
     try {
         const auto path = vinra::core::SettingsFile::DefaultPath();
         std::error_code ec;
-        vinra::net::UseProxySetting(std::filesystem::exists(path, ec)
-                                        ? vinra::core::SettingsFile(path).Load().proxy
-                                        : vinra::core::ProxyFromEnvironment());
+        vinra::net::UseProxySetting(std::filesystem::exists(path, ec) ? vinra::core::SettingsFile(path).Load().proxy
+                                                                      : vinra::core::ProxyFromEnvironment());
     } catch (const std::exception&) {
         vinra::net::UseProxySetting(vinra::core::ProxyFromEnvironment());
     }

@@ -73,9 +73,7 @@ IniFile IniFile::FromText(std::string_view text) {
     return ini;
 }
 
-IniFile IniFile::FromFile(const std::filesystem::path& path) {
-    return FromText(DecodeFileText(ReadFileBytes(path)));
-}
+IniFile IniFile::FromFile(const std::filesystem::path& path) { return FromText(DecodeFileText(ReadFileBytes(path))); }
 
 std::string IniFile::ToText() const {
     std::string out;
@@ -93,9 +91,7 @@ std::string IniFile::ToText() const {
     return out;
 }
 
-void IniFile::SaveToFile(const std::filesystem::path& path) const {
-    WriteFileAtomic(path, EncodeFileText(ToText()));
-}
+void IniFile::SaveToFile(const std::filesystem::path& path) const { WriteFileAtomic(path, EncodeFileText(ToText())); }
 
 const IniFile::Section* IniFile::findSection(std::string_view name) const {
     auto it = sectionIndex_.find(ToLowerAscii(name));
@@ -112,8 +108,7 @@ IniFile::Section& IniFile::sectionForWrite(std::string_view name) {
     if (sections_.empty()) sections_.push_back(Section{});
     // Keep one empty line between the previous section and the new one.
     Section& last = sections_.back();
-    if ((sections_.size() > 1 || !last.lines.empty()) &&
-        (last.lines.empty() || !Trim(last.lines.back().text).empty()))
+    if ((sections_.size() > 1 || !last.lines.empty()) && (last.lines.empty() || !Trim(last.lines.back().text).empty()))
         last.lines.push_back(Line{});
     Section s;
     s.name = std::string(name);
@@ -132,9 +127,7 @@ const IniFile::Line* IniFile::findLine(std::string_view section, std::string_vie
 
 bool IniFile::HasSection(std::string_view section) const { return findSection(section) != nullptr; }
 
-bool IniFile::HasKey(std::string_view section, std::string_view key) const {
-    return findLine(section, key) != nullptr;
-}
+bool IniFile::HasKey(std::string_view section, std::string_view key) const { return findLine(section, key) != nullptr; }
 
 std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const {
     const Line* l = findLine(section, key);
@@ -223,8 +216,7 @@ void IniFile::EraseSection(std::string_view section) {
         if (i == 0 || ToLowerAscii(sections_[i].name) != lower) kept.push_back(std::move(sections_[i]));
     sections_ = std::move(kept);
     sectionIndex_.clear();
-    for (size_t i = 1; i < sections_.size(); ++i)
-        sectionIndex_.emplace(ToLowerAscii(sections_[i].name), i);
+    for (size_t i = 1; i < sections_.size(); ++i) sectionIndex_.emplace(ToLowerAscii(sections_[i].name), i);
 }
 
 std::vector<std::string> IniFile::Sections() const {

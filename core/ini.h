@@ -64,14 +64,14 @@ public:
 
 private:
     struct Line {
-        std::string text;        // the raw line for comments/blank/other lines
-        std::string key;         // key as written, empty for non-key lines
-        std::string value;       // trimmed value
+        std::string text;   // the raw line for comments/blank/other lines
+        std::string key;    // key as written, empty for non-key lines
+        std::string value;  // trimmed value
         bool isKey = false;
     };
     struct Section {
-        std::string name;        // as written; empty name = lines before the first header
-        std::string header;      // raw header line
+        std::string name;    // as written; empty name = lines before the first header
+        std::string header;  // raw header line
         std::vector<Line> lines;
         std::unordered_map<std::string, size_t> index;  // lower-case key -> first line
     };

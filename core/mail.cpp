@@ -103,12 +103,9 @@ std::string MailProfiles::Save(const MailProfile& profile) {
     if (p.name.empty()) return {};
     if (std::string problem = ProfileNameProblem(p.name); !problem.empty()) return problem;
     const int i = Find(p.name);
-    if (i >= 0)
-        lists_[static_cast<size_t>(i)] = std::move(p);
-    else if (lists_.size() < static_cast<size_t>(kMaxMailLists))
-        lists_.push_back(std::move(p));
-    else
-        return Msg(2009);
+    if (i >= 0) lists_[static_cast<size_t>(i)] = std::move(p);
+    else if (lists_.size() < static_cast<size_t>(kMaxMailLists)) lists_.push_back(std::move(p));
+    else return Msg(2009);
     return {};
 }
 
@@ -162,8 +159,8 @@ std::string FrameListing(const TVinraFile& doc, const MailContext& ctx) {
     for (size_t m = 0; m < doc.Grundrad.size() && m < static_cast<size_t>(doc.MatchCount); ++m) {
         std::string home, away;
         if (m < ctx.teams.size()) std::tie(home, away) = ctx.teams[m];
-        std::string line = std::to_string(m + 1) + ". " + home + " - " + away + "\t" +
-                           EntryDisplay(doc.Grundrad[m], ctx.signs);
+        std::string line =
+            std::to_string(m + 1) + ". " + home + " - " + away + "\t" + EntryDisplay(doc.Grundrad[m], ctx.signs);
         size_t b = line.find_first_not_of(' ');
         size_t e = line.find_last_not_of(' ');
         out += (b == std::string::npos) ? std::string() : line.substr(b, e - b + 1);
@@ -388,7 +385,8 @@ SendResult SendMail(std::string_view recipients, std::string_view subject, std::
                     std::string_view body) {
     SendResult result;
     std::error_code ec;
-    const bool attach = !attachment.empty() && std::filesystem::exists(std::filesystem::path(std::string(attachment)), ec);
+    const bool attach =
+        !attachment.empty() && std::filesystem::exists(std::filesystem::path(std::string(attachment)), ec);
     XdgEmailCall call = XdgEmailArguments(recipients, subject, body, attach ? attachment : std::string_view());
     if (!call.problem.empty()) {
         result.error = call.problem;

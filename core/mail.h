@@ -27,7 +27,7 @@ struct MailProfile {
     std::string recipients;  // separated by ";"
     std::string subject;
     std::string body;
-    int64_t att = 0;         // kept with the list, not used when sending
+    int64_t att = 0;  // kept with the list, not used when sending
     bool operator==(const MailProfile&) const = default;
 };
 
@@ -107,8 +107,8 @@ std::string MailErrorText(int exitCode);
 int RunProgram(const std::vector<std::string>& argv);
 
 struct SendResult {
-    std::string error;    // shown with an error icon; empty on success
-    std::string notice;   // shown as information (attach by hand); may be set on success
+    std::string error;   // shown with an error icon; empty on success
+    std::string notice;  // shown as information (attach by hand); may be set on success
 };
 // Opens the mail in the desktop's composer: xdg-email with the attachment
 // when the file exists; when that fails, a mailto: address through xdg-open

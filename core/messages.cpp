@@ -36,7 +36,8 @@ std::string Unescape(std::string_view s) {
 const std::unordered_map<int, std::string>& Table() {
     static const std::unordered_map<int, std::string> table = [] {
         std::unordered_map<int, std::string> t;
-        for (auto& row : ParseMessageTable(std::string_view(reinterpret_cast<const char*>(kVinraMessagesTsv), kVinraMessagesTsvSize)))
+        for (auto& row : ParseMessageTable(
+                 std::string_view(reinterpret_cast<const char*>(kVinraMessagesTsv), kVinraMessagesTsvSize)))
             for (int l = 0; l < 5; ++l)
                 if (!row.texts[l].empty()) t[l * 10000 + row.number] = std::move(row.texts[l]);
         return t;
@@ -119,9 +120,9 @@ std::string FormatMsg(std::string_view text, const std::vector<MsgArg>& args) {
         const MsgArg* a = take();
         if (!a) continue;
         if (conv == 'f') {
-            double v = std::holds_alternative<double>(*a) ? std::get<double>(*a)
+            double v = std::holds_alternative<double>(*a)      ? std::get<double>(*a)
                        : std::holds_alternative<long long>(*a) ? static_cast<double>(std::get<long long>(*a))
-                                                              : ParseFloat(std::get<std::string>(*a)).value_or(0.0);
+                                                               : ParseFloat(std::get<std::string>(*a)).value_or(0.0);
             std::string s = fmt::format("{:.{}f}", v, decimals);
             std::replace(s.begin(), s.end(), '.', ',');
             out += s;

@@ -27,14 +27,14 @@ int FirstWinLevel(std::string_view code);
 
 // Settings of one pool, from its section (named after the pool) in National.Ini.
 struct PoolSettings {
-    std::string name;             // section name = pool display name
+    std::string name;  // section name = pool display name
     std::string img;
     int couponColumns = 12;
     std::string dbId = "S";
     DisplaySigns signs;
     bool pauseTipping = false;
     bool xml = true;
-    int pricePerRow = 100;        // hundredths of the currency unit
+    int pricePerRow = 100;  // hundredths of the currency unit
     std::string printChar = "X";
 };
 

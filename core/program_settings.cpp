@@ -114,8 +114,8 @@ void WriteLinks(IniFile& national, std::string_view operatorName, const std::vec
 }
 
 SoundEvents DefaultSoundEvents() {
-    return {{"GoalUp", "good.wav"},  {"GoalDown", "bad.wav"}, {"GoalSame", "same.wav"},
-            {"GoalAll", "all.wav"},  {"GameEnd", "end.wav"},  {"Comment", "comment.wav"}};
+    return {{"GoalUp", "good.wav"}, {"GoalDown", "bad.wav"}, {"GoalSame", "same.wav"},
+            {"GoalAll", "all.wav"}, {"GameEnd", "end.wav"},  {"Comment", "comment.wav"}};
 }
 
 SoundEvents ReadSoundEvents(const IniFile& ravaroz) {

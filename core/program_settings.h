@@ -25,7 +25,7 @@ struct ProgramSettingsValues {
     bool guideOnNewFile = true;
     std::string apiKey;
     std::string printChar = "X";
-    std::vector<OperatorLink> links;              // Help-menu links of the current operator
+    std::vector<OperatorLink> links;  // Help-menu links of the current operator
     int findTeams = 0;
     ProxySetting proxy;
     std::vector<std::pair<std::string, bool>> showPool;  // operator, listed

@@ -189,8 +189,8 @@ void SettingsFile::WriteShowPoolForLanguage(int base) {
 
 std::string SettingsFile::Sound(std::string_view key) const {
     static const std::pair<const char*, const char*> defaults[] = {
-        {"GoalUp", "good.wav"},     {"GoalDown", "bad.wav"},        {"GoalSame", "same.wav"},
-        {"GoalAll", "all.wav"},     {"Comment", "comment.wav"},     {"GameEnd", "end.wav"},
+        {"GoalUp", "good.wav"}, {"GoalDown", "bad.wav"},    {"GoalSame", "same.wav"},
+        {"GoalAll", "all.wav"}, {"Comment", "comment.wav"}, {"GameEnd", "end.wav"},
     };
     for (auto [k, def] : defaults)
         if (EqualsNoCase(k, key)) return ini_.ReadString("Sounds", key, def);

@@ -77,7 +77,7 @@ struct Settings {
     std::string lastPrinter;
     std::string lastPrinterA4;
     // URL
-    bool useProxy = false;   // as stored
+    bool useProxy = false;  // as stored
     std::string proxyServer;
     std::string proxyPort;
     int findTeams = 0;

@@ -215,8 +215,8 @@ std::string GroupDigits(int64_t value) { return GroupDigits(std::to_string(value
 std::string FormatAmount(int64_t hundredths) {
     const bool negative = hundredths < 0;
     const uint64_t abs = negative ? 0 - static_cast<uint64_t>(hundredths) : static_cast<uint64_t>(hundredths);
-    std::string text = (negative ? "-" : "") + std::to_string(abs / 100) + "," +
-                       (abs % 100 < 10 ? "0" : "") + std::to_string(abs % 100);
+    std::string text = (negative ? "-" : "") + std::to_string(abs / 100) + "," + (abs % 100 < 10 ? "0" : "") +
+                       std::to_string(abs % 100);
     return GroupDigits(text);
 }
 

@@ -51,7 +51,9 @@ bool FrameComplete(const std::vector<std::string>& frame);
 // Positional frame ("0 2") holding every sign of every row.
 std::vector<std::string> FrameFromRows(const std::vector<std::string>& rows, int n);
 // Singles, 2-ways and 3-ways of a frame (entries counted as the frame editor counts them).
-struct FrameCounts { int singles = 0, doubles = 0, triples = 0; };
+struct FrameCounts {
+    int singles = 0, doubles = 0, triples = 0;
+};
 FrameCounts CountFrame(const std::vector<std::string>& frame);
 
 // True when s holds exactly n codes '0'..'2'.

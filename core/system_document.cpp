@@ -94,7 +94,8 @@ void TVinraFile::NewSystem(int n, bool fillAll) {
 }
 
 void TVinraFile::SetMatGard(std::string_view text) {
-    const size_t n = std::min<size_t>({text.size(), static_cast<size_t>(std::max(MatchCount, 0)), static_cast<size_t>(kMaxMatches)});
+    const size_t n =
+        std::min<size_t>({text.size(), static_cast<size_t>(std::max(MatchCount, 0)), static_cast<size_t>(kMaxMatches)});
     for (size_t i = 0; i < n; ++i) MatGard[i] = std::string(text[i] == 'M' ? 1 : 0, 'X');
 }
 
@@ -106,7 +107,8 @@ std::string TVinraFile::GetMatGard() const {
 }
 
 void TVinraFile::SetURow(std::string_view text) {
-    const size_t n = std::min<size_t>({text.size(), static_cast<size_t>(std::max(MatchCount, 0)), static_cast<size_t>(kMaxMatches)});
+    const size_t n =
+        std::min<size_t>({text.size(), static_cast<size_t>(std::max(MatchCount, 0)), static_cast<size_t>(kMaxMatches)});
     for (size_t i = 0; i < n; ++i) {
         switch (text[i]) {
             case '1': URow[i] = "1  "; break;

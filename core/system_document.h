@@ -62,11 +62,11 @@ class TVinraFile {
 public:
     TVinraFile();  // lists empty, UseFlags empty, numbers 0 (as created before Clear)
 
-    int32_t MatchCount = 0;              // N
-    std::vector<std::string> Grundrad;   // frame, one entry per match
-    std::vector<std::string> Rader;      // rows, each N codes
-    std::string Omg;                     // round "yyyy-ww"
-    int32_t OmgID = 0;                   // draw number, 0 unknown, -1 not published
+    int32_t MatchCount = 0;             // N
+    std::vector<std::string> Grundrad;  // frame, one entry per match
+    std::vector<std::string> Rader;     // rows, each N codes
+    std::string Omg;                    // round "yyyy-ww"
+    int32_t OmgID = 0;                  // draw number, 0 unknown, -1 not published
     std::string Country;
     std::string Pool;
     std::string Typ;
@@ -75,7 +75,7 @@ public:
     std::string Version;
     bool Printed = false;
     std::string Facit;
-    std::string Comment;                 // lines separated by CR LF
+    std::string Comment;  // lines separated by CR LF
     std::string SalvikLink;
     TBooleanList UseFlags;
     int32_t RadDiff = 0;
@@ -83,7 +83,7 @@ public:
     int32_t FilterToRader = 0;
     double ProcMin = 0.0;
     double ProcMax = 0.0;
-    std::array<int32_t, 3> Max{};        // per sign 1, X, 2
+    std::array<int32_t, 3> Max{};  // per sign 1, X, 2
     std::array<int32_t, 3> Ord{};
     std::array<int32_t, 3> Min{};
     std::vector<std::string> Ja;
@@ -97,16 +97,16 @@ public:
     std::array<std::array<int32_t, 3>, kMaxMatches> UserPercent{};  // [match 0-based][sign]
     int32_t WinMin = 0;
     int32_t WinMax = 0;
-    std::vector<std::string> Gar;        // warranty texts, at most 5
-    std::vector<std::string> GarRad;     // warranty class keys
-    std::vector<std::string> GarAnt;     // outcome count per key
-    int32_t AntalRader = 0;              // number of warranty outcomes
-    int32_t AntalGarantiRader = 0;       // number of warranty keys
+    std::vector<std::string> Gar;     // warranty texts, at most 5
+    std::vector<std::string> GarRad;  // warranty class keys
+    std::vector<std::string> GarAnt;  // outcome count per key
+    int32_t AntalRader = 0;           // number of warranty outcomes
+    int32_t AntalGarantiRader = 0;    // number of warranty keys
     std::string Systemnamn;
     std::array<std::string, kMaxMatches> MatGard;  // "X" for a mathematically covered match
     std::array<std::string, kMaxMatches> URow;     // "1  ", " X ", "  2" or "   "
     std::vector<std::string> LogRows;
-    std::array<int32_t, kMaxMatches> HGoal{};      // [match 0-based], -1 unknown
+    std::array<int32_t, kMaxMatches> HGoal{};  // [match 0-based], -1 unknown
     std::array<int32_t, kMaxMatches> AGoal{};
     std::array<bool, kMaxMatches> End{};
 

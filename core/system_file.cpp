@@ -114,7 +114,7 @@ void ReadDocument(const IniFile& ini, TVinraFile& doc, const std::filesystem::pa
 
     // 3. Condition flags and simple values.
     if (oldLayout) {
-        static const char* const names[8] = {"UseMaxMin", "UseRadDiff", "UseURad",    "UseJaKomb",
+        static const char* const names[8] = {"UseMaxMin",  "UseRadDiff", "UseURad",     "UseJaKomb",
                                              "UseNejKomb", "UseProcent", "UseFilterTo", "UseChooseWin"};
         doc.UseFlags.FromInteger(0, 8);
         for (int i = 0; i < 8; ++i) doc.UseFlags.Put(i, ini.ReadBool("Villkor", names[i], i < 6));
@@ -157,8 +157,8 @@ void ReadDocument(const IniFile& ini, TVinraFile& doc, const std::filesystem::pa
 
     // 7. Sign counts: present keys only; text that is not a number refuses the file.
     for (int k = 0; k < 3; ++k) {
-        const std::pair<const char*, int32_t*> keys[3] = {{"Max", &doc.Max[k]}, {"Ord", &doc.Ord[k]},
-                                                          {"Min", &doc.Min[k]}};
+        const std::pair<const char*, int32_t*> keys[3] = {
+            {"Max", &doc.Max[k]}, {"Ord", &doc.Ord[k]}, {"Min", &doc.Min[k]}};
         for (auto [name, field] : keys) {
             auto v = Present(ini, "Villkor", K(name, k));
             if (!v) continue;

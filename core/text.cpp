@@ -20,10 +20,9 @@ namespace {
 
 // Code points of bytes 0x80..0x9F; 0 marks the five bytes without a character.
 constexpr std::array<char32_t, 32> kHigh = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
 };
 
 }  // namespace
@@ -48,13 +47,25 @@ void AppendUtf8(std::string& out, char32_t cp) {
 
 size_t DecodeUtf8(std::string_view s, size_t i, char32_t& cp) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) { cp = c; return 1; }
+    if (c < 0x80) {
+        cp = c;
+        return 1;
+    }
     size_t len;
     char32_t min;
-    if ((c & 0xE0) == 0xC0) { len = 2; cp = c & 0x1F; min = 0x80; }
-    else if ((c & 0xF0) == 0xE0) { len = 3; cp = c & 0x0F; min = 0x800; }
-    else if ((c & 0xF8) == 0xF0) { len = 4; cp = c & 0x07; min = 0x10000; }
-    else return 0;
+    if ((c & 0xE0) == 0xC0) {
+        len = 2;
+        cp = c & 0x1F;
+        min = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+        len = 3;
+        cp = c & 0x0F;
+        min = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+        len = 4;
+        cp = c & 0x07;
+        min = 0x10000;
+    } else return 0;
     if (i + len > s.size()) return 0;
     for (size_t k = 1; k < len; ++k) {
         const unsigned char cc = static_cast<unsigned char>(s[i + k]);
@@ -97,12 +108,23 @@ std::string Utf8ToCp1252(std::string_view utf8) {
     size_t i = 0;
     while (i < utf8.size()) {
         const unsigned char c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) { out += static_cast<char>(c); ++i; continue; }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
         char32_t cp = 0;
         size_t len = DecodeUtf8(utf8, i, cp);
-        if (len == 0) { out += '?'; ++i; continue; }
+        if (len == 0) {
+            out += '?';
+            ++i;
+            continue;
+        }
         i += len;
-        if (cp >= 0xA0 && cp <= 0xFF) { out += static_cast<char>(cp); continue; }
+        if (cp >= 0xA0 && cp <= 0xFF) {
+            out += static_cast<char>(cp);
+            continue;
+        }
         auto it = HighReverse().find(cp);
         out += it != HighReverse().end() ? it->second : '?';
     }
@@ -115,7 +137,10 @@ bool IsUtf8WithNonAscii(std::string_view bytes) {
     bool nonAscii = false;
     size_t i = 0;
     while (i < bytes.size()) {
-        if (static_cast<unsigned char>(bytes[i]) < 0x80) { ++i; continue; }
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
         char32_t cp;
         size_t len = DecodeUtf8(bytes, i, cp);
         if (len == 0) return false;
@@ -181,12 +206,10 @@ std::string ReplaceLineBreaks(std::string_view text, std::string_view with) {
 
 std::string ReadFileBytes(const std::filesystem::path& path) {
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        throw FileError("\"" + path.string() + "\" is a folder, not a file");
+    if (std::filesystem::is_directory(path, ec)) throw FileError("\"" + path.string() + "\" is a folder, not a file");
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        if (!std::filesystem::exists(path, ec))
-            throw FileError("\"" + path.string() + "\" does not exist");
+        if (!std::filesystem::exists(path, ec)) throw FileError("\"" + path.string() + "\" does not exist");
         throw FileError("\"" + path.string() + "\" cannot be read");
     }
     std::string bytes;
@@ -368,7 +391,11 @@ std::string ToUpperText(std::string_view utf8) {
     while (i < utf8.size()) {
         char32_t cp;
         size_t len = DecodeUtf8(utf8, i, cp);
-        if (len == 0) { out += utf8[i]; ++i; continue; }
+        if (len == 0) {
+            out += utf8[i];
+            ++i;
+            continue;
+        }
         i += len;
         if (cp >= 'a' && cp <= 'z') cp -= 32;
         else if (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7) cp -= 32;

@@ -16,8 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     const auto file = fuzz::Scratch() / "lines.txt";
     core::WriteFileAtomic(file, fuzz::AsText(data + 1, size - 1));
-    const checking::ImportReport r =
-        (data[0] & 1) ? db->ImportGamesFile(file) : db->ImportResultsFile(file);
+    const checking::ImportReport r = (data[0] & 1) ? db->ImportGamesFile(file) : db->ImportResultsFile(file);
     VINRA_FUZZ_CHECK(r.inserted + r.updated + r.unchanged + r.skipped() <= size);
     return 0;
 }

@@ -14,16 +14,15 @@
 
 namespace vinra::fuzz {
 
-inline std::string_view AsText(const uint8_t* data, size_t size) {
-    return {reinterpret_cast<const char*>(data), size};
-}
+inline std::string_view AsText(const uint8_t* data, size_t size) { return {reinterpret_cast<const char*>(data), size}; }
 
 // A folder of this process under /dev/shm (or the temp folder), made once.
 inline const std::filesystem::path& Scratch() {
     static const std::filesystem::path dir = [] {
         std::error_code ec;
-        std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec) ? std::filesystem::path("/dev/shm")
-                                                                                     : std::filesystem::temp_directory_path();
+        std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec)
+                                         ? std::filesystem::path("/dev/shm")
+                                         : std::filesystem::temp_directory_path();
         auto d = base / ("vinra-fuzz-" + std::to_string(::getpid()));
         std::filesystem::create_directories(d);
         std::atexit([] {
@@ -36,12 +35,12 @@ inline const std::filesystem::path& Scratch() {
 }
 
 // A property every input must keep; a broken one is a finding.
-#define VINRA_FUZZ_CHECK(cond)                                                        \
-    do {                                                                              \
-        if (!(cond)) {                                                                \
+#define VINRA_FUZZ_CHECK(cond)                                                            \
+    do {                                                                                  \
+        if (!(cond)) {                                                                    \
             std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-            std::abort();                                                             \
-        }                                                                             \
+            std::abort();                                                                 \
+        }                                                                                 \
     } while (0)
 
 }  // namespace vinra::fuzz

@@ -8,7 +8,6 @@ using namespace vinra;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     net::TResultInfo info;
     net::ParseLiveXmlText(fuzz::AsText(data, size), info);
-    for (int m = 0; m < core::kMaxMatches; ++m)
-        VINRA_FUZZ_CHECK(info.status[static_cast<size_t>(m)] >= 0);
+    for (int m = 0; m < core::kMaxMatches; ++m) VINRA_FUZZ_CHECK(info.status[static_cast<size_t>(m)] >= 0);
     return 0;
 }

@@ -34,7 +34,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
         const auto result = coupon.Apply(system);
         for (const std::string& row : result.rows) VINRA_FUZZ_CHECK(core::IsRow(row, static_cast<size_t>(n)));
-    } catch (const reduction::RedError&) {
-    }
+    } catch (const reduction::RedError&) {}
     return 0;
 }

@@ -8,8 +8,8 @@ using namespace vinra;
 
 namespace {
 const core::IniFile& Keys() {
-    static const core::IniFile ini = core::IniFile::FromText(
-        core::DecodeFileText(core::ReadFileBytes(VINRA_SOURCE_DIR "/resources/update.ini")));
+    static const core::IniFile ini =
+        core::IniFile::FromText(core::DecodeFileText(core::ReadFileBytes(VINRA_SOURCE_DIR "/resources/update.ini")));
     return ini;
 }
 constexpr char kPools[] = "SIABCDEFGHVTO";
@@ -26,8 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
         const int n = net::ParseHtmlRoundText(page, Keys(), o, info);
         VINRA_FUZZ_CHECK(n >= -1 && n <= 30);
-    } catch (const net::ParseError&) {
-    }
+    } catch (const net::ParseError&) {}
     for (int t = 0; t < 3; ++t)
         for (const std::string& line : net::HtmlTableLines(page, t)) (void)net::LineColumn(line, data[0] % 8);
     return 0;

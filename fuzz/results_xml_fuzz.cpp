@@ -8,8 +8,8 @@ using namespace vinra;
 
 namespace {
 const core::IniFile& Keys() {
-    static const core::IniFile ini = core::IniFile::FromText(
-        core::DecodeFileText(core::ReadFileBytes(VINRA_SOURCE_DIR "/resources/update.ini")));
+    static const core::IniFile ini =
+        core::IniFile::FromText(core::DecodeFileText(core::ReadFileBytes(VINRA_SOURCE_DIR "/resources/update.ini")));
     return ini;
 }
 constexpr char kPools[] = "SIABCDEFGHVTO";
@@ -25,7 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
         const auto r = net::ParseXmlRoundText(fuzz::AsText(data + 1, size - 1), Keys(), o, info);
         VINRA_FUZZ_CHECK(info.Homes.size() <= 30 && r.count >= 0);
-    } catch (const net::ParseError&) {
-    }
+    } catch (const net::ParseError&) {}
     return 0;
 }

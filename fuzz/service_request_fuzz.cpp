@@ -45,8 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         ::shutdown(fds[0], SHUT_WR);
         char buf[65536];
-        while (::recv(fds[0], buf, sizeof buf, 0) > 0) {
-        }
+        while (::recv(fds[0], buf, sizeof buf, 0) > 0) {}
         ::close(fds[0]);
     });
     svr.ServeConnection(fds[1]);

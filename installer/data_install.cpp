@@ -129,8 +129,7 @@ private:
                 put("National.Ini", ship, Action::Replaced);
             } else {
                 std::string detail = "kept your";
-                for (size_t i = 0; i < merged.carried.size(); ++i)
-                    detail += (i ? ", " : " ") + merged.carried[i];
+                for (size_t i = 0; i < merged.carried.size(); ++i) detail += (i ? ", " : " ") + merged.carried[i];
                 put("National.Ini", core::Utf8ToCp1252(merged.ini.ToText()), Action::Merged, detail);
             }
         }
@@ -208,8 +207,7 @@ private:
                 const auto previous = ReadIfExists(copy);
                 if (old && *old != ship && (!previous || *old != *previous))
                     add(folder / name, Action::Kept, "changed by you");
-                else
-                    put(folder / name, ship, Action::Replaced);
+                else put(folder / name, ship, Action::Replaced);
                 if (!previous || *previous != ship) {
                     fs::create_directories(copy.parent_path());
                     core::WriteFileAtomic(copy, ship);
@@ -279,8 +277,8 @@ fs::path FindShippedData(const fs::path& exeDir) {
 
 const std::vector<std::string>& UserPoolKeys() {
     static const std::vector<std::string> keys = {
-        "PrintChar",    "CouponColumns", "Fontname",    "Fontsize",  "Bold",       "KolumnAvstand", "KolumnBredd",
-        "StartBredd1",  "StartBreddX",   "StartBredd2", "StartHojd", "HojdOkning", "NamnX",         "NamnY",
+        "PrintChar",   "CouponColumns", "Fontname",    "Fontsize",  "Bold",       "KolumnAvstand", "KolumnBredd",
+        "StartBredd1", "StartBreddX",   "StartBredd2", "StartHojd", "HojdOkning", "NamnX",         "NamnY",
     };
     return keys;
 }

@@ -57,14 +57,16 @@ int main(int argc, char** argv) {
 
     const fs::path source = installer::FindShippedData(ExeDir(argv[0]));
     if (source.empty()) {
-        std::fputs("vinra2000-datafiles: the shipped data files were not found beside the program. "
-                   "Please re-install Vinra 2000.\n",
-                   stderr);
+        std::fputs(
+            "vinra2000-datafiles: the shipped data files were not found beside the program. "
+            "Please re-install Vinra 2000.\n",
+            stderr);
         return 1;
     }
     const fs::path data = core::DataFolder();
-    if (!silent) std::printf("Installing the data files of Vinra 2000\n  from %s\n  into %s\n",
-                             source.string().c_str(), data.string().c_str());
+    if (!silent)
+        std::printf("Installing the data files of Vinra 2000\n  from %s\n  into %s\n", source.string().c_str(),
+                    data.string().c_str());
 
     const installer::InstallReport report = installer::InstallDataFiles(source, data);
     for (const auto& e : report.entries) {

@@ -148,8 +148,8 @@ std::vector<TCouponInfoEx> ActivePoolsFile::Entries(const LocalDateTime& now) co
             e.name = std::move(name);
             e.country = ini_.ReadString(section, "C", "Svenska Spel");
             e.omg = ini_.ReadString(section, "Omg", core::RoundOfToday());
-            e.omgId = static_cast<int32_t>(
-                std::clamp<int64_t>(ini_.ReadInteger(section, "XMLOmgang", -1), -1, INT32_MAX));
+            e.omgId =
+                static_cast<int32_t>(std::clamp<int64_t>(ini_.ReadInteger(section, "XMLOmgang", -1), -1, INT32_MAX));
             e.numGames = static_cast<int32_t>(
                 std::clamp<int64_t>(ini_.ReadInteger(section, "NumGames", 13), 1, core::kMaxMatches));
             e.deadline = ini_.ReadString(section, "Deadline");
@@ -163,8 +163,8 @@ std::vector<TCouponInfoEx> ActivePoolsFile::Entries(const LocalDateTime& now) co
 void ActivePoolsFile::CurrentRound(std::string_view code, core::TVinraFile& doc) const {
     const std::string section = ini_.ReadString("Info", code, "S0");
     doc.OmgID = static_cast<int32_t>(std::clamp<int64_t>(ini_.ReadInteger(section, "XMLOmgang", -1), -1, INT32_MAX));
-    doc.MatchCount = static_cast<int32_t>(
-        std::clamp<int64_t>(ini_.ReadInteger(section, "NumGames", 13), 1, core::kMaxMatches));
+    doc.MatchCount =
+        static_cast<int32_t>(std::clamp<int64_t>(ini_.ReadInteger(section, "NumGames", 13), 1, core::kMaxMatches));
     doc.Omg = ini_.ReadString(section, "Omg", core::RoundOfToday());
     doc.Pool = ini_.ReadString(section, "N", "Stryktipset");
     doc.Country = ini_.ReadString(section, "C", "Svenska Spel");

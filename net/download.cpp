@@ -150,8 +150,8 @@ struct TDownloadThread::Job {
     }
 };
 
-TDownloadThread::TDownloadThread(std::shared_ptr<TDownloadInbox> owner, std::filesystem::path fileName,
-                                 std::string url, int32_t requestId, Mode mode)
+TDownloadThread::TDownloadThread(std::shared_ptr<TDownloadInbox> owner, std::filesystem::path fileName, std::string url,
+                                 int32_t requestId, Mode mode)
     : job_(std::make_unique<Job>()) {
     job_->owner = std::move(owner);
     job_->file = std::move(fileName);

@@ -38,9 +38,9 @@ struct TSyncInfo {
     std::string fileName;  // the file the transfer writes, empty when none
     std::string text;      // state 2: the reply as received
     // State 3:
-    long httpStatus = 0;   // 0 when no reply came
-    bool ok = false;       // a 2xx reply and, when a file was named, the file written
-    std::string error;     // why not, for the owner's message; empty when ok
+    long httpStatus = 0;  // 0 when no reply came
+    bool ok = false;      // a 2xx reply and, when a file was named, the file written
+    std::string error;    // why not, for the owner's message; empty when ok
 };
 
 // Where the reports of an owner's transfers go.

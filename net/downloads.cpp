@@ -33,7 +33,8 @@ std::string FillPlaceholders(std::string_view form, const std::vector<std::strin
 
 std::string ServiceAddress(const core::IniFile& updateIni, std::string_view typ, bool xml, bool results, int mode,
                            int32_t drawNumber, std::string_view year, std::string_view week) {
-    const char* urlKey = results ? (xml ? "XMLGetResultUrl" : "GetResultLink") : (xml ? "XMLGetGamesUrl" : "GetGamesLink");
+    const char* urlKey =
+        results ? (xml ? "XMLGetResultUrl" : "GetResultLink") : (xml ? "XMLGetGamesUrl" : "GetGamesLink");
     const char* paramKey =
         results ? (xml ? "XMLGetResultParam" : "GetResultParam") : (xml ? "XMLGetGamesParam" : "GetGamesParam");
     const std::string url = updateIni.ReadString(typ, urlKey);
@@ -42,12 +43,9 @@ std::string ServiceAddress(const core::IniFile& updateIni, std::string_view typ,
         throw AddressError("update.ini gives no address for the " + std::string(results ? "results" : "games") +
                            " of pool " + std::string(typ) + " (key " + urlKey + ").");
     std::string address;
-    if (mode == kByDrawNumber)
-        address = FillPlaceholders(url + param, {std::to_string(drawNumber)});
-    else if (mode == kByYearWeek)
-        address = FillPlaceholders(url + param, {std::string(year), std::string(week)});
-    else
-        address = url;
+    if (mode == kByDrawNumber) address = FillPlaceholders(url + param, {std::to_string(drawNumber)});
+    else if (mode == kByYearWeek) address = FillPlaceholders(url + param, {std::string(year), std::string(week)});
+    else address = url;
     const std::string lower = core::ToLowerAscii(address.substr(0, 8));
     if (lower.rfind("http://", 0) != 0 && lower.rfind("https://", 0) != 0)
         throw AddressError("The address of pool " + std::string(typ) + " is not a web address: " + address);
@@ -80,8 +78,7 @@ std::string BulkResultsAddress(const core::IniFile& updateIni, std::string_view 
 }
 
 const std::vector<std::string>& BulkPoolCodes() {
-    static const std::vector<std::string> codes = {"S", "I", "A", "B", "C", "D", "E",
-                                                   "F", "G", "H", "V", "O", "T"};
+    static const std::vector<std::string> codes = {"S", "I", "A", "B", "C", "D", "E", "F", "G", "H", "V", "O", "T"};
     return codes;
 }
 

@@ -57,10 +57,9 @@ std::vector<std::string> ElementTexts(const pugi::xml_document& doc, const char*
 std::string XmlAsUtf8(std::string_view bytes) {
     if (core::HasUtf8Bom(bytes)) return std::string(bytes.substr(3));
     const std::string head = core::ToLowerAscii(bytes.substr(0, std::min<size_t>(bytes.size(), 200)));
-    const bool declaredSingleByte = head.rfind("<?xml", 0) == 0 &&
-                                    (head.find("iso-8859-1") != std::string::npos ||
-                                     head.find("windows-1252") != std::string::npos ||
-                                     head.find("latin1") != std::string::npos);
+    const bool declaredSingleByte = head.rfind("<?xml", 0) == 0 && (head.find("iso-8859-1") != std::string::npos ||
+                                                                    head.find("windows-1252") != std::string::npos ||
+                                                                    head.find("latin1") != std::string::npos);
     bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     if (declaredSingleByte || (!ascii && !core::IsUtf8WithNonAscii(bytes))) return core::Cp1252ToUtf8(bytes);
     return std::string(bytes);
@@ -133,8 +132,7 @@ void TSvSpelInfo::Load(const fs::path& file, int n, const std::array<std::vector
     if (fs::is_regular_file(file, ec)) {
         try {
             ini = core::IniFile::FromFile(file);
-        } catch (const core::FileError&) {
-        }
+        } catch (const core::FileError&) {}
     }
     for (int m = 0; m < n_; ++m) {
         const std::string sec = "Game" + std::to_string(m);
@@ -178,8 +176,8 @@ void TSvSpelInfo::Load(const fs::path& file, int n, const std::array<std::vector
 }
 
 void TSvSpelInfo::Load(const fs::path& dataFolder, const core::TVinraFile& doc, std::string_view omgIdText) {
-    const fs::path file = dataFolder / "Cache" / "Data" /
-                          SafeFileNamePart(doc.Pool + " " + std::string(core::Trim(omgIdText)) + ".ini");
+    const fs::path file =
+        dataFolder / "Cache" / "Data" / SafeFileNamePart(doc.Pool + " " + std::string(core::Trim(omgIdText)) + ".ini");
     Load(file, doc.MatchCount, doc.Proc);
 }
 
@@ -261,8 +259,8 @@ core::IniFile GameInfoFromXml(std::string_view xmlBytes) {
     return ini;
 }
 
-GameInfoDownload DownloadGameInfo(const core::IniFile& updateIni, const fs::path& dataFolder,
-                                  std::string_view poolCode, std::string_view poolName, int64_t omgId) {
+GameInfoDownload DownloadGameInfo(const core::IniFile& updateIni, const fs::path& dataFolder, std::string_view poolCode,
+                                  std::string_view poolName, int64_t omgId) {
     GameInfoDownload r;
     r.file = GameInfoFile(dataFolder, poolName, omgId);
     if (!GameInfoAvailable(poolCode)) {

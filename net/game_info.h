@@ -34,9 +34,9 @@ std::string DeadlineText(std::string_view deadline);
 
 // One entry of the favourite ranking.
 struct TRankRec {
-    int32_t match = 0;     // 1-based
-    std::string people;    // the favourite sign's People text
-    std::string sign;      // its code: "0", "1" or "2"
+    int32_t match = 0;   // 1-based
+    std::string people;  // the favourite sign's People text
+    std::string sign;    // its code: "0", "1" or "2"
 };
 
 // The colour a sign is shown in by how the public backs it.
@@ -61,14 +61,13 @@ public:
 
     int MatchCount() const { return n_; }
 
-    Texts People;   // as read, "0" put in front of texts shorter than 4 characters
+    Texts People;  // as read, "0" put in front of texts shorter than 4 characters
     Texts Odds;
     Texts News;
     Texts Ubet;
     std::array<std::string, core::kMaxMatches> Comment, XTips, Sound, Home, Away;
     std::vector<std::string> AllPeople;  // the 3N People texts, ascending
-    Values PeopleValue{}, PeopleOdds{}, OddsValue{}, OddsPercent{}, UbetValue{}, UbetPercent{}, UserValue{},
-        UserOdds{};
+    Values PeopleValue{}, PeopleOdds{}, OddsValue{}, OddsPercent{}, UbetValue{}, UbetPercent{}, UserValue{}, UserOdds{};
     std::vector<TRankRec> Rank;      // ascending by the favourite's percentage text
     std::vector<TRankRec> RankDesc;  // Rank reversed
 

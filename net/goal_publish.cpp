@@ -16,7 +16,10 @@ namespace {
 char32_t Next(std::string_view s, size_t& i) {
     const auto b = static_cast<unsigned char>(s[i]);
     auto cont = [&](size_t k) { return i + k < s.size() && (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80; };
-    if (b < 0x80) { ++i; return b; }
+    if (b < 0x80) {
+        ++i;
+        return b;
+    }
     if ((b & 0xE0) == 0xC0 && b >= 0xC2 && cont(1)) {
         const char32_t cp = (b & 0x1F) << 6 | (s[i + 1] & 0x3F);
         i += 2;
@@ -24,11 +27,17 @@ char32_t Next(std::string_view s, size_t& i) {
     }
     if ((b & 0xF0) == 0xE0 && cont(1) && cont(2)) {
         const char32_t cp = (b & 0x0F) << 12 | (s[i + 1] & 0x3F) << 6 | (s[i + 2] & 0x3F);
-        if (cp >= 0x800 && (cp < 0xD800 || cp > 0xDFFF)) { i += 3; return cp; }
+        if (cp >= 0x800 && (cp < 0xD800 || cp > 0xDFFF)) {
+            i += 3;
+            return cp;
+        }
     }
     if ((b & 0xF8) == 0xF0 && cont(1) && cont(2) && cont(3)) {
         const char32_t cp = (b & 0x07) << 18 | (s[i + 1] & 0x3F) << 12 | (s[i + 2] & 0x3F) << 6 | (s[i + 3] & 0x3F);
-        if (cp >= 0x10000 && cp <= 0x10FFFF) { i += 4; return cp; }
+        if (cp >= 0x10000 && cp <= 0x10FFFF) {
+            i += 4;
+            return cp;
+        }
     }
     ++i;
     return b;
@@ -76,13 +85,17 @@ std::string PublishXml(const core::TVinraFile& doc, const GoalPublication& p, co
     const int n = std::clamp(doc.MatchCount, 0, core::kMaxMatches);
     const size_t best = std::min<size_t>(p.bestRows.size(), 10);
     auto at = [](const std::vector<std::string>& v, size_t i) { return i < v.size() ? v[i] : std::string(); };
-    std::string x = "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?><?xml-stylesheet type=\"text/xsl\" href=\"goalservice.xsl\"?>"
-                    "<goalservice><productname>" + Esc(doc.Pool) + "</productname><round>" + Esc(doc.Omg) +
-                    "</round><bannerid>" + std::to_string(p.bannerId) + "</bannerid><lastupdate>" + Esc(p.now) +
-                    "</lastupdate><rows>" + std::to_string(doc.Rader.size()) + "</rows><games>";
+    std::string x =
+        "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?><?xml-stylesheet type=\"text/xsl\" href=\"goalservice.xsl\"?>"
+        "<goalservice><productname>" +
+        Esc(doc.Pool) + "</productname><round>" + Esc(doc.Omg) + "</round><bannerid>" + std::to_string(p.bannerId) +
+        "</bannerid><lastupdate>" + Esc(p.now) + "</lastupdate><rows>" + std::to_string(doc.Rader.size()) +
+        "</rows><games>";
     for (int i = 0; i < n; ++i) {
         const std::string frame = i < static_cast<int>(doc.Grundrad.size()) ? doc.Grundrad[i] : std::string();
-        auto has = [&](char c, const std::string& shown) { return frame.find(c) != std::string::npos ? Esc(shown) : std::string(); };
+        auto has = [&](char c, const std::string& shown) {
+            return frame.find(c) != std::string::npos ? Esc(shown) : std::string();
+        };
         x += "<match><no>" + std::to_string(i + 1) + "</no><home>" + Esc(at(p.homes, i)) + "</home><away>" +
              Esc(at(p.aways, i)) + "</away><tkn1>" + has('0', signs.home) + "</tkn1><tknx>" + has('1', signs.draw) +
              "</tknx><tkn2>" + has('2', signs.away) + "</tkn2><goals>" + std::to_string(doc.HGoal[i]) + " - " +
@@ -90,8 +103,10 @@ std::string PublishXml(const core::TVinraFile& doc, const GoalPublication& p, co
              Esc(i < static_cast<int>(doc.Facit.size()) ? SignOf(doc.Facit[i], signs) : std::string("-")) +
              "</result><status>" + Esc(at(p.marks, i)) + "</status><bestrows>";
         for (size_t b = 0; b < best; ++b)
-            x += "<tkn>" + Esc(i < static_cast<int>(p.bestRows[b].codes.size()) ? SignOf(p.bestRows[b].codes[i], signs)
-                                                                                 : std::string("-")) + "</tkn>";
+            x += "<tkn>" +
+                 Esc(i < static_cast<int>(p.bestRows[b].codes.size()) ? SignOf(p.bestRows[b].codes[i], signs)
+                                                                      : std::string("-")) +
+                 "</tkn>";
         x += "</bestrows></match>";
     }
     x += "<summary><rights>";

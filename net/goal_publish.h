@@ -13,19 +13,19 @@ namespace vinra::net {
 
 // One of the first ten best rows of the recount.
 struct PublishedBestRow {
-    std::string codes;       // the row, N codes '0'/'1'/'2'
+    std::string codes;  // the row, N codes '0'/'1'/'2'
     int right = 0;
     int64_t goalsNeeded = 0;
 };
 
 struct GoalPublication {
-    std::vector<std::string> homes, aways;      // team names of matches 1..N
-    std::vector<std::string> marks;             // status marks per match ("<-", "S", "(S)", "")
-    std::vector<PublishedBestRow> bestRows;     // at most ten are written
-    std::vector<int64_t> counts;                // [k] rows with k right
-    std::array<int64_t, 4> winAmount{};         // ten-thousandths, group 1 = top level
-    std::string now;                            // "yyyy-mm-dd hh:mm:ss"
-    int bannerId = 0;                           // 0..99
+    std::vector<std::string> homes, aways;   // team names of matches 1..N
+    std::vector<std::string> marks;          // status marks per match ("<-", "S", "(S)", "")
+    std::vector<PublishedBestRow> bestRows;  // at most ten are written
+    std::vector<int64_t> counts;             // [k] rows with k right
+    std::array<int64_t, 4> winAmount{};      // ten-thousandths, group 1 = top level
+    std::string now;                         // "yyyy-mm-dd hh:mm:ss"
+    int bannerId = 0;                        // 0..99
 };
 
 inline constexpr size_t kMaxPublishedComment = 1024;

@@ -71,8 +71,7 @@ int ProgressCallback(void* user, curl_off_t dltotal, curl_off_t dlnow, curl_off_
             t->cancelled = true;
             return 1;
         }
-        if (t->watch->bytes &&
-            !t->watch->bytes(static_cast<int64_t>(dlnow), static_cast<int64_t>(dltotal))) {
+        if (t->watch->bytes && !t->watch->bytes(static_cast<int64_t>(dlnow), static_cast<int64_t>(dltotal))) {
             t->cancelled = true;
             return 1;
         }
@@ -147,8 +146,7 @@ HttpReply Perform(const Request& req) {
     // The proxy of the settings (which already holds the environment's when none
     // was stored); otherwise straight to the server, whatever the environment says.
     std::string proxy;
-    if (opt.useProxy && !opt.proxyPort.empty() && !opt.proxyHost.empty())
-        proxy = opt.proxyHost + ":" + opt.proxyPort;
+    if (opt.useProxy && !opt.proxyPort.empty() && !opt.proxyHost.empty()) proxy = opt.proxyHost + ":" + opt.proxyPort;
     curl_easy_setopt(c, CURLOPT_PROXY, proxy.c_str());
     curl_easy_setopt(c, CURLOPT_NOPROXY, "localhost,127.0.0.1,::1");
 
@@ -188,8 +186,8 @@ HttpReply Perform(const Request& req) {
 std::string ToCrLfLines(const std::string& body) { return core::JoinCrLf(core::SplitLines(body)); }
 
 bool IsUnreserved(unsigned char ch) {
-    return (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '-' ||
-           ch == '_' || ch == '.' || ch == '~';
+    return (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '-' || ch == '_' ||
+           ch == '.' || ch == '~';
 }
 
 std::string MultipartTrailer(const std::string& boundary) { return "\r\n--" + boundary + "--\r\n"; }

@@ -27,7 +27,7 @@ public:
 };
 
 struct HttpOptions {
-    bool useProxy = false;     // the proxy is used only when this is on and port is not empty
+    bool useProxy = false;  // the proxy is used only when this is on and port is not empty
     std::string proxyHost;
     std::string proxyPort;
     long connectTimeoutMs = 15000;

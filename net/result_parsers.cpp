@@ -40,7 +40,8 @@ std::string ReadPage(const std::filesystem::path& file) {
 
 void CheckSize(std::string_view page) {
     if (page.size() > kMaxPageBytes)
-        throw ParseError("The downloaded page is too large (" + std::to_string(page.size()) + " bytes); it is not read.");
+        throw ParseError("The downloaded page is too large (" + std::to_string(page.size()) +
+                         " bytes); it is not read.");
 }
 
 // The page as UTF-8: an XML declaration naming a Latin-1 or Windows-1252
@@ -166,7 +167,8 @@ XmlParseResult ParseXmlRoundText(std::string_view page, const core::IniFile& upd
     {
         const auto omg = keys.first("XMLOmgID", "omgang");
         std::optional<int64_t> number = omg ? core::ParseInteger(Trim(*omg)) : std::optional<int64_t>(0);
-        if (number && *number >= std::numeric_limits<int32_t>::min() && *number <= std::numeric_limits<int32_t>::max()) {
+        if (number && *number >= std::numeric_limits<int32_t>::min() &&
+            *number <= std::numeric_limits<int32_t>::max()) {
             result.drawNumber = static_cast<int32_t>(*number);
             const auto yearText = keys.first(options.resultsMode ? "XMLCheckYearRes" : "XMLCheckYear");
             if (yearText) {
@@ -439,7 +441,8 @@ int ParseHtmlRoundText(std::string_view bytes, const core::IniFile& ini, const P
         if (at != std::string::npos) out.Week = KeepChars(page.substr(at + weekMarker.size(), 5), kDigits);
     }
 
-    const auto table = TableNumberOfMarker(page, ini.ReadString(typ, res ? "GetResultGamesTableNo" : "GetGamesTableNo"));
+    const auto table =
+        TableNumberOfMarker(page, ini.ReadString(typ, res ? "GetResultGamesTableNo" : "GetGamesTableNo"));
     if (!table) return -1;
     const std::vector<std::string> lines = HtmlTableLines(page, *table);
     const int64_t startRow =
@@ -453,8 +456,8 @@ int ParseHtmlRoundText(std::string_view bytes, const core::IniFile& ini, const P
 
     std::string sep = ini.ReadString(typ, res ? "GetResultGamesSep" : "GetGamesSep", "-");
     if (sep.empty()) sep = "-";
-    const int column = static_cast<int>(std::clamp<int64_t>(
-        ini.ReadInteger(typ, res ? "GetResultGamesColumn" : "GetGamesColumn", 0), -1, 1000));
+    const int column = static_cast<int>(
+        std::clamp<int64_t>(ini.ReadInteger(typ, res ? "GetResultGamesColumn" : "GetGamesColumn", 0), -1, 1000));
     const int charColumn =
         static_cast<int>(std::clamp<int64_t>(ini.ReadInteger(typ, "GetResultCharColumn", 1), -1, 1000));
     const bool sepCol = ini.ReadBool(typ, "GetResultSepCol", false);
@@ -467,10 +470,12 @@ int ParseHtmlRoundText(std::string_view bytes, const core::IniFile& ini, const P
         const std::string& line = lines[static_cast<size_t>(i)];
         const std::string match = LineColumn(line, column);
         const size_t at = match.find(sep);
-        std::string home(Trim(at == std::string::npos ? std::string_view(match) : std::string_view(match).substr(0, at)));
+        std::string home(
+            Trim(at == std::string::npos ? std::string_view(match) : std::string_view(match).substr(0, at)));
         std::string away(at == std::string::npos ? std::string() : std::string(Trim(match.substr(at + sep.size()))));
         const std::string number = std::to_string(i - startRow + 1) + ".";
-        if (home.find(number) != std::string::npos) home = std::string(Trim(std::string_view(home).substr(number.size())));
+        if (home.find(number) != std::string::npos)
+            home = std::string(Trim(std::string_view(home).substr(number.size())));
         out.Homes.push_back(home);
         out.Aways.push_back(away);
         if (!res) continue;
@@ -599,8 +604,8 @@ std::string TrimBlanks(std::string_view s) {
 }
 
 struct SvtLine {
-    std::string text;    // the cleaned line
-    std::string score;   // "h-a" (digits may be missing)
+    std::string text;   // the cleaned line
+    std::string score;  // "h-a" (digits may be missing)
     bool ended = false;
 };
 
@@ -648,8 +653,7 @@ bool ParseLiveXmlText(std::string_view page, TResultInfo& info) {
         info.outcome[i] = Int32Of(e.attribute("outcome").value()).value_or(0);
     }
     for (int g = 1; g <= 4; ++g) {
-        const std::string xpath =
-            base + "return_forecast//winnings_group[@sequence=\"" + std::to_string(g) + "\"]";
+        const std::string xpath = base + "return_forecast//winnings_group[@sequence=\"" + std::to_string(g) + "\"]";
         const pugi::xml_node e = doc.select_node(xpath.c_str()).node();
         if (!e) continue;
         if (const auto amount = FixedFour(e.attribute("win_amount").value())) info.winAmount[g - 1] = *amount;
@@ -722,7 +726,8 @@ void ParseSvtPageText(std::string_view bytes, TResultInfo& info, std::string_vie
         const std::string window = line.substr(wStart, 10);
         const size_t d = window.rfind('-');
         const size_t bStart = d >= 3 ? d - 3 : 0;
-        l.score = KeepChars(window.substr(bStart, d - bStart), kDigits) + "-" + KeepChars(window.substr(d + 1, 3), kDigits);
+        l.score =
+            KeepChars(window.substr(bStart, d - bStart), kDigits) + "-" + KeepChars(window.substr(d + 1, 3), kDigits);
         const std::string teams = TrimBlanks(line.substr(0, 31));
         l.text = "-\t" + teams + "-\t" + status + "\t-\t" + l.score + "\t";
         cleaned.push_back(std::move(l));

@@ -46,19 +46,19 @@ void ClearCouponInfo(TCouponInfo& info);
 
 // What the parsers need beyond the page and the pool's keys.
 struct ParseOptions {
-    std::string typ = "S";          // section of update.ini holding the keys
-    bool resultsMode = false;       // results keys, right row and payouts
-    int matchCount = 13;            // N: at most N match lines are read
-    core::DisplaySigns signs;       // the pool's display strings
-    bool warnings = true;           // messages 465/466 are reported
-    bool debug = false;             // the HTML parser writes its diagnostic files
+    std::string typ = "S";              // section of update.ini holding the keys
+    bool resultsMode = false;           // results keys, right row and payouts
+    int matchCount = 13;                // N: at most N match lines are read
+    core::DisplaySigns signs;           // the pool's display strings
+    bool warnings = true;               // messages 465/466 are reported
+    bool debug = false;                 // the HTML parser writes its diagnostic files
     std::filesystem::path debugFolder;  // where Games.txt and Table.txt go
 };
 
 struct XmlParseResult {
-    int count = 0;                         // number of home names
-    std::optional<int32_t> drawNumber;     // new draw number of the round (0: no node); unset: not readable
-    std::vector<int> messages;             // 465 / 466 to show (only with warnings)
+    int count = 0;                      // number of home names
+    std::optional<int32_t> drawNumber;  // new draw number of the round (0: no node); unset: not readable
+    std::vector<int> messages;          // 465 / 466 to show (only with warnings)
 };
 
 // The XML parser: loads the page and reads the keys of options.typ. Fills
@@ -66,8 +66,8 @@ struct XmlParseResult {
 // ParseError for a page that is not XML or a key that is not a valid XPath.
 XmlParseResult ParseXmlRound(const std::filesystem::path& file, const core::IniFile& updateIni,
                              const ParseOptions& options, TCouponInfo& info);
-XmlParseResult ParseXmlRoundText(std::string_view page, const core::IniFile& updateIni,
-                                 const ParseOptions& options, TCouponInfo& info);
+XmlParseResult ParseXmlRoundText(std::string_view page, const core::IniFile& updateIni, const ParseOptions& options,
+                                 TCouponInfo& info);
 
 // Text of the first node an XPath selects in a page, nullopt when none (or
 // the page is not XML). Used for the current draw number of an interval.
@@ -100,13 +100,13 @@ struct TResultInfo {
     std::array<int32_t, core::kMaxMatches> version;
     std::array<int32_t, core::kMaxMatches> home;
     std::array<int32_t, core::kMaxMatches> away;
-    std::array<int32_t, core::kMaxMatches> status;   // 1 ended, 3 not ended
+    std::array<int32_t, core::kMaxMatches> status;  // 1 ended, 3 not ended
     std::array<int32_t, core::kMaxMatches> outcome;
-    std::array<int64_t, 4> winAmount{};   // ten-thousandths of the currency unit, group 1 = top level
+    std::array<int64_t, 4> winAmount{};  // ten-thousandths of the currency unit, group 1 = top level
     std::array<int32_t, 4> winners{};
-    std::string unmatchedTeams;           // SVT: names not found, each followed by CR LF
-    std::string pageLines;                // SVT: the cleaned lines, each followed by CR LF
-    int32_t findTeams = 0;                // names of a match that must be found on an SVT page, minus one
+    std::string unmatchedTeams;  // SVT: names not found, each followed by CR LF
+    std::string pageLines;       // SVT: the cleaned lines, each followed by CR LF
+    int32_t findTeams = 0;       // names of a match that must be found on an SVT page, minus one
 
     TResultInfo();
 };

@@ -47,9 +47,7 @@ SubmissionResult SubmitOwnRows(std::string_view host, const core::TVinraFile& do
         case output::SubmissionStatus::AcceptedWithoutUrl:
             result.outcome = SubmissionOutcome::AcceptedWithoutUrl;
             break;
-        case output::SubmissionStatus::Refused:
-            result.outcome = SubmissionOutcome::Refused;
-            break;
+        case output::SubmissionStatus::Refused: result.outcome = SubmissionOutcome::Refused; break;
     }
     return result;
 }

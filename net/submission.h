@@ -51,8 +51,7 @@ struct RoundClosing {
     bool closed = false;
     std::string deadline;  // as the list gives it; empty when not known
 };
-RoundClosing ClosedRoundOf(const ActivePoolsFile& pools, std::string_view typ, int32_t omgId,
-                           const LocalDateTime& now);
+RoundClosing ClosedRoundOf(const ActivePoolsFile& pools, std::string_view typ, int32_t omgId, const LocalDateTime& now);
 
 // The cost of the rows as "Kostnad: 100,00 SEK" (message 1143 in the current
 // language): rows times the pool's price

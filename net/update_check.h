@@ -72,8 +72,7 @@ UpdateCheckResult UpdateCheck(const std::filesystem::path& dataFolder, UpdateChe
 // thread, or from a timer inside one of its message boxes) gives false at
 // once: that caller skips its transfer this time. A FileError from the check
 // is raised, and the next call runs the check again.
-bool PrepareConnection(const std::filesystem::path& dataFolder, UpdateCheckUi& ui,
-                       UpdateCheckResult* result = nullptr);
+bool PrepareConnection(const std::filesystem::path& dataFolder, UpdateCheckUi& ui, UpdateCheckResult* result = nullptr);
 // Forgets that the check ran (tests).
 void ResetPrepareConnection();
 

@@ -43,8 +43,8 @@ std::string OneLine(std::string_view text) {
 
 TMsMultiPartFormDataStream UploadBody(const UploadAccount& account, const std::string& fileName,
                                       const std::string& bytes, std::string boundary) {
-    TMsMultiPartFormDataStream body = boundary.empty() ? TMsMultiPartFormDataStream()
-                                                       : TMsMultiPartFormDataStream(std::move(boundary));
+    TMsMultiPartFormDataStream body =
+        boundary.empty() ? TMsMultiPartFormDataStream() : TMsMultiPartFormDataStream(std::move(boundary));
     body.AddFormField("_method", "POST");
     body.AddFormField("data[username]", OneLine(account.userName));
     // The stream writes plain fields only. A file part differs from one by the
@@ -53,8 +53,8 @@ TMsMultiPartFormDataStream UploadBody(const UploadAccount& account, const std::s
     // bytes are those of a standard file part.
     std::string keyAndFile = OneLine(account.apiKey);
     keyAndFile += "\r\n--" + body.boundary() + "\r\n";
-    keyAndFile += "Content-Disposition: form-data; name=\"data[file]\"; filename=\"" + SafeHeaderFileName(fileName) +
-                  "\"\r\n";
+    keyAndFile +=
+        "Content-Disposition: form-data; name=\"data[file]\"; filename=\"" + SafeHeaderFileName(fileName) + "\"\r\n";
     keyAndFile += "Content-Type: application/octet-stream\r\n\r\n";
     keyAndFile += bytes;
     body.AddFormField("data[apikey]", keyAndFile);
@@ -112,10 +112,8 @@ UploadReply ParseUploadReply(std::string_view body, long httpStatus) {
     if (!j) {
         if (httpStatus != 200 && httpStatus != 401 && (httpStatus < 200 || httpStatus >= 300))
             reply.problem = core::FormatMsg(core::Msg(kMsgUploadHttpStatus), {static_cast<long long>(httpStatus)});
-        else if (core::Trim(body).empty())
-            reply.problem = core::Msg(kMsgUploadEmpty);
-        else
-            reply.problem = core::Msg(kMsgUploadNotJson);
+        else if (core::Trim(body).empty()) reply.problem = core::Msg(kMsgUploadEmpty);
+        else reply.problem = core::Msg(kMsgUploadNotJson);
         return reply;
     }
     const std::string status = StatusText(*j);
@@ -124,8 +122,8 @@ UploadReply ParseUploadReply(std::string_view body, long httpStatus) {
         return reply;
     }
     if (status != "200") {
-        reply.problem = status.empty() ? core::Msg(kMsgUploadNoStatus)
-                                       : core::FormatMsg(core::Msg(kMsgUploadStatus), {status});
+        reply.problem =
+            status.empty() ? core::Msg(kMsgUploadNoStatus) : core::FormatMsg(core::Msg(kMsgUploadStatus), {status});
         return reply;
     }
     const auto link = j->find("link");
@@ -146,10 +144,8 @@ std::string ApplyUploadReply(core::TVinraFile& doc, const std::string& fileName,
             doc.Comment += "\r\n" + reply.link;
             changed = true;
             return core::FormatMsg(core::Msg(kMsgUploadDone), {fileName});
-        case UploadReplyKind::WrongKey:
-            return core::Msg(kMsgUploadWrongKey);
-        case UploadReplyKind::Unreadable:
-            break;
+        case UploadReplyKind::WrongKey: return core::Msg(kMsgUploadWrongKey);
+        case UploadReplyKind::Unreadable: break;
     }
     return core::FormatMsg(core::Msg(kMsgUploadFailed), {fileName, reply.problem});
 }
@@ -221,10 +217,8 @@ std::string EncodeEntities(std::string_view text) {
             case U'/': out += "&#47;"; continue;
             default: break;
         }
-        if (cp >= 161 && cp <= 255 && cp != 173)
-            out += "&#" + std::to_string(static_cast<uint32_t>(cp)) + ";";
-        else
-            core::AppendUtf8(out, cp);
+        if (cp >= 161 && cp <= 255 && cp != 173) out += "&#" + std::to_string(static_cast<uint32_t>(cp)) + ";";
+        else core::AppendUtf8(out, cp);
     }
     return out;
 }

@@ -64,15 +64,15 @@ struct UploadReply {
 UploadReply ParseUploadReply(std::string_view body, long httpStatus = 200);
 
 // Messages of the upload replies (numbers of the language table).
-inline constexpr int kMsgUploadHttpStatus = 1170;    // "the web service answered with HTTP status %d"
-inline constexpr int kMsgUploadEmpty = 1171;         // "the reply was empty"
-inline constexpr int kMsgUploadNotJson = 1172;       // "the reply was not a JSON object"
-inline constexpr int kMsgUploadNoStatus = 1173;      // "the reply has no status"
-inline constexpr int kMsgUploadStatus = 1174;        // "the web service answered with status %s"
-inline constexpr int kMsgUploadNoLink = 1175;        // "the reply lacks a complete address of the page"
-inline constexpr int kMsgUploadDone = 1176;          // "The file %s has now been uploaded to the Vinra 2000 web service."
-inline constexpr int kMsgUploadFailed = 1177;        // "The file %s could not be uploaded: %s."
-inline constexpr int kMsgUploadWrongKey = 1178;      // "Communication error! Check your Key under Program settings ..."
+inline constexpr int kMsgUploadHttpStatus = 1170;  // "the web service answered with HTTP status %d"
+inline constexpr int kMsgUploadEmpty = 1171;       // "the reply was empty"
+inline constexpr int kMsgUploadNotJson = 1172;     // "the reply was not a JSON object"
+inline constexpr int kMsgUploadNoStatus = 1173;    // "the reply has no status"
+inline constexpr int kMsgUploadStatus = 1174;      // "the web service answered with status %s"
+inline constexpr int kMsgUploadNoLink = 1175;      // "the reply lacks a complete address of the page"
+inline constexpr int kMsgUploadDone = 1176;        // "The file %s has now been uploaded to the Vinra 2000 web service."
+inline constexpr int kMsgUploadFailed = 1177;      // "The file %s could not be uploaded: %s."
+inline constexpr int kMsgUploadWrongKey = 1178;    // "Communication error! Check your Key under Program settings ..."
 
 // Applies one reply to the document and gives the message for that file. On
 // success the link becomes SalvikLink and is added to Comment on a new line.
@@ -100,9 +100,9 @@ struct UploadHooks {
     std::function<void()> authorisationRequired;
 };
 struct UploadResult {
-    std::string message;  // the messages of the files, separated by CR
-    bool changed = false; // the document got a link (the caller marks it modified)
-    std::string error;    // a failure that ended the command; files sent before it stay sent
+    std::string message;   // the messages of the files, separated by CR
+    bool changed = false;  // the document got a link (the caller marks it modified)
+    std::string error;     // a failure that ended the command; files sent before it stay sent
 };
 // Sends the plan's files one after another and applies every reply.
 UploadResult RunUpload(core::TVinraFile& doc, const UploadPlan& plan, std::string_view host,

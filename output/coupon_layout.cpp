@@ -88,10 +88,8 @@ CouponLayout ReadCouponLayout(const core::IniFile& ini, std::string_view pool) {
     CouponLayout l;
     if (auto text = ini.Get(pool, "CouponColumns")) {
         if (auto r = core::ParseInteger(*text)) {
-            if (*r >= 1 && *r <= kMaxRowsPerCoupon)
-                l.rowsPerCoupon = static_cast<int>(*r);
-            else
-                l.rowsCorrected = true;  // the count divides rows and takes 3R of 50 columns
+            if (*r >= 1 && *r <= kMaxRowsPerCoupon) l.rowsPerCoupon = static_cast<int>(*r);
+            else l.rowsCorrected = true;  // the count divides rows and takes 3R of 50 columns
         }
     }
     // PrintChar is the pool's own key (the settings dialog writes it); an empty

@@ -28,9 +28,9 @@ inline constexpr int kMaxCheckBoxes = 256;
 // One fixed box of a coupon: "label|x|y|print", x and y in millimetres.
 struct CheckBoxDef {
     std::string label;
-    double x = 1.57;    // inches; the fallback when the stored x is not a number
-    double y = 3.285;   // inches; likewise for y
-    bool print = false; // crossed on every coupon ("1"), else only on the test page
+    double x = 1.57;     // inches; the fallback when the stored x is not a number
+    double y = 3.285;    // inches; likewise for y
+    bool print = false;  // crossed on every coupon ("1"), else only on the test page
 };
 CheckBoxDef ParseCheckBox(std::string_view value);
 // The stored form. A "|" inside the label would shift the other parts and is dropped.

@@ -89,7 +89,8 @@ bool PrintCoupons(PageComposer& c, const CouponJob& job, int from, int to, int r
                 const char code = row[m - 1];
                 const int s = code == '0' ? 0 : code == '1' ? 1 : 2;
                 c.SetLine(l.startHojd + job.marginTop + (m - 1) * l.hojdOkning);
-                c.TextCentreInColumn(3 * (j - 1) + s + 1, job.useXWhenPrinting ? l.printChar : SignString(s, job.signs));
+                c.TextCentreInColumn(3 * (j - 1) + s + 1,
+                                     job.useXWhenPrinting ? l.printChar : SignString(s, job.signs));
             }
         }
         if (p + 1 < plan.size()) c.NewPage();

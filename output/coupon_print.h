@@ -63,10 +63,10 @@ void PrintTestPage(PageComposer& composer, const CouponJob& job);
 
 // Per match and sign: how many rows hold the sign and its share in percent.
 struct SignShareTable {
-    int total = 0;                                        // number of rows
+    int total = 0;  // number of rows
     std::array<std::array<int, 3>, core::kMaxMatches> count{};
     std::array<std::array<int, 3>, core::kMaxMatches> share{};  // rounded, halves to even
-    std::array<int, 3> overallShare{};                    // over all matches, integer division
+    std::array<int, 3> overallShare{};                          // over all matches, integer division
 };
 SignShareTable SignShares(const std::vector<std::string>& rows);
 

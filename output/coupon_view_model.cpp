@@ -61,9 +61,7 @@ TypedRowCheck CheckTypedRow(std::string_view typed, int n, const core::DisplaySi
 CouponViewModel::CouponViewModel(std::vector<std::string> rows, int rowsPerCoupon)
     : rows_(std::move(rows)), perCoupon_(checking::ClampCouponColumns(rowsPerCoupon)) {}
 
-int CouponViewModel::CouponCount() const {
-    return static_cast<int>((rows_.size() + perCoupon_ - 1) / perCoupon_);
-}
+int CouponViewModel::CouponCount() const { return static_cast<int>((rows_.size() + perCoupon_ - 1) / perCoupon_); }
 
 int CouponViewModel::PageCount() const { return std::max(1, CouponCount()); }
 

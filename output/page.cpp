@@ -28,16 +28,14 @@ void PageComposer::NewPage() {
 void PageComposer::SetFont(const FontSpec& font) { font_ = font; }
 
 void PageComposer::DefineColumn(int c, double left, double width) {
-    if (c < 1 || c > kColumns)
-        throw PrintError("Column value must be between 1 and " + std::to_string(kColumns) + ".");
+    if (c < 1 || c > kColumns) throw PrintError("Column value must be between 1 and " + std::to_string(kColumns) + ".");
     columns_[c] = Column{left, width, true};
 }
 
 void PageComposer::SetLine(double y) { line_ = y; }
 
 const PageComposer::Column& PageComposer::column(int c) const {
-    if (c < 1 || c > kColumns)
-        throw PrintError("Column value must be between 1 and " + std::to_string(kColumns) + ".");
+    if (c < 1 || c > kColumns) throw PrintError("Column value must be between 1 and " + std::to_string(kColumns) + ".");
     // Writing into a column nobody placed would put the mark at the page's left
     // edge, which on a coupon is a wrong bet rather than a visible fault.
     if (!columns_[c].defined) throw PrintError("Column " + std::to_string(c) + " is not defined.");
@@ -77,9 +75,7 @@ void PageComposer::TextLeftInColumn(int c, const std::string& text) {
     page().commands.push_back(std::move(cmd));
 }
 
-void PageComposer::TextAt(double y, double x, const std::string& text) {
-    TextInBox(y, x, 0, Align::Left, text);
-}
+void PageComposer::TextAt(double y, double x, const std::string& text) { TextInBox(y, x, 0, Align::Left, text); }
 
 void PageComposer::TextInBox(double y, double x, double w, Align align, const std::string& text) {
     DrawCommand cmd;

@@ -18,7 +18,7 @@ public:
 
 struct FontSpec {
     std::string name = "Arial";
-    double size = 10;       // points
+    double size = 10;  // points
     bool bold = false;
     bool italic = false;
     uint32_t rgb = 0x000000;
@@ -28,12 +28,12 @@ struct FontSpec {
 enum class Align { Left, Centre, Right };
 
 enum class CommandKind {
-    Text,       // text in the box (x, y, w): y is the top of the line; aligned in w (w = 0: starts at x)
-    Line,       // from (x, y) to (x2, y2), pen width in points
-    FillRect,   // (x, y, w, h) filled with rgb
-    RoundBox,   // (x, y, w, h) outline with rounded corners, pen width
-    Picture,    // image file `text` scaled into (x, y, w, h); a missing file draws nothing
-    Footer,     // text in the page footer
+    Text,      // text in the box (x, y, w): y is the top of the line; aligned in w (w = 0: starts at x)
+    Line,      // from (x, y) to (x2, y2), pen width in points
+    FillRect,  // (x, y, w, h) filled with rgb
+    RoundBox,  // (x, y, w, h) outline with rounded corners, pen width
+    Picture,   // image file `text` scaled into (x, y, w, h); a missing file draws nothing
+    Footer,    // text in the page footer
 };
 
 struct DrawCommand {

@@ -287,7 +287,10 @@ void SystemInformation(Writer& w, const ProtocolInput& in) {
         const double lab = 0.5, colW = (rightW - lab) / 3;
         c.SetFont(kArial10B);
         for (int k = 0; k < 3; ++k) c.TextInBox(ry, rightX + lab + k * colW, colW, Align::Centre, signText[k]);
-        struct RowDef { int msg; const std::array<int32_t, 3>* values; };
+        struct RowDef {
+            int msg;
+            const std::array<int32_t, 3>* values;
+        };
         const RowDef defs[3] = {{101, &doc.Min}, {434, &doc.Ord}, {100, &doc.Max}};
         for (const RowDef& d : defs) {
             ry += kInfoLine;
@@ -419,8 +422,8 @@ void WarrantyAndWinnings(Writer& w, const ProtocolInput& in) {
     const double mid = kLeft + (kRight - kLeft) * 0.55;
     const double top = w.y;
     double height = 0;
-    if (warranty) height = BoxWithLines(w, kLeft, (winnings ? mid - 0.1 : kRight) - kLeft, Msg(114), doc.Gar,
-                                        kArial10, kLine);
+    if (warranty)
+        height = BoxWithLines(w, kLeft, (winnings ? mid - 0.1 : kRight) - kLeft, Msg(114), doc.Gar, kArial10, kLine);
     if (winnings) {
         w.y = top;
         PageComposer& c = w.c();
@@ -459,10 +462,8 @@ std::string ProtocolUpperCase(const std::string& text) {
 std::string PatternToDisplay(const std::string& pattern, const core::DisplaySigns& signs) {
     std::string out;
     for (char ch : pattern) {
-        if (ch >= '0' && ch <= '2')
-            out += SignText(ch, signs);
-        else
-            out += ch;
+        if (ch >= '0' && ch <= '2') out += SignText(ch, signs);
+        else out += ch;
     }
     return out;
 }

@@ -225,8 +225,7 @@ fs::path ProposedExportName(const core::TVinraFile& doc, const fs::path& folder)
 }
 
 std::string ExportWrittenText(const ExportResult& result, const fs::path& path) {
-    return core::FormatMsg(core::Msg(kMsgRowsExported),
-                           {static_cast<long long>(result.rowsWritten), path.string()});
+    return core::FormatMsg(core::Msg(kMsgRowsExported), {static_cast<long long>(result.rowsWritten), path.string()});
 }
 
 std::string SvenskaSpelRowFile(std::string_view pool, const std::vector<std::string>& rows,

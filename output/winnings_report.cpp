@@ -45,7 +45,8 @@ std::array<ReportLevel, 4> SummaryLevels(int matchCount, const std::vector<int64
     for (int i = 0; i < 4; ++i) {
         const int k = matchCount - 3 + i;
         out[static_cast<size_t>(i)].level = k;
-        if (k >= 0 && static_cast<size_t>(k) < counts.size()) out[static_cast<size_t>(i)].ownCount = counts[static_cast<size_t>(k)];
+        if (k >= 0 && static_cast<size_t>(k) < counts.size())
+            out[static_cast<size_t>(i)].ownCount = counts[static_cast<size_t>(k)];
         if (const checking::WinLevel* line = table.Level(k)) out[static_cast<size_t>(i)].payout = line->payout;
     }
     return out;
@@ -74,9 +75,7 @@ std::string WinningSummaryTitle(const WinningsReportInput& in) {
     return core::FormatMsg(Text(in, 484), {pool, in.omg});
 }
 
-std::string WinningRowsTitle(const WinningsReportInput& in) {
-    return core::FormatMsg(Text(in, 492), {in.typ, in.omg});
-}
+std::string WinningRowsTitle(const WinningsReportInput& in) { return core::FormatMsg(Text(in, 492), {in.typ, in.omg}); }
 
 PrintDocument WinningSummaryDocument(const WinningsReportInput& in) {
     PageComposer c;

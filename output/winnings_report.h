@@ -18,27 +18,27 @@ namespace vinra::output {
 
 // One line of the summary's level table.
 struct ReportLevel {
-    int level = 0;          // number of right matches
-    int64_t ownCount = 0;   // the system's rows with exactly `level` right
-    int64_t payout = 0;     // hundredths per winning row
+    int level = 0;         // number of right matches
+    int64_t ownCount = 0;  // the system's rows with exactly `level` right
+    int64_t payout = 0;    // hundredths per winning row
     int64_t Win() const { return ownCount * payout; }
 };
 
 struct WinningsReportInput {
     // From the document.
-    std::string typ;                       // pool code
-    std::string pool;                      // pool name
-    std::string omg;                       // "2009-28"
+    std::string typ;   // pool code
+    std::string pool;  // pool name
+    std::string omg;   // "2009-28"
     int matchCount = 13;
     int64_t rowCount = 0;
-    int64_t pricePerRow = 100;             // hundredths
+    int64_t pricePerRow = 100;  // hundredths
     core::DisplaySigns signs;
     // From the check window.
-    std::string roundText;                 // "28 2009": week, a space, year
-    std::string displayResult;             // the result row in display characters
-    std::vector<std::string> matchLabels;  // "Home - Away" per match
-    std::vector<std::string> winningLines; // sorted, as the checking made them
-    std::array<ReportLevel, 4> levels{};   // levels N-3 .. N, lowest first
+    std::string roundText;                  // "28 2009": week, a space, year
+    std::string displayResult;              // the result row in display characters
+    std::vector<std::string> matchLabels;   // "Home - Away" per match
+    std::vector<std::string> winningLines;  // sorted, as the checking made them
+    std::array<ReportLevel, 4> levels{};    // levels N-3 .. N, lowest first
     // Message text by number (default: the language table).
     std::function<std::string(int)> text;
 };

@@ -114,8 +114,7 @@ int CombinationEditor::Delete(int index) {
 void CombinationEditor::Store(ConditionSet& c) const {
     if (kind_ == Kind::Yes) {
         c.yesCombinations.clear();
-        for (const auto& e : entries_)
-            c.yesCombinations.push_back({DisplayCharsToCodes(e.text, signs_), e.min, e.max});
+        for (const auto& e : entries_) c.yesCombinations.push_back({DisplayCharsToCodes(e.text, signs_), e.min, e.max});
     } else {
         c.noCombinations.clear();
         for (const auto& e : entries_) c.noCombinations.push_back(DisplayCharsToCodes(e.text, signs_));
@@ -202,7 +201,8 @@ SourceRowEditor::SourceRowEditor(int n, const ConditionSet& c) : n_(n) {
 
 void SourceRowEditor::keepOneEmptyColumn() {
     const auto empty = [](const Column& col) {
-        return col.min < 0 && col.max < 0 && std::all_of(col.cells.begin(), col.cells.end(), [](int v) { return v == 0; });
+        return col.min < 0 && col.max < 0 &&
+               std::all_of(col.cells.begin(), col.cells.end(), [](int v) { return v == 0; });
     };
     if (static_cast<int>(columns_.size()) < kMaxConditionEntries && (columns_.empty() || !empty(columns_.back()))) {
         Column col;
@@ -304,7 +304,8 @@ std::vector<std::array<int, 3>> PeopleRanks(const std::array<std::array<std::str
     for (int m = 0; m < n; ++m)
         for (int s = 0; s < 3; ++s) {
             // 1 + the number of texts above it: equal texts share the better rank.
-            const auto it = std::upper_bound(all.begin(), all.end(), people[static_cast<size_t>(m)][static_cast<size_t>(s)]);
+            const auto it =
+                std::upper_bound(all.begin(), all.end(), people[static_cast<size_t>(m)][static_cast<size_t>(s)]);
             ranks[static_cast<size_t>(m)][static_cast<size_t>(s)] = 3 * n - static_cast<int>(it - all.begin()) + 1;
         }
     return ranks;
@@ -326,7 +327,8 @@ PercentEditor::PercentEditor(int n, const std::vector<std::string>& frame, const
     for (int m = 0; m < n_; ++m)
         for (int s = 0; s < 3; ++s) {
             const int64_t w = UserWeight(c, m, s, -1);
-            if (w >= 0) v_[static_cast<size_t>(m)][static_cast<size_t>(s)] = static_cast<int>(std::min<int64_t>(w, 999));
+            if (w >= 0)
+                v_[static_cast<size_t>(m)][static_cast<size_t>(s)] = static_cast<int>(std::min<int64_t>(w, 999));
         }
     minText = core::FormatFloat(c.procMin);
     maxText = core::FormatFloat(c.procMax);
@@ -443,7 +445,8 @@ WinLevelEditor::Mark WinLevelEditor::Colour(int match, int sign, bool frameOnly)
         if (highS < 0 || row[static_cast<size_t>(s)] > row[static_cast<size_t>(highS)]) highS = s;
     }
     // All equal: nothing stands out.
-    if (row[static_cast<size_t>(lowS)] == row[static_cast<size_t>(highS)]) return frameOnly ? Mark::Between : Mark::None;
+    if (row[static_cast<size_t>(lowS)] == row[static_cast<size_t>(highS)])
+        return frameOnly ? Mark::Between : Mark::None;
     if (sign == lowS) return Mark::Low;
     if (sign == highS) return Mark::High;
     return frameOnly ? Mark::Between : Mark::None;

@@ -40,8 +40,8 @@ public:
     // What Add did; message is the number to show (0: none).
     struct AddResult {
         enum class What { Added, Updated, Ignored, Refused } what = What::Ignored;
-        int message = 0;  // 339, 340 (with the match count) or 1502 (the list is full)
-        int index = -1;   // the entry added or updated
+        int message = 0;       // 339, 340 (with the match count) or 1502 (the list is full)
+        int index = -1;        // the entry added or updated
         int min = 0, max = 0;  // the choice boxes after Add (0/0 for '?' and '!' entries)
     };
 

@@ -112,7 +112,8 @@ ConditionSet NewConditionSet(int n) {
 ConditionSet FromDocument(const core::TVinraFile& doc) {
     ConditionSet c;
     c.n = ClampMatches(doc.MatchCount);
-    for (int i = 0; i < kConditionFlags; ++i) c.flags[static_cast<size_t>(i)] = i < doc.UseFlags.Count() && doc.UseFlags.Get(i);
+    for (int i = 0; i < kConditionFlags; ++i)
+        c.flags[static_cast<size_t>(i)] = i < doc.UseFlags.Count() && doc.UseFlags.Get(i);
     c.radDiff = doc.RadDiff;
     c.firstRow = doc.FirstRow;
     c.procMin = doc.ProcMin;
@@ -596,8 +597,7 @@ CompiledConditions::Piece CompilePiece(std::string_view s, int n) {
         p.codes[j] = static_cast<uint8_t>(s[j] - '0');
     }
     p.len = static_cast<int>(s.size());
-    for (size_t b = 1; b < s.size() && !p.selfOverlap; ++b)
-        p.selfOverlap = s.substr(0, b) == s.substr(s.size() - b);
+    for (size_t b = 1; b < s.size() && !p.selfOverlap; ++b) p.selfOverlap = s.substr(0, b) == s.substr(s.size() - b);
     return p;
 }
 
@@ -624,7 +624,8 @@ VINRA_HOT int CountPiece(const CompiledConditions::Piece& p, const std::array<ui
 
 // min <= count <= max without the greedy count where the overlapping count
 // already settles it (the greedy count lies between ceil(starts / len) and starts).
-VINRA_HOT bool PlainCountWithin(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is, int min, int max) {
+VINRA_HOT bool PlainCountWithin(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is, int min,
+                                int max) {
     if (p.len == 0) return min <= 0 && 0 <= max;
     const uint64_t m = Starts(p, is);
     const int starts = PopEven(m);
@@ -705,8 +706,8 @@ CompiledConditions::CompiledConditions(const ConditionSet& c, const PercentTable
             size_t start = 0;
             for (int p = 0; p < n_; ++p) {
                 const size_t comma = pat.find(',', start);
-                const std::string_view cell =
-                    comma == std::string_view::npos ? pat.substr(std::min(start, pat.size())) : pat.substr(start, comma - start);
+                const std::string_view cell = comma == std::string_view::npos ? pat.substr(std::min(start, pat.size()))
+                                                                              : pat.substr(start, comma - start);
                 for (size_t s = 0; s < 3; ++s)
                     if (cell.find(static_cast<char>('0' + s)) != std::string_view::npos)
                         sm.mask[s] |= 1ull << core::PackedShift(p);
@@ -904,12 +905,13 @@ VINRA_POPCNT_CLONES bool CompiledConditions::PassesShapes(PackedRow p) const {
 void CompiledConditions::CompletePrefix(PrefixInfo& info) const {
     info.sourceMay.clear();
     for (const auto& sm : sources_)
-        info.sourceMay.push_back(std::popcount(((info.possible[0] & sm.mask[0]) | (info.possible[1] & sm.mask[1]) |
-                                                (info.possible[2] & sm.mask[2])) & lowMask_));
+        info.sourceMay.push_back(std::popcount(
+            ((info.possible[0] & sm.mask[0]) | (info.possible[1] & sm.mask[1]) | (info.possible[2] & sm.mask[2])) &
+            lowMask_));
 }
 
-VINRA_POPCNT_CLONES bool CompiledConditions::PrefixCannotPass(
-    PackedRow p, const PrefixInfo& info, int64_t sumKnown, uint64_t lanesKnown) const {
+VINRA_POPCNT_CLONES bool CompiledConditions::PrefixCannotPass(PackedRow p, const PrefixInfo& info, int64_t sumKnown,
+                                                              uint64_t lanesKnown) const {
     if (rejectAll_) return true;
     if (useSum_ && (sumKnown + info.sumMinRest > winMax_ || sumKnown + info.sumMaxRest < winMin_)) return true;
     if (!LanesMayPass(lanesKnown, info.laneMaxRest)) return true;

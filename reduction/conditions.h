@@ -25,7 +25,7 @@ constexpr int kConditionFlags = 8;
 
 // Per match and sign (home, draw, away) tables.
 using PercentTable = std::array<std::array<double, 3>, core::kMaxMatches>;  // people's / user percentages
-using SumTable = std::array<std::array<int32_t, 3>, core::kMaxMatches>;      // win-level figures
+using SumTable = std::array<std::array<int32_t, 3>, core::kMaxMatches>;     // win-level figures
 
 // The two tables the percentage value works with. Left zero when the round has
 // no game information, which makes every factor 1.0.
@@ -242,9 +242,9 @@ private:
     };
     struct No {
         bool star = false;
-        bool never = false;   // cannot match any row
-        bool always = false;  // matches every row (rejects all)
-        Piece piece;          // without '*'
+        bool never = false;                // cannot match any row
+        bool always = false;               // matches every row (rejects all)
+        Piece piece;                       // without '*'
         uint64_t careMask = 0, value = 0;  // with '*'
     };
 

@@ -45,8 +45,14 @@ std::vector<uint16_t> StartCover(const Graph& g) {
 class Tabu {
 public:
     Tabu(const Graph& g, std::vector<uint32_t> code, uint64_t seed)
-        : g_(g), rng_(seed), code_(std::move(code)), where_(g.nodes, -1), cov_(StartCover(g)), pos_(g.nodes, -1),
-          tabuUntil_(g.nodes, 0), stamp_(g.nodes, 0) {
+        : g_(g),
+          rng_(seed),
+          code_(std::move(code)),
+          where_(g.nodes, -1),
+          cov_(StartCover(g)),
+          pos_(g.nodes, -1),
+          tabuUntil_(g.nodes, 0),
+          stamp_(g.nodes, 0) {
         const uint32_t size = g.nodes;
         std::uniform_int_distribution<uint32_t> any(0, size - 1);
         for (size_t i = 0; i < code_.size(); ++i) {
@@ -83,11 +89,11 @@ private:
     const Graph& g_;
     std::mt19937_64 rng_;
     std::vector<uint32_t> code_;
-    std::vector<int32_t> where_;      // index in code_ of the word at a point, -1 none
-    std::vector<uint16_t> cov_;       // words within distance 1
+    std::vector<int32_t> where_;  // index in code_ of the word at a point, -1 none
+    std::vector<uint16_t> cov_;   // words within distance 1
     std::vector<uint32_t> uncovered_;
-    std::vector<int32_t> pos_;        // index in uncovered_, -1 when covered
-    std::vector<uint64_t> tabuUntil_; // a word may not move onto a point it just left
+    std::vector<int32_t> pos_;         // index in uncovered_, -1 when covered
+    std::vector<uint64_t> tabuUntil_;  // a word may not move onto a point it just left
     std::vector<uint32_t> stamp_;
     uint32_t stampNo_ = 0;
     uint64_t iter_ = 1;
@@ -199,7 +205,6 @@ int UniqueCover(const Graph& g, const std::vector<uint16_t>& cov, uint32_t w) {
     for (uint32_t y : Of(g, w)) n += cov[y] == 1;
     return n;
 }
-
 
 std::vector<uint32_t> GreedyOnGraph(const Graph& g, uint64_t seed) {
     const uint32_t size = g.nodes;
@@ -508,8 +513,8 @@ std::vector<uint32_t> GreedyCoverGraph(const CoverGraph& g, uint64_t seed) { ret
 std::vector<uint32_t> ShrinkCoverGraph(const CoverGraph& g, std::vector<uint32_t> code, uint32_t floor,
                                        const CoveringOptions& options) {
     const auto start = Clock::now();
-    const auto deadline =
-        start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(std::max(0.0, options.seconds)));
+    const auto deadline = start + std::chrono::duration_cast<Clock::duration>(
+                                      std::chrono::duration<double>(std::max(0.0, options.seconds)));
     std::mt19937_64 rng(options.seed);
     const uint64_t perAttempt = std::max<uint64_t>(1000, static_cast<uint64_t>(options.iterationsPerPoint * g.nodes));
     auto found = [&](size_t size) {
@@ -538,7 +543,8 @@ std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& o
     const MixedSpace space(full, half);
     const auto start = Clock::now();
     auto at = [&](double seconds) {
-        return start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(std::max(0.0, seconds)));
+        return start +
+               std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(std::max(0.0, seconds)));
     };
     const auto deadline = at(options.seconds);
     auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
@@ -582,7 +588,7 @@ std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& o
             const uint32_t cosetFloor = static_cast<uint32_t>((floor + groupSize - 1) / groupSize);
             const double slice = std::clamp(cp.graph.nodes / 2000.0, 0.02, sliceCap);
             const auto sliceEnd = std::min(phaseEnd, Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                                                       std::chrono::duration<double>(slice)));
+                                                                        std::chrono::duration<double>(slice)));
             std::vector<uint32_t> cosets = GreedyOnGraph(cp.graph, rng());
             cosets = ShrinkOnGraph(cp.graph, std::move(cosets), cosetFloor, perAttempt(cp.graph), sliceEnd, rng,
                                    options, {});

@@ -100,8 +100,8 @@ std::vector<uint32_t> GreedyCovering(const MixedSpace& space, uint64_t seed);
 // search (codewords moved one sign at a time toward uncovered points). On
 // success code holds the covering and true is returned; else code holds the
 // last state and false is returned.
-bool TabuCover(const MixedSpace& space, std::vector<uint32_t>& code, uint64_t maxIterations,
-               uint64_t seed, const std::atomic<bool>* cancel = nullptr);
+bool TabuCover(const MixedSpace& space, std::vector<uint32_t>& code, uint64_t maxIterations, uint64_t seed,
+               const std::atomic<bool>* cancel = nullptr);
 
 // Greedy start; then, for part of the budget, coset searches (the code taken
 // as a union of cosets of a random group of moves, which turns the problem into

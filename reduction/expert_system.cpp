@@ -233,18 +233,12 @@ std::vector<TemplateChoice> ListTemplates(const fs::path& folder, int languageBa
 std::string SourceCell(SourceKind kind, int f, int position) {
     const bool late = position > 11;
     switch (kind) {
-        case SourceKind::Favourite:
-            return late ? "1" : Codes({f});
-        case SourceKind::FavouriteDraw:
-            return (late || f != 2) ? "01" : "12";
-        case SourceKind::HomeAway:
-            return f == 1 ? "12" : "02";
-        case SourceKind::Underdog:
-            return late ? "2" : (f == 2 ? "0" : "2");
-        case SourceKind::UnderdogDraw:
-            return f == 0 ? "12" : f == 1 ? "02" : "01";
-        case SourceKind::GuardSign:
-            return f == 1 ? "0" : "1";
+        case SourceKind::Favourite: return late ? "1" : Codes({f});
+        case SourceKind::FavouriteDraw: return (late || f != 2) ? "01" : "12";
+        case SourceKind::HomeAway: return f == 1 ? "12" : "02";
+        case SourceKind::Underdog: return late ? "2" : (f == 2 ? "0" : "2");
+        case SourceKind::UnderdogDraw: return f == 0 ? "12" : f == 1 ? "02" : "01";
+        case SourceKind::GuardSign: return f == 1 ? "0" : "1";
     }
     return "*";
 }
@@ -272,7 +266,8 @@ ExpertSetup ApplyTemplate(const ExpertTemplate& t, const std::vector<RankEntry>&
         return &e;
     };
     for (int p : t.safe)
-        if (const RankEntry* e = entry(p)) out.frame[static_cast<size_t>(e->match - 1)] = p > 11 ? "1" : Codes({e->sign});
+        if (const RankEntry* e = entry(p))
+            out.frame[static_cast<size_t>(e->match - 1)] = p > 11 ? "1" : Codes({e->sign});
     for (int p : t.halfX)
         if (const RankEntry* e = entry(p))
             out.frame[static_cast<size_t>(e->match - 1)] = (p > 11 || e->sign != 2) ? "01" : "12";

@@ -128,8 +128,7 @@ struct ExpertSetup {
 // Sets the frame and the conditions of a round of n matches from the template
 // and the ranking. `base` gives everything the template does not set (the
 // player's percentages, the win levels and the filter count).
-ExpertSetup ApplyTemplate(const ExpertTemplate& t, const std::vector<RankEntry>& rank, int n,
-                          const ConditionSet& base);
+ExpertSetup ApplyTemplate(const ExpertTemplate& t, const std::vector<RankEntry>& rank, int n, const ConditionSet& base);
 
 // The source-row cell of one rank entry (codes in ascending order).
 std::string SourceCell(SourceKind kind, int favourite, int position);

@@ -33,21 +33,19 @@ std::string English(int number, const std::vector<core::MsgArg>& args = {}) {
 // slowest: the index of a frame row is its place in the expansion order.
 struct FrameSpace {
     int n = 0;
-    std::vector<std::vector<int>> signs;  // per match, its signs in the order home, draw, away
-    std::vector<int> guarded;             // matches with two or three signs
-    std::vector<uint32_t> radix, weight;  // per guarded match
+    std::vector<std::vector<int>> signs;                           // per match, its signs in the order home, draw, away
+    std::vector<int> guarded;                                      // matches with two or three signs
+    std::vector<uint32_t> radix, weight;                           // per guarded match
     std::array<std::array<int8_t, 4>, core::kMaxMatches> digit{};  // [m][code]: place among the match's signs
-    PackedRow fixedPart = 0;              // the signs of the single matches
+    PackedRow fixedPart = 0;                                       // the signs of the single matches
     uint64_t size = 1;
 
     FrameSpace(const std::vector<std::string>& frame, int matches) : n(matches), signs(FrameSigns(frame, matches)) {
         for (int m = 0; m < n; ++m) {
             digit[m].fill(-1);
             for (size_t i = 0; i < signs[m].size(); ++i) digit[m][signs[m][i]] = static_cast<int8_t>(i);
-            if (signs[m].size() >= 2)
-                guarded.push_back(m);
-            else
-                fixedPart |= static_cast<uint64_t>(signs[m][0]) << core::PackedShift(m);
+            if (signs[m].size() >= 2) guarded.push_back(m);
+            else fixedPart |= static_cast<uint64_t>(signs[m][0]) << core::PackedShift(m);
         }
         radix.resize(guarded.size());
         weight.resize(guarded.size());
@@ -254,7 +252,8 @@ GuaranteeResult ReduceWithGuarantee(const GuaranteeInput& input, const Guarantee
         for (const CoverWord& w : FindCovering(full, half, options)) {
             PackedRow p = space.fixedPart;
             for (size_t i = 0; i < space.guarded.size(); ++i)
-                p |= static_cast<uint64_t>(space.signs[space.guarded[i]][w[coord[i]]]) << core::PackedShift(space.guarded[i]);
+                p |= static_cast<uint64_t>(space.signs[space.guarded[i]][w[coord[i]]])
+                     << core::PackedShift(space.guarded[i]);
             rows.push_back(p);
         }
         if (!start.empty() && start.size() <= rows.size()) {
@@ -292,7 +291,8 @@ GuaranteeResult ReduceWithGuarantee(const GuaranteeInput& input, const Guarantee
         // (at 11 right it is the larger part of the time to the first list).
         const size_t count = frameIndex.size();
         const size_t per = static_cast<size_t>(result.ballSize - 1);
-        const unsigned slices = count * per > (1u << 20) ? std::max(1u, std::min(4u, std::thread::hardware_concurrency())) : 1u;
+        const unsigned slices =
+            count * per > (1u << 20) ? std::max(1u, std::min(4u, std::thread::hardware_concurrency())) : 1u;
         std::vector<std::vector<uint32_t>> sliceAdj(slices), sliceDeg(slices);
         std::atomic<bool> stop{false};
         auto build = [&](unsigned t) {
@@ -365,7 +365,8 @@ GuaranteeResult ReduceWithGuarantee(const GuaranteeInput& input, const Guarantee
             std::vector<uint32_t> startCode;
             for (uint32_t x : start) {
                 const auto it = std::lower_bound(frameIndex.begin(), frameIndex.end(), x);
-                if (it != frameIndex.end() && *it == x) startCode.push_back(static_cast<uint32_t>(it - frameIndex.begin()));
+                if (it != frameIndex.end() && *it == x)
+                    startCode.push_back(static_cast<uint32_t>(it - frameIndex.begin()));
             }
             if (startCode.size() < code.size()) {
                 code = std::move(startCode);
@@ -452,16 +453,16 @@ std::string GuaranteeRun::ProgressText(int languageBase) const {
 std::string GuaranteeRun::StatusText(int languageBase) const {
     if (errorMessage) {
         const int n = input.conditions.n;
-        return core::FormatMsg(core::MsgIn(languageBase, errorMessage),
-                               {static_cast<long long>(errorMessage == 1404 ? kMaxGuaranteeFrameRows : n - input.wrong),
-                                static_cast<long long>(n), static_cast<long long>(n - 1),
-                                static_cast<long long>(n - 2)});
+        return core::FormatMsg(
+            core::MsgIn(languageBase, errorMessage),
+            {static_cast<long long>(errorMessage == 1404 ? kMaxGuaranteeFrameRows : n - input.wrong),
+             static_cast<long long>(n), static_cast<long long>(n - 1), static_cast<long long>(n - 2)});
     }
     if (!errorText.empty()) return errorText;
     if (!result.rows.empty())
-        return core::FormatMsg(core::MsgIn(languageBase, 1409),
-                               {static_cast<long long>(result.rows.size()), static_cast<long long>(result.n - result.wrong),
-                                static_cast<long long>(result.outcomes)});
+        return core::FormatMsg(core::MsgIn(languageBase, 1409), {static_cast<long long>(result.rows.size()),
+                                                                 static_cast<long long>(result.n - result.wrong),
+                                                                 static_cast<long long>(result.outcomes)});
     if (!result.cancelled) return core::MsgIn(languageBase, 1403);
     return {};
 }

@@ -122,8 +122,8 @@ bool GuaranteeHolds(const WarrantyTable& table, int wrong);
 struct GuaranteeRun {
     GuaranteeInput input;
     GuaranteeResult result;
-    int errorMessage = 0;    // message number of a refused run (1404-1407), else 0
-    std::string errorText;   // a frame the engine could not read, or the like (English)
+    int errorMessage = 0;   // message number of a refused run (1404-1407), else 0
+    std::string errorText;  // a frame the engine could not read, or the like (English)
     std::atomic<int64_t> rowsSoFar{0};
 
     void Run(const std::atomic<bool>* cancel, std::atomic<int>* phase, std::atomic<int64_t>* done,

@@ -12,10 +12,10 @@ namespace vinra::reduction {
 
 namespace {
 
-constexpr int kMsgGuarantee = 1700;   // "%d rows: %d right guaranteed if all singles are right."
-constexpr int kMsgUHeader = 1701;     // "%d rows. Right guaranteed if all singles are right:"
-constexpr int kMsgUAllRight = 1702;   // "all S-signs right: %d right"
-constexpr int kMsgUWrong = 1703;      // "%d S-signs wrong: %d right"
+constexpr int kMsgGuarantee = 1700;  // "%d rows: %d right guaranteed if all singles are right."
+constexpr int kMsgUHeader = 1701;    // "%d rows. Right guaranteed if all singles are right:"
+constexpr int kMsgUAllRight = 1702;  // "all S-signs right: %d right"
+constexpr int kMsgUWrong = 1703;     // "%d S-signs wrong: %d right"
 
 std::string Text(int number, const char* english) {
     std::string t = core::Msg(number);

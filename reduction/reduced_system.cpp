@@ -75,8 +75,7 @@ RedName ParseRedName(std::string_view name) {
 }
 
 std::string RedSystemName(char type, int full, int half, size_t rows) {
-    return std::string(1, type) + " " + std::to_string(full) + "-" + std::to_string(half) + "-" +
-           std::to_string(rows);
+    return std::string(1, type) + " " + std::to_string(full) + "-" + std::to_string(half) + "-" + std::to_string(rows);
 }
 
 RedSystem RedSystemFromLines(std::string name, std::vector<std::string> lines) {
@@ -106,7 +105,8 @@ RedSystem ReadRedFile(const std::filesystem::path& path) {
 std::vector<std::string> FitRedLines(const std::vector<std::string>& lines, int n) {
     if (n < 0) n = 0;
     const size_t want = static_cast<size_t>(n);
-    if (lines.size() >= want) return std::vector<std::string>(lines.end() - static_cast<std::ptrdiff_t>(want), lines.end());
+    if (lines.size() >= want)
+        return std::vector<std::string>(lines.end() - static_cast<std::ptrdiff_t>(want), lines.end());
     const size_t rows = lines.empty() ? 0 : lines.front().size();
     std::vector<std::string> fitted(want - lines.size(), std::string(rows, 'U'));
     fitted.insert(fitted.end(), lines.begin(), lines.end());
@@ -117,8 +117,8 @@ void ValidateRedSystem(const RedSystem& system, int n) {
     const int f = system.info.full;
     const int h = system.info.half;
     if (f + h > n)
-        throw Damaged(system.name, "it guards " + std::to_string(f + h) + " matches, the round has only " +
-                                       std::to_string(n) + ".");
+        throw Damaged(system.name,
+                      "it guards " + std::to_string(f + h) + " matches, the round has only " + std::to_string(n) + ".");
     const int count = static_cast<int>(system.lines.size());
     if (count < f + h)
         throw Damaged(system.name, "it has " + std::to_string(count) + " lines, its name promises " +
@@ -129,22 +129,23 @@ void ValidateRedSystem(const RedSystem& system, int n) {
         if (k >= count - f) {
             for (char c : line)
                 if (c != '0' && c != '1' && c != '2')
-                    throw Damaged(system.name, where + " (a full guard) holds " + Quote(c) + "; only 0, 1 and 2 belong there.");
+                    throw Damaged(system.name,
+                                  where + " (a full guard) holds " + Quote(c) + "; only 0, 1 and 2 belong there.");
         } else if (k >= count - f - h) {
             char other = 0;
             for (char c : line) {
                 if (c == 'U') continue;
-                if (c <= ' ' || c > '~')
-                    throw Damaged(system.name, where + " (a half guard) holds " + Quote(c) + ".");
+                if (c <= ' ' || c > '~') throw Damaged(system.name, where + " (a half guard) holds " + Quote(c) + ".");
                 if (other != 0 && c != other)
-                    throw Damaged(system.name, where + " (a half guard) holds both " + Quote(other) + " and " + Quote(c) +
-                                                   "; a half guard has U and one other character.");
+                    throw Damaged(system.name, where + " (a half guard) holds both " + Quote(other) + " and " +
+                                                   Quote(c) + "; a half guard has U and one other character.");
                 other = c;
             }
         } else {
             for (char c : line)
                 if (c != 'U')
-                    throw Damaged(system.name, where + " (a single match) holds " + Quote(c) + "; only U belongs there.");
+                    throw Damaged(system.name,
+                                  where + " (a single match) holds " + Quote(c) + "; only U belongs there.");
         }
     }
 }
@@ -217,8 +218,8 @@ int CouponMatch::lastMark() const {
 SystemCoupon::SystemCoupon(int n) : matches_(static_cast<size_t>(std::clamp(n, 1, core::kMaxMatches))) {}
 
 RedMessage SystemCoupon::LoadFromDocument(const core::TVinraFile& doc) {
-    const int n = std::clamp(doc.MatchCount > 0 ? doc.MatchCount : static_cast<int>(doc.Grundrad.size()), 1,
-                             core::kMaxMatches);
+    const int n =
+        std::clamp(doc.MatchCount > 0 ? doc.MatchCount : static_cast<int>(doc.Grundrad.size()), 1, core::kMaxMatches);
     matches_.assign(static_cast<size_t>(n), CouponMatch{});
     for (int i = 0; i < n && i < static_cast<int>(doc.Grundrad.size()); ++i)
         for (int s = 0; s < 3; ++s) matches_[i].marks[s] = core::EntryHas(doc.Grundrad[i], static_cast<char>('0' + s));
@@ -348,9 +349,9 @@ SystemCoupon::Result SystemCoupon::Apply(const RedSystem& system) const {
             throw RedError({0, "Match " + std::to_string(i + 1) + " has no sign in the base row."});
     const CouponCounts c = CountFor(matches_, info, true);
     if (c.leftFull != 0 || c.leftHalf != 0)
-        throw RedError({0, "The base row has " + std::to_string(c.usedFull) + " full and " + std::to_string(c.usedHalf) +
-                               " half guards, the system \"" + system.name + "\" needs " + std::to_string(info.full) +
-                               " and " + std::to_string(info.half) + "."});
+        throw RedError({0, "The base row has " + std::to_string(c.usedFull) + " full and " +
+                               std::to_string(c.usedHalf) + " half guards, the system \"" + system.name + "\" needs " +
+                               std::to_string(info.full) + " and " + std::to_string(info.half) + "."});
     if (uSystem) {
         for (int i = 0; i < n; ++i) {
             const CouponMatch& m = matches_[i];
@@ -398,20 +399,14 @@ SystemCoupon::Result SystemCoupon::Apply(const RedSystem& system) const {
             const char ch = line[j];
             int sign = first;
             switch (levelOfMatch[i]) {
-                case 1:
-                    sign = first;
-                    break;
+                case 1: sign = first; break;
                 case 2:
-                    if (uSystem)
-                        sign = ch == 'U' ? u : (u == first ? last : first);
-                    else
-                        sign = ch == 'U' ? first : last;
+                    if (uSystem) sign = ch == 'U' ? u : (u == first ? last : first);
+                    else sign = ch == 'U' ? first : last;
                     break;
                 default:
-                    if (uSystem)
-                        sign = ch == '0' ? u : others[ch - '1'];
-                    else
-                        sign = ch - '0';
+                    if (uSystem) sign = ch == '0' ? u : others[ch - '1'];
+                    else sign = ch - '0';
                     break;
             }
             out[j] = static_cast<char>('0' + sign);
@@ -495,8 +490,8 @@ void SystemCoupon::StoreInDocument(core::TVinraFile& doc, const Result& result, 
     doc.Systemnamn = systemName_;
     doc.SystemTyp = ownSystems_ ? "G" : "R";
     while (doc.UseFlags.Count() < 8) doc.UseFlags.Add(false);
-    for (int flag : {core::UseMaxMin, core::UseRadDiff, core::UseURad, core::UseJaKomb, core::UseNejKomb,
-                     core::UseFilterTo})
+    for (int flag :
+         {core::UseMaxMin, core::UseRadDiff, core::UseURad, core::UseJaKomb, core::UseNejKomb, core::UseFilterTo})
         doc.UseFlags.Put(flag, false);
 }
 
@@ -528,7 +523,8 @@ std::vector<std::string> ListRedSystems(const std::filesystem::path& folder) {
     if (!std::filesystem::is_directory(folder, ec)) return names;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         if (!entry.is_regular_file(ec)) continue;
-        if (core::EqualsNoCase(entry.path().extension().string(), ".RED")) names.push_back(entry.path().stem().string());
+        if (core::EqualsNoCase(entry.path().extension().string(), ".RED"))
+            names.push_back(entry.path().stem().string());
     }
     std::sort(names.begin(), names.end());
     return names;

@@ -23,10 +23,10 @@ struct RedMessage {
     int number = 0;
     std::string text;
 };
-inline constexpr int kMsgFileNotFound = 380;       // "File not found: " + path
-inline constexpr int kMsgTooMany = 381;            // " too many!"
-inline constexpr int kMsgUnreadableName = 382;     // "An error occured when calculating covers."
-inline constexpr int kMsgKeepCombinations = 277;   // asked before the rows are replaced
+inline constexpr int kMsgFileNotFound = 380;      // "File not found: " + path
+inline constexpr int kMsgTooMany = 381;           // " too many!"
+inline constexpr int kMsgUnreadableName = 382;    // "An error occured when calculating covers."
+inline constexpr int kMsgKeepCombinations = 277;  // asked before the rows are replaced
 RedMessage FileNotFoundMessage(const std::filesystem::path& path);
 RedMessage UnreadableNameMessage();
 
@@ -91,7 +91,7 @@ struct CouponMatch {
     bool math = false;            // mathematical guard
     int uSign = -1;               // U mark: 0, 1, 2 or -1
     int markCount() const { return marks[0] + marks[1] + marks[2]; }
-    int firstMark() const;        // -1 without marks
+    int firstMark() const;  // -1 without marks
     int lastMark() const;
 };
 

@@ -37,8 +37,8 @@ std::vector<std::vector<int>> FrameSigns(const std::vector<std::string>& frame, 
         rows *= static_cast<double>(signs[m].size());
     }
     if (rows > static_cast<double>(kMaxFrameRows))
-        throw GenerationError(fmt::format("the frame has {:.0f} rows; the engine handles at most {} rows", rows,
-                                          kMaxFrameRows));
+        throw GenerationError(
+            fmt::format("the frame has {:.0f} rows; the engine handles at most {} rows", rows, kMaxFrameRows));
     return signs;
 }
 
@@ -46,7 +46,8 @@ uint64_t ResultBytesEstimate(uint64_t rows, int n) {
     const uint64_t len = static_cast<uint64_t>(std::max(n, 0));
     // A std::string object, plus a heap block (with its malloc header) once the
     // row is too long for the in-place buffer.
-    const uint64_t asString = sizeof(std::string) + (len >= sizeof(std::string) / 2 ? ((len + 1 + 15) / 16) * 16 + 16 : 0);
+    const uint64_t asString =
+        sizeof(std::string) + (len >= sizeof(std::string) / 2 ? ((len + 1 + 15) / 16) * 16 + 16 : 0);
     // "Rad12345678=" + row + CR LF in the file text, before and after encoding.
     const uint64_t asLine = 12 + len + 2;
     const uint64_t perRow = 2 * asString + 2 * asLine + sizeof(core::PackedRow);
@@ -357,27 +358,22 @@ TRowGeneration::TRowGeneration(GenerationInput input) : in_(std::move(input)) {
     if (n_ < 1 || n_ > core::kMaxMatches)
         throw GenerationError(fmt::format("a system has 1 to {} matches, not {}", core::kMaxMatches, n_));
     switch (in_.mode) {
-        case GenerationMode::Full:
-            FrameSigns(in_.frame, n_);
-            break;
+        case GenerationMode::Full: FrameSigns(in_.frame, n_); break;
         case GenerationMode::Random:
             FrameSigns(in_.frame, n_);
             if (in_.requestedCount > 0) CheckResultFits(static_cast<uint64_t>(in_.requestedCount), n_);
             break;
-        case GenerationMode::Filter:
-            break;
+        case GenerationMode::Filter: break;
         case GenerationMode::Warranty:
             if (n_ < 3)
-                throw GenerationError(
-                    fmt::format("the warranty needs at least 3 matches; this system has {}", n_));
+                throw GenerationError(fmt::format("the warranty needs at least 3 matches; this system has {}", n_));
             FrameSigns(in_.frame, n_);
             for (size_t i = 0; i < in_.rows.size(); ++i)
                 if (!core::IsRow(in_.rows[i], static_cast<size_t>(n_)))
-                    throw GenerationError(fmt::format("row {} (\"{}\") is not a row of {} matches", i + 1,
-                                                      in_.rows[i], n_));
+                    throw GenerationError(
+                        fmt::format("row {} (\"{}\") is not a row of {} matches", i + 1, in_.rows[i], n_));
             break;
-        default:
-            throw GenerationError(fmt::format("unknown generation mode {}", static_cast<int>(in_.mode)));
+        default: throw GenerationError(fmt::format("unknown generation mode {}", static_cast<int>(in_.mode)));
     }
 }
 

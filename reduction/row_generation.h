@@ -108,7 +108,7 @@ public:
     const std::vector<std::string>& Rows() const { return rows_; }
     const std::vector<core::PackedRow>& Outcomes() const { return outcomes_; }
     const WarrantyTable& Warranty() const { return warranty_; }
-    int64_t Attempts() const { return attempts_; }       // random candidates drawn
+    int64_t Attempts() const { return attempts_; }  // random candidates drawn
     bool TriesExhausted() const { return triesExhausted_; }
     bool FilterUnchanged() const { return filterUnchanged_; }  // a filter-to target left the rows as they were
     // What ended a run that failed (out of memory and the like); empty otherwise.

@@ -41,9 +41,9 @@ std::string ReturnClassLabel(const ReturnClass& c, size_t index, int languageBas
         return core::FormatMsg(core::MsgIn(languageBase, number), args);
     };
     auto whole = [](double x) { return core::GroupDigits(static_cast<int64_t>(std::llround(x))); };
-    if (index == 0) return msg(1416, {});                    // "No win"
-    if (c.from == 0) return msg(1425, {whole(c.to)});         // "under %s"
-    if (c.to == 0) return msg(1426, {whole(c.from)});         // "%s or more"
+    if (index == 0) return msg(1416, {});              // "No win"
+    if (c.from == 0) return msg(1425, {whole(c.to)});  // "under %s"
+    if (c.to == 0) return msg(1426, {whole(c.from)});  // "%s or more"
     return whole(c.from) + "\u2013" + whole(c.to);
 }
 
@@ -92,8 +92,8 @@ double ValueModel::LevelPool(int wrong) const {
     return turnover * payoutShare * levelShare[wrong] / paying;
 }
 
-ValueModel MarketValueModel(int n, const PercentTable& odds, const PercentTable& bookmaker,
-                            const PercentTable& people, double turnover, int firstWinLevel) {
+ValueModel MarketValueModel(int n, const PercentTable& odds, const PercentTable& bookmaker, const PercentTable& people,
+                            double turnover, int firstWinLevel) {
     if (n < 1 || n > core::kMaxMatches) throw std::invalid_argument(fmt::format("value: {} matches", n));
     ValueModel model;
     model.n = n;
@@ -165,8 +165,8 @@ SystemValue ComputeSystemValue(const std::vector<std::string>& rows, const Value
                                const std::atomic<bool>* cancel, std::atomic<int64_t>* done) {
     const int n = model.n;
     if (n < 3 || n > kMaxValueMatches)
-        throw std::invalid_argument(fmt::format("the value can be computed for 3 to {} matches, not {}",
-                                                kMaxValueMatches, n));
+        throw std::invalid_argument(
+            fmt::format("the value can be computed for 3 to {} matches, not {}", kMaxValueMatches, n));
     if (rows.empty()) throw std::invalid_argument("there are no rows to value");
     std::vector<core::PackedRow> packed;
     packed.reserve(rows.size());

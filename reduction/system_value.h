@@ -33,18 +33,18 @@ constexpr int kMaxValueMatches = 14;
 
 struct ValueModel {
     int n = core::kDefaultMatches;
-    PercentTable probability{};  // chance of each sign per match; each match sums to 1
-    PercentTable people{};       // share of the public's rows on each sign; each match sums to 1
+    PercentTable probability{};          // chance of each sign per match; each match sums to 1
+    PercentTable people{};               // share of the public's rows on each sign; each match sums to 1
     double turnover = kTypicalTurnover;  // kronor
     bool turnoverKnown = false;
-    double rowPrice = 1.0;     // kronor a row
+    double rowPrice = 1.0;      // kronor a row
     double payoutShare = 0.65;  // of the turnover paid back as prizes
     // Share of the prize fund for N, N-1, N-2 and N-3 right; the levels the
     // pool pays share in proportion.
     std::array<double, 4> levelShare{0.40, 0.15, 0.12, 0.33};
-    int firstWinLevel = 10;       // fewest right that pays
-    int matchesWithoutOdds = 0;   // matches whose chances came from the people's percentages or even chances
-    int matchesWithoutPeople = 0; // matches whose people's shares were missing (even shares taken)
+    int firstWinLevel = 10;        // fewest right that pays
+    int matchesWithoutOdds = 0;    // matches whose chances came from the people's percentages or even chances
+    int matchesWithoutPeople = 0;  // matches whose people's shares were missing (even shares taken)
 
     // The prize fund of a result for rows with `wrong` wrong (0..3); 0 for a
     // level the pool does not pay.
@@ -56,8 +56,8 @@ struct ValueModel {
 // per match: the average of the two odds when both are there, else the one
 // there is, else the people's percentages, else even chances. turnover <= 0
 // takes the typical turnover.
-ValueModel MarketValueModel(int n, const PercentTable& odds, const PercentTable& bookmaker,
-                            const PercentTable& people, double turnover, int firstWinLevel);
+ValueModel MarketValueModel(int n, const PercentTable& odds, const PercentTable& bookmaker, const PercentTable& people,
+                            double turnover, int firstWinLevel);
 // True when no match has odds or people's percentages: there is nothing to estimate from.
 bool NoMarketData(const ValueModel& model);
 
@@ -85,13 +85,13 @@ struct ReturnClass {
 struct SystemValue {
     int n = 0;
     int64_t rows = 0;
-    double stake = 0;                  // kronor
+    double stake = 0;                    // kronor
     std::array<double, 4> bestChance{};  // chance the best row has N, N-1, N-2, N-3 right
-    double noWinChance = 0;            // chance of no prize at all
-    double expectedReturn = 0;         // kronor
+    double noWinChance = 0;              // chance of no prize at all
+    double expectedReturn = 0;           // kronor
     double returnPerKrona = 0;
     std::vector<ReturnClass> distribution;
-    bool complete = false;             // false when cancelled
+    bool complete = false;  // false when cancelled
 };
 
 // The texts of a value in a language of the message table, for the chart,

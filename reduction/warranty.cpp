@@ -234,8 +234,7 @@ bool FillByWalk(const Layout& L, const std::vector<RowInfo>& rows, PackedRow chu
                     for (size_t b = 0; b < before; ++b) bases[nb++] = bases[b] + d * L.stride[m];
             } else if (budget > 0) {
                 for (int d = 0; d < L.radix[m]; ++d)
-                    if (d != digit)
-                        steps[ns++] = (static_cast<int64_t>(d) - digit) * static_cast<int64_t>(L.stride[m]);
+                    if (d != digit) steps[ns++] = (static_cast<int64_t>(d) - digit) * static_cast<int64_t>(L.stride[m]);
                 stepStart[++ni] = ns;
             }
         }
@@ -322,8 +321,8 @@ Cut ChooseCut(const Layout& L, const std::array<int, core::kMaxMatches>& radix, 
     return cut;
 }
 
-Layout MakeLayout(const std::vector<PackedRow>& outcomes, const std::vector<PackedRow>& rows, int n,
-                  unsigned threads, const TallyOptions& options) {
+Layout MakeLayout(const std::vector<PackedRow>& outcomes, const std::vector<PackedRow>& rows, int n, unsigned threads,
+                  const TallyOptions& options) {
     Layout L;
     L.n = n;
     const uint64_t mask = core::PackedMask(n);
@@ -347,10 +346,8 @@ Layout MakeLayout(const std::vector<PackedRow>& outcomes, const std::vector<Pack
                 L.rank[m * 4 + c] = static_cast<int8_t>(r++);
             }
         L.radix[m] = r;
-        if (r >= 2)
-            L.variable.push_back(m);
-        else
-            L.fixed.push_back(m);
+        if (r >= 2) L.variable.push_back(m);
+        else L.fixed.push_back(m);
     }
     // A row outside the outcomes' signs at a varying match needs one more digit
     // there in the transform.
@@ -385,10 +382,8 @@ Layout MakeLayout(const std::vector<PackedRow>& outcomes, const std::vector<Pack
         case WarrantyMethod::Walk: L.method = Method::Walk; break;
         case WarrantyMethod::Transform: L.method = Method::Transform; break;
         case WarrantyMethod::Auto:
-            if (directCost <= walkCost && directCost <= transformCost)
-                L.method = Method::Direct;
-            else
-                L.method = transformCost < walkCost ? Method::Transform : Method::Walk;
+            if (directCost <= walkCost && directCost <= transformCost) L.method = Method::Direct;
+            else L.method = transformCost < walkCost ? Method::Transform : Method::Walk;
     }
 
     const Cut cut = L.method == Method::Direct ? Cut{} : L.method == Method::Walk ? walkCut : extCut;
@@ -501,10 +496,8 @@ struct TallyJob {
                             const int d = n - core::CountEqualPacked(o, r.row, n);
                             if (d < kDepth) c.h[d]++;
                         }
-                        if (each)
-                            (*each)[i] = {c.h[0], c.h[1], c.h[2], c.h[3]};
-                        else
-                            list.Add(CodeOf<Code>(c), 1);
+                        if (each) (*each)[i] = {c.h[0], c.h[1], c.h[2], c.h[3]};
+                        else list.Add(CodeOf<Code>(c), 1);
                     }
                 } else {
                     std::memset(buffer.data(), 0, buffer.size() * sizeof(Counters));
@@ -650,7 +643,8 @@ WarrantyTable Tally(const std::vector<PackedRow>& outcomes, const std::vector<Pa
     std::vector<ChunkRun> runs;
     if (L.method == Method::Direct) {
         const size_t kSlice = options.maxChunkPositions ? options.maxChunkPositions : 2048;
-        for (size_t i = 0; i < outcomes.size(); i += kSlice) runs.push_back({0, i, std::min(outcomes.size(), i + kSlice)});
+        for (size_t i = 0; i < outcomes.size(); i += kSlice)
+            runs.push_back({0, i, std::min(outcomes.size(), i + kSlice)});
     } else {
         // Runs of outcomes sharing a chunk. The chunk index never falls along
         // the sorted list: gallop, then bisect.
@@ -665,10 +659,8 @@ WarrantyTable Tally(const std::vector<PackedRow>& outcomes, const std::vector<Pa
             hi = std::min(hi, i + step + 1);
             while (lo < hi) {
                 const size_t mid = lo + (hi - lo) / 2;
-                if (L.ChunkOf(at(mid)) == c)
-                    lo = mid + 1;
-                else
-                    hi = mid;
+                if (L.ChunkOf(at(mid)) == c) lo = mid + 1;
+                else hi = mid;
             }
             runs.push_back({c, i, lo});
             i = lo;
@@ -684,10 +676,8 @@ WarrantyTable Tally(const std::vector<PackedRow>& outcomes, const std::vector<Pa
     const bool worthIt = work > 50000 || options.threads > 1;
     const unsigned threads =
         (runs.size() > 1 && worthIt) ? static_cast<unsigned>(std::min<size_t>(hw, runs.size())) : 1;
-    if (rows.size() <= 0xFFFF)
-        job.Run<SmallCode>(table, threads);
-    else
-        job.Run<WideCode>(table, threads);
+    if (rows.size() <= 0xFFFF) job.Run<SmallCode>(table, threads);
+    else job.Run<WideCode>(table, threads);
     return table;
 }
 
@@ -700,8 +690,8 @@ WarrantyTable TallyWarranty(const std::vector<PackedRow>& outcomes, const std::v
 }
 
 bool CountsPerOutcome(const std::vector<PackedRow>& outcomes, const std::vector<PackedRow>& systemRows, int n,
-                      std::vector<OutcomeCounts>& counts, const std::atomic<bool>* cancel,
-                      std::atomic<int64_t>* tested, const TallyOptions& options) {
+                      std::vector<OutcomeCounts>& counts, const std::atomic<bool>* cancel, std::atomic<int64_t>* tested,
+                      const TallyOptions& options) {
     counts.assign(outcomes.size(), OutcomeCounts{});
     return Tally(outcomes, systemRows, n, cancel, tested, options, &counts).complete;
 }
@@ -783,7 +773,8 @@ WarrantyView::WarrantyView(const WarrantyTable& table, int n, const WarrantyText
         p[k] = static_cast<double>(sum) * 100.0 / t;
         seen += sum;
         if (least)
-            lines_.push_back(core::FormatMsg(texts_.chance, {p[k] + acc, static_cast<long long>(*least), static_cast<long long>(n_ - k)}));
+            lines_.push_back(core::FormatMsg(
+                texts_.chance, {p[k] + acc, static_cast<long long>(*least), static_cast<long long>(n_ - k)}));
     }
     if (seen < total_) {
         acc += p[3];
@@ -792,8 +783,8 @@ WarrantyView::WarrantyView(const WarrantyTable& table, int n, const WarrantyText
 }
 
 std::vector<std::string> WarrantyView::Header() const {
-    return {std::to_string(n_), std::to_string(n_ - 1), std::to_string(n_ - 2), std::to_string(n_ - 3),
-            texts_.chanceHeader, texts_.percentHeader};
+    return {std::to_string(n_),     std::to_string(n_ - 1), std::to_string(n_ - 2),
+            std::to_string(n_ - 3), texts_.chanceHeader,    texts_.percentHeader};
 }
 
 std::vector<std::string> WarrantyView::Cells(size_t r) const {

@@ -20,9 +20,9 @@ class TVinraFile;
 namespace vinra::reduction {
 
 struct WarrantyTable {
-    std::vector<std::string> keys;   // class keys "aa-b-cc-dd" in first-met order over the outcomes
-    std::vector<int64_t> counts;     // outcomes per key
-    int64_t total = 0;               // number of outcomes (set when the tally starts)
+    std::vector<std::string> keys;  // class keys "aa-b-cc-dd" in first-met order over the outcomes
+    std::vector<int64_t> counts;    // outcomes per key
+    int64_t total = 0;              // number of outcomes (set when the tally starts)
     // False when the tally was cancelled: such a table covers only part of the
     // outcomes and must never be stored as the system's warranty.
     bool complete = true;
@@ -36,8 +36,8 @@ struct WarrantyTable {
 // so far. Throws std::invalid_argument for n < 3 (the key needs N-3), n > 30, or
 // an outcome holding a code other than 0, 1, 2.
 WarrantyTable TallyWarranty(const std::vector<core::PackedRow>& outcomes,
-                            const std::vector<core::PackedRow>& systemRows, int n,
-                            const std::atomic<bool>* cancel, std::atomic<int64_t>* tested);
+                            const std::vector<core::PackedRow>& systemRows, int n, const std::atomic<bool>* cancel,
+                            std::atomic<int64_t>* tested);
 
 // How the tally counts; Auto picks the cheapest for the sizes at hand. The
 // others exist to check and time each method.
@@ -48,9 +48,8 @@ struct TallyOptions {
     unsigned threads = 0;            // 0: every core
 };
 WarrantyTable TallyWarranty(const std::vector<core::PackedRow>& outcomes,
-                            const std::vector<core::PackedRow>& systemRows, int n,
-                            const std::atomic<bool>* cancel, std::atomic<int64_t>* tested,
-                            const TallyOptions& options);
+                            const std::vector<core::PackedRow>& systemRows, int n, const std::atomic<bool>* cancel,
+                            std::atomic<int64_t>* tested, const TallyOptions& options);
 
 // The same tally without the classes: for every outcome (in the order of the
 // list) the rows with N, N-1, N-2 and N-3 right, for callers that weigh the

@@ -10,9 +10,7 @@ namespace vinra::reduction {
 
 const std::vector<WizardMethodInfo>& WizardMethods() {
     static const std::vector<WizardMethodInfo> methods = {
-        {WizardMethod::Mathematical, 254, 308},
-        {WizardMethod::Random, 255, 309},
-        {WizardMethod::Filter, 256, 310},
+        {WizardMethod::Mathematical, 254, 308},   {WizardMethod::Random, 255, 309}, {WizardMethod::Filter, 256, 310},
         {WizardMethod::Guarantee, 1400, 1428},     // "Reduce with &guarantee: %d / %d right"
         {WizardMethod::HighestValue, 1418, 1429},  // "Keep the %d rows of highest value"
     };
@@ -170,8 +168,8 @@ WizardModel::NextResult WizardModel::Next() {
                 mode_ = GenerationMode::Filter;
                 const int64_t limit = static_cast<int64_t>(rows_.size()) - 1;
                 const int64_t t = std::min(CountFieldValue(filterCountText_), limit);
-                c_.filterToRader = static_cast<int>(std::clamp<int64_t>(t, std::numeric_limits<int>::min(),
-                                                                         std::numeric_limits<int>::max()));
+                c_.filterToRader = static_cast<int>(
+                    std::clamp<int64_t>(t, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
                 filterCountText_ = std::to_string(c_.filterToRader);
                 typeMsg_ = UseFilterTo() ? 311 : 310;
                 break;
@@ -428,7 +426,8 @@ void WizardModel::ApplyTo(core::TVinraFile& doc, const WarrantyTexts& texts) con
     ToDocument(c_, doc);
     if (complete_.keys.empty()) {
         ClearWarranty(doc);
-        doc.AntalRader = static_cast<int32_t>(std::clamp<int64_t>(complete_.total, 0, std::numeric_limits<int32_t>::max()));
+        doc.AntalRader =
+            static_cast<int32_t>(std::clamp<int64_t>(complete_.total, 0, std::numeric_limits<int32_t>::max()));
     } else {
         const WarrantyView view(complete_, n_, texts);
         StoreWarranty(doc, complete_, view.lines());

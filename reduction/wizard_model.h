@@ -37,8 +37,8 @@ const std::vector<WizardMethodInfo>& WizardMethods();
 // What the round's game information gives the wizard; empty and zero when the
 // round has none.
 struct RoundFigures {
-    bool present = false;                                            // a game-information file was read
-    PercentTable people{};                                           // people's percentages as numbers
+    bool present = false;                                                    // a game-information file was read
+    PercentTable people{};                                                   // people's percentages as numbers
     std::array<std::array<std::string, 3>, core::kMaxMatches> peopleText{};  // as read ("05.5")
 };
 
@@ -67,8 +67,8 @@ enum class RunKind { None, Reduction, Warranty };
 
 // Enabled state of every control that depends on the run and the step.
 struct WizardControls {
-    bool reduce = false, restore = false, cancelRun = false;           // generation page
-    bool warrantyGenerate = false, warrantyCancel = false;             // warranty page
+    bool reduce = false, restore = false, cancelRun = false;  // generation page
+    bool warrantyGenerate = false, warrantyCancel = false;    // warranty page
     bool exportButton = false, importButton = false;
     bool previous = false, next = false, finish = false, close = false;  // navigation
 };
@@ -85,8 +85,7 @@ double GuaranteeSecondsOfText(std::string_view text);
 
 struct ConditionControls {
     bool rowDiff = false;  // the check box and its list
-    bool signCounts = false, percentage = false, sourceRows = false, noComb = false, yesComb = false,
-         winLevel = false;
+    bool signCounts = false, percentage = false, sourceRows = false, noComb = false, yesComb = false, winLevel = false;
 };
 
 class WizardModel {

@@ -23,9 +23,9 @@ using LiveClock = std::chrono::system_clock;
 
 struct LivePlan {
     char typ = 'S';
-    int32_t omgId = 0;               // 0: whichever draw of the pool is asked for
-    LiveClock::time_point start;     // kick-off of every match
-    double minuteSeconds = 60.0;     // real seconds per match minute
+    int32_t omgId = 0;            // 0: whichever draw of the pool is asked for
+    LiveClock::time_point start;  // kick-off of every match
+    double minuteSeconds = 60.0;  // real seconds per match minute
 };
 
 struct LiveGoal {

@@ -21,8 +21,9 @@ extern "C" void Stop(int) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"vinra-service: the web service of Vinra 2000 (update.ini, active pools, results, game information,\n"
-                 "live scores, own-rows submission, system uploads, goal-service pages, help and statistics pages)"};
+    CLI::App app{
+        "vinra-service: the web service of Vinra 2000 (update.ini, active pools, results, game information,\n"
+        "live scores, own-rows submission, system uploads, goal-service pages, help and statistics pages)"};
     std::string host = "127.0.0.1";
     int port = 8080;
     std::string data = "service/data";
@@ -32,7 +33,8 @@ int main(int argc, char** argv) {
     app.add_option("--port", port, "port to listen on (0: any free port, printed at start)")
         ->check(CLI::Range(0, 65535))
         ->capture_default_str();
-    app.add_option("--data", data, "data folder: rounds/, help/, logos/, update.ini, teamstat.ini, teamlogo.ini, apikeys.ini")
+    app.add_option("--data", data,
+                   "data folder: rounds/, help/, logos/, update.ini, teamstat.ini, teamlogo.ini, apikeys.ini")
         ->capture_default_str();
     app.add_option("--public-url", publicUrl, "base address written into replies (default: the Host the client used)");
     app.add_flag("--quiet", quiet, "no line per request on standard output");
@@ -47,7 +49,8 @@ int main(int argc, char** argv) {
     app.add_option("--live-minute", liveMinute, "real seconds per match minute of the live round")
         ->check(CLI::Range(0.001, 3600.0))
         ->capture_default_str();
-    app.set_version_flag("--version", std::string("vinra-service ") + vinra::core::kProgramVersion, "print the version and exit");
+    app.set_version_flag("--version", std::string("vinra-service ") + vinra::core::kProgramVersion,
+                         "print the version and exit");
     CLI11_PARSE(app, argc, argv);
 
     std::error_code ec;
@@ -56,7 +59,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     vinra::service::VinraService service({data, publicUrl, {}});
-    for (const std::string& problem : service.season()->problems()) std::cerr << "vinra-service: skipped " << problem << "\n";
+    for (const std::string& problem : service.season()->problems())
+        std::cerr << "vinra-service: skipped " << problem << "\n";
     if (!liveStart.empty()) {
         vinra::service::LivePlan plan;
         plan.typ = livePool.size() == 1 ? livePool[0] : 0;

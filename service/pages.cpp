@@ -75,13 +75,14 @@ std::string ActivePoolsIni(const Season& season, const std::string& today) {
     std::string codes;
     for (const Round* r : rounds)
         if (codes.find(r->typ) == std::string::npos) codes += r->typ;
-    std::string out = "; Active pools of the Vinra 2000 web service\n[Info]\nFileOK=1\nDate=" + today + "\nPools=" + codes + "\n";
+    std::string out =
+        "; Active pools of the Vinra 2000 web service\n[Info]\nFileOK=1\nDate=" + today + "\nPools=" + codes + "\n";
     for (char c : codes) out += fmt::format("{}={}0\n", c, c);
     std::map<char, int> index;
     for (const Round* r : rounds) {
         out += fmt::format("\n[{}{}]\nN={}\nC={}\nOmg={}\nXMLOmgang={}\nNumGames={}\nDeadline={}\n", r->typ,
-                           index[r->typ]++, PoolName(r->typ), PoolOperator(r->typ), r->omg, r->omgId,
-                           r->matches.size(), r->deadline);
+                           index[r->typ]++, PoolName(r->typ), PoolOperator(r->typ), r->omg, r->omgId, r->matches.size(),
+                           r->deadline);
     }
     // The games of the open rounds and the latest result of each pool go straight
     // into the program's database.
@@ -107,8 +108,8 @@ std::string GamesLines(const Season& season) {
     std::string out;
     for (const Round& r : season.rounds())
         for (size_t m = 0; m < r.matches.size(); ++m)
-            out += fmt::format("{};{};{};{};{};{}\n", r.roundInteger(), r.typ, r.omgId, m + 1,
-                               Field(r.matches[m].home), Field(r.matches[m].away));
+            out += fmt::format("{};{};{};{};{};{}\n", r.roundInteger(), r.typ, r.omgId, m + 1, Field(r.matches[m].home),
+                               Field(r.matches[m].away));
     return out;
 }
 
@@ -132,10 +133,13 @@ std::string ResultsXml(const Round& r) {
                                              E(PoolName(r.typ)), r.omgId, r.omg);
     for (size_t m = 0; m < r.matches.size(); ++m) {
         const Match& x = r.matches[m];
-        out += fmt::format("<match nr=\"{}\"><hemmalag>{}</hemmalag><bortalag>{}</bortalag><slutresultat>{}</slutresultat><tecken>{}</tecken></match>",
-                           m + 1, E(x.home), E(x.away),
-                           x.homeGoals >= 0 ? fmt::format("{}-{}", x.homeGoals, x.awayGoals) : std::string(),
-                           row.empty() ? std::string() : std::string(1, row[m]));
+        out += fmt::format(
+            "<match "
+            "nr=\"{}\"><hemmalag>{}</hemmalag><bortalag>{}</bortalag><slutresultat>{}</slutresultat><tecken>{}</"
+            "tecken></match>",
+            m + 1, E(x.home), E(x.away),
+            x.homeGoals >= 0 ? fmt::format("{}-{}", x.homeGoals, x.awayGoals) : std::string(),
+            row.empty() ? std::string() : std::string(1, row[m]));
     }
     out += "<utdelning>";
     for (const Level& l : r.levels)
@@ -153,8 +157,8 @@ std::string ResultsHtml(const Round& r) {
     out += "<table border=\"1\">\n<tr><th>Nr</th><th>Matcher</th><th>Tecken</th><th>Resultat</th></tr>\n";
     for (size_t m = 0; m < r.matches.size(); ++m) {
         const Match& x = r.matches[m];
-        out += fmt::format("<tr><td>{}</td><td>{} - {}</td><td>{}</td><td>{}</td></tr>\n", m + 1, E(x.home),
-                           E(x.away), row.empty() || row[m] == '-' ? std::string() : std::string(1, row[m]),
+        out += fmt::format("<tr><td>{}</td><td>{} - {}</td><td>{}</td><td>{}</td></tr>\n", m + 1, E(x.home), E(x.away),
+                           row.empty() || row[m] == '-' ? std::string() : std::string(1, row[m]),
                            x.homeGoals >= 0 ? fmt::format("{}&ndash;{}", x.homeGoals, x.awayGoals) : std::string());
     }
     out += "</table>\n<table border=\"1\">\n<tr><th>Utdelning</th><th>Vinnare</th><th>Belopp</th></tr>\n";
@@ -170,12 +174,13 @@ std::string GameInfoXml(const Round& r) {
                                              E(PoolName(r.typ)), r.omgId);
     for (size_t m = 0; m < r.matches.size(); ++m) {
         const Match& x = r.matches[m];
-        auto three = [](const char* tag, const std::string (&v)[3]) {
+        auto three = [](const char* tag, const std::string(&v)[3]) {
             return fmt::format("<{0}><val1>{1}</val1><valx>{2}</valx><val2>{3}</val2></{0}>", tag, E(v[0]), E(v[1]),
                                E(v[2]));
         };
-        out += fmt::format("<match nr=\"{}\"><hemmalag>{}</hemmalag><bortalag>{}</bortalag><tips>{}</tips><kommentar>{}</kommentar>",
-                           m + 1, E(x.home), E(x.away), E(x.tips), E(x.comment));
+        out += fmt::format(
+            "<match nr=\"{}\"><hemmalag>{}</hemmalag><bortalag>{}</bortalag><tips>{}</tips><kommentar>{}</kommentar>",
+            m + 1, E(x.home), E(x.away), E(x.tips), E(x.comment));
         out += three("svenskafolket", x.people) + three("tidningstips", x.news) + three("odds", x.odds) + "</match>";
     }
     out += "</matcher></speldata>\n";
@@ -193,8 +198,10 @@ std::string LiveXml(const Round* r) {
             const int outcome = x.homeGoals > x.awayGoals ? 0 : x.homeGoals == x.awayGoals ? 1 : 2;
             // Every goal and the final whistle make a newer record.
             const int version = 1 + x.homeGoals + x.awayGoals + (x.ended ? 1 : 0);
-            out += fmt::format("<match_result row_id=\"{}\" score_home=\"{}\" score_away=\"{}\" status=\"{}\" outcome=\"{}\" version=\"{}\"/>",
-                               m + 1, x.homeGoals, x.awayGoals, x.ended ? 1 : 3, outcome, version);
+            out += fmt::format(
+                "<match_result row_id=\"{}\" score_home=\"{}\" score_away=\"{}\" status=\"{}\" outcome=\"{}\" "
+                "version=\"{}\"/>",
+                m + 1, x.homeGoals, x.awayGoals, x.ended ? 1 : 3, outcome, version);
         }
     }
     out += "</prel_result><return_forecast>";
@@ -244,12 +251,14 @@ std::vector<Played> GamesOf(const Season& season, const std::string& team) {
     for (const Round& r : season.rounds())
         for (const Match& m : r.matches)
             if (m.ended && (m.home == team || m.away == team)) out.push_back({&r, &m});
-    std::stable_sort(out.begin(), out.end(), [](const Played& a, const Played& b) { return a.round->omg > b.round->omg; });
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Played& a, const Played& b) { return a.round->omg > b.round->omg; });
     return out;
 }
 
 std::string GamesTable(const std::vector<Played>& games, size_t limit) {
-    std::string out = "<table border=\"1\"><tr><th>Omgång</th><th>Hemmalag</th><th>Bortalag</th><th>Resultat</th></tr>\n";
+    std::string out =
+        "<table border=\"1\"><tr><th>Omgång</th><th>Hemmalag</th><th>Bortalag</th><th>Resultat</th></tr>\n";
     for (size_t i = 0; i < games.size() && i < limit; ++i)
         out += fmt::format("<tr><td>{}</td><td>{}</td><td>{}</td><td>{}-{}</td></tr>\n", games[i].round->omg,
                            E(games[i].match->home), E(games[i].match->away), games[i].match->homeGoals,
@@ -298,13 +307,16 @@ std::string LeagueTable(const Season& season, const Match& match, int kind) {
             return a.goalsFor - a.goalsAgainst > b.goalsFor - b.goalsAgainst;
         return a.team < b.team;
     });
-    std::string out = "<table border=\"1\"><tr><th></th><th>Lag</th><th>S</th><th>V</th><th>O</th><th>F</th><th>Mål</th><th>P</th></tr>\n";
+    std::string out =
+        "<table "
+        "border=\"1\"><tr><th></th><th>Lag</th><th>S</th><th>V</th><th>O</th><th>F</th><th>Mål</th><th>P</th></tr>\n";
     for (size_t i = 0; i < table.size(); ++i) {
         const Standing& s = table[i];
         const bool mark = s.team == match.home || s.team == match.away;
-        out += fmt::format("<tr{}><td>{}</td><td>{}</td><td>{}</td><td>{}</td><td>{}</td><td>{}</td><td>{}-{}</td><td>{}</td></tr>\n",
-                           mark ? " style=\"font-weight:bold\"" : "", i + 1, E(s.team), s.played, s.won, s.drawn, s.lost,
-                           s.goalsFor, s.goalsAgainst, s.points());
+        out += fmt::format(
+            "<tr{}><td>{}</td><td>{}</td><td>{}</td><td>{}</td><td>{}</td><td>{}</td><td>{}-{}</td><td>{}</td></tr>\n",
+            mark ? " style=\"font-weight:bold\"" : "", i + 1, E(s.team), s.played, s.won, s.drawn, s.lost, s.goalsFor,
+            s.goalsAgainst, s.points());
     }
     return out + "</table>\n";
 }
@@ -325,8 +337,9 @@ std::string StatsPage(const Season& season, const std::string& view, const Round
                 const bool atHome = games[i].match->home == team;
                 const int gf = atHome ? games[i].match->homeGoals : games[i].match->awayGoals;
                 const int ga = atHome ? games[i].match->awayGoals : games[i].match->homeGoals;
-                body += gf > ga ? "<span style=\"color:green\">V</span> " : gf == ga ? "<span style=\"color:gray\">O</span> "
-                                                                                     : "<span style=\"color:red\">F</span> ";
+                body += gf > ga    ? "<span style=\"color:green\">V</span> "
+                        : gf == ga ? "<span style=\"color:gray\">O</span> "
+                                   : "<span style=\"color:red\">F</span> ";
             }
             body += games.empty() ? "Inga spelade matcher</p>\n" : "</p>\n";
         }
@@ -346,8 +359,9 @@ std::string StatsPage(const Season& season, const std::string& view, const Round
     } else {
         return {};
     }
-    return HtmlHead(title) + fmt::format("<h1>{}</h1>\n<p>{} {} match {}: {} &ndash; {}</p>\n", E(title),
-                                         E(PoolName(round.typ)), round.omgId, match, E(m.home), E(m.away)) +
+    return HtmlHead(title) +
+           fmt::format("<h1>{}</h1>\n<p>{} {} match {}: {} &ndash; {}</p>\n", E(title), E(PoolName(round.typ)),
+                       round.omgId, match, E(m.home), E(m.away)) +
            body + "</body></html>\n";
 }
 

@@ -85,9 +85,10 @@ std::string RoundStatsIni(const Season& season, const Round& round, const core::
                 if (!atHome && canonical(m->away) != club) continue;
                 const int gf = atHome ? m->homeGoals : m->awayGoals;
                 const int ga = atHome ? m->awayGoals : m->homeGoals;
-                std::string text = fmt::format("{} - {} {}-{} ({})", m->home, m->away, m->homeGoals, m->awayGoals,
-                                               atHome ? 'h' : 'b');
-                std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+                std::string text =
+                    fmt::format("{} - {} {}-{} ({})", m->home, m->away, m->homeGoals, m->awayGoals, atHome ? 'h' : 'b');
+                std::replace_if(
+                    text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
                 out += fmt::format("LG{}={}|{}|{}\n", n++, gf > ga ? 'W' : gf < ga ? 'L' : 'D', r->omg, text);
             }
         }

@@ -22,7 +22,8 @@ std::vector<std::string> SplitFields(std::string_view text, char sep) {
     size_t start = 0;
     while (true) {
         const size_t end = text.find(sep, start);
-        out.emplace_back(core::Trim(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start)));
+        out.emplace_back(
+            core::Trim(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start)));
         if (end == std::string_view::npos) break;
         start = end + 1;
     }
@@ -206,7 +207,8 @@ Season Season::Load(const fs::path& folder, const std::string& now) {
     for (const fs::path& file : files) {
         try {
             Round r = ReadRound(file);
-            if (!seen.insert({r.typ, r.omgId}).second) throw std::runtime_error("a second file for the same pool and draw");
+            if (!seen.insert({r.typ, r.omgId}).second)
+                throw std::runtime_error("a second file for the same pool and draw");
             if (r.repeat > 0) season.repeating_.push_back(std::move(r));
             else season.add(std::move(r));
         } catch (const std::exception& e) {
@@ -277,9 +279,8 @@ const Round* Season::instance(const Round& source, long long k) const {
 
 void Season::add(Round round) {
     rounds_.push_back(std::move(round));
-    std::stable_sort(rounds_.begin(), rounds_.end(), [](const Round& a, const Round& b) {
-        return a.typ != b.typ ? a.typ < b.typ : a.omgId < b.omgId;
-    });
+    std::stable_sort(rounds_.begin(), rounds_.end(),
+                     [](const Round& a, const Round& b) { return a.typ != b.typ ? a.typ < b.typ : a.omgId < b.omgId; });
 }
 
 // A repetition far from today is not made: the range keeps the rounds a

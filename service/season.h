@@ -17,9 +17,9 @@ struct Match {
     std::string home, away;
     int homeGoals = -1, awayGoals = -1;  // -1: not played yet
     bool ended = false;
-    std::string people[3];               // the public's percentages, "45.5"
-    std::string news[3];                 // newspaper tips
-    std::string odds[3];                 // decimal odds, "2.10"
+    std::string people[3];  // the public's percentages, "45.5"
+    std::string news[3];    // newspaper tips
+    std::string odds[3];    // decimal odds, "2.10"
     std::string tips, comment;
 };
 
@@ -31,9 +31,9 @@ struct Level {
 
 struct Round {
     char typ = 'S';
-    int32_t omgId = 0;      // operator's draw number
-    std::string omg;        // "yyyy-ww"
-    std::string deadline;   // "yyyy-mm-dd hh:mm"
+    int32_t omgId = 0;     // operator's draw number
+    std::string omg;       // "yyyy-ww"
+    std::string deadline;  // "yyyy-mm-dd hh:mm"
     std::vector<Match> matches;
     std::vector<Level> levels;  // top level first; empty until the round is settled
     std::filesystem::path file;
@@ -42,7 +42,7 @@ struct Round {
     int repeat = 0;
     int drawStep = 1;  // draw numbers per week of the pool
 
-    int roundInteger() const;          // 2026-50 -> 202650
+    int roundInteger() const;  // 2026-50 -> 202650
     bool settled() const { return !levels.empty(); }
     // Result row in the pool's own letters; "-" for a match without a final score.
     // Empty when no match has ended.

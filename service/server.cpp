@@ -27,7 +27,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr size_t kKeepStored = 500;            // submissions, uploads and publications kept in memory
+constexpr size_t kKeepStored = 500;             // submissions, uploads and publications kept in memory
 constexpr size_t kMaxPublication = 256 * 1024;  // one goal-service page
 
 const char* const kXml = "text/xml; charset=utf-8";
@@ -125,8 +125,9 @@ std::string LiveCheckPage(const Season& season, const VinraService::Stored& uplo
     const int32_t omgId = info.value("omgId", 0);
     const std::vector<std::string> rows = info.value("rows", std::vector<std::string>{});
     const Round* round = typ.size() == 1 ? season.find(typ[0], omgId) : nullptr;
-    std::string out = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><meta http-equiv=\"refresh\" content=\"60\">"
-                      "<title>Rättning</title></head><body style=\"font-family:Verdana,sans-serif\">\n";
+    std::string out =
+        "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><meta http-equiv=\"refresh\" content=\"60\">"
+        "<title>Rättning</title></head><body style=\"font-family:Verdana,sans-serif\">\n";
     out += fmt::format("<h1>{}</h1>\n<p>{} omgång {} &middot; {} rader &middot; uppladdat av {}</p>\n",
                        EscapeMarkup(upload.name), EscapeMarkup(typ.size() == 1 ? PoolName(typ[0]) : typ), omgId,
                        rows.size(), EscapeMarkup(upload.owner));
@@ -154,7 +155,7 @@ std::string LiveCheckPage(const Season& season, const VinraService::Stored& uplo
         if (table.Level(l.rights)) table.SetPayoutText(l.rights, std::to_string(l.payout));
     for (int k = n; k >= std::max(0, n - 3); --k) {
         const checking::WinLevel* line = table.Level(k);
-        const std::string win = !line ? core::FormatAmount(0)
+        const std::string win = !line                 ? core::FormatAmount(0)
                                 : line->error.empty() ? core::FormatAmount(line->levelWin)
                                                       : std::string("för stort belopp");
         out += fmt::format("<tr><td>{}</td><td>{}</td><td>{} kr</td></tr>\n", k, count[static_cast<size_t>(k)],
@@ -223,19 +224,23 @@ std::string GoalPage(const VinraService::Stored& entry) {
     const bool utf8 = core::IsUtf8WithNonAscii(xml);
     const pugi::xml_parse_result ok =
         doc.load_buffer(xml.data(), xml.size(), pugi::parse_default, utf8 ? pugi::encoding_utf8 : pugi::encoding_auto);
-    std::string out = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><meta http-equiv=\"refresh\" content=\"30\">"
-                      "<title>Målservice</title></head><body style=\"font-family:Verdana,sans-serif\">\n";
+    std::string out =
+        "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><meta http-equiv=\"refresh\" content=\"30\">"
+        "<title>Målservice</title></head><body style=\"font-family:Verdana,sans-serif\">\n";
     const pugi::xml_node gs = doc.child("goalservice");
     if (!ok || !gs) return out + "<p>Sidan kunde inte läsas.</p></body></html>\n";
     auto text = [](const pugi::xml_node& n, const char* child) { return EscapeMarkup(n.child(child).text().get()); };
     out += fmt::format("<h1>{} {}</h1>\n<p>{} rader &middot; uppdaterad {}</p>\n", text(gs, "productname"),
                        text(gs, "round"), text(gs, "rows"), text(gs, "lastupdate"));
-    out += "<table border=\"1\"><tr><th>Nr</th><th>Hemmalag</th><th>Bortalag</th><th>1</th><th>X</th><th>2</th>"
-           "<th>Mål</th><th>Tecken</th><th>Status</th></tr>\n";
+    out +=
+        "<table border=\"1\"><tr><th>Nr</th><th>Hemmalag</th><th>Bortalag</th><th>1</th><th>X</th><th>2</th>"
+        "<th>Mål</th><th>Tecken</th><th>Status</th></tr>\n";
     for (const pugi::xml_node& m : gs.child("games").children("match"))
-        out += fmt::format("<tr><td>{}</td><td>{}</td><td>{}</td><td>{}</td><td>{}</td><td>{}</td><td>{}</td><td>{}</td><td>{}</td></tr>\n",
-                           text(m, "no"), text(m, "home"), text(m, "away"), text(m, "tkn1"), text(m, "tknx"),
-                           text(m, "tkn2"), text(m, "goals"), text(m, "result"), text(m, "status"));
+        out += fmt::format(
+            "<tr><td>{}</td><td>{}</td><td>{}</td><td>{}</td><td>{}</td><td>{}</td><td>{}</td><td>{}</td><td>{}</td></"
+            "tr>\n",
+            text(m, "no"), text(m, "home"), text(m, "away"), text(m, "tkn1"), text(m, "tknx"), text(m, "tkn2"),
+            text(m, "goals"), text(m, "result"), text(m, "status"));
     out += "</table>\n<table border=\"1\"><tr><th>Rätt</th><th>Antal</th><th>Utdelning</th><th>Summa</th></tr>\n";
     for (const pugi::xml_node& w : gs.child("result").children("win"))
         out += fmt::format("<tr><td>{}</td><td>{}</td><td>{}</td><td>{}</td></tr>\n", text(w, "rights"),
@@ -252,7 +257,8 @@ std::string IndexPage() {
            "<body style=\"font-family:Verdana,sans-serif\"><h1>Vinra 2000 web service</h1>\n<ul>\n"
            "<li><a href=\"/vinra2000/ini/update.ini\">update.ini</a></li>\n"
            "<li><a href=\"/vinra/activepools\">activepools</a></li>\n"
-           "<li><a href=\"/vinra2000/ini/dbresults.txt\">dbresults.txt</a>, <a href=\"/vinra2000/ini/dbgames.txt\">dbgames.txt</a></li>\n"
+           "<li><a href=\"/vinra2000/ini/dbresults.txt\">dbresults.txt</a>, <a "
+           "href=\"/vinra2000/ini/dbgames.txt\">dbgames.txt</a></li>\n"
            "<li><a href=\"/apps/goalservice/377.html\">377</a></li>\n"
            "<li><a href=\"/vinra2000/help/10000/html/main.htm\">help</a></li>\n</ul></body></html>\n";
 }
@@ -333,7 +339,8 @@ void VinraService::Register(httplib::Server& svr) {
         if (!options_.publicUrl.empty()) return options_.publicUrl;
         const std::string host = req.get_header_value("Host");
         const bool clean = !host.empty() && host.size() < 256 && std::all_of(host.begin(), host.end(), [](char c) {
-            return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == ':' || c == '[' || c == ']';
+            return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == ':' || c == '[' ||
+                   c == ']';
         });
         return "http://" + (clean ? host : std::string("127.0.0.1"));
     };
@@ -342,9 +349,10 @@ void VinraService::Register(httplib::Server& svr) {
 
     svr.Get("/", [](const httplib::Request&, httplib::Response& res) { res.set_content(IndexPage(), kHtml); });
     svr.Get("/vinra2000/", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Vinra 2000</title></head><body>"
-                        "<h1>Vinra 2000</h1><p>Version 7.51</p></body></html>\n",
-                        kHtml);
+        res.set_content(
+            "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Vinra 2000</title></head><body>"
+            "<h1>Vinra 2000</h1><p>Version 7.51</p></body></html>\n",
+            kHtml);
     });
 
     // Service definition and club data files, pointing back at this service.
@@ -386,7 +394,8 @@ void VinraService::Register(httplib::Server& svr) {
         else if (auto draw = PositiveParam(req, "draw")) r = s->find(typ, *draw);
         else if (req.has_param("aar") || req.has_param("uke")) {
             const auto year = PositiveParam(req, "aar"), wk = PositiveParam(req, "uke");
-            if (!year || !wk || *year > 9999 || *wk > 53) return BadRequest(res, "aar and uke must be a year and a week");
+            if (!year || !wk || *year > 9999 || *wk > 53)
+                return BadRequest(res, "aar and uke must be a year and a week");
             r = s->findByWeek(typ, fmt::format("{:04}-{:02}", *year, *wk));
         } else if (req.has_param("omgang") || req.has_param("draw")) {
             return BadRequest(res, "the draw number must be a positive integer");
@@ -416,9 +425,10 @@ void VinraService::Register(httplib::Server& svr) {
         if (typ.size() != 1 || !core::FindPool(typ)) return BadRequest(res, "typ must be a pool code");
         sendRound(req, res, typ[0], true);
     });
-    svr.Get(R"(/spil/tips/tips(12|13)/resultater\.php)", [=, this](const httplib::Request& req, httplib::Response& res) {
-        sendRound(req, res, req.matches[1].str() == "12" ? 'G' : 'H', true);
-    });
+    svr.Get(R"(/spil/tips/tips(12|13)/resultater\.php)",
+            [=, this](const httplib::Request& req, httplib::Response& res) {
+                sendRound(req, res, req.matches[1].str() == "12" ? 'G' : 'H', true);
+            });
     auto info = [this, product](char first, char second) {
         return [this, product, first, second](const httplib::Request& req, httplib::Response& res) {
             const char typ = product(req, first, second);
@@ -467,9 +477,11 @@ void VinraService::Register(httplib::Server& svr) {
     // Own rows handed to the operator's shop.
     svr.Post("/Vinra/egnarader", [this, base](const httplib::Request& req, httplib::Response& res) {
         auto reply = [&](int code, const std::string& text, const std::string& url) {
-            res.set_content(fmt::format("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<svar><status kod=\"{}\">{}</status>{}</svar>\n",
-                                        code, EscapeMarkup(text), url.empty() ? "" : "<url>" + EscapeMarkup(url) + "</url>"),
-                            kXml);
+            res.set_content(
+                fmt::format(
+                    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<svar><status kod=\"{}\">{}</status>{}</svar>\n", code,
+                    EscapeMarkup(text), url.empty() ? "" : "<url>" + EscapeMarkup(url) + "</url>"),
+                kXml);
         };
         pugi::xml_document doc;
         const std::string xml = req.get_param_value("xmlData");
@@ -504,44 +516,47 @@ void VinraService::Register(httplib::Server& svr) {
         std::lock_guard lock(mutex_);
         const Stored* s = lookup(submissions_, req.matches[1].str());
         if (!s) return NotFound(res, "no such submission");
-        std::string page = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Spelbutik</title></head>"
-                           "<body style=\"font-family:Verdana,sans-serif\">\n<h1>" + EscapeMarkup(s->name) + "</h1>\n";
+        std::string page =
+            "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Spelbutik</title></head>"
+            "<body style=\"font-family:Verdana,sans-serif\">\n<h1>" +
+            EscapeMarkup(s->name) + "</h1>\n";
         page += "<p>Spelkort " + EscapeMarkup(s->owner) + ". Logga in och godkänn spelet.</p>\n<pre>" +
                 EscapeMarkup(s->body) + "</pre>\n</body></html>\n";
         res.set_content(page, kHtml);
     });
 
     // System uploads with an account's key, and their live-check pages.
-    svr.Post(R"(/systems/apiImportVinra/([01]))", [this, base, week](const httplib::Request& req, httplib::Response& res) {
-        auto reply = [&](const std::string& status, const std::string& message, const std::string& link) {
-            nlohmann::ordered_json j;
-            j["status"] = status;
-            j["message"] = message;
-            if (!link.empty()) j["link"] = link;  // the program reads the link as the last member
-            // Slashes escaped the way PHP writes them; the program undoes it.
-            res.set_content(ReplaceAll(j.dump(), "/", "\\/") + "\r\n", "application/json");
-        };
-        auto field = [&](const char* name) {
-            return req.has_file(name) ? req.get_file_value(name).content : req.get_param_value(name);
-        };
-        const std::string user = field("data[username]"), key = field("data[apikey]");
-        std::error_code ec;
-        const fs::path keys = options_.data / "apikeys.ini";
-        const bool known = !user.empty() && !key.empty() && fs::is_regular_file(keys, ec) &&
-                           core::IniFile::FromFile(keys).Get("Keys", user).value_or("") == key;
-        if (!known) return reply("404", "Okänt användarnamn eller fel nyckel", "");
-        if (!req.has_file("data[file]")) return reply("400", "Ingen fil", "");
-        const auto file = req.get_file_value("data[file]");
-        nlohmann::json info;
-        try {
-            info = ReadUpload(file.content, req.matches[1].str() == "1", *season(), week());
-        } catch (const std::exception& e) {
-            return reply("400", std::string("Filen kunde inte läsas: ") + e.what(), "");
-        }
-        const std::string name = fs::path(file.filename).filename().string();
-        const std::string id = store(uploads_, {"", user, name.empty() ? "system" : name, info.dump()});
-        reply("200", "Systemet är uppladdat", base(req) + "/systems/live/" + id);
-    });
+    svr.Post(R"(/systems/apiImportVinra/([01]))",
+             [this, base, week](const httplib::Request& req, httplib::Response& res) {
+                 auto reply = [&](const std::string& status, const std::string& message, const std::string& link) {
+                     nlohmann::ordered_json j;
+                     j["status"] = status;
+                     j["message"] = message;
+                     if (!link.empty()) j["link"] = link;  // the program reads the link as the last member
+                     // Slashes escaped the way PHP writes them; the program undoes it.
+                     res.set_content(ReplaceAll(j.dump(), "/", "\\/") + "\r\n", "application/json");
+                 };
+                 auto field = [&](const char* name) {
+                     return req.has_file(name) ? req.get_file_value(name).content : req.get_param_value(name);
+                 };
+                 const std::string user = field("data[username]"), key = field("data[apikey]");
+                 std::error_code ec;
+                 const fs::path keys = options_.data / "apikeys.ini";
+                 const bool known = !user.empty() && !key.empty() && fs::is_regular_file(keys, ec) &&
+                                    core::IniFile::FromFile(keys).Get("Keys", user).value_or("") == key;
+                 if (!known) return reply("404", "Okänt användarnamn eller fel nyckel", "");
+                 if (!req.has_file("data[file]")) return reply("400", "Ingen fil", "");
+                 const auto file = req.get_file_value("data[file]");
+                 nlohmann::json info;
+                 try {
+                     info = ReadUpload(file.content, req.matches[1].str() == "1", *season(), week());
+                 } catch (const std::exception& e) {
+                     return reply("400", std::string("Filen kunde inte läsas: ") + e.what(), "");
+                 }
+                 const std::string name = fs::path(file.filename).filename().string();
+                 const std::string id = store(uploads_, {"", user, name.empty() ? "system" : name, info.dump()});
+                 reply("200", "Systemet är uppladdat", base(req) + "/systems/live/" + id);
+             });
     svr.Get(R"(/systems/live/([A-Za-z0-9]+))", [this](const httplib::Request& req, httplib::Response& res) {
         const auto s = season();
         Stored upload;
@@ -575,8 +590,7 @@ void VinraService::Register(httplib::Server& svr) {
         core::IniFile teamstat;  // without the club file every name stands for itself
         try {
             if (fs::is_regular_file(file, ec)) teamstat = core::IniFile::FromFile(file);
-        } catch (const std::exception&) {
-        }
+        } catch (const std::exception&) {}
         res.set_content(ToShared(RoundStatsIni(*s, *r, teamstat, today())), kCp1252);
     });
 }

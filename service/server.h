@@ -23,8 +23,8 @@ class Server;
 namespace vinra::service {
 
 struct ServiceOptions {
-    std::filesystem::path data;   // the data folder (rounds/, help/, logos/, update.ini ...)
-    std::string publicUrl;        // base address put into replies; empty: taken from each request
+    std::filesystem::path data;  // the data folder (rounds/, help/, logos/, update.ini ...)
+    std::string publicUrl;       // base address put into replies; empty: taken from each request
     // Today's date and time, "yyyy-mm-dd hh:mm"; tests fix it.
     std::function<std::string()> now;
     // Bytes of submissions, uploads and publications kept in memory, per kind;

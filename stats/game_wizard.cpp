@@ -103,7 +103,7 @@ std::vector<LatestGame> LatestGames(const core::IniFile& roundInfo, std::string_
             rest.remove_prefix(bar + 1);
         }
         const std::string_view first = fields[0];
-        g.outcome = first.starts_with('W') ? GameOutcome::Win
+        g.outcome = first.starts_with('W')   ? GameOutcome::Win
                     : first.starts_with('L') ? GameOutcome::Loss
                                              : GameOutcome::Draw;
         if (fields.size() >= 3) g.text = std::string(fields[2]);
@@ -148,8 +148,7 @@ std::string StatsPagePath(int page, std::string_view pool, int64_t omgId, int ma
 std::optional<fs::path> FileInFolder(const fs::path& folder, std::string_view name) {
     if (name.empty() || name.size() > 200 || name.front() == '.' || name.front() == ' ') return std::nullopt;
     for (const char c : name)
-        if (c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            return std::nullopt;
+        if (c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return std::nullopt;
     return folder / fs::path(std::u8string(name.begin(), name.end()));
 }
 
@@ -196,20 +195,20 @@ std::array<std::string, 3> QuickFill(const net::TSvSpelInfo& info, int m, QuickS
     if (m < 0 || m >= info.MatchCount()) return out;
     for (int s = 0; s < 3; ++s) {
         switch (source) {
-        case QuickSource::News: {
-            const double factor = (pool == "S" || pool == "I") ? 10.0 : 1.0;
-            out[s] = FormatFixed(ParseOwnField(info.News[m][s]) * factor, 0);
-            break;
-        }
-        case QuickSource::People:
-            out[s] = oddsView ? FormatFixed(info.PeopleOdds[m][s], 2) : FormatFixed(info.PeopleValue[m][s], 0);
-            break;
-        case QuickSource::Operator:
-            out[s] = oddsView ? FormatFixed(info.UbetValue[m][s], 2) : FormatFixed(info.UbetPercent[m][s], 0);
-            break;
-        case QuickSource::Bookmaker:
-            out[s] = oddsView ? FormatFixed(info.OddsValue[m][s], 2) : FormatFixed(info.OddsPercent[m][s], 0);
-            break;
+            case QuickSource::News: {
+                const double factor = (pool == "S" || pool == "I") ? 10.0 : 1.0;
+                out[s] = FormatFixed(ParseOwnField(info.News[m][s]) * factor, 0);
+                break;
+            }
+            case QuickSource::People:
+                out[s] = oddsView ? FormatFixed(info.PeopleOdds[m][s], 2) : FormatFixed(info.PeopleValue[m][s], 0);
+                break;
+            case QuickSource::Operator:
+                out[s] = oddsView ? FormatFixed(info.UbetValue[m][s], 2) : FormatFixed(info.UbetPercent[m][s], 0);
+                break;
+            case QuickSource::Bookmaker:
+                out[s] = oddsView ? FormatFixed(info.OddsValue[m][s], 2) : FormatFixed(info.OddsPercent[m][s], 0);
+                break;
         }
     }
     return out;
@@ -282,8 +281,7 @@ StatusCounts GameWizardModel::Status() const {
 std::array<std::string, 3> GameWizardModel::OwnFields() const {
     std::array<std::string, 3> f;
     const OwnValues& o = own_[current_ - 1];
-    for (int s = 0; s < 3; ++s)
-        f[s] = oddsView_ ? FormatFixed(o.odds[s], 2) : FormatFixed(o.percent[s], 0);
+    for (int s = 0; s < 3; ++s) f[s] = oddsView_ ? FormatFixed(o.odds[s], 2) : FormatFixed(o.percent[s], 0);
     return f;
 }
 

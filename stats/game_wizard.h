@@ -65,7 +65,7 @@ std::string LeagueLine(const TeamStats& team);
 
 // ---- Statistics pages ------------------------------------------------------
 
-inline constexpr int kOnlinePages = 9;   // chart .. away form; page 9 is the game information
+inline constexpr int kOnlinePages = 9;  // chart .. away form; page 9 is the game information
 // The service path of online page 0..8 of a match: "/Vinra/<view>/<pool>/<draw>/<match>/".
 // Empty for a page outside 0..8.
 std::string StatsPagePath(int page, std::string_view pool, int64_t omgId, int match);

@@ -27,8 +27,8 @@ std::string LastPathSegment(std::string_view url) {
     return std::string(slash == std::string_view::npos ? url : url.substr(slash + 1));
 }
 
-RoundStored StoreRoundAndPlanLogos(const fs::path& roundInfoFile, const fs::path& dataFolder,
-                                   core::TVinraFile& doc, checking::TTipsData* db) {
+RoundStored StoreRoundAndPlanLogos(const fs::path& roundInfoFile, const fs::path& dataFolder, core::TVinraFile& doc,
+                                   checking::TTipsData* db) {
     RoundStored r;
     std::error_code ec;
     if (!fs::exists(roundInfoFile, ec)) return r;

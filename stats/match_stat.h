@@ -27,8 +27,8 @@ std::string LastPathSegment(std::string_view url);
 
 struct RoundStored {
     RoundTeams teams;
-    bool savedGames = false;      // the matches went into the games database
-    std::vector<LogoJob> logos;   // logos not yet in Cache/Images/
+    bool savedGames = false;     // the matches went into the games database
+    std::vector<LogoJob> logos;  // logos not yet in Cache/Images/
 };
 
 // Reads the round information file of the document's round (a missing file
@@ -36,8 +36,7 @@ struct RoundStored {
 // home name is not empty (round integer from Omg, pool code Typ) and plans the
 // logo downloads into dataFolder/Cache/Images/. Throws core::FileError when the
 // file exists but cannot be read, checking::DatabaseError when the database fails.
-RoundStored StoreRoundAndPlanLogos(const std::filesystem::path& roundInfoFile,
-                                   const std::filesystem::path& dataFolder, core::TVinraFile& doc,
-                                   checking::TTipsData* db);
+RoundStored StoreRoundAndPlanLogos(const std::filesystem::path& roundInfoFile, const std::filesystem::path& dataFolder,
+                                   core::TVinraFile& doc, checking::TTipsData* db);
 
 }  // namespace vinra::stats

@@ -14,9 +14,7 @@ namespace vinra::stats {
 
 namespace fs = std::filesystem;
 
-bool PoolHasMatchInformation(std::string_view typ) {
-    return typ == "S" || typ == "I" || typ == "T" || typ == "O";
-}
+bool PoolHasMatchInformation(std::string_view typ) { return typ == "S" || typ == "I" || typ == "T" || typ == "O"; }
 
 int32_t RoundNumberOfOmg(std::string_view omg) {
     if (omg.size() < 7) return 0;

@@ -38,8 +38,7 @@ struct RoundTeams {
 // Home and Away of [Game0], [Game1], ... (at most 30 matches) of the round
 // information file, each mapped through teamstat [Alias] (a missing entry keeps
 // the name) and looked up in teamlogo [Images].
-RoundTeams ReadRoundTeams(const core::IniFile& roundInfo, const core::IniFile& teamstat,
-                          const core::IniFile& teamlogo);
+RoundTeams ReadRoundTeams(const core::IniFile& roundInfo, const core::IniFile& teamstat, const core::IniFile& teamlogo);
 // The same from the files; a missing teamstat.ini or teamlogo.ini counts as
 // empty. Throws core::FileError when the information file cannot be read.
 RoundTeams ReadRoundTeams(const std::filesystem::path& roundInfoFile, const std::filesystem::path& dataFolder);

@@ -35,7 +35,7 @@ struct Size {
 // Best sizes known from the literature for the pure cases (upper bounds).
 int KnownBest(int full, int half) {
     static const std::map<int, int> ternary = {{1, 1}, {2, 3}, {3, 5}, {4, 9}, {5, 27}, {6, 73}, {7, 186}, {8, 486}};
-    static const std::map<int, int> binary = {{1, 1}, {2, 2},  {3, 2},  {4, 4},  {5, 7},
+    static const std::map<int, int> binary = {{1, 1},  {2, 2},  {3, 2},  {4, 4},  {5, 7},
                                               {6, 12}, {7, 16}, {8, 32}, {9, 62}, {10, 120}};
     if (half == 0) {
         auto it = ternary.find(full);
@@ -59,8 +59,7 @@ std::vector<CoverWord> ReadExisting(const fs::path& folder, int full, int half) 
             const auto lines = vinra::core::SplitLines(vinra::core::ReadFileBytes(entry.path()));
             const auto code = vinra::reduction::CodeFromRedLines(lines, full, half);
             if (vinra::reduction::IsRadiusOneCovering(full, half, code)) return code;
-        } catch (const std::exception&) {
-        }
+        } catch (const std::exception&) {}
     }
     return {};
 }
@@ -82,8 +81,7 @@ void RemoveOthers(const fs::path& folder, int full, int half) {
 int main(int argc, char** argv) {
     CLI::App app{"Searches reduced systems and writes them as R- and U-system files"};
     std::string out = "resources/systems";
-    std::vector<std::string> operators = {"Svenska Spel", "Norsk Tipping", "Dansk Tipstjeneste", "Veikkaus",
-                                          "Unibet"};
+    std::vector<std::string> operators = {"Svenska Spel", "Norsk Tipping", "Dansk Tipstjeneste", "Veikkaus", "Unibet"};
     std::vector<std::string> only;
     int maxGuards = 10;
     uint32_t maxRows = 4000;

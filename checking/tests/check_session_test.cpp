@@ -136,9 +136,8 @@ TEST(CheckSessionTest, GoalsFollowAHandSetResult) {
         int h, a, wantH, wantA;
     };
     const std::vector<Case> cases = {
-        {'1', 2, 1, 0, 0},   {'1', 2, 2, 2, 2},   {'1', -1, -1, 0, 0},
-        {'0', 2, 1, 2, 1},   {'0', 0, 0, 1, 0},   {'0', 3, -1, 1, 0},
-        {'2', 1, 1, 0, 1},   {'2', 0, 3, 0, 3},   {'-', 2, 2, -1, -1},
+        {'1', 2, 1, 0, 0},  {'1', 2, 2, 2, 2}, {'1', -1, -1, 0, 0}, {'0', 2, 1, 2, 1},   {'0', 0, 0, 1, 0},
+        {'0', 3, -1, 1, 0}, {'2', 1, 1, 0, 1}, {'2', 0, 3, 0, 3},   {'-', 2, 2, -1, -1},
     };
     core::TVinraFile doc;
     doc.NewSystem(static_cast<int>(cases.size()), true);

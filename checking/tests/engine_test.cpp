@@ -38,11 +38,11 @@ TEST(FormatMessageTest, SubstitutesInOrderAndNeverReadsArgumentsAsFormats) {
     };
     const std::vector<Case> cases = {
         {"Coupon %d, row %d;", {"3", "7"}, "Coupon 3, row 7;"},
-        {"%s: %s", {"a%d", "%s"}, "a%d: %s"},       // argument text is copied, not expanded
+        {"%s: %s", {"a%d", "%s"}, "a%d: %s"},  // argument text is copied, not expanded
         {"100%% %s", {"x"}, "100% x"},
-        {"%d and %d", {"1"}, "1 and "},             // a missing argument gives nothing
-        {"%d", {"1", "2", "3"}, "1"},               // surplus arguments are dropped
-        {"50% off %x%", {}, "50% off %x%"},         // other % sequences stay as they are
+        {"%d and %d", {"1"}, "1 and "},      // a missing argument gives nothing
+        {"%d", {"1", "2", "3"}, "1"},        // surplus arguments are dropped
+        {"50% off %x%", {}, "50% off %x%"},  // other % sequences stay as they are
     };
     for (const auto& c : cases) {
         std::string out;
@@ -107,14 +107,14 @@ TEST(GoalsToRowTest, GoalsNeededPerDifferingMatch) {
         int64_t want;
     };
     const std::vector<Case> cases = {
-        {"1X21-", 0},   // identical
-        {"XX21-", 2},   // draw wanted at 2-0: two goals
-        {"1121-", 1},   // home wanted at 0-0: one goal
-        {"1X11-", 3},   // home wanted at 0-2: three goals
-        {"1X22-", 2},   // away wanted at 1-0: |1-0| + 1
-        {"1X211", 1},   // undecided match differs: one
+        {"1X21-", 0},  // identical
+        {"XX21-", 2},  // draw wanted at 2-0: two goals
+        {"1121-", 1},  // home wanted at 0-0: one goal
+        {"1X11-", 3},  // home wanted at 0-2: three goals
+        {"1X22-", 2},  // away wanted at 1-0: |1-0| + 1
+        {"1X211", 1},  // undecided match differs: one
         {"2221X", 3 + 1 + 0 + 0 + 1},
-        {"1X21", -1},   // lengths differ
+        {"1X21", -1},  // lengths differ
     };
     for (const auto& c : cases) EXPECT_EQ(GoalsToRow(c.row, result, h, a, "X"), c.want) << c.row;
 }
@@ -180,10 +180,10 @@ TEST(CheckRowsTest, UndecidedResultCountsEveryRowWrong) {
 TEST(CheckRowsTest, BestRowKeysLayoutAndTextOrder) {
     // 3 matches, result 1-0, 0-0, 2-0 -> internal "010".
     std::vector<std::string> rows(12, "222");
-    rows[0] = "012";  // 1 wrong: match 3 away at 2-0 -> 3 goals
-    rows[1] = "010";  // right
-    rows[2] = "210";  // 1 wrong: match 1 away at 1-0 -> 2 goals
-    rows[10] = "011"; // 1 wrong: draw at 2-0 -> 2 goals; index 10 sorts before 2 as text
+    rows[0] = "012";   // 1 wrong: match 3 away at 2-0 -> 3 goals
+    rows[1] = "010";   // right
+    rows[2] = "210";   // 1 wrong: match 1 away at 1-0 -> 2 goals
+    rows[10] = "011";  // 1 wrong: draw at 2-0 -> 2 goals; index 10 sorts before 2 as text
     auto doc = Doc(3, rows, "010");
     doc.HGoal[0] = 1, doc.AGoal[0] = 0;
     doc.HGoal[1] = 0, doc.AGoal[1] = 0;
@@ -401,8 +401,15 @@ TEST(PeoplePercentTest, TextsAndSumOfTheResultRow) {
         std::string text;
         int32_t want;
     };
-    for (const auto& c : std::vector<Case>{{"045", 45}, {"05", 5}, {"100", 100}, {"0", 0}, {"", 0},
-                                           {"abc", 0}, {"12%", 12}, {"0,5", 5}, {"99999999999", 0}})
+    for (const auto& c : std::vector<Case>{{"045", 45},
+                                           {"05", 5},
+                                           {"100", 100},
+                                           {"0", 0},
+                                           {"", 0},
+                                           {"abc", 0},
+                                           {"12%", 12},
+                                           {"0,5", 5},
+                                           {"99999999999", 0}})
         EXPECT_EQ(PeoplePercentFromText(c.text), c.want) << c.text;
     PercentTable people{};
     people[0] = {45, 30, 25};

@@ -27,7 +27,7 @@ TEST(LiveCycle, AtButtonClickFetchesOnceNonStopKeepsGoingUntilAllEnded) {
     EXPECT_TRUE(c.Press(true));
     EXPECT_FALSE(c.ButtonDown());  // "At button click": one fetch, button up
     EXPECT_FALSE(c.TimerOn());
-    EXPECT_FALSE(c.Tick());        // busy: no second download
+    EXPECT_FALSE(c.Tick());  // busy: no second download
     c.DownloadFinished();
     EXPECT_TRUE(c.TakeFresh());
     EXPECT_FALSE(c.TakeFresh());
@@ -40,10 +40,10 @@ TEST(LiveCycle, AtButtonClickFetchesOnceNonStopKeepsGoingUntilAllEnded) {
     EXPECT_TRUE(c.TimerOn());
     c.DownloadFinished();
     c.AfterRefresh(false);
-    EXPECT_TRUE(c.TimerOn());      // waiting for the next 30 s tick
+    EXPECT_TRUE(c.TimerOn());  // waiting for the next 30 s tick
     EXPECT_TRUE(c.Tick());
     c.DownloadFinished();
-    c.AfterRefresh(true);          // every match ended
+    c.AfterRefresh(true);  // every match ended
     EXPECT_FALSE(c.ButtonDown());
     EXPECT_FALSE(c.TimerOn());
 
@@ -60,7 +60,11 @@ TEST(LiveCycle, AtButtonClickFetchesOnceNonStopKeepsGoingUntilAllEnded) {
 }
 
 TEST(LiveSound, ChoiceAgainstReference) {
-    struct Case { int d, r; bool ended; LiveSound want; };
+    struct Case {
+        int d, r;
+        bool ended;
+        LiveSound want;
+    };
     for (const Case& c : {Case{10, -1, false, LiveSound::GoalSame}, Case{10, -1, true, LiveSound::GameEnd},
                           Case{13, 12, false, LiveSound::GoalAll}, Case{11, 10, false, LiveSound::GoalUp},
                           Case{9, 10, true, LiveSound::GoalDown}, Case{10, 10, true, LiveSound::GameEnd},
@@ -75,11 +79,16 @@ TEST(LiveRound, ApplyLogsChangesAndKeepsHandEndedMatches) {
     core::TVinraFile doc = Doc(3, {"000", "111", "012"});
     LiveRound live(doc, {"AIK", "Malmö <b>FF</b>", "Hammarby"}, {"Djurgården", "IFK", "Örgryte"});
     LiveScores s;
-    s.home[0] = 1; s.away[0] = 0;
-    s.home[1] = 0; s.away[1] = 0; s.status[1] = 1;
+    s.home[0] = 1;
+    s.away[0] = 0;
+    s.home[1] = 0;
+    s.away[1] = 0;
+    s.status[1] = 1;
     live.ToggleTracked(3);  // ended by hand: keeps its goals whatever the source says
-    s.home[2] = 5; s.away[2] = 5; s.status[2] = 3;
-    EXPECT_TRUE(live.Apply(s));  // match 2 ended
+    s.home[2] = 5;
+    s.away[2] = 5;
+    s.status[2] = 3;
+    EXPECT_TRUE(live.Apply(s));   // match 2 ended
     EXPECT_FALSE(live.Apply(s));  // ... only once
     EXPECT_EQ(doc.HGoal[2], -1);
     EXPECT_TRUE(doc.End[2]);
@@ -94,7 +103,7 @@ TEST(LiveRound, ApplyLogsChangesAndKeepsHandEndedMatches) {
     ResultRowFromGoals(doc);
     const CheckResult check = CheckRows(doc, 12, core::DisplaySigns{});
     const BestRowInfo best = FirstBestRow(check, 3);
-    EXPECT_EQ(best.right, 2);   // "012" against 1-0, 0-0: two right
+    EXPECT_EQ(best.right, 2);  // "012" against 1-0, 0-0: two right
     EXPECT_EQ(best.index, 2);
 
     GoalLogTemplates t;
@@ -124,7 +133,7 @@ TEST(LiveRound, HandScoring) {
     live.HandGoal(2, false, true);
     EXPECT_EQ(doc.HGoal[1], 1);
     EXPECT_EQ(doc.AGoal[1], 0);
-    live.HandGoal(0, true, false);   // out of range: nothing
+    live.HandGoal(0, true, false);  // out of range: nothing
     live.HandGoal(3, true, false);
     live.ClearMatch(2);
     EXPECT_EQ(doc.HGoal[1], -1);

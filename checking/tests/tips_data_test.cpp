@@ -40,7 +40,8 @@ protected:
     std::vector<std::string> gameLines(std::string_view typ) {
         std::vector<std::string> out;
         Stmt(("SELECT OmgID || '/' || \"Match\" || '/' || Home || '/' || Away FROM tMatcher WHERE Typ = '" +
-              std::string(typ) + "' ORDER BY OmgID, \"Match\"").c_str(),
+              std::string(typ) + "' ORDER BY OmgID, \"Match\"")
+                 .c_str(),
              out);
         return out;
     }
@@ -71,12 +72,14 @@ TEST(AmountTest, ParsesExactHundredths) {
         {"35", 3500},
         {"", 0},
         {"  ", 0},
-        {"0,005", 1},                 // third decimal rounds half away from zero
+        {"0,005", 1},  // third decimal rounds half away from zero
         {"12,344", 1234},
         {"-71,00", -7100},
         {"4200.50", 420050},
         {",5", 50},
-        {"1 500\xC2\xA0" "000", 150000000},
+        {"1 500\xC2\xA0"
+         "000",
+         150000000},
         {"abc", std::nullopt},
         {"1,2,3", std::nullopt},
         {",", std::nullopt},
@@ -102,12 +105,14 @@ TEST_F(TipsDataTest, CreatesTablesWithKeysAndSizesInWalMode) {
 
     // The unique keys are real constraints, not just program logic.
     char* err = nullptr;
-    const char* dup = "INSERT INTO tMatcher VALUES (200928, 1, 'S', 'A', 'B', 3921);"
-                      "INSERT INTO tMatcher VALUES (200929, 1, 'S', 'C', 'D', 3921);";
+    const char* dup =
+        "INSERT INTO tMatcher VALUES (200928, 1, 'S', 'A', 'B', 3921);"
+        "INSERT INTO tMatcher VALUES (200929, 1, 'S', 'C', 'D', 3921);";
     EXPECT_NE(sqlite3_exec(db.handle(), dup, nullptr, nullptr, &err), SQLITE_OK);
     sqlite3_free(err);
-    EXPECT_NE(sqlite3_exec(db.handle(), "INSERT INTO tRattRad (Typ, OmgID, Rad) VALUES ('S', 1, "
-                                        "'1234567890123456789012345678901')",
+    EXPECT_NE(sqlite3_exec(db.handle(),
+                           "INSERT INTO tRattRad (Typ, OmgID, Rad) VALUES ('S', 1, "
+                           "'1234567890123456789012345678901')",
                            nullptr, nullptr, &err),
               SQLITE_OK);
     sqlite3_free(err);
@@ -361,13 +366,14 @@ TEST_F(TipsDataTest, EditOrDeleteMatchReportsItsOutcome) {
 }
 
 TEST_F(TipsDataTest, ImportsResultLinesAndUpdatesOnSecondImport) {
-    std::string file = write("res.txt",
-                             "200928;S;3921;" + kResultRow +
-                                 ";12;1500000,00;340;4200,50;3100;210,00;25000;35,00\r\n"
-                                 "\r\n"
-                                 "200928;S;bad;" + kResultRow + ";1;1;1;1;1;1;1;1\r\n"
-                                 "200929 ; I ; 1204 ; 1X2 ; 1 ; 2,5 ; 0 ; 0 ; 0 ; 0 ; 0 ; 0 \r\n"
-                                 "200930;S;3922;1X2;1;2;3\r\n");
+    std::string file = write("res.txt", "200928;S;3921;" + kResultRow +
+                                            ";12;1500000,00;340;4200,50;3100;210,00;25000;35,00\r\n"
+                                            "\r\n"
+                                            "200928;S;bad;" +
+                                            kResultRow +
+                                            ";1;1;1;1;1;1;1;1\r\n"
+                                            "200929 ; I ; 1204 ; 1X2 ; 1 ; 2,5 ; 0 ; 0 ; 0 ; 0 ; 0 ; 0 \r\n"
+                                            "200930;S;3922;1X2;1;2;3\r\n");
     ImportReport r = db.ImportResultsFile(file);
     EXPECT_EQ(r.inserted, 2u);
     EXPECT_EQ(r.updated, 0u);
@@ -513,10 +519,12 @@ TEST_F(TipsDataTest, EditorImportAddsNewKeysAndListsBadLines) {
                "200928;2;S;Two;Two;3921\r\n"
                "200928;S;3921;3;Three;Three\r\n"
                "200928;4;S;Broken\r\n");
-    WriteBytes(dir.path() / "SResultat.txt",
-               "200928;" + kResultRow + ";1;2,00;3;4,00;5;6,00;7;8,00;S;3921\r\n"
-               "200929;S;3922;" + kResultRow + ";1;2,00;3;4,00;5;6,00;7;8,00\r\n"
-               "200930;1X2;x;0;0;0;0;0;0;0;S;3923\r\n");
+    WriteBytes(dir.path() / "SResultat.txt", "200928;" + kResultRow +
+                                                 ";1;2,00;3;4,00;5;6,00;7;8,00;S;3921\r\n"
+                                                 "200929;S;3922;" +
+                                                 kResultRow +
+                                                 ";1;2,00;3;4,00;5;6,00;7;8,00\r\n"
+                                                 "200930;1X2;x;0;0;0;0;0;0;0;S;3923\r\n");
     WriteBytes(dir.path() / "VResultat.txt", "junk\r\n");
 
     ImportReport r = db.ImportAllPools(dir.path());

@@ -20,10 +20,20 @@ TEST(AmountTextTest, ReadingAndNormalising) {
         std::optional<int64_t> want;
     };
     const std::vector<Case> reads = {
-        {"", 0},           {"0,00", 0},        {"25,00", 2500},   {"1 234 567,89", 123456789},
-        {"12,5", 1250},    {",5", 50},         {"7", 700},        {"12,345", 1235},  // third decimal rounds
-        {"-71,00", -7100}, {"1,2,3", std::nullopt}, {"12.50", std::nullopt}, {"abc", std::nullopt},
-        {",", std::nullopt}, {"99999999999999999999", std::nullopt},
+        {"", 0},
+        {"0,00", 0},
+        {"25,00", 2500},
+        {"1 234 567,89", 123456789},
+        {"12,5", 1250},
+        {",5", 50},
+        {"7", 700},
+        {"12,345", 1235},  // third decimal rounds
+        {"-71,00", -7100},
+        {"1,2,3", std::nullopt},
+        {"12.50", std::nullopt},
+        {"abc", std::nullopt},
+        {",", std::nullopt},
+        {"99999999999999999999", std::nullopt},
     };
     for (const auto& c : reads) EXPECT_EQ(ReadAmountText(c.text), c.want) << c.text;
 
@@ -31,8 +41,8 @@ TEST(AmountTextTest, ReadingAndNormalising) {
         std::string text, want;
     };
     const std::vector<Norm> norms = {
-        {"", "0,00"},          {"1234,5", "1 234,50"}, {"1 500 000", "1 500 000"},
-        {"12,345", "12,34"},   {"kr 1234,5", "1 234,50"}, {"1234567,89", "1 234 567,89"},
+        {"", "0,00"},        {"1234,5", "1 234,50"},    {"1 500 000", "1 500 000"},
+        {"12,345", "12,34"}, {"kr 1234,5", "1 234,50"}, {"1234567,89", "1 234 567,89"},
     };
     for (const auto& c : norms) EXPECT_EQ(NormalizePayoutText(c.text), c.want) << c.text;
 }
@@ -152,8 +162,8 @@ TEST(LevelSlotsTest, SavedRoundLoadsBackIntoTheSameLevels) {
         int n;
         std::string typ;
     };
-    for (const auto& c : std::vector<Case>{{13, "S"}, {12, "S"}, {13, "T"}, {12, "T"}, {11, "S"},
-                                          {10, "O"}, {13, "O"}, {8, "O"}, {14, "S"}}) {
+    for (const auto& c : std::vector<Case>{
+             {13, "S"}, {12, "S"}, {13, "T"}, {12, "T"}, {11, "S"}, {10, "O"}, {13, "O"}, {8, "O"}, {14, "S"}}) {
         WinningsTable t(c.n, c.typ);
         std::vector<int64_t> counts(static_cast<size_t>(c.n) + 1, 1);
         t.SetCounts(counts);

@@ -33,8 +33,10 @@ TEST(CliApplySystem, WritesTheRowsOfAnRAndAUSystem) {
     WriteBytes(dir.path() / "U 4-0-9.RED", kHamming);
 
     // Match 9 as a mathematical guard: the 9 rows three times.
-    auto r = RunProcess(VINRA_CLI, {"apply-system", dir.file("s.1x2"), "--red", dir.file("R 4-0-9.RED"), "-o",
-                                    dir.file("r.1x2"), "--math", "9"}, Home(dir));
+    auto r = RunProcess(
+        VINRA_CLI,
+        {"apply-system", dir.file("s.1x2"), "--red", dir.file("R 4-0-9.RED"), "-o", dir.file("r.1x2"), "--math", "9"},
+        Home(dir));
     ASSERT_EQ(r.exitCode, 0) << r.err;
     vinra::core::TVinraFile back;
     back.LoadFromFile(dir.path() / "r.1x2");
@@ -45,8 +47,12 @@ TEST(CliApplySystem, WritesTheRowsOfAnRAndAUSystem) {
     EXPECT_EQ(back.Systemnamn, "R 4-0-9");
 
     // U-system: X as U sign on match 10 turns code 0 into a draw there.
-    r = RunProcess(VINRA_CLI, {"apply-system", dir.file("s.1x2"), "--red", dir.file("U 4-0-9.RED"), "-o",
-                               dir.file("u.1x2"), "--math", "9", "--urow", "--------" "-X111"}, Home(dir));
+    r = RunProcess(VINRA_CLI,
+                   {"apply-system", dir.file("s.1x2"), "--red", dir.file("U 4-0-9.RED"), "-o", dir.file("u.1x2"),
+                    "--math", "9", "--urow",
+                    "--------"
+                    "-X111"},
+                   Home(dir));
     ASSERT_EQ(r.exitCode, 0) << r.err;
     back.LoadFromFile(dir.path() / "u.1x2");
     ASSERT_EQ(back.Rader.size(), 27u);

@@ -79,7 +79,8 @@ TEST(CliExport, NtfTakesThePcBetValuesOfTheSettingsFile) {
     // The settings file of the data folder under VINRA_HOME.
     fs::create_directories(dir.path() / "home" / "Program");
     WriteBytes(dir.path() / "home" / "Program" / "RAVAROZ.INI",
-               "[General]\r\nLanguage=30000\r\n[PCBET]\r\nName=\xC5" "by-lag 7\r\nCardNo=12343\r\nDraws=05\r\n"
+               "[General]\r\nLanguage=30000\r\n[PCBET]\r\nName=\xC5"
+               "by-lag 7\r\nCardNo=12343\r\nDraws=05\r\n"
                "Reciept=0\r\nPause=1\r\nFulltime=0\r\n");
     const std::string a = SaveSystem(dir, "A", "Tipping Midtuke", 12, Rows12(23));
     r = RunProcess(VINRA_CLI, {"export", a, "-o", dir.file("a.ntf"), "--format", "ntf"}, env);

@@ -65,8 +65,8 @@ TEST(CliGenerate, FullRandomAndFilterOnFilesOfTheProgram) {
     ASSERT_EQ(rnd.Rader.size(), 6u);
     EXPECT_TRUE(std::is_sorted(rnd.Rader.begin(), rnd.Rader.end()));
     for (const auto& row : rnd.Rader) EXPECT_TRUE(std::binary_search(want.begin(), want.end(), row)) << row;
-    auto again = RunProcess(VINRA_CLI, {"generate", dir.file("s.1x2"), "-o", dir.file("rnd2.1x2"), "--method",
-                                        "random", "--count", "6", "--seed", "11"});
+    auto again = RunProcess(VINRA_CLI, {"generate", dir.file("s.1x2"), "-o", dir.file("rnd2.1x2"), "--method", "random",
+                                        "--count", "6", "--seed", "11"});
     EXPECT_EQ(Load(dir.file("rnd2.1x2")).Rader, rnd.Rader);
 
     // Filter: the full frame's rows against a stricter condition set.
@@ -100,7 +100,8 @@ TEST(CliGenerate, RowDifferenceStartsFromTheFirstRowOfTheSystem) {
     EXPECT_EQ(out.Rader[0], "01222");
     for (size_t i = 0; i < out.Rader.size(); ++i)
         for (size_t j = i + 1; j < out.Rader.size(); ++j)
-            EXPECT_LE(vinra::reduction::CountEqualSigns(out.Rader[i], out.Rader[j]), 2) << out.Rader[i] << " " << out.Rader[j];
+            EXPECT_LE(vinra::reduction::CountEqualSigns(out.Rader[i], out.Rader[j]), 2)
+                << out.Rader[i] << " " << out.Rader[j];
 }
 
 TEST(CliGenerate, RandomGivesUpAfterMaxTries) {
@@ -147,7 +148,10 @@ TEST(CliGenerate, ClearErrorsOnBadInput) {
     over.Proc[1][2] = "20";
     over.SaveToFile(dir.path() / "over.1x2");
 
-    struct Case { std::vector<std::string> args; const char* message; };
+    struct Case {
+        std::vector<std::string> args;
+        const char* message;
+    };
     const Case cases[] = {
         {{"generate", dir.file("missing.1x2"), "-o", dir.file("o.1x2")}, "missing.1x2"},
         {{"generate", dir.file("unmarked.1x2"), "-o", dir.file("o.1x2")}, "match 4 of the frame has no sign marked"},

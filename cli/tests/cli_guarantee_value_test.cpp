@@ -28,9 +28,9 @@ int Distance(const std::string& a, const std::string& b) {
 std::string GameInfo() {
     std::string ini;
     for (int m = 0; m < 13; ++m) {
-        ini += "[Game" + std::to_string(m) + "]\r\nPeople1=" + std::to_string(40 + m) + ".0\r\nPeopleX=30.0\r\nPeople2=" +
-               std::to_string(30 - m) + ".0\r\nOdds1=2.10\r\nOddsX=3.30\r\nOdds2=" + std::to_string(3 + m % 3) +
-               ".50\r\n";
+        ini += "[Game" + std::to_string(m) + "]\r\nPeople1=" + std::to_string(40 + m) +
+               ".0\r\nPeopleX=30.0\r\nPeople2=" + std::to_string(30 - m) +
+               ".0\r\nOdds1=2.10\r\nOddsX=3.30\r\nOdds2=" + std::to_string(3 + m % 3) + ".50\r\n";
     }
     return ini;
 }
@@ -60,7 +60,8 @@ TEST(CliReduce, GuaranteesTwelveAndElevenUnderTheSampleConditions) {
     for (int right : {12, 11}) {
         SCOPED_TRACE(right);
         const std::string out = dir.file("g" + std::to_string(right) + ".1x2");
-        r = RunProcess(VINRA_CLI, {"reduce", kSample, "-o", out, "--guarantee", std::to_string(right), "--seconds", "0.5"},
+        r = RunProcess(VINRA_CLI,
+                       {"reduce", kSample, "-o", out, "--guarantee", std::to_string(right), "--seconds", "0.5"},
                        Home(dir));
         ASSERT_EQ(r.exitCode, 0) << r.err;
         EXPECT_NE(r.out.find(std::to_string(right) + " right guaranteed"), std::string::npos) << r.out;
@@ -92,7 +93,8 @@ TEST(CliReduce, RefusesWhatItCannotGuaranteeAndWritesNothing) {
     doc.WinMin = 5;
     doc.WinMax = 4;
     doc.SaveToFile(dir.path() / "none.1x2");
-    r = RunProcess(VINRA_CLI, {"reduce", dir.file("none.1x2"), "-o", dir.file("y.1x2"), "--guarantee", "12"}, Home(dir));
+    r = RunProcess(VINRA_CLI, {"reduce", dir.file("none.1x2"), "-o", dir.file("y.1x2"), "--guarantee", "12"},
+                   Home(dir));
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("nothing to guarantee"), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "y.1x2"));
@@ -108,8 +110,9 @@ TEST(CliValue, FiguresTextJsonAndTheHighestValueRows) {
     EXPECT_NE(r.out.find("Turnover (assumed, typical): 50 000 000 kr"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("not promises"), std::string::npos);
 
-    r = RunProcess(VINRA_CLI, {"value", system, "--info", dir.file("info.ini"), "--json", "--turnover", "1000000",
-                               "--keep", "5", "-o", dir.file("k.1x2")},
+    r = RunProcess(VINRA_CLI,
+                   {"value", system, "--info", dir.file("info.ini"), "--json", "--turnover", "1000000", "--keep", "5",
+                    "-o", dir.file("k.1x2")},
                    Home(dir));
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const auto j = nlohmann::json::parse(r.out);

@@ -31,7 +31,8 @@ TEST(CliHostileInput, ControlCharactersFromAFileAreShownEscaped) {
     // A pool name that would clear the screen and ring the bell; a country with
     // the one-byte control sequence introducer U+009B; a round with DEL.
     WriteBytes(dir.path() / "s.1x2",
-               "[Info]\r\nOmg=2009-28\x7f\r\nTyp=S\r\nPool=Stryk\x1b[2J\x07tipset\r\nCountry=Sverige\xC2\x9b" "31m\r\n"
+               "[Info]\r\nOmg=2009-28\x7f\r\nTyp=S\r\nPool=Stryk\x1b[2J\x07tipset\r\nCountry=Sverige\xC2\x9b"
+               "31m\r\n"
                "[Rader]\r\nRad1=01\r\n[Grundrad]\r\nRad0=0\r\nRad1=01\r\n");
     auto r = RunProcess(VINRA_CLI, {"info", dir.file("s.1x2")});
     ASSERT_EQ(r.exitCode, 0) << r.err;

@@ -22,10 +22,11 @@ TEST(CliInfo, FileWrittenByTheProgram) {
     d.SaveToFile(dir.path() / "s.1x2");
     auto r = RunProcess(VINRA_CLI, {"info", dir.file("s.1x2"), "--json"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out,
-              "{\"matches\":13,\"rows\":2,\"math_rows\":354294,\"frame\":[\"0\",\"02\",\"012\",\"012\",\"012\",\"012\","
-              "\"012\",\"012\",\"012\",\"012\",\"012\",\"012\",\"012\"],\"round\":\"2009-28\",\"draw\":0,\"pool\":\"S\","
-              "\"system_type\":\"E\",\"flags\":189}\n");
+    EXPECT_EQ(
+        r.out,
+        "{\"matches\":13,\"rows\":2,\"math_rows\":354294,\"frame\":[\"0\",\"02\",\"012\",\"012\",\"012\",\"012\","
+        "\"012\",\"012\",\"012\",\"012\",\"012\",\"012\",\"012\"],\"round\":\"2009-28\",\"draw\":0,\"pool\":\"S\","
+        "\"system_type\":\"E\",\"flags\":189}\n");
 }
 
 TEST(CliInfo, HandMadeOldLayoutFile) {
@@ -51,7 +52,8 @@ TEST(CliInfo, HandMadeOldLayoutFile) {
 
 TEST(CliInfo, ErrorsNameTheFile) {
     TempDir dir;
-    WriteBytes(dir.path() / "bad.1x2", "[Info]\r\nVersion=7.51\r\n[Rader]\r\nRad1=01\r\nRad2=0\r\n[Grundrad]\r\nRad0=0\r\nRad1=0\r\n");
+    WriteBytes(dir.path() / "bad.1x2",
+               "[Info]\r\nVersion=7.51\r\n[Rader]\r\nRad1=01\r\nRad2=0\r\n[Grundrad]\r\nRad0=0\r\nRad1=0\r\n");
     for (const auto& file : {dir.file("missing.1x2"), dir.file("bad.1x2")}) {
         auto r = RunProcess(VINRA_CLI, {"info", file, "--json"});
         EXPECT_NE(r.exitCode, 0);

@@ -63,8 +63,8 @@ TEST(CliUpdate, AnUnreachableServiceKeepsUpdateIniAndFails) {
         TinyServer tmp(TinyServer::Files{});
         port = std::stoi(tmp.Host().substr(tmp.Host().rfind(':') + 1));
     }
-    const std::string ini = "[Update]\r\nIniVersion=700\r\n[Service]\r\nHost=http://127.0.0.1:" + std::to_string(port) +
-                            "\r\n";
+    const std::string ini =
+        "[Update]\r\nIniVersion=700\r\n[Service]\r\nHost=http://127.0.0.1:" + std::to_string(port) + "\r\n";
     WriteBytes(data / "update.ini", ini);
     auto r = RunProcess(VINRA_CLI, {"update-check"}, Home(dir));
     EXPECT_EQ(r.exitCode, 1);

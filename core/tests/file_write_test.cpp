@@ -168,8 +168,9 @@ TEST(SavedText, EveryWindows1252TextReadsBackUnchanged) {
         }
     EXPECT_EQ(failures, 0);
     for (const char* text : {"Caf\xC3\x83\xC2\xA9 \xC3\x83\xE2\x80\xA6land",  // "CafÃ© Ã…land"
-                             "\xC3\xA2\xE2\x80\x9A\xC2\xAC",                   // "â‚¬", the euro sign's bytes
-                             "\xC3\xAF\xC2\xBB\xC2\xBF" "abc",                  // "ï»¿abc", a BOM's bytes
+                             "\xC3\xA2\xE2\x80\x9A\xC2\xAC",                  // "â‚¬", the euro sign's bytes
+                             "\xC3\xAF\xC2\xBB\xC2\xBF"
+                             "abc",  // "ï»¿abc", a BOM's bytes
                              "plain", "V\xC3\xA4xj\xC3\xB6"})
         EXPECT_EQ(DecodeFileText(EncodeFileText(text)), text) << text;
     // Ordinary text stays Windows-1252, as other installations read it.

@@ -60,7 +60,10 @@ TEST(LanguageTable, AcceleratorsAtMostOncePerText) {
             size_t amps = 0;
             for (size_t i = 0; i < t.size(); ++i) {
                 if (t[i] != '&') continue;
-                if (i + 1 < t.size() && t[i + 1] == '&') { ++i; continue; }
+                if (i + 1 < t.size() && t[i + 1] == '&') {
+                    ++i;
+                    continue;
+                }
                 ++amps;
             }
             EXPECT_LE(amps, 1u) << "message " << n << " language " << base << ": " << t;

@@ -73,8 +73,7 @@ TEST(MailTemplate, ExpandsEveryPlaceholder) {
         {&d, "[*comment*]", "[Pay by Friday *row* *13* *GAME*]"},
         // Text outside Latin-1 and unknown or broken placeholders stay as they are.
         {&d, "Тираж ★ *week* *weeks* *gam", "Тираж ★ 2009-28 *weeks* *gam"},
-        {&d, "*row*",
-         "1. AIK - Hammarby\t1\r\n2. Malmö FF - IFK Göteborg\t1 2\r\n3. Örebro - Djurgården\t1X\r\n"},
+        {&d, "*row*", "1. AIK - Hammarby\t1\r\n2. Malmö FF - IFK Göteborg\t1 2\r\n3. Örebro - Djurgården\t1X\r\n"},
         {&d, "*warranty*", "11 rätt: 100%\r\n10 rätt: 95%\r\n"},
         {&d, "*urows*|*yes*|*no*|*minmax*", "n/a\r\n|n/a\r\n|n/a\r\n|n/a\r\n"},
         {&on, "*urows*", "1X2: Min:0 Max:2\r\n"},
@@ -230,7 +229,8 @@ TEST(MailSending, XdgEmailGetsEachValueAsItsOwnArgument) {
     EXPECT_FALSE(std::filesystem::exists("pwned"));
     EXPECT_EQ(ReadBytes(dir.path() / "xdg-email.args"),
               "9\n> --utf8\n> --subject\n> V28 `id` \"q\"; rm -rf /\n> --body\n> Rad 1\r\n--attach /etc/passwd\n"
-              "> --attach\n> " + attachment + "\n> a@x.se\n> $(touch pwned)@x.se\n");
+              "> --attach\n> " +
+                  attachment + "\n> a@x.se\n> $(touch pwned)@x.se\n");
 
     // A missing attachment file is left out; a recipient that looks like an option is refused.
     {

@@ -12,7 +12,8 @@ using vinra::testing::WriteBytes;
 namespace {
 const char* kNational =
     "[Countries]\r\nC0=Svenska Spel\r\nC1=Veikkaus\r\n"
-    "[Svenska Spel]\r\nS=Stryktipset\r\nMENU0=Hem\r\nURL0=https://a.example\r\nMENU1=Resultat\r\nURL1=https://b.example\r\n"
+    "[Svenska "
+    "Spel]\r\nS=Stryktipset\r\nMENU0=Hem\r\nURL0=https://a.example\r\nMENU1=Resultat\r\nURL1=https://b.example\r\n"
     "MENU2=Utan adress\r\nURL2=\r\nMENU3=Bortom\r\nURL3=https://c.example\r\n"
     "[Stryktipset]\r\nPrintChar=X\r\n";
 }
@@ -62,13 +63,21 @@ TEST(ProgramSettings, EverySettingRoundTripsThroughItsFile) {
     const IniFile ravBack = IniFile::FromFile(ravPath);
     Settings fresh = SettingsFile(ravPath).Load();
     const ProgramSettingsValues back = LoadProgramSettings(ravBack, fresh, NationalIni::FromFile(natPath), place);
-    struct Case { const char* name; bool got, want; };
+    struct Case {
+        const char* name;
+        bool got, want;
+    };
     const Case cases[] = {
-        {"ToolTip", back.toolTip, false},           {"Fillall", back.fillAll, false},
-        {"PrintUpperCase", back.printUpperCase, false}, {"LastSaved", back.lastSaved, false},
-        {"Closeprogram", back.closeProgram, false}, {"UseXWhenPrinting", back.useXWhenPrinting, true},
-        {"Warnings", back.warnings, false},         {"GuideOnNewFile", back.guideOnNewFile, false},
-        {"UseProxy", back.proxy.use, true},         {"ShowPool SS", back.showPool[0].second, false},
+        {"ToolTip", back.toolTip, false},
+        {"Fillall", back.fillAll, false},
+        {"PrintUpperCase", back.printUpperCase, false},
+        {"LastSaved", back.lastSaved, false},
+        {"Closeprogram", back.closeProgram, false},
+        {"UseXWhenPrinting", back.useXWhenPrinting, true},
+        {"Warnings", back.warnings, false},
+        {"GuideOnNewFile", back.guideOnNewFile, false},
+        {"UseProxy", back.proxy.use, true},
+        {"ShowPool SS", back.showPool[0].second, false},
         {"ShowPool V", back.showPool[1].second, true},
     };
     for (const auto& c : cases) EXPECT_EQ(c.got, c.want) << c.name;
@@ -110,7 +119,8 @@ TEST(ProgramSettings, LinksAreReadToTheFirstGapAndStoredClosedUp) {
 }
 
 TEST(ProgramSettings, SoundsFallBackToTheSixDefaults) {
-    auto five = IniFile::FromText("[Sounds]\nGoalUp=a.wav\nGoalDown=b.wav\nGoalSame=c.wav\nGoalAll=d.wav\nGameEnd=e.wav\n");
+    auto five =
+        IniFile::FromText("[Sounds]\nGoalUp=a.wav\nGoalDown=b.wav\nGoalSame=c.wav\nGoalAll=d.wav\nGameEnd=e.wav\n");
     SoundEvents ev = ReadSoundEvents(five);
     EXPECT_EQ(ev, DefaultSoundEvents());
     WriteSoundEvents(five, ev);

@@ -46,7 +46,11 @@ TEST(Settings, ReadsValuesAndFallsBackForBadNumbers) {
 }
 
 TEST(Settings, ProxyTexts) {
-    struct Case { const char* text; const char* host; const char* port; };
+    struct Case {
+        const char* text;
+        const char* host;
+        const char* port;
+    };
     const Case cases[] = {
         {"http=web:8080;https=secure:443;ftp=f:21", "web", "8080"},
         {"http://proxy.example:3128/", "proxy.example", "3128"},
@@ -137,12 +141,13 @@ TEST(Messages, FormatFillsPlaceholdersWithoutPrintf) {
               "87,50 % chans of at least 1 row(s) with 13 matches.");
     EXPECT_EQ(FormatMsg("%s %s.1x2", {std::string("Stryktipset"), std::string("2009-28")}), "Stryktipset 2009-28.1x2");
     EXPECT_EQ(FormatMsg("%.1f|%d|%s|%n|%x", {2.25, 3LL}), "2,2|3||%n|%x");  // unknown conversions stay text
-    EXPECT_EQ(FormatMsg("%s", {std::string("%d %s")}), "%d %s");         // values are never re-read
+    EXPECT_EQ(FormatMsg("%s", {std::string("%d %s")}), "%d %s");            // values are never re-read
 }
 
 TEST(Messages, TableParsesFiveLanguages) {
-    auto rows = ParseMessageTable("1\tL\xC3\xA4ser\tLoading...\tIndl\xC3\xA6ser\tLaster\tLadataan\n"
-                                  "599\ta\\n\\nb\tA\\n\\nB\tc\td\te\nbad\tx\n");
+    auto rows = ParseMessageTable(
+        "1\tL\xC3\xA4ser\tLoading...\tIndl\xC3\xA6ser\tLaster\tLadataan\n"
+        "599\ta\\n\\nb\tA\\n\\nB\tc\td\te\nbad\tx\n");
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[1].number, 599);
     EXPECT_EQ(rows[1].texts[1], "A\n\nB");

@@ -27,7 +27,8 @@ TEST(Signs, FrameCounts) {
     EXPECT_EQ(EntrySigns("0 2"), "02");
     EXPECT_EQ(EntrySigns(" 1 "), "1");
     EXPECT_EQ(EntrySigns("   "), "");
-    const std::vector<std::string> frame = {"0", "1", "2", "0", "01", "02", "12", "0 2", " 12", "012", "012", "012", "012"};
+    const std::vector<std::string> frame = {"0",   "1",   "2",   "0",   "01",  "02", "12",
+                                            "0 2", " 12", "012", "012", "012", "012"};
     EXPECT_EQ(MathRowCount(frame), 2592u);
     EXPECT_TRUE(FrameComplete(frame));
     const auto counts = CountFrame(frame);
@@ -48,11 +49,13 @@ TEST(Signs, FrameFromRowsIsPositional) {
 }
 
 TEST(Signs, RoundOfDateUsesIsoWeeks) {
-    struct Case { int y, m, d; const char* round; };
+    struct Case {
+        int y, m, d;
+        const char* round;
+    };
     const Case cases[] = {
-        {2010, 1, 3, "2009-53"}, {2010, 1, 4, "2010-01"}, {2009, 12, 31, "2009-53"},
-        {2011, 2, 3, "2011-05"}, {2009, 7, 9, "2009-28"}, {2008, 12, 29, "2009-01"},
-        {2026, 12, 10, "2026-50"},
+        {2010, 1, 3, "2009-53"}, {2010, 1, 4, "2010-01"},   {2009, 12, 31, "2009-53"}, {2011, 2, 3, "2011-05"},
+        {2009, 7, 9, "2009-28"}, {2008, 12, 29, "2009-01"}, {2026, 12, 10, "2026-50"},
     };
     for (const auto& c : cases) EXPECT_EQ(RoundOfDate(c.y, c.m, c.d), c.round) << c.y << "-" << c.m << "-" << c.d;
     EXPECT_EQ(RoundNumber("2009-28"), 200928);
@@ -60,12 +63,13 @@ TEST(Signs, RoundOfDateUsesIsoWeeks) {
 }
 
 TEST(Signs, GroupDigits) {
-    struct Case { const char* in; const char* out; };
+    struct Case {
+        const char* in;
+        const char* out;
+    };
     const Case cases[] = {
-        {"2592", "2 592"},       {"1234567", "1 234 567"}, {"1234,5", "1 234,50"},
-        {"12,345", "12,34"},     {"123", "123"},           {"0", "0"},
-        {"-123456,00", "-123 456,00"}, {"-12", "-12"},     {"1000,", "1 000,0"},
-        {"12,", "12,0"},
+        {"2592", "2 592"}, {"1234567", "1 234 567"},      {"1234,5", "1 234,50"}, {"12,345", "12,34"},  {"123", "123"},
+        {"0", "0"},        {"-123456,00", "-123 456,00"}, {"-12", "-12"},         {"1000,", "1 000,0"}, {"12,", "12,0"},
     };
     for (const auto& c : cases) EXPECT_EQ(GroupDigits(c.in), c.out) << c.in;
     EXPECT_EQ(FormatAmount(123456789), "1 234 567,89");

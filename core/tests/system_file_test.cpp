@@ -73,7 +73,8 @@ TVinraFile FullDocument(int rows) {
     d.GarAnt = {"17", "4"};
     d.AntalGarantiRader = 2;
     d.AntalRader = 21;
-    d.Gar = {"80,00 % chans of at least 1 row(s) with 13 matches.", "100,00 % chans of at least 1 row(s) with 12 matches."};
+    d.Gar = {"80,00 % chans of at least 1 row(s) with 13 matches.",
+             "100,00 % chans of at least 1 row(s) with 12 matches."};
     d.Systemnamn = "R 4-4-144";
     d.SetMatGard("MM-M---------");
     d.SetURow("1X2**********");
@@ -96,8 +97,8 @@ TEST(SystemDocument, ClearAndNewSystem) {
     d.Clear();
     EXPECT_EQ(d.MatchCount, 13);
     EXPECT_EQ(d.WinMax, 13000);
-    EXPECT_EQ(d.Omg, "2001-01");             // kept
-    EXPECT_EQ(d.UserPercent[0][0], 77);      // kept
+    EXPECT_EQ(d.Omg, "2001-01");         // kept
+    EXPECT_EQ(d.UserPercent[0][0], 77);  // kept
     EXPECT_EQ(d.UseFlags.ToInteger(), 189u);
     EXPECT_EQ(d.ProcMax, 100.0);
     EXPECT_EQ(d.Max, (std::array<int32_t, 3>{13, 13, 13}));
@@ -267,7 +268,8 @@ TEST(SystemFile, OldLayoutAsksTheDatabaseForAMissingDrawNumber) {
     TempDir dir;
     const auto path = dir.path() / "old.1x2";
     WriteBytes(path, Crlf("[Info]\nOmg=2005-10\nTyp=I\nVersion=5.00\n[Grundrad]\nRad0=0\n"));
-    SetDrawNumberResolver([](std::string_view typ, std::string_view omg) { return typ == "I" && omg == "2005-10" ? 812 : 0; });
+    SetDrawNumberResolver(
+        [](std::string_view typ, std::string_view omg) { return typ == "I" && omg == "2005-10" ? 812 : 0; });
     TVinraFile d;
     d.LoadFromFile(path);
     SetDrawNumberResolver(nullptr);
@@ -282,24 +284,26 @@ TEST(SystemFile, ReadingRules) {
     std::string rows;
     for (int j = 1; j <= 13; ++j)
         if (j != 8) rows += "Rad" + std::to_string(j) + "=01\n";
-    WriteBytes(path, Crlf("[Info]\nVersion=7.51\n"
-                          "[Villkor]\nUseSettings=0\nNej0=22\nNej1=\nNej2=11\n"
-                          "Ja0=00\nJaMax0=2\nJaMin0=1\nJa1=11\nJaMax1=3\nJa2=22\nJaMin2=0\nJaMax2=1\n"
-                          "URad0=0,1\nUMin0=1\n"
-                          "Proc0_0=10\nProc1_0=20\nProc3_0=40\nProc0_1=5\n"
-                          "FirstRow=012\n"
-                          "[Rader]\n" + rows +
-                          "[Grundrad]\n" + frame +
-                          "[Garanti]\nAntalGarantiRader=3\nRad0=01-0-0-0\nAnt0=5\nRad1=0-01-0-0\nRad2=x\nAnt2=1\nGar0=a\nGar2=c\n"
-                          "[LogResult]\nRow0=first\nRow1=\nRow3=fourth\n"));
+    WriteBytes(
+        path,
+        Crlf("[Info]\nVersion=7.51\n"
+             "[Villkor]\nUseSettings=0\nNej0=22\nNej1=\nNej2=11\n"
+             "Ja0=00\nJaMax0=2\nJaMin0=1\nJa1=11\nJaMax1=3\nJa2=22\nJaMin2=0\nJaMax2=1\n"
+             "URad0=0,1\nUMin0=1\n"
+             "Proc0_0=10\nProc1_0=20\nProc3_0=40\nProc0_1=5\n"
+             "FirstRow=012\n"
+             "[Rader]\n" +
+             rows + "[Grundrad]\n" + frame +
+             "[Garanti]\nAntalGarantiRader=3\nRad0=01-0-0-0\nAnt0=5\nRad1=0-01-0-0\nRad2=x\nAnt2=1\nGar0=a\nGar2=c\n"
+             "[LogResult]\nRow0=first\nRow1=\nRow3=fourth\n"));
     TVinraFile d;
     d.NewSystem(13, false);
     d.Max = {7, 7, 7};
     d.LoadFromFile(path);
     EXPECT_EQ(d.MatchCount, 13);
-    EXPECT_TRUE(d.Rader.empty());                         // column 8 is missing
-    EXPECT_EQ(d.Nej, std::vector<std::string>{"22"});     // an empty value ends the list
-    EXPECT_EQ(d.Ja, std::vector<std::string>{"00"});      // Ja1 lacks JaMin1: dropped, ends the list
+    EXPECT_TRUE(d.Rader.empty());                      // column 8 is missing
+    EXPECT_EQ(d.Nej, std::vector<std::string>{"22"});  // an empty value ends the list
+    EXPECT_EQ(d.Ja, std::vector<std::string>{"00"});   // Ja1 lacks JaMin1: dropped, ends the list
     EXPECT_EQ(d.JaMin, std::vector<std::string>{"1"});
     EXPECT_EQ(d.JaMax, std::vector<std::string>{"2"});
     EXPECT_TRUE(d.URad.empty());
@@ -369,7 +373,11 @@ TEST(SystemFile, RefusedFilesLeaveTheDocumentUnchanged) {
     TVinraFile d = FullDocument(50);
     const TVinraFile before = d;
     const std::string frame = "[Grundrad]\nRad0=01\nRad1=01\nRad2=01\n";
-    struct Case { const char* name; std::string text; const char* why; };
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* why;
+    };
     const Case cases[] = {
         {"ragged", "[Info]\nVersion=7.51\nOmg=2020-01\n[Rader]\nRad1=0101\nRad2=010\nRad3=0101\n" + frame, "column 2"},
         {"garbage", "[Info]\nVersion=7.51\n[Rader]\nRad1=01\nRad2=0X\nRad3=01\n" + frame, "character 'X'"},
@@ -472,6 +480,7 @@ TEST(SystemFile, MergeRowsAndSplitIntoFiles) {
     big.Rader.resize(3);
     const auto hub = big.SplitRowsToFiles(sys, DisplaySigns{"H", "U", "B"});
     ASSERT_EQ(hub.size(), 1u);
-    EXPECT_EQ(ReadBytes(hub[0]), "Tipping L\xF8rdag\r\nE,H,H,H,H,H,H,H,H,H,H,H,H,H\r\nE,H,H,H,H,H,H,H,H,H,H,H,H,U\r\n"
-                                 "E,H,H,H,H,H,H,H,H,H,H,H,H,B\r\n");
+    EXPECT_EQ(ReadBytes(hub[0]),
+              "Tipping L\xF8rdag\r\nE,H,H,H,H,H,H,H,H,H,H,H,H,H\r\nE,H,H,H,H,H,H,H,H,H,H,H,H,U\r\n"
+              "E,H,H,H,H,H,H,H,H,H,H,H,H,B\r\n");
 }

@@ -19,13 +19,16 @@ TEST(Text, EveryWindows1252ByteRoundTrips) {
         const bool undefined = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
         EXPECT_EQ(static_cast<unsigned char>(back[b - 1]), undefined ? '?' : b) << "byte " << b;
     }
-    EXPECT_EQ(Cp1252ToUtf8("\x80"), "\xE2\x82\xAC");          // euro sign
-    EXPECT_EQ(Cp1252ToUtf8("\x81"), "\xEF\xBF\xBD");          // undefined -> U+FFFD
+    EXPECT_EQ(Cp1252ToUtf8("\x80"), "\xE2\x82\xAC");                      // euro sign
+    EXPECT_EQ(Cp1252ToUtf8("\x81"), "\xEF\xBF\xBD");                      // undefined -> U+FFFD
     EXPECT_EQ(Cp1252ToUtf8("\xE5\xE4\xF6"), "\xC3\xA5\xC3\xA4\xC3\xB6");  // å ä ö
 }
 
 TEST(Text, CharactersOutsideWindows1252BecomeQuestionMarks) {
-    EXPECT_EQ(Utf8ToCp1252("a\xE2\x82\xAC" "b"), "a\x80" "b");
+    EXPECT_EQ(Utf8ToCp1252("a\xE2\x82\xAC"
+                           "b"),
+              "a\x80"
+              "b");
     EXPECT_EQ(Utf8ToCp1252("\xCE\xA9"), "?");          // Greek omega
     EXPECT_EQ(Utf8ToCp1252("\xF0\x9F\x98\x80"), "?");  // emoji
     EXPECT_EQ(Utf8ToCp1252("\xC3"), "?");              // truncated sequence
@@ -53,7 +56,10 @@ TEST(Text, AtomicWriteReplacesWholeOrKeepsTheOldFile) {
     EXPECT_EQ(ReadBytes(target), "second");
     // No temporary file is left behind.
     int files = 0;
-    for (auto& e : std::filesystem::directory_iterator(dir.path())) { (void)e; ++files; }
+    for (auto& e : std::filesystem::directory_iterator(dir.path())) {
+        (void)e;
+        ++files;
+    }
     EXPECT_EQ(files, 1);
     // A folder that does not exist: an error naming the file, nothing written.
     EXPECT_THROW(WriteFileAtomic(dir.path() / "missing" / "x.txt", "data"), FileError);
@@ -61,8 +67,8 @@ TEST(Text, AtomicWriteReplacesWholeOrKeepsTheOldFile) {
 }
 
 TEST(Ini, ReadsKeysWithoutRegardToCaseAndFirstDuplicateWins) {
-    auto ini = IniFile::FromText(
-        "; comment\r\n[Info]\r\n  Omg =  2009-28  \r\nomg=2010-01\r\nEmpty=\r\n[info2]\r\nA=1\r\n");
+    auto ini =
+        IniFile::FromText("; comment\r\n[Info]\r\n  Omg =  2009-28  \r\nomg=2010-01\r\nEmpty=\r\n[info2]\r\nA=1\r\n");
     EXPECT_EQ(ini.ReadString("INFO", "OMG"), "2009-28");
     EXPECT_TRUE(ini.HasKey("info", "empty"));
     EXPECT_EQ(ini.Get("info", "empty"), std::optional<std::string>(""));
@@ -101,8 +107,9 @@ TEST(Ini, WritingAKeyKeepsEverythingElse) {
     ini.WriteString("A", "new", "line1\r\nline2");
     ini.WriteInteger("C", "k", 5);
     ini.SaveToFile(path);
-    EXPECT_EQ(ReadBytes(path),
-              "; top comment\r\n[A]\r\nx=10\r\n; inside\r\ny=2\r\nnew=line1 line2\r\n\r\n[B]\r\nz=3\r\n\r\n[C]\r\nk=5\r\n");
+    EXPECT_EQ(
+        ReadBytes(path),
+        "; top comment\r\n[A]\r\nx=10\r\n; inside\r\ny=2\r\nnew=line1 line2\r\n\r\n[B]\r\nz=3\r\n\r\n[C]\r\nk=5\r\n");
 }
 
 TEST(Ini, SavesAsWindows1252AndReadsBack) {

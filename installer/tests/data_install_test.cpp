@@ -25,18 +25,21 @@ void Put(const fs::path& p, const std::string& bytes) {
 std::string National(const std::string& poolExtra, const std::string& links) {
     return "[Countries]\r\n0=Svenska Spel\r\n"
            "[Pools]\r\nS=Svenska Spel\r\n"
-           "[Svenska Spel]\r\nS=Stryktipset\r\n" + links +
-           "[Stryktipset]\r\ndbID=S\r\nImg=Images/logo.png\r\n" + poolExtra;
+           "[Svenska Spel]\r\nS=Stryktipset\r\n" +
+           links + "[Stryktipset]\r\ndbID=S\r\nImg=Images/logo.png\r\n" + poolExtra;
 }
-const std::string kLinksV1 = "MENU0=Home\r\nURL0=https://a.example.invalid/\r\nMENU1=Results\r\nURL1=https://b.example.invalid/\r\n";
-const std::string kPoolV1 = "CouponColumns=12\r\nPricePerRow=100\r\nPrintChar=X\r\n"
-                            "CB0=Box A|10,0|20,0|1\r\nCB1=Box B|11,0|21,0|0\r\nCB2=Box C|12,0|22,0|1\r\n";
+const std::string kLinksV1 =
+    "MENU0=Home\r\nURL0=https://a.example.invalid/\r\nMENU1=Results\r\nURL1=https://b.example.invalid/\r\n";
+const std::string kPoolV1 =
+    "CouponColumns=12\r\nPricePerRow=100\r\nPrintChar=X\r\n"
+    "CB0=Box A|10,0|20,0|1\r\nCB1=Box B|11,0|21,0|0\r\nCB2=Box C|12,0|22,0|1\r\n";
 
 struct Shipped {
     TempDir dir;
     Shipped() {
         Put(dir.path() / "National.Ini", National(kPoolV1, kLinksV1));
-        Put(dir.path() / "update.ini", "[Update]\r\nIniVersion=700\r\n[Service]\r\nHost=http://127.0.0.1:8080\r\n[S]\r\nName=Stryktipset\r\n");
+        Put(dir.path() / "update.ini",
+            "[Update]\r\nIniVersion=700\r\n[Service]\r\nHost=http://127.0.0.1:8080\r\n[S]\r\nName=Stryktipset\r\n");
         Put(dir.path() / "activepools.ini", "[Info]\r\nFileOK=1\r\nPools=S\r\n");
         Put(dir.path() / "pictures" / "logo.png", "\x89PNG new");
         Put(dir.path() / "sounds" / "good.wav", "RIFF good");
@@ -84,7 +87,8 @@ TEST(InstallDataFiles, FreshFolderGetsEveryFileInItsPlaceAndASecondRunChangesNot
     InstallReport second = InstallDataFiles(src.dir.path(), data);
     ASSERT_TRUE(second.ok());
     for (const auto& e : second.entries)
-        EXPECT_TRUE(e.action == Action::Unchanged || e.action == Action::Kept) << e.target << " " << ActionName(e.action);
+        EXPECT_TRUE(e.action == Action::Unchanged || e.action == Action::Kept)
+            << e.target << " " << ActionName(e.action);
 }
 
 TEST(InstallDataFiles, LeavesTheUsersFilesAndOnlyAddsMissingServiceKeys) {
@@ -163,9 +167,10 @@ TEST(InstallDataFiles, NewNationalIniKeepsWhatTheUserChangedAndTakesTheRest) {
 
     // The next version changes prices, the coupon columns and the links.
     Put(src.at("National.Ini"),
-        National("CouponColumns=8\r\nPricePerRow=150\r\nPrintChar=X\r\n"
-                 "CB0=Box A|10,0|20,0|1\r\nCB1=Box B|11,0|21,0|0\r\nCB2=Box C|12,0|22,0|1\r\n",
-                 "MENU0=Home 2\r\nURL0=https://c.example.invalid/\r\nMENU1=Results\r\nURL1=https://b.example.invalid/\r\n"));
+        National(
+            "CouponColumns=8\r\nPricePerRow=150\r\nPrintChar=X\r\n"
+            "CB0=Box A|10,0|20,0|1\r\nCB1=Box B|11,0|21,0|0\r\nCB2=Box C|12,0|22,0|1\r\n",
+            "MENU0=Home 2\r\nURL0=https://c.example.invalid/\r\nMENU1=Results\r\nURL1=https://b.example.invalid/\r\n"));
     InstallReport r = InstallDataFiles(src.dir.path(), data);
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(Actions(r)["National.Ini"], Action::Merged);
@@ -173,7 +178,7 @@ TEST(InstallDataFiles, NewNationalIniKeepsWhatTheUserChangedAndTakesTheRest) {
     IniFile now = IniFile::FromFile(data / "National.Ini");
     EXPECT_EQ(now.ReadString("Stryktipset", "PrintChar"), "O");
     EXPECT_EQ(now.ReadString("Stryktipset", "StartHojd"), "40,5");
-    EXPECT_EQ(now.ReadString("Stryktipset", "CouponColumns"), "8");   // not changed by the user: the new value
+    EXPECT_EQ(now.ReadString("Stryktipset", "CouponColumns"), "8");  // not changed by the user: the new value
     EXPECT_EQ(now.ReadString("Stryktipset", "PricePerRow"), "150");
     EXPECT_EQ(now.ReadString("Stryktipset", "CB0"), "Box A|10,0|20,0|1");
     EXPECT_EQ(now.ReadString("Stryktipset", "CB1"), "Mine|1,0|2,0|1");
@@ -191,9 +196,9 @@ TEST(MergeNationalIni, WithoutAReferenceCopyEveryValueTheUserHoldsDiffersOrIsDro
     const IniFile shipped = IniFile::FromText(National(kPoolV1, kLinksV1));
     // Same links and print character as shipped, another coupon width, a key
     // the program does not write, and a pool that no longer exists.
-    const IniFile user = IniFile::FromText(
-        National("CouponColumns=10\r\nPricePerRow=90\r\nPrintChar=X\r\nFoo=1\r\n", kLinksV1) +
-        "[Old pool]\r\ndbID=Q\r\n");
+    const IniFile user =
+        IniFile::FromText(National("CouponColumns=10\r\nPricePerRow=90\r\nPrintChar=X\r\nFoo=1\r\n", kLinksV1) +
+                          "[Old pool]\r\ndbID=Q\r\n");
     MergeResult m = MergeNationalIni(shipped, user, nullptr);
     EXPECT_EQ(m.carried, (std::vector<std::string>{"Stryktipset/CouponColumns"}));
     EXPECT_EQ(m.ini.ReadString("Stryktipset", "CouponColumns"), "10");
@@ -206,8 +211,8 @@ TEST(MergeNationalIni, WithoutAReferenceCopyEveryValueTheUserHoldsDiffersOrIsDro
 
 TEST(MergeNationalIni, ValuesTheUserLeftAsShippedFollowTheNewVersion) {
     const IniFile previous = IniFile::FromText(National(kPoolV1, kLinksV1));
-    const IniFile shipped = IniFile::FromText(
-        National("CouponColumns=8\r\nPrintChar=*\r\nCB0=Only box|1,0|1,0|1\r\n", "MENU0=New\r\nURL0=https://n.example.invalid/\r\n"));
+    const IniFile shipped = IniFile::FromText(National("CouponColumns=8\r\nPrintChar=*\r\nCB0=Only box|1,0|1,0|1\r\n",
+                                                       "MENU0=New\r\nURL0=https://n.example.invalid/\r\n"));
     MergeResult m = MergeNationalIni(shipped, previous, &previous);
     EXPECT_TRUE(m.carried.empty());
     EXPECT_EQ(m.ini.ToText(), shipped.ToText());

@@ -23,8 +23,8 @@ bool IsNorwegian(char code) { return std::string("ABCDEF").find(code) != std::st
 
 TEST(ShippedData, NationalIniOffersEveryPoolUnderItsOperator) {
     const NationalIni national = NationalIni::FromFile(kRes / "National.Ini");
-    EXPECT_EQ(national.Operators(), (std::vector<std::string>{"Svenska Spel", "Norsk Tipping", "Dansk Tipstjeneste",
-                                                              "Veikkaus", "Unibet"}));
+    EXPECT_EQ(national.Operators(),
+              (std::vector<std::string>{"Svenska Spel", "Norsk Tipping", "Dansk Tipstjeneste", "Veikkaus", "Unibet"}));
     for (const auto& op : national.Operators()) {
         const auto links = national.Links(op);
         ASSERT_FALSE(links.empty()) << op;
@@ -37,7 +37,8 @@ TEST(ShippedData, NationalIniOffersEveryPoolUnderItsOperator) {
         EXPECT_EQ(national.PoolName(pool.country, code), pool.name);
         const PoolSettings s = national.SettingsOfCode(code);
         EXPECT_EQ(s.dbId, code);
-        const DisplaySigns expected = IsNorwegian(pool.code) ? DisplaySigns{"H", "U", "B"} : DisplaySigns{"1", "X", "2"};
+        const DisplaySigns expected =
+            IsNorwegian(pool.code) ? DisplaySigns{"H", "U", "B"} : DisplaySigns{"1", "X", "2"};
         EXPECT_EQ(s.signs.home, expected.home);
         EXPECT_EQ(s.signs.draw, expected.draw);
         EXPECT_EQ(s.signs.away, expected.away);

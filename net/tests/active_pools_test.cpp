@@ -91,10 +91,12 @@ TEST(ActivePools, DeadlinesAndRefreshDates) {
         const char* deadline;
         bool passed;
     } cases[] = {
-        {"2026-12-12 15:58", true},  {"2026-12-12 15:59", true},     {"2026-12-12 16:00", false},
-        {"2026-12-12 15:59:01", false}, {"2026-12-12T15:00", true}, {"2026-12-12", false},
-        {"2026-12-11", true},        {"2026-02-30 10:00", false},    {"12/12/2026", false},
-        {"", false},                 {"2026-12-12 25:00", false},
+        {"2026-12-12 15:58", true},  {"2026-12-12 15:59", true},
+        {"2026-12-12 16:00", false}, {"2026-12-12 15:59:01", false},
+        {"2026-12-12T15:00", true},  {"2026-12-12", false},
+        {"2026-12-11", true},        {"2026-02-30 10:00", false},
+        {"12/12/2026", false},       {"", false},
+        {"2026-12-12 25:00", false},
     };
     for (const auto& c : cases) EXPECT_EQ(DeadlinePassed(c.deadline, kNow), c.passed) << c.deadline;
 
@@ -159,7 +161,7 @@ TEST_F(ActivePoolsRefreshTest, FailedOrIncompleteDownloadKeepsThePresentList) {
     server.Stall("/stalled" + path);
     server.Truncate("/truncated" + path, "[Info]\r\nFileOK=1\r\n[S0]\r\nN=Strykt", 5000);
     const std::vector<std::string> hosts = {
-        server.Host() + "/notfound", server.Host() + "/private",   server.Host() + "/portal",
+        server.Host() + "/notfound",   server.Host() + "/private", server.Host() + "/portal",
         server.Host() + "/incomplete", server.Host() + "/stalled", server.Host() + "/truncated",
         "http://127.0.0.1:1",  // nothing listens there
     };

@@ -46,10 +46,10 @@ TEST(ServiceAddress, FormsKeysAndRefusals) {
     EXPECT_EQ(ServiceAddress(ini, "S", true, false, kByDrawNumber, 4851), "http://svc/games?p=1&omgang=4851");
     EXPECT_EQ(ServiceAddress(ini, "S", true, true, kByYearWeek, 0, "2009", "28"), "http://svc/res?p=1&y=2009&w=28");
     EXPECT_EQ(ServiceAddress(ini, "S", false, false, kByDrawNumber, 12), "https://page/games?draw=12");
-    EXPECT_THROW(ServiceAddress(ini, "S", false, true, kCurrentRound, 0), AddressError);   // no HTML results key
-    EXPECT_THROW(ServiceAddress(ini, "A", true, false, kCurrentRound, 0), AddressError);   // no section
-    EXPECT_THROW(ServiceAddress(ini, "X", true, false, kCurrentRound, 0), AddressError);   // not a web address
-    EXPECT_THROW(ServiceAddress(ini, "S", true, true, kByDrawNumber, 1), AddressError);    // two placeholders, one value
+    EXPECT_THROW(ServiceAddress(ini, "S", false, true, kCurrentRound, 0), AddressError);  // no HTML results key
+    EXPECT_THROW(ServiceAddress(ini, "A", true, false, kCurrentRound, 0), AddressError);  // no section
+    EXPECT_THROW(ServiceAddress(ini, "X", true, false, kCurrentRound, 0), AddressError);  // not a web address
+    EXPECT_THROW(ServiceAddress(ini, "S", true, true, kByDrawNumber, 1), AddressError);   // two placeholders, one value
 }
 
 TEST(Codes, HalfTimeAndBulkAddresses) {
@@ -58,8 +58,10 @@ TEST(Codes, HalfTimeAndBulkAddresses) {
     EXPECT_EQ(HalfTimeCode("E"), "F");
     EXPECT_EQ(HalfTimeCode("S"), "");
     const auto ini = core::IniFile::FromText("[Service]\nHost=http://main:1/\nProxyHost=http://proxy:2/\n");
-    EXPECT_EQ(BulkResultsAddress(ini, "S", 3921), "http://proxy:2/api/svenskaspel/XMLresultatProxy.php?produktid=1&omgang=3921");
-    EXPECT_EQ(BulkResultsAddress(ini, "I", 7), "http://proxy:2/api/svenskaspel/XMLresultatProxy.php?produktid=2&omgang=7");
+    EXPECT_EQ(BulkResultsAddress(ini, "S", 3921),
+              "http://proxy:2/api/svenskaspel/XMLresultatProxy.php?produktid=1&omgang=3921");
+    EXPECT_EQ(BulkResultsAddress(ini, "I", 7),
+              "http://proxy:2/api/svenskaspel/XMLresultatProxy.php?produktid=2&omgang=7");
     EXPECT_EQ(BulkResultsAddress(ini, "G", 5), "http://proxy:2/spil/tips/tips12/resultater.php?draw=5");
     EXPECT_EQ(BulkResultsAddress(ini, "H", 5), "http://proxy:2/spil/tips/tips13/resultater.php?draw=5");
     EXPECT_EQ(BulkResultsAddress(ini, "A", 5), "");

@@ -105,8 +105,8 @@ TEST(SvSpelInfo, DerivedValuesFavouritesAndRanking) {
                                          {"5.5", "20.0", "74.5", "", "", ""},
                                          {"30.0", "40.0", "30.0", "1,50", "4.00", "6.00"},
                                      });
-    std::array<std::vector<std::string>, 3> proc = {std::vector<std::string>{"50", "x"},
-                                                    std::vector<std::string>{"25"}, std::vector<std::string>{}};
+    std::array<std::vector<std::string>, 3> proc = {std::vector<std::string>{"50", "x"}, std::vector<std::string>{"25"},
+                                                    std::vector<std::string>{}};
     TSvSpelInfo info;
     info.Load(file, 4, proc);
 
@@ -183,7 +183,8 @@ TEST(GameInfoFiles, NamesStayInsideTheirFolder) {
                  {".hidden", "hidden"},
                  {"a\\b:c\n", "a_b_c_"}};
     for (const auto& c : cases) EXPECT_EQ(SafeFileNamePart(c.in), c.out) << c.in;
-    EXPECT_EQ(GameInfoFile("/data", "Stryktipset", 4711), std::filesystem::path("/data/Cache/Data/Stryktipset 4711.ini"));
+    EXPECT_EQ(GameInfoFile("/data", "Stryktipset", 4711),
+              std::filesystem::path("/data/Cache/Data/Stryktipset 4711.ini"));
     EXPECT_EQ(GameInfoFile("/data", "../x", 1).parent_path(), std::filesystem::path("/data/Cache/Data"));
     EXPECT_EQ(DeadlineText(""), "");
     EXPECT_EQ(DeadlineText("2026-12-12 15:59"), "(2026-12-12 15:59)");
@@ -243,8 +244,8 @@ TEST_F(GameInfoDownloadTest, AFailedDownloadLeavesThePreviousFile) {
     server.Truncate("/truncated", RoundXml(MatchXml("A", "B", "40")).substr(0, 60), 4000);
     for (const char* path : {"/missing", "/broken", "/short", "/stalled", "/truncated"}) {
         SCOPED_TRACE(path);
-        const auto r = DownloadGameInfo(UpdateIni(server.Host() + path + "?omgang=%s"), dir.path(), "S",
-                                        "Stryktipset", 4711);
+        const auto r =
+            DownloadGameInfo(UpdateIni(server.Host() + path + "?omgang=%s"), dir.path(), "S", "Stryktipset", 4711);
         EXPECT_FALSE(r.ok);
         EXPECT_FALSE(r.error.empty());
         EXPECT_EQ(ReadBytes(file()), old);

@@ -54,7 +54,8 @@ TEST(PublishXml, ParsesAndEscapesEverything) {
     EXPECT_STREQ(m2.child("goals").text().get(), "x - x");
     EXPECT_STREQ(m2.child("tkn1").text().get(), "");
     EXPECT_STREQ(m2.child("tknx").text().get(), "X");
-    EXPECT_EQ(std::distance(m2.child("bestrows").children("tkn").begin(), m2.child("bestrows").children("tkn").end()), 2);
+    EXPECT_EQ(std::distance(m2.child("bestrows").children("tkn").begin(), m2.child("bestrows").children("tkn").end()),
+              2);
     EXPECT_STREQ(gs.child("games").child("summary").child("goalsleft").last_child().text().get(), "13");
     const pugi::xml_node win = gs.child("result").child("win");
     EXPECT_STREQ(win.child("rights").text().get(), "13");

@@ -37,9 +37,8 @@ protected:
 
 TEST_F(HttpTest, GetToFileReplacesTheFileOnlyOnSuccess) {
     LocalServer s;
-    s.svr.Get("/ok", [](const httplib::Request&, httplib::Response& r) {
-        r.set_content("new\r\nbytes\x01", "text/plain");
-    });
+    s.svr.Get("/ok",
+              [](const httplib::Request&, httplib::Response& r) { r.set_content("new\r\nbytes\x01", "text/plain"); });
     s.svr.Get("/missing", [](const httplib::Request&, httplib::Response& r) {
         r.status = 404;
         r.set_content("<html>not here</html>", "text/html");
@@ -349,9 +348,8 @@ TEST_F(HttpTest, DownloadThreadsRunSideBySideAndReportInOrder) {
     LocalServer s;
     const std::string big(3000000, 'p');
     s.svr.Get("/logo1.jpg", [&](const httplib::Request&, httplib::Response& r) { r.set_content(big, "image/jpeg"); });
-    s.svr.Get("/logo2.jpg", [](const httplib::Request&, httplib::Response& r) {
-        r.set_content("small", "image/jpeg");
-    });
+    s.svr.Get("/logo2.jpg",
+              [](const httplib::Request&, httplib::Response& r) { r.set_content("small", "image/jpeg"); });
     s.svr.Get("/gone.jpg", [](const httplib::Request&, httplib::Response& r) {
         r.status = 404;
         r.set_content("not found page", "text/html");
@@ -374,7 +372,7 @@ TEST_F(HttpTest, DownloadThreadsRunSideBySideAndReportInOrder) {
         d.AddFormField("xml", "<goal minute=\"12\"/>");
         for (TDownloadThread* t : {&a, &b, &c, &d}) t->Start();
         a.Start();  // a second start does nothing
-    }  // the thread objects may go at once; the transfers go on
+    }               // the thread objects may go at once; the transfers go on
     auto reports = CollectReports(*inbox, 4);
     ASSERT_EQ(reports.size(), 4u);
     for (auto& [id, list] : reports) {

@@ -62,14 +62,13 @@ public:
     // GET path promises more bytes than it sends, then closes.
     void Truncate(const std::string& path, std::string head, size_t promised) {
         svr.Get(path, [head = std::move(head), promised](const httplib::Request&, httplib::Response& res) {
-            res.set_content_provider(promised, "text/plain",
-                                     [head](size_t offset, size_t, httplib::DataSink& sink) {
-                                         if (offset == 0) {
-                                             sink.write(head.data(), head.size());
-                                             return true;
-                                         }
-                                         return false;  // closes the connection short of the promise
-                                     });
+            res.set_content_provider(promised, "text/plain", [head](size_t offset, size_t, httplib::DataSink& sink) {
+                if (offset == 0) {
+                    sink.write(head.data(), head.size());
+                    return true;
+                }
+                return false;  // closes the connection short of the promise
+            });
         });
     }
 

@@ -65,7 +65,9 @@ TEST(XmlParser, VerificationAndNumberedPrizePaths) {
         const char* extra;
         std::vector<std::string> payouts, winners;
     } cases[] = {
-        {"XMLResVerify=//status\nXMLResValue=final\n", {"1500000", "12345", "310", "45"}, {"2", "1234", "9876", "50000"}},
+        {"XMLResVerify=//status\nXMLResValue=final\n",
+         {"1500000", "12345", "310", "45"},
+         {"2", "1234", "9876", "50000"}},
         {"XMLResVerify=//status\nXMLResValue=open\n", {}, {}},
         {"XMLResVerify=//nothing\nXMLResValue=final\n", {}, {}},
         // Without the lists: winners first, then payouts; empty keys skipped,
@@ -120,22 +122,25 @@ TEST(XmlParser, UnreadablePagesAndKeysFailWithAMessageAndLeaveTheRound) {
     const std::string truncated = Page("dl_results.xml").substr(0, 200);
     EXPECT_THROW(ParseXmlRoundText(truncated, XmlKeys(), Options(true), info), ParseError);
     EXPECT_THROW(ParseXmlRoundText("", XmlKeys(), Options(true), info), ParseError);
-    EXPECT_THROW(ParseXmlRoundText("<html><body>Log in to the hotel wifi<br></body></html>", XmlKeys(), Options(true), info),
-                 ParseError);
+    EXPECT_THROW(
+        ParseXmlRoundText("<html><body>Log in to the hotel wifi<br></body></html>", XmlKeys(), Options(true), info),
+        ParseError);
     try {
         ParseXmlRoundText(Page("dl_results.xml"), XmlKeys("XMLGetRightRow=//match[\n"), Options(true), info);
         FAIL() << "a broken XPath must fail";
     } catch (const ParseError& e) {
         EXPECT_NE(std::string(e.what()).find("XMLGetRightRow"), std::string::npos) << e.what();
     }
-    EXPECT_THROW(ParseXmlRoundText(Page("dl_results.xml"), XmlKeys("XMLGetRightRow=count(//match)\n"), Options(true), info),
-                 ParseError);
+    EXPECT_THROW(
+        ParseXmlRoundText(Page("dl_results.xml"), XmlKeys("XMLGetRightRow=count(//match)\n"), Options(true), info),
+        ParseError);
     EXPECT_EQ(info.Homes, std::vector<std::string>{"Kept"});
 }
 
 TEST(XmlParser, HugeListsAreBounded) {
     std::string page = "<r><omgang>1</omgang>";
-    for (int i = 0; i < 5000; ++i) page += "<match><hemmalag>H</hemmalag><bortalag>A</bortalag><tecken>1</tecken></match>";
+    for (int i = 0; i < 5000; ++i)
+        page += "<match><hemmalag>H</hemmalag><bortalag>A</bortalag><tecken>1</tecken></match>";
     for (int i = 0; i < 5000; ++i) page += "<niva><belopp>1</belopp><antal>1</antal></niva>";
     page += "</r>";
     TCouponInfo info;
@@ -246,7 +251,8 @@ TEST(HtmlParser, ResultsModeSignsAndPayoutsPaddedToFive) {
         "[G]\nGetResultGamesTableNo=RESULTAT-TABEL\nGetResultCharColumn=1\nGetResultTableNo=GEVINST-TABEL\n");
     TCouponInfo letters;
     const std::string page =
-        "<table><tr><th>h</th></tr><tr><td>1</td><td>A-B</td><td> h </td></tr><tr><td>2</td><td>C-D</td><td>u?</td></tr>"
+        "<table><tr><th>h</th></tr><tr><td>1</td><td>A-B</td><td> h "
+        "</td></tr><tr><td>2</td><td>C-D</td><td>u?</td></tr>"
         "<tr><td>RESULTAT-TABEL</td></tr></table><table><tr><td>GEVINST-TABEL</td></tr></table>";
     ASSERT_EQ(ParseHtmlRoundText(page, one, o, letters), 3);
     EXPECT_EQ(letters.Row, "HU");
@@ -286,7 +292,7 @@ TEST(LiveXml, NewerVersionsOnlyAndTrackedMatchesOnly) {
     EXPECT_EQ(info.status[0], 1);
     EXPECT_EQ(info.version[1], -1);  // "x" is not newer than nothing
     EXPECT_EQ(info.home[1], -1);
-    EXPECT_EQ(info.home[2], -1);  // untracked
+    EXPECT_EQ(info.home[2], -1);                // untracked
     EXPECT_EQ(info.winAmount[0], 12345678912);  // 1234567.8912 rounded to 4 decimals
     EXPECT_EQ(info.winners[0], 3);
     EXPECT_EQ(info.winAmount[1], 42005000);
@@ -357,7 +363,8 @@ TEST(SvtPage, FindTeamsDecidesHowManyNamesMustBeFound) {
 }
 
 TEST(SvtMapping, SuggestionAndAcceptance) {
-    const std::string page = "-\tArsenal-Chelsea   1-1-\tn/a\t-\t1-1\t\r\n-\tMalm\xC3\xB6 FF-AIK  0-0-\tn/a\t-\t0-0\t\r\n";
+    const std::string page =
+        "-\tArsenal-Chelsea   1-1-\tn/a\t-\t1-1\t\r\n-\tMalm\xC3\xB6 FF-AIK  0-0-\tn/a\t-\t0-0\t\r\n";
     EXPECT_EQ(SvtSuggestion("Malm\xC3\xB6 FF Stad", page), "Malm\xC3\xB6 FF");
     EXPECT_EQ(SvtSuggestion("Arsenal FC", page), "Arsenal");
     EXPECT_EQ(SvtSuggestion("Zebra", page), "");

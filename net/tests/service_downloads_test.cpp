@@ -36,7 +36,6 @@ fs::path ServiceBinary() {
     return self.parent_path().parent_path() / "bin" / "vinra-service";
 }
 
-
 class ServiceDownloads : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -63,8 +62,7 @@ protected:
                     ini_ = core::IniFile::FromText(core::DecodeFileText(r.body));
                     return;
                 }
-            } catch (const NetError&) {
-            }
+            } catch (const NetError&) {}
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         FAIL() << "vinra-service did not answer on " << host_;
@@ -96,7 +94,8 @@ protected:
 
 TEST_F(ServiceDownloads, XmlAndHtmlPagesOfARoundReadAlike) {
     // What the service's round file says.
-    const auto round = core::IniFile::FromFile(fs::path(VINRA_SOURCE_DIR) / "service" / "data" / "rounds" / "I-2309.ini");
+    const auto round =
+        core::IniFile::FromFile(fs::path(VINRA_SOURCE_DIR) / "service" / "data" / "rounds" / "I-2309.ini");
     const std::string omg = round.ReadString("Round", "Omg");
     const std::string top = round.ReadString("Payout", "13");
     ASSERT_NE(top.find(';'), std::string::npos);
@@ -148,7 +147,8 @@ TEST_F(ServiceDownloads, BulkAddressesAndLivePagesOfTheService) {
     ParseOptions o;
     o.typ = "S";
     o.resultsMode = true;
-    const FetchOutcome a = FetchRound(BulkResultsAddress(ini_, "S", 4848), dir_.path() / "download.htm", true, ini_, o, info);
+    const FetchOutcome a =
+        FetchRound(BulkResultsAddress(ini_, "S", 4848), dir_.path() / "download.htm", true, ini_, o, info);
     ASSERT_TRUE(a.ok) << a.error;
     EXPECT_EQ(a.drawNumber, 4848);
     EXPECT_GT(info.Homes.size(), 5u);

@@ -132,12 +132,12 @@ TEST(ClosedRoundTest, FromTheActivePools) {
         const char* deadline;
     };
     const Case cases[] = {
-        {"S", 4851, thursday, false, ""},                         // open
-        {"S", 4851, saturdayEvening, true, "2026-12-12 15:59"},    // its deadline has passed
-        {"I", 2312, saturdayEvening, false, ""},                  // another pool's deadline is later
-        {"S", 4850, thursday, true, ""},                          // an earlier draw: over, date unknown
-        {"S", 4852, thursday, false, ""},                         // a later draw is not closed
-        {"T", 100, thursday, false, ""},                          // a pool the list does not know
+        {"S", 4851, thursday, false, ""},                        // open
+        {"S", 4851, saturdayEvening, true, "2026-12-12 15:59"},  // its deadline has passed
+        {"I", 2312, saturdayEvening, false, ""},                 // another pool's deadline is later
+        {"S", 4850, thursday, true, ""},                         // an earlier draw: over, date unknown
+        {"S", 4852, thursday, false, ""},                        // a later draw is not closed
+        {"T", 100, thursday, false, ""},                         // a pool the list does not know
     };
     for (const Case& c : cases) {
         const RoundClosing r = ClosedRoundOf(pools, c.typ, c.omgId, c.now);

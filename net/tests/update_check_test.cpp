@@ -102,7 +102,9 @@ protected:
     }
     static std::string LocalUpdateIni(const std::string& host) {
         return "[Update]\r\nPgmVersion=7.51\r\nIniVersion=700\r\n"
-               "[Service]\r\nHost=" + host + "\r\n"
+               "[Service]\r\nHost=" +
+               host +
+               "\r\n"
                "[S]\r\nXMLGetResultUrl=http://operator.example/results?draw=%d\r\n";
     }
     // What the service publishes; the data files at the default addresses.
@@ -153,9 +155,8 @@ TEST_F(UpdateCheckTest, AFailedOrForeignReplyKeepsUpdateIniAndSaysNothing) {
         {"captive portal page",
          [&] { svc.Serve("/vinra2000/ini/update.ini", "<html><body>Log in to the Wi-Fi</body></html>"); }},
         {"INI without [Update]", [&] { svc.Serve("/vinra2000/ini/update.ini", "[S]\r\nXMLGetResultUrl=\r\n"); }},
-        {"no service", [&] {
-             WriteBytes(file("update.ini"), LocalUpdateIni("http://127.0.0.1:" + std::to_string(UnusedPort())));
-         }},
+        {"no service",
+         [&] { WriteBytes(file("update.ini"), LocalUpdateIni("http://127.0.0.1:" + std::to_string(UnusedPort()))); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

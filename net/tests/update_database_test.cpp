@@ -49,8 +49,7 @@ TEST_F(UpdateDatabaseTest, DownloadsImportsAndRemovesYearWeekRecords) {
     const auto r = Run(server.Host());
     ASSERT_TRUE(r.ok) << r.error;
     const std::vector<UpdateStep> all = {UpdateStep::DownloadResults, UpdateStep::DownloadGames,
-                                         UpdateStep::ImportResults, UpdateStep::ImportGames,
-                                         UpdateStep::CheckDatabase};
+                                         UpdateStep::ImportResults, UpdateStep::ImportGames, UpdateStep::CheckDatabase};
     EXPECT_EQ(steps, all);
     EXPECT_EQ(r.results.inserted, 2u);
     EXPECT_EQ(r.results.skipped(), 1u);
@@ -103,9 +102,12 @@ TEST_F(UpdateDatabaseTest, CancelStopsBeforeTheImports) {
     server.Serve("/vinra2000/ini/dbresults.txt", kResults);
     server.Serve("/vinra2000/ini/dbgames.txt", kGames);
     std::atomic<bool> cancel{false};
-    const auto r = RunUpdateDatabase(server.Host(), dir.path(), db, [&](UpdateStep s) {
-        if (s == UpdateStep::DownloadGames) cancel = true;
-    }, &cancel);
+    const auto r = RunUpdateDatabase(
+        server.Host(), dir.path(), db,
+        [&](UpdateStep s) {
+            if (s == UpdateStep::DownloadGames) cancel = true;
+        },
+        &cancel);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(db.ResultCount(), 0u);
     EXPECT_EQ(db.RoundGames(200530, "S").size(), 1u);

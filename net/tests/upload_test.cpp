@@ -29,9 +29,7 @@ struct Received {
 
 class UploadTest : public ::testing::Test {
 protected:
-    void TearDown() override {
-        server_.Stop();
-    }
+    void TearDown() override { server_.Stop(); }
 
     // The endpoint: records every request and answers with reply(n) (n from 1).
     void Serve(std::function<std::string(int)> reply, int status = 200) {
@@ -253,8 +251,7 @@ TEST(UploadReplyTest, AFailedReplyNamesTheFileAndLeavesTheSystem) {
     core::TVinraFile doc;
     doc.Comment = "x";
     bool changed = false;
-    const std::string msg =
-        ApplyUploadReply(doc, "Sys.1x2", ParseUploadReply(R"({"status":"200"})"), changed);
+    const std::string msg = ApplyUploadReply(doc, "Sys.1x2", ParseUploadReply(R"({"status":"200"})"), changed);
     EXPECT_FALSE(changed);
     EXPECT_EQ(doc.Comment, "x");
     EXPECT_NE(msg.find("Sys.1x2"), std::string::npos);
@@ -265,13 +262,16 @@ TEST(EncodeEntitiesTest, CodePointsFrom161To255AndTheFourMarkupCharacters) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"A&B <Ö>", "A&amp;B &lt;&#214;&gt;"},
         {"1/2", "1&#47;2"},
-        {"&amp;", "&amp;amp;"},            // the ampersand is not taken for an entity
+        {"&amp;", "&amp;amp;"},                // the ampersand is not taken for an entity
         {"\xC2\xA1\xC3\xBF", "&#161;&#255;"},  // first and last of the range
-        {"a\xC2\xAD" "b", "a\xC2\xAD" "b"},       // soft hyphen stays
-        {"\xC2\xA0", "\xC2\xA0"},           // 160 is below the range
+        {"a\xC2\xAD"
+         "b",
+         "a\xC2\xAD"
+         "b"},                                               // soft hyphen stays
+        {"\xC2\xA0", "\xC2\xA0"},                            // 160 is below the range
         {"\xE2\x82\xAC \xC5\x81", "\xE2\x82\xAC \xC5\x81"},  // euro sign and Ł are beyond it
-        {"Malm\xF6", "Malm&#246;"},         // a Windows-1252 byte that is not UTF-8
-        {"\x80", "\xE2\x82\xAC"},           // ... and one whose character is outside the range
+        {"Malm\xF6", "Malm&#246;"},                          // a Windows-1252 byte that is not UTF-8
+        {"\x80", "\xE2\x82\xAC"},                            // ... and one whose character is outside the range
         {"\"'\t\r\n", "\"'\t\r\n"},
         {"", ""},
     };

@@ -16,10 +16,10 @@ constexpr double kIn = 1 / 25.4;
 
 // A complete layout section; cases below drop or spoil one key of it.
 const std::vector<std::pair<std::string, std::string>> kSection = {
-    {"CouponColumns", "8"},  {"Fontname", "Courier New"}, {"Fontsize", "12"},    {"Bold", "1"},
-    {"PrintChar", "O"},      {"KolumnAvstand", "11,5"},   {"KolumnBredd", "2"},   {"StartBredd1", "36,5"},
-    {"StartBreddX", "40"},   {"StartBredd2", "43,5"},     {"StartHojd", "18,4"},  {"HojdOkning", "4,5"},
-    {"CB0", "Stryk|10|80|1"}, {"CB1", "Extra|20|80|0"},  {"CB2", "System|30,5|81|1"}, {"NamnX", "8"},
+    {"CouponColumns", "8"},   {"Fontname", "Courier New"}, {"Fontsize", "12"},          {"Bold", "1"},
+    {"PrintChar", "O"},       {"KolumnAvstand", "11,5"},   {"KolumnBredd", "2"},        {"StartBredd1", "36,5"},
+    {"StartBreddX", "40"},    {"StartBredd2", "43,5"},     {"StartHojd", "18,4"},       {"HojdOkning", "4,5"},
+    {"CB0", "Stryk|10|80|1"}, {"CB1", "Extra|20|80|0"},    {"CB2", "System|30,5|81|1"}, {"NamnX", "8"},
     {"NamnY", "87,5"},
 };
 
@@ -27,10 +27,8 @@ core::IniFile Section(const std::map<std::string, std::optional<std::string>>& c
     std::string text = "[Other]\nStartHojd=1\n[Stryktipset]\ndbID=S\n";
     for (const auto& [k, v] : kSection) {
         auto it = changes.find(k);
-        if (it == changes.end())
-            text += k + "=" + v + "\n";
-        else if (it->second)
-            text += k + "=" + *it->second + "\n";
+        if (it == changes.end()) text += k + "=" + v + "\n";
+        else if (it->second) text += k + "=" + *it->second + "\n";
     }
     return core::IniFile::FromText(text);
 }
@@ -95,9 +93,14 @@ TEST(CouponLayout, BrokenKeysFallBackForFontAndEveryLength) {
         if (c.failed) {
             EXPECT_EQ(l.font, (FontSpec{"Arial", 8, false, false, 0}));
             EXPECT_EQ(l.printChar, "O");  // as read
-            for (auto [got, want] : {std::pair{l.kolumnAvstand, 0.454}, {l.kolumnBredd, 0.08},
-                                     {l.startBredd1, 1.42}, {l.startBreddX, 1.55}, {l.startBredd2, 1.69},
-                                     {l.startHojd, 0.725}, {l.hojdOkning, 0.177}, {l.namnX, 0.32},
+            for (auto [got, want] : {std::pair{l.kolumnAvstand, 0.454},
+                                     {l.kolumnBredd, 0.08},
+                                     {l.startBredd1, 1.42},
+                                     {l.startBreddX, 1.55},
+                                     {l.startBredd2, 1.69},
+                                     {l.startHojd, 0.725},
+                                     {l.hojdOkning, 0.177},
+                                     {l.namnX, 0.32},
                                      {l.namnY, 3.44}})
                 EXPECT_DOUBLE_EQ(got, want);
             EXPECT_DOUBLE_EQ(fb.startHojd, 0.725);
@@ -106,10 +109,11 @@ TEST(CouponLayout, BrokenKeysFallBackForFontAndEveryLength) {
         }
     }
     // Defaults of the keys that may be absent.
-    const CouponLayout d = ReadCouponLayout(
-        Section({{"Fontname", std::nullopt}, {"Fontsize", std::nullopt}, {"Bold", std::nullopt},
-                 {"PrintChar", std::nullopt}}),
-        "Stryktipset");
+    const CouponLayout d = ReadCouponLayout(Section({{"Fontname", std::nullopt},
+                                                     {"Fontsize", std::nullopt},
+                                                     {"Bold", std::nullopt},
+                                                     {"PrintChar", std::nullopt}}),
+                                            "Stryktipset");
     EXPECT_EQ(d.font, (FontSpec{"Arial", 10, false, false, 0}));
     EXPECT_EQ(d.printChar, "X");
     EXPECT_TRUE(ReadCouponLayout(Section({{"Bold", "3"}}), "Stryktipset").font.bold);
@@ -123,7 +127,8 @@ TEST(CouponLayout, BrokenKeysFallBackForFontAndEveryLength) {
 // The shipped layouts must print without the fallback, and their boxes must not
 // overlap: each sign box lies left of the next, and a row column ends before the next begins.
 TEST(CouponLayout, ShippedLayoutOfEveryPoolIsUsable) {
-    const auto national = core::NationalIni::FromFile(std::filesystem::path(VINRA_SOURCE_DIR) / "resources/National.Ini");
+    const auto national =
+        core::NationalIni::FromFile(std::filesystem::path(VINRA_SOURCE_DIR) / "resources/National.Ini");
     for (const core::PoolInfo& pool : core::BuiltinPools()) {
         SCOPED_TRACE(pool.name);
         const CouponLayout l = ReadCouponLayout(national.ini(), pool.name);
@@ -145,9 +150,8 @@ TEST(CouponLayout, ShippedLayoutOfEveryPoolIsUsable) {
 
 TEST(CouponLayout, RowsPerCouponOutsideOneToSixteenBecomesTwelveWithTheMessage) {
     const std::vector<std::tuple<std::optional<std::string>, int, bool>> cases = {
-        {"1", 1, false},   {"16", 16, false}, {"12", 12, false}, {std::nullopt, 12, false},
-        {"abc", 12, false}, {"0", 12, true},   {"17", 12, true},  {"-3", 12, true},
-        {"99999999999999", 12, true},
+        {"1", 1, false}, {"16", 16, false}, {"12", 12, false}, {std::nullopt, 12, false},    {"abc", 12, false},
+        {"0", 12, true}, {"17", 12, true},  {"-3", 12, true},  {"99999999999999", 12, true},
     };
     for (const auto& [value, rows, corrected] : cases) {
         SCOPED_TRACE(value.value_or("<absent>"));
@@ -211,9 +215,9 @@ TEST(CouponLayoutForm, ReadsTextsAsTypedAndRewritesExactlyTheList) {
     EXPECT_FALSE(ini.HasKey("Stryktipset", "CB2"));
     EXPECT_EQ(ini.Get("Stryktipset", "StartHojd"), "19");
     EXPECT_EQ(ini.Get("Stryktipset", "Bold"), "0");
-    EXPECT_EQ(ini.Get("Stryktipset", "dbID"), "S");            // other keys stay
-    EXPECT_EQ(ini.Get("Stryktipset", "PrintChar"), "O");       // not the dialog's key
-    EXPECT_EQ(ini.Get("Other", "StartHojd"), "1");             // other sections stay
+    EXPECT_EQ(ini.Get("Stryktipset", "dbID"), "S");       // other keys stay
+    EXPECT_EQ(ini.Get("Stryktipset", "PrintChar"), "O");  // not the dialog's key
+    EXPECT_EQ(ini.Get("Other", "StartHojd"), "1");        // other sections stay
     EXPECT_EQ(ReadCouponLayoutForm(ini, "Stryktipset").checkBoxes.size(), 2u);
 
     // Stray CB keys that no reader reaches are removed too.
@@ -239,10 +243,10 @@ TEST(CouponLayoutForm, NewSectionIsWrittenInTheReadingOrder) {
     f.namnX = "8";
     f.namnY = "90";
     WriteCouponLayoutForm(ini, "Tips 13", f);
-    const std::vector<std::string> want = {"CouponColumns", "Fontname",  "Fontsize",   "Bold",   "KolumnAvstand",
-                                           "KolumnBredd",   "StartBredd1", "StartBreddX", "StartBredd2",
-                                           "StartHojd",     "HojdOkning", "CB0",        "CB1",    "NamnX",
-                                           "NamnY"};
+    const std::vector<std::string> want = {"CouponColumns", "Fontname",    "Fontsize",    "Bold",
+                                           "KolumnAvstand", "KolumnBredd", "StartBredd1", "StartBreddX",
+                                           "StartBredd2",   "StartHojd",   "HojdOkning",  "CB0",
+                                           "CB1",           "NamnX",       "NamnY"};
     EXPECT_EQ(ini.Keys("Tips 13"), want);
     const CouponLayout l = ReadCouponLayout(ini, "Tips 13");
     EXPECT_FALSE(l.needsMessage());
@@ -326,7 +330,9 @@ TEST(PcBet, DefaultsRoundTripAndNameFilter) {
     EXPECT_EQ(again.ini().Keys("PCBET"),
               (std::vector<std::string>{"Name", "CardNo", "Draws", "Reciept", "Pause", "Fulltime"}));
 
-    EXPECT_EQ(FilterPcBetName("Lag-\xC3\x85" "by"), "Lagby");
+    EXPECT_EQ(FilterPcBetName("Lag-\xC3\x85"
+                              "by"),
+              "Lagby");
     EXPECT_EQ(FilterPcBetName("Anna Svensson 1970!"), "Anna Svensson 1970");
     EXPECT_EQ(FilterPcBetName("abcdefghijklmnopqrstuvwxyz"), "abcdefghijklmnopqrst");
     EXPECT_EQ(FilterPcBetName("\t\r\n_-."), "");
@@ -339,9 +345,9 @@ TEST(PcBet, CardNumberCheckDigit) {
     EXPECT_EQ(CardNumberCheckDigit("99999999"), 9);  // 324 -> 9
     EXPECT_EQ(CardNumberCheckDigit("19"), 1);        // 19 -> 10 -> 1: repeated until one digit
     const std::vector<std::pair<std::string, bool>> cards = {
-        {"12343", true},      {"12344", false},     {"?????????", true}, {"000000000", true},
-        {"00000000", true},   {"12a43", false},     {"", false},         {"5", false},
-        {"????????", false},  {"123456782", false}, {"00", true},
+        {"12343", true},     {"12344", false},     {"?????????", true}, {"000000000", true},
+        {"00000000", true},  {"12a43", false},     {"", false},         {"5", false},
+        {"????????", false}, {"123456782", false}, {"00", true},
     };
     for (const auto& [card, ok] : cards) EXPECT_EQ(IsValidCardNumber(card), ok) << card;
     // Every 8-digit prefix has exactly one valid completion.

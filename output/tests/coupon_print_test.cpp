@@ -113,7 +113,8 @@ std::vector<Cross> Expected(const std::vector<std::string>& rows, int firstRow, 
 std::vector<std::string> TextsAt(const Page& page, double y, double x) {
     std::vector<std::string> out;
     for (const DrawCommand& cmd : page.commands)
-        if (cmd.kind == CommandKind::Text && cmd.column == 0 && std::abs(cmd.y - y) < 1e-9 && std::abs(cmd.x - x) < 1e-9)
+        if (cmd.kind == CommandKind::Text && cmd.column == 0 && std::abs(cmd.y - y) < 1e-9 &&
+            std::abs(cmd.x - x) < 1e-9)
             out.push_back(cmd.text);
     return out;
 }
@@ -237,8 +238,8 @@ TEST(CouponPrint, PoolSignsAndOddCodesFollowTheRules) {
     for (const DrawCommand& cmd : c.document().pages[0].commands)
         if (cmd.column) marks[{cmd.column, Round((cmd.y - kStartHojd - kTop) / kHojd) + 1}] = cmd.text;
     // Any code other than home or draw goes in the away box.
-    const std::map<std::pair<int, int>, std::string> want = {
-        {{1, 1}, "H"}, {{2, 2}, "U"}, {{3, 3}, "B"}, {{6, 1}, "B"}, {{6, 2}, "B"}, {{4, 3}, "H"}};
+    const std::map<std::pair<int, int>, std::string> want = {{{1, 1}, "H"}, {{2, 2}, "U"}, {{3, 3}, "B"},
+                                                             {{6, 1}, "B"}, {{6, 2}, "B"}, {{4, 3}, "H"}};
     EXPECT_EQ(marks, want);
 }
 

@@ -33,12 +33,8 @@ TEST(CouponViewModelTest, RowsAreLaidOutInPlainCoupons) {
     };
     const Case cases[] = {
         {25, 12, {12, 12, 1}},  // the last single row is not moved: that is a print-time rule
-        {24, 12, {12, 12}},
-        {1, 12, {1}},
-        {0, 12, {}},
-        {5, 1, {1, 1, 1, 1, 1}},
-        {20, 16, {16, 4}},
-        {25, 0, {12, 12, 1}},   // a layout outside 1..16 counts as 12
+        {24, 12, {12, 12}},      {1, 12, {1}},      {0, 12, {}},
+        {5, 1, {1, 1, 1, 1, 1}}, {20, 16, {16, 4}}, {25, 0, {12, 12, 1}},  // a layout outside 1..16 counts as 12
         {25, 17, {12, 12, 1}},
     };
     for (const auto& c : cases) {
@@ -68,7 +64,7 @@ TEST(CouponViewModelTest, DeletingARowClosesTheGapAndFollowsTheLastCoupon) {
     m.SetCurrent(2);
     EXPECT_FALSE(m.DeleteRow(13));  // beyond the coupon
     EXPECT_FALSE(m.Changed());
-    ASSERT_TRUE(m.DeleteRow(3));    // row 15 of the system
+    ASSERT_TRUE(m.DeleteRow(3));  // row 15 of the system
     EXPECT_TRUE(m.Changed());
     ASSERT_EQ(m.Rows().size(), 24u);
     EXPECT_EQ(m.Rows()[13], all[13]);
@@ -142,14 +138,9 @@ TEST(CouponViewModelTest, TypedRowsAreCheckedAgainstTheDisplayStrings) {
         const char* codes;
     };
     const Case cases[] = {
-        {"1X2", 3, &standard, 0, "012"},
-        {"1X22", 3, &standard, 482, ""},
-        {"1X", 3, &standard, 482, ""},
-        {"", 3, &standard, 482, ""},
-        {"1x2", 3, &standard, 483, ""},   // the window upper-cases first
-        {"1Y2", 3, &standard, 483, ""},
-        {"HUB", 3, &letters, 0, "012"},
-        {"1X2", 3, &letters, 483, ""},
+        {"1X2", 3, &standard, 0, "012"},    {"1X22", 3, &standard, 482, ""}, {"1X", 3, &standard, 482, ""},
+        {"", 3, &standard, 482, ""},        {"1x2", 3, &standard, 483, ""},  // the window upper-cases first
+        {"1Y2", 3, &standard, 483, ""},     {"HUB", 3, &letters, 0, "012"},  {"1X2", 3, &letters, 483, ""},
         {"\xC3\x98UB", 3, &wide, 0, "012"},  // two bytes, one character
     };
     for (const auto& c : cases) {
@@ -161,9 +152,9 @@ TEST(CouponViewModelTest, TypedRowsAreCheckedAgainstTheDisplayStrings) {
 
 TEST(CouponViewModelTest, RightCountsAndMarks) {
     EXPECT_EQ(RightCount("0120", "0121"), 3);
-    EXPECT_EQ(RightCount("0120", ""), 0);           // no result row yet
-    EXPECT_EQ(RightCount("0120", "0-2"), 2);        // a match without result counts nowhere
-    EXPECT_EQ(RightCount("01", "0121"), 2);         // over the shorter length
+    EXPECT_EQ(RightCount("0120", ""), 0);     // no result row yet
+    EXPECT_EQ(RightCount("0120", "0-2"), 2);  // a match without result counts nowhere
+    EXPECT_EQ(RightCount("01", "0121"), 2);   // over the shorter length
 
     const core::DisplaySigns letters{"H", "U", "B"};
     EXPECT_EQ(MarkOf('0', letters).box, 0);

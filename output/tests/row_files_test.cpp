@@ -123,7 +123,9 @@ TEST(RowFiles, NtfWithDefaultSettingsMatchesKnownChecksums) {
 TEST(RowFiles, NtfOfRowsNotAMultipleOfTen) {
     TempDir dir;
     PcBetSettings pc;
-    pc.name = "\xC3\x85" "by-lag 7";  // typed with a letter and a hyphen PC-Bet cannot read
+    pc.name =
+        "\xC3\x85"
+        "by-lag 7";  // typed with a letter and a hyphen PC-Bet cannot read
     pc.cardNo = "12343";
     pc.draws = "05";
     pc.reciept = false;
@@ -162,8 +164,11 @@ TEST(RowFiles, NtfPlayTypeAndDayDigits) {
         const char* typ;
         bool pause, fulltime;
         const char* field;
-    } cases[] = {{"C", true, true, "3120"}, {"A", false, false, "3102"}, {"E", true, false, "3111"},
-                 {"A", false, true, "3102"}, {"S", true, true, "3121"}};
+    } cases[] = {{"C", true, true, "3120"},
+                 {"A", false, false, "3102"},
+                 {"E", true, false, "3111"},
+                 {"A", false, true, "3102"},
+                 {"S", true, true, "3121"}};
     for (const auto& c : cases) {
         PcBetSettings pc;
         pc.pause = c.pause;
@@ -184,7 +189,9 @@ TEST(RowFiles, NtfFieldsKeepTheirWidths) {
         const char* drawsField;
     } cases[] = {
         {"Anders Andersson Lundqvist", "?????????", "01", "Anders Andersson Lun", "?????????", "01"},
-        {"Lag-\xC3\x85" "by", "12-34", "5", "Lagby               ", "000001234", "05"},
+        {"Lag-\xC3\x85"
+         "by",
+         "12-34", "5", "Lagby               ", "000001234", "05"},
         {"", "", "", "                    ", "000000000", "00"},
         {"a\tb\r\nc", "1234567890", "1-0", "abc                 ", "123456789", "10"},
         {"\xC3\xA5\xC3\xA4\xC3\xB6", "12/34:5?", "010", "                    ", "012/34:5?", "01"},
@@ -344,7 +351,8 @@ TEST(RowFiles, OwnRowsXml) {
               "<egnarader klient=\"Vinra 2000\" ombud=\"41706\" spelkort=\"12345\">"
               "<spel produkt=\"2\" produktnamn=\"A&amp;B &lt;&quot;x&quot;&gt; &apos;y&apos;\">"
               "<rad system=\"E\">&lt;,&amp;</rad></spel></egnarader>");
-    EXPECT_THAT(OwnRowsXml(Doc("I", "Europatipset", 2, {}), "1", {}), HasSubstr("produkt=\"2\" produktnamn=\"Europatipset\"><"));
+    EXPECT_THAT(OwnRowsXml(Doc("I", "Europatipset", 2, {}), "1", {}),
+                HasSubstr("produkt=\"2\" produktnamn=\"Europatipset\"><"));
     // A parser gets back exactly the texts that went in.
     const std::string xml =
         OwnRowsXml(Doc("I", "Tips & \"<M\xC3\xA5l>\"", 2, {"01", "22"}), "777", core::DisplaySigns{"1", "X&", "2"});
@@ -392,19 +400,18 @@ TEST(RowFiles, RowsFromTextKeepOnlyRowsOfTheThreeSigns) {
     const std::string text =
         "Stryktipset\r\n"
         "E,1,X,2\r\n"
-        "2, 2, x\n"   // lower-case x, spaces
-        "1 x 2\r"     // CR alone ends a line; a repeat of the first row
-        "1X-\r\n"     // '-' is not a sign
-        "1X\r\n"      // too short
-        "1X21\r\n"    // too long
-        "1,Y,2\r\n"   // not a sign: left out, leaving two
+        "2, 2, x\n"  // lower-case x, spaces
+        "1 x 2\r"    // CR alone ends a line; a repeat of the first row
+        "1X-\r\n"    // '-' is not a sign
+        "1X\r\n"     // too short
+        "1X21\r\n"   // too long
+        "1,Y,2\r\n"  // not a sign: left out, leaving two
         "\r\n"
         "X X X";
     EXPECT_EQ(RowsFromText(text, 3, core::DisplaySigns{}), (std::vector<std::string>{"012", "221", "111"}));
     // A pool with its own letters reads its own files and plain 1, X, 2.
     const core::DisplaySigns hub{"H", "U", "B"};
-    EXPECT_EQ(RowsFromText("E,H,U,B\r\nB,U,H\r\n1,X,2\r\nH,X,2\r\n", 3, hub),
-              (std::vector<std::string>{"012", "210"}));
+    EXPECT_EQ(RowsFromText("E,H,U,B\r\nB,U,H\r\n1,X,2\r\nH,X,2\r\n", 3, hub), (std::vector<std::string>{"012", "210"}));
     EXPECT_TRUE(RowsFromText(text, 0, {}).empty());
 }
 

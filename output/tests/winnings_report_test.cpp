@@ -134,7 +134,8 @@ TEST_F(WinningsReportTest, WinningRowsFillTwoColumnsAndBreakPages) {
     const PrintDocument headingsOnly = WinningRowsDocument(in);
     const Page& empty = headingsOnly.pages[0];
     // Headings only.
-    EXPECT_EQ(Texts(empty), (std::vector<std::string>{"Winning rows", "Round 28 2009", "Winning rows", "Winning rows"}));
+    EXPECT_EQ(Texts(empty),
+              (std::vector<std::string>{"Winning rows", "Round 28 2009", "Winning rows", "Winning rows"}));
 
     for (int i = 0; i < 100; ++i) in.winningLines.push_back("10 matches in coupon 1, row " + std::to_string(i));
     const PrintDocument doc = WinningRowsDocument(in);

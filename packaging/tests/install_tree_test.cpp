@@ -21,11 +21,11 @@
 #include "tests/temp_dir.h"
 
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
 using vinra::testing::ProcessResult;
 using vinra::testing::ReadBytes;
 using vinra::testing::RunProcess;
 using vinra::testing::TempDir;
-using ::testing::HasSubstr;
 
 namespace {
 
@@ -77,8 +77,8 @@ protected:
     // One installation for every test of the program.
     static void SetUpTestSuite() {
         dir_ = new TempDir;
-        install_ = new ProcessResult(
-            RunProcess(VINRA_CMAKE, {"--install", VINRA_BUILD_DIR, "--prefix", Prefix().string()}));
+        install_ =
+            new ProcessResult(RunProcess(VINRA_CMAKE, {"--install", VINRA_BUILD_DIR, "--prefix", Prefix().string()}));
     }
     static void TearDownTestSuite() {
         delete install_;
@@ -148,8 +148,8 @@ TEST_F(InstallTree, EveryFileInItsPlaceAndNothingElse) {
     // Each picture of the icon theme has the size its folder promises.
     if (kDesktop) {
         for (int s : kIconSizes) {
-            const auto file = Share() / "icons/hicolor" / (std::to_string(s) + "x" + std::to_string(s)) /
-                              "apps/vinra2000.png";
+            const auto file =
+                Share() / "icons/hicolor" / (std::to_string(s) + "x" + std::to_string(s)) / "apps/vinra2000.png";
             if (fs::exists(file)) {
                 EXPECT_EQ(PngSize(ReadBytes(file)), std::make_pair(s, s)) << file;
             }
@@ -251,11 +251,12 @@ TEST_F(InstallTree, DesktopEntryFileTypeAndMetainfoAreValid) {
         missing.push_back("desktop-file-validate (Debian package desktop-file-utils)");
     }
     if (const auto tool = OnPath("appstreamcli"); !tool.empty()) {
-        const ProcessResult r =
-            RunProcess(tool, {"validate", "--no-net", "--no-color", (Share() / "metainfo/vinra2000.metainfo.xml").string()});
+        const ProcessResult r = RunProcess(
+            tool, {"validate", "--no-net", "--no-color", (Share() / "metainfo/vinra2000.metainfo.xml").string()});
         // The one warning left: the id is the program's name, not a reversed web
         // domain, as the project has none to name it by.
-        std::string rest = std::regex_replace(r.out, std::regex(R"(W: vinra2000:\d+: cid-desktopapp-is-not-rdns vinra2000\n)"), "");
+        std::string rest =
+            std::regex_replace(r.out, std::regex(R"(W: vinra2000:\d+: cid-desktopapp-is-not-rdns vinra2000\n)"), "");
         EXPECT_THAT(rest, ::testing::Not(::testing::ContainsRegex("(^|\n)[EWI]: "))) << r.out << r.err;
         EXPECT_THAT(rest, ::testing::Not(HasSubstr("error"))) << r.out << r.err;
     } else {

@@ -36,13 +36,13 @@ TEST(CombinationEditor, AddCleansValidatesAndStoresCodes) {
     };
     using W = CombinationEditor::AddResult::What;
     const Case cases[] = {
-        {"1x2!1", 3, 4, W::Added, 0, 0, 0},     // lower case accepted; '!' sets the boxes to 0
+        {"1x2!1", 3, 4, W::Added, 0, 0, 0},      // lower case accepted; '!' sets the boxes to 0
         {"1?2!1", 1, 1, W::Refused, 339, 1, 1},  // both '?' and '!'
         {"x", 1, 1, W::Ignored, 0, 1, 1},        // too short
         {"a b", 1, 1, W::Ignored, 0, 1, 1},      // nothing allowed left
         {"XX", 2, 3, W::Added, 0, 2, 3},
-        {"xx", 0, 1, W::Updated, 0, 0, 1},       // already there: only its bounds change
-        {"11", 9, -2, W::Updated, 0, 6, 0},      // the boxes offer 0..6
+        {"xx", 0, 1, W::Updated, 0, 0, 1},   // already there: only its bounds change
+        {"11", 9, -2, W::Updated, 0, 6, 0},  // the boxes offer 0..6
     };
     for (const Case& k : cases) {
         const auto r = yes.Add(k.typed, k.min, k.max);
@@ -268,8 +268,8 @@ TEST(WinLevelEditor, BoundsLimitsAndColours) {
     EXPECT_EQ(e.Colour(0, 1, false), M::None);
     EXPECT_EQ(e.Colour(0, 0, true), M::High);
     EXPECT_EQ(e.Colour(0, 1, true), M::Low);
-    EXPECT_EQ(e.Colour(0, 2, true), M::None);      // not in the frame
-    EXPECT_EQ(e.Colour(1, 2, true), M::Between);   // the only frame sign
+    EXPECT_EQ(e.Colour(0, 2, true), M::None);     // not in the frame
+    EXPECT_EQ(e.Colour(1, 2, true), M::Between);  // the only frame sign
 }
 
 }  // namespace

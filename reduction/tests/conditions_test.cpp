@@ -27,10 +27,14 @@ TEST(RowTests, CountEqualAndCombinationCount) {
     EXPECT_EQ(CountEqualSigns("012", "01210"), 3);  // only the common length counts
     EXPECT_EQ(CountEqualSigns("", "012"), 0);
 
-    struct Case { const char* row; const char* q; int count; };
-    for (const Case& k : {Case{"00000", "00", 2}, Case{"0000", "00", 2}, Case{"000000", "00", 3},
-                          Case{"0101010", "010", 2}, Case{"012012", "12", 2}, Case{"012", "", 0},
-                          Case{"012", "0123", 0}, Case{"2222", "1", 0}})
+    struct Case {
+        const char* row;
+        const char* q;
+        int count;
+    };
+    for (const Case& k :
+         {Case{"00000", "00", 2}, Case{"0000", "00", 2}, Case{"000000", "00", 3}, Case{"0101010", "010", 2},
+          Case{"012012", "12", 2}, Case{"012", "", 0}, Case{"012", "0123", 0}, Case{"2222", "1", 0}})
         EXPECT_EQ(CombinationCount(k.row, k.q), k.count) << k.row << " / " << k.q;
 }
 
@@ -40,9 +44,13 @@ TEST(RowTests, SourceRowHits) {
     EXPECT_EQ(SourceRowHits("0001112220000", pattern), 10);
     EXPECT_EQ(SourceRowHits("1111112220000", pattern), 7);
     EXPECT_EQ(SourceRowHits("2220002221111", pattern), 4);
-    struct Case { const char* row; const char* pattern; int hits; };
-    for (const Case& k : {Case{"012", "0,1,2,0,1", 3},     // cells beyond the row are ignored
-                          Case{"01200", "0,1", 2},        // matches beyond the cells never hit
+    struct Case {
+        const char* row;
+        const char* pattern;
+        int hits;
+    };
+    for (const Case& k : {Case{"012", "0,1,2,0,1", 3},  // cells beyond the row are ignored
+                          Case{"01200", "0,1", 2},      // matches beyond the cells never hit
                           Case{"012", "", 0}, Case{"012", ",,", 0}, Case{"012", "*,01,", 1},
                           Case{"222", "012,02,12", 3}, Case{"1", "1", 1}})
         EXPECT_EQ(SourceRowHits(k.row, k.pattern), k.hits) << k.row << " / " << k.pattern;
@@ -91,20 +99,28 @@ TEST(RowTests, SignCountsAndRuns) {
 }
 
 TEST(RowTests, YesCombinations) {
-    struct Case { const char* pattern; int min, max; const char* row; bool pass; };
+    struct Case {
+        const char* pattern;
+        int min, max;
+        const char* row;
+        bool pass;
+    };
     const Case cases[] = {
-        {"00", 1, 2, "0000111", true},  {"00", 1, 2, "0000001", false}, {"00", 1, 2, "0101010", false},
+        {"00", 1, 2, "0000111", true},
+        {"00", 1, 2, "0000001", false},
+        {"00", 1, 2, "0101010", false},
         {"0?22", 0, 0, "1111111110", true},      // one '0'
         {"0?22", 0, 0, "1111111122", true},      // '22'
         {"0?22", 0, 0, "0000000001111", false},  // nine '0' count as absent, no '22'
         {"0?22", 0, 0, "0000000011111", true},   // eight '0'
         {"0?22", 0, 0, "1111111111111", false},
-        {"00!22!11", 0, 0, "0012121212120", true},   // '00' with neither '22' nor '11'
+        {"00!22!11", 0, 0, "0012121212120", true},  // '00' with neither '22' nor '11'
         {"00!22!11", 0, 0, "0022000000000", false},
         {"00!22!11", 0, 0, "0011000000000", false},
         {"00!22!11", 0, 0, "2211221122112", true},  // no '00': always passes
-        {"?0", 0, 0, "0111", true},  {"0??", 0, 0, "1111", false},  // empty pieces are absent
-        {"!0", 0, 0, "0000", true},  // empty first piece: absent, so the combination holds
+        {"?0", 0, 0, "0111", true},
+        {"0??", 0, 0, "1111", false},   // empty pieces are absent
+        {"!0", 0, 0, "0000", true},     // empty first piece: absent, so the combination holds
         {"0?!1", 0, 0, "1111", false},  // '?' wins; the piece "!1" never occurs
     };
     for (const Case& k : cases) {
@@ -116,15 +132,17 @@ TEST(RowTests, YesCombinations) {
 }
 
 TEST(RowTests, NoCombinations) {
-    struct Case { const char* pattern; const char* row; bool pass; };
+    struct Case {
+        const char* pattern;
+        const char* row;
+        bool pass;
+    };
     const Case cases[] = {
-        {"012", "2201200", false}, {"012", "2210200", true},
-        {"*0***", "10111", false}, {"*0***", "11111", true},   // one fixed position
-        {"*0**2", "10112", false}, {"*0**2", "10111", true},
-        {"*****", "01201", false},                            // only '*': every row
-        {"*0**", "10111", false},                             // wrong length: every row
-        {"*0****", "10111", false},
-        {"", "01201", true},                                  // names nothing, rejects nothing
+        {"012", "2201200", false},  {"012", "2210200", true}, {"*0***", "10111", false},
+        {"*0***", "11111", true},                                                         // one fixed position
+        {"*0**2", "10112", false},  {"*0**2", "10111", true}, {"*****", "01201", false},  // only '*': every row
+        {"*0**", "10111", false},                                                         // wrong length: every row
+        {"*0****", "10111", false}, {"", "01201", true},  // names nothing, rejects nothing
     };
     for (const Case& k : cases) {
         ConditionSet c = AllOff(5);
@@ -169,10 +187,12 @@ TEST(RowTests, RowSumAndFrameBounds) {
     // All signs: the lowest starts from N*1000, so 5000 counts as 3000.
     EXPECT_EQ(FrameSumBounds(tab, frame, false), (std::pair<int64_t, int64_t>{30 + 10 + 2, 40 + 70 + 5000}));
 
-    struct Case { int64_t min, max, lo, hi, wantMin, wantMax; };
-    for (const Case& k : {Case{0, 13000, 100, 500, 100, 500}, Case{200, 300, 100, 500, 200, 300},
-                          Case{600, 50, 100, 500, 100, 500}, Case{300, 300, 100, 500, 300, 301},
-                          Case{700, 100, 100, 500, 100, 101}, Case{50, 200, 100, 100, 100, 101}}) {
+    struct Case {
+        int64_t min, max, lo, hi, wantMin, wantMax;
+    };
+    for (const Case& k :
+         {Case{0, 13000, 100, 500, 100, 500}, Case{200, 300, 100, 500, 200, 300}, Case{600, 50, 100, 500, 100, 500},
+          Case{300, 300, 100, 500, 300, 301}, Case{700, 100, 100, 500, 100, 101}, Case{50, 200, 100, 100, 100, 101}}) {
         ConditionSet c = NewConditionSet(13);
         c.winMin = k.min;
         c.winMax = k.max;

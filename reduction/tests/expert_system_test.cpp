@@ -27,14 +27,14 @@ std::vector<int> Matches(const std::vector<RankEntry>& rank) {
 TEST(FavouriteRanking, ComparesPercentagesAsNumbersThenTies) {
     // Text order would put "5.55" above "45.0" and "100.0" below "99.9".
     const People people = {
-        {"45.0", "30.0", "25.0"},   // 1: home 45
-        {"5.55", "4.45", "90.0"},   // 2: away 90
-        {"100.0", "0.0", "0.0"},    // 3: home 100
-        {"20.0", "99.9", "0.1"},    // 4: draw 99.9
-        {"40,0", "40,0", "20,0"},   // 5: tie home/draw -> home 40 (decimal comma)
-        {"30.0", "30.0", "40.0"},   // 6: away 40: after match 5 (home before away at 40)
-        {"", "", ""},               // 7: no information: last
-        {"45", "20", "35"},         // 8: home 45, same as match 1: the lower match first
+        {"45.0", "30.0", "25.0"},  // 1: home 45
+        {"5.55", "4.45", "90.0"},  // 2: away 90
+        {"100.0", "0.0", "0.0"},   // 3: home 100
+        {"20.0", "99.9", "0.1"},   // 4: draw 99.9
+        {"40,0", "40,0", "20,0"},  // 5: tie home/draw -> home 40 (decimal comma)
+        {"30.0", "30.0", "40.0"},  // 6: away 40: after match 5 (home before away at 40)
+        {"", "", ""},              // 7: no information: last
+        {"45", "20", "35"},        // 8: home 45, same as match 1: the lower match first
     };
     const auto rank = FavouriteRanking(people, 8);
     EXPECT_EQ(Matches(rank), (std::vector<int>{3, 4, 2, 1, 8, 5, 6, 7}));
@@ -52,8 +52,8 @@ TEST(TemplateLists, ParsingIgnoresWhatIsNotAPositionAndTheEditorNormalises) {
         const char* in;
         const char* out;
     } cases[] = {
-        {"3,1,2", "1,2,3"},        {"10,9,2,10", "2,9,10"},  {"1;2,3", "3,12"},  // other separators go, digits stay
-        {"15,14,0,1", "1,14"},     {",,5,", "5"},           {"abc", ""},
+        {"3,1,2", "1,2,3"},    {"10,9,2,10", "2,9,10"}, {"1;2,3", "3,12"},  // other separators go, digits stay
+        {"15,14,0,1", "1,14"}, {",,5,", "5"},           {"abc", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(NormalisePositionList(c.in), c.out) << c.in;
 }

@@ -258,16 +258,18 @@ TEST(Guarantee, TheRunAWindowHoldsGivesItsTexts) {
     std::atomic<int64_t> done{0}, total{0};
     run.Run(&cancel, &phase, &done, &total);
     ASSERT_TRUE(run.Ok());
-    EXPECT_EQ(run.StatusText(core::LangEnglish),
-              std::to_string(run.result.rows.size()) + " rows: 12 right guaranteed if the result meets the conditions (" +
-                  std::to_string(run.result.outcomes) + " outcomes checked).");
-    EXPECT_EQ(run.ProgressText(core::LangSwedish), "Söker: " + std::to_string(run.result.rows.size()) + " rader hittills");
+    EXPECT_EQ(run.StatusText(core::LangEnglish), std::to_string(run.result.rows.size()) +
+                                                     " rows: 12 right guaranteed if the result meets the conditions (" +
+                                                     std::to_string(run.result.outcomes) + " outcomes checked).");
+    EXPECT_EQ(run.ProgressText(core::LangSwedish),
+              "Söker: " + std::to_string(run.result.rows.size()) + " rader hittills");
 
     run.input.wrong = 3;
     run.Run(&cancel, &phase, &done, &total);
     EXPECT_FALSE(run.Ok());
     EXPECT_EQ(run.errorMessage, 1406);
-    EXPECT_EQ(run.StatusText(core::LangSwedish), "En garanti på 10 rätt går inte med 13 matcher: välj 12 eller 11 rätt.");
+    EXPECT_EQ(run.StatusText(core::LangSwedish),
+              "En garanti på 10 rätt går inte med 13 matcher: välj 12 eller 11 rätt.");
 
     run.input.wrong = 1;
     run.input.frame = {"012", "x"};
@@ -280,7 +282,8 @@ TEST(Guarantee, TheRunAWindowHoldsGivesItsTexts) {
     run.input.conditions.winMax = 4;
     run.Run(&cancel, &phase, &done, &total);
     EXPECT_FALSE(run.Ok());
-    EXPECT_EQ(run.StatusText(core::LangEnglish), "No outcome of the frame meets the conditions: there is nothing to guarantee.");
+    EXPECT_EQ(run.StatusText(core::LangEnglish),
+              "No outcome of the frame meets the conditions: there is nothing to guarantee.");
 }
 
 }  // namespace

@@ -42,8 +42,10 @@ public:
                 if (k) pat += ',';
                 const int kind = Int(0, 9);
                 if (kind == 0) pat += '*';
-                else if (kind == 1) {}
-                else for (char s = '0'; s <= '2'; ++s) if (Chance(45)) pat += s;
+                else if (kind == 1) {
+                } else
+                    for (char s = '0'; s <= '2'; ++s)
+                        if (Chance(45)) pat += s;
             }
             const int lo = Int(0, n);
             c.sourceRows.push_back({pat, lo, Int(lo - 1, n)});

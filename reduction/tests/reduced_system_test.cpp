@@ -23,8 +23,8 @@ const std::vector<std::string> kHamming = {"000111222", "012012012", "012120201"
 
 // A coupon from frame entries ("0", "02", "012"), a choice of system, math
 // guards ('M' per match) and U signs ('0'..'2' per match, '-' none).
-SystemCoupon MakeCoupon(const std::vector<std::string>& frame, const std::string& system,
-                        const std::string& math = "", const std::string& u = "") {
+SystemCoupon MakeCoupon(const std::vector<std::string>& frame, const std::string& system, const std::string& math = "",
+                        const std::string& u = "") {
     SystemCoupon c(static_cast<int>(frame.size()));
     for (size_t i = 0; i < frame.size(); ++i)
         for (char s : frame[i]) c.ToggleMark(static_cast<int>(i), s - '0');
@@ -57,14 +57,14 @@ TEST(RedName, ReadsTypeAndGuards) {
              Case{"U 3-3-24", 'U', 3, 3, true},
              Case{"R 4.0.9", 'R', 4, 0, true},
              Case{"R 0-7-16 extra text", 'R', 0, 7, true},
-             Case{"R 2-1", 'R', 2, 1, true},           // the half count may end the name
+             Case{"R 2-1", 'R', 2, 1, true},  // the half count may end the name
              Case{"u 2-1-4", 'U', 2, 1, true},
              Case{"S 10-0-3645", 'S', 10, 0, true},
-             Case{"R4-0-9", 'R', 0, 0, false},         // no blank
-             Case{"R x-0-9", 'R', 0, 0, false},        // letters where numbers belong
-             Case{"U 4", 'R', 0, 0, false},            // full count not ended
+             Case{"R4-0-9", 'R', 0, 0, false},   // no blank
+             Case{"R x-0-9", 'R', 0, 0, false},  // letters where numbers belong
+             Case{"U 4", 'R', 0, 0, false},      // full count not ended
              Case{"U 4-x", 'R', 0, 0, false},
-             Case{"R 99-0-9", 'R', 0, 0, false},       // more guards than matches exist
+             Case{"R 99-0-9", 'R', 0, 0, false},  // more guards than matches exist
              Case{"", 'R', 0, 0, false},
          }) {
         SCOPED_TRACE(c.name);
@@ -155,8 +155,8 @@ TEST(ApplySystem, CharacterRulesOfUSystems) {
         char u;
         const char* expect;  // for the line "U1"
     };
-    for (const HalfCase& hc : {HalfCase{"12", '2', "21"}, HalfCase{"12", '1', "12"}, HalfCase{"02", '0', "02"},
-                               HalfCase{"02", '2', "20"}}) {
+    for (const HalfCase& hc :
+         {HalfCase{"12", '2', "21"}, HalfCase{"12", '1', "12"}, HalfCase{"02", '0', "02"}, HalfCase{"02", '2', "20"}}) {
         SCOPED_TRACE(std::string(hc.frame) + hc.u);
         const auto c = MakeCoupon({"0", hc.frame}, "U 0-1-2", "", std::string("-") + hc.u);
         ASSERT_TRUE(c.OkEnabled());
@@ -231,8 +231,7 @@ TEST(ApplySystem, DamagedFilesAreRefusedAndChangeNothing) {
              Case{"R 2-0-3", "012\r\n0X2\r\n", "holds 'X'"},
              Case{"R 1-1-3", "U12\r\n012\r\n", "holds both '1' and '2'"},
              Case{"R 1-0-3", "U1U\r\n012\r\n", "line 1 (a single match) holds '1'"},
-             Case{"R 3-0-3", "012\r\n012\r\n", "its name promises 3"},
-             Case{"R 2-0-3", "", "holds no lines"},
+             Case{"R 3-0-3", "012\r\n012\r\n", "its name promises 3"}, Case{"R 2-0-3", "", "holds no lines"},
              Case{"R 2-0-3", "\r\n012\r\n012\r\n", "first line is empty"},
              Case{"R 4-0-9", "000111222\r\n012012012\r\n012120201\r\n021102210\r\n", "the round has only 3"},
              Case{"R 2-0-3", "012\r\n01\t\r\n", "holds a control character"},
@@ -252,8 +251,9 @@ TEST(ApplySystem, DamagedFilesAreRefusedAndChangeNothing) {
         fs::remove(p);
     }
     // A missing file: message 380, nothing changed either.
-    EXPECT_THROW(ApplyRedFileToDocument(doc, MakeCoupon({"0", "012", "012"}, "R 2-0-3"), dir.path() / "none.RED", false),
-                 RedError);
+    EXPECT_THROW(
+        ApplyRedFileToDocument(doc, MakeCoupon({"0", "012", "012"}, "R 2-0-3"), dir.path() / "none.RED", false),
+        RedError);
     EXPECT_TRUE(doc == before);
 }
 
@@ -488,7 +488,8 @@ TEST(ShippedSystems, EveryGuaranteeHolds) {
             for (int i = 0; i < n; ++i) {
                 std::vector<core::PackedRow> next;
                 for (core::PackedRow o : outcomes)
-                    for (char s : frame[i]) next.push_back(o | (static_cast<core::PackedRow>(s - '0') << core::PackedShift(i)));
+                    for (char s : frame[i])
+                        next.push_back(o | (static_cast<core::PackedRow>(s - '0') << core::PackedShift(i)));
                 outcomes.swap(next);
             }
             std::sort(outcomes.begin(), outcomes.end());

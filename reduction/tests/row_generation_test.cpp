@@ -36,10 +36,16 @@ std::vector<std::string> Generate(GenerationInput in) {
     return gen.Rows();
 }
 
-std::vector<std::string> Full(int n, const std::string& entry) { return std::vector<std::string>(static_cast<size_t>(n), entry); }
+std::vector<std::string> Full(int n, const std::string& entry) {
+    return std::vector<std::string>(static_cast<size_t>(n), entry);
+}
 
 TEST(Frame, RefusedUpFront) {
-    struct Case { std::vector<std::string> frame; int n; const char* message; };
+    struct Case {
+        std::vector<std::string> frame;
+        int n;
+        const char* message;
+    };
     const Case cases[] = {
         {{"0", "", "1"}, 3, "match 2 of the frame has no sign marked"},
         {{"0", "1X", "1"}, 3, "match 2 of the frame holds 'X'"},
@@ -163,11 +169,11 @@ TEST(RandomGeneration, WeightsFrameAndDuplicates) {
     EXPECT_EQ(std::set<std::string>(rows.begin(), rows.end()).size(), rows.size());
     std::set<char> lastMatch;
     for (const auto& r : rows) {
-        EXPECT_EQ(r[0], '2') << r;          // weights 0/0/100
-        EXPECT_NE(r[1], '0') << r;          // weight 0 for home
-        EXPECT_NE(r[2], '1') << r;          // outside the frame
-        EXPECT_EQ(r[3], '1') << r;          // single
-        lastMatch.insert(r[4]);             // all weights 0: evenly among the frame signs
+        EXPECT_EQ(r[0], '2') << r;  // weights 0/0/100
+        EXPECT_NE(r[1], '0') << r;  // weight 0 for home
+        EXPECT_NE(r[2], '1') << r;  // outside the frame
+        EXPECT_EQ(r[3], '1') << r;  // single
+        lastMatch.insert(r[4]);     // all weights 0: evenly among the frame signs
     }
     EXPECT_EQ(lastMatch, (std::set<char>{'0', '1', '2'}));
     EXPECT_EQ(Generate(in), rows);  // the same seed, the same rows
@@ -224,8 +230,7 @@ TEST(RandomGeneration, ImpossibleConditionsEndByCancelOrTries) {
 
 TEST(RandomGeneration, PrepareWeights) {
     ConditionSet c = NewConditionSet(4);
-    c.userPercent = {std::vector<std::string>{"100", "0", "60", "1"},
-                     std::vector<std::string>{"0", "100", "20", "1"},
+    c.userPercent = {std::vector<std::string>{"100", "0", "60", "1"}, std::vector<std::string>{"0", "100", "20", "1"},
                      std::vector<std::string>{"0", "7", "20"}};  // short: padded with "0"
     EXPECT_EQ(PrepareRandomWeights(c, {"012", "1", "0 2", "01"}), WeightsCheck::Ok);
     EXPECT_EQ(c.userPercent[0], (std::vector<std::string>{"33", "0", "60", "1"}));

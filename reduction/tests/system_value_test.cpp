@@ -154,10 +154,8 @@ TEST(SystemValue, RowFiguresAndTheHighestValueFilter) {
     double lowestKept = 1e300, highestDropped = 0;
     for (const auto& r : rows) {
         const double v = ValueOfRow(r, model).value;
-        if (std::binary_search(kept.begin(), kept.end(), r))
-            lowestKept = std::min(lowestKept, v);
-        else
-            highestDropped = std::max(highestDropped, v);
+        if (std::binary_search(kept.begin(), kept.end(), r)) lowestKept = std::min(lowestKept, v);
+        else highestDropped = std::max(highestDropped, v);
     }
     EXPECT_GE(lowestKept, highestDropped);
     EXPECT_EQ(KeepHighestValue({"22222", "00000"}, model, 5), (std::vector<std::string>{"00000", "22222"}));
@@ -166,11 +164,11 @@ TEST(SystemValue, RowFiguresAndTheHighestValueFilter) {
 
 TEST(SystemValue, WhereTheChancesComeFrom) {
     PercentTable odds{}, book{}, people{};
-    odds[0] = {50, 30, 20};     // both odds: their average
+    odds[0] = {50, 30, 20};  // both odds: their average
     book[0] = {40, 40, 20};
-    book[1] = {20, 20, 60};     // only the bookmaker's
-    people[2] = {60, 30, 10};   // no odds: the people's
-    odds[3] = {50, 0, 50};      // odds with a gap and no people: even chances
+    book[1] = {20, 20, 60};    // only the bookmaker's
+    people[2] = {60, 30, 10};  // no odds: the people's
+    odds[3] = {50, 0, 50};     // odds with a gap and no people: even chances
     people[0] = {70, 20, 10};
     const ValueModel m = MarketValueModel(4, odds, book, people, 0, 1);
     EXPECT_NEAR(m.probability[0][0], 0.45, 1e-12);

@@ -53,7 +53,8 @@ TEST(TallyWarranty, MatchesThePlainTallyOnRandomInput) {
         }
         std::vector<std::string> outcomes = plain::ExpandFrame(frame);
         switch (pick(0, 5)) {
-            case 0: case 1: break;
+            case 0:
+            case 1: break;
             case 2: {  // thinned, order kept
                 std::vector<std::string> kept;
                 for (auto& o : outcomes)
@@ -84,7 +85,8 @@ TEST(TallyWarranty, MatchesThePlainTallyOnRandomInput) {
         for (WarrantyMethod method : methods)
             for (uint64_t cap : {uint64_t{0}, uint64_t{3}, uint64_t{10}})
                 for (unsigned threads : {1u, 2u}) {
-                    SCOPED_TRACE(::testing::Message() << "method " << int(method) << " cap " << cap << " threads " << threads);
+                    SCOPED_TRACE(::testing::Message()
+                                 << "method " << int(method) << " cap " << cap << " threads " << threads);
                     ExpectSameTable(TallyWarranty(po, pr, n, nullptr, nullptr, {method, cap, threads}), expected);
                 }
         if (HasFailure()) return;
@@ -95,7 +97,8 @@ TEST(TallyWarranty, MatchesThePlainTallyOnRandomInput) {
 // several cores, rows inside and outside it.
 TEST(TallyWarranty, MatchesThePlainTallyOnALargeFrame) {
     std::mt19937 rng(7);
-    const std::vector<std::string> frame{"012", "0", "02", "012", "1", "012", "12", "012", "0", "012", "012", "01", "2"};
+    const std::vector<std::string> frame{"012", "0", "02",  "012", "1",  "012", "12",
+                                         "012", "0", "012", "012", "01", "2"};
     std::vector<std::string> outcomes = plain::ExpandFrame(frame);
     std::vector<std::string> kept;
     for (auto& o : outcomes)
@@ -103,8 +106,7 @@ TEST(TallyWarranty, MatchesThePlainTallyOnALargeFrame) {
     std::vector<std::string> rows;
     for (int i = 0; i < 300; ++i) {
         std::string r;
-        for (int m = 0; m < 13; ++m)
-            r += (i % 3 == 0) ? char('0' + rng() % 3) : frame[m][rng() % frame[m].size()];
+        for (int m = 0; m < 13; ++m) r += (i % 3 == 0) ? char('0' + rng() % 3) : frame[m][rng() % frame[m].size()];
         rows.push_back(r);
     }
     const WarrantyTable expected = plain::TallyWarranty(kept, rows, 13);
@@ -146,9 +148,8 @@ TEST(TallyWarranty, PerfectCodeGivesTwoClasses) {
     std::vector<std::string> keys = table.keys;
     std::sort(keys.begin(), keys.end());
     EXPECT_EQ(seen, keys);
-    EXPECT_THAT(WarrantyView(table, 13).lines(),
-                ElementsAre("3,70 % chans of at least 1 row(s) with 13 matches.",
-                            "100,00 % chans of at least 1 row(s) with 12 matches."));
+    EXPECT_THAT(WarrantyView(table, 13).lines(), ElementsAre("3,70 % chans of at least 1 row(s) with 13 matches.",
+                                                             "100,00 % chans of at least 1 row(s) with 12 matches."));
 }
 
 TEST(TallyWarranty, KeysOfTheCases) {
@@ -263,19 +264,25 @@ TEST(WarrantyView, ChanceAndRiskLines) {
         std::vector<std::string> lines;
     };
     const std::vector<Case> cases = {
-        {"every outcome has a full row", Table({"01-26-312-2288"}, {1594323}, 1594323), 13,
+        {"every outcome has a full row",
+         Table({"01-26-312-2288"}, {1594323}, 1594323),
+         13,
          {"100,00 % chans of at least 1 row(s) with 13 matches."}},
         // Best N-k exactly: least counts 1 (of 1 and 2), 2, none at N-2, 4; a third below N-3.
-        {"every level", Table({"01-0-0-0", "02-01-0-0", "0-02-01-0", "0-0-0-04", "0-0-0-0"}, {10, 20, 30, 25, 15}, 100),
+        {"every level",
+         Table({"01-0-0-0", "02-01-0-0", "0-02-01-0", "0-0-0-04", "0-0-0-0"}, {10, 20, 30, 25, 15}, 100),
          13,
-         {"30,00 % chans of at least 1 row(s) with 13 matches.",
-          "60,00 % chans of at least 2 row(s) with 12 matches.",
+         {"30,00 % chans of at least 1 row(s) with 13 matches.", "60,00 % chans of at least 2 row(s) with 12 matches.",
           "85,00 % chans of at least 4 row(s) with 10 matches.", "15,00 % risk of less than 10 matches."}},
         {"no rows", Table({"0-0-0-0"}, {81}, 81), 4, {"100,00 % risk of less than 1 matches."}},
         // A long coupon's class may hold 10 000 rows or more with N-3 right.
-        {"large counts", Table({"0-0-0-12000", "0-0-0-10000"}, {1, 1}, 2), 30,
+        {"large counts",
+         Table({"0-0-0-12000", "0-0-0-10000"}, {1, 1}, 2),
+         30,
          {"100,00 % chans of at least 10000 row(s) with 27 matches."}},
-        {"thirds", Table({"0-01-0-0", "0-0-0-0"}, {1, 2}, 3), 13,
+        {"thirds",
+         Table({"0-01-0-0", "0-0-0-0"}, {1, 2}, 3),
+         13,
          {"33,33 % chans of at least 1 row(s) with 12 matches.", "66,67 % risk of less than 10 matches."}},
         {"empty table", Table({}, {}, 0), 13, {}},
     };
@@ -284,8 +291,10 @@ TEST(WarrantyView, ChanceAndRiskLines) {
         EXPECT_EQ(WarrantyView(c.table, c.n).lines(), c.lines);
     }
     // The window passes the texts of its language.
-    const WarrantyView sv(Table({"0-01-0-0", "0-0-0-0"}, {1, 3}, 4), 13, WarrantyTexts::FromLanguage(core::LangSwedish));
-    EXPECT_THAT(sv.lines(), ElementsAre("25,00 % chans till minst 1 rad(er) med 12 rätt.", "75,00 % risk för färre än 10 rätt."));
+    const WarrantyView sv(Table({"0-01-0-0", "0-0-0-0"}, {1, 3}, 4), 13,
+                          WarrantyTexts::FromLanguage(core::LangSwedish));
+    EXPECT_THAT(sv.lines(),
+                ElementsAre("25,00 % chans till minst 1 rad(er) med 12 rätt.", "75,00 % risk för färre än 10 rätt."));
     EXPECT_THAT(sv.Header(), ElementsAre("13", "12", "11", "10", "Chans", "Procent"));
 }
 
@@ -368,7 +377,9 @@ TEST(WarrantyDocument, ImportStopsAtTheFirstIncompleteEntry) {
         std::vector<std::string> keys;
     };
     const std::vector<Case> cases = {
-        {"last count missing", "Rad0=01-0-0-0\r\nAnt0=3\r\nRad1=0-01-0-0\r\nAnt1=4\r\nRad2=0-0-0-0\r\n", 3,
+        {"last count missing",
+         "Rad0=01-0-0-0\r\nAnt0=3\r\nRad1=0-01-0-0\r\nAnt1=4\r\nRad2=0-0-0-0\r\n",
+         3,
          {"01-0-0-0", "0-01-0-0"}},
         {"key missing in the middle", "Rad0=01-0-0-0\r\nAnt0=3\r\nRad2=0-0-0-0\r\nAnt2=1\r\n", 3, {"01-0-0-0"}},
         {"count not a number", "Rad0=01-0-0-0\r\nAnt0=3\r\nRad1=0-0-0-0\r\nAnt1=many\r\n", 2, {"01-0-0-0"}},

@@ -47,7 +47,7 @@ TEST(WizardHelpers, SumFiguresStartRowsCountsAndGrade) {
     EXPECT_EQ(StartRowFromEntry("HUBHUB", 6, core::DisplaySigns{"H", "U", "B"}), "012012");
 
     // Count fields: an integer, else 100.
-    const std::pair<const char*, int64_t> counts[] = {{"250", 250}, {" 7 ", 7}, {"-3", -3}, {"", 100},
+    const std::pair<const char*, int64_t> counts[] = {{"250", 250}, {" 7 ", 7},   {"-3", -3},          {"", 100},
                                                       {"12a", 100}, {"1,5", 100}, {"99999999999", 100}};
     for (const auto& [text, want] : counts) EXPECT_EQ(CountFieldValue(text), want) << text;
 
@@ -415,8 +415,8 @@ TEST(WizardModel, HighestValueMethodAndItsFields) {
     EXPECT_EQ(k.tested, 4);
     EXPECT_EQ(k.used, 2);
 
-    const std::pair<const char*, double> budgets[] = {{"30", 30}, {" 5 ", 5}, {"0", 1}, {"", 10},
-                                                     {"1,5", 10}, {"99999", 3600}, {"-4", 10}};
+    const std::pair<const char*, double> budgets[] = {{"30", 30},  {" 5 ", 5},      {"0", 1},  {"", 10},
+                                                      {"1,5", 10}, {"99999", 3600}, {"-4", 10}};
     for (const auto& [text, want] : budgets) EXPECT_EQ(GuaranteeSecondsOfText(text), want) << text;
 }
 

@@ -36,8 +36,7 @@ const char* const kThursday = "2026-12-10 12:00";  // Thursday of week 50
 
 class Running {
 public:
-    explicit Running(ServiceOptions options, GuardLimits limits = {})
-        : svr_(limits), service_(std::move(options)) {
+    explicit Running(ServiceOptions options, GuardLimits limits = {}) : svr_(limits), service_(std::move(options)) {
         service_.Register(svr_);
         port_ = svr_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { svr_.listen_after_bind(); });
@@ -61,7 +60,9 @@ private:
     std::thread thread_;
 };
 
-ServiceOptions Sample() { return {kSample, "", [] { return std::string(kThursday); }}; }
+ServiceOptions Sample() {
+    return {kSample, "", [] { return std::string(kThursday); }};
+}
 
 // A raw connection, for requests no well-behaved client would send.
 class Raw {
@@ -157,8 +158,7 @@ TEST(HostileClients, AHeaderBlockPastTheLimitGets431) {
             std::string lines;
             for (int i = 0; i < 1000; ++i) lines += "X-Pad: aaaa\r\n";
             c.Send(request);
-            for (int k = 0; k < 200 && c.Send(lines); ++k) {
-            }
+            for (int k = 0; k < 200 && c.Send(lines); ++k) {}
         });
         const std::string reply = c.ReadAll(std::chrono::seconds(10));
         sender.join();
@@ -187,11 +187,8 @@ TEST(HostileClients, CostlyRangesGetTheWholeBodyOnce) {
         size_t atMost;  // bytes of the reply body
     };
     const Case cases[] = {
-        {overlapping, 200, size},
-        {"bytes=0-99,50-149", 200, size},
-        {"bytes=-10,0-5", 200, size},
-        {"bytes=0-9", 206, 10},
-        {"bytes=0-1,5-6", 206, 400},  // two parts of a multipart reply
+        {overlapping, 200, size}, {"bytes=0-99,50-149", 200, size}, {"bytes=-10,0-5", 200, size},
+        {"bytes=0-9", 206, 10},   {"bytes=0-1,5-6", 206, 400},  // two parts of a multipart reply
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.range.substr(0, 40));
@@ -266,7 +263,8 @@ TEST(HostileClients, TheLiveCheckPageNeverWrapsMoneyRound) {
     WriteAbsurdRound(dir.path());
     Running s({dir.path(), "", [] { return std::string(kThursday); }});
     // Two rows with 13 right (1 each time), one with 12.
-    const UploadReply r = Upload(s, "rows.txt", "Stryktipset\r\n1111111111111\r\n1111111111111\r\n1111111111112\r\n", false);
+    const UploadReply r =
+        Upload(s, "rows.txt", "Stryktipset\r\n1111111111111\r\n1111111111111\r\n1111111111112\r\n", false);
     ASSERT_EQ(r.status, "200") << r.message;
     const std::string path = r.link.substr(r.link.find("/systems/"));
     auto page = s.client().Get(path);

@@ -41,8 +41,7 @@ const char* const kThursday = "2026-12-10 12:00";  // Thursday of week 50
 // The service on an ephemeral port with a fixed clock (Thursday of week 50).
 class Running {
 public:
-    explicit Running(const fs::path& data, std::string now = kThursday)
-        : service_({data, "", [now] { return now; }}) {
+    explicit Running(const fs::path& data, std::string now = kThursday) : service_({data, "", [now] { return now; }}) {
         service_.Register(svr_);
         port_ = svr_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { svr_.listen_after_bind(); });
@@ -184,7 +183,7 @@ TEST(Service, UpdateIniAndClubFilesPointBackAtTheService) {
     const fs::path file = dir.path() / "update.ini";
     ASSERT_TRUE(net::GetToFile(s.base() + "/vinra2000/ini/update.ini", file));
     const std::string bytes = ReadBytes(file);
-    EXPECT_FALSE(core::IsUtf8WithNonAscii(bytes));  // Windows-1252 ...
+    EXPECT_FALSE(core::IsUtf8WithNonAscii(bytes));        // Windows-1252 ...
     EXPECT_EQ(bytes.find("\n"), bytes.find("\r\n") + 1);  // ... with CR LF
     const core::IniFile update = core::IniFile::FromFile(file);
     EXPECT_EQ(update.ReadString("Service", "Host"), s.base());
@@ -252,7 +251,7 @@ TEST(Service, DatabaseFilesAreExchangeLinesOfEveryRound) {
     ASSERT_EQ(results.size(), settled);
     for (const std::string& line : results) {
         std::vector<std::string> f;
-        for (size_t a = 0, b; ; a = b + 1) {
+        for (size_t a = 0, b;; a = b + 1) {
             b = line.find(';', a);
             f.push_back(line.substr(a, b - a));
             if (b == std::string::npos) break;
@@ -282,12 +281,9 @@ TEST(Service, ResultsPagesReadWithThePoolKeys) {
         int32_t draw;
         bool xml;
     } cases[] = {
-        {"S", address("S", true, 4850, ""), 4850, true},
-        {"I", address("I", true, 2311, ""), 2311, true},
-        {"C", address("C", true, 0, "49"), 2598, true},
-        {"D", address("D", true, 0, "48"), 2594, true},
-        {"S", address("S", false, 4849, ""), 4849, false},
-        {"C", address("C", false, 0, "47"), 2590, false},
+        {"S", address("S", true, 4850, ""), 4850, true},   {"I", address("I", true, 2311, ""), 2311, true},
+        {"C", address("C", true, 0, "49"), 2598, true},    {"D", address("D", true, 0, "48"), 2594, true},
+        {"S", address("S", false, 4849, ""), 4849, false}, {"C", address("C", false, 0, "47"), 2590, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.url);
@@ -321,8 +317,9 @@ TEST(Service, ResultsPagesReadWithThePoolKeys) {
     // Without a draw number: the round of the current week, still without result.
     net::TCouponInfo open;
     net::ParseOptions games;
-    EXPECT_EQ(net::ParseXmlRoundText(Fetch(update.ReadString("S", "XMLGetGamesUrl"), dir), update, games, open).drawNumber,
-              4851);
+    EXPECT_EQ(
+        net::ParseXmlRoundText(Fetch(update.ReadString("S", "XMLGetGamesUrl"), dir), update, games, open).drawNumber,
+        4851);
     EXPECT_EQ(open.Homes.size(), 13u);
     EXPECT_EQ(open.Row, "");
 
@@ -330,9 +327,9 @@ TEST(Service, ResultsPagesReadWithThePoolKeys) {
     const fs::path kept = dir.path() / "kept.htm";
     WriteBytes(kept, "good");
     for (const std::string& url : {update.ReadString("S", "XMLGetResultUrl") + "&omgang=1",
-                                  s.base() + "/api/svenskaspel/XMLresultatProxy.php?produktid=7",
-                                  update.ReadString("C", "GetResultLink") + "&aar=2026&uke=x",
-                                  update.ReadString("G", "GetResultLink") + "draw=1"})
+                                   s.base() + "/api/svenskaspel/XMLresultatProxy.php?produktid=7",
+                                   update.ReadString("C", "GetResultLink") + "&aar=2026&uke=x",
+                                   update.ReadString("G", "GetResultLink") + "draw=1"})
         EXPECT_FALSE(net::GetToFile(url, kept)) << url;
     EXPECT_EQ(ReadBytes(kept), "good");
 }
@@ -355,21 +352,23 @@ TEST(Service, GameInformationGivesThreeValuesPerSignAndMatch) {
         EXPECT_EQ(info.ReadString(g, "XTips"), r.matches[m].tips);
     }
     EXPECT_FALSE(info.HasSection("Game13"));
-    EXPECT_FALSE(net::GetToFile(s.base() + "/api/svenskaspel/XMLinfoProxy.php?produktid=1&omgang=99", dir.path() / "x"));
+    EXPECT_FALSE(
+        net::GetToFile(s.base() + "/api/svenskaspel/XMLinfoProxy.php?produktid=1&omgang=99", dir.path() / "x"));
 }
 
 TEST(Service, MarkupInTheOperatorsDataIsEscapedEverywhere) {
     TempDir data, dir;
     WriteHostileData(data.path());
     Running s(data.path());
-    const core::IniFile info = net::GameInfoFromXml(Fetch(s.base() + "/api/svenskaspel/XMLinfoProxy.php?produktid=1&omgang=5000", dir));
+    const core::IniFile info =
+        net::GameInfoFromXml(Fetch(s.base() + "/api/svenskaspel/XMLinfoProxy.php?produktid=1&omgang=5000", dir));
     EXPECT_EQ(info.ReadString("Game0", "Home"), "Brook & <Vale>");
     EXPECT_EQ(info.ReadString("Game0", "Away"), "Ashford \"Town\"");
     EXPECT_EQ(info.ReadString("Game0", "Comment"), "</kommentar><x>&amp;");
 
-    for (const char* path : {"/api/svenskaspel/XMLresultatProxy.php?produktid=1&omgang=5000",
-                                   "/spel/resultat.php?typ=S&omgang=5000", "/Vinra/Games/S/5000/1/",
-                                   "/Vinra/Table/1/S/5000/1/", "/apps/goalservice/377.html"}) {
+    for (const char* path :
+         {"/api/svenskaspel/XMLresultatProxy.php?produktid=1&omgang=5000", "/spel/resultat.php?typ=S&omgang=5000",
+          "/Vinra/Games/S/5000/1/", "/Vinra/Table/1/S/5000/1/", "/apps/goalservice/377.html"}) {
         const std::string page = Fetch(s.base() + path, dir);
         EXPECT_EQ(page.find("<Vale>"), std::string::npos) << path;
         EXPECT_EQ(page.find("& "), std::string::npos) << path;
@@ -385,7 +384,8 @@ TEST(Service, LiveSourcesReadByTheProgramsParsers) {
     WriteHostileData(data.path());
     Running s(data.path());
     net::TResultInfo live;
-    ASSERT_TRUE(net::ParseLiveXmlText(Fetch(s.base() + "/api/svenskaspel/goalserviceProxy.php?produktid=1&omgang=5000", dir), live));
+    ASSERT_TRUE(net::ParseLiveXmlText(
+        Fetch(s.base() + "/api/svenskaspel/goalserviceProxy.php?produktid=1&omgang=5000", dir), live));
     EXPECT_EQ(live.home[0], 2);
     EXPECT_EQ(live.away[0], 1);
     EXPECT_EQ(live.status[0], 1);
@@ -400,8 +400,10 @@ TEST(Service, LiveSourcesReadByTheProgramsParsers) {
     std::string round = ReadBytes(data.path() / "rounds" / "S-5000.ini");
     round.replace(round.find("Score=0-3"), 9, "Score=1-3");
     WriteBytes(data.path() / "rounds" / "S-5000.ini", round);
-    fs::last_write_time(data.path() / "rounds" / "S-5000.ini", fs::file_time_type::clock::now() + std::chrono::seconds(5));
-    ASSERT_TRUE(net::ParseLiveXmlText(Fetch(s.base() + "/api/svenskaspel/goalserviceProxy.php?produktid=1&omgang=5000", dir), live));
+    fs::last_write_time(data.path() / "rounds" / "S-5000.ini",
+                        fs::file_time_type::clock::now() + std::chrono::seconds(5));
+    ASSERT_TRUE(net::ParseLiveXmlText(
+        Fetch(s.base() + "/api/svenskaspel/goalserviceProxy.php?produktid=1&omgang=5000", dir), live));
     EXPECT_GT(live.version[1], before);
     EXPECT_EQ(live.home[1], 1);
 
@@ -477,8 +479,10 @@ TEST(Service, OwnRowsAreAcceptedOnlyWhenWellFormed) {
         return net::PostForm(s.base() + "/Vinra/egnarader", {"xmlData=" + xml}).body;
     };
     const std::string row = "<rad system=\"E\">1,X,2,1,X,2,1,X,2,1,X,2,1</rad>";
-    const std::string good = "<egnarader klient=\"Vinra 2000\" ombud=\"41706\" spelkort=\"12345\">"
-                             "<spel produkt=\"1\" produktnamn=\"Stryktipset\">" + row + row + "</spel></egnarader>";
+    const std::string good =
+        "<egnarader klient=\"Vinra 2000\" ombud=\"41706\" spelkort=\"12345\">"
+        "<spel produkt=\"1\" produktnamn=\"Stryktipset\">" +
+        row + row + "</spel></egnarader>";
     const std::string reply = post(good);
     ASSERT_NE(reply.find("<status kod=\"0\">OK</status>"), std::string::npos) << reply;
     const size_t a = reply.find("<url>") + 5, b = reply.find("</url>");
@@ -487,9 +491,9 @@ TEST(Service, OwnRowsAreAcceptedOnlyWhenWellFormed) {
     EXPECT_NE(shop.body.find("1X21X21X21X21"), std::string::npos);
 
     for (const std::string& bad : {std::string("not xml"), std::string(good).replace(good.find("12345"), 5, "12a45"),
-                                  std::string(good).replace(good.find("1,X,2,1</rad>"), 13, "1,X,2</rad>"),
-                                  std::string(good).replace(good.find("1,X,2,1</rad>"), 13, "1,X,2,Q</rad>"),
-                                  std::string(good).replace(good.find("produkt=\"1\""), 11, "produkt=\"9\"")}) {
+                                   std::string(good).replace(good.find("1,X,2,1</rad>"), 13, "1,X,2</rad>"),
+                                   std::string(good).replace(good.find("1,X,2,1</rad>"), 13, "1,X,2,Q</rad>"),
+                                   std::string(good).replace(good.find("produkt=\"1\""), 11, "produkt=\"9\"")}) {
         const std::string r = post(bad);
         EXPECT_EQ(r.find("<status kod=\"0\">"), std::string::npos) << bad;
         EXPECT_NE(r.find("<status kod="), std::string::npos) << r;
@@ -525,7 +529,8 @@ TEST(Service, UploadsNeedTheAccountKeyAndLeadToALiveCheckPage) {
 
     // The described reply handling cuts the link as the text after "link":" without
     // the last four characters; the reply is laid out so that this works too.
-    const std::string raw = net::UnescapeSlashes(net::UploadSystem(s.base(), {"demo", "vinra-demo-2026"}, system, true).body);
+    const std::string raw =
+        net::UnescapeSlashes(net::UploadSystem(s.base(), {"demo", "vinra-demo-2026"}, system, true).body);
     const std::string cut = raw.substr(raw.find("\"link\":\"") + 8);
     EXPECT_EQ(net::Get(cut.substr(0, cut.size() - 4)).status, 200);
 
@@ -549,10 +554,11 @@ TEST(Service, GoalServicePublicationsAreShownEscaped) {
     const std::string xml =
         "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?><goalservice><productname>Stryktipset</productname>"
         "<round>2026-50</round><rows>2</rows><games><match><no>1</no><home>\xD6rby</home><away>A&amp;B &lt;x&gt;</away>"
-        "<goals>x - x</goals></match></games><result><win><rights>13</rights><number>0</number><value>0</value><sum>0</sum></win>"
+        "<goals>x - "
+        "x</goals></match></games><result><win><rights>13</rights><number>0</number><value>0</value><sum>0</sum></win>"
         "</result><comment>rad 1&lt;br&#47;&gt;rad 2</comment></goalservice>";
-    const net::HttpReply posted =
-        net::PostForm(s.base() + "/apps/goalservice/gsnew.php", {"submit=Submit", "xmldata=" + xml, "dbid=S4851_demo_mitt"});
+    const net::HttpReply posted = net::PostForm(s.base() + "/apps/goalservice/gsnew.php",
+                                                {"submit=Submit", "xmldata=" + xml, "dbid=S4851_demo_mitt"});
     EXPECT_EQ(posted.status, 200);
     const std::string page = net::Get(s.base() + "/goalservice/goalservice.php?id=S4851_demo_mitt").body;
     EXPECT_NE(page.find("\xC3\x96rby"), std::string::npos);
@@ -568,9 +574,9 @@ TEST(Service, HelpAndStatisticsPagesStayInsideTheDataFolder) {
     EXPECT_NE(net::Get(s.base() + "/vinra2000/help/0/html/main.htm").body.find("lang=\"sv\""), std::string::npos);
     EXPECT_NE(net::Get(s.base() + "/vinra2000/help/30000/html/main.htm").body.find("lang=\"no\""), std::string::npos);
     EXPECT_NE(net::Get(s.base() + "/vinra2000/help/50000/html/main.htm").body.find("lang=\"en\""), std::string::npos);
-    for (const char* path : {"/vinra2000/help/0/html/..%2F..%2Fapikeys.ini", "/vinra2000/help/0/html/.hidden",
-                             "/vinra2000/help/0/html/nothing.htm", "/vinra2000/logos/..%2Fapikeys.ini",
-                             "/vinra2000/ini/apikeys.ini"})
+    for (const char* path :
+         {"/vinra2000/help/0/html/..%2F..%2Fapikeys.ini", "/vinra2000/help/0/html/.hidden",
+          "/vinra2000/help/0/html/nothing.htm", "/vinra2000/logos/..%2Fapikeys.ini", "/vinra2000/ini/apikeys.ini"})
         EXPECT_EQ(status(path), 404) << path;
 
     const Season season = Season::Load(kSample, kThursday);
@@ -582,7 +588,7 @@ TEST(Service, HelpAndStatisticsPagesStayInsideTheDataFolder) {
     }
     // Both teams' league: every club of theirs appears in the table once.
     const std::string table = net::Get(s.base() + "/Vinra/Table/1/S/4850/2/").body;
-    EXPECT_NE(table.find("<td>14</td><td>"), std::string::npos);   // the 14-club league
+    EXPECT_NE(table.find("<td>14</td><td>"), std::string::npos);  // the 14-club league
     EXPECT_EQ(table.find("<td>15</td><td>"), std::string::npos);
     for (const char* path : {"/Vinra/Table/7/S/4850/2/", "/Vinra/Chart/S/4850/14/", "/Vinra/Chart/S/1/1/"})
         EXPECT_EQ(status(path), 404) << path;

@@ -31,8 +31,7 @@ TEST(StatisticsStale, MissingUnreadableOldOrBadDateFetchesAgain) {
         const char* text;
         bool stale;
     } cases[] = {
-        {"[Info]\r\nDate=2026-12-10\r\n", false},
-        {"[Info]\r\nDate=2026-12-11\r\n", false},
+        {"[Info]\r\nDate=2026-12-10\r\n", false}, {"[Info]\r\nDate=2026-12-11\r\n", false},
         {"[Info]\r\nDate=2026-12-09\r\n", true},  // yesterday
         {"[Game0]\r\nHome=AIK\r\n", true},        // no date: the default 2011-01-01
         {"[Info]\r\nDate=10.12.2026\r\n", true},  // not a date
@@ -86,8 +85,9 @@ TEST(RoundStatistics, MergeKeepsGameInformationAndReplacesClubs) {
     const fs::path f = dir.path() / "Cache" / "Data" / "Stryktipset 4850.ini";
     fs::create_directories(f.parent_path());
     WriteBytes(f, "[Game0]\r\nHome=AIK\r\nPeople1=45.0\r\n[AIK Fotboll]\r\nTotal=9\r\nLG0=L|x|old\r\nLG1=L|x|old\r\n");
-    MergeRoundStatistics(f, "[Info]\nDate=2026-12-10\n[AIK Fotboll]\nTotal=2\nLG0=W|2026-49|new (h)\nColour=red\n"
-                            "[Game0]\nHome=evil\n[GAME1]\nPeople1=99\n");
+    MergeRoundStatistics(f,
+                         "[Info]\nDate=2026-12-10\n[AIK Fotboll]\nTotal=2\nLG0=W|2026-49|new (h)\nColour=red\n"
+                         "[Game0]\nHome=evil\n[GAME1]\nPeople1=99\n");
     const auto ini = core::IniFile::FromFile(f);
     EXPECT_EQ(ini.ReadString("Game0", "Home"), "AIK");
     EXPECT_EQ(ini.ReadString("Game0", "People1"), "45.0");
@@ -103,8 +103,9 @@ TEST(RoundStatistics, MergeKeepsGameInformationAndReplacesClubs) {
 TEST(RoundStatistics, FetchOverHttpAndErrorStatusChangesNothing) {
     LocalServer server;
     server.svr.Get("/Vinra/Info/S/4850/", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content("[Info]\r\nDate=2026-12-10\r\n[Malm\xf6 FF]\r\nTotal=1\r\nLG0=D|2026-49|Malm\xf6 FF - AIK 1-1 (h)\r\n",
-                        "text/plain; charset=windows-1252");
+        res.set_content(
+            "[Info]\r\nDate=2026-12-10\r\n[Malm\xf6 FF]\r\nTotal=1\r\nLG0=D|2026-49|Malm\xf6 FF - AIK 1-1 (h)\r\n",
+            "text/plain; charset=windows-1252");
     });
     server.Start();
     TempDir dir;
@@ -136,8 +137,8 @@ TEST(FileInFolder, DownloadedNamesStayInTheirFolder) {
     const fs::path folder = "/data/Cache/Images";
     EXPECT_EQ(FileInFolder(folder, "aik.png"), folder / "aik.png");
     EXPECT_EQ(FileInFolder(folder, "mål 1.wav"), folder / "mål 1.wav");
-    for (const char* bad : {"", "..", "../x.wav", "a/b.png", "a\\b.png", "/etc/passwd", "C:x.png", ".hidden",
-                            "a\nb.png"})
+    for (const char* bad :
+         {"", "..", "../x.wav", "a/b.png", "a\\b.png", "/etc/passwd", "C:x.png", ".hidden", "a\nb.png"})
         EXPECT_FALSE(FileInFolder(folder, bad).has_value()) << bad;
 }
 
@@ -145,8 +146,8 @@ TEST(OwnFields, TypedTextNeverThrowsAndBadTextIsZero) {
     struct Case {
         const char* text;
         double value;
-    } cases[] = {{"45", 45}, {"33,5", 33.5}, {" 12 %", 12}, {"", 0}, {"abc", 0}, {"1,2,3", 0}, {",", 0},
-                 {"2.5", 25}};  // '.' is dropped like any other character
+    } cases[] = {{"45", 45}, {"33,5", 33.5}, {" 12 %", 12}, {"", 0},
+                 {"abc", 0}, {"1,2,3", 0},   {",", 0},      {"2.5", 25}};  // '.' is dropped like any other character
     for (const Case& c : cases) EXPECT_DOUBLE_EQ(ParseOwnField(c.text), c.value) << c.text;
 }
 

@@ -30,8 +30,8 @@ TEST(LogoFileName, LastPathSegmentOnlyWhenSafe) {
         {"https://logos.example/a/b/c/Malm%C3%B6.jpg", "Malm%C3%B6.jpg"},
         {"img\\win\\hif.gif", "hif.gif"},
         {"plain.png", "plain.png"},
-        {"http://logos.example", ""},          // a host is no file name
-        {"http://logos.example/img/", ""},     // a folder
+        {"http://logos.example", ""},       // a host is no file name
+        {"http://logos.example/img/", ""},  // a folder
         {"http://logos.example/img/..", ""},
         {"http://logos.example/img/.", ""},
         {"http://logos.example/.hidden", ""},
@@ -98,8 +98,7 @@ protected:
         svr_.Get(R"(/logo/(\w+)\.png)", [this](const httplib::Request& req, httplib::Response& res) {
             const int now = ++inFlight_;
             int seen = maxInFlight_.load();
-            while (now > seen && !maxInFlight_.compare_exchange_weak(seen, now)) {
-            }
+            while (now > seen && !maxInFlight_.compare_exchange_weak(seen, now)) {}
             std::this_thread::sleep_for(std::chrono::milliseconds(150));
             ++requests_;
             --inFlight_;
@@ -116,8 +115,8 @@ protected:
                     sink.done();
                     return true;
                 }
-                const std::string block = offset == 0 ? kPng + std::string(65536 - kPng.size(), '\0')
-                                                      : std::string(65536, '\0');
+                const std::string block =
+                    offset == 0 ? kPng + std::string(65536 - kPng.size(), '\0') : std::string(65536, '\0');
                 return sink.write(block.data(), block.size());
             });
         });

@@ -54,7 +54,7 @@ using checktext::M;
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString Fmt(int msg, const std::vector<core::MsgArg>& args) { return Q(core::FormatMsg(core::Msg(msg), args)); }
 
-const QColor kInFrame(0x90, 0xEE, 0x90);   // the sign is in the system's frame
+const QColor kInFrame(0x90, 0xEE, 0x90);  // the sign is in the system's frame
 const QColor kNotInFrame(0xFF, 0x80, 0x80);
 const QColor kBestSame = QColor(0xFF, 0xFF, 0xE1);  // best rows: the row's sign is the result's
 
@@ -136,7 +136,10 @@ void TDistributionChart::paintEvent(QPaintEvent*) {
         p.setPen(palette().text().color());
         p.drawText(labelRect, Qt::AlignRight | Qt::AlignVCenter, QString::number(k));
         const int64_t c = counts_[static_cast<size_t>(k)];
-        const double w = c == 0 ? 0 : std::max(1.0, static_cast<double>(barMax) * static_cast<double>(c) / static_cast<double>(maxCount));
+        const double w =
+            c == 0
+                ? 0
+                : std::max(1.0, static_cast<double>(barMax) * static_cast<double>(c) / static_cast<double>(maxCount));
         const QColor colour = k >= firstWin_ ? QColor(0x3C, 0xB3, 0x71) : QColor(0x64, 0x95, 0xED);
         p.fillRect(QRectF(barLeft, y + lineH * 0.15, w, lineH * 0.7), colour);
         p.drawText(QRectF(barLeft + w + 4, y, countW, lineH), Qt::AlignLeft | Qt::AlignVCenter,
@@ -192,7 +195,8 @@ void TfrmRatta::startValue() {
     value_.reset();
     const int n = work_.MatchCount;
     if (reduction::NoMarketData(valueModel_)) {
-        valueChart_->Clear(Q(core::Msg(1419)));  // "The round has no game information ...; the value cannot be computed."
+        valueChart_->Clear(
+            Q(core::Msg(1419)));  // "The round has no game information ...; the value cannot be computed."
     } else if (n > reduction::kMaxValueMatches) {
         // "The value can be computed for at most %d matches."
         valueChart_->Clear(Q(core::FormatMsg(core::Msg(1420), {static_cast<long long>(reduction::kMaxValueMatches)})));
@@ -252,8 +256,7 @@ void TfrmRatta::build() {
         a->setCheckable(checkable);
         if constexpr (std::is_invocable_v<decltype(slot), TfrmRatta*, bool>)
             connect(a, &QAction::triggered, this, [this, slot](bool on) { (this->*slot)(on); });
-        else
-            connect(a, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
+        else connect(a, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
         actions_.push_back(a);
         return a;
     };
@@ -491,8 +494,18 @@ void TfrmRatta::prepare() {
     aways_.resize(static_cast<size_t>(n));
 
     const auto& signs = ctx_.pool.signs;
-    QStringList heads = {QString(), M(67), M(68), Q(signs.home), Q(signs.draw), Q(signs.away),
-                         Fmt(385, {signs.home}), Fmt(385, {signs.draw}), Fmt(385, {signs.away}), M(392), M(111), M(394)};
+    QStringList heads = {QString(),
+                         M(67),
+                         M(68),
+                         Q(signs.home),
+                         Q(signs.draw),
+                         Q(signs.away),
+                         Fmt(385, {signs.home}),
+                         Fmt(385, {signs.draw}),
+                         Fmt(385, {signs.away}),
+                         M(392),
+                         M(111),
+                         M(394)};
     filling_ = true;
     grid_->setHorizontalHeaderLabels(heads);
     for (int r = 0; r <= n; ++r) {
@@ -637,7 +650,7 @@ void TfrmRatta::showRecount() {
         const int64_t c = static_cast<size_t>(k) < r.check.counts.size() ? r.check.counts[static_cast<size_t>(k)] : 0;
         item->setText(Q(core::GroupDigits(c)));
         item->setToolTip(static_cast<size_t>(k) < r.check.hints.size() ? Q(r.check.hints[static_cast<size_t>(k)])
-                                                                        : QString());
+                                                                       : QString());
     }
     filling_ = false;
     for (const auto& level : session_->Levels().Levels()) showLevel(level.level);
@@ -674,7 +687,8 @@ void TfrmRatta::EditPayout(int level, const QString& text) {
     if (!session_->Levels().Level(level)) return;
     // A second decimal comma is a typing error, not decimals to cut away.
     if (text.count(QLatin1Char(',')) > 1) {
-        ctx_.prompter->error(this, Fmt(checktext::kUnreadableAmount, {text.toStdString(), static_cast<long long>(level)}));
+        ctx_.prompter->error(this,
+                             Fmt(checktext::kUnreadableAmount, {text.toStdString(), static_cast<long long>(level)}));
     } else if (!session_->Levels().SetPayoutText(level, text.toStdString())) {
         ctx_.prompter->error(this, Q(session_->Levels().Level(level)->error));
     }
@@ -884,8 +898,8 @@ void TfrmRatta::btnLocalClick() {
     if (!nav_) return;
     const QString text = QString::number(labelRound()).rightJustified(6, QLatin1Char('0'));
     const std::string year = text.left(4).toStdString(), week = text.mid(4, 2).toStdString();
-    auto chosen = ctx_.chooseRound ? ctx_.chooseRound(this, year, week)
-                                   : ChooseRound(this, QString(), year, week, ctx_.help);
+    auto chosen =
+        ctx_.chooseRound ? ctx_.chooseRound(this, year, week) : ChooseRound(this, QString(), year, week, ctx_.help);
     if (!chosen) return;
     const int32_t round = static_cast<int32_t>(core::RoundNumber(chosen->first + chosen->second));
     if (nav_->Locate(round)) {
@@ -984,8 +998,7 @@ void TfrmRatta::btnSaveClick() {
     resetNavigator();
     if (nav_) {
         nav_->Locate(rec.Omg);
-        while (nav_->HasRecord() && nav_->Current().OmgID != rec.OmgID && nav_->Next() && !nav_->Eof()) {
-        }
+        while (nav_->HasRecord() && nav_->Current().OmgID != rec.OmgID && nav_->Next() && !nav_->Eof()) {}
         if (nav_->HasRecord() && nav_->Current().OmgID == rec.OmgID) loadCurrentRound();
     }
     updateNavigation();

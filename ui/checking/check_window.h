@@ -65,8 +65,8 @@ private:
 
 // What the window needs from the program and the shell.
 struct CheckWindowContext {
-    checking::TTipsData* db = nullptr;      // may be closed: no navigation then
-    core::PoolSettings pool;                // the system's pool
+    checking::TTipsData* db = nullptr;  // may be closed: no navigation then
+    core::PoolSettings pool;            // the system's pool
     Prompter* prompter = nullptr;
     bool debug = false;                     // shows the web download button
     std::filesystem::path dataFolder;       // game information (people's percentages)
@@ -95,8 +95,21 @@ class TfrmRatta : public QDialog {
     Q_OBJECT
 public:
     // Payout grid columns.
-    enum Col { ColMatch = 0, ColHome, ColAway, ColSign1, ColSignX, ColSign2, ColNum1, ColNumX, ColNum2, ColCount,
-               ColPayout, ColSum, ColCountAll };
+    enum Col {
+        ColMatch = 0,
+        ColHome,
+        ColAway,
+        ColSign1,
+        ColSignX,
+        ColSign2,
+        ColNum1,
+        ColNumX,
+        ColNum2,
+        ColCount,
+        ColPayout,
+        ColSum,
+        ColCountAll
+    };
     enum Tab { TabWinnings = 0, TabConditions, TabBestRows, TabLiveCheck, TabGoalService };
     static constexpr int kBestColumns = 50;
 
@@ -207,11 +220,11 @@ private:
     std::unique_ptr<checking::CheckSession> session_;
     std::unique_ptr<checking::ResultNavigator> nav_;
     std::string baseTyp_, pauseTyp_;
-    std::string display_;               // result row in display characters, N long
-    std::vector<std::string> labels_;   // "home - away"
+    std::string display_;              // result row in display characters, N long
+    std::vector<std::string> labels_;  // "home - away"
     std::vector<std::string> homes_, aways_;
-    int32_t shownOmgId_ = 0;            // draw number of the stored round shown (0: none)
-    int32_t labelOmg_ = 0;              // year * 100 + week of the round label
+    int32_t shownOmgId_ = 0;  // draw number of the stored round shown (0: none)
+    int32_t labelOmg_ = 0;    // year * 100 + week of the round label
     bool filling_ = false;
     bool shown_ = false;
     bool marksModified_ = false;

@@ -190,8 +190,8 @@ void TDBManager::fillResults() {
         for (int f = 0; f < checking::kResultFieldCount; ++f) {
             const auto field = static_cast<checking::ResultField>(f);
             const bool right = field != checking::ResultField::Rad && field != checking::ResultField::Typ;
-            results_->setItem(r, f, Item(Q(checking::ResultFieldText(resultRows_[static_cast<size_t>(r)], field)), true,
-                                         right));
+            results_->setItem(
+                r, f, Item(Q(checking::ResultFieldText(resultRows_[static_cast<size_t>(r)], field)), true, right));
         }
     results_->resizeColumnsToContents();
     filling_ = false;
@@ -206,7 +206,8 @@ void TDBManager::resultEdited(QTableWidgetItem* item) {
     const auto after = checking::WithResultField(before, field, item->text().toStdString());
     QString problem;
     if (!after) {
-        problem = Fmt(checktext::kValueRejected, {item->text().toStdString(), std::string(checking::ResultFieldName(field))});
+        problem =
+            Fmt(checktext::kValueRejected, {item->text().toStdString(), std::string(checking::ResultFieldName(field))});
     } else {
         try {
             switch (checking::ReplaceResult(db_, before, *after)) {
@@ -245,7 +246,8 @@ void TDBManager::btnDeleteClick() {
             prompter_.information(this, QString::fromUtf8(checking::MatchOutcomeText(last)));
         } else {
             std::vector<checking::ResultKey> keys;
-            for (int r : rows) keys.push_back({resultRows_[static_cast<size_t>(r)].Typ, resultRows_[static_cast<size_t>(r)].OmgID});
+            for (int r : rows)
+                keys.push_back({resultRows_[static_cast<size_t>(r)].Typ, resultRows_[static_cast<size_t>(r)].OmgID});
             checking::DeleteResults(db_, keys);
         }
     } catch (const std::exception& e) {
@@ -299,9 +301,9 @@ void TDBManager::btnImportClick() {
         prompter_.error(this, stopped);
         return;
     }
-    QString text = Fmt(checktext::kImportDone, {static_cast<long long>(report.inserted),
-                                               static_cast<long long>(report.unchanged),
-                                               static_cast<long long>(report.skipped())});
+    QString text =
+        Fmt(checktext::kImportDone, {static_cast<long long>(report.inserted), static_cast<long long>(report.unchanged),
+                                     static_cast<long long>(report.skipped())});
     if (report.skipped() > 0)
         text += QStringLiteral("\n") + Fmt(checktext::kImportErrors, {(folder_ / "errors.txt").string()});
     prompter_.information(this, text);

@@ -26,8 +26,8 @@ class TDBManager : public QDialog {
 public:
     enum class Page { Games = 0, Results = 1 };
     // folder: where the export writes and the import reads (the data folder).
-    TDBManager(checking::TTipsData& db, std::filesystem::path folder, Prompter& prompter, Page page,
-               HelpFn help = {}, QWidget* parent = nullptr);
+    TDBManager(checking::TTipsData& db, std::filesystem::path folder, Prompter& prompter, Page page, HelpFn help = {},
+               QWidget* parent = nullptr);
 
     Page CurrentPage() const;
     void SetPage(Page page);

@@ -40,30 +40,31 @@ namespace {
 namespace fs = std::filesystem;
 
 // Numbers of the language table used here.
-constexpr int kMsgGoals = 506;          // "Goals"
-constexpr int kMsgBestHead = 507;       // "R"
-constexpr int kMsgMarkHead = 508;       // "i"
-constexpr int kHintClear = 509;         // "Click the row number to clear the information"
-constexpr int kHintRight = 510;         // "The right row"
-constexpr int kHintGoals = 511;         // "Left mouse button = Home team goal ..."
-constexpr int kHintBest = 512;          // "Display of the best row right now"
-constexpr int kHintMark = 513;          // "Indication when update is made: ..."
-constexpr int kMsgClearRow = 517;       // "Do you want to clear all data in the row?"
-constexpr int kMsgUpdate = 519;         // "Update"
-constexpr int kMsgGetFrom = 520;        // "Get from"
-constexpr int kMsgSvenskaSpel = 521;    // "Svenska Spel"
-constexpr int kMsgSvt = 522;            // "SVT Text"
-constexpr int kMsgNonStop = 523;        // "Non stop"
-constexpr int kMsgAtButton = 525;       // "At button click"
-constexpr int kMsgSum = 430;            // "Sum"
-constexpr int kMsgWinnings = 111;       // "Winnings"
-constexpr int kMsgPublishBox = 1800;    // "Publish on the goal service"
-constexpr int kMsgPublishShow = 1801;   // "Publish and show"
-constexpr int kMsgNoAnswer = 1802;      // "The live source did not answer (%s); the scores stay as they were."
-constexpr int kMsgGarbage = 1803;       // "The live source sent something that cannot be read; the scores stay as they were."
-constexpr int kMsgUpdated = 1804;       // "Updated %s"
-constexpr int kMsgOnOff = 1805;         // "On/Off"
-constexpr int kMsgPublishFailed = 1806; // "The goal service did not take the publication: %s"
+constexpr int kMsgGoals = 506;         // "Goals"
+constexpr int kMsgBestHead = 507;      // "R"
+constexpr int kMsgMarkHead = 508;      // "i"
+constexpr int kHintClear = 509;        // "Click the row number to clear the information"
+constexpr int kHintRight = 510;        // "The right row"
+constexpr int kHintGoals = 511;        // "Left mouse button = Home team goal ..."
+constexpr int kHintBest = 512;         // "Display of the best row right now"
+constexpr int kHintMark = 513;         // "Indication when update is made: ..."
+constexpr int kMsgClearRow = 517;      // "Do you want to clear all data in the row?"
+constexpr int kMsgUpdate = 519;        // "Update"
+constexpr int kMsgGetFrom = 520;       // "Get from"
+constexpr int kMsgSvenskaSpel = 521;   // "Svenska Spel"
+constexpr int kMsgSvt = 522;           // "SVT Text"
+constexpr int kMsgNonStop = 523;       // "Non stop"
+constexpr int kMsgAtButton = 525;      // "At button click"
+constexpr int kMsgSum = 430;           // "Sum"
+constexpr int kMsgWinnings = 111;      // "Winnings"
+constexpr int kMsgPublishBox = 1800;   // "Publish on the goal service"
+constexpr int kMsgPublishShow = 1801;  // "Publish and show"
+constexpr int kMsgNoAnswer = 1802;     // "The live source did not answer (%s); the scores stay as they were."
+constexpr int kMsgGarbage =
+    1803;  // "The live source sent something that cannot be read; the scores stay as they were."
+constexpr int kMsgUpdated = 1804;        // "Updated %s"
+constexpr int kMsgOnOff = 1805;          // "On/Off"
+constexpr int kMsgPublishFailed = 1806;  // "The goal service did not take the publication: %s"
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString M(int n) { return Q(core::Msg(n)); }
@@ -123,10 +124,11 @@ void GoalServiceTab::build() {
     grid_->viewport()->installEventFilter(this);
     grid_->viewport()->setMouseTracking(true);
     const QString signs[3] = {Q(options_.pool.signs.home), Q(options_.pool.signs.draw), Q(options_.pool.signs.away)};
-    const QStringList heads = {QStringLiteral("#"), QString(), QString(), signs[0], signs[1], signs[2],
-                               M(kMsgGoals), M(kMsgBestHead), M(kMsgMarkHead)};
+    const QStringList heads = {QStringLiteral("#"), QString(),       QString(),      signs[0], signs[1], signs[2],
+                               M(kMsgGoals),        M(kMsgBestHead), M(kMsgMarkHead)};
     grid_->setHorizontalHeaderLabels(heads);
-    const int hints[ColCount] = {kHintClear, 0, 0, kHintRight, kHintRight, kHintRight, kHintGoals, kHintBest, kHintMark};
+    const int hints[ColCount] = {kHintClear, 0,          0,         kHintRight, kHintRight,
+                                 kHintRight, kHintGoals, kHintBest, kHintMark};
     for (int c = 0; c < ColCount; ++c)
         if (hints[c]) grid_->horizontalHeaderItem(c)->setToolTip(M(hints[c]));
     for (int r = 0; r < n; ++r) {
@@ -194,7 +196,8 @@ void GoalServiceTab::build() {
         }
     }
     wins_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    wins_->setFixedHeight(wins_->horizontalHeader()->sizeHint().height() + 4 * wins_->verticalHeader()->defaultSectionSize() + 4);
+    wins_->setFixedHeight(wins_->horizontalHeader()->sizeHint().height() +
+                          4 * wins_->verticalHeader()->defaultSectionSize() + 4);
     right->addWidget(wins_);
 
     auto* pub = new QHBoxLayout;
@@ -233,7 +236,8 @@ void GoalServiceTab::build() {
     connect(job_, &BackgroundJob::finished, this, &GoalServiceTab::downloadFinished);
     connect(post_, &BackgroundJob::finished, this, [this](bool cancelled, const QString& error) {
         if (cancelled) return;
-        if (!error.isEmpty()) status_->setText(Q(checking::FormatMessage(core::Msg(kMsgPublishFailed), {error.toStdString()})));
+        if (!error.isEmpty())
+            status_->setText(Q(checking::FormatMessage(core::Msg(kMsgPublishFailed), {error.toStdString()})));
         if (!show_->isEnabled()) {
             show_->setEnabled(true);
             if (error.isEmpty() && options_.openUrl)
@@ -271,7 +275,8 @@ void GoalServiceTab::startDownload() {
     const fs::path target = target_;
     progress_->setValue(0);
     if (!job_->Start([ok, address, target](JobProgress& p) {
-            *ok = net::GetToFile(address, target, [&p](int64_t now, int64_t expected) { return p.Bytes(now, expected); });
+            *ok =
+                net::GetToFile(address, target, [&p](int64_t now, int64_t expected) { return p.Bytes(now, expected); });
         })) {
         cycle_.DownloadFinished();  // never stay busy on a job that did not start
     }
@@ -284,14 +289,13 @@ void GoalServiceTab::downloadFinished(bool cancelled, const QString& error) {
     if (!error.isEmpty() || !downloaded_ || !*downloaded_) {
         // A stalled or failing source: the scores stay; the cycle carries on.
         status_->setText(Q(checking::FormatMessage(core::Msg(kMsgNoAnswer),
-                                               {error.isEmpty() ? std::string("HTTP") : error.toStdString()})));
+                                                   {error.isEmpty() ? std::string("HTTP") : error.toStdString()})));
     } else {
         net::TResultInfo next = info_;
         for (size_t m = 0; m < live_->Matches().size(); ++m) next.tracked[m] = live_->Matches()[m].tracked;
-        const bool parsed =
-            srcLive_->isChecked()
-                ? net::ParseLiveXml(target_, next)
-                : net::ParseSvtPage(target_, next, doc_.Typ, options_.homes, options_.aways, options_.teamstat);
+        const bool parsed = srcLive_->isChecked() ? net::ParseLiveXml(target_, next)
+                                                  : net::ParseSvtPage(target_, next, doc_.Typ, options_.homes,
+                                                                      options_.aways, options_.teamstat);
         if (!parsed) {
             status_->setText(M(kMsgGarbage));
         } else {
@@ -303,8 +307,8 @@ void GoalServiceTab::downloadFinished(bool cancelled, const QString& error) {
                 s.status[m] = info_.status[m];
             }
             if (live_->Apply(s)) cycle_.gameEndedNews = true;
-            status_->setText(Q(checking::FormatMessage(core::Msg(kMsgUpdated),
-                                                   {QTime::currentTime().toString(QStringLiteral("hh:mm:ss")).toStdString()})));
+            status_->setText(Q(checking::FormatMessage(
+                core::Msg(kMsgUpdated), {QTime::currentTime().toString(QStringLiteral("hh:mm:ss")).toStdString()})));
         }
     }
     Refresh();
@@ -333,7 +337,8 @@ void GoalServiceTab::Refresh() {
         grid_->item(m, ColScore)->setText(Q(live_->Matches()[m].scoreCell));
         const char code = m < static_cast<int>(doc_.Facit.size()) ? doc_.Facit[m] : '-';
         for (int s = 0; s < 3; ++s)
-            grid_->item(m, ColSign1 + s)->setText(code == '0' + s ? grid_->horizontalHeaderItem(ColSign1 + s)->text() : QString());
+            grid_->item(m, ColSign1 + s)
+                ->setText(code == '0' + s ? grid_->horizontalHeaderItem(ColSign1 + s)->text() : QString());
     }
     for (int g = 0; g < 4; ++g) {
         wins_->item(g, 0)->setText(Q(Grouped(info_.winners[g])));
@@ -346,9 +351,10 @@ void GoalServiceTab::Refresh() {
         const std::string bestRow = best.index >= 0 && best.index < static_cast<int64_t>(doc_.Rader.size())
                                         ? core::SignsToDisplay(doc_.Rader[best.index], options_.pool.signs)
                                         : std::string();
-        const auto lines = live_->LogEntry(
-            templates_, texts_, QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")).toStdString(),
-            core::SignsToDisplay(doc_.Facit, options_.pool.signs), bestRow, best);
+        const auto lines =
+            live_->LogEntry(templates_, texts_,
+                            QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")).toStdString(),
+                            core::SignsToDisplay(doc_.Facit, options_.pool.signs), bestRow, best);
         live_->AddToLog(lines);
         writeLogPage();
         play(checking::ChooseSound(best.right, reference_, n, cycle_.gameEndedNews));
@@ -360,7 +366,8 @@ void GoalServiceTab::Refresh() {
     for (int col : {ColScore, ColBest, ColMark}) {
         // Wide enough for "(S)", "<-" and a two-digit score, whatever the font.
         grid_->resizeColumnToContents(col);
-        grid_->setColumnWidth(col, std::max(grid_->columnWidth(col), grid_->fontMetrics().horizontalAdvance(QStringLiteral("(S)")) + 16));
+        grid_->setColumnWidth(
+            col, std::max(grid_->columnWidth(col), grid_->fontMetrics().horizontalAdvance(QStringLiteral("(S)")) + 16));
     }
     filling_ = false;
     cycle_.AfterRefresh(live_->AllEnded());
@@ -370,7 +377,8 @@ void GoalServiceTab::Refresh() {
 void GoalServiceTab::showBest(const checking::CheckResult& check) {
     const checking::BestRowInfo best = checking::FirstBestRow(check, static_cast<int>(live_->Matches().size()));
     const std::string row = best.index >= 0 && best.index < static_cast<int64_t>(doc_.Rader.size())
-                                ? doc_.Rader[best.index] : std::string();
+                                ? doc_.Rader[best.index]
+                                : std::string();
     for (int m = 0; m < grid_->rowCount(); ++m) {
         QTableWidgetItem* item = grid_->item(m, ColBest);
         const char code = m < static_cast<int>(row.size()) ? row[m] : '-';
@@ -440,8 +448,7 @@ void GoalServiceTab::publish() {
     if (post_->Running()) return;
     post_->Start([address, xml, id](JobProgress&) {
         const net::HttpReply reply = net::PostForm(address, {"submit=Submit", "xmldata=" + xml, "dbid=" + id});
-        if (reply.status < 200 || reply.status >= 300)
-            throw std::runtime_error("HTTP " + std::to_string(reply.status));
+        if (reply.status < 200 || reply.status >= 300) throw std::runtime_error("HTTP " + std::to_string(reply.status));
     });
 }
 
@@ -498,7 +505,8 @@ QWidget* TfrmRatta::makeGoalServiceTab() {
         std::error_code ec;
         const fs::path p = ctx_.dataFolder / name;
         try {
-            return !ctx_.dataFolder.empty() && fs::is_regular_file(p, ec) ? core::IniFile::FromFile(p) : core::IniFile();
+            return !ctx_.dataFolder.empty() && fs::is_regular_file(p, ec) ? core::IniFile::FromFile(p)
+                                                                          : core::IniFile();
         } catch (const std::exception&) {
             return core::IniFile();  // an unreadable file: the defaults
         }

@@ -34,15 +34,15 @@ class BackgroundJob;
 class Prompter;
 
 struct GoalServiceOptions {
-    std::string serviceBase;               // "http://host:port" of the web service
-    std::filesystem::path dataFolder;      // log.html, the download target, Cache/Sounds
-    std::filesystem::path soundFolder;     // the shipped WAV files (default: dataFolder/Cache/Sounds)
-    core::IniFile updateIni;               // [Goals] templates
-    core::IniFile settings;                // [Sounds]
-    core::IniFile teamstat;                // SVT names
+    std::string serviceBase;            // "http://host:port" of the web service
+    std::filesystem::path dataFolder;   // log.html, the download target, Cache/Sounds
+    std::filesystem::path soundFolder;  // the shipped WAV files (default: dataFolder/Cache/Sounds)
+    core::IniFile updateIni;            // [Goals] templates
+    core::IniFile settings;             // [Sounds]
+    core::IniFile teamstat;             // SVT names
     std::vector<std::string> homes, aways;
     core::PoolSettings pool;
-    std::string userName;                  // web-service user (publish id)
+    std::string userName;  // web-service user (publish id)
     std::string systemFileName;
     Prompter* prompter = nullptr;
     std::function<void(const std::string& url)> openUrl;
@@ -94,8 +94,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
-    void applied();     // a download was applied (or found unusable)
-    void published();   // the publish post completed
+    void applied();    // a download was applied (or found unusable)
+    void published();  // the publish post completed
 
 private:
     void build();

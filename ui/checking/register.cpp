@@ -51,8 +51,8 @@ CheckWindowContext MakeCheckWindowContext(const ShellContext& shell) {
         const core::TVinraFile keep = program.doc;
         program.doc.Typ = work.Typ;
         program.doc.Omg = work.Omg;
-        auto round = RunGetResults(parent, program, shell.prompter, shell.session.HomeTeams(),
-                                   shell.session.AwayTeams());
+        auto round =
+            RunGetResults(parent, program, shell.prompter, shell.session.HomeTeams(), shell.session.AwayTeams());
         program.doc = keep;
         return round;
     };

@@ -194,15 +194,17 @@ void TfrmSave::accept() {
     for (size_t i = 0; i < 4; ++i) {
         const auto w = NormaliseCount(winners_[i]->text().toStdString());
         if (!w) {
-            prompter_.error(this, Fmt(checktext::kNotANumber, {winners_[i]->text().toStdString(), std::string("A") +
-                                                               std::to_string(checking::SlotNumber(static_cast<int>(i)))}));
+            prompter_.error(this, Fmt(checktext::kNotANumber,
+                                      {winners_[i]->text().toStdString(),
+                                       std::string("A") + std::to_string(checking::SlotNumber(static_cast<int>(i)))}));
             winners_[i]->setFocus();
             return;
         }
         const auto p = NormaliseAmount(payouts_[i]->text().toStdString());
         if (!p) {
-            prompter_.error(this, Fmt(checktext::kNotANumber, {payouts_[i]->text().toStdString(), std::string("U") +
-                                                               std::to_string(checking::SlotNumber(static_cast<int>(i)))}));
+            prompter_.error(this, Fmt(checktext::kNotANumber,
+                                      {payouts_[i]->text().toStdString(),
+                                       std::string("U") + std::to_string(checking::SlotNumber(static_cast<int>(i)))}));
             payouts_[i]->setFocus();
             return;
         }
@@ -220,8 +222,8 @@ void TfrmSave::accept() {
             if (one != "-" && core::DisplayToSigns(one, signs_) == "-") ok = false;
         }
     if (!ok || Digits(round_->text().toStdString()).empty()) {
-        prompter_.error(this, Fmt(checktext::kRowLength,
-                                  {static_cast<long long>(n_), signs_.home, signs_.draw, signs_.away}));
+        prompter_.error(
+            this, Fmt(checktext::kRowLength, {static_cast<long long>(n_), signs_.home, signs_.draw, signs_.away}));
         row_->setFocus();
         return;
     }
@@ -250,7 +252,9 @@ TfrmSkrivUtVinst::TfrmSkrivUtVinst(HelpFn help, QWidget* parent) : QDialog(paren
     setMinimumWidth(280);
 }
 
-TfrmSkrivUtVinst::Report TfrmSkrivUtVinst::Choice() const { return rows_->isChecked() ? Report::Rows : Report::Summary; }
+TfrmSkrivUtVinst::Report TfrmSkrivUtVinst::Choice() const {
+    return rows_->isChecked() ? Report::Rows : Report::Summary;
+}
 void TfrmSkrivUtVinst::SetChoice(Report r) { (r == Report::Rows ? rows_ : summary_)->setChecked(true); }
 
 // ---------------------------------------------------------------------------

@@ -52,17 +52,17 @@ std::optional<std::pair<std::string, std::string>> ChooseRound(QWidget* parent, 
 // What the save dialog shows and returns. The four lines run from the top
 // level down: index 0 feeds slot 13, 3 slot 10.
 struct SaveResultValues {
-    std::string round;                  // "2009-28"
-    std::string row;                    // display characters
-    std::array<std::string, 4> winners; // "1 234"
-    std::array<std::string, 4> payouts; // "1 500 000,00"
+    std::string round;                   // "2009-28"
+    std::string row;                     // display characters
+    std::array<std::string, 4> winners;  // "1 234"
+    std::array<std::string, 4> payouts;  // "1 500 000,00"
 };
 
 class TfrmSave : public QDialog {
     Q_OBJECT
 public:
-    using ChooseFn = std::function<std::optional<std::pair<std::string, std::string>>(
-        QWidget*, const std::string& year, const std::string& week)>;
+    using ChooseFn = std::function<std::optional<std::pair<std::string, std::string>>(QWidget*, const std::string& year,
+                                                                                      const std::string& week)>;
     // levels: the level each line stands for (labels 169 / 170), top first.
     TfrmSave(int matchCount, const core::DisplaySigns& signs, const std::array<int, 4>& levels,
              const SaveResultValues& values, Prompter& prompter, ChooseFn choose = {}, HelpFn help = {},
@@ -108,7 +108,6 @@ private:
 
 // The print preview of a report with one more button that writes the
 // document as a PDF. Returns true when it was printed.
-bool ShowReportPreview(QWidget* parent, output::PrintDocument doc, Prompter& prompter,
-                       const QString& pdfFolder = {});
+bool ShowReportPreview(QWidget* parent, output::PrintDocument doc, Prompter& prompter, const QString& pdfFolder = {});
 
 }  // namespace vinra::ui

@@ -13,8 +13,8 @@ namespace vinra::ui {
 
 struct CommandTable::Entry {
     CommandSpec spec;
-    QAction* action = nullptr;    // the menu entry (also when the row has no menu: keys, triggers)
-    QAction* toolBar = nullptr;   // the tool-bar copy, with a hint of its own
+    QAction* action = nullptr;   // the menu entry (also when the row has no menu: keys, triggers)
+    QAction* toolBar = nullptr;  // the tool-bar copy, with a hint of its own
     QMenu* submenu = nullptr;
 };
 
@@ -58,8 +58,7 @@ CommandTable::CommandTable(QWidget* owner, bool debugMode) : QObject(owner), own
 CommandTable::~CommandTable() = default;
 
 QAction* CommandTable::Add(CommandSpec spec) {
-    auto it = std::find_if(entries_.begin(), entries_.end(),
-                           [&](const auto& e) { return e->spec.name == spec.name; });
+    auto it = std::find_if(entries_.begin(), entries_.end(), [&](const auto& e) { return e->spec.name == spec.name; });
     Entry* entry = nullptr;
     const MenuId oldMenu = it == entries_.end() ? MenuId::None : (*it)->spec.menu;
     if (it != entries_.end()) {
@@ -156,8 +155,8 @@ void CommandTable::apply(Entry& e) {
     a->setProperty("later", s.later);
     if (s.fillSubmenu && !e.submenu) {
         e.submenu = new QMenu(owner_);
-        e.submenu->setObjectName(QStringLiteral("mnu") + (s.name.startsWith(QStringLiteral("act")) ? s.name.mid(3)
-                                                                                                    : s.name));
+        e.submenu->setObjectName(QStringLiteral("mnu") +
+                                 (s.name.startsWith(QStringLiteral("act")) ? s.name.mid(3) : s.name));
         a->setMenu(e.submenu);
         connect(e.submenu, &QMenu::aboutToShow, this, [this, sub = e.submenu, name = s.name] {
             sub->clear();
@@ -229,7 +228,8 @@ void CommandTable::rebuildMenu(MenuId menu) {
     m->clear();
     bool first = true;
     for (const QString& name : MenuRows(menu)) {
-        const auto e = std::find_if(entries_.begin(), entries_.end(), [&](const auto& x) { return x->spec.name == name; });
+        const auto e =
+            std::find_if(entries_.begin(), entries_.end(), [&](const auto& x) { return x->spec.name == name; });
         if ((*e)->spec.separatorBefore && !first) m->addSeparator();
         m->addAction((*e)->action);
         first = false;

@@ -65,25 +65,25 @@ struct ShellContext {
 enum class MenuId { None, File, System, Tools, Databases, Language, Help };
 
 struct CommandSpec {
-    QString name;                       // object name of the action: "actCheck"
-    int msg = 0;                        // caption (message number); 0: `text`
-    QString text;                       // caption without a message (file names, web links)
+    QString name;  // object name of the action: "actCheck"
+    int msg = 0;   // caption (message number); 0: `text`
+    QString text;  // caption without a message (file names, web links)
     std::optional<QKeySequence> shortcut;
     std::optional<Icon> icon;
-    MenuId menu = MenuId::None;         // None: no menu entry (a key or a panel button only)
-    int position = 0;                   // order inside the menu; 0 on a replacing row: keep
+    MenuId menu = MenuId::None;  // None: no menu entry (a key or a panel button only)
+    int position = 0;            // order inside the menu; 0 on a replacing row: keep
     bool separatorBefore = false;
-    int toolBarPosition = 0;            // > 0: a tool-bar button, in this order
-    int toolBarHint = 0;                // tooltip message of the tool-bar button
+    int toolBarPosition = 0;  // > 0: a tool-bar button, in this order
+    int toolBarHint = 0;      // tooltip message of the tool-bar button
     std::function<void()> handler;
-    std::function<bool()> enabled;      // empty: always enabled
-    std::function<bool()> visible;      // empty: always visible
-    std::function<bool()> checked;      // non-empty: a checkable entry showing this state
+    std::function<bool()> enabled;  // empty: always enabled
+    std::function<bool()> visible;  // empty: always visible
+    std::function<bool()> checked;  // non-empty: a checkable entry showing this state
     // A submenu whose entries are rebuilt each time it opens (mail lists).
     std::function<void(QMenu*)> fillSubmenu;
     // The window comes in a later version: disabled, and its tooltip says so.
     bool later = false;
-    bool debugOnly = false;             // shown only in debug mode
+    bool debugOnly = false;  // shown only in debug mode
 };
 
 class CommandTable : public QObject {

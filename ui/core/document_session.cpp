@@ -85,8 +85,12 @@ public:
 
     DocEditCommand(DocumentSession& session, DocParts parts, core::TVinraFile before, core::TVinraFile after,
                    const QString& text, int id)
-        : QUndoCommand(text), session_(session), parts_(parts), before_(std::move(before)),
-          after_(std::move(after)), id_(id) {}
+        : QUndoCommand(text),
+          session_(session),
+          parts_(parts),
+          before_(std::move(before)),
+          after_(std::move(after)),
+          id_(id) {}
 
     int id() const override { return id_; }
     bool mergeWith(const QUndoCommand* other) override {
@@ -332,8 +336,7 @@ void DocumentSession::ApplyFrame(std::vector<std::string> frame, const QString& 
 
 // --- changes outside the undo stack -------------------------------------------------
 
-void DocumentSession::Change(DocParts parts, bool marksModified,
-                             const std::function<void(core::TVinraFile&)>& change) {
+void DocumentSession::Change(DocParts parts, bool marksModified, const std::function<void(core::TVinraFile&)>& change) {
     change(doc_);
     if (marksModified) {
         dirtyOutsideUndo_ = true;

@@ -47,10 +47,8 @@ bool FileController::AskSaveChanges(bool cancelIsNo) {
             }
             // A save that failed keeps the changes: do not throw them away.
             return !session.Modified() || cancelIsNo;
-        case Answer::No:
-            return true;
-        case Answer::Cancel:
-            break;
+        case Answer::No: return true;
+        case Answer::Cancel: break;
     }
     return cancelIsNo;
 }
@@ -114,8 +112,7 @@ bool FileController::OpenFile(const fs::path& path) {
         session.Change(DocPart::Round, false, [&](core::TVinraFile& d) {
             try {
                 program.db.FillDrawNumberOfOldFile(d);
-            } catch (const checking::DatabaseError&) {
-            }
+            } catch (const checking::DatabaseError&) {}
         });
     }
     SwitchPool(session.Doc().Pool);
@@ -227,8 +224,8 @@ void FileController::ExportClick() {
     }
     if (output::RowFileFormatOfPool(doc.Typ) == output::RowFileFormat::None) {
         // Say so before the save dialog: this pool has no row file to write.
-        shell_.prompter.information(
-            shell_.window, Q(output::ExportRows(doc, fs::path(), {}, core::CurrentDisplaySigns()).message));
+        shell_.prompter.information(shell_.window,
+                                    Q(output::ExportRows(doc, fs::path(), {}, core::CurrentDisplaySigns()).message));
         return;
     }
     FileDialogSpec spec;
@@ -240,10 +237,8 @@ void FileController::ExportClick() {
     if (chosen.isEmpty()) return;
     const auto pcBet = output::ReadPcBetSettings(shell_.program.settingsFile().ini());
     const auto result = output::ExportRows(doc, S(chosen), pcBet, core::CurrentDisplaySigns());
-    if (result.status != output::ExportStatus::Written)
-        shell_.prompter.error(shell_.window, Q(result.message));
-    else
-        shell_.prompter.information(shell_.window, Q(output::ExportWrittenText(result, S(chosen))));
+    if (result.status != output::ExportStatus::Written) shell_.prompter.error(shell_.window, Q(result.message));
+    else shell_.prompter.information(shell_.window, Q(output::ExportWrittenText(result, S(chosen))));
 }
 
 void FileController::addRecent(const fs::path& path) {
@@ -333,8 +328,7 @@ void FileController::SelectDatabaseRound(const checking::RoundKey& key) {
         try {
             const auto games = program.db.RoundGames(key.OmgID, key.Typ);
             if (games.size() > 1) round.n = static_cast<int>(games.size());
-        } catch (const checking::DatabaseError&) {
-        }
+        } catch (const checking::DatabaseError&) {}
     }
     session.SetRound(round);
     SwitchPool(round.pool);

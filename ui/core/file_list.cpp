@@ -20,8 +20,7 @@ std::vector<SystemFileEntry> ListSystemFiles(const std::filesystem::path& userFo
             // A linked folder is not entered; a linked file is not listed either,
             // the panel shows the user's own files only.
             it.disable_recursion_pending();
-        } else if (entry.is_regular_file(e2) &&
-                   core::EqualsNoCase(entry.path().extension().string(), ".1x2")) {
+        } else if (entry.is_regular_file(e2) && core::EqualsNoCase(entry.path().extension().string(), ".1x2")) {
             SystemFileEntry f;
             f.path = entry.path();
             f.name = QString::fromStdString(entry.path().filename().string());
@@ -49,15 +48,13 @@ void SortSystemFiles(std::vector<SystemFileEntry>& files, FileOrder order, bool 
             case FileOrder::Size:
                 if (a.size != b.size) return a.size < b.size;
                 return byName(a, b);
-            case FileOrder::Name:
-                break;
+            case FileOrder::Name: break;
         }
         return byName(a, b);
     };
     if (descending)
         std::stable_sort(files.begin(), files.end(), [&](const auto& a, const auto& b) { return ascending(b, a); });
-    else
-        std::stable_sort(files.begin(), files.end(), ascending);
+    else std::stable_sort(files.begin(), files.end(), ascending);
 }
 
 }  // namespace vinra::ui

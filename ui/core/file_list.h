@@ -12,8 +12,8 @@ enum class FileOrder { Date, Name, Size };
 
 struct SystemFileEntry {
     std::filesystem::path path;
-    QString name;            // file name without folder
-    QString folder;          // name of the folder it lies in
+    QString name;    // file name without folder
+    QString folder;  // name of the folder it lies in
     uintmax_t size = 0;
     std::filesystem::file_time_type modified{};
 };

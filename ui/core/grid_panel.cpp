@@ -41,14 +41,14 @@ constexpr int kGridColumns = 8;
 constexpr int kLogoSize = 22;
 
 // Messages of this panel.
-constexpr int kMsgToggleSign = 1002;    // undo text of a sign
-constexpr int kMsgRenameMatch = 1008;   // undo text of a renamed match
-constexpr int kMsgDeleteMatch = 1009;   // undo text of a deleted match
-constexpr int kMsgTotal = 1015;         // "Total:" line of the result list
-constexpr int kMsgAskDelete = 1016;     // "Do you want to delete match no. %d?"
-constexpr int kMsgUpdateMatch = 1017;   // title of the rename boxes
-constexpr int kMsgNewHome = 1018;       // "Enter a new name for the home team:"
-constexpr int kMsgNewAway = 1019;       // "Enter a new name for the away team:"
+constexpr int kMsgToggleSign = 1002;   // undo text of a sign
+constexpr int kMsgRenameMatch = 1008;  // undo text of a renamed match
+constexpr int kMsgDeleteMatch = 1009;  // undo text of a deleted match
+constexpr int kMsgTotal = 1015;        // "Total:" line of the result list
+constexpr int kMsgAskDelete = 1016;    // "Do you want to delete match no. %d?"
+constexpr int kMsgUpdateMatch = 1017;  // title of the rename boxes
+constexpr int kMsgNewHome = 1018;      // "Enter a new name for the home team:"
+constexpr int kMsgNewAway = 1019;      // "Enter a new name for the away team:"
 constexpr int kMsgMatchNotFound = 1022;
 constexpr int kMsgMatchRenamed = 1023;
 constexpr int kMsgMatchDeleted = 1024;
@@ -71,8 +71,11 @@ class MatchEditCommand : public QUndoCommand {
 public:
     MatchEditCommand(checking::TTipsData& db, checking::MatchRecord before, std::optional<checking::MatchRecord> after,
                      std::function<void()> reload)
-        : QUndoCommand(M(after ? kMsgRenameMatch : kMsgDeleteMatch)), db_(db), before_(std::move(before)),
-          after_(std::move(after)), reload_(std::move(reload)) {}
+        : QUndoCommand(M(after ? kMsgRenameMatch : kMsgDeleteMatch)),
+          db_(db),
+          before_(std::move(before)),
+          after_(std::move(after)),
+          reload_(std::move(reload)) {}
 
     void redo() override {
         if (first_) {
@@ -98,8 +101,7 @@ private:
                 aways.back() = state->Away;
                 db_.SaveGames(round, state->Omg, state->Typ, homes, aways);
             }
-        } catch (const checking::DatabaseError&) {
-        }
+        } catch (const checking::DatabaseError&) {}
         if (reload_) reload_();
     }
 
@@ -157,9 +159,9 @@ TipsGridPanel::TipsGridPanel(const ShellContext& shell, QWidget* parent) : QWidg
     hh->resizeSection(kColHomeLogo, kLogoSize + 10);
     hh->resizeSection(kColAwayLogo, kLogoSize + 10);
     for (int c = kColSign; c < kColSign + 3; ++c) hh->resizeSection(c, 46);
-    grid_->setStyleSheet(QStringLiteral(
-        "QTableWidget#grdTipsGrid { gridline-color: #d5dbe3; background: white; }"
-        "QTableWidget#grdTipsGrid::item:selected { background: #cfe3fb; color: black; }"));
+    grid_->setStyleSheet(
+        QStringLiteral("QTableWidget#grdTipsGrid { gridline-color: #d5dbe3; background: white; }"
+                       "QTableWidget#grdTipsGrid::item:selected { background: #cfe3fb; color: black; }"));
     connect(grid_, &QTableWidget::cellClicked, this, [this](int row, int col) {
         if (QApplication::keyboardModifiers() == (Qt::ControlModifier | Qt::ShiftModifier)) return;
         if (col >= kColSign && col < kColSign + 3) ToggleSign(row + 1, col - kColSign);
@@ -251,8 +253,7 @@ void TipsGridPanel::updateRoundLine() {
     if (fs::exists(stats, ec)) {
         try {
             deadline = core::IniFile::FromFile(stats).ReadString("info", "Deadline");
-        } catch (const core::FileError&) {
-        }
+        } catch (const core::FileError&) {}
     }
     const std::string third = deadline.empty() ? std::string() : "(" + deadline + ")";
     // The message ends in a space; the line is shown with single spaces.
@@ -303,8 +304,8 @@ void TipsGridPanel::rebuildGrid() {
         }
     }
     // Logo columns take room only when the round has a logo to show.
-    const bool anyLogo = std::any_of(logoCache_.begin(), logoCache_.end(),
-                                     [](const auto& entry) { return !entry.second.isNull(); });
+    const bool anyLogo =
+        std::any_of(logoCache_.begin(), logoCache_.end(), [](const auto& entry) { return !entry.second.isNull(); });
     grid_->setColumnHidden(kColHomeLogo, !anyLogo);
     grid_->setColumnHidden(kColAwayLogo, !anyLogo);
     redrawSigns();
@@ -339,8 +340,7 @@ void TipsGridPanel::loadLogos() {
     try {
         if (fs::exists(data / "teamstat.ini", ec)) stat = core::IniFile::FromFile(data / "teamstat.ini");
         if (fs::exists(data / "teamlogo.ini", ec)) logo = core::IniFile::FromFile(data / "teamlogo.ini");
-    } catch (const core::FileError&) {
-    }
+    } catch (const core::FileError&) {}
     auto load = [&](const std::string& team) {
         if (team.empty() || logoCache_.count(team)) return;
         const std::string alias = stat.ReadString("Alias", team, team);
@@ -457,7 +457,8 @@ void TipsGridPanel::MaintainMatch(int match) {
     try {
         for (const auto& g : program.db.RoundGames(doc.OmgID, doc.Typ))
             if (g.Match == match) before.Omg = g.Omg;
-        if (prompter.question(shell_.window, Q(core::FormatMsg(core::Msg(kMsgAskDelete), {static_cast<long long>(match)})),
+        if (prompter.question(shell_.window,
+                              Q(core::FormatMsg(core::Msg(kMsgAskDelete), {static_cast<long long>(match)})),
                               false) == Answer::Yes) {
             outcome = program.db.EditOrDeleteMatch(doc.Typ, home, away, match, doc.OmgID, false);
         } else {
@@ -487,8 +488,8 @@ void TipsGridPanel::MaintainMatch(int match) {
 bool TipsGridPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == grid_->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() == Qt::LeftButton &&
-            (me->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier)) == (Qt::ControlModifier | Qt::ShiftModifier)) {
+        if (me->button() == Qt::LeftButton && (me->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier)) ==
+                                                  (Qt::ControlModifier | Qt::ShiftModifier)) {
             const int row = grid_->rowAt(me->position().toPoint().y());
             if (row >= 0) MaintainMatch(row + 1);
             return true;

@@ -27,7 +27,11 @@ QPixmap Draw(int size, Icon kind) {
         case Icon::New:
         case Icon::SystemFile: {
             QPainterPath path;
-            path.moveTo(6, 3); path.lineTo(14, 3); path.lineTo(19, 8); path.lineTo(19, 21); path.lineTo(6, 21);
+            path.moveTo(6, 3);
+            path.lineTo(14, 3);
+            path.lineTo(19, 8);
+            path.lineTo(19, 21);
+            path.lineTo(6, 21);
             path.closeSubpath();
             p.setBrush(Qt::white);
             p.drawPath(path);
@@ -47,13 +51,21 @@ QPixmap Draw(int size, Icon kind) {
         case Icon::Folder: {
             p.setBrush(kGold.lighter(130));
             QPainterPath path;
-            path.moveTo(3, 6); path.lineTo(9, 6); path.lineTo(11, 8); path.lineTo(20, 8); path.lineTo(20, 19);
-            path.lineTo(3, 19); path.closeSubpath();
+            path.moveTo(3, 6);
+            path.lineTo(9, 6);
+            path.lineTo(11, 8);
+            path.lineTo(20, 8);
+            path.lineTo(20, 19);
+            path.lineTo(3, 19);
+            path.closeSubpath();
             p.drawPath(path);
             if (kind == Icon::Open) {
                 p.setBrush(kGold);
                 QPainterPath front;
-                front.moveTo(3, 19); front.lineTo(6, 11); front.lineTo(22, 11); front.lineTo(20, 19);
+                front.moveTo(3, 19);
+                front.lineTo(6, 11);
+                front.lineTo(22, 11);
+                front.lineTo(20, 19);
                 front.closeSubpath();
                 p.drawPath(front);
             }
@@ -107,15 +119,22 @@ QPixmap Draw(int size, Icon kind) {
         case Icon::Reduce: {
             p.setBrush(kBlue.lighter(150));
             QPainterPath path;
-            path.moveTo(3, 4); path.lineTo(21, 4); path.lineTo(14, 12); path.lineTo(14, 20); path.lineTo(10, 18);
-            path.lineTo(10, 12); path.closeSubpath();
+            path.moveTo(3, 4);
+            path.lineTo(21, 4);
+            path.lineTo(14, 12);
+            path.lineTo(14, 20);
+            path.lineTo(10, 18);
+            path.lineTo(10, 12);
+            path.closeSubpath();
             p.drawPath(path);
             break;
         }
         case Icon::Check: {
             p.setPen(QPen(kGreen, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
             QPainterPath path;
-            path.moveTo(4, 13); path.lineTo(10, 19); path.lineTo(20, 5);
+            path.moveTo(4, 13);
+            path.lineTo(10, 19);
+            path.lineTo(20, 5);
             p.drawPath(path);
             break;
         }

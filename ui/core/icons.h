@@ -6,9 +6,27 @@
 namespace vinra::ui {
 
 enum class Icon {
-    New, Open, Save, Print, Statistics, GameWizard, Reduce, Check, Help, Exit,
-    LockOpen, LockClosed, Folder, SystemFile, Database, Round, SortName, SortSize, SortDate,
-    SortAscending, SortDescending,
+    New,
+    Open,
+    Save,
+    Print,
+    Statistics,
+    GameWizard,
+    Reduce,
+    Check,
+    Help,
+    Exit,
+    LockOpen,
+    LockClosed,
+    Folder,
+    SystemFile,
+    Database,
+    Round,
+    SortName,
+    SortSize,
+    SortDate,
+    SortAscending,
+    SortDescending,
 };
 
 QIcon MakeIcon(Icon kind);

@@ -64,13 +64,10 @@ LinksPanel::LinksPanel(const ShellContext& shell, CommandTable& commands, QWidge
         QFont lf = l->font();
         lf.setPointSizeF(lf.pointSizeF() * 1.05);
         l->setFont(lf);
-        connect(l, &QLabel::linkActivated, this,
-                [this, i](const QString&) {
-                    if (kSteps[i].msg == 5)
-                        emit setFrameRequested(1);
-                    else
-                        commands_.Trigger(QString::fromLatin1(kSteps[i].command));
-                });
+        connect(l, &QLabel::linkActivated, this, [this, i](const QString&) {
+            if (kSteps[i].msg == 5) emit setFrameRequested(1);
+            else commands_.Trigger(QString::fromLatin1(kSteps[i].command));
+        });
         linksLayout->addWidget(l);
         links_.push_back(l);
     }

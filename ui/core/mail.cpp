@@ -33,8 +33,8 @@ void FillMailMenu(QMenu* menu, const ShellContext& shell) {
 }  // namespace
 
 void RegisterMailCommands(CommandTable& table, const ShellContext& shell) {
-    table.Add({.name = QStringLiteral("actSendMail"),
-               .fillSubmenu = [shell](QMenu* menu) { FillMailMenu(menu, shell); }});
+    table.Add(
+        {.name = QStringLiteral("actSendMail"), .fillSubmenu = [shell](QMenu* menu) { FillMailMenu(menu, shell); }});
     table.Add({.name = QStringLiteral("actSettings"), .handler = [shell] { ShowProgramSettings(shell); }});
 }
 
@@ -52,7 +52,8 @@ bool SendMailList(const ShellContext& shell, int n) {
     const auto& homes = session.HomeTeams();
     const auto& aways = session.AwayTeams();
     for (size_t i = 0; i < homes.size() || i < aways.size(); ++i)
-        ctx.teams.emplace_back(i < homes.size() ? homes[i] : std::string(), i < aways.size() ? aways[i] : std::string());
+        ctx.teams.emplace_back(i < homes.size() ? homes[i] : std::string(),
+                               i < aways.size() ? aways[i] : std::string());
     const std::string subject = core::ExpandMailTemplate(list.subject, session.Doc(), ctx);
     const std::string body = core::ExpandMailTemplate(list.body, session.Doc(), ctx);
     const std::string attachment = session.FileName().string();
@@ -61,10 +62,8 @@ bool SendMailList(const ShellContext& shell, int n) {
     auto* job = new BackgroundJob(shell.window);
     auto result = std::make_shared<core::SendResult>();
     QObject::connect(job, &BackgroundJob::finished, job, [job, result, shell](bool, const QString& error) {
-        if (!error.isEmpty())
-            shell.prompter.error(shell.window, error);
-        else if (!result->error.empty())
-            shell.prompter.error(shell.window, QString::fromStdString(result->error));
+        if (!error.isEmpty()) shell.prompter.error(shell.window, error);
+        else if (!result->error.empty()) shell.prompter.error(shell.window, QString::fromStdString(result->error));
         else if (!result->notice.empty())
             shell.prompter.information(shell.window, QString::fromStdString(result->notice));
         job->deleteLater();

@@ -30,19 +30,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kMsgUndo = 1000;         // "&Undo"
-constexpr int kMsgRedo = 1001;         // "&Redo"
-constexpr int kMsgDeleteRows = 1005;   // undo text of rows deleted in the coupon viewer
+constexpr int kMsgUndo = 1000;        // "&Undo"
+constexpr int kMsgRedo = 1001;        // "&Redo"
+constexpr int kMsgDeleteRows = 1005;  // undo text of rows deleted in the coupon viewer
 constexpr int kMaxHelpLinks = 10;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString M(int n) { return Q(core::Msg(n)); }
 
-
 }  // namespace
 
-MainCommands::MainCommands(const ShellContext& shell, CommandTable& table, FileController& files,
-                           TipsGridPanel& grid, QObject* parent)
+MainCommands::MainCommands(const ShellContext& shell, CommandTable& table, FileController& files, TipsGridPanel& grid,
+                           QObject* parent)
     : QObject(parent), shell_(shell), table_(table), files_(files), grid_(grid) {}
 
 MainCommands::~MainCommands() = default;
@@ -58,59 +57,147 @@ void MainCommands::Register() {
     };
 
     // File
-    t.Add({.name = "actNew", .msg = 10, .shortcut = QKeySequence(Qt::CTRL | Qt::Key_N), .icon = Icon::New,
-           .menu = MenuId::File, .position = 10, .toolBarPosition = 1, .toolBarHint = 216,
+    t.Add({.name = "actNew",
+           .msg = 10,
+           .shortcut = QKeySequence(Qt::CTRL | Qt::Key_N),
+           .icon = Icon::New,
+           .menu = MenuId::File,
+           .position = 10,
+           .toolBarPosition = 1,
+           .toolBarHint = 216,
            .handler = [&f] { f.NewClick(); }});
-    t.Add({.name = "actOpen", .msg = 11, .shortcut = QKeySequence(Qt::CTRL | Qt::Key_O), .icon = Icon::Open,
-           .menu = MenuId::File, .position = 20, .toolBarPosition = 2, .toolBarHint = 217,
+    t.Add({.name = "actOpen",
+           .msg = 11,
+           .shortcut = QKeySequence(Qt::CTRL | Qt::Key_O),
+           .icon = Icon::Open,
+           .menu = MenuId::File,
+           .position = 20,
+           .toolBarPosition = 2,
+           .toolBarHint = 217,
            .handler = [&f] { f.OpenClick(); }});
-    t.Add({.name = "actSave", .msg = 12, .shortcut = QKeySequence(Qt::CTRL | Qt::Key_S), .icon = Icon::Save,
-           .menu = MenuId::File, .position = 30, .toolBarPosition = 3, .toolBarHint = 218,
+    t.Add({.name = "actSave",
+           .msg = 12,
+           .shortcut = QKeySequence(Qt::CTRL | Qt::Key_S),
+           .icon = Icon::Save,
+           .menu = MenuId::File,
+           .position = 30,
+           .toolBarPosition = 3,
+           .toolBarHint = 218,
            .handler = [&f] { f.SaveClick(); }});
-    t.Add({.name = "actSaveAs", .msg = 13, .shortcut = QKeySequence(Qt::Key_F12), .menu = MenuId::File, .position = 40,
+    t.Add({.name = "actSaveAs",
+           .msg = 13,
+           .shortcut = QKeySequence(Qt::Key_F12),
+           .menu = MenuId::File,
+           .position = 40,
            .handler = [&f] { f.SaveAsClick(); }});
-    t.Add({.name = "actImport", .msg = 543, .menu = MenuId::File, .position = 50, .separatorBefore = true,
+    t.Add({.name = "actImport",
+           .msg = 543,
+           .menu = MenuId::File,
+           .position = 50,
+           .separatorBefore = true,
            .handler = [&f] { f.ImportClick(); }});
-    t.Add({.name = "actExport", .msg = 604, .menu = MenuId::File, .position = 60, .handler = [&f] { f.ExportClick(); }});
-    t.Add(later({.name = "actSendMail", .msg = 544, .menu = MenuId::File, .position = 70,
-                 .fillSubmenu = [](QMenu*) {}}));
-    t.Add({.name = "actGetGames", .msg = 14, .menu = MenuId::File, .position = 80,
-           .handler = [this] { GetGamesClick(); }, .debugOnly = true});
-    t.Add({.name = "actPrint", .msg = 15, .shortcut = QKeySequence(Qt::CTRL | Qt::Key_P), .icon = Icon::Print,
-           .menu = MenuId::File, .position = 90, .toolBarPosition = 11, .toolBarHint = 219,
+    t.Add(
+        {.name = "actExport", .msg = 604, .menu = MenuId::File, .position = 60, .handler = [&f] { f.ExportClick(); }});
+    t.Add(
+        later({.name = "actSendMail", .msg = 544, .menu = MenuId::File, .position = 70, .fillSubmenu = [](QMenu*) {}}));
+    t.Add({.name = "actGetGames",
+           .msg = 14,
+           .menu = MenuId::File,
+           .position = 80,
+           .handler = [this] { GetGamesClick(); },
+           .debugOnly = true});
+    t.Add({.name = "actPrint",
+           .msg = 15,
+           .shortcut = QKeySequence(Qt::CTRL | Qt::Key_P),
+           .icon = Icon::Print,
+           .menu = MenuId::File,
+           .position = 90,
+           .toolBarPosition = 11,
+           .toolBarHint = 219,
            .handler = [this] { PrintClick(); }});
     t.Add(later({.name = "actSettings", .msg = 16, .menu = MenuId::File, .position = 100}));
     for (int i = 0; i < static_cast<int>(core::RecentFiles::kMax); ++i) {
-        t.Add({.name = QStringLiteral("actRecent%1").arg(i), .menu = MenuId::File, .position = 110 + i,
-               .separatorBefore = i == 0, .handler = [&f, i] { f.OpenRecent(i); },
+        t.Add({.name = QStringLiteral("actRecent%1").arg(i),
+               .menu = MenuId::File,
+               .position = 110 + i,
+               .separatorBefore = i == 0,
+               .handler = [&f, i] { f.OpenRecent(i); },
                .visible = [&program, i] { return i < static_cast<int>(program.settings.recent.entries().size()); }});
     }
-    t.Add({.name = "actExit", .msg = 17, .icon = Icon::Exit, .menu = MenuId::File, .position = 200,
-           .separatorBefore = true, .toolBarPosition = 32, .toolBarHint = 229,
+    t.Add({.name = "actExit",
+           .msg = 17,
+           .icon = Icon::Exit,
+           .menu = MenuId::File,
+           .position = 200,
+           .separatorBefore = true,
+           .toolBarPosition = 32,
+           .toolBarHint = 229,
            .handler = [w = shell_.window] { w->close(); }});
 
     // System
-    t.Add(later({.name = "actSetFrame", .msg = 19, .shortcut = QKeySequence(Qt::CTRL | Qt::Key_T), .icon = Icon::GameWizard,
-                 .menu = MenuId::System, .position = 10, .toolBarPosition = 22, .toolBarHint = 224}));
-    t.Add(later({.name = "actReduce", .msg = 20, .shortcut = QKeySequence(Qt::CTRL | Qt::Key_G), .icon = Icon::Reduce,
-                 .menu = MenuId::System, .position = 20, .toolBarPosition = 23, .toolBarHint = 225}));
-    t.Add(later({.name = "actExpert", .msg = 564, .shortcut = QKeySequence(Qt::CTRL | Qt::Key_E), .menu = MenuId::System,
+    t.Add(later({.name = "actSetFrame",
+                 .msg = 19,
+                 .shortcut = QKeySequence(Qt::CTRL | Qt::Key_T),
+                 .icon = Icon::GameWizard,
+                 .menu = MenuId::System,
+                 .position = 10,
+                 .toolBarPosition = 22,
+                 .toolBarHint = 224}));
+    t.Add(later({.name = "actReduce",
+                 .msg = 20,
+                 .shortcut = QKeySequence(Qt::CTRL | Qt::Key_G),
+                 .icon = Icon::Reduce,
+                 .menu = MenuId::System,
+                 .position = 20,
+                 .toolBarPosition = 23,
+                 .toolBarHint = 225}));
+    t.Add(later({.name = "actExpert",
+                 .msg = 564,
+                 .shortcut = QKeySequence(Qt::CTRL | Qt::Key_E),
+                 .menu = MenuId::System,
                  .position = 30}));
-    t.Add({.name = "actViewCoupons", .msg = 21, .shortcut = QKeySequence(Qt::CTRL | Qt::Key_W), .menu = MenuId::System,
-           .position = 40, .handler = [this] { ViewCouponsClick(); }});
-    t.Add(later({.name = "actCheck", .msg = 22, .shortcut = QKeySequence(Qt::CTRL | Qt::Key_R), .icon = Icon::Check,
-                 .menu = MenuId::System, .position = 50, .toolBarPosition = 24, .toolBarHint = 227}));
-    t.Add({.name = "actStatistics", .msg = 24, .shortcut = QKeySequence(Qt::Key_F5), .icon = Icon::Statistics,
-           .menu = MenuId::System, .position = 60, .separatorBefore = true, .toolBarPosition = 21,
-           .toolBarHint = 222, .handler = [this] { StatisticsClick(); }});
-    t.Add({.name = "actUndo", .shortcut = QKeySequence(QKeySequence::Undo), .menu = MenuId::System, .position = 70,
-           .separatorBefore = true, .handler = [undo] { undo->undo(); }, .enabled = [undo] { return undo->canUndo(); }});
-    t.Add({.name = "actRedo", .shortcut = QKeySequence(Qt::CTRL | Qt::Key_Y), .menu = MenuId::System, .position = 80,
-           .handler = [undo] { undo->redo(); }, .enabled = [undo] { return undo->canRedo(); }});
+    t.Add({.name = "actViewCoupons",
+           .msg = 21,
+           .shortcut = QKeySequence(Qt::CTRL | Qt::Key_W),
+           .menu = MenuId::System,
+           .position = 40,
+           .handler = [this] { ViewCouponsClick(); }});
+    t.Add(later({.name = "actCheck",
+                 .msg = 22,
+                 .shortcut = QKeySequence(Qt::CTRL | Qt::Key_R),
+                 .icon = Icon::Check,
+                 .menu = MenuId::System,
+                 .position = 50,
+                 .toolBarPosition = 24,
+                 .toolBarHint = 227}));
+    t.Add({.name = "actStatistics",
+           .msg = 24,
+           .shortcut = QKeySequence(Qt::Key_F5),
+           .icon = Icon::Statistics,
+           .menu = MenuId::System,
+           .position = 60,
+           .separatorBefore = true,
+           .toolBarPosition = 21,
+           .toolBarHint = 222,
+           .handler = [this] { StatisticsClick(); }});
+    t.Add({.name = "actUndo",
+           .shortcut = QKeySequence(QKeySequence::Undo),
+           .menu = MenuId::System,
+           .position = 70,
+           .separatorBefore = true,
+           .handler = [undo] { undo->undo(); },
+           .enabled = [undo] { return undo->canUndo(); }});
+    t.Add({.name = "actRedo",
+           .shortcut = QKeySequence(Qt::CTRL | Qt::Key_Y),
+           .menu = MenuId::System,
+           .position = 80,
+           .handler = [undo] { undo->redo(); },
+           .enabled = [undo] { return undo->canRedo(); }});
 
     // Tools (debug mode)
-    t.Add({.name = "actSystemEditor", .msg = 25, .menu = MenuId::Tools, .position = 10,
-           .handler = [this] { SystemEditorClick(); }});
+    t.Add({.name = "actSystemEditor", .msg = 25, .menu = MenuId::Tools, .position = 10, .handler = [this] {
+               SystemEditorClick();
+           }});
     t.Add(later({.name = "actDbMatches", .msg = 27, .menu = MenuId::Databases, .position = 10}));
     t.Add(later({.name = "actDbResults", .msg = 28, .menu = MenuId::Databases, .position = 20}));
 
@@ -122,18 +209,31 @@ void MainCommands::Register() {
                                              {core::LangFinnish, 276}};
     int position = 10;
     for (const auto& [base, msg] : languages) {
-        t.Add({.name = QStringLiteral("actLanguage%1").arg(base), .msg = msg, .menu = MenuId::Language,
-               .position = position, .handler = [this, b = base] { ChangeLanguage(b); },
+        t.Add({.name = QStringLiteral("actLanguage%1").arg(base),
+               .msg = msg,
+               .menu = MenuId::Language,
+               .position = position,
+               .handler = [this, b = base] { ChangeLanguage(b); },
                .checked = [b = base] { return core::CurrentLanguage() == b; }});
         position += 10;
     }
 
     // Help
-    t.Add({.name = "actHelpContent", .msg = 33, .shortcut = QKeySequence(Qt::Key_F1), .icon = Icon::Help,
-           .menu = MenuId::Help, .position = 10, .toolBarPosition = 31, .toolBarHint = 228,
+    t.Add({.name = "actHelpContent",
+           .msg = 33,
+           .shortcut = QKeySequence(Qt::Key_F1),
+           .icon = Icon::Help,
+           .menu = MenuId::Help,
+           .position = 10,
+           .toolBarPosition = 31,
+           .toolBarHint = 228,
            .handler = [this] { HelpContentClick(); },
            .enabled = [&program] { return !program.updateIni.ReadString("Service", "Host").empty(); }});
-    t.Add({.name = "actAbout", .msg = 37, .menu = MenuId::Help, .position = 100, .separatorBefore = true,
+    t.Add({.name = "actAbout",
+           .msg = 37,
+           .menu = MenuId::Help,
+           .position = 100,
+           .separatorBefore = true,
            .handler = [this] { AboutClick(); }});
 
     // Buttons of the panels
@@ -172,8 +272,10 @@ void MainCommands::RebuildHelpLinks() {
         // The address comes from a hand-editable file: only a web address
         // reaches the browser, and a failure says so.
         const std::string url = link.url;
-        table_.Add({.name = QStringLiteral("actHelpLink%1").arg(helpLinks_), .text = Q(link.caption),
-                    .menu = MenuId::Help, .position = 20 + helpLinks_,
+        table_.Add({.name = QStringLiteral("actHelpLink%1").arg(helpLinks_),
+                    .text = Q(link.caption),
+                    .menu = MenuId::Help,
+                    .position = 20 + helpLinks_,
                     .handler = [this, url] { OpenAddress(shell_.window, shell_.prompter, url); }});
         ++helpLinks_;
     }
@@ -241,7 +343,8 @@ void MainCommands::PrintClick() {
     core::TVinraFile copy = session.Doc();
     PrintContext ctx = PrintContextOf(shell_.program, session.MatchLabels(), systemFile());
     ctx.doc = &copy;
-    if (RunPrintDialog(shell_.window, ctx, shell_.prompter, printBackend(), DefaultPrintDialogHooks(ctx, shell_.prompter)))
+    if (RunPrintDialog(shell_.window, ctx, shell_.prompter, printBackend(),
+                       DefaultPrintDialogHooks(ctx, shell_.prompter)))
         session.Change(DocPart::Printed, true, [&](core::TVinraFile& d) { d.Printed = copy.Printed; });
     emit outsideChanged();
 }

@@ -88,7 +88,8 @@ TfrmStryk::~TfrmStryk() = default;
 void TfrmStryk::buildMenus() {
     auto* bar = menuBar();
     auto menu = [&](QMenu* parentMenu, const char* name, int msg, const char* english) {
-        QMenu* m = parentMenu ? parentMenu->addMenu(QString::fromUtf8(english)) : bar->addMenu(QString::fromUtf8(english));
+        QMenu* m =
+            parentMenu ? parentMenu->addMenu(QString::fromUtf8(english)) : bar->addMenu(QString::fromUtf8(english));
         Tag(m, msg);
         m->setObjectName(QString::fromLatin1(name));
         return m;

@@ -20,9 +20,7 @@ Program::Program(std::filesystem::path programFolder)
       userFolder_(core::UserFolder()),
       settingsFile_(std::make_unique<core::SettingsFile>(dataFolder_ / "RAVAROZ.INI")) {}
 
-Program::~Program() {
-    core::SetDrawNumberResolver({});
-}
+Program::~Program() { core::SetDrawNumberResolver({}); }
 
 void Program::LoadSettings() {
     std::error_code ec;
@@ -49,8 +47,7 @@ bool Program::DatabaseMissing() const {
 std::string Program::RunDataFilesInstaller() const {
     const std::filesystem::path exe = programFolder_ / kDataFilesInstaller;
     std::error_code ec;
-    if (!std::filesystem::exists(exe, ec))
-        return "File not found: " + exe.string() + ". Please re-install Vinra 2000.";
+    if (!std::filesystem::exists(exe, ec)) return "File not found: " + exe.string() + ". Please re-install Vinra 2000.";
     QProcess p;
     p.setProgram(QString::fromStdString(exe.string()));
     p.setArguments({QStringLiteral("/S")});
@@ -75,12 +72,10 @@ void Program::LoadDataFiles() {
     updateIni = core::IniFile();
     try {
         if (std::filesystem::exists(NationalPath(), ec)) national = core::NationalIni::FromFile(NationalPath());
-    } catch (const core::FileError&) {
-    }
+    } catch (const core::FileError&) {}
     try {
         if (std::filesystem::exists(UpdateIniPath(), ec)) updateIni = core::IniFile::FromFile(UpdateIniPath());
-    } catch (const core::FileError&) {
-    }
+    } catch (const core::FileError&) {}
 }
 
 void Program::SaveSettings() { settingsFile_->SaveOnExit(settings, doc.Typ); }

@@ -21,8 +21,7 @@ QFileDialog* makeDialog(QWidget* parent, const FileDialogSpec& spec) {
 Answer QtPrompter::question(QWidget* parent, const QString& text, bool withCancel) {
     auto buttons = QMessageBox::Yes | QMessageBox::No;
     if (withCancel) buttons |= QMessageBox::Cancel;
-    const auto r = QMessageBox::question(parent, QString::fromUtf8(kProgramCaption), text, buttons,
-                                         QMessageBox::Yes);
+    const auto r = QMessageBox::question(parent, QString::fromUtf8(kProgramCaption), text, buttons, QMessageBox::Yes);
     if (r == QMessageBox::Yes) return Answer::Yes;
     if (r == QMessageBox::No) return Answer::No;
     return withCancel ? Answer::Cancel : Answer::No;

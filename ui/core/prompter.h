@@ -13,10 +13,10 @@ namespace vinra::ui {
 enum class Answer { Yes, No, Cancel };
 
 struct FileDialogSpec {
-    QString filter;          // Qt form: "Vinra 2000 (*.1x2 *.1X2)", several separated by ";;"
-    QString defaultSuffix;   // without dot
-    QString folder;          // folder the dialog starts in
-    QString selected;        // file name proposed (may be a full path)
+    QString filter;         // Qt form: "Vinra 2000 (*.1x2 *.1X2)", several separated by ";;"
+    QString defaultSuffix;  // without dot
+    QString folder;         // folder the dialog starts in
+    QString selected;       // file name proposed (may be a full path)
     bool confirmOverwrite = true;
 };
 

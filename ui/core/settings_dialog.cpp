@@ -27,15 +27,15 @@ namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string S(const QString& s) { return s.toStdString(); }
 
-constexpr int kMsgTitle = 195;        // "Settings"
-constexpr int kMsgGeneral = 200;      // "General"
-constexpr int kMsgAdjust = 196;       // "Adjust program"
-constexpr int kMsgInternet = 198;     // "Internet..."
+constexpr int kMsgTitle = 195;     // "Settings"
+constexpr int kMsgGeneral = 200;   // "General"
+constexpr int kMsgAdjust = 196;    // "Adjust program"
+constexpr int kMsgInternet = 198;  // "Internet..."
 constexpr int kMsgOk = 40, kMsgCancel = 41, kMsgHelp = 32;
-constexpr int kMsgKeyLabel = 2000;    // "API key for the upload service:"
-constexpr int kMsgKeyNote = 2001;     // where the key is found
-constexpr int kMsgShowFrom = 2002;    // "Show pools from:"
-constexpr int kMsgRestart = 2003;     // the operator list needs a restart
+constexpr int kMsgKeyLabel = 2000;  // "API key for the upload service:"
+constexpr int kMsgKeyNote = 2001;   // where the key is found
+constexpr int kMsgShowFrom = 2002;  // "Show pools from:"
+constexpr int kMsgRestart = 2003;   // the operator list needs a restart
 // The general switches, in dialog order (each message is its caption).
 constexpr int kChecks[] = {201, 202, 203, 204, 205, 206, 207, 575};
 
@@ -126,8 +126,7 @@ TfrmSettings::TfrmSettings(QWidget* parent, Prompter& prompter, Program& program
         if (OkClick()) accept();
     });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(help, &QPushButton::clicked, this,
-            [this] { OpenHelpPage(this, prompter_, program_, "settings"); });
+    connect(help, &QPushButton::clicked, this, [this] { OpenHelpPage(this, prompter_, program_, "settings"); });
     root->addWidget(buttons);
     Localise(this);
 }

@@ -27,10 +27,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kMsgRefreshFailed = 1012;  // "The current games could not be fetched: %s"
+constexpr int kMsgRefreshFailed = 1012;       // "The current games could not be fetched: %s"
 constexpr int kMsgRefreshFailedShort = 1025;  // "The current games could not be fetched."
-constexpr int kMsgRefreshing = 1013;     // "Fetching the current games..."
-constexpr int kMsgCancel = 1021;         // "Cancel"
+constexpr int kMsgRefreshing = 1013;          // "Fetching the current games..."
+constexpr int kMsgCancel = 1021;              // "Cancel"
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString M(int n) { return Q(core::Msg(n)); }
@@ -102,8 +102,8 @@ ActivePoolsPanel::ActivePoolsPanel(const ShellContext& shell, CommandTable& comm
         emit poolChosen(e);
     });
     layout->addWidget(tree_, 1);
-    statistics_ = CommandButton(commands_, QStringLiteral("actStatistics"), Icon::Statistics, 24,
-                                "btnPoolsStatistics", this);
+    statistics_ =
+        CommandButton(commands_, QStringLiteral("actStatistics"), Icon::Statistics, 24, "btnPoolsStatistics", this);
     check_ = CommandButton(commands_, QStringLiteral("actCheck"), Icon::Check, 22, "btnPoolsCheck", this);
     placeBet_ = new QPushButton(this);
     placeBet_->setObjectName(QStringLiteral("btnPoolsPlaceBet"));
@@ -285,8 +285,8 @@ FilesPanel::FilesPanel(const ShellContext& shell, CommandTable& commands, QWidge
     connect(tree_, &QTreeWidget::itemClicked, this, choose);
     connect(tree_, &QTreeWidget::itemActivated, this, choose);
     layout->addWidget(tree_, 1);
-    updateDb_ = CommandButton(commands, QStringLiteral("actUpdateDatabase"), Icon::Database, 598,
-                              "btnUpdateDatabase", this);
+    updateDb_ =
+        CommandButton(commands, QStringLiteral("actUpdateDatabase"), Icon::Database, 598, "btnUpdateDatabase", this);
     layout->addWidget(updateDb_);
 }
 
@@ -386,8 +386,7 @@ void DatabasePanel::Rebuild() {
         if (program.db.IsOpen()) {
             try {
                 rounds = program.db.ResultsTree(code);
-            } catch (const checking::DatabaseError&) {
-            }
+            } catch (const checking::DatabaseError&) {}
         }
         QTreeWidgetItem* yearItem = nullptr;
         int year = -1;

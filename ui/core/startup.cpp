@@ -21,9 +21,7 @@
 namespace vinra::ui {
 namespace {
 
-void ShowStartupError(const QString& text) {
-    QMessageBox::critical(nullptr, QString::fromUtf8(kProgramCaption), text);
-}
+void ShowStartupError(const QString& text) { QMessageBox::critical(nullptr, QString::fromUtf8(kProgramCaption), text); }
 
 }  // namespace
 

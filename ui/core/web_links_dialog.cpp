@@ -34,24 +34,24 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string S(const QString& s) { return s.toStdString(); }
 QString M(int n) { return Q(core::Msg(n)); }
 
-constexpr int kMsgTitle = 208;        // "Internet settings"
-constexpr int kMsgPageGeneral = 545;  // "General"
-constexpr int kMsgPageGoals = 551;    // "Goal service"
-constexpr int kMsgPageMail = 559;     // "Mail"
+constexpr int kMsgTitle = 208;                   // "Internet settings"
+constexpr int kMsgPageGeneral = 545;             // "General"
+constexpr int kMsgPageGoals = 551;               // "Goal service"
+constexpr int kMsgPageMail = 559;                // "Mail"
 constexpr int kMsgCaption = 209, kMsgUrl = 210;  // "Menu caption:", "URL:"
-constexpr int kMsgFavorites = 211;    // "&Favorites on the Help-menu:"
-constexpr int kMsgProxy = 212;        // "Proxy settings"
+constexpr int kMsgFavorites = 211;               // "&Favorites on the Help-menu:"
+constexpr int kMsgProxy = 212;                   // "Proxy settings"
 constexpr int kMsgAddress = 213, kMsgPort = 214;
-constexpr int kMsgUseProxy = 215;     // "Connect using Proxy-server"
-constexpr int kMsgSound = 554;        // "Sound:"
-constexpr int kMsgIdentify = 555;     // "How to identify the teams"
+constexpr int kMsgUseProxy = 215;  // "Connect using Proxy-server"
+constexpr int kMsgSound = 554;     // "Sound:"
+constexpr int kMsgIdentify = 555;  // "How to identify the teams"
 constexpr int kMsgIdentifyText = 556;
 constexpr int kMsgOneHit = 557, kMsgBothHits = 558;
 constexpr int kMsgProfile = 546, kMsgRecipients = 547, kMsgSubject = 548, kMsgBody = 549;
 constexpr int kMsgSave = 12, kMsgDelete = 550;
 constexpr int kMsgOk = 40, kMsgCancel = 41, kMsgHelp = 32;
-constexpr int kMsgPlay = 2007;        // "Play"
-constexpr int kMsgChooseSound = 2010; // "Choose sound file"
+constexpr int kMsgPlay = 2007;         // "Play"
+constexpr int kMsgChooseSound = 2010;  // "Choose sound file"
 constexpr int kLinkRows = 9;
 
 QString BodyText(const std::string& crlf) { return Q(core::ReplaceLineBreaks(crlf, "\n")); }
@@ -304,10 +304,8 @@ void TfrmWeb::OkClick() {
     }
     values_.links = core::CloseUpLinks(grid);
     values_.findTeams = oneHit_->isChecked() ? 0 : 1;
-    if (useProxy_->isChecked())
-        values_.proxy = {true, S(host_->text().trimmed()), S(port_->text().trimmed())};
-    else
-        values_.proxy = {};
+    if (useProxy_->isChecked()) values_.proxy = {true, S(host_->text().trimmed()), S(port_->text().trimmed())};
+    else values_.proxy = {};
     accept();
 }
 

@@ -13,8 +13,8 @@ namespace vinra::ui {
 
 namespace {
 
-constexpr int kMsgGettingData = 467;         // "Getting data..."
-constexpr int kMsgRefreshFailed = 1113;      // "The list of current games could not be fetched."
+constexpr int kMsgGettingData = 467;     // "Getting data..."
+constexpr int kMsgRefreshFailed = 1113;  // "The list of current games could not be fetched."
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -70,11 +70,9 @@ bool RefreshActivePoolsIfDue(Program& program) {
 
 bool RefreshActivePoolsNow(QWidget* parent, Program& program, Prompter& prompter, bool report) {
     net::ActivePoolsRefresh r;
-    const TransferOutcome out = RunTransfer(
-        parent, Q(core::Msg(kMsgGettingData)), QStringLiteral("activepools"),
-        [&r, host = net::ServiceHostOf(program.updateIni), data = program.DataFolder()](TransferContext&) {
-            r = Fetch(host, data);
-        });
+    const TransferOutcome out = RunTransfer(parent, Q(core::Msg(kMsgGettingData)), QStringLiteral("activepools"),
+                                            [&r, host = net::ServiceHostOf(program.updateIni),
+                                             data = program.DataFolder()](TransferContext&) { r = Fetch(host, data); });
     if (out.cancelled && !r.replaced) r.error = TransferCancelledText();
     if (!out.error.isEmpty()) r.error = out.error.toStdString();
     Import(program, r);

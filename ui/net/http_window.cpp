@@ -28,14 +28,12 @@ namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // Only complete web addresses reach the browser; a message shows any other.
-void OpenInBrowser(QWidget* parent, Prompter& prompter, const std::string& url) {
-    OpenAddress(parent, prompter, url);
-}
+void OpenInBrowser(QWidget* parent, Prompter& prompter, const std::string& url) { OpenAddress(parent, prompter, url); }
 
-constexpr int kMsgCancel = 41;              // "&Cancel"
-constexpr int kMsgGettingData = 467;        // "Getting data..."
+constexpr int kMsgCancel = 41;               // "&Cancel"
+constexpr int kMsgGettingData = 467;         // "Getting data..."
 constexpr int kMsgTransferCancelled = 1100;  // "The transfer was cancelled."
-constexpr int kMsgCancelling = 1101;        // "Cancelling..."
+constexpr int kMsgCancelling = 1101;         // "Cancelling..."
 }  // namespace
 
 std::string TransferCancelledText() { return core::Msg(kMsgTransferCancelled); }
@@ -194,15 +192,12 @@ bool PrompterUpdateCheckUi::AskYesNo(const std::string& text) {
 }
 
 void PrompterUpdateCheckUi::OpenUrl(const std::string& url) {
-    if (openUrl_)
-        openUrl_(url);
-    else
-        OpenInBrowser(parent_, prompter_, url);
+    if (openUrl_) openUrl_(url);
+    else OpenInBrowser(parent_, prompter_, url);
 }
 
 JobUpdateCheckUi::JobUpdateCheckUi(BackgroundJob& job, JobProgress& progress, Prompter& prompter,
-                                   QPointer<QWidget> parent,
-                                   std::function<void(const std::string&)> openUrl)
+                                   QPointer<QWidget> parent, std::function<void(const std::string&)> openUrl)
     : job_(job), progress_(progress), prompter_(prompter), parent_(parent), openUrl_(std::move(openUrl)) {}
 
 // The calls capture values only: a cancelled worker stops waiting, and the
@@ -221,10 +216,8 @@ bool JobUpdateCheckUi::AskYesNo(const std::string& text) {
 
 void JobUpdateCheckUi::OpenUrl(const std::string& url) {
     job_.RunOnGuiThread(progress_, [open = openUrl_, url, p = &prompter_, parent = parent_] {
-        if (open)
-            open(url);
-        else
-            OpenInBrowser(parent, *p, url);
+        if (open) open(url);
+        else OpenInBrowser(parent, *p, url);
     });
 }
 
@@ -233,12 +226,12 @@ bool PrepareConnection(QWidget* parent, Program& program, Prompter& prompter,
     const std::filesystem::path data = program.DataFolder();
     net::UpdateCheckResult result;
     bool ready = false;
-    const TransferOutcome out = RunTransfer(
-        parent, Q(core::Msg(kMsgGettingData)), QStringLiteral("update.ini"),
-        [&, openUrl = std::move(openUrl), self = QPointer<QWidget>(parent)](TransferContext& c) {
-            JobUpdateCheckUi ui(c.job, c.progress, prompter, self, openUrl);
-            ready = net::PrepareConnection(data, ui, &result);
-        });
+    const TransferOutcome out =
+        RunTransfer(parent, Q(core::Msg(kMsgGettingData)), QStringLiteral("update.ini"),
+                    [&, openUrl = std::move(openUrl), self = QPointer<QWidget>(parent)](TransferContext& c) {
+                        JobUpdateCheckUi ui(c.job, c.progress, prompter, self, openUrl);
+                        ready = net::PrepareConnection(data, ui, &result);
+                    });
     // update.ini is read on this thread, also when the user gave up after the
     // check had replaced it.
     if (result.updateIniReplaced) program.LoadDataFiles();

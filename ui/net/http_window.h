@@ -78,7 +78,7 @@ private:
 
 struct TransferOutcome {
     bool cancelled = false;
-    QString error;             // what the work threw; empty when it ended normally
+    QString error;                // what the work threw; empty when it ended normally
     qint64 longestTickGapMs = 0;  // how long the GUI thread was kept from its events at most
     bool ok() const { return !cancelled && error.isEmpty(); }
 };
@@ -137,8 +137,7 @@ auto WithHttpWindow(QWidget* owner, const QString& caption, const QString& info,
 class PrompterUpdateCheckUi : public net::UpdateCheckUi {
 public:
     // openUrl: how an address is opened (default: the desktop's browser).
-    PrompterUpdateCheckUi(Prompter& prompter, QWidget* parent,
-                          std::function<void(const std::string&)> openUrl = {});
+    PrompterUpdateCheckUi(Prompter& prompter, QWidget* parent, std::function<void(const std::string&)> openUrl = {});
     void ShowInfo(const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
     void OpenUrl(const std::string& url) override;

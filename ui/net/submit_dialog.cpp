@@ -153,9 +153,7 @@ void TfrmSSXml::SendClick() {
         case net::SubmissionOutcome::CommunicationError:
             prompter_.error(this, Q(core::Msg(net::kMsgSubmitCommunicationError)));
             return;
-        case net::SubmissionOutcome::Refused:
-            prompter_.error(this, Q(core::Msg(net::kMsgSubmitRefused)));
-            return;
+        case net::SubmissionOutcome::Refused: prompter_.error(this, Q(core::Msg(net::kMsgSubmitRefused))); return;
         case net::SubmissionOutcome::AcceptedWithoutUrl:
             // The rows are with the shop; only the way to its login is missing.
             prompter_.information(this, BoxText(core::Msg(net::kMsgSubmitAcceptedWithoutUrl)));
@@ -209,8 +207,8 @@ void SubmitClick(QWidget* parent, Program& program, const fs::path& fileName, bo
     const UrlOpener openUrl = services.openUrl ? services.openUrl : DefaultUrlOpener(parent, prompter);
     if (doc.Country != "Svenska Spel" && doc.Country != "Unibet") return;
     // Rows for a round that has closed are not played: say so before anything goes out.
-    const net::RoundClosing closing = net::ClosedRoundOf(net::ActivePoolsFile::Load(program.ActivePoolsPath()),
-                                                         doc.Typ, doc.OmgID, services.now ? services.now() : net::LocalNow());
+    const net::RoundClosing closing = net::ClosedRoundOf(net::ActivePoolsFile::Load(program.ActivePoolsPath()), doc.Typ,
+                                                         doc.OmgID, services.now ? services.now() : net::LocalNow());
     if (closing.closed) {
         const std::string text = closing.deadline.empty()
                                      ? core::FormatMsg(core::Msg(kMsgRoundClosed), {doc.Omg})
@@ -219,10 +217,8 @@ void SubmitClick(QWidget* parent, Program& program, const fs::path& fileName, bo
     }
     if (doc.Country == "Svenska Spel") {
         TfrmSSXml dialog(program, prompter, openUrl, parent);
-        if (services.runDialog)
-            services.runDialog(dialog);
-        else
-            dialog.exec();
+        if (services.runDialog) services.runDialog(dialog);
+        else dialog.exec();
         return;
     }
 
@@ -240,7 +236,8 @@ void SubmitClick(QWidget* parent, Program& program, const fs::path& fileName, bo
         prompter.error(parent, Q(written.message));
         return;
     }
-    if (prompter.question(parent, BoxText(core::Msg(kMsgUnibetCreated)), false) == Answer::Yes) openUrl(Q(UnibetSite(program)));
+    if (prompter.question(parent, BoxText(core::Msg(kMsgUnibetCreated)), false) == Answer::Yes)
+        openUrl(Q(UnibetSite(program)));
 }
 
 }  // namespace vinra::ui

@@ -37,16 +37,16 @@ std::string SvenskaSpelAccountPage(const Program& program);
 std::string UnibetSite(const Program& program);
 
 // Messages of the submission dialog and the Unibet hand-over.
-inline constexpr int kMsgSubmitTitle = 1130;            // "Direct submission to Svenska Spel's shop"
-inline constexpr int kMsgRowCount = 1131;               // "Number of rows: %d"
-inline constexpr int kMsgCardNo = 1132;                 // "Playing card number (also called customer number ...):"
-inline constexpr int kMsgSaveCardNo = 1133;             // "Save &card number"
-inline constexpr int kMsgFindCardNo = 1134;             // "Find playing card number"
-inline constexpr int kMsgSend = 1135;                   // "&Send"
-inline constexpr int kMsgClose = 1136;                  // "&Close"
+inline constexpr int kMsgSubmitTitle = 1130;         // "Direct submission to Svenska Spel's shop"
+inline constexpr int kMsgRowCount = 1131;            // "Number of rows: %d"
+inline constexpr int kMsgCardNo = 1132;              // "Playing card number (also called customer number ...):"
+inline constexpr int kMsgSaveCardNo = 1133;          // "Save &card number"
+inline constexpr int kMsgFindCardNo = 1134;          // "Find playing card number"
+inline constexpr int kMsgSend = 1135;                // "&Send"
+inline constexpr int kMsgClose = 1136;               // "&Close"
 inline constexpr int kMsgSubmitUnauthorised = 1137;  // "Vinra: 401 - Authorisation required!"
-inline constexpr int kMsgUnibetCreated = 1144;          // "A file for submission to Unibet has been created. ..."
-inline constexpr int kMsgTextFilter = 1145;             // "Text (*.txt *.TXT)"
+inline constexpr int kMsgUnibetCreated = 1144;       // "A file for submission to Unibet has been created. ..."
+inline constexpr int kMsgTextFilter = 1145;          // "Text (*.txt *.TXT)"
 
 // Settings key of the playing card number: RAVAROZ.INI [General] SSCardNo.
 inline constexpr const char* kCardNoKey = "SSCardNo";
@@ -96,9 +96,9 @@ private:
 };
 
 struct SubmitServices {
-    UrlOpener openUrl;                              // default: the browser
-    std::function<void(TfrmSSXml&)> runDialog;      // default: exec()
-    std::function<net::LocalDateTime()> now;        // default: the local clock
+    UrlOpener openUrl;                          // default: the browser
+    std::function<void(TfrmSSXml&)> runDialog;  // default: exec()
+    std::function<net::LocalDateTime()> now;    // default: the local clock
 };
 
 // Questions before rows go out for a round that has closed (Yes sends).
@@ -118,8 +118,7 @@ void SubmitClick(QWidget* parent, Program& program, const std::filesystem::path&
 // The name the Unibet save dialog proposes: the system's file name with its
 // ".1x2" replaced by ".txt" (".txt" added when it has no such ending); for an
 // untitled system "<Pool> <Omg>.txt" in the pool's folder of the user folder.
-std::filesystem::path UnibetProposedName(const Program& program, const std::filesystem::path& fileName,
-                                         bool untitled);
+std::filesystem::path UnibetProposedName(const Program& program, const std::filesystem::path& fileName, bool untitled);
 
 // Message-box text: the CR that separates lines in these texts as LF.
 QString BoxText(const std::string& text);

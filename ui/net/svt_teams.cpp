@@ -19,13 +19,13 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-constexpr int kMsgOk = 40;             // "OK"
-constexpr int kMsgTitle = 1146;        // "Link teams in Vinra 2000 to teams on SVT Text"
-constexpr int kMsgHeading = 1147;      // "Goal service pages on SVT Text"
-constexpr int kMsgHelp = 1148;         // "Vinra 2000 did not find this team on the goal service page. ..."
-constexpr int kMsgCancelAll = 1149;    // "Cancel all"
-constexpr int kMsgBadName = 1150;      // "The team name does not seem to be right. Check it and try again!"
-constexpr int kMsgSkip = 1151;         // "Cancel" (this team only)
+constexpr int kMsgOk = 40;           // "OK"
+constexpr int kMsgTitle = 1146;      // "Link teams in Vinra 2000 to teams on SVT Text"
+constexpr int kMsgHeading = 1147;    // "Goal service pages on SVT Text"
+constexpr int kMsgHelp = 1148;       // "Vinra 2000 did not find this team on the goal service page. ..."
+constexpr int kMsgCancelAll = 1149;  // "Cancel all"
+constexpr int kMsgBadName = 1150;    // "The team name does not seem to be right. Check it and try again!"
+constexpr int kMsgSkip = 1151;       // "Cancel" (this team only)
 
 QString M(int n) { return Q(core::Msg(n)); }
 

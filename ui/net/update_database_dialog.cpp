@@ -16,20 +16,18 @@ namespace {
 
 QString MsgText(int n) { return QString::fromStdString(core::Msg(n)); }
 
-constexpr int kMsgCancel = 41;                 // "&Cancel"
-constexpr int kMsgDone = 353;                  // "Done!"
-constexpr int kMsgUpdateDatabase = 598;        // "Update database with games and results"
-constexpr int kMsgUpdateQuestion = 599;        // "Do you want to update games and results? ..."
-constexpr int kMsgFirstStep = 1106;            // 1106..1110: the texts of the steps, in their order
-constexpr int kMsgCancelling = 1101;           // "Cancelling..."
-constexpr int kMsgUpdateCancelled = 1111;      // "The update was cancelled."
-constexpr int kMsgUpdateFailed = 1112;         // "The database could not be updated."
+constexpr int kMsgCancel = 41;             // "&Cancel"
+constexpr int kMsgDone = 353;              // "Done!"
+constexpr int kMsgUpdateDatabase = 598;    // "Update database with games and results"
+constexpr int kMsgUpdateQuestion = 599;    // "Do you want to update games and results? ..."
+constexpr int kMsgFirstStep = 1106;        // 1106..1110: the texts of the steps, in their order
+constexpr int kMsgCancelling = 1101;       // "Cancelling..."
+constexpr int kMsgUpdateCancelled = 1111;  // "The update was cancelled."
+constexpr int kMsgUpdateFailed = 1112;     // "The database could not be updated."
 
 }  // namespace
 
-QString TfrmUpdateDatabase::StepText(net::UpdateStep step) {
-    return MsgText(kMsgFirstStep + static_cast<int>(step));
-}
+QString TfrmUpdateDatabase::StepText(net::UpdateStep step) { return MsgText(kMsgFirstStep + static_cast<int>(step)); }
 
 TfrmUpdateDatabase::TfrmUpdateDatabase(Job job, QWidget* parent) : QDialog(parent), job_(std::move(job)) {
     setObjectName(QStringLiteral("frmUpdateDatabase"));

@@ -17,8 +17,8 @@ namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString M(int n) { return Q(core::Msg(n)); }
 
-constexpr int kMsgUploading = 351;          // "Uploading to server..."
-constexpr int kMsgUploadingFile = 1114;     // "Uploading %s"
+constexpr int kMsgUploading = 351;       // "Uploading to server..."
+constexpr int kMsgUploadingFile = 1114;  // "Uploading %s"
 
 QString UploadingText(const fs::path& file) {
     return Q(core::FormatMsg(core::Msg(kMsgUploadingFile), {file.filename().string()}));
@@ -51,7 +51,8 @@ bool UploadClick(QWidget* parent, Program& program, const fs::path& fileName, bo
     }
     account.userName = std::string(core::Trim(program.settingsFile().ini().ReadString("General", kApiUserKey)));
     if (account.userName.empty()) {
-        const auto answer = prompter.inputText(parent, QString::fromLatin1(kProgramCaption), M(kMsgUploadUserPrompt), {});
+        const auto answer =
+            prompter.inputText(parent, QString::fromLatin1(kProgramCaption), M(kMsgUploadUserPrompt), {});
         if (!answer) return false;
         account.userName = std::string(core::Trim(answer->toStdString()));
         if (account.userName.empty()) return false;
@@ -79,13 +80,13 @@ bool UploadClick(QWidget* parent, Program& program, const fs::path& fileName, bo
     bool unauthorised = false;
     const QString firstInfo = UploadingText(plan.files.empty() ? fileName : plan.files.front());
     const TransferOutcome out =
-        RunTransfer(parent, M(kMsgUploading), firstInfo, [&copy, &plan, &host, &account, &result, &unauthorised](
-                                                              TransferContext& c) {
-            net::UploadHooks hooks;
-            hooks.uploading = [&c](const fs::path& file) { c.SetInfo(UploadingText(file)); };
-            hooks.authorisationRequired = [&unauthorised] { unauthorised = true; };
-            result = net::RunUpload(copy, plan, host, account, hooks);
-        });
+        RunTransfer(parent, M(kMsgUploading), firstInfo,
+                    [&copy, &plan, &host, &account, &result, &unauthorised](TransferContext& c) {
+                        net::UploadHooks hooks;
+                        hooks.uploading = [&c](const fs::path& file) { c.SetInfo(UploadingText(file)); };
+                        hooks.authorisationRequired = [&unauthorised] { unauthorised = true; };
+                        result = net::RunUpload(copy, plan, host, account, hooks);
+                    });
     if (unauthorised) prompter.error(parent, M(kMsgAuthorisationRequired));
     if (!out.error.isEmpty()) result.error = out.error.toStdString();
     if (out.cancelled) result.error = TransferCancelledText();

@@ -33,7 +33,7 @@ inline constexpr int kMsgUploadNoService = 1120;        // no address of the web
 //    messages (and the error that ended the command, if any).
 // Returns true when the document got a link: the caller marks it modified and
 // shows doc.SalvikLink in its link field (Comment got the link too).
-bool UploadClick(QWidget* parent, Program& program, const std::filesystem::path& fileName, bool untitled,
-                 bool modified, Prompter& prompter, const std::function<void()>& openSettings);
+bool UploadClick(QWidget* parent, Program& program, const std::filesystem::path& fileName, bool untitled, bool modified,
+                 Prompter& prompter, const std::function<void()>& openSettings);
 
 }  // namespace vinra::ui

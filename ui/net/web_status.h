@@ -47,8 +47,8 @@ struct WebStatusContext {
     core::TVinraFile* doc = nullptr;
     checking::TTipsData* db = nullptr;
     Prompter* prompter = nullptr;
-    std::filesystem::path dataFolder;   // update.ini, teamstat.ini and download.htm
-    core::PoolSettings pool;            // XML, PauseTipping and the display strings of the system's pool
+    std::filesystem::path dataFolder;  // update.ini, teamstat.ini and download.htm
+    core::PoolSettings pool;           // XML, PauseTipping and the display strings of the system's pool
     bool warnings = true;
     bool debug = false;
     // Run before the first transfer of a command (the update check); false stops the command.

@@ -75,7 +75,8 @@ QDialogButtonBox* OkCancel(QDialog* dialog) {
 std::vector<std::string> SplitBar(const std::string& s) {
     std::vector<std::string> parts;
     size_t start = 0;
-    for (size_t bar; (bar = s.find('|', start)) != std::string::npos; start = bar + 1) parts.push_back(s.substr(start, bar - start));
+    for (size_t bar; (bar = s.find('|', start)) != std::string::npos; start = bar + 1)
+        parts.push_back(s.substr(start, bar - start));
     parts.push_back(s.substr(start));
     return parts;
 }
@@ -265,7 +266,8 @@ void TfrmCoupon::btnAddClick() {
 void TfrmCoupon::btnDeleteClick() {
     auto* item = list_->currentItem();
     if (!item) return;
-    if (prompter_.question(this, MsgQ(361, {EntryOf(item)}), false) == Answer::Yes) delete list_->takeItem(list_->row(item));
+    if (prompter_.question(this, MsgQ(361, {EntryOf(item)}), false) == Answer::Yes)
+        delete list_->takeItem(list_->row(item));
 }
 
 void TfrmCoupon::btnFontClick() {
@@ -529,10 +531,8 @@ void TfrmPCBet::filterName() {
         const bool ok = c == QLatin1Char(' ') || (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
                         (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
                         (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
-        if (ok)
-            kept += c;
-        else if (i < cursor)
-            ++removedBeforeCursor;
+        if (ok) kept += c;
+        else if (i < cursor) ++removedBeforeCursor;
     }
     if (kept == text) return;
     const QSignalBlocker block(name_);

@@ -116,12 +116,10 @@ void PaintPage(QPainter& p, const output::Page& page, const QSizeF& printable) {
                                   kBoxRadius * dpy);
                 break;
             }
-            case output::CommandKind::Picture:
-                DrawPicture(p, dpx, dpy, c);
-                break;
+            case output::CommandKind::Picture: DrawPicture(p, dpx, dpy, c); break;
             case output::CommandKind::Footer:
-                DrawText(p, dpx, dpy, 0, printable.height() - kFooterRise, printable.width(), Qt::AlignHCenter,
-                         c.font, c.text);
+                DrawText(p, dpx, dpy, 0, printable.height() - kFooterRise, printable.width(), Qt::AlignHCenter, c.font,
+                         c.text);
                 break;
         }
     }

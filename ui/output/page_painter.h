@@ -44,8 +44,7 @@ QImage RenderPage(const output::PrintDocument& doc, int index, const PageGeometr
 // Prints every page on the printer, one sheet per page. onPage(i) is called
 // before page i (0-based); when it returns false the job is aborted and false
 // returned. Throws output::PrintError when the printer cannot be started.
-bool PrintDocumentOn(QPrinter& printer, const output::PrintDocument& doc,
-                     const std::function<bool(int)>& onPage = {});
+bool PrintDocumentOn(QPrinter& printer, const output::PrintDocument& doc, const std::function<bool(int)>& onPage = {});
 
 // Writes the document as a PDF on the given sheet (temporary file + rename).
 // Throws core::FileError when the file cannot be written.

@@ -218,7 +218,8 @@ void TSkrivUtDlg::build() {
     addButton("btnHelp", 239, QStringLiteral("Help"), &TSkrivUtDlg::HelpClick);  // "Help"
     layout->addLayout(buttons);
 
-    for (QRadioButton* r : {all_, range_, protocol_, file_}) connect(r, &QRadioButton::toggled, this, [this] { updateEnabled(); });
+    for (QRadioButton* r : {all_, range_, protocol_, file_})
+        connect(r, &QRadioButton::toggled, this, [this] { updateEnabled(); });
     // Typing into a coupon number selects the range.
     auto toRange = [this] {
         if (!range_->isChecked()) range_->setChecked(true);
@@ -341,8 +342,9 @@ namespace {
 output::CouponJob MakeJob(const PrintContext& ctx, const QString& printer, Prompter& prompter, QWidget* parent) {
     output::CouponJob job;
     job.rows = ctx.doc->Rader;
-    job.matchCount = ctx.doc->MatchCount > 0 ? ctx.doc->MatchCount
-                                            : (job.rows.empty() ? core::kDefaultMatches : static_cast<int>(job.rows[0].size()));
+    job.matchCount = ctx.doc->MatchCount > 0
+                         ? ctx.doc->MatchCount
+                         : (job.rows.empty() ? core::kDefaultMatches : static_cast<int>(job.rows[0].size()));
     if (ctx.national) {
         job.signs = ctx.national->Settings(ctx.doc->Pool).signs;
         job.layout = output::ReadCouponLayout(ctx.national->ini(), ctx.doc->Pool);

@@ -98,8 +98,7 @@ TPrintPreview::TPrintPreview(output::PrintDocument doc, PreviewOptions options, 
     connect(print, &QPushButton::clicked, this, &TPrintPreview::printDocument);
     connect(save, &QPushButton::clicked, this, &TPrintPreview::savePicture);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
-    connect(zoomBox_, &QComboBox::currentIndexChanged, this,
-            [this](int i) { setZoom(zoomBox_->itemData(i).toInt()); });
+    connect(zoomBox_, &QComboBox::currentIndexChanged, this, [this](int i) { setZoom(zoomBox_->itemData(i).toInt()); });
     new QShortcut(QKeySequence(Qt::Key_PageDown), this, [this] { nextPage(); });
     new QShortcut(QKeySequence(Qt::Key_PageUp), this, [this] { previousPage(); });
 

@@ -51,8 +51,8 @@ public:
     bool printed() const { return printed_; }
 
 public slots:
-    void setPage(int index);  // clamped to the pages
-    void setZoom(int percent); // clamped to 60..100
+    void setPage(int index);    // clamped to the pages
+    void setZoom(int percent);  // clamped to 60..100
     void firstPage() { setPage(0); }
     void previousPage() { setPage(page_ - 1); }
     void nextPage() { setPage(page_ + 1); }

@@ -40,7 +40,8 @@ TfrmQuick::TfrmQuick(core::TVinraFile& doc, QWidget* parent, bool stayOnTop)
     grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     for (int c = 0; c < 3; ++c) grid_->setColumnWidth(c, kSignWidth);
-    connect(grid_, &QTableWidget::cellClicked, this, [this](int line, int column) { ToggleCell(column + 1, line + 1); });
+    connect(grid_, &QTableWidget::cellClicked, this,
+            [this](int line, int column) { ToggleCell(column + 1, line + 1); });
     layout->addWidget(grid_);
     Localise(this);
     Refresh();

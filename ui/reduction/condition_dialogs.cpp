@@ -36,45 +36,45 @@ QString M(int n) { return Q(core::Msg(n)); }
 QString MF(int n, const std::vector<core::MsgArg>& args) { return Q(core::FormatMsg(core::Msg(n), args)); }
 
 // Message numbers of the editors.
-constexpr int kMsgOk = 40;          // "OK"
-constexpr int kMsgCancel = 41;      // "&Cancel"
-constexpr int kMsgHelp = 32;        // "&Help"
-constexpr int kMsgMax = 100;        // "Max:"
-constexpr int kMsgMin = 101;        // "Min:"
-constexpr int kMsgAdd = 102;        // "&Add:"
-constexpr int kMsgDelete = 103;     // "&Delete"
-constexpr int kMsgInARow = 106;     // "In a row:"
-constexpr int kMsgSignCounts = 105; // "Lines of characters"
-constexpr int kMsgSourceRows = 107; // "Define source rows"
-constexpr int kMsgPercent = 98;     // "Create rows using percentage"
-constexpr int kMsgGame = 453;       // "Game"
-constexpr int kMsgFrame = 454;      // "Frame"
-constexpr int kMsgFull = 457;       // "Can't add more Source rows!"
-constexpr int kMsgDeleteSRow = 458; // "Do you want to delete S-row number %d?"
-constexpr int kMsgWinLevel = 529;   // "Choose win level"
-constexpr int kMsgMinMax = 530;     // "Min/Max"
-constexpr int kMsgTotal = 532;      // "Min/max total:"
-constexpr int kMsgWithinFrame = 533;  // "Min/max within frame:"
-constexpr int kMsgLowest = 534;     // "&Lowest row sum"
-constexpr int kMsgHighest = 535;    // "&Highest row sum"
-constexpr int kMsgMine = 1505;      // "My percentages"
-constexpr int kMsgOthers = 1506;    // "Others' percentages"
+constexpr int kMsgOk = 40;              // "OK"
+constexpr int kMsgCancel = 41;          // "&Cancel"
+constexpr int kMsgHelp = 32;            // "&Help"
+constexpr int kMsgMax = 100;            // "Max:"
+constexpr int kMsgMin = 101;            // "Min:"
+constexpr int kMsgAdd = 102;            // "&Add:"
+constexpr int kMsgDelete = 103;         // "&Delete"
+constexpr int kMsgInARow = 106;         // "In a row:"
+constexpr int kMsgSignCounts = 105;     // "Lines of characters"
+constexpr int kMsgSourceRows = 107;     // "Define source rows"
+constexpr int kMsgPercent = 98;         // "Create rows using percentage"
+constexpr int kMsgGame = 453;           // "Game"
+constexpr int kMsgFrame = 454;          // "Frame"
+constexpr int kMsgFull = 457;           // "Can't add more Source rows!"
+constexpr int kMsgDeleteSRow = 458;     // "Do you want to delete S-row number %d?"
+constexpr int kMsgWinLevel = 529;       // "Choose win level"
+constexpr int kMsgMinMax = 530;         // "Min/Max"
+constexpr int kMsgTotal = 532;          // "Min/max total:"
+constexpr int kMsgWithinFrame = 533;    // "Min/max within frame:"
+constexpr int kMsgLowest = 534;         // "&Lowest row sum"
+constexpr int kMsgHighest = 535;        // "&Highest row sum"
+constexpr int kMsgMine = 1505;          // "My percentages"
+constexpr int kMsgOthers = 1506;        // "Others' percentages"
 constexpr int kMsgDistribution = 1507;  // "Percentage distribution"
-constexpr int kMsgOperator = 1508;  // "Svenska Spel"
-constexpr int kMsgBookie = 1509;    // "Bookmaker"
-constexpr int kMsgPeople = 1510;    // "The people's"
-constexpr int kMsgCopy = 1511;      // "Copy"
-constexpr int kMsgCheckAll = 1512;  // "Check all"
-constexpr int kMsgUncheckAll = 1513;  // "Uncheck all"
-constexpr int kMsgInvert = 1514;    // "Invert"
-constexpr int kMsgPercentMin = 1515;  // "Lowest percentage value:"
-constexpr int kMsgPercentMax = 1516;  // "Highest percentage value:"
-constexpr int kMsgNumber = 1517;    // "No."
-constexpr int kMsgRankHint = 1520;  // "Rank by the people's percentages (1 = most played)"
+constexpr int kMsgOperator = 1508;      // "Svenska Spel"
+constexpr int kMsgBookie = 1509;        // "Bookmaker"
+constexpr int kMsgPeople = 1510;        // "The people's"
+constexpr int kMsgCopy = 1511;          // "Copy"
+constexpr int kMsgCheckAll = 1512;      // "Check all"
+constexpr int kMsgUncheckAll = 1513;    // "Uncheck all"
+constexpr int kMsgInvert = 1514;        // "Invert"
+constexpr int kMsgPercentMin = 1515;    // "Lowest percentage value:"
+constexpr int kMsgPercentMax = 1516;    // "Highest percentage value:"
+constexpr int kMsgNumber = 1517;        // "No."
+constexpr int kMsgRankHint = 1520;      // "Rank by the people's percentages (1 = most played)"
 
-const QColor kLow(255, 0, 0);       // red
-const QColor kHigh(0, 255, 0);      // lime
-const QColor kBetween(0, 255, 255); // aqua
+const QColor kLow(255, 0, 0);        // red
+const QColor kHigh(0, 255, 0);       // lime
+const QColor kBetween(0, 255, 255);  // aqua
 
 QString SignHeader(const core::DisplaySigns& signs, int s) {
     return Q(s == 0 ? signs.home : s == 1 ? signs.draw : signs.away);
@@ -451,12 +451,9 @@ bool TfrmSourceRows::eventFilter(QObject* watched, QEvent* event) {
 void TfrmSourceRows::CellClick(int line, int column, bool forward) {
     const int n = round_.n;
     bool full = false;
-    if (line < n)
-        full = editor_.CycleCell(column, line, forward);
-    else if (line == n)
-        editor_.CycleMin(column, forward);
-    else
-        editor_.CycleMax(column, forward);
+    if (line < n) full = editor_.CycleCell(column, line, forward);
+    else if (line == n) editor_.CycleMin(column, forward);
+    else editor_.CycleMax(column, forward);
     fillGrid();
     if (full && !warnedFull_) {
         warnedFull_ = true;
@@ -468,9 +465,11 @@ void TfrmSourceRows::HeaderClick(int column) {
     const auto& cols = editor_.Columns();
     if (column < 0 || column >= static_cast<int>(cols.size())) return;
     const auto& col = cols[static_cast<size_t>(column)];
-    const bool empty = col.min < 0 && col.max < 0 && std::all_of(col.cells.begin(), col.cells.end(), [](int v) { return v == 0; });
+    const bool empty =
+        col.min < 0 && col.max < 0 && std::all_of(col.cells.begin(), col.cells.end(), [](int v) { return v == 0; });
     if (empty) return;  // the column to fill in holds nothing to delete
-    if (prompter_.question(this, MF(kMsgDeleteSRow, {static_cast<long long>(column + 1)}), false) != Answer::Yes) return;
+    if (prompter_.question(this, MF(kMsgDeleteSRow, {static_cast<long long>(column + 1)}), false) != Answer::Yes)
+        return;
     editor_.DeleteColumn(column);
     warnedFull_ = false;
     fillGrid();

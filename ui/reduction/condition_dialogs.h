@@ -30,16 +30,16 @@ class Prompter;
 // What the editors show of the round for orientation.
 struct RoundView {
     int n = 13;
-    std::vector<std::string> frame;   // one entry per match
-    std::vector<std::string> homes;   // team names (empty when unknown)
+    std::vector<std::string> frame;  // one entry per match
+    std::vector<std::string> homes;  // team names (empty when unknown)
     std::vector<std::string> aways;
     core::DisplaySigns signs;
-    bool hasInfo = false;             // the round has game information
+    bool hasInfo = false;  // the round has game information
     std::array<std::array<std::string, 3>, core::kMaxMatches> peopleText{};
-    reduction::PercentTable people{};      // people's percentages
+    reduction::PercentTable people{};        // people's percentages
     reduction::PercentTable operatorOdds{};  // implied by the pool operator's odds
     reduction::PercentTable bookie{};        // implied by the bookmaker's odds
-    std::string helpHost;             // web service of the help pages (empty: no help)
+    std::string helpHost;                    // web service of the help pages (empty: no help)
 
     // "home - away" of match m (0-based).
     std::string Teams(int m) const;
@@ -144,8 +144,12 @@ public:
     bool Accept() override;
     void Store(reduction::ConditionSet& c) const { editor_.Store(c); }
 
-    QLineEdit* Field(int match, int sign) const { return fields_[static_cast<size_t>(match)][static_cast<size_t>(sign)]; }
-    QLineEdit* Reference(int match, int sign) const { return refs_[static_cast<size_t>(match)][static_cast<size_t>(sign)]; }
+    QLineEdit* Field(int match, int sign) const {
+        return fields_[static_cast<size_t>(match)][static_cast<size_t>(sign)];
+    }
+    QLineEdit* Reference(int match, int sign) const {
+        return refs_[static_cast<size_t>(match)][static_cast<size_t>(sign)];
+    }
     QCheckBox* Check(int match) const { return checks_[static_cast<size_t>(match)]; }
     QLineEdit* MinField() const { return minField_; }
     QLineEdit* MaxField() const { return maxField_; }

@@ -39,32 +39,32 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString M(int n) { return Q(core::Msg(n)); }
 QString MF(int n, const std::vector<core::MsgArg>& args) { return Q(core::FormatMsg(core::Msg(n), args)); }
 
-constexpr int kMsgHelp = 32;          // "&Help"
-constexpr int kMsgCancel = 41;        // "&Cancel"
-constexpr int kMsgFinish = 61;        // "&Finish"
-constexpr int kMsgNext = 62;          // "&Next"
-constexpr int kMsgPrevious = 63;      // "&Previous"
-constexpr int kMsgTested = 87;        // "Number of tested rows:"
-constexpr int kMsgUsed = 88;          // "Number of used rows:"
-constexpr int kMsgCaption = 564;      // "Expert system"
-constexpr int kMsgChoose = 565;       // "Choose method:"
-constexpr int kMsgWelcome = 566;      // what the expert system does
-constexpr int kMsgAlways = 567;       // "&Always show this guide on New system."
-constexpr int kMsgLimitText = 568;    // "The only thing left is to limit the size of the system. ..."
-constexpr int kMsgMaxRows = 569;      // "Max number of rows:"
-constexpr int kMsgBrowse = 570;       // "Browse..."
-constexpr int kMsgCreate = 571;       // "Create..."
-constexpr int kMsgMathRows = 572;     // "Mathematical no of rows:"
-constexpr int kMsgAfterDiff = 573;    // "Rows after warranty-redcution:"
-constexpr int kMsgFinal = 574;        // "Final number of rows:"
-constexpr int kMsgOnNew = 575;        // "Expert Wizard on new system"
-constexpr int kMsgHelpSoon = 576;     // "New updated help file will soon be available!"
-constexpr int kMsgPlaceBet = 577;     // "Place bet on Finish"
-constexpr int kMsgTemplates = 1726;   // "Expert templates"
-constexpr int kMsgReadFailed = 1728;  // "The template could not be read: %s"
-constexpr int kMsgRunFailed = 1729;   // "The rows could not be generated: %s"
-constexpr int kMsgNoTemplates = 1730; // "No templates were found in %s."
-constexpr int kMsgNoPeople = 1731;    // "The round has no people's percentages: ..."
+constexpr int kMsgHelp = 32;           // "&Help"
+constexpr int kMsgCancel = 41;         // "&Cancel"
+constexpr int kMsgFinish = 61;         // "&Finish"
+constexpr int kMsgNext = 62;           // "&Next"
+constexpr int kMsgPrevious = 63;       // "&Previous"
+constexpr int kMsgTested = 87;         // "Number of tested rows:"
+constexpr int kMsgUsed = 88;           // "Number of used rows:"
+constexpr int kMsgCaption = 564;       // "Expert system"
+constexpr int kMsgChoose = 565;        // "Choose method:"
+constexpr int kMsgWelcome = 566;       // what the expert system does
+constexpr int kMsgAlways = 567;        // "&Always show this guide on New system."
+constexpr int kMsgLimitText = 568;     // "The only thing left is to limit the size of the system. ..."
+constexpr int kMsgMaxRows = 569;       // "Max number of rows:"
+constexpr int kMsgBrowse = 570;        // "Browse..."
+constexpr int kMsgCreate = 571;        // "Create..."
+constexpr int kMsgMathRows = 572;      // "Mathematical no of rows:"
+constexpr int kMsgAfterDiff = 573;     // "Rows after warranty-redcution:"
+constexpr int kMsgFinal = 574;         // "Final number of rows:"
+constexpr int kMsgOnNew = 575;         // "Expert Wizard on new system"
+constexpr int kMsgHelpSoon = 576;      // "New updated help file will soon be available!"
+constexpr int kMsgPlaceBet = 577;      // "Place bet on Finish"
+constexpr int kMsgTemplates = 1726;    // "Expert templates"
+constexpr int kMsgReadFailed = 1728;   // "The template could not be read: %s"
+constexpr int kMsgRunFailed = 1729;    // "The rows could not be generated: %s"
+constexpr int kMsgNoTemplates = 1730;  // "No templates were found in %s."
+constexpr int kMsgNoPeople = 1731;     // "The round has no people's percentages: ..."
 
 QString Grouped(int64_t v) { return Q(core::GroupDigits(v)); }
 
@@ -195,8 +195,7 @@ void TfrmDynamicRows::buildMethod() {
     desc_->setMinimumHeight(60);
     lay->addWidget(desc_, 3, 0, 1, 2);
     if (templates_.empty())
-        desc_->setText(MF(kMsgNoTemplates,
-                          {reduction::TemplateFolder(program_.DataFolder()).string()}));
+        desc_->setText(MF(kMsgNoTemplates, {reduction::TemplateFolder(program_.DataFolder()).string()}));
     auto* buttons = new QHBoxLayout;
     browse_ = Tag(new QPushButton(page), kMsgBrowse);
     browse_->setObjectName(QStringLiteral("btnBrowse"));
@@ -274,9 +273,7 @@ bool TfrmDynamicRows::PlaceBet() const { return placeBet_->isVisibleTo(this) && 
 bool TfrmDynamicRows::Running() const { return job_->Running(); }
 int TfrmDynamicRows::CurrentPage() const { return pages_->currentIndex(); }
 
-QPushButton* TfrmDynamicRows::Button(const QString& objectName) const {
-    return findChild<QPushButton*>(objectName);
-}
+QPushButton* TfrmDynamicRows::Button(const QString& objectName) const { return findChild<QPushButton*>(objectName); }
 
 void TfrmDynamicRows::showPage(int page) {
     pages_->setCurrentIndex(page);
@@ -287,8 +284,8 @@ void TfrmDynamicRows::showPage(int page) {
 void TfrmDynamicRows::updateButtons() {
     const bool running = Running();
     const int page = CurrentPage();
-    Button(QStringLiteral("btnNext"))->setEnabled(!running && page != Generate &&
-                                                  !(page == Method && templates_.empty()));
+    Button(QStringLiteral("btnNext"))
+        ->setEnabled(!running && page != Generate && !(page == Method && templates_.empty()));
     Button(QStringLiteral("btnPrevious"))->setEnabled(!running && page != Welcome);
     // Finish replaces the system's rows: only once a run has made some.
     Button(QStringLiteral("btnFinish"))->setEnabled(!running && generated_ && !rows_.empty());
@@ -495,8 +492,7 @@ void TfrmDynamicRows::onTick() {
             }
             SetBar(bar_, tested, maximum);
             break;
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -547,8 +543,7 @@ void TfrmDynamicRows::onPassEnded(bool /*cancelled*/, const QString& error) {
 bool RunExpertWizard(const ShellContext& shell, CommandTable* table) {
     DocumentSession& session = shell.session;
     TfrmDynamicRows::Options options;
-    if (table)
-        options.showStatistics = [table](QWidget*) { table->Trigger(QStringLiteral("actStatistics")); };
+    if (table) options.showStatistics = [table](QWidget*) { table->Trigger(QStringLiteral("actStatistics")); };
     TfrmDynamicRows wizard(session.Doc(), shell.program, shell.prompter, options, shell.window);
     const int closed = wizard.exec();
     // The two check boxes are settings, kept however the wizard closed.
@@ -557,8 +552,7 @@ bool RunExpertWizard(const ShellContext& shell, CommandTable* table) {
     if (closed != QDialog::Accepted) return false;
     session.Replace(wizard.Result(), DocPart::Frame | DocPart::Rows | DocPart::Conditions | DocPart::Warranty,
                     M(kMsgCaption));
-    if (wizard.PlaceBet() && !session.Doc().Rader.empty() && table)
-        table->Trigger(QStringLiteral("actPlaceBet"));
+    if (wizard.PlaceBet() && !session.Doc().Rader.empty() && table) table->Trigger(QStringLiteral("actPlaceBet"));
     return true;
 }
 
@@ -566,7 +560,10 @@ void RegisterExpertCommands(CommandTable& table, const ShellContext& shell) {
     CommandTable* t = &table;
     table.Add({.name = QStringLiteral("actExpert"), .handler = [shell, t] { RunExpertWizard(shell, t); }});
     Program* program = &shell.program;
-    table.Add({.name = QStringLiteral("actExpertOnNew"), .msg = kMsgOnNew, .menu = MenuId::System, .position = 31,
+    table.Add({.name = QStringLiteral("actExpertOnNew"),
+               .msg = kMsgOnNew,
+               .menu = MenuId::System,
+               .position = 31,
                .handler = [program] { program->settings.guideOnNewFile = !program->settings.guideOnNewFile; },
                .checked = [program] { return program->settings.guideOnNewFile; }});
 }

@@ -54,60 +54,60 @@ QString M(int n) { return Q(core::Msg(n)); }
 QString MF(int n, const std::vector<core::MsgArg>& args) { return Q(core::FormatMsg(core::Msg(n), args)); }
 
 // Message numbers of the wizard.
-constexpr int kMsgHelp = 32;          // "&Help"
-constexpr int kMsgCancel = 41;        // "&Cancel"
-constexpr int kMsgFinish = 61;        // "&Finish"
-constexpr int kMsgNext = 62;          // "&Next"
-constexpr int kMsgPrevious = 63;      // "&Previous"
-constexpr int kMsgWizard = 74;        // "System Wizard"
-constexpr int kMsgMethodHead = 75;    // "Create rows with this method:"
-constexpr int kMsgMethodGroup = 76;   // " Reducing method "
-constexpr int kMsgRows = 77;          // " rows"
-constexpr int kMsgUse = 78;           // "&use"
-constexpr int kMsgConditions = 79;    // " Conditions for reduction: "
-constexpr int kMsgRowDiff = 80;       // "&Row diff."
-constexpr int kMsgGeneration = 86;    // "Row generation"
-constexpr int kMsgTested = 87;        // "Number of tested rows:"
-constexpr int kMsgUsed = 88;          // "Number of used rows:"
-constexpr int kMsgReduce = 89;        // "&Reduce"
-constexpr int kMsgReset = 90;         // "R&eset"
-constexpr int kMsgWarranty = 91;      // "Table of warranty"
-constexpr int kMsgGenerate = 92;      // "&Generate"
-constexpr int kMsgExport = 93;        // "E&xport"
-constexpr int kMsgImport = 94;        // "&Import"
-constexpr int kMsgPrinter = 95;       // "Printer"
-constexpr int kMsgTextFile = 96;      // "Text file"
-constexpr int kMsgClipboard = 97;     // "Clip board"
-constexpr int kMsgGenerateRows = 252; // "&Generate rows"
-constexpr int kMsgReadFile = 253;     // "&Read from file (systems with warranty)"
-constexpr int kMsgTitle = 312;        // "Create System Wizard "
-constexpr int kMsgStep = 324;         // "- Step %d of 4"
-constexpr int kMsgMathRows = 323;     // "Mathematical no of rows: %s"
-constexpr int kMsgTimeZero = 327;     // "Time used: 00:00:00"
-constexpr int kMsgGrade = 328;        // "Grade of reduction: %d %%"
-constexpr int kMsgTimeUsed = 329;     // "Time used: "
-constexpr int kMsgRestore = 332;      // "Do you want to restore the rows (%d pcs) ..."
-constexpr int kMsgStartRowLabel = 536;  // "Start row in row difference"
-constexpr int kMsgWinLevelButton = 537; // "&Choose win level"
-constexpr int kMsgWeightsOver = 538;  // "The sum of percentage in one or more games is over 100 %. ..."
-constexpr int kMsgNoStartRow = 539;   // "<Start row in row difference>"
-constexpr int kMsgStartRowTitle = 540;  // "Row difference"
-constexpr int kMsgStartRowPrompt = 541; // "Set start row"
-constexpr int kMsgConditionNote = 1501;  // "on results that meet the system's conditions"
-constexpr int kMsgRate = 1503;        // "%s rows/s"
-constexpr int kMsgTimeLeft = 1504;    // "Time left: %s"
-constexpr int kMsgRunFailed = 1518;   // "The run could not start: %s"
-constexpr int kMsgStillRunning = 1519;  // "Cancel the run before closing the wizard."
+constexpr int kMsgHelp = 32;                // "&Help"
+constexpr int kMsgCancel = 41;              // "&Cancel"
+constexpr int kMsgFinish = 61;              // "&Finish"
+constexpr int kMsgNext = 62;                // "&Next"
+constexpr int kMsgPrevious = 63;            // "&Previous"
+constexpr int kMsgWizard = 74;              // "System Wizard"
+constexpr int kMsgMethodHead = 75;          // "Create rows with this method:"
+constexpr int kMsgMethodGroup = 76;         // " Reducing method "
+constexpr int kMsgRows = 77;                // " rows"
+constexpr int kMsgUse = 78;                 // "&use"
+constexpr int kMsgConditions = 79;          // " Conditions for reduction: "
+constexpr int kMsgRowDiff = 80;             // "&Row diff."
+constexpr int kMsgGeneration = 86;          // "Row generation"
+constexpr int kMsgTested = 87;              // "Number of tested rows:"
+constexpr int kMsgUsed = 88;                // "Number of used rows:"
+constexpr int kMsgReduce = 89;              // "&Reduce"
+constexpr int kMsgReset = 90;               // "R&eset"
+constexpr int kMsgWarranty = 91;            // "Table of warranty"
+constexpr int kMsgGenerate = 92;            // "&Generate"
+constexpr int kMsgExport = 93;              // "E&xport"
+constexpr int kMsgImport = 94;              // "&Import"
+constexpr int kMsgPrinter = 95;             // "Printer"
+constexpr int kMsgTextFile = 96;            // "Text file"
+constexpr int kMsgClipboard = 97;           // "Clip board"
+constexpr int kMsgGenerateRows = 252;       // "&Generate rows"
+constexpr int kMsgReadFile = 253;           // "&Read from file (systems with warranty)"
+constexpr int kMsgTitle = 312;              // "Create System Wizard "
+constexpr int kMsgStep = 324;               // "- Step %d of 4"
+constexpr int kMsgMathRows = 323;           // "Mathematical no of rows: %s"
+constexpr int kMsgTimeZero = 327;           // "Time used: 00:00:00"
+constexpr int kMsgGrade = 328;              // "Grade of reduction: %d %%"
+constexpr int kMsgTimeUsed = 329;           // "Time used: "
+constexpr int kMsgRestore = 332;            // "Do you want to restore the rows (%d pcs) ..."
+constexpr int kMsgStartRowLabel = 536;      // "Start row in row difference"
+constexpr int kMsgWinLevelButton = 537;     // "&Choose win level"
+constexpr int kMsgWeightsOver = 538;        // "The sum of percentage in one or more games is over 100 %. ..."
+constexpr int kMsgNoStartRow = 539;         // "<Start row in row difference>"
+constexpr int kMsgStartRowTitle = 540;      // "Row difference"
+constexpr int kMsgStartRowPrompt = 541;     // "Set start row"
+constexpr int kMsgConditionNote = 1501;     // "on results that meet the system's conditions"
+constexpr int kMsgRate = 1503;              // "%s rows/s"
+constexpr int kMsgTimeLeft = 1504;          // "Time left: %s"
+constexpr int kMsgRunFailed = 1518;         // "The run could not start: %s"
+constexpr int kMsgStillRunning = 1519;      // "Cancel the run before closing the wizard."
 constexpr int kMsgGuaranteeCaption = 1400;  // "Reduce with &guarantee: %d / %d right"
-constexpr int kMsgSeconds = 1402;     // "Time budget (seconds):"
-constexpr int kMsgKeepCaption = 1418; // "Keep the %d rows of highest value"
-constexpr int kMsgNoGameInfo = 1419;  // "The round has no game information ...; the value cannot be computed."
-constexpr int kMsgValueMatches = 1420;  // "The value can be computed for at most %d matches."
-constexpr int kMsgNoRowsToValue = 1424;  // "There are no rows to value."
-constexpr int kMsgImportFailed = 1521;  // "The warranty table could not be read: %s"
-constexpr int kMsgWriteFailed = 1522;   // "The file could not be written: %s"
-constexpr int kMsgTabText = 1523;     // "Tab-separated text file"
-constexpr int kMsgAllFiles = 1524;    // "All files"
+constexpr int kMsgSeconds = 1402;           // "Time budget (seconds):"
+constexpr int kMsgKeepCaption = 1418;       // "Keep the %d rows of highest value"
+constexpr int kMsgNoGameInfo = 1419;        // "The round has no game information ...; the value cannot be computed."
+constexpr int kMsgValueMatches = 1420;      // "The value can be computed for at most %d matches."
+constexpr int kMsgNoRowsToValue = 1424;     // "There are no rows to value."
+constexpr int kMsgImportFailed = 1521;      // "The warranty table could not be read: %s"
+constexpr int kMsgWriteFailed = 1522;       // "The file could not be written: %s"
+constexpr int kMsgTabText = 1523;           // "Tab-separated text file"
+constexpr int kMsgAllFiles = 1524;          // "All files"
 
 constexpr const char* kHelpPage = "generate.htm";
 
@@ -128,11 +128,11 @@ void SetBar(QProgressBar* bar, int64_t value, int64_t maximum) {
 
 const std::pair<int, int> kEditorButtons[] = {
     // flag, caption of its editor button
-    {core::UseMaxMin, 81},     // "&Line of chars"
-    {core::UseProcent, 82},    // "&Percentage"
-    {core::UseURad, 83},       // "&S-rows"
-    {core::UseNejKomb, 84},    // "&No-comb"
-    {core::UseJaKomb, 85},     // "&Yes-comb"
+    {core::UseMaxMin, 81},   // "&Line of chars"
+    {core::UseProcent, 82},  // "&Percentage"
+    {core::UseURad, 83},     // "&S-rows"
+    {core::UseNejKomb, 84},  // "&No-comb"
+    {core::UseJaKomb, 85},   // "&Yes-comb"
     {core::UseChooseWin, kMsgWinLevelButton},
 };
 
@@ -199,10 +199,8 @@ TfrmGenerate::TfrmGenerate(const core::TVinraFile& doc, Program& program, Prompt
     valueJob_ = new BackgroundJob(this, 100);
     connect(valueJob_, &BackgroundJob::finished, this, [this](bool cancelled, const QString& error) {
         if (!value_) return;
-        if (!cancelled && error.isEmpty() && value_->error.empty())
-            chart_->SetValue(value_->value, value_->model);
-        else
-            chart_->Clear(error.isEmpty() ? Q(value_->error) : error);
+        if (!cancelled && error.isEmpty() && value_->error.empty()) chart_->SetValue(value_->value, value_->model);
+        else chart_->Clear(error.isEmpty() ? Q(value_->error) : error);
         value_.reset();
         // The chart with figures is taller than the page was: grow the wizard rather than squeeze the table.
         // (The chart's own height is read: the layouts learn of its new size only later.)
@@ -214,8 +212,8 @@ TfrmGenerate::TfrmGenerate(const core::TVinraFile& doc, Program& program, Prompt
         emit valueFinished();
     });
     // What the round's game information says of each sign, as ValueModelOfRound reads it.
-    valueModel_ = reduction::MarketValueModel(model_.MatchCount(), round_.operatorOdds, round_.bookie, round_.people,
-                                              0, core::FirstWinLevel(doc.Typ));
+    valueModel_ = reduction::MarketValueModel(model_.MatchCount(), round_.operatorOdds, round_.bookie, round_.people, 0,
+                                              core::FirstWinLevel(doc.Typ));
 
     auto* lay = new QVBoxLayout(this);
     title_ = new QLabel(this);
@@ -562,9 +560,7 @@ void TfrmGenerate::buildWarrantyPage() {
 
 QPushButton* TfrmGenerate::Button(const QString& objectName) const { return findChild<QPushButton*>(objectName); }
 
-QCheckBox* TfrmGenerate::FlagBox(int flag) const {
-    return flag >= 0 && flag < 8 ? flagBoxes_[flag] : nullptr;
-}
+QCheckBox* TfrmGenerate::FlagBox(int flag) const { return flag >= 0 && flag < 8 ? flagBoxes_[flag] : nullptr; }
 
 QRadioButton* TfrmGenerate::MethodButton(WizardMethod m) const { return methodButtons_[static_cast<int>(m)]; }
 
@@ -573,7 +569,8 @@ qint64 TfrmGenerate::LongestTickGapMs() const { return job_->LongestTickGapMs();
 void TfrmGenerate::showStep() {
     const int step = model_.Step();
     pages_->setCurrentIndex(step);
-    const QString title = Q(core::FormatMsg(core::Msg(kMsgTitle) + core::Msg(kMsgStep), {static_cast<long long>(step + 1)}));
+    const QString title =
+        Q(core::FormatMsg(core::Msg(kMsgTitle) + core::Msg(kMsgStep), {static_cast<long long>(step + 1)}));
     setWindowTitle(title);
     title_->setText(title);
     const QString type = model_.TypeFigure() ? MF(model_.TypeMessage(), {static_cast<long long>(model_.TypeFigure())})
@@ -589,10 +586,17 @@ void TfrmGenerate::updateControls() {
     const bool fileExists = !options_.systemFile.empty() && fs::exists(options_.systemFile);
     const reduction::WizardControls c = model_.Controls(fileExists);
     const std::pair<const char*, bool> states[] = {
-        {"btnReduce", c.reduce},          {"btnRestore", c.restore},        {"btnCancelRun", c.cancelRun},
-        {"btnWarrantyGenerate", c.warrantyGenerate}, {"btnWarrantyCancel", c.warrantyCancel},
-        {"btnExport", c.exportButton},   {"btnImport", c.importButton},    {"btnPrevious", c.previous},
-        {"btnNext", c.next},              {"btnFinish", c.finish},          {"btnClose", c.close},
+        {"btnReduce", c.reduce},
+        {"btnRestore", c.restore},
+        {"btnCancelRun", c.cancelRun},
+        {"btnWarrantyGenerate", c.warrantyGenerate},
+        {"btnWarrantyCancel", c.warrantyCancel},
+        {"btnExport", c.exportButton},
+        {"btnImport", c.importButton},
+        {"btnPrevious", c.previous},
+        {"btnNext", c.next},
+        {"btnFinish", c.finish},
+        {"btnClose", c.close},
     };
     for (const auto& [name, on] : states)
         if (QPushButton* b = Button(QLatin1String(name))) b->setEnabled(on);
@@ -642,8 +646,8 @@ void TfrmGenerate::updateConditionBoxes() {
     const reduction::ConditionControls cc = model_.ConditionStates();
     const bool idle = !model_.Running();
     const std::pair<int, bool> boxes[] = {
-        {core::UseRadDiff, cc.rowDiff},     {core::UseMaxMin, cc.signCounts}, {core::UseProcent, cc.percentage},
-        {core::UseURad, cc.sourceRows},     {core::UseNejKomb, cc.noComb},    {core::UseJaKomb, cc.yesComb},
+        {core::UseRadDiff, cc.rowDiff},    {core::UseMaxMin, cc.signCounts}, {core::UseProcent, cc.percentage},
+        {core::UseURad, cc.sourceRows},    {core::UseNejKomb, cc.noComb},    {core::UseJaKomb, cc.yesComb},
         {core::UseChooseWin, cc.winLevel},
     };
     for (const auto& [flag, on] : boxes) {
@@ -662,8 +666,8 @@ void TfrmGenerate::updateStatus() {
     status_[0]->setText(msg ? M(msg) : MF(kMsgMathRows, {core::GroupDigits(static_cast<int64_t>(model_.FrameRows()))}));
     // The grade follows the rows; it stays as it was while a run changes them.
     if (!model_.Running())
-        status_[1]->setText(MF(kMsgGrade, {static_cast<long long>(reduction::GradeOfReduction(
-                                               model_.Rows().size(), model_.FrameRows()))}));
+        status_[1]->setText(MF(kMsgGrade, {static_cast<long long>(
+                                              reduction::GradeOfReduction(model_.Rows().size(), model_.FrameRows()))}));
 }
 
 void TfrmGenerate::showStartRow() {
@@ -679,14 +683,15 @@ void TfrmGenerate::showCounters(int64_t tested, int64_t used, int64_t bar) {
 
 bool TfrmGenerate::conditionsOn() const {
     const auto& c = model_.Conditions();
-    for (int flag : {core::UseMaxMin, core::UseURad, core::UseJaKomb, core::UseNejKomb, core::UseProcent,
-                     core::UseChooseWin})
+    for (int flag :
+         {core::UseMaxMin, core::UseURad, core::UseJaKomb, core::UseNejKomb, core::UseProcent, core::UseChooseWin})
         if (c.flag(flag)) return true;
     return false;
 }
 
 void TfrmGenerate::showWarranty() {
-    view_.emplace(model_.Warranty(), model_.MatchCount(), reduction::WarrantyTexts::FromLanguage(core::CurrentLanguage()));
+    view_.emplace(model_.Warranty(), model_.MatchCount(),
+                  reduction::WarrantyTexts::FromLanguage(core::CurrentLanguage()));
     const auto grid = view_->Grid();
     warrantyGrid_->clear();
     warrantyGrid_->setColumnCount(static_cast<int>(grid.front().size()));
@@ -721,10 +726,8 @@ void TfrmGenerate::NextClick() {
             prompter_.error(this, M(kMsgWeightsOver));
             OpenEditor(Editor::Percentage);
             return;
-        case WizardModel::NextResult::Refused:
-            return;
-        case WizardModel::NextResult::Moved:
-            break;
+        case WizardModel::NextResult::Refused: return;
+        case WizardModel::NextResult::Moved: break;
     }
     if (model_.Step() == 1) {
         // The counts as the run will use them.
@@ -802,12 +805,10 @@ void TfrmGenerate::startRun(reduction::GenerationInput input) {
     lastTested_ = 0;
     status_[2]->setText(M(kMsgTimeZero));
     rate_->clear();
-    const bool randomRun = model_.RunningKind() == reduction::RunKind::Reduction &&
-                           model_.Mode() == reduction::GenerationMode::Random;
-    if (randomRun)
-        bar_->setRange(0, 0);  // the rows found so far are known only at the end
-    else
-        SetBar(bar_, 0, model_.ProgressMaximum());
+    const bool randomRun =
+        model_.RunningKind() == reduction::RunKind::Reduction && model_.Mode() == reduction::GenerationMode::Random;
+    if (randomRun) bar_->setRange(0, 0);  // the rows found so far are known only at the end
+    else SetBar(bar_, 0, model_.ProgressMaximum());
     tested_->setText(Grouped(0));
     used_->clear();
     runClock_.start();
@@ -984,8 +985,8 @@ void TfrmGenerate::onTick() {
     int64_t maximum = model_.ProgressMaximum();
     if (phase == reduction::GenerationPhase::WarrantyTally || phase == reduction::GenerationPhase::RowDifference)
         maximum = gen_->Maximum();
-    const bool randomRun = model_.RunningKind() == reduction::RunKind::Reduction &&
-                           model_.Mode() == reduction::GenerationMode::Random;
+    const bool randomRun =
+        model_.RunningKind() == reduction::RunKind::Reduction && model_.Mode() == reduction::GenerationMode::Random;
     if (!randomRun) SetBar(bar_, tested, maximum);
     // Speed and time left on runs longer than a second.
     if (ms >= 1000 && tested > 0) {
@@ -1051,8 +1052,8 @@ void TfrmGenerate::RestoreClick() {
 void TfrmGenerate::ExportToFile() {
     if (!view_ || model_.Running()) return;
     FileDialogSpec spec;
-    spec.filter = QStringLiteral("Microsoft Excel (*.xls *.XLS);;") + M(kMsgTabText) + QStringLiteral(" (*.txt *.TXT);;") +
-                  M(kMsgAllFiles) + QStringLiteral(" (*)");
+    spec.filter = QStringLiteral("Microsoft Excel (*.xls *.XLS);;") + M(kMsgTabText) +
+                  QStringLiteral(" (*.txt *.TXT);;") + M(kMsgAllFiles) + QStringLiteral(" (*)");
     spec.defaultSuffix = QStringLiteral("xls");
     if (!options_.systemFile.empty()) spec.folder = Q(options_.systemFile.parent_path().string());
     const QString path = prompter_.saveFile(this, spec);

@@ -44,7 +44,7 @@ class TfrmGenerate : public QDialog {
     Q_OBJECT
 public:
     struct Options {
-        std::filesystem::path systemFile;     // the system's file (Import reads it); empty when unsaved
+        std::filesystem::path systemFile;       // the system's file (Import reads it); empty when unsaved
         std::vector<std::string> homes, aways;  // team names of the round
     };
     // doc is copied: the wizard never touches the system while it is open.

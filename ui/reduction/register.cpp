@@ -18,9 +18,10 @@ namespace {
 
 QString M(int n) { return QString::fromStdString(core::Msg(n)); }
 
-constexpr int kMsgWizard = 74;        // "System Wizard" (the undo entry)
-constexpr int kMsgNoSigns = 282;      // "You must set characters for all games before entering the Reduction wizard."
-constexpr int kMsgFrameChanged = 526; // "The frame has been changed due to hard conditions. Do you want to update the frame?"
+constexpr int kMsgWizard = 74;    // "System Wizard" (the undo entry)
+constexpr int kMsgNoSigns = 282;  // "You must set characters for all games before entering the Reduction wizard."
+constexpr int kMsgFrameChanged =
+    526;  // "The frame has been changed due to hard conditions. Do you want to update the frame?"
 
 }  // namespace
 

@@ -29,18 +29,18 @@ namespace fs = std::filesystem;
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString M(int n) { return Q(core::Msg(n)); }
 
-constexpr int kMsgReadFile = 253;    // "&Read from file (systems with warranty)"
-constexpr int kMsgCaption = 257;     // "Warranty system"
-constexpr int kMsgBaseRow = 258;     // "Base row"
-constexpr int kMsgMath = 259;        // "Math ways"
-constexpr int kMsgURow = 260;        // "S-row"
-constexpr int kMsgOwn = 261;         // "My systems"
-constexpr int kMsgFull = 262;        // "3-ways"
-constexpr int kMsgHalf = 263;        // "2-ways"
-constexpr int kMsgUSigns = 264;      // "S-character"
-constexpr int kMsgTotal = 265;       // "Total:"
-constexpr int kMsgLeft = 266;        // "Left:"
-constexpr int kMsgKeep = 277;        // "Do you want to keep the Yes/No-combinations ...?"
+constexpr int kMsgReadFile = 253;      // "&Read from file (systems with warranty)"
+constexpr int kMsgCaption = 257;       // "Warranty system"
+constexpr int kMsgBaseRow = 258;       // "Base row"
+constexpr int kMsgMath = 259;          // "Math ways"
+constexpr int kMsgURow = 260;          // "S-row"
+constexpr int kMsgOwn = 261;           // "My systems"
+constexpr int kMsgFull = 262;          // "3-ways"
+constexpr int kMsgHalf = 263;          // "2-ways"
+constexpr int kMsgUSigns = 264;        // "S-character"
+constexpr int kMsgTotal = 265;         // "Total:"
+constexpr int kMsgLeft = 266;          // "Left:"
+constexpr int kMsgKeep = 277;          // "Do you want to keep the Yes/No-combinations ...?"
 constexpr int kMsgFileNotFound = 380;  // "File not found: "
 
 const QColor kMarked(255, 236, 140);
@@ -323,7 +323,10 @@ bool RunSystemCoupon(const ShellContext& shell) {
 }
 
 void RegisterSystemCouponCommands(CommandTable& table, const ShellContext& shell) {
-    table.Add({.name = QStringLiteral("actReadSystem"), .msg = kMsgReadFile, .menu = MenuId::System, .position = 25,
+    table.Add({.name = QStringLiteral("actReadSystem"),
+               .msg = kMsgReadFile,
+               .menu = MenuId::System,
+               .position = 25,
                .handler = [shell] { RunSystemCoupon(shell); },
                .enabled = [&s = shell.session] { return s.MatchCount() > 0; }});
 }

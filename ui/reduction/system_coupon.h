@@ -69,7 +69,7 @@ public:
     static constexpr int kColLabel = 0;
     static constexpr int kColBase = 1;  // 1, 2, 3: home, draw, away
     static constexpr int kColMath = 4;
-    static constexpr int kColU = 5;     // 5, 6, 7
+    static constexpr int kColU = 5;  // 5, 6, 7
     static constexpr int kColIndicator = 8;
 
 private:

@@ -170,8 +170,7 @@ TfrmEditor::TfrmEditor(Program& program, Prompter& prompter, QWidget* parent)
 
     for (QLineEdit* f : {safe_, halfX_, half2_, sourceList_})
         connect(f, &QLineEdit::editingFinished, this, [this, f] { normalise(f); });
-    for (QLineEdit* f : {safe_, halfX_, half2_})
-        connect(f, &QLineEdit::textEdited, this, [this] { changed(); });
+    for (QLineEdit* f : {safe_, halfX_, half2_}) connect(f, &QLineEdit::textEdited, this, [this] { changed(); });
     QList<QSpinBox*> spins = {rowDiff_};
     for (int s = 0; s < 3; ++s) spins << countMin_[s] << countMax_[s];
     for (QSpinBox* sp : spins)

@@ -16,10 +16,10 @@ namespace vinra::ui {
 namespace {
 
 // Message numbers of the chart's texts.
-constexpr int kMsgTitle = 1413;         // "Return distribution"
-constexpr int kMsgProbability = 1414;   // "Probability"
-constexpr int kMsgReturnAxis = 1415;    // "Return per krona staked"
-constexpr int kMsgNote = 1427;          // "Estimates from market odds, not promises."
+constexpr int kMsgTitle = 1413;        // "Return distribution"
+constexpr int kMsgProbability = 1414;  // "Probability"
+constexpr int kMsgReturnAxis = 1415;   // "Return per krona staked"
+constexpr int kMsgNote = 1427;         // "Estimates from market odds, not promises."
 
 // The probability scale: five decades, 0,001 % to 100 %.
 constexpr double kDecades = 5.0;
@@ -28,7 +28,6 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString M(int n, const std::vector<core::MsgArg>& args = {}) { return Q(core::FormatMsg(core::Msg(n), args)); }
 
 QString PercentText(double p) { return Q(reduction::ProbabilityText(p)); }
-
 
 }  // namespace
 
@@ -114,7 +113,8 @@ QSize ValueChart::sizeHint() const {
     const QFontMetrics fm(font());
     const int rows = has_ ? static_cast<int>(value_.distribution.size()) : 0;
     const int lines = has_ ? static_cast<int>(SummaryLines().size()) + 1 : 1;
-    const int h = 8 + fm.height() * 2 + 12 + rows * (fm.height() + 6) + fm.height() + 10 + lines * (fm.height() + 2) + 8;
+    const int h =
+        8 + fm.height() * 2 + 12 + rows * (fm.height() + 6) + fm.height() + 10 + lines * (fm.height() + 2) + 8;
     return {std::max(420, fm.horizontalAdvance(M(kMsgReturnAxis)) + fm.horizontalAdvance(M(kMsgProbability)) + 60), h};
 }
 

@@ -44,14 +44,14 @@ QString M(int n) { return Q(core::Msg(n)); }
 QString Fmt(int msg, const std::vector<core::MsgArg>& args) { return Q(core::FormatMsg(core::Msg(msg), args)); }
 
 // Texts of the wizard.
-constexpr int kMsgCaption = 58;          // "Game Wizard"
-constexpr int kMsgTitle = 293;           // "GameWizard - %d / %d   Statistics: %s"
-constexpr int kMsgShowAll = 194;         // "Show all"
-constexpr int kMsgHomeOnly = 59;         // "Home games only"
-constexpr int kMsgAwayOnly = 60;         // "Away games only"
+constexpr int kMsgCaption = 58;   // "Game Wizard"
+constexpr int kMsgTitle = 293;    // "GameWizard - %d / %d   Statistics: %s"
+constexpr int kMsgShowAll = 194;  // "Show all"
+constexpr int kMsgHomeOnly = 59;  // "Home games only"
+constexpr int kMsgAwayOnly = 60;  // "Away games only"
 constexpr int kMsgNext = 62, kMsgPrevious = 63, kMsgFirst = 72, kMsgLast = 73;
 constexpr int kMsgChart = 64, kMsgEarlier = 65;  // page captions 64..71
-constexpr int kMsgPressF1 = 494;         // "Press F1 for help"
+constexpr int kMsgPressF1 = 494;                 // "Press F1 for help"
 constexpr int kMsgSingles = 296, kMsgTriples = 297, kMsgDoubles = 298, kMsgRows = 299;
 constexpr int kMsgChanged = 364;         // "The system has been changed"
 constexpr int kMsgGameInfo = 1900;       // "Game information"
@@ -99,8 +99,7 @@ TfrmGameWiz::TfrmGameWiz(Program& program, Prompter& prompter, DocumentSession& 
         try {
             std::error_code ec;
             if (fs::is_regular_file(f, ec)) return core::IniFile::FromFile(f);
-        } catch (const std::exception&) {
-        }
+        } catch (const std::exception&) {}
         return core::IniFile();
     };
     roundInfo_ = readIni(net::GameInfoFile(data, doc.Pool, doc.OmgID));
@@ -307,9 +306,9 @@ void TfrmGameWiz::showMatch() {
     const int n = model_.current(), m = n - 1;
     matchNo_->setText(QString::number(n));
     const QDate date = QDate::fromString(Q(statsDate_), Qt::ISODate);
-    setWindowTitle(Fmt(kMsgTitle, {static_cast<long long>(n), static_cast<long long>(model_.count()),
-                                   date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd")).toStdString()
-                                                  : statsDate_}));
+    setWindowTitle(
+        Fmt(kMsgTitle, {static_cast<long long>(n), static_cast<long long>(model_.count()),
+                        date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd")).toStdString() : statsDate_}));
     const fs::path images = program_.DataFolder() / "Cache" / "Images";
     const std::array<std::string, 2> names = {info_.Home[m], info_.Away[m]};
     for (int t = 0; t < 2; ++t) {
@@ -333,8 +332,7 @@ void TfrmGameWiz::showMatch() {
         }
         refreshGames(t);
     }
-    for (int s = 0; s < 3; ++s)
-        signs_[s]->setText(Q(core::SignsToDisplay(std::string(1, static_cast<char>('0' + s)))));
+    for (int s = 0; s < 3; ++s) signs_[s]->setText(Q(core::SignsToDisplay(std::string(1, static_cast<char>('0' + s)))));
     firstBtn_->setEnabled(n > 1);
     prevBtn_->setEnabled(n > 1);
     nextBtn_->setEnabled(n < model_.count());
@@ -359,10 +357,10 @@ void TfrmGameWiz::refreshStatus() {
     const int n = model_.current();
     for (int s = 0; s < 3; ++s) signs_[s]->setChecked(model_.HasSign(n, s));
     const stats::StatusCounts c = model_.Status();
-    status_->showMessage(M(kMsgPressF1) + QStringLiteral("    ") + Fmt(kMsgSingles, {static_cast<long long>(c.singles)}) +
-                         QStringLiteral("    ") + Fmt(kMsgTriples, {static_cast<long long>(c.triples)}) +
-                         QStringLiteral("    ") + Fmt(kMsgDoubles, {static_cast<long long>(c.doubles)}) +
-                         QStringLiteral("    ") + Fmt(kMsgRows, {c.rows}));
+    status_->showMessage(
+        M(kMsgPressF1) + QStringLiteral("    ") + Fmt(kMsgSingles, {static_cast<long long>(c.singles)}) +
+        QStringLiteral("    ") + Fmt(kMsgTriples, {static_cast<long long>(c.triples)}) + QStringLiteral("    ") +
+        Fmt(kMsgDoubles, {static_cast<long long>(c.doubles)}) + QStringLiteral("    ") + Fmt(kMsgRows, {c.rows}));
 }
 
 void TfrmGameWiz::refreshInfo() {
@@ -376,12 +374,12 @@ void TfrmGameWiz::refreshInfo() {
     const auto own = model_.OwnFields();
     for (int s = 0; s < 3; ++s) {
         values_[0][s]->setText(Q(core::KeepChars(info_.News[m][s], "0123456789")));
-        values_[1][s]->setText(Q(odds ? stats::FormatFixed(info_.OddsValue[m][s], 2)
-                                      : stats::FormatFixed(info_.OddsPercent[m][s], 0)));
-        values_[2][s]->setText(Q(odds ? stats::FormatFixed(info_.UbetValue[m][s], 2)
-                                      : stats::FormatFixed(info_.UbetPercent[m][s], 0)));
-        values_[3][s]->setText(Q(odds ? stats::FormatFixed(info_.PeopleOdds[m][s], 2)
-                                      : stats::FormatFixed(info_.PeopleValue[m][s], 2)));
+        values_[1][s]->setText(
+            Q(odds ? stats::FormatFixed(info_.OddsValue[m][s], 2) : stats::FormatFixed(info_.OddsPercent[m][s], 0)));
+        values_[2][s]->setText(
+            Q(odds ? stats::FormatFixed(info_.UbetValue[m][s], 2) : stats::FormatFixed(info_.UbetPercent[m][s], 0)));
+        values_[3][s]->setText(
+            Q(odds ? stats::FormatFixed(info_.PeopleOdds[m][s], 2) : stats::FormatFixed(info_.PeopleValue[m][s], 2)));
         const int rank = stats::PeopleRank(info_, m, s);
         values_[4][s]->setText(rank ? QString::number(rank) : QString());
         const net::Rgb c = net::ColourRgb(info_.FavouriteColour(m, s));
@@ -394,11 +392,11 @@ void TfrmGameWiz::refreshInfo() {
     const auto& mine = model_.Own(model_.current()).percent;
     const bool hasOwn = mine[0] + mine[1] + mine[2] > 0;
     for (int s = 0; s < 3; ++s) {
-        const double v =
-            stats::SignValue(hasOwn ? mine[s] : info_.OddsPercent[m][s], info_.PeopleValue[m][s]);
+        const double v = stats::SignValue(hasOwn ? mine[s] : info_.OddsPercent[m][s], info_.PeopleValue[m][s]);
         values_[5][s]->setText(v > 0 ? Q(stats::FormatFixed(v, 2)) : QString());
-        values_[5][s]->setStyleSheet(v >= 1.1 ? QStringLiteral("color:darkgreen; font-weight:bold")
-                                     : v > 0 && v < 0.9 ? QStringLiteral("color:red") : QString());
+        values_[5][s]->setStyleSheet(v >= 1.1           ? QStringLiteral("color:darkgreen; font-weight:bold")
+                                     : v > 0 && v < 0.9 ? QStringLiteral("color:red")
+                                                        : QString());
     }
 }
 
@@ -513,11 +511,10 @@ bool EnsureRoundStatistics(Program& program, const core::TVinraFile& doc, const 
 void RunGameWizard(Program& program, Prompter& prompter, DocumentSession& session, int start, QWidget* parent) {
     std::string host = net::ServiceHostOf(program.updateIni);
     if (!host.empty() && host.rfind("http", 0) != 0) host = "http://" + host;
-    EnsureRoundStatistics(program, session.Doc(), host, QDate::currentDate().toString(Qt::ISODate).toStdString(),
-                          [&] {
-                              TfrmMatchStat stat(program, prompter, MatchStatOptions{.logoOwner = parent}, parent);
-                              stat.exec();
-                          });
+    EnsureRoundStatistics(program, session.Doc(), host, QDate::currentDate().toString(Qt::ISODate).toStdString(), [&] {
+        TfrmMatchStat stat(program, prompter, MatchStatOptions{.logoOwner = parent}, parent);
+        stat.exec();
+    });
     TfrmGameWiz wizard(program, prompter, session, start, host, parent);
     wizard.exec();
 }

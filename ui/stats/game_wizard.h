@@ -41,8 +41,8 @@ class TfrmGameWiz : public QDialog {
 public:
     // start: the match to open at (clamped to 1..N). serviceHost: scheme and
     // authority of the statistics pages ("" shows them empty).
-    TfrmGameWiz(Program& program, Prompter& prompter, DocumentSession& session, int start,
-                std::string serviceHost, QWidget* parent = nullptr);
+    TfrmGameWiz(Program& program, Prompter& prompter, DocumentSession& session, int start, std::string serviceHost,
+                QWidget* parent = nullptr);
     ~TfrmGameWiz() override;
 
     const stats::GameWizardModel& model() const { return model_; }
@@ -105,7 +105,7 @@ private:
     QLabel* news_ = nullptr;
     QLabel* expert_ = nullptr;
     QPushButton* sound_ = nullptr;
-    std::array<QPushButton*, 4> quick_{};     // News, People, Operator, Bookmaker
+    std::array<QPushButton*, 4> quick_{};             // News, People, Operator, Bookmaker
     std::array<std::array<QLabel*, 3>, 6> values_{};  // bookmaker, operator, people, rank, value, (unused)
     std::array<QLineEdit*, 3> own_{};
     QCheckBox* oddsView_ = nullptr;

@@ -93,14 +93,14 @@ private:
     std::function<void()> arrived_;
 };
 
-constexpr int kMsgCancel = 41;               // "&Cancel"
-constexpr int kMsgCaption = 56;              // "Game statistics"
-constexpr int kMsgDownloading = 347;         // "Downloading " (followed by the document's name)
-constexpr int kMsgDone = 353;                // "Done!"
-constexpr int kMsgCancelling = 1101;         // "Cancelling..."
-constexpr int kMsgFetchingDetails = 1103;    // "Fetching extended information..."
-constexpr int kMsgSomethingWentWrong = 1104; // "Something went wrong, please try again a little later."
-constexpr int kMsgNoDrawNumber = 1105;       // "The round has no draw number yet."
+constexpr int kMsgCancel = 41;                // "&Cancel"
+constexpr int kMsgCaption = 56;               // "Game statistics"
+constexpr int kMsgDownloading = 347;          // "Downloading " (followed by the document's name)
+constexpr int kMsgDone = 353;                 // "Done!"
+constexpr int kMsgCancelling = 1101;          // "Cancelling..."
+constexpr int kMsgFetchingDetails = 1103;     // "Fetching extended information..."
+constexpr int kMsgSomethingWentWrong = 1104;  // "Something went wrong, please try again a little later."
+constexpr int kMsgNoDrawNumber = 1105;        // "The round has no draw number yet."
 
 QString M(int n) { return Q(core::Msg(n)); }
 

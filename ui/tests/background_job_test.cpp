@@ -85,9 +85,8 @@ TEST(BackgroundJob, GuiCallsAreAnsweredOnTheGuiThreadAndCancelEndsTheWait) {
     const std::thread::id gui = std::this_thread::get_id();
     std::atomic<bool> onGui{false};
     bool answered = false;
-    ASSERT_TRUE(job.Start([&](JobProgress& p) {
-        answered = job.RunOnGuiThread(p, [&] { onGui = std::this_thread::get_id() == gui; });
-    }));
+    ASSERT_TRUE(job.Start(
+        [&](JobProgress& p) { answered = job.RunOnGuiThread(p, [&] { onGui = std::this_thread::get_id() == gui; }); }));
     ASSERT_TRUE(WaitFinished(done));
     EXPECT_TRUE(answered);
     EXPECT_TRUE(onGui);

@@ -101,8 +101,8 @@ TEST_F(CheckCommandTest, TheResultLeftInTheWindowReachesTheSystemAndTheResultPan
 
 TEST_F(CheckCommandTest, DatabaseEntriesOpenTheEditorOnTheirPage) {
     FillDatabase(true);
-    for (auto [name, page] : {std::pair{"actDbMatches", TDBManager::Page::Games},
-                              std::pair{"actDbResults", TDBManager::Page::Results}}) {
+    for (auto [name, page] :
+         {std::pair{"actDbMatches", TDBManager::Page::Games}, std::pair{"actDbResults", TDBManager::Page::Results}}) {
         bool seen = false;
         WhenModal<TDBManager>([&seen, page = page](TDBManager* d) {
             seen = true;

@@ -105,10 +105,10 @@ protected:
         doc.Min = {2, 0, 0};
         pool.pricePerRow = 100;
         pool.couponColumns = 12;
-        homes = {"AIK", "Hammarby", "Malmö FF", "IFK Göteborg", "Djurgården", "Häcken", "Elfsborg",
-                 "Kalmar FF", "Sirius", "Mjällby", "Norrköping", "Värnamo", "GAIS"};
-        aways = {"Brommapojkarna", "Halmstad", "Västerås", "Degerfors", "Öster", "Örebro", "Brage",
-                 "Sundsvall", "Trelleborg", "Landskrona", "Helsingborg", "Utsikten", "Östersund"};
+        homes = {"AIK",       "Hammarby", "Malmö FF", "IFK Göteborg", "Djurgården", "Häcken", "Elfsborg",
+                 "Kalmar FF", "Sirius",   "Mjällby",  "Norrköping",   "Värnamo",    "GAIS"};
+        aways = {"Brommapojkarna", "Halmstad",   "Västerås",   "Degerfors",   "Öster",    "Örebro",   "Brage",
+                 "Sundsvall",      "Trelleborg", "Landskrona", "Helsingborg", "Utsikten", "Östersund"};
     }
 
     CheckWindowContext Context() {
@@ -218,8 +218,7 @@ TEST_F(CheckWindowTest, ASystemCheckedEndToEndShowsWhatTheEngineAndTheCliCount) 
     }
 
     // The prize table typed in: level wins and totals are exact.
-    const std::pair<int, const char*> payouts[] = {
-        {13, "1234567,89"}, {12, "12 345,6"}, {11, "310,50"}, {10, "25"}};
+    const std::pair<int, const char*> payouts[] = {{13, "1234567,89"}, {12, "12 345,6"}, {11, "310,50"}, {10, "25"}};
     int64_t total = 0;
     const int64_t hundredths[] = {123456789, 1234560, 31050, 2500};
     for (int i = 0; i < 4; ++i) {
@@ -598,7 +597,8 @@ TEST_F(CheckWindowTest, Screenshots) {
         for (int t = 0; t < 4; ++t) {
             w->Tabs()->setCurrentIndex(t);
             QApplication::processEvents();
-            w->grab().save(QString::fromStdString((out / ("check-" + tag + "-tab" + std::to_string(t) + ".png")).string()));
+            w->grab().save(
+                QString::fromStdString((out / ("check-" + tag + "-tab" + std::to_string(t) + ".png")).string()));
         }
         auto grabModal = [&](const std::string& name) {
             return [&out, name, tag](QDialog* d) {
@@ -625,8 +625,8 @@ TEST_F(CheckWindowTest, Screenshots) {
                               in.roundText = "50 2026";
                               in.displayResult = w->DisplayResult();
                               for (size_t m = 0; m < 13; ++m) in.matchLabels.push_back(homes[m] + " - " + aways[m]);
-                              in.levels = output::SummaryLevels(13, w->Last().check.counts,
-                                                                checking::WinningsTable(13, "S"));
+                              in.levels =
+                                  output::SummaryLevels(13, w->Last().check.counts, checking::WinningsTable(13, "S"));
                               return in;
                           }()),
                           prompter);
@@ -640,7 +640,8 @@ TEST_F(CheckWindowTest, TheValueOfTheSystemFollowsTheProtocolWhenTheRoundHasGame
         QSignalSpy spy(&w, &TfrmRatta::valueFinished);
         ASSERT_TRUE(spy.wait(60000)) << "the value run did not end";
     };
-    const QString turnoverLine = QString::fromStdString(core::FormatMsg(core::Msg(1422), {core::GroupDigits(50000000)}));
+    const QString turnoverLine =
+        QString::fromStdString(core::FormatMsg(core::Msg(1422), {core::GroupDigits(50000000)}));
     {
         // No game information: the chart says why and the protocol has no value lines.
         auto w = Open();
@@ -689,7 +690,8 @@ TEST_F(CheckWindowTest, TheValueOfTheSystemFollowsTheProtocolWhenTheRoundHasGame
             shot.Tabs()->setCurrentIndex(TfrmRatta::TabConditions);
             QApplication::processEvents();
             fs::create_directories(out);
-            shot.grab().save(QString::fromStdString((fs::path(out) / (std::string("check-value-") + tag + ".png")).string()));
+            shot.grab().save(
+                QString::fromStdString((fs::path(out) / (std::string("check-value-") + tag + ".png")).string()));
         }
         core::SetCurrentLanguage(core::LangEnglish);
     }

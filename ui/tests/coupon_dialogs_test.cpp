@@ -196,8 +196,9 @@ protected:
         core::SetCurrentLanguage(core::LangEnglish);
         printer_.setOutputFormat(QPrinter::PdfFormat);
         path_ = dir_.path() / "RAVAROZ.INI";
-        WriteBytes(path_, "[PDF]\r\nLeft=-2,5\r\nTop=1,5\r\nFormat=11\r\nKalla=4\r\nOrientering=1\r\n"
-                          "[Laser]\r\nLeft=3\r\nTop=-1\r\nFormat=8\r\nKalla=2\r\nOrientering=0\r\n");
+        WriteBytes(path_,
+                   "[PDF]\r\nLeft=-2,5\r\nTop=1,5\r\nFormat=11\r\nKalla=4\r\nOrientering=1\r\n"
+                   "[Laser]\r\nLeft=3\r\nTop=-1\r\nFormat=8\r\nKalla=2\r\nOrientering=0\r\n");
         settings_.Load();
     }
     vinra::testing::TempDir dir_;

@@ -127,7 +127,7 @@ TEST_F(CouponViewerTest, ShowsEachCouponWithItsRowsAndRightCounts) {
     v.CouponList()->setCurrentIndex(2);  // the drop-down list of coupons
     EXPECT_EQ(v.Coupon(), 3);
     EXPECT_EQ(ColumnRow(v, 1), core::SignsToDisplay(doc.Rader[24]));
-    EXPECT_EQ(ColumnRow(v, 2), "");     // columns without a row stay empty
+    EXPECT_EQ(ColumnRow(v, 2), "");  // columns without a row stay empty
     EXPECT_EQ(Right(v, 2)->text(), "");
     EXPECT_FALSE(v.Button("btnNext")->isEnabled());
     EXPECT_FALSE(v.Action("actLast")->isEnabled());
@@ -373,7 +373,7 @@ TEST_F(CouponViewerTest, OverviewShowsAndTogglesTheFrame) {
     EXPECT_EQ(doc.Grundrad[0], "012");
     Click(q.Grid(), 0, 0);  // take away its home win
     EXPECT_EQ(doc.Grundrad[0], "12");
-    q.ToggleCell(3, 4);     // the missing entry is made
+    q.ToggleCell(3, 4);  // the missing entry is made
     ASSERT_EQ(doc.Grundrad.size(), 4u);
     EXPECT_EQ(doc.Grundrad[3], "2");
     EXPECT_EQ(edits, (std::vector<std::pair<int, int>>{{2, 1}, {1, 1}, {3, 4}}));

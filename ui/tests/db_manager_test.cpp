@@ -189,7 +189,8 @@ TEST_F(DbManagerTest, Screenshots) {
         for (auto page : {TDBManager::Page::Games, TDBManager::Page::Results}) {
             auto w = Open(page);
             QApplication::processEvents();
-            const std::string name = "dbmanager-" + tag + (page == TDBManager::Page::Games ? "-games" : "-results") + ".png";
+            const std::string name =
+                "dbmanager-" + tag + (page == TDBManager::Page::Games ? "-games" : "-results") + ".png";
             w->grab().save(QString::fromStdString((fs::path(out) / name).string()));
         }
     }

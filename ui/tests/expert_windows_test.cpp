@@ -126,7 +126,8 @@ TEST_F(ExpertWindowsTest, ASystemChosenInTheDialogGivesTheRowsOfTheCommandLineAn
     EXPECT_TRUE(dialog.GuaranteeLabel()->text().contains(QStringLiteral("9 rows: 12 right guaranteed")))
         << dialog.GuaranteeLabel()->text().toStdString();
     dialog.OkClick();
-    ASSERT_EQ(dialog.result(), QDialog::Accepted) << (prompter_.shown.empty() ? "" : prompter_.shown[0].text.toStdString());
+    ASSERT_EQ(dialog.result(), QDialog::Accepted)
+        << (prompter_.shown.empty() ? "" : prompter_.shown[0].text.toStdString());
 
     core::TVinraFile mine = doc;
     dialog.Coupon().StoreInDocument(mine, dialog.Result(), true);
@@ -137,9 +138,9 @@ TEST_F(ExpertWindowsTest, ASystemChosenInTheDialogGivesTheRowsOfTheCommandLineAn
     const fs::path in = dir_.path() / "in.1x2", out = dir_.path() / "out.1x2";
     doc.SaveToFile(in);
     const auto r = vinra::testing::RunProcess(
-        Cli().string(), {"apply-system", in.string(), "--red",
-                         (dir_.path() / "Program" / "SYSTEM" / "Svenska Spel" / "R 4-0-9.RED").string(), "-o",
-                         out.string()});
+        Cli().string(),
+        {"apply-system", in.string(), "--red",
+         (dir_.path() / "Program" / "SYSTEM" / "Svenska Spel" / "R 4-0-9.RED").string(), "-o", out.string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     core::TVinraFile cli;
     cli.LoadFromFile(out);
@@ -365,7 +366,8 @@ TEST_F(ExpertWindowsTest, TheTemplateEditorNormalisesAddsDeletesAndSavesKeepingT
     editor.DeleteSourceRow(0);  // No: kept
     editor.DeleteSourceRow(0);  // Yes: gone
     ASSERT_EQ(editor.SourceRows()->count(), 2);
-    EXPECT_EQ(prompter_.Texts("question")[0], Msg(361).replace(QStringLiteral("%s"), QStringLiteral("0|1,2,3,4,5,6,7,8,9,10,11,12,13|8|13")));
+    EXPECT_EQ(prompter_.Texts("question")[0],
+              Msg(361).replace(QStringLiteral("%s"), QStringLiteral("0|1,2,3,4,5,6,7,8,9,10,11,12,13|8|13")));
     EXPECT_TRUE(editor.Modified());
 
     // New with unsaved changes: Yes saves first, into the file chosen.
@@ -400,11 +402,12 @@ TEST_F(ExpertWindowsTest, Screenshots) {
     const char* out = std::getenv("VINRA_SCREENSHOT_DIR");
     if (!out || !*out) GTEST_SKIP() << "VINRA_SCREENSHOT_DIR not set";
     WriteGameInfo(ClearRound());
-    const std::vector<std::string> homes = {"Arsenal", "Brentford", "Everton", "Fulham", "Leeds", "Liverpool",
-                                            "Newcastle", "Burnley", "Coventry", "Derby", "Hull", "Millwall", "Watford"};
-    const std::vector<std::string> aways = {"Chelsea", "Brighton", "Wolves", "Aston Villa", "Tottenham", "Man City",
-                                            "West Ham", "Stoke", "Norwich", "Preston", "Sheff Wed", "Portsmouth",
-                                            "Ipswich"};
+    const std::vector<std::string> homes = {"Arsenal",   "Brentford", "Everton", "Fulham",   "Leeds",
+                                            "Liverpool", "Newcastle", "Burnley", "Coventry", "Derby",
+                                            "Hull",      "Millwall",  "Watford"};
+    const std::vector<std::string> aways = {"Chelsea",   "Brighton",   "Wolves", "Aston Villa", "Tottenham",
+                                            "Man City",  "West Ham",   "Stoke",  "Norwich",     "Preston",
+                                            "Sheff Wed", "Portsmouth", "Ipswich"};
     for (const auto& [base, tag] : {std::pair{core::LangSwedish, "sv"}, std::pair{core::LangEnglish, "en"}}) {
         SetLanguage(base);
         UseQtLanguage(base);

@@ -42,11 +42,14 @@ protected:
         std::string ini = "[Info]\r\nDate=2999-12-31\r\n";
         for (int m = 0; m < 13; ++m)
             ini += fmt::format(
-                "[Game{}]\r\nHome={}\r\nAway={}\r\nPeople1={}.0\r\nPeopleX=25.0\r\nPeople2={}.0\r\nNews1=6\r\nNewsX=3\r\n"
+                "[Game{}]\r\nHome={}\r\nAway={}\r\nPeople1={}.0\r\nPeopleX=25.0\r\nPeople2={}.0\r\nNews1=6\r\nNewsX="
+                "3\r\n"
                 "News2=1\r\nOdds1=2.0\r\nOddsX=4.0\r\nOdds2=4.0\r\nComment=Match {} comment\r\nXTips=1X\r\n",
                 m, testing::FixtureHomes()[m], testing::FixtureAways()[m], 40 + m, 35 - m, m + 1);
-        ini += "[Arsenal FC]\r\nTotal=2\r\nLG0=W|2026-49|Arsenal - Chelsea 2-0 (h)\r\nLG1=L|2026-48|Leeds - Arsenal 3-1 (b)\r\n"
-               "LG2=D|x\r\n";
+        ini +=
+            "[Arsenal FC]\r\nTotal=2\r\nLG0=W|2026-49|Arsenal - Chelsea 2-0 (h)\r\nLG1=L|2026-48|Leeds - Arsenal 3-1 "
+            "(b)\r\n"
+            "LG2=D|x\r\n";
         const fs::path file = net::GameInfoFile(program_->DataFolder(), "Stryktipset", 4851);
         fs::create_directories(file.parent_path());
         vinra::testing::WriteBytes(file, ini);
@@ -169,8 +172,9 @@ TEST_F(GameWizardTest, StaleStatisticsAreFetchedFirst) {
     int asked = 0;
     server.svr.Get("/Vinra/Info/S/4851/", [&](const httplib::Request&, httplib::Response& res) {
         ++asked;
-        res.set_content("[Info]\r\nDate=2026-12-10\r\n[Chelsea]\r\nTotal=4\r\nLG0=W|2026-49|Chelsea - Leeds 1-0 (h)\r\n",
-                        "text/plain; charset=windows-1252");
+        res.set_content(
+            "[Info]\r\nDate=2026-12-10\r\n[Chelsea]\r\nTotal=4\r\nLG0=W|2026-49|Chelsea - Leeds 1-0 (h)\r\n",
+            "text/plain; charset=windows-1252");
     });
     server.Start();
     const fs::path file = net::GameInfoFile(program_->DataFolder(), "Stryktipset", 4851);
@@ -202,7 +206,9 @@ TEST_F(GameWizardTest, Screenshots) {
     vinra::testing::LocalServer server;
     server.svr.Get(R"(/Vinra/(.*))", [](const httplib::Request& req, httplib::Response& res) {
         res.set_content("<html><body><h1>Tabell</h1><p>" + req.path +
-                            "</p><table border=\"1\"><tr><th>Lag</th><th>P</th></tr><tr><td>Arsenal</td><td>30</td></tr></table></body></html>",
+                            "</p><table "
+                            "border=\"1\"><tr><th>Lag</th><th>P</th></tr><tr><td>Arsenal</td><td>30</td></tr></table></"
+                            "body></html>",
                         "text/html; charset=utf-8");
     });
     server.Start();

@@ -100,15 +100,16 @@ protected:
         const fs::path dir = dir_.path() / "Program" / "Cache" / "Data";
         fs::create_directories(dir);
         std::ofstream out(dir / "Stryktipset 4851.ini", std::ios::binary);
-        const char* homes[] = {"Arsenal", "Brentford", "Everton", "Fulham", "Leeds", "Liverpool", "Newcastle",
-                               "Burnley", "Coventry", "Derby", "Hull", "Millwall", "Watford"};
-        const char* aways[] = {"Chelsea", "Brighton", "Wolves", "Aston Villa", "Tottenham", "Man City", "West Ham",
-                               "Stoke", "Norwich", "Preston", "Sheff Wed", "Portsmouth", "Ipswich"};
+        const char* homes[] = {"Arsenal", "Brentford", "Everton", "Fulham", "Leeds",    "Liverpool", "Newcastle",
+                               "Burnley", "Coventry",  "Derby",   "Hull",   "Millwall", "Watford"};
+        const char* aways[] = {"Chelsea", "Brighton", "Wolves",  "Aston Villa", "Tottenham",  "Man City", "West Ham",
+                               "Stoke",   "Norwich",  "Preston", "Sheff Wed",   "Portsmouth", "Ipswich"};
         for (int m = 0; m < 13; ++m) {
             const int home = 30 + (m * 7) % 40, draw = 20 + (m * 3) % 12, away = 100 - home - draw;
             out << "[Game" << m << "]\r\nHome=" << homes[m] << "\r\nAway=" << aways[m] << "\r\nPeople1=" << home
                 << ".0\r\nPeopleX=" << draw << ".5\r\nPeople2=" << away << ".0\r\nOdds1=" << (100.0 / home)
-                << "\r\nOddsX=3.40\r\nOdds2=" << (100.0 / (away + 1)) << "\r\nUbet1=2.10\r\nUbetX=3.30\r\nUbet2=3.60\r\n";
+                << "\r\nOddsX=3.40\r\nOdds2=" << (100.0 / (away + 1))
+                << "\r\nUbet1=2.10\r\nUbetX=3.30\r\nUbet2=3.60\r\n";
         }
     }
 
@@ -318,7 +319,8 @@ TEST_F(GenerateWindowTest, CancelMidRunKeepsTheRowsFoundAndStoresNoPartialWarran
     // Reset brings back the system's rows together with its warranty.
     prompter_.answers.push_back(Answer::Yes);
     w.RestoreClick();
-    EXPECT_EQ(prompter_.Texts("question").back(), "Do you want to restore the rows (2 pcs) you had when entering the wizard?");
+    EXPECT_EQ(prompter_.Texts("question").back(),
+              "Do you want to restore the rows (2 pcs) you had when entering the wizard?");
     EXPECT_EQ(w.Model().Rows(), original.Rader);
     EXPECT_EQ(w.Model().StoredWarranty().keys, original.GarRad);
     EXPECT_EQ(w.WarrantyGrid()->item(0, 4)->text(), "7 / 7");
@@ -473,8 +475,8 @@ TEST_F(GenerateWindowTest, TheRoundsGameInformationReachesTheEditors) {
         EXPECT_EQ(d->Reference(0, 1)->text(), "20,5");
         d->Check(1)->setChecked(false);
         d->CopyClick();
-        EXPECT_EQ(d->Field(0, 1)->text(), "21");   // rounded
-        EXPECT_EQ(d->Field(1, 0)->text(), "1");    // not checked: left alone
+        EXPECT_EQ(d->Field(0, 1)->text(), "21");  // rounded
+        EXPECT_EQ(d->Field(1, 0)->text(), "1");   // not checked: left alone
         d->OkButton()->click();
     });
     w.OpenEditor(TfrmGenerate::Editor::Percentage);
@@ -625,22 +627,27 @@ TEST_F(GenerateWindowTest, Screenshots) {
         core::TVinraFile doc = System(kFrame);
         doc.Rader = {"0000001021000", "1000001021000", "2000001021000"};
         TfrmGenerate w(doc, *program_, prompter_,
-                       {{}, {"Arsenal", "Brentford", "Everton", "Fulham", "Leeds", "Liverpool", "Newcastle", "Burnley",
-                             "Coventry", "Derby", "Hull", "Millwall", "Watford"},
+                       {{},
+                        {"Arsenal", "Brentford", "Everton", "Fulham", "Leeds", "Liverpool", "Newcastle", "Burnley",
+                         "Coventry", "Derby", "Hull", "Millwall", "Watford"},
                         {"Chelsea", "Brighton", "Wolves", "Aston Villa", "Tottenham", "Man City", "West Ham", "Stoke",
                          "Norwich", "Preston", "Sheff Wed", "Portsmouth", "Ipswich"}});
         w.show();
         const auto save = [&](QWidget* widget, const std::string& name) {
             QApplication::processEvents();
-            ASSERT_TRUE(widget->grab().save(QString::fromStdString((fs::path(out) / (name + "_" + code + ".png")).string())));
+            ASSERT_TRUE(
+                widget->grab().save(QString::fromStdString((fs::path(out) / (name + "_" + code + ".png")).string())));
         };
         save(&w, "wizard1_method");
         w.NextClick();
         save(&w, "wizard2_conditions");
         const std::pair<TfrmGenerate::Editor, const char*> editors[] = {
-            {TfrmGenerate::Editor::SignCounts, "editor_signcounts"}, {TfrmGenerate::Editor::Percentage, "editor_percent"},
-            {TfrmGenerate::Editor::SourceRows, "editor_sourcerows"}, {TfrmGenerate::Editor::NoComb, "editor_nocomb"},
-            {TfrmGenerate::Editor::YesComb, "editor_yescomb"},       {TfrmGenerate::Editor::WinLevel, "editor_winlevel"}};
+            {TfrmGenerate::Editor::SignCounts, "editor_signcounts"},
+            {TfrmGenerate::Editor::Percentage, "editor_percent"},
+            {TfrmGenerate::Editor::SourceRows, "editor_sourcerows"},
+            {TfrmGenerate::Editor::NoComb, "editor_nocomb"},
+            {TfrmGenerate::Editor::YesComb, "editor_yescomb"},
+            {TfrmGenerate::Editor::WinLevel, "editor_winlevel"}};
         for (const auto& [editor, name] : editors) {
             const std::string file = name;
             WhenModal<ConditionDialog>([&save, file](ConditionDialog* d) {
@@ -831,7 +838,8 @@ TEST_F(GenerateWindowTest, GuaranteeScreenshots) {
         w.show();
         const auto save = [&](QWidget* widget, const std::string& name) {
             QApplication::processEvents();
-            ASSERT_TRUE(widget->grab().save(QString::fromStdString((fs::path(out) / (name + "_" + code + ".png")).string())));
+            ASSERT_TRUE(
+                widget->grab().save(QString::fromStdString((fs::path(out) / (name + "_" + code + ".png")).string())));
         };
         w.MethodButton(WizardMethod::Guarantee)->setChecked(true);
         save(&w, "guarantee1_method");

@@ -28,7 +28,6 @@
 #include "ui/core/localise.h"
 #include "ui/tests/support/scripted_prompter.h"
 
-
 namespace vinra::ui {
 namespace {
 namespace fs = std::filesystem;
@@ -84,7 +83,8 @@ struct Heard {
     std::vector<fs::path> files;
 };
 
-GoalServiceOptions Options(const std::string& base, const fs::path& folder, Heard& heard, testing::ScriptedPrompter* prompter = nullptr) {
+GoalServiceOptions Options(const std::string& base, const fs::path& folder, Heard& heard,
+                           testing::ScriptedPrompter* prompter = nullptr) {
     GoalServiceOptions o;
     o.serviceBase = base;
     o.dataFolder = folder;
@@ -160,8 +160,10 @@ TEST(GoalServiceTab, FollowsALiveRoundLogsSoundsAndPublishes) {
         // "022" is now the best row with 3 right: all; the sound follows the change.
         checking::CheckResult c = checking::CheckRows(doc, 12, core::DisplaySigns{});
         const int now = checking::FirstBestRow(c, 3).right;
-        const LiveSound want = now == 3 ? LiveSound::GoalAll : now > prior ? LiveSound::GoalUp
-                             : now < prior ? LiveSound::GoalDown : LiveSound::GameEnd;
+        const LiveSound want = now == 3      ? LiveSound::GoalAll
+                               : now > prior ? LiveSound::GoalUp
+                               : now < prior ? LiveSound::GoalDown
+                                             : LiveSound::GameEnd;
         EXPECT_EQ(heard.sounds.back(), want);
         EXPECT_EQ(Cell(tab, 1, GoalServiceTab::ColBest), "2");
         EXPECT_EQ(tab.GoalGrid()->item(1, GoalServiceTab::ColBest)->background().color(), QColor(0x90, 0xEE, 0x90));
@@ -244,7 +246,6 @@ TEST(GoalServiceTab, StalledAndMalformedSourcesLeaveTheScores) {
     EXPECT_EQ(doc.HGoal[0], 1);
     EXPECT_TRUE(heard.sounds.empty());
 }
-
 
 // Pictures of the tab during a live round, in Swedish and English, when
 // VINRA_SCREENSHOT_DIR names a folder.

@@ -29,8 +29,8 @@ namespace vinra::ui {
 namespace {
 
 namespace fs = std::filesystem;
-using vinra::testing::TinyServer;
 using vinra::testing::TempDir;
+using vinra::testing::TinyServer;
 using vinra::testing::WriteBytes;
 
 // Runs the event loop until done() or the time is up.
@@ -104,9 +104,7 @@ TEST(HttpWindow, ASlowServiceLeavesTheGuiResponsiveAndCancelStopsIt) {
     qint64 longestGap = 0;
     QTimer ticker;
     ticker.setInterval(10);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        longestGap = std::max(longestGap, sinceTick.restart());
-    });
+    QObject::connect(&ticker, &QTimer::timeout, [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
     sinceTick.start();
     ticker.start();
     std::string body;
@@ -136,8 +134,9 @@ TEST(HttpWindow, ASlowServiceLeavesTheGuiResponsiveAndCancelStopsIt) {
     clicker.start();
     body.clear();
     took.restart();
-    out = RunTransfer(&owner, QStringLiteral("Getting data..."), QStringLiteral("slow"),
-                      [&](TransferContext&) { body = net::Get(url).body; }, 300);
+    out = RunTransfer(
+        &owner, QStringLiteral("Getting data..."), QStringLiteral("slow"),
+        [&](TransferContext&) { body = net::Get(url).body; }, 300);
     clicker.stop();
     EXPECT_TRUE(offered);
     EXPECT_TRUE(out.cancelled);
@@ -177,9 +176,10 @@ protected:
 };
 
 TEST_F(ProgramTest, PrepareConnectionShowsTheCheckAndReadsTheNewUpdateIni) {
-    TinyServer svc(std::map<std::string, std::string>{{"/vinra2000/ini/update.ini",
-                     "[Update]\r\nPgmVersion=8.0\r\nPgmUrl=http://maker.example/new\r\nIniVersion=700\r\n"
-                     "Varning=Maintenance tonight\r\n[S]\r\nName=Stryktipset\r\n"}});
+    TinyServer svc(std::map<std::string, std::string>{
+        {"/vinra2000/ini/update.ini",
+         "[Update]\r\nPgmVersion=8.0\r\nPgmUrl=http://maker.example/new\r\nIniVersion=700\r\n"
+         "Varning=Maintenance tonight\r\n[S]\r\nName=Stryktipset\r\n"}});
     Start(svc.Host());
     ASSERT_EQ(program->updateIni.ReadString("S", "Name"), "");
     prompter.answers.push_back(Answer::Yes);

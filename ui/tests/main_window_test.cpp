@@ -134,8 +134,7 @@ TEST_F(MainWindowTest, SaveOfANewSystemProposesPoolAndRoundAndRefusesTheUntitled
     EXPECT_EQ(prompter_.shown[0].spec.folder, Q(userPool().string()));
     EXPECT_TRUE(fs::is_directory(userPool()));
     ASSERT_EQ(prompter_.Texts("information").size(), 1u);
-    EXPECT_EQ(prompter_.Texts("information")[0],
-              Q(core::FormatMsg(Msg(278), {std::string("Untitled.1x2")})));
+    EXPECT_EQ(prompter_.Texts("information")[0], Q(core::FormatMsg(Msg(278), {std::string("Untitled.1x2")})));
     EXPECT_FALSE(fs::exists(userPool() / "Untitled.1x2"));
     EXPECT_TRUE(window_->IsUntitled());
 
@@ -199,8 +198,9 @@ TEST_F(MainWindowTest, OpenOfAnOldLayoutFileTakesTheDrawNumberFromTheGames) {
 
     fs::create_directories(userPool());
     const fs::path old = userPool() / "Old.1x2";
-    std::string text = "[Info]\r\nOmg=2009-28\r\nPool=Stryktipset\r\nTyp=S\r\nSystemTyp=E\r\nVersion=5.20\r\n"
-                       "[Grundrad]\r\n";
+    std::string text =
+        "[Info]\r\nOmg=2009-28\r\nPool=Stryktipset\r\nTyp=S\r\nSystemTyp=E\r\nVersion=5.20\r\n"
+        "[Grundrad]\r\n";
     for (int i = 0; i < 13; ++i) text += "Rad" + std::to_string(i) + "=0\r\n";
     WriteBytes(old, text);
     ASSERT_TRUE(window_->OpenFile(old));
@@ -255,20 +255,20 @@ TEST_F(MainWindowTest, ImportOfTwoTextFilesCountsOnlyAddedRowsAndTakesTheFrameFr
     vinra::testing::TempDir in;
     WriteBytes(in.path() / "a.txt",
                "1X21X21X21X21\r\n111111111111X\r\n"
-               "1x2 1x2 1x2 1x2 1\r\n"          // spaces and a small x: the first row again
-               "1X21X21X21X2\r\n"               // 12 signs: not a row of 13
-               "1X21X21X21X211\r\n");           // 14 signs
+               "1x2 1x2 1x2 1x2 1\r\n"  // spaces and a small x: the first row again
+               "1X21X21X21X2\r\n"       // 12 signs: not a row of 13
+               "1X21X21X21X211\r\n");   // 14 signs
     WriteBytes(in.path() / "b.txt", "111111111111X\n1111111111111\n");
     core::TVinraFile other;
     other.NewSystem(13, true);
     other.Rader = {"0000000000000", "0000000000002"};
     other.SaveToFile(in.path() / "c.1X2");
-    prompter_.fileLists = {{Q((in.path() / "a.txt").string()), Q((in.path() / "b.txt").string()),
-                            Q((in.path() / "c.1X2").string())}};
+    prompter_.fileLists = {
+        {Q((in.path() / "a.txt").string()), Q((in.path() / "b.txt").string()), Q((in.path() / "c.1X2").string())}};
     window_->ImportClick();
     const auto& doc = program_->doc;
-    EXPECT_EQ(doc.Rader, (std::vector<std::string>{"0000000000000", "0000000000001", "0000000000002",
-                                                   "0120120120120"}));
+    EXPECT_EQ(doc.Rader,
+              (std::vector<std::string>{"0000000000000", "0000000000001", "0000000000002", "0120120120120"}));
     EXPECT_EQ(prompter_.Texts("information"), std::vector<QString>{"4 rows imported!"});
     std::vector<std::string> frame;
     for (int m = 0; m < 12; ++m) frame.push_back(m % 3 == 0 ? "0  " : m % 3 == 1 ? "01 " : "0 2");
@@ -299,9 +299,9 @@ TEST_F(MainWindowTest, ImportInAPoolWithOwnLettersTakesThemAndRefusesMixedLines)
     ASSERT_EQ(core::CurrentDisplaySigns().home, "H");
     vinra::testing::TempDir in;
     WriteBytes(in.path() / "rows.txt",
-               "HUBHUBHUBHUB\n"   // the pool's letters
-               "1X21X21X21X2\n"   // the same row in 1, X, 2
-               "HUB1X2HUB1X2\n"   // a mix is no row in either reading
+               "HUBHUBHUBHUB\n"  // the pool's letters
+               "1X21X21X21X2\n"  // the same row in 1, X, 2
+               "HUB1X2HUB1X2\n"  // a mix is no row in either reading
                "BBBBBBBBBBBB\n");
     prompter_.fileLists = {{Q((in.path() / "rows.txt").string())}};
     window_->ImportClick();
@@ -593,7 +593,8 @@ TEST_F(MainWindowTest, OutputCommandsNeedRowsAndExportWritesThePoolsRowFile) {
     ASSERT_EQ(prompter_.Texts("save").size(), 1u);
     const QString proposed = prompter_.Texts("save")[0];
     EXPECT_TRUE(proposed.endsWith(".txt")) << proposed.toStdString();
-    EXPECT_TRUE(fs::path(proposed.toStdString()).filename().string().starts_with("Stryktipset")) << proposed.toStdString();
+    EXPECT_TRUE(fs::path(proposed.toStdString()).filename().string().starts_with("Stryktipset"))
+        << proposed.toStdString();
     ASSERT_EQ(prompter_.Texts("information").size(), 1u);
     EXPECT_TRUE(prompter_.Texts("information")[0].contains("2")) << prompter_.Texts("information")[0].toStdString();
     EXPECT_TRUE(prompter_.Texts("information")[0].contains(Q(file.string())));

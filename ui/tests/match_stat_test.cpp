@@ -56,8 +56,8 @@ std::string DetailsXml(const std::string& firstHome, bool dropLastAway = false) 
         x += "<match><hemmalag>" + (i == 0 ? firstHome : homes[i]) + "</hemmalag>";
         if (!(dropLastAway && i + 1 == homes.size())) x += "<bortalag>" + aways[i] + "</bortalag>";
         x += "<tips>1X</tips><kommentar>Form\nand injuries</kommentar>";
-        x += "<val1>45</val1><valx>28.5</valx><val2>26.5</val2>";      // people
-        x += "<val1>6</val1><valx>3</valx><val2>1</val2>";             // newspapers
+        x += "<val1>45</val1><valx>28.5</valx><val2>26.5</val2>";              // people
+        x += "<val1>6</val1><valx>3</valx><val2>1</val2>";                     // newspapers
         x += "<val1>2.10</val1><valx>3.40</valx><val2>3.60</val2></match>\n";  // odds
     }
     return x + "</kupong>\n";
@@ -89,8 +89,7 @@ protected:
                 });
             } else {
                 std::lock_guard<std::mutex> lock(mutex_);
-                res.set_content(req.matches[1].str() == drawServed_ ? details_ : std::string("<kupong/>"),
-                                "text/xml");
+                res.set_content(req.matches[1].str() == drawServed_ ? details_ : std::string("<kupong/>"), "text/xml");
             }
         });
         svr_.Get(R"(/img/logo(\d+)\.png)", [this](const httplib::Request& req, httplib::Response& res) {
@@ -275,9 +274,10 @@ TEST_F(MatchStatTest, ASlowServiceKeepsTheWindowAliveAndCancelEndsTheRun) {
         EXPECT_TRUE(w.succeeded());
         EXPECT_GE(took.elapsed(), 2900);
         EXPECT_LT(longestGap, 250) << "the GUI thread stood still";
-        std::printf("[ measured ] statistics, 3 s reply: longest gap between 10 ms timer ticks %lld ms, "
-                    "job timer %lld ms\n",
-                    static_cast<long long>(longestGap), static_cast<long long>(w.longestTickGapMs()));
+        std::printf(
+            "[ measured ] statistics, 3 s reply: longest gap between 10 ms timer ticks %lld ms, "
+            "job timer %lld ms\n",
+            static_cast<long long>(longestGap), static_cast<long long>(w.longestTickGapMs()));
     }
     EXPECT_EQ(core::IniFile::FromFile(infoFile()).ReadString("Game0", "Home"), "Arsenal");
 
@@ -370,8 +370,8 @@ namespace fs = std::filesystem;
 // service with its sample season, the round's information and logos, and the
 // main window showing the round with its logos.
 TEST_F(UiFixture, StatisticsAgainstTheWebServiceFillsTheRoundAndItsLogos) {
-    service::VinraService service({fs::path(VINRA_SOURCE_DIR) / "service" / "data", "",
-                                   [] { return std::string("2026-12-10 12:00"); }});
+    service::VinraService service(
+        {fs::path(VINRA_SOURCE_DIR) / "service" / "data", "", [] { return std::string("2026-12-10 12:00"); }});
     httplib::Server svr;
     service.Register(svr);
     const int port = svr.bind_to_any_port("127.0.0.1");

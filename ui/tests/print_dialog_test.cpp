@@ -327,7 +327,8 @@ TEST_F(PrintDialogTest, PrintToFileMarksPrintedOnlyWhenTheFileWasWritten) {
         ASSERT_EQ(prompter_.shown.size(), 1u);
         EXPECT_EQ(prompter_.shown[0].spec.filter, "Text-files (*.txt)");
         EXPECT_EQ(prompter_.shown[0].spec.defaultSuffix, "txt");
-        EXPECT_EQ(prompter_.shown[0].text, QString::fromStdString((dir_.path() / "User/Stryktipset/Week 50.txt").string()));
+        EXPECT_EQ(prompter_.shown[0].text,
+                  QString::fromStdString((dir_.path() / "User/Stryktipset/Week 50.txt").string()));
     }
     {
         const fs::path out = dir_.path() / "rows.txt";
@@ -394,7 +395,9 @@ TEST_F(PrintDialogTest, BrokenLayoutWarnsAndPrintsWithTheFallback) {
 
 TEST_F(PrintDialogTest, SettingsDialogsReachedFromTheButtons) {
     PrintDialogHooks hooks;
-    hooks.printerSettings = [](QWidget*, const QString&) { return std::optional<PaperSettings>(PaperSettings{8, 4, true}); };
+    hooks.printerSettings = [](QWidget*, const QString&) {
+        return std::optional<PaperSettings>(PaperSettings{8, 4, true});
+    };
     hooks.couponLayout = [&](QWidget*, const std::string& pool) {
         // The layout dialog stores six rows a coupon.
         core::IniFile ini = core::IniFile::FromFile(dir_.path() / "National.Ini");

@@ -106,9 +106,9 @@ TEST(PagePainter, PicturesLinesAndBoxes) {
     EXPECT_EQ(img.pixelColor(150, 190), QColor(Qt::red));
     EXPECT_EQ(img.pixelColor(150, 250), QColor(Qt::white));  // 2 x 1 in, not 2 x 2
     EXPECT_EQ(img.pixelColor(450, 450), QColor(Qt::white));  // a missing file draws nothing
-    EXPECT_TRUE(Dark(img, 400, 300));                         // the line
-    EXPECT_TRUE(Dark(img, 250, 500));                         // top edge of the box
-    EXPECT_FALSE(Dark(img, 250, 550));                        // its inside stays empty
+    EXPECT_TRUE(Dark(img, 400, 300));                        // the line
+    EXPECT_TRUE(Dark(img, 250, 500));                        // top edge of the box
+    EXPECT_FALSE(Dark(img, 250, 550));                       // its inside stays empty
 }
 
 int PdfPages(const std::string& bytes) {
@@ -187,7 +187,8 @@ TEST(PrinterPaper, WindowsCodesMapToQtAndBack) {
     EXPECT_EQ(PageSizeOfCode(31999).id(), QPageSize::A4);
     EXPECT_EQ(PaperSizeName(31999), "31999");
 
-    for (int code : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 256}) EXPECT_EQ(CodeOfQtSource(QtSourceOfCode(code)), code);
+    for (int code : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 256})
+        EXPECT_EQ(CodeOfQtSource(QtSourceOfCode(code)), code);
     EXPECT_EQ(QtSourceOfCode(300), QPrinter::CustomSource);
     EXPECT_EQ(QtSourceOfCode(12), QPrinter::Auto);
     // The names follow the program's language.

@@ -60,9 +60,11 @@ TEST_F(ScreenshotTest, MainWindowWithARealRoundInEveryLanguage) {
     window_->show();
     window_->FirstShow(QString::fromStdString(path.string()));
     QApplication::processEvents();
-    const std::pair<int, const char*> languages[] = {
-        {core::LangSwedish, "sv"}, {core::LangEnglish, "en"}, {core::LangDanish, "da"},
-        {core::LangNorwegian, "no"}, {core::LangFinnish, "fi"}};
+    const std::pair<int, const char*> languages[] = {{core::LangSwedish, "sv"},
+                                                     {core::LangEnglish, "en"},
+                                                     {core::LangDanish, "da"},
+                                                     {core::LangNorwegian, "no"},
+                                                     {core::LangFinnish, "fi"}};
     for (const auto& [base, code] : languages) {
         window_->ChangeLanguage(base);
         Save(window_.get(), std::string("main_") + code + ".png");

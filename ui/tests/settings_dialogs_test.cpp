@@ -186,8 +186,10 @@ TEST_F(SettingsDialogsTest, MailMenuSendsTheSavedSystemThroughTheComposer) {
     for (int i = 0; i < 20; ++i) QApplication::processEvents(QEventLoop::AllEvents, 10);
     setenv("PATH", oldPath.c_str(), 1);
     ASSERT_TRUE(fs::exists(bin / "args.txt"));
-    EXPECT_EQ(ReadBytes(bin / "args.txt"), "> --utf8\n> --subject\n> Stryktipset 2026-50 &cc=c@x.se\n> --body\n> Rader: 2\r\n"
-                                           "Slut\n> --attach\n> " + file.string() + "\n> a@x.se\n> b@x.se\n");
+    EXPECT_EQ(ReadBytes(bin / "args.txt"),
+              "> --utf8\n> --subject\n> Stryktipset 2026-50 &cc=c@x.se\n> --body\n> Rader: 2\r\n"
+              "Slut\n> --attach\n> " +
+                  file.string() + "\n> a@x.se\n> b@x.se\n");
     EXPECT_EQ(prompter_.Texts("error").size(), 1u);
 }
 

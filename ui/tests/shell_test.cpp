@@ -112,31 +112,34 @@ TEST_F(ShellTest, EveryHandEditIsUndoneAndRedone) {
     };
     const Case cases[] = {
         {"sign typed in the grid", [&] { TypeKey("x", Qt::Key_X); }},
-        {"comment typed in two steps", [&] {
+        {"comment typed in two steps",
+         [&] {
              window_->CommentEdit()->setPlainText("one");
              window_->CommentEdit()->setPlainText("one two\n");
          }},
-        {"rows imported", [&] {
+        {"rows imported",
+         [&] {
              prompter_.fileLists = {{Q((in.path() / "rows.txt").string())}};
              window_->ImportClick();
          }},
-        {"system applied from a wizard's copy", [&] {
+        {"system applied from a wizard's copy",
+         [&] {
              core::TVinraFile copy = session().Doc();
              copy.Rader = {"0000000000000"};
              copy.Grundrad.assign(13, "0");
              copy.Gar = {"13 rätt: 1"};
              session().Replace(copy, DocPart::Rows | DocPart::Frame | DocPart::Warranty, "Apply system");
          }},
-        {"rows deleted in the coupon viewer", [&] {
-             session().ApplyRows({"0000000000000"}, "Delete rows");
-         }},
+        {"rows deleted in the coupon viewer", [&] { session().ApplyRows({"0000000000000"}, "Delete rows"); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         program_->settings.fillAll = true;
         prompter_.answers = {Answer::No};
         window_->NewClick();
-        session().Change(DocPart::Rows, false, [](core::TVinraFile& d) { d.Rader = {"0120120120120", "2222222222222"}; });
+        session().Change(DocPart::Rows, false, [](core::TVinraFile& d) {
+            d.Rader = {"0120120120120", "2222222222222"};
+        });
         window_->Grid()->setCurrentCell(3, 5);
         const core::TVinraFile before = program_->doc;
         EXPECT_FALSE(window_->Action("actUndo")->isEnabled());
@@ -237,8 +240,12 @@ TEST_F(ShellTest, AModuleRegistersItsCommandWithItsShortcutAndEnableRule) {
     EXPECT_EQ(ran, 1);
 
     // A new row takes its place in its menu.
-    commands.Add({.name = "actSystemValue", .msg = 25, .shortcut = QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V),
-                  .menu = MenuId::System, .position = 55, .handler = [&] { ran += 10; }});
+    commands.Add({.name = "actSystemValue",
+                  .msg = 25,
+                  .shortcut = QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V),
+                  .menu = MenuId::System,
+                  .position = 55,
+                  .handler = [&] { ran += 10; }});
     const QStringList rows = commands.MenuRows(MenuId::System);
     EXPECT_EQ(rows.indexOf("actSystemValue"), rows.indexOf("actCheck") + 1);
     QAction* value = window_->Action("actSystemValue");
@@ -265,9 +272,8 @@ TEST_F(ShellTest, TheActivePoolsRefreshRunsOffTheGuiThreadAndSaysWhenItFails) {
         server.Hold(3000);  // a slow service: the reply comes after 3 s
         res.set_content(fresh, "text/plain");
     });
-    server.svr.Get("/broken/vinra/activepools", [](const httplib::Request&, httplib::Response& res) {
-        res.status = 404;
-    });
+    server.svr.Get("/broken/vinra/activepools",
+                   [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
     server.Start();
     program_->updateIni.WriteString("Service", "Host", server.Host());
 
@@ -276,9 +282,7 @@ TEST_F(ShellTest, TheActivePoolsRefreshRunsOffTheGuiThreadAndSaysWhenItFails) {
     qint64 longest = 0;
     QTimer ticker;
     ticker.setInterval(10);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        longest = std::max(longest, sinceTick.restart());
-    });
+    QObject::connect(&ticker, &QTimer::timeout, [&] { longest = std::max(longest, sinceTick.restart()); });
     bool replaced = false, ended = false;
     QEventLoop loop;
     QObject::connect(&panel, &ActivePoolsPanel::refreshed, [&](bool r) {
@@ -353,11 +357,13 @@ TEST_F(ShellTest, ARefreshIsCancelledFromThePanelOrByClosingTheWindow) {
 
 TEST_F(ShellTest, DeletingARowInTheCouponViewerMarksTheSystemChangedAtOnce) {
     window_->NewClick();
-    session().Replace([&] {
-        core::TVinraFile copy = session().Doc();
-        copy.Rader = {"0000000000000", "1111111111111", "2222222222222"};
-        return copy;
-    }(), DocPart::Rows, "rows");
+    session().Replace(
+        [&] {
+            core::TVinraFile copy = session().Doc();
+            copy.Rader = {"0000000000000", "1111111111111", "2222222222222"};
+            return copy;
+        }(),
+        DocPart::Rows, "rows");
     prompter_.files = {Q((userPool() / "Viewed.1x2").string())};
     ASSERT_TRUE(window_->SaveAsClick());
     ASSERT_FALSE(window_->Modified());
@@ -420,8 +426,8 @@ TEST_F(ShellTest, OpeningARoundTheDatabaseLacksFetchesItsGames) {
 TEST_F(ShellTest, TheSetFrameLinkOpensAtTheFirstMatch) {
     window_->NewClick();
     int openedAt = 0;
-    window_->Commands().Add({.name = QStringLiteral("actSetFrame"),
-                             .handler = [&] { openedAt = window_->Grid()->currentRow() + 1; }});
+    window_->Commands().Add(
+        {.name = QStringLiteral("actSetFrame"), .handler = [&] { openedAt = window_->Grid()->currentRow() + 1; }});
     window_->Grid()->setCurrentCell(5, 0);
     auto* link = window_->findChild<QLabel*>(QStringLiteral("lblLink2"));
     ASSERT_NE(link, nullptr);

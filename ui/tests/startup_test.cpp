@@ -75,13 +75,13 @@ TEST_F(StartupTest, DataFilesInstallerIsRunSilentlyAndItsFailuresAreReported) {
     program.LoadSettings();
     EXPECT_TRUE(program.DataFilesInstallDue());  // never ran, no National.Ini
     const fs::path exe = dir_.path() / "bin" / kDataFilesInstaller;
-    EXPECT_EQ(program.RunDataFilesInstaller(),
-              "File not found: " + exe.string() + ". Please re-install Vinra 2000.");
+    EXPECT_EQ(program.RunDataFilesInstaller(), "File not found: " + exe.string() + ". Please re-install Vinra 2000.");
 
     // A stand-in installer that records its argument and writes National.Ini.
     fs::create_directories(exe.parent_path());
-    WriteBytes(exe, "#!/bin/sh\necho \"$1\" > \"$VINRA_HOME/args\"\nmkdir -p \"$VINRA_HOME/Program\"\n"
-                    "printf '[Countries]\\r\\n0=Svenska Spel\\r\\n' > \"$VINRA_HOME/Program/National.Ini\"\n");
+    WriteBytes(exe,
+               "#!/bin/sh\necho \"$1\" > \"$VINRA_HOME/args\"\nmkdir -p \"$VINRA_HOME/Program\"\n"
+               "printf '[Countries]\\r\\n0=Svenska Spel\\r\\n' > \"$VINRA_HOME/Program/National.Ini\"\n");
     fs::permissions(exe, fs::perms::owner_all);
     EXPECT_EQ(program.RunDataFilesInstaller(), "");
     EXPECT_EQ(vinra::testing::ReadBytes(dir_.path() / "args"), "/S\n");

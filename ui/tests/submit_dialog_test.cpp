@@ -132,7 +132,9 @@ TEST_F(SubmitTest, FailuresKeepTheDialogOpen) {
     const std::vector<Case> cases = {
         {200, "<svar><status kod=\"3\">Ogiltigt spelkort</status></svar>", {core::Msg(net::kMsgSubmitRefused)}},
         // An error status is a failed transfer: the communication text, not the card-number one.
-        {401, "Authorization Required", {core::Msg(kMsgSubmitUnauthorised), core::Msg(net::kMsgSubmitCommunicationError)}},
+        {401,
+         "Authorization Required",
+         {core::Msg(kMsgSubmitUnauthorised), core::Msg(net::kMsgSubmitCommunicationError)}},
         {404, "Not Found", {core::Msg(net::kMsgSubmitCommunicationError)}},
         {500, "<status kod=\"0\">OK</status>", {core::Msg(net::kMsgSubmitCommunicationError)}},
         {200, "stall", {core::Msg(net::kMsgSubmitCommunicationError)}},
@@ -299,10 +301,10 @@ TEST_F(SubmitTest, PlaceBetAsksFirstForAClosedRound) {
     const QString closedOn = Q(core::FormatMsg(core::Msg(kMsgRoundClosedOn), {std::string("2026-12-12 15:59")}));
     const QString closed = Q(core::FormatMsg(core::Msg(kMsgRoundClosed), {std::string("2026-49")}));
     const Case cases[] = {
-        {4851, thursday, {}, {}, 1},                            // open: straight to the dialog
-        {4851, saturdayEvening, {}, closedOn, 0},               // closed, No: nothing goes out
-        {4851, saturdayEvening, {Answer::Yes}, closedOn, 1},    // closed, Yes: the dialog
-        {4850, thursday, {}, closed, 0},                        // an earlier draw than every listed one
+        {4851, thursday, {}, {}, 1},                          // open: straight to the dialog
+        {4851, saturdayEvening, {}, closedOn, 0},             // closed, No: nothing goes out
+        {4851, saturdayEvening, {Answer::Yes}, closedOn, 1},  // closed, Yes: the dialog
+        {4850, thursday, {}, closed, 0},                      // an earlier draw than every listed one
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.omgId);
@@ -312,7 +314,8 @@ TEST_F(SubmitTest, PlaceBetAsksFirstForAClosedRound) {
         prompter_.answers = c.answers;
         dialogs = 0;
         run(c.now);
-        EXPECT_EQ(prompter_.Texts("question"), c.question.isEmpty() ? std::vector<QString>{} : std::vector<QString>{c.question});
+        EXPECT_EQ(prompter_.Texts("question"),
+                  c.question.isEmpty() ? std::vector<QString>{} : std::vector<QString>{c.question});
         EXPECT_EQ(dialogs, c.dialogs);
     }
     EXPECT_NE(closedOn.indexOf("2026-12-12 15:59"), -1);

@@ -23,8 +23,8 @@ std::string GameInfo() {
     std::string ini;
     for (int m = 0; m < 13; ++m)
         ini += "[Game" + std::to_string(m) + "]\r\nPeople1=" + std::to_string(35 + 2 * m) + ".5\r\nPeopleX=28.0\r\n" +
-               "People2=" + std::to_string(36 - 2 * m) + ".5\r\nOdds1=1.95\r\nOddsX=3.40\r\nOdds2=" +
-               std::to_string(3 + m % 4) + ".20\r\n";
+               "People2=" + std::to_string(36 - 2 * m) +
+               ".5\r\nOdds1=1.95\r\nOddsX=3.40\r\nOdds2=" + std::to_string(3 + m % 4) + ".20\r\n";
     return ini;
 }
 
@@ -36,7 +36,8 @@ protected:
         model_ = ValueModelOfRound(info_, 13, "S");
         // Half guards on four matches, full on two: 64 rows.
         std::vector<std::string> rows{""};
-        const std::vector<std::string> frame = {"0", "01", "0", "012", "1", "02", "0", "012", "2", "01", "0", "12", "0"};
+        const std::vector<std::string> frame = {"0",   "01", "0",  "012", "1",  "02", "0",
+                                                "012", "2",  "01", "0",   "12", "0"};
         for (const std::string& signs : frame) {
             std::vector<std::string> next;
             for (const auto& r : rows)
@@ -129,11 +130,13 @@ TEST_F(ValueChartTest, Screenshots) {
         chart.resize(chart.sizeHint());
         chart.show();
         QApplication::processEvents();
-        ASSERT_TRUE(chart.grab().save(QString::fromStdString((fs::path(out) / (std::string("value_chart_") + code + ".png")).string())));
+        ASSERT_TRUE(chart.grab().save(
+            QString::fromStdString((fs::path(out) / (std::string("value_chart_") + code + ".png")).string())));
         ValueChart empty;
         empty.Clear(QString::fromStdString(core::Msg(1419)));
         empty.resize(420, 90);
-        ASSERT_TRUE(empty.grab().save(QString::fromStdString((fs::path(out) / (std::string("value_chart_none_") + code + ".png")).string())));
+        ASSERT_TRUE(empty.grab().save(
+            QString::fromStdString((fs::path(out) / (std::string("value_chart_none_") + code + ".png")).string())));
     }
 }
 

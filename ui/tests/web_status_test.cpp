@@ -104,10 +104,10 @@ protected:
             "XMLCheckYearRes=//vecka\r\nXMLCheckWeekRes=//vecka\r\nXMLCheckWeekResPos=6\r\n"
             "XMLGetGamesHome=//match/hemmalag\r\nXMLGetGamesAway=//match/bortalag\r\n"
             "XMLGetRightRow=//match/tecken\r\nXMLGetMoney=//niva/belopp\r\nXMLGetWinners=//niva/antal\r\n";
-        WriteBytes(data_ / "update.ini",
-                   "[Service]\r\nHost=" + host + "\r\n[I]\r\n" + keys + "[S]\r\nXMLGetGamesUrl=" + host + path +
-                       "\r\nXMLGetGamesParam=&omgang=%d\r\nXMLGetResultUrl=" + host + path +
-                       "\r\nXMLGetResultParam=&omgang=%d\r\n" + keys + "ResultLinkType=1\r\n");
+        WriteBytes(data_ / "update.ini", "[Service]\r\nHost=" + host + "\r\n[I]\r\n" + keys +
+                                             "[S]\r\nXMLGetGamesUrl=" + host + path +
+                                             "\r\nXMLGetGamesParam=&omgang=%d\r\nXMLGetResultUrl=" + host + path +
+                                             "\r\nXMLGetResultParam=&omgang=%d\r\n" + keys + "ResultLinkType=1\r\n");
     }
     std::unique_ptr<TfrmWebStatus> Open(TfrmWebStatus::Mode mode, std::vector<std::string> homes = {},
                                         core::PoolSettings pool = {}) {
@@ -122,8 +122,8 @@ protected:
             return true;
         };
         c.currentRound = [] { return std::string("2026-50"); };
-        c.chooseRound = [this](const QString&, const std::string&, const std::string&)
-            -> std::optional<std::pair<std::string, std::string>> {
+        c.chooseRound = [this](const QString&, const std::string&,
+                               const std::string&) -> std::optional<std::pair<std::string, std::string>> {
             if (rounds_.empty()) return std::nullopt;
             auto r = rounds_.front();
             rounds_.erase(rounds_.begin());
@@ -287,8 +287,8 @@ TEST_F(WebStatusTest, HalfTimePoolFetchesAndStoresBothRoundsUnderTheirCodes) {
     const std::string ini = ReadBytes(data_ / "update.ini");
     const size_t keysAt = ini.find("XMLOmgID");
     const std::string keys = ini.substr(keysAt, ini.find("[S]") - keysAt);
-    WriteBytes(data_ / "update.ini", "[A]\r\nXMLGetResultUrl=" + host + "?p=a\r\n" + keys + "[B]\r\nXMLGetResultUrl=" +
-                                         host + "?half=1\r\n" + keys);
+    WriteBytes(data_ / "update.ini", "[A]\r\nXMLGetResultUrl=" + host + "?p=a\r\n" + keys +
+                                         "[B]\r\nXMLGetResultUrl=" + host + "?half=1\r\n" + keys);
     doc_.Typ = "A";
     doc_.Pool = "Tipping Midtuke";
     core::PoolSettings pool;
@@ -306,7 +306,8 @@ TEST_F(WebStatusTest, HalfTimePoolFetchesAndStoresBothRoundsUnderTheirCodes) {
     EXPECT_EQ(full.Rad, RowOf(kCurrentDraw, 0));
     EXPECT_EQ(half.Rad, RowOf(kCurrentDraw, 1));
     const std::string halfRow = RowOf(kCurrentDraw, 1);
-    EXPECT_EQ(Cell(w->Grid(), 0, 6 + static_cast<int>(std::string("1X2").find(halfRow[0]))), QString(QChar(halfRow[0])));
+    EXPECT_EQ(Cell(w->Grid(), 0, 6 + static_cast<int>(std::string("1X2").find(halfRow[0]))),
+              QString(QChar(halfRow[0])));
     EXPECT_EQ(Cell(w->HalfTimeGrid(), 3, 0), "1500000");
     EXPECT_EQ(db_.RoundGames(kCurrentDraw, "A").size(), 13u);
 }
@@ -329,7 +330,8 @@ TEST_F(WebStatusTest, IntervalByDrawNumberOfAHalfTimePoolCountsFromTheFullTimeDr
     prompter_.inputs.push_back(QStringLiteral("2"));
     w->btnIntervalClick();
     EXPECT_TRUE(prompter_.Texts("error").empty()) << prompter_.Texts("error")[0].toStdString();
-    for (int draw : {kCurrentDraw, kCurrentDraw - 1, kCurrentDraw - 2}) EXPECT_TRUE(db_.FindResult("A", draw).found) << draw;
+    for (int draw : {kCurrentDraw, kCurrentDraw - 1, kCurrentDraw - 2})
+        EXPECT_TRUE(db_.FindResult("A", draw).found) << draw;
     EXPECT_EQ(doc_.Typ, "A");
 }
 

@@ -17,10 +17,10 @@ struct Shown {
 
 class ScriptedPrompter : public Prompter {
 public:
-    std::deque<Answer> answers;                // questions; empty queue answers No
-    std::deque<QString> files;                 // open/save dialogs; empty queue cancels
-    std::deque<QStringList> fileLists;         // multi-file open dialogs
-    std::deque<std::optional<QString>> inputs; // input boxes
+    std::deque<Answer> answers;                 // questions; empty queue answers No
+    std::deque<QString> files;                  // open/save dialogs; empty queue cancels
+    std::deque<QStringList> fileLists;          // multi-file open dialogs
+    std::deque<std::optional<QString>> inputs;  // input boxes
     std::vector<Shown> shown;
 
     Answer question(QWidget*, const QString& text, bool withCancel) override {

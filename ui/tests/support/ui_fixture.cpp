@@ -17,14 +17,14 @@ namespace vinra::ui::testing {
 namespace fs = std::filesystem;
 
 const std::vector<std::string>& FixtureHomes() {
-    static const std::vector<std::string> v = {"Arsenal",     "Brentford", "Everton",   "Fulham",   "Leeds",
-                                               "Liverpool",   "Newcastle", "Burnley",   "Coventry", "Derby",
-                                               "Hull",        "Millwall",  "Watford"};
+    static const std::vector<std::string> v = {"Arsenal",   "Brentford", "Everton", "Fulham",   "Leeds",
+                                               "Liverpool", "Newcastle", "Burnley", "Coventry", "Derby",
+                                               "Hull",      "Millwall",  "Watford"};
     return v;
 }
 const std::vector<std::string>& FixtureAways() {
-    static const std::vector<std::string> v = {"Chelsea",   "Brighton",   "Wolves",  "Aston Villa", "Tottenham",
-                                               "Man City",  "West Ham",   "Stoke",   "Norwich",     "Preston",
+    static const std::vector<std::string> v = {"Chelsea",   "Brighton",   "Wolves", "Aston Villa", "Tottenham",
+                                               "Man City",  "West Ham",   "Stoke",  "Norwich",     "Preston",
                                                "Sheff Wed", "Portsmouth", "Ipswich"};
     return v;
 }

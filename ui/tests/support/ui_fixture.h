@@ -35,7 +35,7 @@ protected:
     void WriteLogos();
 
     std::filesystem::path home() const { return dir_.path(); }
-    std::filesystem::path userPool() const;   // user folder / Stryktipset
+    std::filesystem::path userPool() const;  // user folder / Stryktipset
     std::string Msg(int n) const;
 
     vinra::testing::TempDir dir_;
