@@ -198,7 +198,7 @@ void TfrmWebStatus::build(const std::vector<std::string>& homes, const std::vect
             auto* box = Tag(new QGroupBox(M(msg), this), msg);
             auto* g = new QTableWidget(valueLines(), 2, box);
             g->setObjectName(QLatin1String(name));
-            g->setHorizontalHeaderLabels({QStringLiteral("Utdelning"), QStringLiteral("Antal")});
+            g->setHorizontalHeaderLabels({M(111), M(391)});  // payout, count
             QStringList labels;
             for (int l = 1; l <= valueLines(); ++l) labels << QString::number(9 + l);
             g->setVerticalHeaderLabels(labels);
