@@ -80,7 +80,15 @@ TfrmStryk::TfrmStryk(Program& program, Prompter& prompter, QWidget* parent)
     if (program_.settings.debug) prompter_.information(this, M(286));
 }
 
-TfrmStryk::~TfrmStryk() = default;
+TfrmStryk::~TfrmStryk() {
+    // The session is a child of this window and goes only after this body has
+    // run; its undo stack still signals while it is torn down, and those
+    // signals must not reach the slots of a window that is already half gone.
+    if (session_) {
+        session_->UndoStack()->disconnect(this);
+        session_->disconnect(this);
+    }
+}
 
 // ---------------------------------------------------------------------------
 // Building
