@@ -140,8 +140,9 @@ TEST_F(UploadCommandTest, FailedRepliesChangeNothingAndSaySo) {
     std::atomic<int> n{0};
     svr_.Post(R"(/systems/apiImportVinra/(\d))", [&](const httplib::Request&, httplib::Response& res) {
         // The case is taken when the request arrives: a stalled reply is still
-        // being answered after the client gave up and the loop moved on.
-        const Case& c = cases[std::min<size_t>(static_cast<size_t>(n.load()), cases.size() - 1)];
+        // being answered after the client gave up and the loop moved on. A copy:
+        // the stalled answer may outlive the test body and its table.
+        const Case c = cases[std::min<size_t>(static_cast<size_t>(n.load()), cases.size() - 1)];
         if (c.body == "stall")
             for (int i = 0; i < 250 && !release_; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
         res.status = c.status;
