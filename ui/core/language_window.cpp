@@ -94,6 +94,9 @@ void ApplyLanguageChoice(Program& program, int base) {
     program.doc.Typ = core::StartPoolOfLanguage(base);
     program.settings.lastPool = program.doc.Typ;
     program.settingsFile().WriteShowPoolForLanguage(base);
+    // Kept at once, not only at the ordinary exit: a program that is killed
+    // before it must not ask for the language again.
+    program.settingsFile().WriteInteger("General", "Language", base);
 }
 
 }  // namespace vinra::ui

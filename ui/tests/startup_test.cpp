@@ -61,6 +61,13 @@ TEST_F(StartupTest, FirstStartLanguageChoiceSetsLanguagePoolAndShownOperators) {
         EXPECT_FALSE(reread.ShowPool(op)) << op;
     EXPECT_TRUE(reread.ShowPool("Norsk Tipping"));
 
+    // Kept at once: a program killed before its exit does not ask again.
+    {
+        Program killed(dir_.path() / "bin");
+        killed.LoadSettings();
+        EXPECT_EQ(killed.settings.language, core::LangNorwegian);
+    }
+
     // Saved at exit, the language is not asked again.
     program.SaveSettings();
     Program next(dir_.path() / "bin");
