@@ -102,15 +102,32 @@ void LocaliseObject(QObject* obj, bool isWindow) {
     if (!hint.isNull()) ApplyHint(obj, hint);
 }
 
-// Qt's standard button texts (context "QPlatformTheme") by the program's
-// messages: OK, &Yes, &No, Cancel, Save, Open, Close, Apply, Help.
+// Qt's own texts that its catalogues for our languages lack, by the
+// program's messages: the standard buttons (OK, &Yes, &No, Cancel, Save,
+// Open, Close, Apply, Help) and what the file dialog shows untranslated.
 struct StandardText {
+    const char* context;
     const char* source;
     int msg;
 };
 constexpr StandardText kStandardTexts[] = {
-    {"OK", 1121},   {"&Yes", 1122},  {"&No", 1123},   {"Cancel", 1124}, {"Save", 1125},
-    {"Open", 1126}, {"Close", 1127}, {"Apply", 1128}, {"Help", 1129},
+    {"QPlatformTheme", "OK", 1121},
+    {"QPlatformTheme", "&Yes", 1122},
+    {"QPlatformTheme", "&No", 1123},
+    {"QPlatformTheme", "Cancel", 1124},
+    {"QPlatformTheme", "Save", 1125},
+    {"QPlatformTheme", "Open", 1126},
+    {"QPlatformTheme", "Close", 1127},
+    {"QPlatformTheme", "Apply", 1128},
+    {"QPlatformTheme", "Help", 1129},
+    {"QFileDialog", "Look in:", 1300},
+    {"QFileSystemModel", "Computer", 1301},
+    {"QFileDialog", "Back", 1302},
+    {"QFileDialog", "Forward", 1303},
+    {"QFileDialog", "Parent Directory", 1304},
+    {"QFileDialog", "Create New Folder", 1305},
+    {"QFileDialog", "List View", 1306},
+    {"QFileDialog", "Detail View", 1307},
 };
 
 // Searched after Qt's own catalogue: answers only what that one lacks.
@@ -118,9 +135,10 @@ class StandardButtonTranslator : public QTranslator {
 public:
     explicit StandardButtonTranslator(int base) : base_(base) {}
     QString translate(const char* context, const char* sourceText, const char*, int) const override {
-        if (!context || !sourceText || std::strcmp(context, "QPlatformTheme") != 0) return {};
+        if (!context || !sourceText) return {};
         for (const auto& t : kStandardTexts)
-            if (std::strcmp(t.source, sourceText) == 0) return QString::fromStdString(core::MsgIn(base_, t.msg));
+            if (std::strcmp(t.context, context) == 0 && std::strcmp(t.source, sourceText) == 0)
+                return QString::fromStdString(core::MsgIn(base_, t.msg));
         return {};
     }
     bool isEmpty() const override { return false; }

@@ -5,6 +5,9 @@
 
 #include <QAbstractButton>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QToolButton>
 #include <QMessageBox>
 
 #include "core/messages.h"
@@ -60,6 +63,35 @@ TEST(QtLanguage, LocaliseFollowsTheCurrentLanguage) {
     core::SetCurrentLanguage(core::LangEnglish);
     Localise(&buttons);
     EXPECT_EQ(ButtonText(QMessageBox::No), QStringLiteral("&No"));
+}
+
+// The file dialog (Qt's own, as the program uses it) shows no English label or
+// button hint in another language, also where Qt's catalogue lacks the text.
+TEST(QtLanguage, FileDialogSpeaksTheChosenLanguage) {
+    for (int base : {core::LangSwedish, core::LangDanish, core::LangNorwegian, core::LangFinnish}) {
+        SCOPED_TRACE(base);
+        UseQtLanguage(base);
+        QFileDialog dialog(nullptr, QStringLiteral("Vinra 2000"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        auto* lookIn = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
+        ASSERT_NE(lookIn, nullptr);
+        EXPECT_NE(lookIn->text(), QStringLiteral("Look in:"));
+        EXPECT_FALSE(lookIn->text().isEmpty());
+        const std::pair<const char*, const char*> hints[] = {{"backButton", "Back"},
+                                                             {"toParentButton", "Parent Directory"},
+                                                             {"newFolderButton", "Create New Folder"},
+                                                             {"detailModeButton", "Detail View"}};
+        for (const auto& [name, english] : hints) {
+            auto* button = dialog.findChild<QToolButton*>(QString::fromLatin1(name));
+            ASSERT_NE(button, nullptr) << name;
+            EXPECT_NE(button->toolTip(), QString::fromLatin1(english)) << name;
+        }
+    }
+    UseQtLanguage(core::LangSwedish);
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"))->text(), QStringLiteral("Leta i:"));
+    UseQtLanguage(core::LangEnglish);
 }
 
 }  // namespace
