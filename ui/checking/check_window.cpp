@@ -653,6 +653,9 @@ void TfrmRatta::showRecount() {
                                                                        : QString());
     }
     filling_ = false;
+    // The header line holds the count of rows with no right match, which can
+    // run to seven digits: the column follows its widest number.
+    grid_->resizeColumnToContents(ColCount);
     for (const auto& level : session_->Levels().Levels()) showLevel(level.level);
     total_->setText(Q(core::FormatAmount(r.totals.total)));
     afterBet_->setText(Q(core::FormatAmount(r.totals.afterStake)));
