@@ -122,8 +122,9 @@ QString Grouped(int64_t v) { return Q(core::GroupDigits(v)); }
 void SetBar(QProgressBar* bar, int64_t value, int64_t maximum) {
     int shift = 0;
     while ((maximum >> shift) > std::numeric_limits<int>::max()) ++shift;
-    bar->setRange(0, static_cast<int>(std::max<int64_t>(maximum, 0) >> shift));
-    bar->setValue(static_cast<int>(std::clamp<int64_t>(value, 0, std::max<int64_t>(maximum, 0)) >> shift));
+    // An empty maximum shows an empty bar, not Qt's busy indicator.
+    bar->setRange(0, static_cast<int>(std::max<int64_t>(maximum, 1) >> shift));
+    bar->setValue(static_cast<int>(std::clamp<int64_t>(value, 0, std::max<int64_t>(maximum, 1)) >> shift));
 }
 
 const std::pair<int, int> kEditorButtons[] = {

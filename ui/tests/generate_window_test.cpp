@@ -597,6 +597,11 @@ TEST_F(GenerateWindowTest, AFullFrameRunLeavesTheWindowResponsive) {
     w.show();
     w.NextClick();
     w.NextClick();
+    // Before the run the bar is empty, not Qt's endless busy indicator.
+    const auto* bar = w.findChild<QProgressBar*>(QStringLiteral("barProgress"));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), 0);
     w.ReduceClick();
     WaitForRun(w);
     const qint64 reduceGap = w.LongestTickGapMs();
