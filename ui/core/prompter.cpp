@@ -35,6 +35,12 @@ void QtPrompter::error(QWidget* parent, const QString& text) {
     QMessageBox::critical(parent, QString::fromUtf8(kProgramCaption), text);
 }
 
+void QtPrompter::errorWithDetail(QWidget* parent, const QString& text, const QString& detail) {
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kProgramCaption), text, QMessageBox::Ok, parent);
+    if (!detail.isEmpty()) box.setDetailedText(detail);
+    box.exec();
+}
+
 QString QtPrompter::openFile(QWidget* parent, const FileDialogSpec& spec) {
     std::unique_ptr<QFileDialog> dlg(makeDialog(parent, spec));
     dlg->setAcceptMode(QFileDialog::AcceptOpen);

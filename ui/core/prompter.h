@@ -27,6 +27,12 @@ public:
     virtual Answer question(QWidget* parent, const QString& text, bool withCancel) = 0;
     virtual void information(QWidget* parent, const QString& text) = 0;
     virtual void error(QWidget* parent, const QString& text) = 0;
+    // An error with a technical detail (a transfer's own words, an address):
+    // the message speaks the player's language and the detail is there on
+    // request. Without its own box the detail follows the text.
+    virtual void errorWithDetail(QWidget* parent, const QString& text, const QString& detail) {
+        error(parent, detail.isEmpty() ? text : text + QStringLiteral("\n\n") + detail);
+    }
     // Empty when cancelled.
     virtual QString openFile(QWidget* parent, const FileDialogSpec& spec) = 0;
     virtual QStringList openFiles(QWidget* parent, const FileDialogSpec& spec) = 0;
@@ -42,6 +48,7 @@ public:
     Answer question(QWidget* parent, const QString& text, bool withCancel) override;
     void information(QWidget* parent, const QString& text) override;
     void error(QWidget* parent, const QString& text) override;
+    void errorWithDetail(QWidget* parent, const QString& text, const QString& detail) override;
     QString openFile(QWidget* parent, const FileDialogSpec& spec) override;
     QStringList openFiles(QWidget* parent, const FileDialogSpec& spec) override;
     QString saveFile(QWidget* parent, const FileDialogSpec& spec) override;

@@ -127,8 +127,7 @@ ActivePoolsPanel::ActivePoolsPanel(const ShellContext& shell, CommandTable& comm
             // The panel says it in a line; the transfer's own words are in its tooltip and the box.
             failure_ = r.error;
             showFailure();
-            if (report_)
-                shell_.prompter.error(shell_.window, Q(core::FormatMsg(core::Msg(kMsgRefreshFailed), {failure_})));
+            if (report_) shell_.prompter.errorWithDetail(shell_.window, M(kMsgRefreshFailedShort), Q(failure_));
         } else {
             setStatus(QString(), false);
         }

@@ -76,8 +76,7 @@ bool RefreshActivePoolsNow(QWidget* parent, Program& program, Prompter& prompter
     if (out.cancelled && !r.replaced) r.error = TransferCancelledText();
     if (!out.error.isEmpty()) r.error = out.error.toStdString();
     Import(program, r);
-    if (!r.replaced && report)
-        prompter.error(parent, Q(core::Msg(kMsgRefreshFailed)) + QStringLiteral("\n\n") + Q(r.error));
+    if (!r.replaced && report) prompter.errorWithDetail(parent, Q(core::Msg(kMsgRefreshFailed)), Q(r.error));
     return r.replaced;
 }
 

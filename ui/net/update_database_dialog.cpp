@@ -122,7 +122,7 @@ bool UpdateDatabaseCommand(QWidget* parent, const std::string& serviceHost, cons
     }
     if (!r.ok) {
         // The detail names the address or file; the heading is in the user's language.
-        prompter.error(parent, MsgText(kMsgUpdateFailed) + QStringLiteral("\n\n") + QString::fromStdString(r.error));
+        prompter.errorWithDetail(parent, MsgText(kMsgUpdateFailed), QString::fromStdString(r.error));
         return false;
     }
     prompter.information(parent, MsgText(kMsgDone));

@@ -294,7 +294,7 @@ void TfrmMatchStat::fail(const QString& why) {
     bar_->setRange(0, 1);
     const QString text = M(kMsgSomethingWentWrong);
     setStatus(text);
-    prompter_.error(this, why.isEmpty() ? text : text + QStringLiteral("\n\n") + why);
+    prompter_.errorWithDetail(this, text, why);
     QDialog::reject();
 }
 
