@@ -45,6 +45,8 @@ QString M(int n) { return Q(core::Msg(n)); }
 constexpr int kFirstYear = 1969;
 // At most this many rounds are fetched by one interval or bulk run.
 constexpr int kMaxRunRounds = 1000;
+constexpr int kMsgNoResultsAddress = 1308;  // "No results address for pool %s."
+constexpr int kMsgRoundsNotFetched = 1309;  // "These rounds could not be fetched: %s."
 
 // The round chooser: year and week lists with OK and Cancel.
 std::optional<std::pair<std::string, std::string>> ChooseRoundDialog(QWidget* parent, const QString& caption,
@@ -479,7 +481,7 @@ void TfrmWebStatus::btnViewClick() {
     for (int draw = from; draw <= to; ++draw) {
         const std::string url = net::BulkResultsAddress(ini, code, draw);
         if (url.empty()) {
-            ctx_.prompter->error(this, Q("No results address for pool " + code + "."));
+            ctx_.prompter->error(this, Q(core::FormatMsg(core::Msg(kMsgNoResultsAddress), {code})));
             return;
         }
         net::TCouponInfo info;
@@ -518,7 +520,7 @@ void TfrmWebStatus::btnViewClick() {
     if (!failed.empty()) {
         std::string list;
         for (const auto& d : failed) list += (list.empty() ? "" : ", ") + d;
-        ctx_.prompter->error(this, Q("These rounds could not be fetched: " + list + "."));
+        ctx_.prompter->error(this, Q(core::FormatMsg(core::Msg(kMsgRoundsNotFetched), {list})));
     }
 }
 
