@@ -332,7 +332,6 @@ void TfrmGameWiz::showMatch() {
         }
         refreshGames(t);
     }
-    for (int s = 0; s < 3; ++s) signs_[s]->setText(Q(core::SignsToDisplay(std::string(1, static_cast<char>('0' + s)))));
     firstBtn_->setEnabled(n > 1);
     prevBtn_->setEnabled(n > 1);
     nextBtn_->setEnabled(n < model_.count());
@@ -355,7 +354,14 @@ void TfrmGameWiz::refreshGames(int t) {
 
 void TfrmGameWiz::refreshStatus() {
     const int n = model_.current();
-    for (int s = 0; s < 3; ++s) signs_[s]->setChecked(model_.HasSign(n, s));
+    // A set field shows its sign, an unset one is empty, as in the main grid.
+    for (int s = 0; s < 3; ++s) {
+        const bool set = model_.HasSign(n, s);
+        const QString sign = Q(core::SignsToDisplay(std::string(1, static_cast<char>('0' + s))));
+        signs_[s]->setChecked(set);
+        signs_[s]->setText(set ? sign : QString());
+        signs_[s]->setToolTip(sign);
+    }
     const stats::StatusCounts c = model_.Status();
     status_->showMessage(
         M(kMsgPressF1) + QStringLiteral("    ") + Fmt(kMsgSingles, {static_cast<long long>(c.singles)}) +
@@ -390,7 +396,9 @@ void TfrmGameWiz::refreshInfo() {
     // Value of each sign: the player's own probability (the bookmaker's when he
     // has none for the match) against the people's share.
     const auto& mine = model_.Own(model_.current()).percent;
-    const bool hasOwn = mine[0] + mine[1] + mine[2] > 0;
+    // A new system holds 1 for every sign: only a real estimate (the three
+    // adding up to about a hundred) counts as the player's own.
+    const bool hasOwn = mine[0] + mine[1] + mine[2] >= 50;
     for (int s = 0; s < 3; ++s) {
         const double v = stats::SignValue(hasOwn ? mine[s] : info_.OddsPercent[m][s], info_.PeopleValue[m][s]);
         values_[5][s]->setText(v > 0 ? Q(stats::FormatFixed(v, 2)) : QString());

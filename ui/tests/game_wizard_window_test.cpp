@@ -65,8 +65,11 @@ TEST_F(GameWizardTest, SignFieldsEditTheFrameAndFinishHandsItBack) {
     EXPECT_EQ(w->model().current(), 1);  // match 0 opens match 1
     EXPECT_TRUE(w->signButton(0)->isChecked());
     EXPECT_FALSE(w->signButton(1)->isChecked());
+    EXPECT_EQ(w->signButton(0)->text(), QStringLiteral("1"));
+    EXPECT_EQ(w->signButton(1)->text(), QString());  // an unset field is empty
     EXPECT_TRUE(w->statusText().contains(QStringLiteral("Singles: 13 pcs")));
     w->signButton(1)->click();
+    EXPECT_EQ(w->signButton(1)->text(), QStringLiteral("X"));
     w->signButton(2)->click();
     EXPECT_TRUE(w->statusText().contains(QStringLiteral("3-ways: 1 pcs")));
     EXPECT_TRUE(w->statusText().contains(QStringLiteral("# of rows: 3 rows")));
@@ -127,6 +130,10 @@ TEST_F(GameWizardTest, CancelStoresNothing) {
 }
 
 TEST_F(GameWizardTest, TeamsLatestGamesRanksAndNavigation) {
+    // A new system's own percentages, 1 for every sign, are no estimate.
+    session().Edit(DocPart::Frame, QStringLiteral("test"), [](core::TVinraFile& d) {
+        for (auto& sign : d.Proc) sign.assign(13, "1");
+    });
     auto w = Open(1);
     EXPECT_EQ(w->leagueLabel(0)->text(), QStringLiteral("*****\nn/a"));
     // The home list starts on home games only: the away game is left out; the
