@@ -128,6 +128,7 @@ Settings SettingsFile::Load() {
     s.lastSaved = ini_.ReadBool("General", "LastSaved", false);
     s.useXWhenPrinting = ini_.ReadBool("General", "UseXWhenPrinting", false);
     s.toolTip = ini_.ReadBool("General", "ToolTip", true);
+    s.showPeople = ini_.ReadBool("General", "ShowPeople", true);
     s.apiKey = ini_.ReadString("General", "apiKey");
     s.lastPrinter = ini_.ReadString("General", "LastPrinter");
     s.lastPrinterA4 = ini_.ReadString("General", "LastPrinterA4");

@@ -73,6 +73,8 @@ struct Settings {
     bool lastSaved = false;
     bool useXWhenPrinting = false;
     bool toolTip = true;
+    // The people's percentage under each sign of the main grid (written at once).
+    bool showPeople = true;
     std::string apiKey;
     std::string lastPrinter;
     std::string lastPrinterA4;

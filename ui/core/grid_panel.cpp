@@ -8,7 +8,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QStackedWidget>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QUndoCommand>
 #include <QVBoxLayout>
@@ -19,6 +21,7 @@
 #include "core/pools.h"
 #include "core/signs.h"
 #include "core/text.h"
+#include "net/game_info.h"
 #include "stats/team_logos.h"
 #include "ui/core/document_session.h"
 #include "ui/core/program.h"
@@ -58,6 +61,41 @@ const QColor kSignText(20, 60, 130);
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString M(int n) { return Q(core::Msg(n)); }
+
+constexpr int kRowHeight = 30;
+constexpr int kRowHeightWithPeople = 36;
+
+// A sign cell with the people's percentage: the sign above, the percentage
+// small and grey below it; background, selection and focus as any cell.
+class SignCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const QString people = index.data(kPeopleRole).toString();
+        if (people.isEmpty()) return QStyledItemDelegate::paint(painter, option, index);
+        QStyleOptionViewItem o(option);
+        initStyleOption(&o, index);
+        const QString sign = o.text;
+        o.text.clear();
+        const QWidget* w = o.widget;
+        (w ? w->style() : QApplication::style())->drawControl(QStyle::CE_ItemViewItem, &o, painter, w);
+        QFont small = o.font;
+        small.setBold(false);
+        small.setPointSizeF(o.font.pointSizeF() * 0.62);
+        const int smallHeight = QFontMetrics(small).height();
+        const QRect r = o.rect;
+        const QRect bottom(r.left(), r.bottom() - smallHeight, r.width(), smallHeight);
+        const QRect top(r.left(), r.top() + 1, r.width(), r.height() - smallHeight - 1);
+        painter->save();
+        painter->setFont(o.font);
+        painter->setPen(o.palette.color(QPalette::Text));
+        painter->drawText(top, Qt::AlignCenter, sign);
+        painter->setFont(small);
+        painter->setPen(QColor(105, 112, 122));
+        painter->drawText(bottom, Qt::AlignHCenter | Qt::AlignTop, people);
+        painter->restore();
+    }
+};
 std::string S(const QString& s) { return s.toStdString(); }
 
 int RoundInteger(const std::string& omg) {
@@ -136,7 +174,7 @@ TipsGridPanel::TipsGridPanel(const ShellContext& shell, QWidget* parent) : QWidg
     grid_ = new QTableWidget(0, kGridColumns, this);
     grid_->setObjectName(QStringLiteral("grdTipsGrid"));
     grid_->verticalHeader()->setVisible(false);
-    grid_->verticalHeader()->setDefaultSectionSize(30);
+    grid_->verticalHeader()->setDefaultSectionSize(kRowHeight);
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
     grid_->setSelectionBehavior(QAbstractItemView::SelectItems);
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -171,6 +209,8 @@ TipsGridPanel::TipsGridPanel(const ShellContext& shell, QWidget* parent) : QWidg
     });
     grid_->installEventFilter(this);
     grid_->viewport()->installEventFilter(this);
+    for (int c = kColSign; c < kColSign + 3; ++c) grid_->setItemDelegateForColumn(c, new SignCellDelegate(grid_));
+    showPeople_ = shell_.program.settings.showPeople;
     layout->addWidget(grid_);
 
     resultStack_ = new QStackedWidget(this);
@@ -192,12 +232,18 @@ TipsGridPanel::TipsGridPanel(const ShellContext& shell, QWidget* parent) : QWidg
     auto& session = shell_.session;
     connect(&session, &DocumentSession::frameChanged, this, [this] {
         // A new N needs new grid rows; otherwise only the signs change.
-        if (grid_->rowCount() != std::clamp(shell_.session.MatchCount(), 1, core::kMaxMatches)) rebuildGrid();
-        else redrawSigns();
+        if (grid_->rowCount() != std::clamp(shell_.session.MatchCount(), 1, core::kMaxMatches)) {
+            rebuildGrid();
+        } else {
+            // A window that changed the frame may have fetched the round's information.
+            if (GameInfoStamp() != peopleStamp_) loadPeople();
+            redrawSigns();
+        }
     });
     connect(&session, &DocumentSession::teamsChanged, this, &TipsGridPanel::rebuildGrid);
     connect(&session, &DocumentSession::roundChanged, this, [this] {
         updateRoundLine();
+        ReloadGameInfo();
         showResult();
     });
     connect(&session, &DocumentSession::rowsChanged, this, &TipsGridPanel::showResult);
@@ -244,6 +290,50 @@ void TipsGridPanel::PoolSwitched() {
 }
 
 void TipsGridPanel::ReloadLogos() { rebuildGrid(); }
+
+void TipsGridPanel::SetPeopleShown(bool on) {
+    if (on == showPeople_) return;
+    showPeople_ = on;
+    redrawSigns();
+}
+
+void TipsGridPanel::ReloadGameInfo() {
+    loadPeople();
+    redrawSigns();
+}
+
+std::string TipsGridPanel::GameInfoStamp() const {
+    std::error_code ec;
+    const fs::path file = shell_.program.StatisticsFile();
+    const auto time = fs::last_write_time(file, ec);
+    if (ec) return {};
+    return file.string() + "@" + std::to_string(time.time_since_epoch().count());
+}
+
+void TipsGridPanel::loadPeople() {
+    havePeople_ = false;
+    people_ = {};
+    peopleStamp_ = GameInfoStamp();
+    const int n = std::clamp(shell_.session.MatchCount(), 1, core::kMaxMatches);
+    const fs::path file = shell_.program.StatisticsFile();
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec)) return;
+    try {
+        // Only information for this round's number of matches fits the grid.
+        const core::IniFile ini = core::IniFile::FromFile(file);
+        if (!ini.HasSection("Game" + std::to_string(n - 1)) || ini.HasSection("Game" + std::to_string(n))) return;
+        net::TSvSpelInfo info;
+        info.Load(file, n);
+        for (int m = 0; m < n; ++m)
+            for (int s = 0; s < 3; ++s) {
+                people_[m][s] = info.PeopleValue[m][s];
+                if (info.PeopleValue[m][s] > 0) havePeople_ = true;
+            }
+    } catch (const std::exception&) {
+        // An unreadable file shows no percentages; the statistics window reports it.
+        havePeople_ = false;
+    }
+}
 
 void TipsGridPanel::updateRoundLine() {
     const auto& doc = shell_.session.Doc();
@@ -308,6 +398,7 @@ void TipsGridPanel::rebuildGrid() {
         std::any_of(logoCache_.begin(), logoCache_.end(), [](const auto& entry) { return !entry.second.isNull(); });
     grid_->setColumnHidden(kColHomeLogo, !anyLogo);
     grid_->setColumnHidden(kColAwayLogo, !anyLogo);
+    loadPeople();
     redrawSigns();
     updateRoundLine();
     grid_->updateGeometry();
@@ -319,6 +410,9 @@ void TipsGridPanel::redrawSigns() {
     const std::string display[3] = {signs.home, signs.draw, signs.away};
     std::string facit;
     if (result_.found) facit = core::DisplayToSigns(result_.Rad);
+    const bool people = showPeople_ && havePeople_;
+    grid_->verticalHeader()->setDefaultSectionSize(people ? kRowHeightWithPeople : kRowHeight);
+    for (int r = 0; r < grid_->rowCount(); ++r) grid_->setRowHeight(r, people ? kRowHeightWithPeople : kRowHeight);
     for (int r = 0; r < grid_->rowCount(); ++r) {
         const std::string entry = r < static_cast<int>(doc.Grundrad.size()) ? doc.Grundrad[r] : std::string();
         for (int s = 0; s < 3; ++s) {
@@ -326,6 +420,8 @@ void TipsGridPanel::redrawSigns() {
             if (!cell) continue;
             const bool marked = core::EntryHas(entry, static_cast<char>('0' + s));
             cell->setText(marked ? Q(display[s]) : QString());
+            const double share = r < core::kMaxMatches ? people_[r][s] : 0;
+            cell->setData(kPeopleRole, people && share > 0 ? QStringLiteral("%1%").arg(qRound(share)) : QString());
             const bool isResult = r < static_cast<int>(facit.size()) && facit[r] == '0' + s;
             cell->setBackground(isResult ? QBrush(kResultGreen) : QBrush(Qt::white));
         }

@@ -3,6 +3,7 @@
 // grid (the matches of the round and the frame) and the result panel (what the
 // rows of the system won in the round, when the database has its result).
 // Everything shown follows the document session's signals.
+#include <array>
 #include <map>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include <QWidget>
 
 #include "checking/tips_data.h"
+#include "core/signs.h"
 #include "ui/core/command_table.h"
 
 class QLabel;
@@ -17,6 +19,10 @@ class QStackedWidget;
 class QTableWidget;
 
 namespace vinra::ui {
+
+// The item role of a sign cell holding the people's percentage shown under the
+// sign ("47%"); empty when none is shown.
+inline constexpr int kPeopleRole = Qt::UserRole + 7;
 
 class TipsGridPanel : public QWidget {
     Q_OBJECT
@@ -42,6 +48,13 @@ public:
     // Texts in the current language.
     void Relocalise();
 
+    // The people's percentage under each sign, when the round's game
+    // information is at hand (the System menu's toggle).
+    bool PeopleShown() const { return showPeople_; }
+    void SetPeopleShown(bool on);
+    // The round's game information again (after a statistics download).
+    void ReloadGameInfo();
+
 signals:
     // Double click or Enter on a match: the frame editor at that match.
     void setFrameRequested(int match);
@@ -59,11 +72,19 @@ private:
     void hideResult();
     void loadLogos();
     QPixmap teamLogo(const std::string& team) const;
+    void loadPeople();
+    // Names the game-information file of the round and its time of change.
+    std::string GameInfoStamp() const;
 
     ShellContext shell_;
     std::map<std::string, QPixmap> logoCache_;
     checking::TFacitRec result_;
     bool warnedFrameChange_ = false;
+    // The people's percentages of the round, per match and sign.
+    std::array<std::array<double, 3>, core::kMaxMatches> people_{};
+    bool havePeople_ = false;
+    bool showPeople_ = true;
+    std::string peopleStamp_;
 
     QLabel* roundLine_ = nullptr;
     QLabel* poolLogo_ = nullptr;

@@ -9,6 +9,7 @@
 
 #include "core/messages.h"
 #include "core/settings.h"
+#include "core/text.h"
 #include "output/coupon_layout.h"
 #include "ui/core/about_box.h"
 #include "ui/core/document_session.h"
@@ -33,6 +34,7 @@ namespace fs = std::filesystem;
 constexpr int kMsgUndo = 1000;        // "&Undo"
 constexpr int kMsgRedo = 1001;        // "&Redo"
 constexpr int kMsgDeleteRows = 1005;  // undo text of rows deleted in the coupon viewer
+constexpr int kMsgShowPeople = 1930;  // "Show people's percentages"
 constexpr int kMaxHelpLinks = 10;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -180,6 +182,12 @@ void MainCommands::Register() {
            .toolBarPosition = 21,
            .toolBarHint = 222,
            .handler = [this] { StatisticsClick(); }});
+    t.Add({.name = "actShowPeople",
+           .msg = kMsgShowPeople,
+           .menu = MenuId::System,
+           .position = 65,
+           .handler = [this] { ShowPeopleClick(); },
+           .checked = [&g = grid_] { return g.PeopleShown(); }});
     t.Add({.name = "actUndo",
            .shortcut = QKeySequence(QKeySequence::Undo),
            .menu = MenuId::System,
@@ -302,7 +310,20 @@ bool MainCommands::FetchStatistics() {
 void MainCommands::StatisticsClick() {
     FetchStatistics();
     files_.LoadRoundTeams();
+    grid_.ReloadGameInfo();
     emit outsideChanged();
+}
+
+void MainCommands::ShowPeopleClick() {
+    const bool on = !grid_.PeopleShown();
+    grid_.SetPeopleShown(on);
+    shell_.program.settings.showPeople = on;
+    try {
+        shell_.program.settingsFile().WriteBool("General", "ShowPeople", on);
+    } catch (const core::FileError& e) {
+        shell_.prompter.error(shell_.window, QString::fromStdString(e.what()));
+    }
+    table_.Refresh();
 }
 
 void MainCommands::GetGamesClick() {

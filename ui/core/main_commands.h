@@ -33,6 +33,8 @@ public:
     void PrintClick();
     void ViewCouponsClick();
     void StatisticsClick();
+    // System menu: the people's percentages in the grid on or off (kept as a setting).
+    void ShowPeopleClick();
     // The statistics window for the round; true when it ran to the end.
     bool FetchStatistics();
     void GetGamesClick();

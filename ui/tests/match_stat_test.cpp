@@ -4,6 +4,7 @@
 
 #include <httplib.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -23,8 +24,12 @@
 #include <thread>
 
 #include "core/messages.h"
+#include "core/settings.h"
 #include "net/game_info.h"
 #include "net/http.h"
+#include "ui/core/command_table.h"
+#include "ui/core/document_session.h"
+#include "ui/core/grid_panel.h"
 #include "ui/tests/support/ui_fixture.h"
 
 namespace vinra::ui::testing {
@@ -436,6 +441,29 @@ TEST_F(UiFixture, StatisticsAgainstTheWebServiceFillsTheRoundAndItsLogos) {
     EXPECT_EQ(window_->HomeTeams().front(), "Dunmere United");
     const QVariant logo = window_->Grid()->item(0, 2)->data(Qt::DecorationRole);
     EXPECT_FALSE(logo.value<QPixmap>().isNull());
+
+    // The people's percentage under each sign (29.5, 23.8, 46.8 for match 1),
+    // also under a sign outside the frame; the System menu's toggle hides
+    // them and is kept in the settings file.
+    const auto people = [&](int row, int sign) {
+        return window_->Grid()->item(row, 5 + sign)->data(kPeopleRole).toString();
+    };
+    EXPECT_EQ(people(0, 0), QStringLiteral("30%"));
+    EXPECT_EQ(people(0, 1), QStringLiteral("24%"));
+    EXPECT_EQ(people(0, 2), QStringLiteral("47%"));
+    QAction* toggle = window_->Commands().Action(QStringLiteral("actShowPeople"));
+    ASSERT_NE(toggle, nullptr);
+    EXPECT_TRUE(toggle->isChecked());
+    window_->Commands().Trigger(QStringLiteral("actShowPeople"));
+    EXPECT_FALSE(toggle->isChecked());
+    EXPECT_EQ(people(0, 2), QString());
+    core::SettingsFile saved(program_->settingsFile().path());
+    EXPECT_FALSE(saved.Load().showPeople);
+    window_->Commands().Trigger(QStringLiteral("actShowPeople"));
+    EXPECT_EQ(people(12, 0).isEmpty(), false);
+    // A round without information shows none.
+    window_->Session().Change(DocPart::Round, false, [](core::TVinraFile& d) { d.OmgID = 4711; });
+    EXPECT_EQ(people(0, 2), QString());
     if (const char* dir = std::getenv("VINRA_SCREENSHOT_DIR"); dir && *dir) {
         fs::create_directories(dir);
         window_->grab().save(QString::fromStdString((fs::path(dir) / "main_after_statistics.png").string()));
