@@ -293,6 +293,12 @@ void MainCommands::ChangeLanguage(int base) {
     if (!core::IsLanguageBase(base)) return;
     core::SetCurrentLanguage(base);
     shell_.program.settings.language = base;
+    try {
+        // Kept at once, as the first start's choice is.
+        shell_.program.settingsFile().WriteInteger("General", "Language", base);
+    } catch (const core::FileError&) {
+        // A read-only data folder: the exit save reports it.
+    }
     shell_.session.Relocalise();
     emit languageChanged();
 }
