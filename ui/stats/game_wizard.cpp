@@ -1,5 +1,7 @@
 #include "ui/stats/game_wizard.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
@@ -31,6 +33,7 @@
 #include "ui/core/document_session.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
+#include "ui/output/quick_view.h"
 #include "ui/stats/match_stat.h"
 
 namespace vinra::ui {
@@ -44,11 +47,12 @@ QString M(int n) { return Q(core::Msg(n)); }
 QString Fmt(int msg, const std::vector<core::MsgArg>& args) { return Q(core::FormatMsg(core::Msg(msg), args)); }
 
 // Texts of the wizard.
-constexpr int kMsgCaption = 58;   // "Game Wizard"
-constexpr int kMsgTitle = 293;    // "GameWizard - %d / %d   Statistics: %s"
-constexpr int kMsgShowAll = 194;  // "Show all"
-constexpr int kMsgHomeOnly = 59;  // "Home games only"
-constexpr int kMsgAwayOnly = 60;  // "Away games only"
+constexpr int kMsgCaption = 58;    // "Game Wizard"
+constexpr int kMsgOverview = 267;  // "Show/Hide the overview"
+constexpr int kMsgTitle = 293;     // "GameWizard - %d / %d   Statistics: %s"
+constexpr int kMsgShowAll = 194;   // "Show all"
+constexpr int kMsgHomeOnly = 59;   // "Home games only"
+constexpr int kMsgAwayOnly = 60;   // "Away games only"
 constexpr int kMsgNext = 62, kMsgPrevious = 63, kMsgFirst = 72, kMsgLast = 73;
 constexpr int kMsgChart = 64, kMsgEarlier = 65;  // page captions 64..71
 constexpr int kMsgPressF1 = 494;                 // "Press F1 for help"
@@ -111,8 +115,39 @@ TfrmGameWiz::TfrmGameWiz(Program& program, Prompter& prompter, DocumentSession& 
         browser_->setHtml(error.isEmpty() ? Q(*fetched_) : QStringLiteral("<p>%1</p>").arg(M(kMsgNoPage)));
     });
     build();
-    setPage(kInfoPage);
+    // The overview: the working frame, above the wizard, shown on request.
+    overviewDoc_ = doc;
+    for (int n = 1; n <= model_.count(); ++n)
+        if (n - 1 < static_cast<int>(overviewDoc_.Grundrad.size()))
+            overviewDoc_.Grundrad[static_cast<size_t>(n - 1)] = model_.Frame(n);
+    overview_ = new TfrmQuick(overviewDoc_, this, true);
+    overview_->SetInputEnabled(false);  // the sign fields edit the frame
+    overview_->hide();
+    // The statistics page used last time.
+    setPage(std::clamp(program_.settings.gameWizTab, 0, kInfoPage));
     showMatch();
+}
+
+void TfrmGameWiz::rememberPage(int p) {
+    if (program_.settings.gameWizTab == p) return;
+    program_.settings.gameWizTab = p;
+    try {
+        program_.settingsFile().WriteInteger("General", "GameWizTab", p);
+    } catch (const core::FileError&) {
+        // A read-only data folder: the page is remembered for this run only.
+    }
+}
+
+void TfrmGameWiz::toggleOverview() {
+    if (overview_->isVisible()) {
+        overview_->hide();
+        return;
+    }
+    overview_->Refresh();
+    overview_->show();
+    // Beside the wizard, on the left where there is room.
+    const int x = std::max(0, frameGeometry().left() - overview_->frameGeometry().width());
+    overview_->move(x, frameGeometry().top());
 }
 
 TfrmGameWiz::~TfrmGameWiz() { job_->CancelAndJoin(); }
@@ -163,6 +198,12 @@ void TfrmGameWiz::build() {
         connect(signs_[s], &QPushButton::clicked, this, [this, s] {
             model_.ToggleSign(s);
             refreshStatus();
+            // The overview is told which sign of which match changed.
+            const int n = model_.current();
+            if (n - 1 < static_cast<int>(overviewDoc_.Grundrad.size())) {
+                overviewDoc_.Grundrad[static_cast<size_t>(n - 1)] = model_.Frame(n);
+                overview_->UpdateCell(s + 1, n);
+            }
         });
         signRow->addWidget(signs_[s]);
     }
@@ -250,6 +291,7 @@ void TfrmGameWiz::build() {
     connect(tabs_, &QTabBar::currentChanged, this, [this](int p) {
         stack_->setCurrentIndex(p < stats::kOnlinePages ? 0 : 1);
         lastPage_ = p;
+        rememberPage(p);
         loadPage();
     });
     root->addWidget(tabs_);
@@ -263,6 +305,9 @@ void TfrmGameWiz::build() {
     lastBtn_ = new QPushButton(M(kMsgLast), this);
     finish_ = new QPushButton(M(kMsgFinish), this);
     auto* cancel = new QPushButton(M(kMsgCancel), this);
+    overviewBtn_ = new QPushButton(M(kMsgOverview), this);
+    overviewBtn_->setObjectName(QStringLiteral("btnOverview"));
+    connect(overviewBtn_, &QPushButton::clicked, this, &TfrmGameWiz::toggleOverview);
     connect(firstBtn_, &QPushButton::clicked, this, &TfrmGameWiz::first);
     connect(prevBtn_, &QPushButton::clicked, this, &TfrmGameWiz::previous);
     connect(nextBtn_, &QPushButton::clicked, this, &TfrmGameWiz::next);
@@ -270,6 +315,8 @@ void TfrmGameWiz::build() {
     connect(finish_, &QPushButton::clicked, this, &TfrmGameWiz::finish);
     connect(cancel, &QPushButton::clicked, this, &TfrmGameWiz::reject);
     for (QPushButton* b : {firstBtn_, prevBtn_, nextBtn_, lastBtn_}) nav->addWidget(b);
+    nav->addStretch();
+    nav->addWidget(overviewBtn_);
     nav->addStretch();
     nav->addWidget(finish_);
     nav->addWidget(cancel);

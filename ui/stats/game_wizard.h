@@ -30,6 +30,7 @@ class QTextBrowser;
 
 namespace vinra::ui {
 
+class TfrmQuick;
 class CommandTable;
 class DocumentSession;
 class Program;
@@ -59,6 +60,9 @@ public:
     QLabel* valueLabel(int row, int sign) const { return values_[row][sign]; }
     QString statusText() const;
     QTextBrowser* browser() const { return browser_; }
+    // The overview of the working frame and the button that shows and hides it.
+    TfrmQuick* overview() const { return overview_; }
+    QPushButton* overviewButton() const { return overviewBtn_; }
     // Waits for the statistics page being fetched (tests).
     bool pageLoading() const { return job_->Running(); }
 
@@ -81,6 +85,9 @@ private:
     void loadPage();
     void playSound();
     void openInBrowser();
+    void toggleOverview();
+    // The statistics page the wizard opens on next time.
+    void rememberPage(int page);
 
     Program& program_;
     Prompter& prompter_;
@@ -115,6 +122,10 @@ private:
     QPushButton* lastBtn_ = nullptr;
     QPushButton* finish_ = nullptr;
     QStatusBar* status_ = nullptr;
+    QPushButton* overviewBtn_ = nullptr;
+    // The overview shows this copy of the system, whose frame follows the wizard's.
+    core::TVinraFile overviewDoc_;
+    TfrmQuick* overview_ = nullptr;
     std::unique_ptr<BackgroundJob> job_;
     std::shared_ptr<std::string> fetched_;
     int lastPage_ = 9;

@@ -17,12 +17,14 @@
 #include <fmt/format.h>
 
 #include "core/messages.h"
+#include "core/settings.h"
 #include "net/game_info.h"
 #include "tests/local_server.h"
 #include "tests/temp_dir.h"
 #include "ui/core/document_session.h"
 #include "ui/core/main_window.h"
 #include "ui/core/program.h"
+#include "ui/output/quick_view.h"
 #include "ui/tests/support/ui_fixture.h"
 
 namespace vinra::ui {
@@ -85,6 +87,32 @@ TEST_F(GameWizardTest, SignFieldsEditTheFrameAndFinishHandsItBack) {
     ASSERT_FALSE(prompter_.shown.empty());
     EXPECT_EQ(prompter_.shown.back().text, QString::fromStdString(core::Msg(364)));
     EXPECT_TRUE(session().Modified());
+}
+
+// The overview follows the sign fields; the page used last is where the next
+// wizard opens.
+TEST_F(GameWizardTest, OverviewFollowsTheSignsAndThePageIsRemembered) {
+    auto w = Open(2);
+    ASSERT_NE(w->overview(), nullptr);
+    EXPECT_FALSE(w->overview()->isVisible());
+    w->show();
+    w->overviewButton()->click();
+    EXPECT_TRUE(w->overview()->isVisible());
+    EXPECT_TRUE(w->overview()->CellMarked(1, 2));
+    EXPECT_FALSE(w->overview()->CellMarked(3, 2));
+    w->signButton(2)->click();
+    EXPECT_TRUE(w->overview()->CellMarked(3, 2));
+    w->signButton(0)->click();
+    EXPECT_FALSE(w->overview()->CellMarked(1, 2));
+    EXPECT_EQ(session().Doc().Grundrad[1], "0");  // nothing goes back before Finish
+    w->overviewButton()->click();
+    EXPECT_FALSE(w->overview()->isVisible());
+
+    w->setPage(5);
+    w.reset();
+    EXPECT_EQ(Open(1)->page(), 5);
+    core::SettingsFile saved(program_->settingsFile().path());
+    EXPECT_EQ(saved.Load().gameWizTab, 5);
 }
 
 TEST_F(GameWizardTest, OddsViewQuickFillAndBadTextOnLeaving) {
