@@ -1,5 +1,9 @@
 #include "service/round_stats.h"
 
+#include <cctype>
+#include <cmath>
+#include <cstdint>
+
 #include <algorithm>
 #include <map>
 #include <set>
@@ -93,7 +97,51 @@ std::string RoundStatsIni(const Season& season, const Round& round, const core::
             }
         }
     }
+    for (size_t k = 0; k < round.matches.size(); ++k)
+        if (const std::string clip = MatchClipName(round, k); !clip.empty())
+            out += fmt::format("\n[Game{}]\nSound={}\n", k, clip);
     return out;
+}
+
+std::string MatchClipName(const Round& round, size_t k) {
+    if (k >= round.matches.size() || round.matches[k].comment.empty()) return {};
+    return fmt::format("{}{}-{}.wav", round.typ, round.omgId, k + 1);
+}
+
+std::string ClipWav(std::string_view name) {
+    // Clip names are what MatchClipName makes: letters, digits, '-', ".wav".
+    if (name.size() < 5 || name.size() > 40 || !name.ends_with(".wav")) return {};
+    for (char c : name.substr(0, name.size() - 4))
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-') return {};
+    constexpr uint32_t kRate = 8000, kSamples = kRate / 2;
+    uint32_t hash = 2166136261u;
+    for (char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    const double pitch = 330.0 + (hash % 12) * 40.0;
+    std::string wav;
+    auto put = [&wav](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) wav.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
+    };
+    wav += "RIFF";
+    put(36 + kSamples * 2, 4);
+    wav += "WAVEfmt ";
+    put(16, 4);
+    put(1, 2);  // PCM
+    put(1, 2);  // mono
+    put(kRate, 4);
+    put(kRate * 2, 4);
+    put(2, 2);
+    put(16, 2);
+    wav += "data";
+    put(kSamples * 2, 4);
+    for (uint32_t i = 0; i < kSamples; ++i) {
+        // Two short beeps with a fade at each end, so nothing clicks.
+        const double t = static_cast<double>(i) / kRate;
+        const double envelope = std::min({1.0, t * 40, (0.5 - t) * 40}) * ((i / (kSamples / 4)) % 2 == 0 ? 1.0 : 0.0);
+        const auto v =
+            static_cast<int16_t>(9000 * std::max(0.0, envelope) * std::sin(2 * 3.14159265358979 * pitch * t));
+        put(static_cast<uint16_t>(v), 2);
+    }
+    return wav;
 }
 
 }  // namespace vinra::service

@@ -593,6 +593,12 @@ void VinraService::Register(httplib::Server& svr) {
         } catch (const std::exception&) {}
         res.set_content(ToShared(RoundStatsIni(*s, *r, teamstat, today())), kCp1252);
     });
+    // The matches' preview clips the round statistics name.
+    svr.Get(R"(/Vinra/Sounds/([A-Za-z0-9-]{1,36}\.wav))", [](const httplib::Request& req, httplib::Response& res) {
+        const std::string wav = ClipWav(req.matches[1].str());
+        if (wav.empty()) return NotFound(res, "no such clip");
+        res.set_content(wav, "audio/wav");
+    });
 }
 
 }  // namespace vinra::service

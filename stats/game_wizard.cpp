@@ -70,7 +70,13 @@ void MergeRoundStatistics(const fs::path& roundInfoFile, std::string_view statsT
     if (const auto date = stats.Get("Info", "Date"); date && IsIsoDate(Trim(*date)))
         file.WriteString("Info", "Date", Trim(*date));
     for (const std::string& section : stats.Sections()) {
-        if (GameInfoSection(section)) continue;
+        if (GameInfoSection(section)) {
+            // Of a match's section only its preview clip; the name is checked
+            // again where it is used, so it never leaves the sound cache.
+            if (const auto clip = stats.Get(section, "Sound"); clip && FileInFolder("Sounds", Trim(*clip)))
+                file.WriteString(section, "Sound", Trim(*clip));
+            continue;
+        }
         file.EraseSection(section);
         for (const std::string& key : stats.Keys(section))
             if (StatsKey(key)) file.WriteString(section, key, stats.ReadString(section, key));

@@ -68,6 +68,23 @@ TEST(RoundStats, SampleSeasonGivesEveryClubAPositionAndItsLatestGames) {
     }
     EXPECT_GT(withGames, 0);
     EXPECT_EQ(net::Get(base + "/Vinra/Info/S/1/").status, 404);
+
+    // Every match with a comment has a preview clip, and the clip is a WAV file.
+    int clips = 0;
+    for (size_t k = 0; k < round.matches.size(); ++k) {
+        const std::string clip = ini.ReadString(fmt::format("Game{}", k), "Sound");
+        EXPECT_EQ(clip.empty(), round.matches[k].comment.empty()) << k;
+        if (clip.empty()) continue;
+        ++clips;
+        const net::HttpReply wav = net::Get(base + "/Vinra/Sounds/" + clip);
+        ASSERT_EQ(wav.status, 200) << clip;
+        ASSERT_GT(wav.body.size(), 44u);
+        EXPECT_EQ(wav.body.substr(0, 4), "RIFF");
+        EXPECT_EQ(wav.body.substr(8, 8), "WAVEfmt ");
+    }
+    EXPECT_GT(clips, 0);
+    for (const char* bad : {"x.mp3", "..%2Fx.wav", "a%20b.wav"})
+        EXPECT_EQ(net::Get(base + "/Vinra/Sounds/" + bad).status, 404) << bad;
 }
 
 TEST(RoundStats, PositionsByLeagueAndUnsafeNamesLeftOut) {

@@ -95,6 +95,7 @@ TfrmGameWiz::TfrmGameWiz(Program& program, Prompter& prompter, DocumentSession& 
       host_(std::move(serviceHost)),
       model_(session.Doc(), start),
       job_(std::make_unique<BackgroundJob>(this)),
+      soundJob_(std::make_unique<BackgroundJob>(this)),
       fetched_(std::make_shared<std::string>()) {
     const core::TVinraFile& doc = session_.Doc();
     const fs::path data = program_.DataFolder();
@@ -114,6 +115,7 @@ TfrmGameWiz::TfrmGameWiz(Program& program, Prompter& prompter, DocumentSession& 
         if (cancelled) return;
         browser_->setHtml(error.isEmpty() ? Q(*fetched_) : QStringLiteral("<p>%1</p>").arg(M(kMsgNoPage)));
     });
+    connect(soundJob_.get(), &BackgroundJob::finished, this, &TfrmGameWiz::soundFetched);
     build();
     // The overview: the working frame, above the wizard, shown on request.
     overviewDoc_ = doc;
@@ -150,7 +152,10 @@ void TfrmGameWiz::toggleOverview() {
     overview_->move(x, frameGeometry().top());
 }
 
-TfrmGameWiz::~TfrmGameWiz() { job_->CancelAndJoin(); }
+TfrmGameWiz::~TfrmGameWiz() {
+    job_->CancelAndJoin();
+    soundJob_->CancelAndJoin();
+}
 
 void TfrmGameWiz::build() {
     setWindowTitle(M(kMsgCaption));
@@ -481,8 +486,37 @@ void TfrmGameWiz::openInBrowser() {
 void TfrmGameWiz::playSound() {
     const int m = model_.current() - 1;
     const auto file = stats::FileInFolder(program_.DataFolder() / "Cache" / "Sounds", info_.Sound[m]);
+    if (!file) return prompter_.error(this, M(kMsgSoundError));
     std::error_code ec;
-    if (!file || !fs::is_regular_file(*file, ec)) return prompter_.error(this, M(kMsgSoundError));
+    if (fs::is_regular_file(*file, ec)) return playFile(*file);
+    if (host_.empty() || soundJob_->Running()) return prompter_.error(this, M(kMsgSoundError));
+    // Not in the cache yet: fetched from the service off the GUI thread, then played.
+    sound_->setEnabled(false);
+    const std::string url = host_ + "/Vinra/Sounds/" + info_.Sound[m];
+    const fs::path target = *file;
+    soundJob_->Start([url, target](JobProgress& p) {
+        const net::TransferWatch watch(&p.cancel, [&p](int64_t now, int64_t total) { return p.Bytes(now, total); });
+        const net::HttpReply reply = net::Get(url);
+        if (!reply.ok() || reply.body.size() < 44 || reply.body.compare(0, 4, "RIFF") != 0)
+            throw std::runtime_error("no clip at " + url);
+        std::error_code made;
+        fs::create_directories(target.parent_path(), made);
+        core::WriteFileAtomic(target, reply.body);
+    });
+    pendingSound_ = target;
+}
+
+void TfrmGameWiz::soundFetched(bool cancelled, const QString& error) {
+    sound_->setEnabled(!info_.Sound[model_.current() - 1].empty());
+    if (cancelled) return;
+    if (!error.isEmpty()) return prompter_.errorWithDetail(this, M(kMsgSoundError), error);
+    playFile(pendingSound_);
+}
+
+void TfrmGameWiz::playFile(const fs::path& file) {
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec)) return prompter_.error(this, M(kMsgSoundError));
+    lastPlayed_ = file;
     // QSoundEffect plays asynchronously; a machine without an audio device
     // reports the failure through its status instead of blocking.
     auto* effect = new QSoundEffect(this);
@@ -497,7 +531,7 @@ void TfrmGameWiz::playSound() {
     connect(effect, &QSoundEffect::playingChanged, effect, [effect] {
         if (!effect->isPlaying() && effect->status() == QSoundEffect::Ready) effect->deleteLater();
     });
-    effect->setSource(QUrl::fromLocalFile(Q(file->string())));
+    effect->setSource(QUrl::fromLocalFile(Q(file.string())));
 }
 
 void TfrmGameWiz::leaveMatch() {

@@ -7,6 +7,7 @@
 // shows it. Finish hands the frame and the percentages back through the
 // session; Cancel hands back nothing.
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -65,6 +66,10 @@ public:
     QPushButton* overviewButton() const { return overviewBtn_; }
     // Waits for the statistics page being fetched (tests).
     bool pageLoading() const { return job_->Running(); }
+    // The clip button, whether a clip is being fetched, and the file last played (tests).
+    QPushButton* soundButton() const { return sound_; }
+    bool soundLoading() const { return soundJob_->Running(); }
+    const std::filesystem::path& lastPlayed() const { return lastPlayed_; }
 
     void next();
     void previous();
@@ -84,6 +89,8 @@ private:
     void refreshGames(int team);
     void loadPage();
     void playSound();
+    void soundFetched(bool cancelled, const QString& error);
+    void playFile(const std::filesystem::path& file);
     void openInBrowser();
     void toggleOverview();
     // The statistics page the wizard opens on next time.
@@ -127,6 +134,9 @@ private:
     core::TVinraFile overviewDoc_;
     TfrmQuick* overview_ = nullptr;
     std::unique_ptr<BackgroundJob> job_;
+    std::unique_ptr<BackgroundJob> soundJob_;  // a match's clip from the service
+    std::filesystem::path pendingSound_;
+    std::filesystem::path lastPlayed_;
     std::shared_ptr<std::string> fetched_;
     int lastPage_ = 9;
 };

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -208,7 +210,8 @@ TEST_F(GameWizardTest, StaleStatisticsAreFetchedFirst) {
     server.svr.Get("/Vinra/Info/S/4851/", [&](const httplib::Request&, httplib::Response& res) {
         ++asked;
         res.set_content(
-            "[Info]\r\nDate=2026-12-10\r\n[Chelsea]\r\nTotal=4\r\nLG0=W|2026-49|Chelsea - Leeds 1-0 (h)\r\n",
+            "[Info]\r\nDate=2026-12-10\r\n[Chelsea]\r\nTotal=4\r\nLG0=W|2026-49|Chelsea - Leeds 1-0 (h)\r\n"
+            "[Game0]\r\nSound=S4851-1.wav\r\nHome=Someone else\r\n[Game1]\r\nSound=../../evil.wav\r\n",
             "text/plain; charset=windows-1252");
     });
     server.Start();
@@ -231,6 +234,50 @@ TEST_F(GameWizardTest, StaleStatisticsAreFetchedFirst) {
     ASSERT_EQ(w->gamesList(1)->count(), 0);  // away list: home games of Chelsea left out
     EXPECT_EQ(stats::ReadTeamStats(core::IniFile::FromFile(file), core::IniFile(), "Chelsea").position, "4");
     EXPECT_EQ(core::IniFile::FromFile(file).ReadString("Game0", "Home"), "Arsenal");  // game information kept
+    // Of a match's section only a clip name that stays in its folder comes in.
+    EXPECT_EQ(core::IniFile::FromFile(file).ReadString("Game0", "Sound"), "S4851-1.wav");
+    EXPECT_FALSE(core::IniFile::FromFile(file).HasKey("Game1", "Sound"));
+}
+
+// A match's clip is fetched from the service into the sound cache on the first
+// play, off the GUI thread; a clip the service does not have gives the message.
+TEST_F(GameWizardTest, ClipIsFetchedOnceAndPlayed) {
+    vinra::testing::LocalServer server;
+    std::atomic<int> asked = 0;
+    server.svr.Get(R"(/Vinra/Sounds/(.*))", [&](const httplib::Request& req, httplib::Response& res) {
+        ++asked;
+        if (req.matches[1].str() != "S4851-1.wav") return void(res.status = 404);
+        std::string wav = "RIFF";
+        wav.resize(44 + 800, '\0');
+        res.set_content(wav, "audio/wav");
+    });
+    server.Start();
+    const fs::path file = net::GameInfoFile(program_->DataFolder(), "Stryktipset", 4851);
+    auto ini = core::IniFile::FromFile(file);
+    ini.WriteString("Game0", "Sound", "S4851-1.wav");
+    ini.WriteString("Game1", "Sound", "S4851-2.wav");
+    ini.SaveToFile(file);
+    const fs::path clip = program_->DataFolder() / "Cache" / "Sounds" / "S4851-1.wav";
+    auto w = Open(1, server.Host());
+    auto play = [&] {
+        ASSERT_TRUE(w->soundButton()->isEnabled());
+        w->soundButton()->click();
+        QElapsedTimer t;
+        t.start();
+        while (w->soundLoading() && t.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    };
+    play();
+    EXPECT_TRUE(fs::exists(clip));
+    EXPECT_EQ(w->lastPlayed(), clip);
+    play();  // from the cache now
+    EXPECT_EQ(asked, 1);
+    prompter_.shown.clear();
+    w->next();
+    play();
+    EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(fs::exists(clip.parent_path() / "S4851-2.wav"));
+    ASSERT_FALSE(prompter_.Texts("error").empty());
+    EXPECT_TRUE(prompter_.Texts("error").front().startsWith(QString::fromStdString(core::Msg(1913))));
 }
 
 // Pictures of the wizard's pages in Swedish and English for a person to look
