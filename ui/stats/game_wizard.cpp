@@ -69,6 +69,7 @@ constexpr int kMsgPeople = 1907;         // "People %"
 constexpr int kMsgOwn = 1908;            // "Own"
 constexpr int kMsgRank = 1909;           // "Rank"
 constexpr int kMsgValue = 1910;          // "Value (own / people)"
+constexpr int kMsgValueHint = 1931;      // what the value row means
 constexpr int kMsgExpertTip = 1911;      // "Expert tip: %s"
 constexpr int kMsgPlaySound = 1912;      // "Play sound"
 constexpr int kMsgSoundError = 1913;     // "Error playing sound"
@@ -271,6 +272,7 @@ void TfrmGameWiz::build() {
             values_[r][s] = new QLabel(infoPage);
             values_[r][s]->setAlignment(Qt::AlignCenter);
             values_[r][s]->setMinimumWidth(70);
+            if (r == 5) values_[r][s]->setToolTip(M(kMsgValueHint));
             const int gridRow = r < 4 ? 3 + r : 4 + r;  // own fields sit between people and rank
             ig->addWidget(values_[r][s], gridRow, 1 + s);
         }
@@ -282,7 +284,9 @@ void TfrmGameWiz::build() {
         ig->addWidget(own_[s], 7, 1 + s);
     }
     ig->addWidget(new QLabel(M(kMsgRank), infoPage), 8, 0);
-    ig->addWidget(new QLabel(M(kMsgValue), infoPage), 9, 0);
+    auto* valueCaption = new QLabel(M(kMsgValue), infoPage);
+    valueCaption->setToolTip(M(kMsgValueHint));
+    ig->addWidget(valueCaption, 9, 0);
     oddsView_ = new QCheckBox(M(kMsgOddsView), infoPage);
     connect(oddsView_, &QCheckBox::toggled, this, [this](bool odds) {
         leaveMatch();
