@@ -256,9 +256,49 @@ std::vector<Played> GamesOf(const Season& season, const std::string& team) {
     return out;
 }
 
-std::string GamesTable(const std::vector<Played>& games, size_t limit) {
-    std::string out =
-        "<table border=\"1\"><tr><th>Omgång</th><th>Hemmalag</th><th>Bortalag</th><th>Resultat</th></tr>\n";
+// The statistics pages' own words, in Swedish or English.
+struct PageWords {
+    const char* chart;
+    const char* games;
+    const char* meetings;
+    const char* tables[6];
+    const char* noGames;
+    const char* notMet;
+    const char* gamesHead;  // the four column headings of a games table
+    const char* tableHead;  // the column headings of a league table
+    const char* won;        // the chart's letters for a win, a draw and a loss
+    const char* drawn;
+    const char* lost;
+    const char* match;
+};
+
+const PageWords kSwedish{"Formkurva",
+                         "Senaste matcherna",
+                         "Tidigare möten",
+                         {"Tabell", "Hemmatabell", "Bortatabell", "Form", "Hemmaform", "Bortaform"},
+                         "Inga spelade matcher",
+                         "Lagen har inte mötts tidigare.",
+                         "<th>Omgång</th><th>Hemmalag</th><th>Bortalag</th><th>Resultat</th>",
+                         "<th></th><th>Lag</th><th>S</th><th>V</th><th>O</th><th>F</th><th>Mål</th><th>P</th>",
+                         "V",
+                         "O",
+                         "F",
+                         "match"};
+const PageWords kEnglish{"Form chart",
+                         "Latest games",
+                         "Earlier meetings",
+                         {"Table", "Home table", "Away table", "Form", "Home form", "Away form"},
+                         "No games played",
+                         "The teams have not met before.",
+                         "<th>Round</th><th>Home</th><th>Away</th><th>Result</th>",
+                         "<th></th><th>Team</th><th>P</th><th>W</th><th>D</th><th>L</th><th>Goals</th><th>Pts</th>",
+                         "W",
+                         "D",
+                         "L",
+                         "match"};
+
+std::string GamesTable(const std::vector<Played>& games, size_t limit, const PageWords& w) {
+    std::string out = fmt::format("<table border=\"1\"><tr>{}</tr>\n", w.gamesHead);
     for (size_t i = 0; i < games.size() && i < limit; ++i)
         out += fmt::format("<tr><td>{}</td><td>{}</td><td>{}</td><td>{}-{}</td></tr>\n", games[i].round->omg,
                            E(games[i].match->home), E(games[i].match->away), games[i].match->homeGoals,
@@ -275,7 +315,7 @@ struct Standing {
 // A league table of the teams that have met either team of the match (and their
 // opponents), over all finished matches: 1 total, 2 home, 3 away, 4-6 the same
 // over each team's latest six matches.
-std::string LeagueTable(const Season& season, const Match& match, int kind) {
+std::string LeagueTable(const Season& season, const Match& match, int kind, const PageWords& w) {
     std::set<std::string> teams{match.home, match.away};
     for (bool grew = true; grew;) {
         grew = false;
@@ -307,9 +347,7 @@ std::string LeagueTable(const Season& season, const Match& match, int kind) {
             return a.goalsFor - a.goalsAgainst > b.goalsFor - b.goalsAgainst;
         return a.team < b.team;
     });
-    std::string out =
-        "<table "
-        "border=\"1\"><tr><th></th><th>Lag</th><th>S</th><th>V</th><th>O</th><th>F</th><th>Mål</th><th>P</th></tr>\n";
+    std::string out = fmt::format("<table border=\"1\"><tr>{}</tr>\n", w.tableHead);
     for (size_t i = 0; i < table.size(); ++i) {
         const Standing& s = table[i];
         const bool mark = s.team == match.home || s.team == match.away;
@@ -323,13 +361,14 @@ std::string LeagueTable(const Season& season, const Match& match, int kind) {
 
 }  // namespace
 
-std::string StatsPage(const Season& season, const std::string& view, const Round& round, int match) {
+std::string StatsPage(const Season& season, const std::string& view, const Round& round, int match,
+                      std::string_view language) {
     if (match < 1 || match > static_cast<int>(round.matches.size())) return {};
     const Match& m = round.matches[match - 1];
-    static const char* const kTables[] = {"Tabell", "Hemmatabell", "Bortatabell", "Form", "Hemmaform", "Bortaform"};
+    const PageWords& w = language.empty() || language == "sv" ? kSwedish : kEnglish;
     std::string title, body;
     if (view == "Chart") {
-        title = "Formkurva";
+        title = w.chart;
         for (const std::string& team : {m.home, m.away}) {
             body += "<h2>" + E(team) + "</h2><p style=\"font-family:monospace;font-size:20px\">";
             const auto games = GamesOf(season, team);
@@ -337,31 +376,31 @@ std::string StatsPage(const Season& season, const std::string& view, const Round
                 const bool atHome = games[i].match->home == team;
                 const int gf = atHome ? games[i].match->homeGoals : games[i].match->awayGoals;
                 const int ga = atHome ? games[i].match->awayGoals : games[i].match->homeGoals;
-                body += gf > ga    ? "<span style=\"color:green\">V</span> "
-                        : gf == ga ? "<span style=\"color:gray\">O</span> "
-                                   : "<span style=\"color:red\">F</span> ";
+                body += gf > ga    ? fmt::format("<span style=\"color:green\">{}</span> ", w.won)
+                        : gf == ga ? fmt::format("<span style=\"color:gray\">{}</span> ", w.drawn)
+                                   : fmt::format("<span style=\"color:red\">{}</span> ", w.lost);
             }
-            body += games.empty() ? "Inga spelade matcher</p>\n" : "</p>\n";
+            body += games.empty() ? std::string(w.noGames) + "</p>\n" : "</p>\n";
         }
     } else if (view == "Games") {
-        title = "Senaste matcherna";
+        title = w.games;
         for (const std::string& team : {m.home, m.away})
-            body += "<h2>" + E(team) + "</h2>\n" + GamesTable(GamesOf(season, team), 10);
+            body += "<h2>" + E(team) + "</h2>\n" + GamesTable(GamesOf(season, team), 10, w);
     } else if (view == "Meetings") {
-        title = "Tidigare möten";
+        title = w.meetings;
         std::vector<Played> meetings;
         for (const Played& p : GamesOf(season, m.home))
             if (p.match->home == m.away || p.match->away == m.away) meetings.push_back(p);
-        body = meetings.empty() ? std::string("<p>Lagen har inte mötts tidigare.</p>\n") : GamesTable(meetings, 20);
+        body = meetings.empty() ? fmt::format("<p>{}</p>\n", w.notMet) : GamesTable(meetings, 20, w);
     } else if (view.size() == 7 && view.compare(0, 6, "Table/") == 0 && view[6] >= '1' && view[6] <= '6') {
-        title = kTables[view[6] - '1'];
-        body = LeagueTable(season, m, view[6] - '0');
+        title = w.tables[view[6] - '1'];
+        body = LeagueTable(season, m, view[6] - '0', w);
     } else {
         return {};
     }
     return HtmlHead(title) +
-           fmt::format("<h1>{}</h1>\n<p>{} {} match {}: {} &ndash; {}</p>\n", E(title), E(PoolName(round.typ)),
-                       round.omgId, match, E(m.home), E(m.away)) +
+           fmt::format("<h1>{}</h1>\n<p>{} {} {} {}: {} &ndash; {}</p>\n", E(title), E(PoolName(round.typ)),
+                       round.omgId, w.match, match, E(m.home), E(m.away)) +
            body + "</body></html>\n";
 }
 

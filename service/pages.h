@@ -34,6 +34,8 @@ std::string SvtPage(const Round* round);
 
 // Statistics pages; view is "Chart", "Games", "Meetings" or "Table/1".."Table/6".
 // Returns an empty string for an unknown view or match.
-std::string StatsPage(const Season& season, const std::string& view, const Round& round, int match);
+// language: "sv" or empty for Swedish, anything else English.
+std::string StatsPage(const Season& season, const std::string& view, const Round& round, int match,
+                      std::string_view language = {});
 
 }  // namespace vinra::service

@@ -575,8 +575,9 @@ void VinraService::Register(httplib::Server& svr) {
             [this](const httplib::Request& req, httplib::Response& res) {
                 const auto s = season();
                 const Round* r = s->find(req.matches[2].str()[0], std::stoi(req.matches[3].str()));
-                const std::string page =
-                    r ? StatsPage(*s, req.matches[1].str(), *r, std::stoi(req.matches[4].str())) : std::string();
+                const std::string page = r ? StatsPage(*s, req.matches[1].str(), *r, std::stoi(req.matches[4].str()),
+                                                       req.get_param_value("lang"))
+                                           : std::string();
                 if (page.empty()) return NotFound(res, "no such match");
                 res.set_content(page, kHtml);
             });

@@ -592,6 +592,14 @@ TEST(Service, HelpAndStatisticsPagesStayInsideTheDataFolder) {
     EXPECT_EQ(table.find("<td>15</td><td>"), std::string::npos);
     for (const char* path : {"/Vinra/Table/7/S/4850/2/", "/Vinra/Chart/S/4850/14/", "/Vinra/Chart/S/1/1/"})
         EXPECT_EQ(status(path), 404) << path;
+    // In the player's language: Swedish by default, English for the others.
+    const std::string games = net::Get(s.base() + "/Vinra/Games/S/4850/2/?lang=sv").body;
+    EXPECT_NE(games.find("<h1>Senaste matcherna</h1>"), std::string::npos);
+    const std::string english = net::Get(s.base() + "/Vinra/Games/S/4850/2/?lang=en").body;
+    EXPECT_NE(english.find("<h1>Latest games</h1>"), std::string::npos);
+    EXPECT_NE(english.find("<th>Round</th>"), std::string::npos);
+    EXPECT_EQ(english.find("Omgång"), std::string::npos);
+    EXPECT_NE(net::Get(s.base() + "/Vinra/Table/1/S/4850/2/?lang=fi").body.find("<th>Pts</th>"), std::string::npos);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include "core/messages.h"
+#include "core/settings.h"
 #include "core/signs.h"
 #include "core/text.h"
 #include "net/active_pools.h"
@@ -464,14 +465,28 @@ void TfrmGameWiz::refreshInfo() {
     }
 }
 
-void TfrmGameWiz::loadPage() {
-    if (!tabs_ || lastPage_ >= stats::kOnlinePages) return;
+std::string TfrmGameWiz::pageAddress() const {
     const core::TVinraFile& doc = session_.Doc();
     const std::string path = stats::StatsPagePath(lastPage_, doc.Typ, doc.OmgID, model_.current());
+    if (host_.empty() || path.empty()) return {};
+    // The pages in the player's language where the service has it.
+    const char* lang = "en";
+    switch (core::CurrentLanguage()) {
+        case core::LangSwedish: lang = "sv"; break;
+        case core::LangDanish: lang = "da"; break;
+        case core::LangNorwegian: lang = "no"; break;
+        case core::LangFinnish: lang = "fi"; break;
+        default: break;
+    }
+    return host_ + path + "?lang=" + lang;
+}
+
+void TfrmGameWiz::loadPage() {
+    if (!tabs_ || lastPage_ >= stats::kOnlinePages) return;
     browser_->clear();
-    if (host_.empty() || path.empty()) return;
+    const std::string url = pageAddress();
+    if (url.empty()) return;
     job_->CancelAndJoin();
-    const std::string url = host_ + path;
     auto out = fetched_;
     job_->Start([url, out](JobProgress& p) {
         net::TransferWatch watch(&p.cancel);
@@ -482,9 +497,7 @@ void TfrmGameWiz::loadPage() {
 }
 
 void TfrmGameWiz::openInBrowser() {
-    const core::TVinraFile& doc = session_.Doc();
-    const std::string path = stats::StatsPagePath(lastPage_, doc.Typ, doc.OmgID, model_.current());
-    if (!host_.empty() && !path.empty()) QDesktopServices::openUrl(QUrl(Q(host_ + path)));
+    if (const std::string url = pageAddress(); !url.empty()) QDesktopServices::openUrl(QUrl(Q(url)));
 }
 
 void TfrmGameWiz::playSound() {

@@ -88,6 +88,8 @@ private:
     void refreshInfo();
     void refreshGames(int team);
     void loadPage();
+    // The statistics page of the current match and page, in the player's language; "" without one.
+    std::string pageAddress() const;
     void playSound();
     void soundFetched(bool cancelled, const QString& error);
     void playFile(const std::filesystem::path& file);

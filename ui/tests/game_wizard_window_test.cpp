@@ -182,9 +182,10 @@ TEST_F(GameWizardTest, TeamsLatestGamesRanksAndNavigation) {
 
 TEST_F(GameWizardTest, StatisticsPageComesFromTheService) {
     vinra::testing::LocalServer server;
-    std::string asked;
+    std::string asked, lang;
     server.svr.Get(R"(/Vinra/(.*))", [&](const httplib::Request& req, httplib::Response& res) {
         asked = req.path;
+        lang = req.get_param_value("lang");
         res.set_content("<html><body><h1>Tabell</h1></body></html>", "text/html; charset=utf-8");
     });
     server.Start();
@@ -195,6 +196,7 @@ TEST_F(GameWizardTest, StatisticsPageComesFromTheService) {
     while ((w->pageLoading() || w->browser()->toPlainText().isEmpty()) && t.elapsed() < 5000)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_EQ(asked, "/Vinra/Table/1/S/4851/2/");
+    EXPECT_EQ(lang, core::CurrentLanguage() == core::LangSwedish ? "sv" : "en");
     EXPECT_TRUE(w->browser()->toPlainText().contains(QStringLiteral("Tabell")));
 }
 
