@@ -437,10 +437,13 @@ void TfrmGameWiz::refreshInfo() {
     const auto own = model_.OwnFields();
     for (int s = 0; s < 3; ++s) {
         values_[0][s]->setText(Q(core::KeepChars(info_.News[m][s], "0123456789")));
-        values_[1][s]->setText(
-            Q(odds ? stats::FormatFixed(info_.OddsValue[m][s], 2) : stats::FormatFixed(info_.OddsPercent[m][s], 0)));
-        values_[2][s]->setText(
-            Q(odds ? stats::FormatFixed(info_.UbetValue[m][s], 2) : stats::FormatFixed(info_.UbetPercent[m][s], 0)));
+        // Odds the round's information does not give stay empty rather than read as 0 %.
+        values_[1][s]->setText(info_.OddsValue[m][s] <= 0 ? QString()
+                                                          : Q(odds ? stats::FormatFixed(info_.OddsValue[m][s], 2)
+                                                                   : stats::FormatFixed(info_.OddsPercent[m][s], 0)));
+        values_[2][s]->setText(info_.UbetValue[m][s] <= 0 ? QString()
+                                                          : Q(odds ? stats::FormatFixed(info_.UbetValue[m][s], 2)
+                                                                   : stats::FormatFixed(info_.UbetPercent[m][s], 0)));
         values_[3][s]->setText(
             Q(odds ? stats::FormatFixed(info_.PeopleOdds[m][s], 2) : stats::FormatFixed(info_.PeopleValue[m][s], 2)));
         const int rank = stats::PeopleRank(info_, m, s);

@@ -174,6 +174,7 @@ TEST_F(GameWizardTest, TeamsLatestGamesRanksAndNavigation) {
     EXPECT_EQ(w->valueLabel(4, 0)->text(), QStringLiteral("13"));  // 40% is the least played favourite
     EXPECT_EQ(w->valueLabel(3, 0)->text(), QStringLiteral("40,00"));
     EXPECT_EQ(w->valueLabel(5, 0)->text(), QStringLiteral("1,25"));  // bookmaker 50 / people 40
+    EXPECT_EQ(w->valueLabel(2, 0)->text(), QString());               // no operator odds: empty, not 0
     w->last();
     EXPECT_EQ(w->model().current(), 13);
     EXPECT_EQ(w->valueLabel(4, 0)->text(), QStringLiteral("1"));  // 52% the most played
