@@ -25,6 +25,7 @@
 #include "ui/core/command_table.h"
 #include "ui/core/document_session.h"
 #include "ui/core/localise.h"
+#include "ui/core/progress_bar.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
 #include "ui/reduction/template_editor.h"
@@ -67,13 +68,6 @@ constexpr int kMsgNoTemplates = 1730;  // "No templates were found in %s."
 constexpr int kMsgNoPeople = 1731;     // "The round has no people's percentages: ..."
 
 QString Grouped(int64_t v) { return Q(core::GroupDigits(v)); }
-
-void SetBar(QProgressBar* bar, int64_t value, int64_t maximum) {
-    int shift = 0;
-    while ((maximum >> shift) > std::numeric_limits<int>::max()) ++shift;
-    bar->setRange(0, static_cast<int>(std::max<int64_t>(maximum, 1) >> shift));
-    bar->setValue(static_cast<int>(std::clamp<int64_t>(value, 0, std::max<int64_t>(maximum, 1)) >> shift));
-}
 
 }  // namespace
 
@@ -446,7 +440,7 @@ void TfrmDynamicRows::startGeneration() {
     shownTested_ = shownRowDiff_ = shownFinal_ = 0;
     counters_[0]->setText(Grouped(static_cast<int64_t>(core::MathRowCount(setup_.frame))));
     for (int i = 1; i < 5; ++i) counters_[i]->setText(QStringLiteral("0"));
-    SetBar(bar_, 0, 1);
+    SetScaledProgress(bar_, 0, 1);
     startPass(1, reduction::ExpertPass1(setup_, {}));
 }
 
@@ -475,7 +469,7 @@ void TfrmDynamicRows::onTick() {
                 shownTested_ = tested;
                 counters_[1]->setText(Grouped(tested));
             }
-            SetBar(bar_, tested, maximum);
+            SetScaledProgress(bar_, tested, maximum);
             break;
         case GenerationPhase::RowDifference:
             // The position in the rows, counted from 1; never past the rows left.
@@ -483,14 +477,14 @@ void TfrmDynamicRows::onTick() {
                 shownRowDiff_ = std::min(tested + 1, maximum);
                 counters_[3]->setText(Grouped(shownRowDiff_));
             }
-            SetBar(bar_, tested, maximum);
+            SetScaledProgress(bar_, tested, maximum);
             break;
         case GenerationPhase::RandomReduction:
             if (tested > shownFinal_) {
                 shownFinal_ = tested;
                 counters_[4]->setText(Grouped(tested));
             }
-            SetBar(bar_, tested, maximum);
+            SetScaledProgress(bar_, tested, maximum);
             break;
         default: break;
     }
@@ -524,7 +518,7 @@ void TfrmDynamicRows::onPassEnded(bool /*cancelled*/, const QString& error) {
         shownRowDiff_ = count;
         counters_[3]->setText(Grouped(count));
     }
-    SetBar(bar_, 1, 1);
+    SetScaledProgress(bar_, 1, 1);
     // A stopped pass 1 ends like a finished one: its rows are cut when too many.
     if (pass == 1 && reduction::NeedsPass2(rows_.size(), limit_value_)) {
         pass2Ran_ = true;

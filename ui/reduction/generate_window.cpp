@@ -36,6 +36,7 @@
 #include "net/update_check.h"
 #include "ui/core/background_job.h"
 #include "ui/core/localise.h"
+#include "ui/core/progress_bar.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
 #include "ui/net/browser.h"
@@ -117,15 +118,6 @@ QString Clock(qint64 ms) {
 }
 
 QString Grouped(int64_t v) { return Q(core::GroupDigits(v)); }
-
-// The progress bar counts in int; frames beyond that are shown scaled.
-void SetBar(QProgressBar* bar, int64_t value, int64_t maximum) {
-    int shift = 0;
-    while ((maximum >> shift) > std::numeric_limits<int>::max()) ++shift;
-    // An empty maximum shows an empty bar, not Qt's busy indicator.
-    bar->setRange(0, static_cast<int>(std::max<int64_t>(maximum, 1) >> shift));
-    bar->setValue(static_cast<int>(std::clamp<int64_t>(value, 0, std::max<int64_t>(maximum, 1)) >> shift));
-}
 
 const std::pair<int, int> kEditorButtons[] = {
     // flag, caption of its editor button
@@ -679,7 +671,7 @@ void TfrmGenerate::showStartRow() {
 void TfrmGenerate::showCounters(int64_t tested, int64_t used, int64_t bar) {
     tested_->setText(Grouped(tested));
     used_->setText(used < 0 ? QString() : Grouped(used));
-    SetBar(bar_, bar, std::max<int64_t>(model_.ProgressMaximum(), bar));
+    SetScaledProgress(bar_, bar, std::max<int64_t>(model_.ProgressMaximum(), bar));
 }
 
 bool TfrmGenerate::conditionsOn() const {
@@ -809,7 +801,7 @@ void TfrmGenerate::startRun(reduction::GenerationInput input) {
     const bool randomRun =
         model_.RunningKind() == reduction::RunKind::Reduction && model_.Mode() == reduction::GenerationMode::Random;
     if (randomRun) bar_->setRange(0, 0);  // the rows found so far are known only at the end
-    else SetBar(bar_, 0, model_.ProgressMaximum());
+    else SetScaledProgress(bar_, 0, model_.ProgressMaximum());
     tested_->setText(Grouped(0));
     used_->clear();
     runClock_.start();
@@ -855,7 +847,7 @@ void TfrmGenerate::beginRunDisplay() {
     lastTested_ = 0;
     status_[2]->setText(M(kMsgTimeZero));
     rate_->clear();
-    SetBar(bar_, 0, std::max<int64_t>(model_.ProgressMaximum(), 1));
+    SetScaledProgress(bar_, 0, std::max<int64_t>(model_.ProgressMaximum(), 1));
     tested_->setText(Grouped(0));
     used_->clear();
     runClock_.start();
@@ -894,13 +886,13 @@ void TfrmGenerate::onOtherTick() {
     const int64_t done = p.done.load(), total = p.total.load();
     if (guarantee_ && p.phase.load() != static_cast<int>(reduction::GuaranteePhase::Expansion)) {
         // Searching: the bar is the time budget used; the rows are the best list so far.
-        SetBar(bar_, done, std::max<int64_t>(total, 1));
+        SetScaledProgress(bar_, done, std::max<int64_t>(total, 1));
         tested_->setText(Grouped(model_.FrameRows()));
         rate_->setText(Q(guarantee_->ProgressText(core::CurrentLanguage())));
         const int64_t best = guarantee_->rowsSoFar.load();
         used_->setText(best > 0 ? Grouped(best) : QString());
     } else {
-        SetBar(bar_, done, std::max<int64_t>(total, 1));
+        SetScaledProgress(bar_, done, std::max<int64_t>(total, 1));
         tested_->setText(Grouped(done));
     }
 }
@@ -988,7 +980,7 @@ void TfrmGenerate::onTick() {
         maximum = gen_->Maximum();
     const bool randomRun =
         model_.RunningKind() == reduction::RunKind::Reduction && model_.Mode() == reduction::GenerationMode::Random;
-    if (!randomRun) SetBar(bar_, tested, maximum);
+    if (!randomRun) SetScaledProgress(bar_, tested, maximum);
     // Speed and time left on runs longer than a second.
     if (ms >= 1000 && tested > 0) {
         const double perSecond = static_cast<double>(tested) * 1000.0 / static_cast<double>(ms);
@@ -1023,13 +1015,13 @@ void TfrmGenerate::onFinished(bool cancelled, const QString& error) {
         showStartRow();
     } else {
         model_.EndWarranty(gen_->Warranty(), cancelled);
-        SetBar(bar_, gen_->Tested(), std::max<int64_t>(gen_->Maximum(), 1));
+        SetScaledProgress(bar_, gen_->Tested(), std::max<int64_t>(gen_->Maximum(), 1));
         showWarranty();
     }
     gen_.reset();
     if (model_.Step() == 3) startValue();
     status_[2]->setText(M(kMsgTimeUsed) + Clock(ms));
-    if (bar_->maximum() == 0) SetBar(bar_, 0, 1);
+    if (bar_->maximum() == 0) SetScaledProgress(bar_, 0, 1);
     updateControls();
     updateStatus();
     emit runFinished();
