@@ -12,6 +12,9 @@ namespace vinra::checking {
 bool LiveCycle::Press(bool down) {
     buttonDown_ = down;
     timerOn_ = down;
+    // Releasing the button switches the update off: a tick would press it
+    // again in "Non stop", so the button could never stop the cycle.
+    if (!down) return false;
     return Tick();
 }
 

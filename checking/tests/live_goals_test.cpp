@@ -57,6 +57,16 @@ TEST(LiveCycle, AtButtonClickFetchesOnceNonStopKeepsGoingUntilAllEnded) {
     EXPECT_TRUE(c.TimerOn());
     EXPECT_TRUE(c.Tick());
     EXPECT_FALSE(c.TimerOn());
+
+    // The button released in "Non stop" switches the update off, with no new fetch.
+    c.DownloadFinished();
+    c.SetMode(LiveMode::NonStop);
+    EXPECT_TRUE(c.Press(true));
+    c.DownloadFinished();
+    c.AfterRefresh(false);
+    EXPECT_FALSE(c.Press(false));
+    EXPECT_FALSE(c.ButtonDown());
+    EXPECT_FALSE(c.TimerOn());
 }
 
 TEST(LiveSound, ChoiceAgainstReference) {

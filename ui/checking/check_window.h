@@ -73,6 +73,8 @@ struct CheckWindowContext {
     std::filesystem::path pdfFolder;        // where the report PDFs are proposed
     std::vector<std::string> homes, aways;  // the main window's team names
     std::string serviceHome;                // the web service's start page
+    std::string uploadUser;                 // the web-service user of uploads (the publish id)
+    std::string systemFileName;             // the system's file name (the publish id)
     HelpFn help;
     std::function<void(const std::string& url)> openUrl;
     std::function<void(QWidget*)> openSettings;

@@ -32,6 +32,7 @@
 #include "ui/core/background_job.h"
 #include "ui/core/localise.h"
 #include "ui/core/prompter.h"
+#include "ui/net/svt_teams.h"
 
 namespace vinra::ui {
 
@@ -241,8 +242,7 @@ void GoalServiceTab::build() {
         if (!show_->isEnabled()) {
             show_->setEnabled(true);
             if (error.isEmpty() && options_.openUrl)
-                options_.openUrl(options_.serviceBase + "/goalservice/goalservice.php?id=" +
-                                 net::PublishId(doc_, options_.userName, options_.systemFileName));
+                options_.openUrl(options_.serviceBase + "/goalservice/goalservice.php?id=" + PublishId());
         }
         emit published();
     });
@@ -266,6 +266,10 @@ void GoalServiceTab::updateButton() {
     onOff_->setChecked(cycle_.ButtonDown());
     if (cycle_.TimerOn() && !timer_->isActive()) timer_->start();
     if (!cycle_.TimerOn()) timer_->stop();
+}
+
+std::string GoalServiceTab::PublishId() const {
+    return net::PublishId(doc_, options_.userName, options_.systemFileName);
 }
 
 void GoalServiceTab::startDownload() {
@@ -293,9 +297,24 @@ void GoalServiceTab::downloadFinished(bool cancelled, const QString& error) {
     } else {
         net::TResultInfo next = info_;
         for (size_t m = 0; m < live_->Matches().size(); ++m) next.tracked[m] = live_->Matches()[m].tracked;
-        const bool parsed = srcLive_->isChecked() ? net::ParseLiveXml(target_, next)
-                                                  : net::ParseSvtPage(target_, next, doc_.Typ, options_.homes,
-                                                                      options_.aways, options_.teamstat);
+        const bool svt = !srcLive_->isChecked();
+        bool parsed =
+            svt ? net::ParseSvtPage(target_, next, doc_.Typ, options_.homes, options_.aways, options_.teamstat)
+                : net::ParseLiveXml(target_, next);
+        // At a button click the player is there to name the page's teams for
+        // the system's that it did not find; the names count from this update on.
+        if (parsed && svt && !nonStop_->isChecked() && !next.unmatchedTeams.empty() && options_.prompter &&
+            !options_.dataFolder.empty()) {
+            const fs::path teamstat = options_.dataFolder / "teamstat.ini";
+            if (MapSvtTeams(this, next, teamstat, *options_.prompter, options_.runTeamDialog) > 0) {
+                try {
+                    options_.teamstat = core::IniFile::FromFile(teamstat);
+                } catch (const std::exception&) {}
+                next = info_;
+                for (size_t m = 0; m < live_->Matches().size(); ++m) next.tracked[m] = live_->Matches()[m].tracked;
+                parsed = net::ParseSvtPage(target_, next, doc_.Typ, options_.homes, options_.aways, options_.teamstat);
+            }
+        }
         if (!parsed) {
             status_->setText(M(kMsgGarbage));
         } else {
@@ -442,7 +461,7 @@ void GoalServiceTab::publish() {
     static std::minstd_rand rng(std::random_device{}());
     p.bannerId = std::uniform_int_distribution<int>(0, 99)(rng);
     lastPublished_ = net::PublishXml(doc_, p, options_.pool.signs);
-    const std::string id = net::PublishId(doc_, options_.userName, options_.systemFileName);
+    const std::string id = PublishId();
     const std::string address = options_.serviceBase + "/apps/goalservice/gsnew.php";
     const std::string xml = lastPublished_;
     if (post_->Running()) return;
@@ -516,6 +535,8 @@ QWidget* TfrmRatta::makeGoalServiceTab() {
     o.teamstat = ini("teamstat.ini");
     o.homes = ctx_.homes;
     o.aways = ctx_.aways;
+    o.userName = ctx_.uploadUser;
+    o.systemFileName = ctx_.systemFileName;
     o.pool = ctx_.pool;
     o.prompter = ctx_.prompter;
     o.openUrl = ctx_.openUrl;

@@ -30,6 +30,8 @@ class QTimer;
 
 namespace vinra::ui {
 
+class TfrmSvtTeams;
+
 class BackgroundJob;
 class Prompter;
 
@@ -51,6 +53,8 @@ struct GoalServiceOptions {
     std::function<const checking::CheckResult&()> recountFromGoals;
     // Marks the system modified.
     std::function<void()> modified;
+    // Shows the SVT team-mapping dialog (default: exec); tests answer it here.
+    std::function<void(TfrmSvtTeams&)> runTeamDialog;
     // The sound chosen (tests listen here); the file is empty when missing.
     std::function<void(checking::LiveSound, const std::filesystem::path&)> onSound;
 };
@@ -81,6 +85,8 @@ public:
     std::filesystem::path TargetFile() const { return target_; }
     std::filesystem::path LogFile() const { return options_.dataFolder / "log.html"; }
     std::string LastPublished() const { return lastPublished_; }
+    // The id the state is published under.
+    std::string PublishId() const;
     bool Busy() const;
 
     // A mouse button released over a cell (what the grid's clicks lead to).

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "core/messages.h"
+#include "core/text.h"
 #include "net/active_pools.h"
 #include "ui/checking/check_window.h"
 #include "ui/checking/db_manager.h"
@@ -35,6 +36,8 @@ CheckWindowContext MakeCheckWindowContext(const ShellContext& shell) {
     c.pdfFolder = program.UserFolder();
     c.homes = session.HomeTeams();
     c.aways = session.AwayTeams();
+    c.uploadUser = std::string(core::Trim(program.settingsFile().ini().ReadString("General", kApiUserKey)));
+    c.systemFileName = session.IsUntitled() ? std::string() : session.FileName().filename().string();
     const std::string host = net::ServiceHostOf(program.updateIni);
     c.serviceHome = host.empty() ? std::string() : (host.rfind("http", 0) == 0 ? host : "http://" + host) + "/";
     // Addresses come from the service and from files: one that is no web

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
 #include <QApplication>
 #include <QTableWidget>
 #include <QTimer>
@@ -12,6 +15,7 @@
 #include "core/system_document.h"
 #include "ui/checking/check_window.h"
 #include "ui/checking/db_manager.h"
+#include "ui/checking/goal_service_tab.h"
 #include "ui/core/command_table.h"
 #include "ui/core/document_session.h"
 #include "ui/tests/support/ui_fixture.h"
@@ -97,6 +101,50 @@ TEST_F(CheckCommandTest, TheResultLeftInTheWindowReachesTheSystemAndTheResultPan
     EXPECT_EQ(program_->db.FindResult("S", 4851).U(13), 100000000);
     // The saved result shows in the main window's result panel.
     EXPECT_TRUE(window_->ResultShown());
+}
+
+// The goal-service tab inside the real window: its publish id names the
+// upload user and the system's file, Ctrl+G switches the live update on and
+// off, and goals kept by hand go back to the system and survive a save.
+TEST_F(CheckCommandTest, GoalTabInTheWindowPublishIdCtrlGAndGoalsSaved) {
+    OpenSystem({std::string(13, '0')});
+    program_->settingsFile().WriteString("General", "apiUser", "anna");
+    bool opened = false;
+    WhenModal<TfrmRatta>([&](TfrmRatta* w) {
+        opened = true;
+        auto* tab = w->findChild<GoalServiceTab*>();
+        ASSERT_NE(tab, nullptr);
+        EXPECT_EQ(tab->PublishId(), "S4851_anna_check");
+        auto* key = w->findChild<QShortcut*>();
+        ASSERT_NE(key, nullptr);
+        EXPECT_EQ(key->key(), QKeySequence(Qt::CTRL | Qt::Key_G));
+        tab->ModeNonStop()->click();
+        ASSERT_FALSE(tab->OnOff()->isChecked());
+        emit key->activated();  // as the key does wherever the window has the focus
+        EXPECT_TRUE(tab->OnOff()->isChecked());
+        EXPECT_TRUE(tab->Timer()->isActive());
+        emit key->activated();
+        EXPECT_FALSE(tab->OnOff()->isChecked());
+        EXPECT_FALSE(tab->Timer()->isActive());
+        // Two home goals and an away goal by hand in match 1.
+        tab->CellReleased(0, GoalServiceTab::ColScore, Qt::LeftButton, {});
+        tab->CellReleased(0, GoalServiceTab::ColScore, Qt::LeftButton, {});
+        tab->CellReleased(0, GoalServiceTab::ColScore, Qt::RightButton, {});
+        w->reject();
+    });
+    window_->Commands().Trigger(QStringLiteral("actCheck"));
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(window_->Session().Doc().HGoal[0], 2);
+    EXPECT_EQ(window_->Session().Doc().AGoal[0], 1);
+    ASSERT_TRUE(window_->Session().Modified());
+    const fs::path path = userPool() / "check.1x2";
+    window_->SaveClick();
+    EXPECT_FALSE(window_->Session().Modified());
+    core::TVinraFile reread;
+    reread.LoadFromFile(path);
+    EXPECT_EQ(reread.HGoal[0], 2);
+    EXPECT_EQ(reread.AGoal[0], 1);
+    EXPECT_EQ(reread.Facit.substr(0, 1), "0");  // the result row follows the goals
 }
 
 TEST_F(CheckCommandTest, DatabaseEntriesOpenTheEditorOnTheirPage) {

@@ -26,6 +26,7 @@
 #include "tests/temp_dir.h"
 #include "ui/checking/goal_service_tab.h"
 #include "ui/core/localise.h"
+#include "ui/net/svt_teams.h"
 #include "ui/tests/support/scripted_prompter.h"
 
 namespace vinra::ui {
@@ -245,6 +246,53 @@ TEST(GoalServiceTab, StalledAndMalformedSourcesLeaveTheScores) {
     EXPECT_EQ(tab.StatusLine()->text().toStdString(), core::Msg(1803));
     EXPECT_EQ(doc.HGoal[0], 1);
     EXPECT_TRUE(heard.sounds.empty());
+}
+
+// The SVT page at a button click: a team of the system the page does not show
+// is named by the player, kept in teamstat.ini, and the page read again.
+TEST(GoalServiceTab, SvtTeamsThePageLacksAreMappedAtAButtonClick) {
+    LiveService s;
+    s.seconds = 1060;
+    TempDir dir;
+    core::TVinraFile doc = Doc();
+    Heard heard;
+    testing::ScriptedPrompter prompter;
+    GoalServiceOptions o = Options(s.server.Host(), dir.path(), heard, &prompter);
+    o.homes[0] = "Kilbrack City";  // the page says "Kilbrack" and "Glenmuir"
+    o.aways[0] = "Glenmuir Rovers";
+    int asked = 0;
+    o.runTeamDialog = [&](TfrmSvtTeams& dlg) {
+        if (++asked == 1) {
+            dlg.SetText(QStringLiteral("Kilbrack"));
+            dlg.btnOKClick();
+        } else {
+            dlg.btnSkipClick();
+        }
+    };
+    GoalServiceTab tab(doc, std::move(o));
+    tab.SourceSvt()->click();
+    ASSERT_TRUE(tab.ModeButton()->isChecked());
+    PressAndWait(tab);
+    EXPECT_EQ(asked, 2);  // both names of match 1
+    const auto teamstat = core::IniFile::FromFile(dir.path() / "teamstat.ini");
+    EXPECT_EQ(teamstat.ReadString("teams_svt", "Kilbrack City"), "Kilbrack");
+    EXPECT_NE(Cell(tab, 0, GoalServiceTab::ColScore), QStringLiteral("---"));  // read again with the name
+    EXPECT_NE(Cell(tab, 1, GoalServiceTab::ColScore), QStringLiteral("---"));
+
+    // Non stop: nobody is asked; the match stays unread.
+    TempDir other;
+    core::TVinraFile doc2 = Doc();
+    GoalServiceOptions o2 = Options(s.server.Host(), other.path(), heard, &prompter);
+    o2.homes[0] = "Kilbrack City";
+    o2.aways[0] = "Glenmuir Rovers";
+    o2.runTeamDialog = [&](TfrmSvtTeams&) { ++asked; };
+    GoalServiceTab tab2(doc2, std::move(o2));
+    tab2.SourceSvt()->click();
+    tab2.ModeNonStop()->click();
+    PressAndWait(tab2);
+    tab2.OnOff()->click();  // off again
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(Cell(tab2, 0, GoalServiceTab::ColScore), QStringLiteral("---"));
 }
 
 // Pictures of the tab during a live round, in Swedish and English, when
