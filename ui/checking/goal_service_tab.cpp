@@ -30,6 +30,7 @@
 #include "net/http.h"
 #include "ui/checking/check_window.h"
 #include "ui/core/background_job.h"
+#include "ui/core/icons.h"
 #include "ui/core/localise.h"
 #include "ui/core/prompter.h"
 #include "ui/net/svt_teams.h"
@@ -73,7 +74,8 @@ QString M(int n) { return Q(core::Msg(n)); }
 const QColor kRight(0x90, 0xEE, 0x90);
 const QColor kWrong(0xFF, 0x99, 0x99);
 
-std::string Grouped(int64_t v) { return QLocale().toString(static_cast<qlonglong>(v)).toStdString(); }
+// Digits grouped as everywhere else in the program (spaces), whatever the machine's locale.
+std::string Grouped(int64_t v) { return core::GroupDigits(v); }
 
 }  // namespace
 
@@ -156,6 +158,7 @@ void GoalServiceTab::build() {
     onOff_->setObjectName(QStringLiteral("btnOnOff"));
     onOff_->setCheckable(true);
     onOff_->setToolTip(QStringLiteral("Ctrl+G"));
+    onOff_->setIcon(MakeIcon(Icon::ConditionFalse));
     progress_ = new QProgressBar(update);
     progress_->setTextVisible(false);
     ul->addWidget(onOff_);
@@ -187,9 +190,9 @@ void GoalServiceTab::build() {
     wins_->setObjectName(QStringLiteral("sgWin"));
     wins_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     wins_->setHorizontalHeaderLabels({M(kMsgSum), M(kMsgWinnings)});
-    const int matches = n;
+    // The operator's preliminary winnings are for 13, 12, 11 and 10 right.
     for (int g = 0; g < 4; ++g) {
-        wins_->setVerticalHeaderItem(g, new QTableWidgetItem(QString::number(matches - g)));
+        wins_->setVerticalHeaderItem(g, new QTableWidgetItem(QString::number(13 - g)));
         for (int c = 0; c < 2; ++c) {
             auto* item = new QTableWidgetItem;
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -200,6 +203,14 @@ void GoalServiceTab::build() {
     wins_->setFixedHeight(wins_->horizontalHeader()->sizeHint().height() +
                           4 * wins_->verticalHeader()->defaultSectionSize() + 4);
     right->addWidget(wins_);
+    // Only the Swedish pools have the operator's live service and its
+    // preliminary winnings; the others follow the SVT page.
+    if (doc_.Typ != "S" && doc_.Typ != "I") {
+        srcSvt_->setChecked(true);
+        srcLive_->hide();
+        srcSvt_->hide();
+        wins_->hide();
+    }
 
     auto* pub = new QHBoxLayout;
     publish_ = Tag(new QCheckBox(M(kMsgPublishBox), this), kMsgPublishBox);
@@ -225,6 +236,7 @@ void GoalServiceTab::build() {
     connect(nonStop_, &QRadioButton::toggled, this, [this](bool on) {
         cycle_.SetMode(on ? checking::LiveMode::NonStop : checking::LiveMode::AtButtonClick);
         onOff_->setChecked(cycle_.ButtonDown());
+        onOff_->setIcon(MakeIcon(cycle_.ButtonDown() ? Icon::ConditionTrue : Icon::ConditionFalse));
     });
     connect(show_, &QPushButton::clicked, this, [this] {
         show_->setEnabled(false);
@@ -264,6 +276,7 @@ void GoalServiceTab::Tick() {
 
 void GoalServiceTab::updateButton() {
     onOff_->setChecked(cycle_.ButtonDown());
+    onOff_->setIcon(MakeIcon(cycle_.ButtonDown() ? Icon::ConditionTrue : Icon::ConditionFalse));
     if (cycle_.TimerOn() && !timer_->isActive()) timer_->start();
     if (!cycle_.TimerOn()) timer_->stop();
 }

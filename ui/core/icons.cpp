@@ -227,6 +227,17 @@ QPixmap Draw(int size, Icon kind) {
             }
             break;
         }
+        case Icon::ConditionTrue:
+        case Icon::ConditionFalse: {
+            const QColor c = kind == Icon::ConditionTrue ? QColor(0x3C, 0xB3, 0x71) : QColor(0xE0, 0x40, 0x40);
+            p.setBrush(c);
+            p.setPen(QPen(c.darker(160), 1.2));
+            p.drawEllipse(QRectF(3, 3, 18, 18));
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(255, 255, 255, 110));
+            p.drawEllipse(QRectF(7, 6, 7, 5));  // a highlight, so it reads as a lamp
+            break;
+        }
     }
     return pm;
 }

@@ -27,6 +27,9 @@ enum class Icon {
     SortDate,
     SortAscending,
     SortDescending,
+    // A condition or a switch: a green lamp for true or on, a red one for false or off.
+    ConditionTrue,
+    ConditionFalse,
 };
 
 QIcon MakeIcon(Icon kind);

@@ -175,7 +175,8 @@ TEST(GoalServiceTab, FollowsALiveRoundLogsSoundsAndPublishes) {
         const std::string page((std::istreambuf_iterator<char>(in)), {});
         EXPECT_NE(page.find("Brook &amp; Vale-Ashford/Town 1-1"), std::string::npos);
         EXPECT_NE(page.find("Winning row"), std::string::npos);
-        EXPECT_EQ(tab.WinGrid()->item(0, 0)->text(), QLocale().toString(2));
+        EXPECT_EQ(tab.WinGrid()->item(0, 0)->text(), QStringLiteral("2"));
+        EXPECT_EQ(tab.WinGrid()->item(0, 1)->text(), QStringLiteral("1 234 567"));  // grouped as the program groups
 
         // The publication reached the service and reads back.
         ASSERT_TRUE(published.count() > 0 || published.wait(10000));
@@ -250,6 +251,26 @@ TEST(GoalServiceTab, StalledAndMalformedSourcesLeaveTheScores) {
 
 // The SVT page at a button click: a team of the system the page does not show
 // is named by the player, kept in teamstat.ini, and the page read again.
+// The operator's live service and its preliminary winnings (13 to 10 right)
+// are the Swedish pools'; another pool follows the SVT page.
+TEST(GoalServiceTab, PoolDecidesTheSourceAndTheWinningsLines) {
+    TempDir dir;
+    Heard heard;
+    core::TVinraFile doc = Doc();
+    GoalServiceTab tab(doc, Options("http://127.0.0.1:1", dir.path(), heard));
+    EXPECT_FALSE(tab.SourceLive()->isHidden());
+    EXPECT_FALSE(tab.WinGrid()->isHidden());
+    EXPECT_EQ(tab.WinGrid()->verticalHeaderItem(0)->text(), QStringLiteral("13"));
+    EXPECT_EQ(tab.WinGrid()->verticalHeaderItem(3)->text(), QStringLiteral("10"));
+    core::TVinraFile norsk = Doc();
+    norsk.Typ = "C";
+    GoalServiceTab other(norsk, Options("http://127.0.0.1:1", dir.path(), heard));
+    EXPECT_TRUE(other.SourceSvt()->isChecked());
+    EXPECT_TRUE(other.SourceLive()->isHidden());
+    EXPECT_TRUE(other.WinGrid()->isHidden());
+    EXPECT_FALSE(other.ModeButton()->isHidden());
+}
+
 TEST(GoalServiceTab, SvtTeamsThePageLacksAreMappedAtAButtonClick) {
     LiveService s;
     s.seconds = 1060;
