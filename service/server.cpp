@@ -460,13 +460,36 @@ void VinraService::Register(httplib::Server& svr) {
     RegisterLiveEndpoints(svr, live_);
 
     // Goal-service publications.
-    svr.Post("/apps/goalservice/gsnew.php", [this](const httplib::Request& req, httplib::Response& res) {
-        const std::string id = req.get_param_value("dbid"), xml = req.get_param_value("xmldata");
-        if (!SafeName(id) || xml.empty() || xml.size() > kMaxPublication)
-            return BadRequest(res, "dbid and xmldata are required");
-        store(publications_, {id, "", id, xml});
-        res.set_content("OK\n", "text/plain; charset=utf-8");
-    });
+    // The form is read here rather than by the HTTP library, whose own reading
+    // of URL-encoded forms stops at 8 KB: a full round's publication is larger.
+    svr.Post("/apps/goalservice/gsnew.php",
+             [this](const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
+                 std::string body;
+                 bool tooLarge = false;
+                 reader([&](const char* data, size_t length) {
+                     if (body.size() + length > 3 * kMaxPublication + 4096) {
+                         tooLarge = true;
+                         return false;
+                     }
+                     body.append(data, length);
+                     return true;
+                 });
+                 if (tooLarge) {
+                     res.status = 413;
+                     return res.set_content("The publication is too large.\n", "text/plain; charset=utf-8");
+                 }
+                 httplib::Params form = req.params;  // fields given in the address count too
+                 httplib::detail::parse_query_text(body, form);
+                 auto field = [&form](const char* name) {
+                     const auto it = form.find(name);
+                     return it == form.end() ? std::string() : it->second;
+                 };
+                 const std::string id = field("dbid"), xml = field("xmldata");
+                 if (!SafeName(id) || xml.empty() || xml.size() > kMaxPublication)
+                     return BadRequest(res, "dbid and xmldata are required");
+                 store(publications_, {id, "", id, xml});
+                 res.set_content("OK\n", "text/plain; charset=utf-8");
+             });
     svr.Get("/goalservice/goalservice.php", [this](const httplib::Request& req, httplib::Response& res) {
         std::lock_guard lock(mutex_);
         const Stored* entry = lookup(publications_, req.get_param_value("id"));

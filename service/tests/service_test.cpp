@@ -566,6 +566,14 @@ TEST(Service, GoalServicePublicationsAreShownEscaped) {
     EXPECT_NE(page.find("rad 1<br>rad 2"), std::string::npos);
     EXPECT_EQ(net::Get(s.base() + "/goalservice/goalservice.php?id=other").status, 404);
     EXPECT_EQ(net::PostForm(s.base() + "/apps/goalservice/gsnew.php", {"xmldata=" + xml, "dbid=../x"}).status, 400);
+
+    // A full round with its ten best rows is far beyond 8 KB once URL-encoded.
+    std::string big = xml;
+    big.insert(big.find("</games>"), std::string(60000, ' '));
+    EXPECT_EQ(net::PostForm(s.base() + "/apps/goalservice/gsnew.php",
+                            {"submit=Submit", "xmldata=" + big, "dbid=S4851_demo_stor"})
+                  .status,
+              200);
 }
 
 TEST(Service, HelpAndStatisticsPagesStayInsideTheDataFolder) {
