@@ -321,8 +321,12 @@ std::string LeagueTable(const Season& season, const Match& match, int kind, cons
         grew = false;
         for (const Round& r : season.rounds())
             for (const Match& m : r.matches)
-                if (m.ended && (teams.count(m.home) || teams.count(m.away)))
-                    grew |= teams.insert(m.home).second | teams.insert(m.away).second;
+                if (m.ended && (teams.count(m.home) || teams.count(m.away))) {
+                    // Both names go in; either being new means another pass.
+                    const bool newHome = teams.insert(m.home).second;
+                    const bool newAway = teams.insert(m.away).second;
+                    grew = grew || newHome || newAway;
+                }
     }
     const bool home = kind == 2 || kind == 5, away = kind == 3 || kind == 6, form = kind >= 4;
     std::vector<Standing> table;

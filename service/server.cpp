@@ -391,7 +391,7 @@ void VinraService::Register(httplib::Server& svr) {
         const auto s = season();
         const Round* r = nullptr;
         if (auto draw = PositiveParam(req, "omgang")) r = s->find(typ, *draw);
-        else if (auto draw = PositiveParam(req, "draw")) r = s->find(typ, *draw);
+        else if (auto number = PositiveParam(req, "draw")) r = s->find(typ, *number);
         else if (req.has_param("aar") || req.has_param("uke")) {
             const auto year = PositiveParam(req, "aar"), wk = PositiveParam(req, "uke");
             if (!year || !wk || *year > 9999 || *wk > 53)
@@ -410,7 +410,7 @@ void VinraService::Register(httplib::Server& svr) {
         const std::string p = req.get_param_value("produktid");
         return p == "1" ? first : p == "2" ? second : 0;
     };
-    svr.Get("/api/svenskaspel/XMLresultatProxy.php", [=, this](const httplib::Request& req, httplib::Response& res) {
+    svr.Get("/api/svenskaspel/XMLresultatProxy.php", [=](const httplib::Request& req, httplib::Response& res) {
         const char typ = product(req, 'S', 'I');
         if (!typ) return BadRequest(res, "produktid must be 1 or 2");
         sendRound(req, res, typ, false);
@@ -420,15 +420,14 @@ void VinraService::Register(httplib::Server& svr) {
         if (typ.size() != 1 || !core::FindPool(typ)) return BadRequest(res, "typ must be a pool code");
         sendRound(req, res, typ[0], false);
     });
-    svr.Get("/spel/resultat.php", [=, this](const httplib::Request& req, httplib::Response& res) {
+    svr.Get("/spel/resultat.php", [=](const httplib::Request& req, httplib::Response& res) {
         const std::string typ = req.get_param_value("typ");
         if (typ.size() != 1 || !core::FindPool(typ)) return BadRequest(res, "typ must be a pool code");
         sendRound(req, res, typ[0], true);
     });
-    svr.Get(R"(/spil/tips/tips(12|13)/resultater\.php)",
-            [=, this](const httplib::Request& req, httplib::Response& res) {
-                sendRound(req, res, req.matches[1].str() == "12" ? 'G' : 'H', true);
-            });
+    svr.Get(R"(/spil/tips/tips(12|13)/resultater\.php)", [=](const httplib::Request& req, httplib::Response& res) {
+        sendRound(req, res, req.matches[1].str() == "12" ? 'G' : 'H', true);
+    });
     auto info = [this, product](char first, char second) {
         return [this, product, first, second](const httplib::Request& req, httplib::Response& res) {
             const char typ = product(req, first, second);
