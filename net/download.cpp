@@ -11,9 +11,18 @@ namespace vinra::net {
 
 namespace {
 
-std::mutex g_allMutex;
-std::condition_variable g_allIdle;
-int g_allRunning = 0;
+// Shared by the detached transfer threads. Never destroyed: a transfer still
+// finishing while the process exits must not touch a destroyed mutex or
+// condition variable.
+struct AllTransfers {
+    std::mutex mutex;
+    std::condition_variable idle;
+    int running = 0;
+};
+AllTransfers& All() {
+    static auto* all = new AllTransfers;
+    return *all;
+}
 
 int32_t Clamp32(int64_t v) {
     return static_cast<int32_t>(std::clamp<int64_t>(v, 0, std::numeric_limits<int32_t>::max()));
@@ -170,18 +179,18 @@ void TDownloadThread::Start() {
     if (!job_ || job_->startedOnce) return;
     job_->startedOnce = true;
     {
-        std::lock_guard<std::mutex> lock(g_allMutex);
-        ++g_allRunning;
+        std::lock_guard<std::mutex> lock(All().mutex);
+        ++All().running;
     }
     if (job_->owner) job_->owner->started();
     std::shared_ptr<Job> job(std::move(job_));
     auto done = [job] {
         if (job->owner) job->owner->finished();
-        {
-            std::lock_guard<std::mutex> lock(g_allMutex);
-            --g_allRunning;
-        }
-        g_allIdle.notify_all();
+        // Told under the lock: once a waiter sees none running, this thread
+        // is done with the shared state.
+        std::lock_guard<std::mutex> lock(All().mutex);
+        --All().running;
+        All().idle.notify_all();
     };
     try {
         std::thread([job, done] {
@@ -198,13 +207,13 @@ void TDownloadThread::Start() {
 }
 
 int TDownloadThread::Running() {
-    std::lock_guard<std::mutex> lock(g_allMutex);
-    return g_allRunning;
+    std::lock_guard<std::mutex> lock(All().mutex);
+    return All().running;
 }
 
 bool TDownloadThread::WaitAll(std::chrono::milliseconds timeout) {
-    std::unique_lock<std::mutex> lock(g_allMutex);
-    return g_allIdle.wait_for(lock, timeout, [] { return g_allRunning == 0; });
+    std::unique_lock<std::mutex> lock(All().mutex);
+    return All().idle.wait_for(lock, timeout, [] { return All().running == 0; });
 }
 
 }  // namespace vinra::net
