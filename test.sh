@@ -12,7 +12,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/setup.sh
 vinra_install_packages
-vinra_configure build
+# Raised warnings are errors here (and so in CI), outside the Qt windows.
+vinra_configure build -DVINRA_STRICT_WARNINGS=ON
 cmake --build build -j"$(nproc)"
 (cd build && ctest --output-on-failure -j"$(nproc)")
 

@@ -27,24 +27,24 @@ const std::vector<std::string>& FullFrame() {
 // Sign counts, two source rows, two yes- and two no-combinations and a win level.
 const ConditionSet& TypicalConditions() {
     static const ConditionSet c = [] {
-        ConditionSet c = NewConditionSet(kN);
-        c.flags.fill(false);
-        c.flags[core::UseMaxMin] = c.flags[core::UseURad] = c.flags[core::UseJaKomb] = true;
-        c.flags[core::UseNejKomb] = c.flags[core::UseChooseWin] = true;
-        c.minCount = {3, 2, 1};
-        c.maxCount = {8, 6, 5};
-        c.runMax = {4, 3, 3};
-        c.sourceRows = {{"0,0,01,1,0,2,0,01,02,0,1,0,0", 6, 11}, {"2,1,1,0,02,0,2,2,1,*,0,12,1", 2, 8}};
-        c.yesCombinations = {{"00", 1, 3}, {"11?22", 0, 0}};
-        c.noCombinations = {"2222", "*******0*1***"};
+        ConditionSet set = NewConditionSet(kN);
+        set.flags.fill(false);
+        set.flags[core::UseMaxMin] = set.flags[core::UseURad] = set.flags[core::UseJaKomb] = true;
+        set.flags[core::UseNejKomb] = set.flags[core::UseChooseWin] = true;
+        set.minCount = {3, 2, 1};
+        set.maxCount = {8, 6, 5};
+        set.runMax = {4, 3, 3};
+        set.sourceRows = {{"0,0,01,1,0,2,0,01,02,0,1,0,0", 6, 11}, {"2,1,1,0,02,0,2,2,1,*,0,12,1", 2, 8}};
+        set.yesCombinations = {{"00", 1, 3}, {"11?22", 0, 0}};
+        set.noCombinations = {"2222", "*******0*1***"};
         std::mt19937 rng(13);
         for (int m = 0; m < kN; ++m) {
             const int home = 30 + static_cast<int>(rng() % 40), draw = 15 + static_cast<int>(rng() % 20);
-            c.sumTable[m] = {home, draw, 100 - home - draw};
+            set.sumTable[m] = {home, draw, 100 - home - draw};
         }
-        c.winMin = 300;
-        c.winMax = 600;
-        return c;
+        set.winMin = 300;
+        set.winMax = 600;
+        return set;
     }();
     return c;
 }

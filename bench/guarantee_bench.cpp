@@ -79,7 +79,7 @@ Figures g_figures[2][2];  // [frame][wrong - 1]
 void Greedy(benchmark::State& state, const Frame& f, int wrong, Figures& out) {
     double total = 0;
     for (auto _ : state) {
-        reduction::GuaranteeInput in{f.frame, f.conditions, {}, wrong, 0.0, 1, 0};
+        reduction::GuaranteeInput in{f.frame, f.conditions, {}, wrong, 0.0, 1, 0, {}};
         const auto t0 = std::chrono::steady_clock::now();
         const auto r = reduction::ReduceWithGuarantee(in);
         total += Seconds(t0);
@@ -135,7 +135,7 @@ void Search(benchmark::State& state, const Frame& f, int wrong, Figures& out) {
     const char* env = std::getenv("VINRA_BENCH_SECONDS");
     const double seconds = env ? std::atof(env) : 60.0;
     for (auto _ : state) {
-        reduction::GuaranteeInput in{f.frame, f.conditions, {}, wrong, seconds, 1, 0};
+        reduction::GuaranteeInput in{f.frame, f.conditions, {}, wrong, seconds, 1, 0, {}};
         const auto r = reduction::ReduceWithGuarantee(in);
         out.best = static_cast<int64_t>(r.rows.size());
         out.firstS = r.firstSeconds;

@@ -29,5 +29,6 @@ vinra_install_packages() {
 
 vinra_configure() {
   local build_dir="$1"
-  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release
+  shift
+  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@"
 }

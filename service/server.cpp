@@ -569,14 +569,14 @@ void VinraService::Register(httplib::Server& svr) {
                  if (!known) return reply("404", "Okänt användarnamn eller fel nyckel", "");
                  if (!req.has_file("data[file]")) return reply("400", "Ingen fil", "");
                  const auto file = req.get_file_value("data[file]");
-                 nlohmann::json info;
+                 nlohmann::json described;
                  try {
-                     info = ReadUpload(file.content, req.matches[1].str() == "1", *season(), week());
+                     described = ReadUpload(file.content, req.matches[1].str() == "1", *season(), week());
                  } catch (const std::exception& e) {
                      return reply("400", std::string("Filen kunde inte läsas: ") + e.what(), "");
                  }
                  const std::string name = fs::path(file.filename).filename().string();
-                 const std::string id = store(uploads_, {"", user, name.empty() ? "system" : name, info.dump()});
+                 const std::string id = store(uploads_, {"", user, name.empty() ? "system" : name, described.dump()});
                  reply("200", "Systemet är uppladdat", base(req) + "/systems/live/" + id);
              });
     svr.Get(R"(/systems/live/([A-Za-z0-9]+))", [this](const httplib::Request& req, httplib::Response& res) {

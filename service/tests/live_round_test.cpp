@@ -41,7 +41,9 @@ TEST(LiveTimetable, GoalsComeInOrderAndAddUpToTheFinalScore) {
         for (size_t k = 0; k < goals.size(); ++k) {
             EXPECT_GE(goals[k].minute, 1);
             EXPECT_LT(goals[k].minute, LiveEndMinute(i));
-            if (k) EXPECT_GT(goals[k].minute, goals[k - 1].minute) << i;
+            if (k) {
+                EXPECT_GT(goals[k].minute, goals[k - 1].minute) << i;
+            }
             homes += goals[k].home;
         }
         EXPECT_EQ(homes, h) << i;

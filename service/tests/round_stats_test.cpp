@@ -97,11 +97,19 @@ TEST(RoundStats, PositionsByLeagueAndUnsafeNamesLeftOut) {
         r.matches = std::move(ms);
         return r;
     };
-    season.add(played("2026-48", {{"A", "B", 0, 1}, {"C", "D", 2, 2}}));
-    season.add(played("2026-49", {{"B", "C", 3, 0}, {"A", "[x]", 1, 0}}));
+    auto match = [](std::string home, std::string away, int homeGoals = -1, int awayGoals = -1) {
+        Match m;
+        m.home = std::move(home);
+        m.away = std::move(away);
+        m.homeGoals = homeGoals;
+        m.awayGoals = awayGoals;
+        return m;
+    };
+    season.add(played("2026-48", {match("A", "B", 0, 1), match("C", "D", 2, 2)}));
+    season.add(played("2026-49", {match("B", "C", 3, 0), match("A", "[x]", 1, 0)}));
     Round open;
     open.omg = "2026-50";
-    open.matches = {Match{"B", "A"}, Match{"[x]", "C"}, Match{"D", "Z"}};
+    open.matches = {match("B", "A"), match("[x]", "C"), match("D", "Z")};
     const auto teamstat = core::IniFile::FromText("[Alias]\nB=Bravo\n[League]\nA=L1\nBravo=L1\nC=L1\nD=L1\n");
     const auto ini = core::IniFile::FromText(RoundStatsIni(season, open, teamstat, "2026-12-10"));
     EXPECT_EQ(ini.ReadInteger("Bravo", "Total", 0), 1);  // 6 points
