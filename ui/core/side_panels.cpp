@@ -170,13 +170,13 @@ bool ActivePoolsPanel::StartRefresh(bool force, bool report) {
     }
     report_ = report;
     const std::string host = net::ServiceHostOf(program.updateIni);
-    const fs::path data = program.DataFolder();
+    const fs::path dataFolder = program.DataFolder();
     // The worker downloads and replaces the file; it never touches the database.
     auto result = std::make_shared<net::ActivePoolsRefresh>();
     result_ = result;
     failure_.clear();
-    job_->Start([host, data, result](JobProgress& p) {
-        *result = net::RefreshActivePools(host, data, nullptr,
+    job_->Start([host, dataFolder, result](JobProgress& p) {
+        *result = net::RefreshActivePools(host, dataFolder, nullptr,
                                           [&p](int64_t now, int64_t total) { return p.Bytes(now, total); });
     });
     setStatus(M(kMsgRefreshing), false);

@@ -206,7 +206,7 @@ TfrmCombinations::TfrmCombinations(reduction::CombinationEditor::Kind kind, cons
         list_->setHorizontalHeaderItem(2, new QTableWidgetItem(M(kMsgMin)));
     }
     list_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
-    for (int c = 1; c < list_->columnCount(); ++c) list_->setColumnWidth(c, 60);
+    for (int col = 1; col < list_->columnCount(); ++col) list_->setColumnWidth(col, 60);
     list_->setMinimumHeight(220);
     body->addWidget(list_, 1);
 
