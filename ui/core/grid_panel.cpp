@@ -326,8 +326,11 @@ void TipsGridPanel::loadPeople() {
         info.Load(file, n);
         for (int m = 0; m < n; ++m)
             for (int s = 0; s < 3; ++s) {
-                people_[m][s] = info.PeopleValue[m][s];
-                if (info.PeopleValue[m][s] > 0) havePeople_ = true;
+                // The file is written by hand as often as downloaded: only a
+                // share of the people is shown, never a figure out of range.
+                const double share = info.PeopleValue[m][s];
+                people_[m][s] = share > 0 && share <= 100 ? share : 0;
+                if (people_[m][s] > 0) havePeople_ = true;
             }
     } catch (const std::exception&) {
         // An unreadable file shows no percentages; the statistics window reports it.

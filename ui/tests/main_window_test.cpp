@@ -16,8 +16,10 @@
 #include "core/signs.h"
 #include "core/system_document.h"
 #include "core/text.h"
+#include "net/game_info.h"
 #include "tests/temp_dir.h"
 #include "ui/core/active_pools.h"
+#include "ui/core/grid_panel.h"
 #include "ui/tests/support/ui_fixture.h"
 
 namespace vinra::ui::testing {
@@ -606,6 +608,53 @@ TEST_F(MainWindowTest, OutputCommandsNeedRowsAndExportWritesThePoolsRowFile) {
     ASSERT_EQ(prompter_.Texts("information").size(), 1u);
     EXPECT_TRUE(prompter_.Texts("information")[0].contains("No file was written"));
     EXPECT_TRUE(prompter_.Texts("save").empty());
+}
+
+// The people's percentages under the signs come from the round's game
+// information in the cache when a system is opened; nothing shows for a figure
+// out of range or for information of another number of matches; the System
+// menu's toggle is kept and restored at the next start.
+TEST_F(MainWindowTest, PeoplePercentagesFromTheCachedGameInformation) {
+    const fs::path system = WriteSystem("people.vin");
+    const fs::path info = net::GameInfoFile(program_->DataFolder(), "Stryktipset", 4851);
+    const auto writeInfo = [&](int games) {
+        std::string text =
+            "[Game0]\r\nPeople1=29.5\r\nPeopleX=23.8\r\nPeople2=46.8\r\n"
+            "[Game1]\r\nPeople1=1e300\r\nPeopleX=-3\r\nPeople2=250\r\n";
+        for (int m = 2; m < games; ++m) text += "[Game" + std::to_string(m) + "]\r\nPeople1=40\r\n";
+        fs::create_directories(info.parent_path());
+        WriteBytes(info, text);
+    };
+    const auto people = [&](int row) {
+        QStringList out;
+        for (int s = 0; s < 3; ++s) out << window_->Grid()->item(row, 5 + s)->data(kPeopleRole).toString();
+        return out.join(QLatin1Char('|'));
+    };
+    struct Case {
+        int games;
+        const char* row0;
+        const char* row1;
+        const char* row12;
+    };
+    for (const Case& c : {Case{13, "30%|24%|47%", "||", "40%||"}, Case{8, "||", "||", "||"}}) {
+        SCOPED_TRACE(c.games);
+        writeInfo(c.games);
+        ASSERT_TRUE(window_->OpenFile(system));
+        EXPECT_EQ(people(0), QLatin1String(c.row0));
+        EXPECT_EQ(people(1), QLatin1String(c.row1));
+        EXPECT_EQ(people(12), QLatin1String(c.row12));
+    }
+
+    writeInfo(13);
+    window_->Commands().Trigger(QStringLiteral("actShowPeople"));
+    window_.reset();
+    program_.reset();
+    StartWindow();
+    ASSERT_TRUE(window_->OpenFile(system));
+    EXPECT_FALSE(window_->Commands().Action(QStringLiteral("actShowPeople"))->isChecked());
+    EXPECT_EQ(people(0), QLatin1String("||"));
+    window_->Commands().Trigger(QStringLiteral("actShowPeople"));
+    EXPECT_EQ(people(0), QLatin1String("30%|24%|47%"));
 }
 
 }  // namespace
