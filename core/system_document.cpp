@@ -120,13 +120,25 @@ void TVinraFile::SetURow(std::string_view text) {
     }
 }
 
+// URow entries hold the U sign in three positions home, draw, away: "1  " as
+// SetURow writes them, or the pool's own character ("  B" in Norway) as the
+// reduced-system dialog stores them. The file keeps 1, X, 2 whatever the pool.
 std::string TVinraFile::GetURow() const {
+    static constexpr char kFixed[3] = {'1', 'X', '2'};
     std::string out;
     const int n = std::min(std::max(MatchCount, 0), kMaxMatches);
     for (int i = 0; i < n; ++i) {
+        const std::string& entry = URow[i];
         char sign = '*';
-        for (char c : URow[i])
-            if (c == '1' || c == '2' || c == 'X' || c == 'x') sign = c;
+        // Three positions home, draw, away holding the pool's own character
+        // (H, U, B in Norway): the position names the sign, whatever the character.
+        const size_t marked = entry.size() == 3 ? entry.find_first_not_of(' ') : std::string::npos;
+        if (marked != std::string::npos && entry.find_last_not_of(' ') == marked) {
+            sign = kFixed[marked];
+        } else {
+            for (char c : entry)
+                if (c == '1' || c == '2' || c == 'X' || c == 'x') sign = c;
+        }
         out += sign;
     }
     return out;

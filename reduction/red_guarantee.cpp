@@ -16,6 +16,7 @@ constexpr int kMsgGuarantee = 1700;  // "%d rows: %d right guaranteed if all sin
 constexpr int kMsgUHeader = 1701;    // "%d rows. Right guaranteed if all singles are right:"
 constexpr int kMsgUAllRight = 1702;  // "all S-signs right: %d right"
 constexpr int kMsgUWrong = 1703;     // "%d S-signs wrong: %d right"
+constexpr int kMsgTooManyOutcomes = 3425;
 
 std::string Text(int number, const char* english) {
     std::string t = core::Msg(number);
@@ -24,7 +25,7 @@ std::string Text(int number, const char* english) {
 
 }  // namespace
 
-RedGuarantee ComputeRedGuarantee(const RedSystem& system, int n) {
+RedGuarantee ComputeRedGuarantee(const RedSystem& system, int n, const std::atomic<bool>* cancel) {
     ValidateRedSystem(system, n);
     RedGuarantee g;
     g.n = n;
@@ -36,7 +37,9 @@ RedGuarantee ComputeRedGuarantee(const RedSystem& system, int n) {
     uint64_t space = 1;
     for (int i = 0; i < g.full; ++i) space *= 3;
     for (int i = 0; i < g.half; ++i) space *= 2;
-    if (space > 1594323) throw std::invalid_argument("the system has too many outcomes to tally");
+    if (space > 1594323)
+        throw std::invalid_argument(
+            Text(kMsgTooManyOutcomes, "The system has too many outcomes to work out its guarantee."));
 
     // Singles home, half guards home and draw, full guards all three; the U
     // sign (when there is one) is home on every guarded match, so a wrong U
@@ -60,7 +63,10 @@ RedGuarantee ComputeRedGuarantee(const RedSystem& system, int n) {
     rows.reserve(result.rows.size());
     for (const auto& r : result.rows) rows.push_back(core::PackRow(r));
     std::vector<OutcomeCounts> counts;
-    CountsPerOutcome(outcomes, rows, n, counts);
+    if (!CountsPerOutcome(outcomes, rows, n, counts, cancel)) {
+        g.complete = false;
+        return g;
+    }
 
     g.guaranteed = n;
     if (g.uSystem) g.byMisses.assign(static_cast<size_t>(g.full + g.half + 1), n);

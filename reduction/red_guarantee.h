@@ -4,6 +4,7 @@
 // its own size (singles, then half, then full guards) and every outcome of that
 // frame is tallied. The system coupon shows the result in plain words beside
 // the list of systems.
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -22,11 +23,14 @@ struct RedGuarantee {
     // U-systems: byMisses[k] is the right guaranteed when the result differs
     // from the U sign in k of the guarded matches (k = 0 .. full + half).
     std::vector<int> byMisses;
+    bool complete = true;  // false when the tally was cancelled
 };
 
 // Throws RedError when the system does not fit n matches; larger spaces than
 // 3^13 outcomes are refused (std::invalid_argument): no shipped system is near.
-RedGuarantee ComputeRedGuarantee(const RedSystem& system, int n);
+// A large system takes a while: cancel (may be null) stops the tally, and the
+// result then has complete = false and must not be shown.
+RedGuarantee ComputeRedGuarantee(const RedSystem& system, int n, const std::atomic<bool>* cancel = nullptr);
 
 // The guarantee in plain words of the current language, one line each:
 // "9 rows: 12 right guaranteed if all singles are right." and, for a U-system,

@@ -15,26 +15,37 @@ namespace {
 // More rows than this is a damaged file or a mistake, not a system to play.
 constexpr uint64_t kMaxResultRows = 5'000'000;
 
-RedError Damaged(const std::string& name, const std::string& what) {
-    return RedError({0, "The system file \"" + name + "\" cannot be used: " + what});
-}
-
-std::string Quote(char c) {
-    if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E) return "a control character";
-    return std::string("'") + c + "'";
-}
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-}  // namespace
-
-namespace {
 // A message of the language table in the current language, the English text
 // when the table has none.
 std::string TextOf(int number, const char* english) {
     std::string text = core::Msg(number);
     return text.empty() ? std::string(english) : text;
 }
+
+// A message with its figures filled in; the number goes with it, so the window
+// knows the text is the player's language.
+RedMessage Said(int number, const char* english, const std::vector<core::MsgArg>& args = {}) {
+    return {number, core::FormatMsg(TextOf(number, english), args)};
+}
+
+long long L(size_t v) { return static_cast<long long>(v); }
+
+RedError Damaged(const std::string& name, const std::string& what) {
+    return RedError(Said(3406, "The system file \"%s\" cannot be used: %s", {name, what}));
+}
+
+std::string Reason(int number, const char* english, const std::vector<core::MsgArg>& args = {}) {
+    return Said(number, english, args).text;
+}
+
+std::string Quote(char c) {
+    if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E)
+        return TextOf(3416, "a control character");
+    return std::string("'") + c + "'";
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
 }  // namespace
 
 RedMessage FileNotFoundMessage(const std::filesystem::path& path) {
@@ -80,13 +91,13 @@ std::string RedSystemName(char type, int full, int half, size_t rows) {
 
 RedSystem RedSystemFromLines(std::string name, std::vector<std::string> lines) {
     while (!lines.empty() && core::Trim(lines.back()).empty()) lines.pop_back();
-    if (lines.empty()) throw Damaged(name, "it holds no lines.");
+    if (lines.empty()) throw Damaged(name, Reason(3407, "it holds no lines."));
     const size_t length = lines.front().size();
-    if (length == 0) throw Damaged(name, "its first line is empty.");
+    if (length == 0) throw Damaged(name, Reason(3408, "its first line is empty."));
     for (size_t k = 1; k < lines.size(); ++k) {
         if (lines[k].size() != length)
-            throw Damaged(name, "line " + std::to_string(k + 1) + " has " + std::to_string(lines[k].size()) +
-                                    " characters, the first line " + std::to_string(length) + ".");
+            throw Damaged(name, Reason(3409, "line %d has %d characters, the first line %d.",
+                                       {L(k + 1), L(lines[k].size()), L(length)}));
     }
     RedSystem system;
     system.info = ParseRedName(name);
@@ -117,35 +128,41 @@ void ValidateRedSystem(const RedSystem& system, int n) {
     const int f = system.info.full;
     const int h = system.info.half;
     if (f + h > n)
-        throw Damaged(system.name,
-                      "it guards " + std::to_string(f + h) + " matches, the round has only " + std::to_string(n) + ".");
+        throw Damaged(system.name, Reason(3410, "it guards %d matches, the round has only %d.",
+                                          {static_cast<long long>(f + h), static_cast<long long>(n)}));
     const int count = static_cast<int>(system.lines.size());
     if (count < f + h)
-        throw Damaged(system.name, "it has " + std::to_string(count) + " lines, its name promises " +
-                                       std::to_string(f + h) + " guarded matches.");
+        throw Damaged(system.name, Reason(3411, "it has %d lines, its name promises %d guarded matches.",
+                                          {static_cast<long long>(count), static_cast<long long>(f + h)}));
     for (int k = 0; k < count; ++k) {
         const std::string& line = system.lines[k];
-        const std::string where = "line " + std::to_string(k + 1);
+        const long long number = k + 1;
         if (k >= count - f) {
             for (char c : line)
                 if (c != '0' && c != '1' && c != '2')
                     throw Damaged(system.name,
-                                  where + " (a full guard) holds " + Quote(c) + "; only 0, 1 and 2 belong there.");
+                                  Reason(3412, "line %d (a full guard) holds %s; only 0, 1 and 2 belong there.",
+                                         {number, Quote(c)}));
         } else if (k >= count - f - h) {
             char other = 0;
             for (char c : line) {
                 if (c == 'U') continue;
-                if (c <= ' ' || c > '~') throw Damaged(system.name, where + " (a half guard) holds " + Quote(c) + ".");
+                if (c <= ' ' || c > '~')
+                    throw Damaged(system.name, Reason(3413, "line %d (a half guard) holds %s.", {number, Quote(c)}));
                 if (other != 0 && c != other)
-                    throw Damaged(system.name, where + " (a half guard) holds both " + Quote(other) + " and " +
-                                                   Quote(c) + "; a half guard has U and one other character.");
+                    throw Damaged(system.name,
+                                  Reason(3414,
+                                         "line %d (a half guard) holds both %s and %s; a half guard has U and one "
+                                         "other character.",
+                                         {number, Quote(other), Quote(c)}));
                 other = c;
             }
         } else {
             for (char c : line)
                 if (c != 'U')
                     throw Damaged(system.name,
-                                  where + " (a single match) holds " + Quote(c) + "; only U belongs there.");
+                                  Reason(3415, "line %d (a single match) holds %s; only U belongs there.",
+                                         {number, Quote(c)}));
         }
     }
 }
@@ -184,18 +201,18 @@ std::vector<std::string> RedLinesFromCode(const std::vector<CoverWord>& code, in
 
 std::vector<CoverWord> CodeFromRedLines(const std::vector<std::string>& lines, int full, int half) {
     const int n = full + half;
-    if (static_cast<int>(lines.size()) < n) throw RedError({0, "The system has fewer lines than guarded matches."});
+    if (static_cast<int>(lines.size()) < n) throw RedError(Said(3417, "The system has fewer lines than guarded matches."));
     const std::vector<std::string> guarded(lines.end() - n, lines.end());
     const size_t rows = n == 0 ? 0 : guarded.front().size();
     std::vector<CoverWord> code(rows, CoverWord(n));
     for (int i = 0; i < n; ++i) {
-        if (guarded[i].size() != rows) throw RedError({0, "The lines of the system differ in length."});
+        if (guarded[i].size() != rows) throw RedError(Said(3418, "The lines of the system differ in length."));
         for (size_t j = 0; j < rows; ++j) {
             const char c = guarded[i][j];
             if (i < half) {
                 code[j][i] = c == 'U' ? 0 : 1;
             } else {
-                if (c < '0' || c > '2') throw RedError({0, "A full-guard line holds a character other than 0, 1, 2."});
+                if (c < '0' || c > '2') throw RedError(Said(3419, "A full-guard line holds a character other than 0, 1, 2."));
                 code[j][i] = static_cast<uint8_t>(c - '0');
             }
         }
@@ -346,17 +363,18 @@ SystemCoupon::Result SystemCoupon::Apply(const RedSystem& system) const {
     // The coupon must be filled as the system needs it (the window's OK rule).
     for (int i = 0; i < n; ++i)
         if (matches_[i].markCount() == 0)
-            throw RedError({0, "Match " + std::to_string(i + 1) + " has no sign in the base row."});
+            throw RedError(Said(3420, "Match %d has no sign in the base row.", {static_cast<long long>(i + 1)}));
     const CouponCounts c = CountFor(matches_, info, true);
     if (c.leftFull != 0 || c.leftHalf != 0)
-        throw RedError({0, "The base row has " + std::to_string(c.usedFull) + " full and " +
-                               std::to_string(c.usedHalf) + " half guards, the system \"" + system.name + "\" needs " +
-                               std::to_string(info.full) + " and " + std::to_string(info.half) + "."});
+        throw RedError(Said(3421, "The base row has %d full and %d half guards, the system \"%s\" needs %d and %d.",
+                            {static_cast<long long>(c.usedFull), static_cast<long long>(c.usedHalf), system.name,
+                             static_cast<long long>(info.full), static_cast<long long>(info.half)}));
     if (uSystem) {
         for (int i = 0; i < n; ++i) {
             const CouponMatch& m = matches_[i];
             if (m.markCount() >= 2 && !m.math && (m.uSign < 0 || !m.marks[m.uSign]))
-                throw RedError({0, "Match " + std::to_string(i + 1) + " needs a U sign among its marked signs."});
+                throw RedError(
+                    Said(3422, "Match %d needs a U sign among its marked signs.", {static_cast<long long>(i + 1)}));
         }
     }
 
@@ -373,7 +391,8 @@ SystemCoupon::Result SystemCoupon::Apply(const RedSystem& system) const {
         int target = -1;
         for (int i = 0; i < n && target < 0; ++i)
             if (lineOfMatch[i] < 0 && (matches_[i].math || matches_[i].markCount() == level)) target = i;
-        if (target < 0) throw RedError({0, "Line " + std::to_string(k + 1) + " of the system finds no match."});
+        if (target < 0)
+            throw RedError(Said(3423, "Line %d of the system finds no match.", {static_cast<long long>(k + 1)}));
         lineOfMatch[target] = k;
         levelOfMatch[target] = level;
     }
@@ -419,8 +438,9 @@ SystemCoupon::Result SystemCoupon::Apply(const RedSystem& system) const {
     for (const CouponMatch& m : matches_)
         if (m.math) copies *= static_cast<uint64_t>(m.markCount());
     if (copies * rows > kMaxResultRows)
-        throw RedError({0, "The system with its mathematical guards would give " + std::to_string(copies * rows) +
-                               " rows, more than " + std::to_string(kMaxResultRows) + "."});
+        throw RedError(Said(3424, "The system with its mathematical guards would give %s rows, more than %s.",
+                            {core::GroupDigits(static_cast<int64_t>(copies * rows)),
+                             core::GroupDigits(static_cast<int64_t>(kMaxResultRows))}));
     const size_t total = rows * static_cast<size_t>(copies);
     uint64_t product = 1;
     for (int i = 0; i < n; ++i) {
@@ -458,7 +478,8 @@ bool SystemCoupon::HasCombinations(const core::TVinraFile& doc) {
     return !doc.Ja.empty() || !doc.URad.empty() || !doc.Nej.empty();
 }
 
-void SystemCoupon::StoreInDocument(core::TVinraFile& doc, const Result& result, bool keepCombinations) const {
+void SystemCoupon::StoreInDocument(core::TVinraFile& doc, const Result& result, bool keepCombinations,
+                                   const core::DisplaySigns& signs) const {
     const int n = matchCount();
     ClearWarranty(doc);
     if (!keepCombinations) {
@@ -474,18 +495,22 @@ void SystemCoupon::StoreInDocument(core::TVinraFile& doc, const Result& result, 
     doc.MatchCount = n;
     // The frame becomes the base row, in internal codes and positional form.
     doc.Grundrad.assign(static_cast<size_t>(n), "   ");
-    std::string uRow(static_cast<size_t>(n), '-');
     std::string matGard(static_cast<size_t>(n), '-');
-    static const char kFixed[3] = {'1', 'X', '2'};
+    const std::string* display[3] = {&signs.home, &signs.draw, &signs.away};
     for (int i = 0; i < n; ++i) {
         const CouponMatch& m = matches_[i];
         for (int s = 0; s < 3; ++s)
             if (m.marks[s]) doc.Grundrad[i][s] = static_cast<char>('0' + s);
-        // Fixed 1/X/2 whatever the pool shows, so GetURow reads it back.
-        if (m.uSign >= 0) uRow[i] = kFixed[m.uSign];
+        // The pool's own character at the sign's position: the position is
+        // what GetURow (and so the file) reads back, for every pool.
+        std::string u = "   ";
+        if (m.uSign >= 0) {
+            const std::string& shown = *display[m.uSign];
+            u[static_cast<size_t>(m.uSign)] = shown.size() == 1 && shown[0] != ' ' ? shown[0] : "1X2"[m.uSign];
+        }
+        doc.URow[static_cast<size_t>(i)] = u;
         if (m.math) matGard[i] = 'M';
     }
-    doc.SetURow(uRow);
     doc.SetMatGard(matGard);
     doc.Systemnamn = systemName_;
     doc.SystemTyp = ownSystems_ ? "G" : "R";

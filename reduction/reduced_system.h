@@ -17,8 +17,8 @@
 
 namespace vinra::reduction {
 
-// Numbered messages of this module (English text; the window looks the number
-// up in the language table). Number 0: a text of its own, not in the table.
+// A message of this module: its number in the language table and its text in
+// the current language (0 when there is none, which means no message).
 struct RedMessage {
     int number = 0;
     std::string text;
@@ -148,9 +148,11 @@ public:
 
     // After OK: clears the warranty, drops the source rows and yes/no
     // combinations unless keepCombinations, replaces the rows, stores the base
-    // row as the frame, the U marks (fixed 1/X/2 form) and the math guards, the
-    // system name and type, and switches flags 0, 1, 2, 3, 4 and 6 off.
-    void StoreInDocument(core::TVinraFile& doc, const Result& result, bool keepCombinations) const;
+    // row as the frame, the U marks (the pool's display character at the sign's
+    // position) and the math guards, the system name and type, and switches
+    // flags 0, 1, 2, 3, 4 and 6 off.
+    void StoreInDocument(core::TVinraFile& doc, const Result& result, bool keepCombinations,
+                         const core::DisplaySigns& signs = core::CurrentDisplaySigns()) const;
     // True when the document holds combinations or source rows (message 277 is asked).
     static bool HasCombinations(const core::TVinraFile& doc);
 

@@ -239,7 +239,7 @@ private:
 
 std::vector<PackedRow> ExpandFrame(const std::vector<std::string>& frame, int n, const ConditionSet& c,
                                    const PercentTables& t, const std::atomic<bool>* cancel,
-                                   std::atomic<int64_t>* tested) {
+                                   std::atomic<int64_t>* tested, std::atomic<int64_t>* accepted) {
     const auto signs = FrameSigns(frame, n);
     ConditionSet cc = c;
     cc.n = n;
@@ -252,6 +252,7 @@ std::vector<PackedRow> ExpandFrame(const std::vector<std::string>& frame, int n,
         const auto st = walker.Initial();
         if (cond.Passes(st.row, st.value, st.sum)) out.push_back(st.row);
         if (tested) tested->fetch_add(1, std::memory_order_relaxed);
+        if (accepted) accepted->store(static_cast<int64_t>(out.size()), std::memory_order_relaxed);
         return out;
     }
 
@@ -291,6 +292,7 @@ std::vector<PackedRow> ExpandFrame(const std::vector<std::string>& frame, int n,
             int64_t count = 0;
             const bool done = walker.Walk(starts[i], depth, parts[i], cancel, count);
             if (tested) tested->fetch_add(count, std::memory_order_relaxed);
+            if (accepted) accepted->fetch_add(static_cast<int64_t>(parts[i].size()), std::memory_order_relaxed);
             if (!done) return;
         }
     };
@@ -446,14 +448,17 @@ void TRowGeneration::applyRowDifference(std::vector<PackedRow>& rows) {
                              [this](int64_t index, int64_t count) {
                                  tested_.store(index, std::memory_order_relaxed);
                                  maximum_.store(count, std::memory_order_relaxed);
+                                 accepted_.store(count, std::memory_order_relaxed);
                              });
 }
 
 void TRowGeneration::runFull() {
     setPhase(GenerationPhase::Expansion);
     maximum_.store(static_cast<int64_t>(core::MathRowCount(in_.frame)));
-    auto rows = ExpandFrame(in_.frame, n_, in_.conditions, in_.percent, &cancel_, &tested_);
+    auto rows = ExpandFrame(in_.frame, n_, in_.conditions, in_.percent, &cancel_, &tested_, &accepted_);
+    accepted_.store(static_cast<int64_t>(rows.size()));
     if (in_.conditions.flag(core::UseRadDiff) && !cancel_.load()) applyRowDifference(rows);
+    accepted_.store(static_cast<int64_t>(rows.size()));
     CheckResultFits(rows.size(), n_);
     rows_ = Unpack(rows, n_);
 }
@@ -488,10 +493,15 @@ void TRowGeneration::runRandom() {
     const int64_t limit = int64_t{n_} - in_.conditions.radDiff;
     std::vector<PackedRow> accepted;  // ascending, for the duplicate search
     const int64_t want = std::max<int64_t>(in_.requestedCount, 0);
+    int64_t lastNew = 0;  // attempts_ when the last row was accepted
     while (static_cast<int64_t>(accepted.size()) < want) {
         if (cancel_.load(std::memory_order_relaxed)) break;
         if (in_.maxTries > 0 && attempts_ >= in_.maxTries) {
             triesExhausted_ = true;
+            break;
+        }
+        if (in_.stallTries > 0 && attempts_ - lastNew >= in_.stallTries) {
+            stalled_ = true;
             break;
         }
         PackedRow row = 0;
@@ -519,12 +529,15 @@ void TRowGeneration::runRandom() {
         }
         if (!cond.PassesPatterns(row)) continue;
         accepted.insert(pos, row);
+        lastNew = attempts_;
+        accepted_.store(static_cast<int64_t>(accepted.size()), std::memory_order_relaxed);
     }
     rows_ = Unpack(accepted, n_);
 }
 
 void TRowGeneration::runFilter() {
     rows_ = in_.rows;
+    accepted_.store(static_cast<int64_t>(rows_.size()));
     const auto& c = in_.conditions;
     const bool any = c.flag(core::UseMaxMin) || c.flag(core::UseURad) || c.flag(core::UseJaKomb) ||
                      c.flag(core::UseNejKomb) || c.flag(core::UseFilterTo) || c.flag(core::UseChooseWin);
@@ -539,13 +552,20 @@ void TRowGeneration::runFilter() {
             const CompiledConditions cond(cc, in_.percent);
             std::vector<std::string> all;
             all.swap(rows_);
+            accepted_.store(0);
             for (size_t i = 0; i < all.size(); ++i) {
                 tested_.store(static_cast<int64_t>(i), std::memory_order_relaxed);
-                if (cancel_.load(std::memory_order_relaxed)) break;
+                if (cancel_.load(std::memory_order_relaxed)) {
+                    // Rows never tested were never rejected: a stopped filter keeps them.
+                    rows_.insert(rows_.end(), std::make_move_iterator(all.begin() + static_cast<std::ptrdiff_t>(i)),
+                                 std::make_move_iterator(all.end()));
+                    break;
+                }
                 const bool pass = core::IsRow(all[i], static_cast<size_t>(n_))
                                       ? cond.Passes(core::PackRow(all[i]))
                                       : RowPassesConditions(all[i], cc, in_.percent);
                 if (pass) rows_.push_back(std::move(all[i]));
+                accepted_.store(static_cast<int64_t>(rows_.size()), std::memory_order_relaxed);
             }
         }
     }
@@ -556,8 +576,10 @@ void TRowGeneration::runFilter() {
         ApplyRowDifference(rows_, c.radDiff, start, &cancel_, [this](int64_t index, int64_t count) {
             tested_.store(index, std::memory_order_relaxed);
             maximum_.store(count, std::memory_order_relaxed);
+            accepted_.store(count, std::memory_order_relaxed);
         });
     }
+    accepted_.store(static_cast<int64_t>(rows_.size()));
 }
 
 void TRowGeneration::reduceToCount() {
@@ -617,7 +639,9 @@ void TRowGeneration::reduceToCount() {
         std::vector<std::string> picked;
         std::unordered_set<std::string> seen;
         while (static_cast<int64_t>(picked.size()) < t && !pool.empty()) {
-            if (cancel_.load(std::memory_order_relaxed)) break;
+            // Stopped before t rows were picked: the rows not picked were never
+            // passed over, so the list stays as it was.
+            if (cancel_.load(std::memory_order_relaxed)) return;
             const size_t idx = take();
             tested_.store(++steps, std::memory_order_relaxed);
             if (seen.insert(rows_[idx]).second) picked.push_back(rows_[idx]);

@@ -48,10 +48,11 @@ std::vector<std::vector<int>> FrameSigns(const std::vector<std::string>& frame, 
 // Every row of the frame that passes RowPassesConditions (not a random run), in
 // expansion order (the first match changes slowest, which is ascending order).
 // cancel (may be null) stops early, keeping the rows accepted so far; tested
-// (may be null) counts the rows tested. Uses both cores for large frames.
+// (may be null) counts the rows tested, accepted (may be null) the rows kept so
+// far, a stretch of the frame at a time. Uses both cores for large frames.
 std::vector<core::PackedRow> ExpandFrame(const std::vector<std::string>& frame, int n, const ConditionSet& c,
                                          const PercentTables& t, const std::atomic<bool>* cancel,
-                                         std::atomic<int64_t>* tested);
+                                         std::atomic<int64_t>* tested, std::atomic<int64_t>* accepted = nullptr);
 
 // Prepares the player's percentages for a random run over the frame (the
 // wizard does this when random generation is chosen).
@@ -78,6 +79,9 @@ struct GenerationInput {
     bool randomSelection = true;     // filtering to a number of rows: at random, else by percentage value
     std::optional<uint64_t> seed;    // random runs; from the clock when absent
     int64_t maxTries = 0;            // random generation: stop after this many candidates (0 = until cancelled)
+    // Random generation: stop when this many candidates in a row brought no new
+    // row (0 = never), so conditions that admit fewer rows than asked for end the run.
+    int64_t stallTries = 0;
 };
 
 class TRowGeneration {
@@ -102,6 +106,8 @@ public:
     int64_t Tested() const { return tested_.load(std::memory_order_relaxed); }
     GenerationPhase Phase() const { return static_cast<GenerationPhase>(phase_.load(std::memory_order_relaxed)); }
     int64_t Maximum() const { return maximum_.load(std::memory_order_relaxed); }
+    // Rows accepted so far (the working list's count as the run goes).
+    int64_t Accepted() const { return accepted_.load(std::memory_order_relaxed); }
     bool Cancelled() const { return cancel_.load(); }
 
     // Results, after the run has ended.
@@ -110,6 +116,7 @@ public:
     const WarrantyTable& Warranty() const { return warranty_; }
     int64_t Attempts() const { return attempts_; }  // random candidates drawn
     bool TriesExhausted() const { return triesExhausted_; }
+    bool Stalled() const { return stalled_; }  // a random run found no new row for stallTries candidates
     bool FilterUnchanged() const { return filterUnchanged_; }  // a filter-to target left the rows as they were
     // What ended a run that failed (out of memory and the like); empty otherwise.
     const std::string& Error() const { return error_; }
@@ -132,12 +139,14 @@ private:
     std::atomic<int64_t> tested_{0};
     std::atomic<int> phase_{0};
     std::atomic<int64_t> maximum_{0};
+    std::atomic<int64_t> accepted_{0};
 
     std::vector<std::string> rows_;
     std::vector<core::PackedRow> outcomes_;
     WarrantyTable warranty_;
     int64_t attempts_ = 0;
     bool triesExhausted_ = false;
+    bool stalled_ = false;
     bool filterUnchanged_ = false;
     std::string error_;
 };

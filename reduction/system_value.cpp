@@ -145,12 +145,20 @@ RowValueFigures ValueOfRow(std::string_view row, const ValueModel& model) {
     return f;
 }
 
-std::vector<std::string> KeepHighestValue(const std::vector<std::string>& rows, const ValueModel& model, size_t k) {
+std::vector<std::string> KeepHighestValue(const std::vector<std::string>& rows, const ValueModel& model, size_t k,
+                                          const std::atomic<bool>* cancel, std::atomic<int64_t>* done) {
     std::vector<size_t> order(rows.size());
     std::iota(order.begin(), order.end(), size_t{0});
     if (k < rows.size()) {
         std::vector<double> value(rows.size());
-        for (size_t i = 0; i < rows.size(); ++i) value[i] = ValueOfRow(rows[i], model).value;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (i % 1024 == 0) {
+                if (cancel && cancel->load(std::memory_order_relaxed)) return {};
+                if (done) done->store(static_cast<int64_t>(i), std::memory_order_relaxed);
+            }
+            value[i] = ValueOfRow(rows[i], model).value;
+        }
+        if (done) done->store(static_cast<int64_t>(rows.size()), std::memory_order_relaxed);
         std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return value[a] > value[b]; });
         order.resize(k);
     }

@@ -71,8 +71,12 @@ struct RowValueFigures {
 RowValueFigures ValueOfRow(std::string_view row, const ValueModel& model);
 
 // The k rows of the highest value, ascending as strings (ties keep the
-// earlier row). k >= rows leaves them all (sorted).
-std::vector<std::string> KeepHighestValue(const std::vector<std::string>& rows, const ValueModel& model, size_t k);
+// earlier row). k >= rows leaves them all (sorted). cancel (may be null) stops
+// the valuing early and gives nothing (the caller keeps the rows it had); done
+// (may be null) counts the rows valued.
+std::vector<std::string> KeepHighestValue(const std::vector<std::string>& rows, const ValueModel& model, size_t k,
+                                          const std::atomic<bool>* cancel = nullptr,
+                                          std::atomic<int64_t>* done = nullptr);
 
 // Return per krona staked, in classes: [0] no win, then (0, 1), [1, 2), [2, 5),
 // [5, 20), [20, 100), [100, inf).

@@ -122,6 +122,11 @@ WizardModel::WizardModel(const core::TVinraFile& doc, const RoundFigures& round)
     shown_ = complete_ = systemWarranty_;
 }
 
+int64_t RandomStallTries(uint64_t frameRows) {
+    constexpr uint64_t kLeast = 1'000'000, kMost = 100'000'000;
+    return static_cast<int64_t>(std::clamp<uint64_t>(frameRows > kMost / 10 ? kMost : frameRows * 10, kLeast, kMost));
+}
+
 WizardMethod WizardModel::Method() const {
     // Methods that work on the rows there are need rows; a guarantee needs three matches.
     if ((method_ == WizardMethod::Filter || method_ == WizardMethod::HighestValue) && (rows_.empty() || readFromFile_))
@@ -161,6 +166,9 @@ WizardModel::NextResult WizardModel::Next() {
             case WizardMethod::Random:
                 mode_ = GenerationMode::Random;
                 randomCount_ = CountFieldValue(randomCountText_);
+                // A run that can never be done is refused before it starts.
+                if (randomCount_ <= 0) return NextResult::RandomCountTooSmall;
+                if (static_cast<uint64_t>(randomCount_) > frameRows_) return NextResult::RandomCountTooLarge;
                 typeMsg_ = 309;
                 if (PrepareRandomWeights(c_, frame_) == WeightsCheck::SumOver100) return NextResult::WeightsOver100;
                 break;
@@ -276,7 +284,8 @@ GenerationInput WizardModel::BeginReduction() {
     if (mode_ == GenerationMode::Filter) in.rows = rows_;
     in.requestedCount = randomCount_;
     in.randomSelection = !c_.flag(core::UseProcent);
-    in.maxTries = 0;  // a random run goes on until it has its rows or the player cancels
+    in.maxTries = 0;  // a random run goes on until it has its rows, the player cancels,
+    in.stallTries = RandomStallTries(frameRows_);  // or no new row turns up for a long while
     return in;
 }
 

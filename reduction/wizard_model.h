@@ -54,6 +54,12 @@ std::string StartRowFromEntry(std::string_view typed, int n, const core::Display
 // A count field: an integer, or 100 when the text is not one.
 int64_t CountFieldValue(std::string_view text);
 
+// How many random candidates in a row may bring no new row before a random run
+// over a frame of this many rows gives up: enough that a run whose conditions
+// still admit rows does not stop short, few enough that one that cannot be
+// completed ends within seconds rather than never.
+int64_t RandomStallTries(uint64_t frameRows);
+
 // 100 - rows * 100 / frameRows in 64 bits (integer division); 0 for an empty frame.
 int64_t GradeOfReduction(uint64_t rows, uint64_t frameRows);
 
@@ -115,6 +121,8 @@ public:
         Moved,           // the next page is shown
         ReadFromFile,    // the wizard closes; the reduced-system dialog comes next
         WeightsOver100,  // message 538: the percentages must be corrected first (stays on the page)
+        RandomCountTooSmall,  // a random run of 0 rows or fewer (stays on the page)
+        RandomCountTooLarge,  // more rows than the frame has (stays on the page)
         Refused,         // a run is active, or the last page
     };
     NextResult Next();

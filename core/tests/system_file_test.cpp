@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
+#include <utility>
 
 #include "core/messages.h"
 #include "core/settings.h"
@@ -127,6 +129,17 @@ TEST(SystemDocument, MatGardURowAndFlags) {
     d.URow[1] = "   ";
     d.URow[2] = " X ";
     EXPECT_EQ(d.GetURow(), "2*X");
+    // The pool's own characters (Norway: H, U, B) are read by their position;
+    // an entry of another shape by the characters 1, X, 2 it holds.
+    const std::pair<std::array<const char*, 3>, const char*> rows[] = {
+        {{"H  ", " U ", "  B"}, "1X2"},
+        {{"  H", "U  ", "   "}, "21*"},
+        {{"X", "", "1 2"}, "X*2"},
+    };
+    for (const auto& [entries, want] : rows) {
+        for (size_t i = 0; i < 3; ++i) d.URow[i] = entries[i];
+        EXPECT_EQ(d.GetURow(), want);
+    }
     d.SetURow("1x2extra");
     EXPECT_EQ(d.URow[0], "1  ");
     EXPECT_EQ(d.URow[1], " X ");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <set>
 
@@ -339,6 +340,10 @@ TEST(RedGuarantee, TheWarrantyEngineConfirmsTheShippedSystems) {
     EXPECT_EQ(one.rows, 2);
     // A system that needs more guards than the round has matches is refused.
     EXPECT_THROW(ComputeRedGuarantee(ReadRedFile(folder / "R 10-0-3645.RED"), 8), RedError);
+    // A count that is called off says it is incomplete, never a guarantee of its own.
+    const std::atomic<bool> stop{true};
+    EXPECT_TRUE(ComputeRedGuarantee(ReadRedFile(folder / "R 4-0-9.RED"), 13).complete);
+    EXPECT_FALSE(ComputeRedGuarantee(ReadRedFile(folder / "R 4-0-9.RED"), 13, &stop).complete);
 }
 
 }  // namespace

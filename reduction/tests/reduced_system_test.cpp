@@ -349,7 +349,14 @@ TEST(SystemCoupon, ChoosingASystemClearsWhatItCannotUse) {
 TEST(SystemCoupon, StoresTheResultAndSurvivesASaveInAPoolWithOtherLetters) {
     TempDir dir;
     const core::DisplaySigns saved = core::CurrentDisplaySigns();
-    core::SetCurrentDisplaySigns({"H", "U", "B"});
+    // The U row is kept in the pool's own characters and read back by position.
+    const std::pair<core::DisplaySigns, std::array<const char*, 4>> pools[] = {
+        {{"H", "U", "B"}, {"   ", "  B", " U ", "  B"}},
+        {{"1", "X", "2"}, {"   ", "  2", " X ", "  2"}},
+    };
+    for (const auto& [signs, uRow] : pools) {
+    SCOPED_TRACE(signs.home);
+    core::SetCurrentDisplaySigns(signs);
     core::TVinraFile doc;
     doc.NewSystem(13, true);
     doc.MatchCount = 4;  // a new system has at least 8 matches; a short round keeps the test small
@@ -376,7 +383,11 @@ TEST(SystemCoupon, StoresTheResultAndSurvivesASaveInAPoolWithOtherLetters) {
 
     EXPECT_EQ(doc.Rader, result.rows);
     EXPECT_EQ(doc.Grundrad, (std::vector<std::string>{"0  ", " 12", "012", "012"}));
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(doc.URow[static_cast<size_t>(i)], uRow[static_cast<size_t>(i)]) << i;
     EXPECT_EQ(doc.GetURow(), "*2X2");
+    SystemCoupon unsaved(4);  // the coupon opened again before any save
+    unsaved.LoadFromDocument(doc);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(unsaved.match(i).uSign, c.match(i).uSign) << i;
     EXPECT_EQ(doc.GetMatGard(), "----");
     EXPECT_EQ(doc.Systemnamn, "U 2-1-9");
     EXPECT_EQ(doc.SystemTyp, "R");
@@ -399,6 +410,7 @@ TEST(SystemCoupon, StoresTheResultAndSurvivesASaveInAPoolWithOtherLetters) {
     EXPECT_EQ(again.systemName(), "U 2-1-9");
     for (int i = 0; i < 4; ++i) EXPECT_EQ(again.match(i).uSign, c.match(i).uSign) << i;
     EXPECT_TRUE(again.OkEnabled());
+    }
     core::SetCurrentDisplaySigns(saved);
 }
 

@@ -228,6 +228,39 @@ TEST(RandomGeneration, ImpossibleConditionsEndByCancelOrTries) {
     EXPECT_EQ(limited.Rows().size(), 64u);
 }
 
+TEST(RandomGeneration, CountOfAcceptedRowsIsLiveAndAStalledRunEnds) {
+    // Only rows without a home sign pass: 64 of the 729, fewer than asked for.
+    GenerationInput in;
+    in.mode = GenerationMode::Random;
+    in.conditions = AllOff(6);
+    in.conditions.flags[core::UseNejKomb] = true;
+    in.conditions.noCombinations = {"0"};
+    in.frame = Full(6, "012");
+    in.requestedCount = 100;
+    in.seed = 4;
+    TRowGeneration endless(in);
+    endless.Start();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (endless.Accepted() < 64 && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+    EXPECT_EQ(endless.Accepted(), 64);
+    EXPECT_TRUE(endless.IsRunning());  // without a stall limit only Cancel ends it
+    endless.Cancel();
+    EXPECT_FALSE(endless.Stalled());
+
+    in.stallTries = 5000;
+    TRowGeneration stalled(in);
+    stalled.Run();
+    EXPECT_TRUE(stalled.Stalled());
+    EXPECT_EQ(stalled.Rows().size(), 64u);
+    EXPECT_EQ(stalled.Accepted(), 64);
+
+    in.requestedCount = 20;  // reachable: the limit never comes into it
+    TRowGeneration reached(in);
+    reached.Run();
+    EXPECT_FALSE(reached.Stalled());
+    EXPECT_EQ(reached.Rows().size(), 20u);
+}
+
 TEST(RandomGeneration, PrepareWeights) {
     ConditionSet c = NewConditionSet(4);
     c.userPercent = {std::vector<std::string>{"100", "0", "60", "1"}, std::vector<std::string>{"0", "100", "20", "1"},
@@ -321,6 +354,88 @@ TEST(Filtering, ToANumberOfRows) {
     std::sort(top.begin(), top.end());
     ASSERT_GT(byValue[byValue.size() - 5].first, byValue[byValue.size() - 6].first);  // no tie at the cut
     EXPECT_EQ(Generate(in), top);
+}
+
+TEST(Filtering, ACancelledRunKeepsTheRowsItDidNotTest) {
+    const auto rows = Hundred();
+    GenerationInput in;
+    in.mode = GenerationMode::Filter;
+    in.conditions = AllOff(6);
+    in.conditions.flags[core::UseMaxMin] = true;
+    in.conditions.maxCount = {1, 6, 6};
+    in.rows = rows;
+    auto passes = [&](const std::string& r) { return std::count(r.begin(), r.end(), '0') <= 1; };
+    ASSERT_LT(std::count_if(rows.begin(), rows.end(), passes), 90);
+
+    // Cancelled before the first row: nothing was tested, nothing goes.
+    TRowGeneration early(in);
+    early.Cancel();
+    early.Run();
+    EXPECT_EQ(early.Rows(), rows);
+    EXPECT_EQ(early.Accepted(), 100);
+
+    // Cancelled part-way: the rows tested are filtered, the rest stay, in order.
+    std::vector<std::string> many;
+    for (int copy = 0; copy < 3000; ++copy) many.insert(many.end(), rows.begin(), rows.end());
+    in.rows = many;
+    TRowGeneration mid(in);
+    mid.Start();
+    while (mid.Tested() < 1000 && mid.IsRunning()) std::this_thread::yield();
+    mid.Cancel();
+    const auto& got = mid.Rows();
+    // Some k (the first row not tested) explains the result: the rows before
+    // it that pass, then every row from it on.
+    size_t passed = 0;
+    bool explained = false;
+    for (size_t k = 0; k <= many.size() && !explained; ++k) {
+        if (passed + (many.size() - k) == got.size()) {
+            std::vector<std::string> want;
+            for (size_t i = 0; i < k; ++i)
+                if (passes(many[i])) want.push_back(many[i]);
+            want.insert(want.end(), many.begin() + static_cast<std::ptrdiff_t>(k), many.end());
+            EXPECT_EQ(got, want);
+            explained = true;
+        }
+        if (k < many.size() && passes(many[k])) ++passed;
+    }
+    EXPECT_TRUE(explained) << got.size();
+
+    // Filtering to a number of rows by picking: a stop leaves the list as it was.
+    in.rows = rows;
+    in.conditions.flags[core::UseFilterTo] = true;
+    in.conditions.filterToRader = 10;
+    in.seed = 3;
+    TRowGeneration picking(in);
+    picking.Cancel();
+    picking.Run();
+    EXPECT_EQ(picking.Rows(), rows);
+}
+
+TEST(Progress, AcceptedEndsAsTheRowCountOfEveryMode) {
+    GenerationInput full;
+    full.conditions = AllOff(4);
+    full.conditions.flags[core::UseMaxMin] = true;
+    full.conditions.maxCount = {1, 4, 4};
+    full.frame = Full(4, "012");
+    GenerationInput diff = full;
+    diff.conditions.flags[core::UseRadDiff] = true;
+    diff.conditions.radDiff = 2;
+    GenerationInput random = full;
+    random.mode = GenerationMode::Random;
+    random.requestedCount = 7;
+    random.seed = 9;
+    GenerationInput filter = full;
+    filter.mode = GenerationMode::Filter;
+    GenerationInput all;
+    all.conditions = AllOff(4);
+    all.frame = Full(4, "012");
+    filter.rows = Generate(all);
+    for (const GenerationInput& in : {full, diff, random, filter}) {
+        TRowGeneration gen(in);
+        gen.Run();
+        EXPECT_GT(gen.Rows().size(), 0u);
+        EXPECT_EQ(gen.Accepted(), static_cast<int64_t>(gen.Rows().size())) << static_cast<int>(in.mode);
+    }
 }
 
 TEST(Progress, PhaseMaximumAndTestedOfEachRun) {

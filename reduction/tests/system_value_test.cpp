@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <random>
 
@@ -160,6 +161,19 @@ TEST(SystemValue, RowFiguresAndTheHighestValueFilter) {
     EXPECT_GE(lowestKept, highestDropped);
     EXPECT_EQ(KeepHighestValue({"22222", "00000"}, model, 5), (std::vector<std::string>{"00000", "22222"}));
     EXPECT_EQ(ValueOfRow("0000", model).probability, 0.0);  // wrong length
+}
+
+TEST(SystemValue, TheHighestValueFilterCountsItsRowsAndStopsWhenCancelled) {
+    const ValueModel model = RandomModel(5, 9);
+    const auto rows = AllRows(5);
+    std::atomic<bool> cancel{false};
+    std::atomic<int64_t> done{0};
+    EXPECT_EQ(KeepHighestValue(rows, model, 10, &cancel, &done).size(), 10u);
+    EXPECT_EQ(done.load(), static_cast<int64_t>(rows.size()));
+    cancel = true;
+    done = 0;
+    EXPECT_TRUE(KeepHighestValue(rows, model, 10, &cancel, &done).empty());
+    EXPECT_EQ(done.load(), 0);  // stopped before valuing a row
 }
 
 TEST(SystemValue, WhereTheChancesComeFrom) {

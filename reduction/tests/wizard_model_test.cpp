@@ -165,6 +165,34 @@ TEST(WizardModel, MethodPageEnablesAndNextReadsTheCountFields) {
     }
 }
 
+TEST(WizardModel, ARandomCountThatCanNeverBeReachedIsRefused) {
+    const core::TVinraFile doc = SmallSystem();  // 108 frame rows
+    const std::pair<const char*, WizardModel::NextResult> cases[] = {
+        {"0", WizardModel::NextResult::RandomCountTooSmall},
+        {"-5", WizardModel::NextResult::RandomCountTooSmall},
+        {"109", WizardModel::NextResult::RandomCountTooLarge},
+        {"108", WizardModel::NextResult::Moved},
+        {"1", WizardModel::NextResult::Moved},
+    };
+    for (const auto& [text, want] : cases) {
+        WizardModel m(doc, {});
+        m.SetMethod(WizardMethod::Random);
+        m.SetRandomCountText(text);
+        EXPECT_EQ(m.Next(), want) << text;
+        EXPECT_EQ(m.Step(), want == WizardModel::NextResult::Moved ? 1 : 0) << text;
+    }
+    // Every random run carries a limit on candidates without a new row.
+    WizardModel m(doc, {});
+    m.SetMethod(WizardMethod::Random);
+    m.SetRandomCountText("108");
+    ASSERT_EQ(m.Next(), WizardModel::NextResult::Moved);
+    m.Next();
+    EXPECT_EQ(m.BeginReduction().stallTries, RandomStallTries(108));
+    EXPECT_EQ(RandomStallTries(108), 1'000'000);
+    EXPECT_EQ(RandomStallTries(1594323), 15'943'230);
+    EXPECT_EQ(RandomStallTries(43046721), 100'000'000);
+}
+
 TEST(WizardModel, ControlsFollowTheStepAndTheRun) {
     core::TVinraFile doc = SmallSystem();
     WizardModel m(doc, {});

@@ -109,6 +109,10 @@ constexpr int kMsgImportFailed = 1521;      // "The warranty table could not be 
 constexpr int kMsgWriteFailed = 1522;       // "The file could not be written: %s"
 constexpr int kMsgTabText = 1523;           // "Tab-separated text file"
 constexpr int kMsgAllFiles = 1524;          // "All files"
+constexpr int kMsgRandomTooSmall = 3400;    // "The number of rows to generate must be at least 1."
+constexpr int kMsgRandomTooLarge = 3401;    // "The frame has only %s rows; no more than that can be generated."
+constexpr int kMsgRandomStalled = 3402;     // "No new row was found in %s attempts: ... The %s rows found are kept."
+constexpr int kMsgGuaranteeNoRowDiff = 3403;  // "A guarantee run does not thin rows by row difference; ..."
 
 constexpr const char* kHelpPage = "generate.htm";
 
@@ -616,6 +620,9 @@ void TfrmGenerate::updateMethodPage() {
     // A chosen method that is no longer offered gives way to mathematical.
     for (WizardMethod gone : {WizardMethod::Filter, WizardMethod::Guarantee, WizardMethod::HighestValue})
         if (model_.Method() != gone && MethodButton(gone)->isChecked()) {
+            // The choice itself changes, not only the button: rows that come back
+            // later (Reset) must not bring back a method the page no longer shows.
+            model_.SetMethod(WizardMethod::Mathematical);
             const QSignalBlocker block(MethodButton(WizardMethod::Mathematical));
             MethodButton(WizardMethod::Mathematical)->setChecked(true);
         }
@@ -719,6 +726,14 @@ void TfrmGenerate::NextClick() {
             prompter_.error(this, M(kMsgWeightsOver));
             OpenEditor(Editor::Percentage);
             return;
+        case WizardModel::NextResult::RandomCountTooSmall:
+            prompter_.error(this, M(kMsgRandomTooSmall));
+            randomCount_->setFocus();
+            return;
+        case WizardModel::NextResult::RandomCountTooLarge:
+            prompter_.error(this, MF(kMsgRandomTooLarge, {core::GroupDigits(static_cast<int64_t>(model_.FrameRows()))}));
+            randomCount_->setFocus();
+            return;
         case WizardModel::NextResult::Refused: return;
         case WizardModel::NextResult::Moved: break;
     }
@@ -798,12 +813,10 @@ void TfrmGenerate::startRun(reduction::GenerationInput input) {
     lastTested_ = 0;
     status_[2]->setText(M(kMsgTimeZero));
     rate_->clear();
-    const bool randomRun =
-        model_.RunningKind() == reduction::RunKind::Reduction && model_.Mode() == reduction::GenerationMode::Random;
-    if (randomRun) bar_->setRange(0, 0);  // the rows found so far are known only at the end
-    else SetScaledProgress(bar_, 0, model_.ProgressMaximum());
+    SetScaledProgress(bar_, 0, std::max<int64_t>(model_.ProgressMaximum(), 1));
     tested_->setText(Grouped(0));
-    used_->clear();
+    if (model_.RunningKind() == reduction::RunKind::Reduction) used_->setText(Grouped(0));
+    else used_->clear();
     runClock_.start();
     job_->Start([gen = gen_](JobProgress&) { gen->Run(); });
     updateControls();
@@ -813,6 +826,9 @@ void TfrmGenerate::startRun(reduction::GenerationInput input) {
 void TfrmGenerate::ReduceClick() {
     if (model_.Running() || model_.Step() < 2) return;
     if (model_.EnteredMethod() == WizardMethod::Guarantee) {
+        // The search covers outcomes; thinning its rows by row difference would
+        // break the guarantee, so the tick goes, and the player is told.
+        if (model_.Conditions().flag(core::UseRadDiff)) prompter_.information(this, M(kMsgGuaranteeNoRowDiff));
         startGuarantee();
         return;
     }
@@ -874,8 +890,8 @@ void TfrmGenerate::startHighestValue() {
     beginRunDisplay();
     job_->Start([rows, k, vm = valueModel_](JobProgress& p) {
         p.total.store(static_cast<int64_t>(rows->size()));
-        *rows = reduction::KeepHighestValue(*rows, vm, k);
-        p.done.store(p.total.load());
+        // A cancel stops the valuing; the end of the run then keeps the rows there were.
+        *rows = reduction::KeepHighestValue(*rows, vm, k, &p.cancel, &p.done);
     });
 }
 
@@ -978,9 +994,13 @@ void TfrmGenerate::onTick() {
     int64_t maximum = model_.ProgressMaximum();
     if (phase == reduction::GenerationPhase::WarrantyTally || phase == reduction::GenerationPhase::RowDifference)
         maximum = gen_->Maximum();
-    const bool randomRun =
-        model_.RunningKind() == reduction::RunKind::Reduction && model_.Mode() == reduction::GenerationMode::Random;
-    if (!randomRun) SetScaledProgress(bar_, tested, maximum);
+    const bool reducing = model_.RunningKind() == reduction::RunKind::Reduction;
+    const bool randomRun = reducing && model_.Mode() == reduction::GenerationMode::Random;
+    const int64_t accepted = gen_->Accepted();
+    if (reducing) used_->setText(Grouped(accepted));
+    // A random run is as far as the rows it has found.
+    if (randomRun) SetScaledProgress(bar_, accepted, std::max<int64_t>(maximum, 1));
+    else SetScaledProgress(bar_, tested, maximum);
     // Speed and time left on runs longer than a second.
     if (ms >= 1000 && tested > 0) {
         const double perSecond = static_cast<double>(tested) * 1000.0 / static_cast<double>(ms);
@@ -1005,14 +1025,20 @@ void TfrmGenerate::onFinished(bool cancelled, const QString& error) {
     const std::string engineError = gen_->Error();
     const reduction::RunKind kind = model_.RunningKind();
     cancelled = cancelled || gen_->Cancelled();
+    QString notice;  // told once the window shows the end of the run
     if (!error.isEmpty() || !engineError.empty()) {
         model_.AbortRun();
         prompter_.error(this, MF(kMsgRunFailed, {error.isEmpty() ? engineError : error.toStdString()}));
     } else if (kind == reduction::RunKind::Reduction) {
-        model_.EndReduction(gen_->Rows(), cancelled);
+        // A random run that found nothing new for a long while ends as an interrupted one.
+        const bool stalled = gen_->Stalled();
+        model_.EndReduction(gen_->Rows(), cancelled || stalled);
         const auto k = model_.CountersAfterRun(gen_->Tested());
         showCounters(k.tested, k.used, k.bar);
         showStartRow();
+        if (stalled)
+            notice = MF(kMsgRandomStalled, {core::GroupDigits(reduction::RandomStallTries(model_.FrameRows())),
+                                            core::GroupDigits(static_cast<int64_t>(model_.Rows().size()))});
     } else {
         model_.EndWarranty(gen_->Warranty(), cancelled);
         SetScaledProgress(bar_, gen_->Tested(), std::max<int64_t>(gen_->Maximum(), 1));
@@ -1024,6 +1050,7 @@ void TfrmGenerate::onFinished(bool cancelled, const QString& error) {
     if (bar_->maximum() == 0) SetScaledProgress(bar_, 0, 1);
     updateControls();
     updateStatus();
+    if (!notice.isEmpty()) prompter_.information(this, notice);
     emit runFinished();
 }
 

@@ -15,6 +15,7 @@
 #include "core/messages.h"
 #include "core/signs.h"
 #include "reduction/red_guarantee.h"
+#include "ui/core/background_job.h"
 #include "ui/core/command_table.h"
 #include "ui/core/document_session.h"
 #include "ui/core/localise.h"
@@ -42,6 +43,8 @@ constexpr int kMsgTotal = 265;         // "Total:"
 constexpr int kMsgLeft = 266;          // "Left:"
 constexpr int kMsgKeep = 277;          // "Do you want to keep the Yes/No-combinations ...?"
 constexpr int kMsgFileNotFound = 380;  // "File not found: "
+constexpr int kMsgWorkingOut = 3404;   // "Working out the guarantee..."
+constexpr int kMsgMathHeader = 3405;   // "M": the mathematical-guard column
 
 const QColor kMarked(255, 236, 140);
 const QColor kMathColour(200, 225, 255);
@@ -84,7 +87,7 @@ TSystemkupong::TSystemkupong(const core::TVinraFile& doc, Prompter& prompter, Op
     const QString signText[3] = {Q(signs.home), Q(signs.draw), Q(signs.away)};
     QStringList header = {QString()};
     for (int s = 0; s < 3; ++s) header << signText[s];
-    header << QStringLiteral("M");
+    header << M(kMsgMathHeader);
     for (int s = 0; s < 3; ++s) header << signText[s];
     header << QString();
     grid_->setHorizontalHeaderLabels(header);
@@ -161,15 +164,29 @@ TSystemkupong::TSystemkupong(const core::TVinraFile& doc, Prompter& prompter, Op
     right->addWidget(buttons);
     lay->addLayout(right, 2);
 
+    guaranteeJob_ = new BackgroundJob(this);
+    connect(guaranteeJob_, &BackgroundJob::finished, this,
+            [this](bool cancelled, const QString&) { guaranteeFinished(cancelled); });
+
     Localise(this);
     fillList();
     showAll();
-    showGuarantee();
-    resize(760, std::min(640, 180 + 23 * n_));
+    // A stored name that cannot be read says so; another choice counts afresh.
     if (loadMsg.number != 0) guarantee_->setText(Q(loadMsg.text));
+    else showGuarantee();
+    resize(760, std::min(640, 180 + 23 * n_));
 }
 
+// One count of a system's guarantee: the file and the round in, the text out.
+struct TSystemkupong::GuaranteeTask {
+    fs::path file;
+    int n = 0;
+    QString text;
+};
+
 TSystemkupong::~TSystemkupong() = default;
+
+bool TSystemkupong::GuaranteeRunning() const { return guaranteeJob_->Running() || guaranteeAgain_; }
 
 fs::path TSystemkupong::systemFolder() const {
     return coupon_.ownSystems() ? reduction::OwnSystemsFolder() : reduction::OperatorSystemsFolder(options_.country);
@@ -268,22 +285,49 @@ void TSystemkupong::showAll() {
 }
 
 void TSystemkupong::showGuarantee() {
-    const QListWidgetItem* item = list_->currentItem();
-    if (!item) {
-        guarantee_->clear();
+    if (guaranteeJob_->Running()) {
+        // The old count is of no use now; the new one starts when it has stopped.
+        guaranteeJob_->Cancel();
+        guaranteeAgain_ = true;
+        guarantee_->setText(list_->currentItem() ? M(kMsgWorkingOut) : QString());
         return;
     }
-    const fs::path file = systemFolder() / (item->text().toStdString() + ".RED");
-    try {
-        const reduction::RedGuarantee g = reduction::ComputeRedGuarantee(reduction::ReadRedFile(file), n_);
-        QStringList lines;
-        for (const auto& l : reduction::GuaranteeLines(g)) lines << Q(l);
-        guarantee_->setText(lines.join(QLatin1Char('\n')));
-    } catch (const reduction::RedError& e) {
-        guarantee_->setText(Q(e.message().text));
-    } catch (const std::exception& e) {
-        guarantee_->setText(Q(e.what()));
+    const QListWidgetItem* item = list_->currentItem();
+    if (!item) {
+        task_.reset();
+        guarantee_->clear();
+        emit guaranteeShown();
+        return;
     }
+    auto task = std::make_shared<GuaranteeTask>();
+    task->file = systemFolder() / (item->text().toStdString() + ".RED");
+    task->n = n_;
+    task_ = task;
+    guarantee_->setText(M(kMsgWorkingOut));
+    guaranteeJob_->Start([task](JobProgress& p) {
+        try {
+            const reduction::RedGuarantee g =
+                reduction::ComputeRedGuarantee(reduction::ReadRedFile(task->file), task->n, &p.cancel);
+            if (!g.complete) return;
+            QStringList lines;
+            for (const auto& l : reduction::GuaranteeLines(g)) lines << Q(l);
+            task->text = lines.join(QLatin1Char('\n'));
+        } catch (const reduction::RedError& e) {
+            task->text = Q(e.message().text);
+        } catch (const std::exception& e) {
+            task->text = Q(e.what());
+        }
+    });
+}
+
+void TSystemkupong::guaranteeFinished(bool cancelled) {
+    if (guaranteeAgain_) {
+        guaranteeAgain_ = false;
+        showGuarantee();
+        return;
+    }
+    if (!cancelled && task_) guarantee_->setText(task_->text);
+    emit guaranteeShown();
 }
 
 void TSystemkupong::OkClick() {

@@ -3,7 +3,8 @@
 // a known guarantee from the operator's systems or his own, and the system's
 // rows are mapped onto the base row. The rules are reduction::SystemCoupon's;
 // this window shows them, and the guarantee of the chosen system as the
-// warranty engine works it out.
+// warranty engine works it out in the background (a large system takes a
+// while; the list stays live and a new choice stops the old count).
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,6 +23,7 @@ class QTableWidget;
 
 namespace vinra::ui {
 
+class BackgroundJob;
 class CommandTable;
 class Prompter;
 struct ShellContext;
@@ -61,6 +63,8 @@ public:
     QRadioButton* OwnChoice() const { return own_; }
     QPushButton* OkButton() const { return ok_; }
     QLabel* GuaranteeLabel() const { return guarantee_; }
+    // True while the guarantee of a chosen system is being worked out.
+    bool GuaranteeRunning() const;
     // Total (column 0) and left (column 1) of 3-ways, 2-ways and U signs.
     QLabel* CountLabel(int row, int column) const { return counts_[row][column]; }
     QString CellText(int match, int column) const;
@@ -72,10 +76,16 @@ public:
     static constexpr int kColU = 5;  // 5, 6, 7
     static constexpr int kColIndicator = 8;
 
+signals:
+    // The guarantee of the chosen system (or why there is none) is on show.
+    void guaranteeShown();
+
 private:
+    struct GuaranteeTask;
     void fillList();
     void showAll();
     void showGuarantee();
+    void guaranteeFinished(bool cancelled);
     void cellClicked(int row, int column);
     std::filesystem::path systemFolder() const;
 
@@ -92,6 +102,10 @@ private:
     QLabel* guarantee_ = nullptr;
     QLabel* counts_[3][2] = {};
     QPushButton* ok_ = nullptr;
+
+    BackgroundJob* guaranteeJob_ = nullptr;
+    std::shared_ptr<GuaranteeTask> task_;
+    bool guaranteeAgain_ = false;  // the choice changed while a count ran: count the new one next
 };
 
 // Opens the dialog on the session's system and, on OK, replaces its rows

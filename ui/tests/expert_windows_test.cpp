@@ -105,6 +105,12 @@ protected:
         return fs::path(QCoreApplication::applicationDirPath().toStdString()) / ".." / "bin" / "vinra";
     }
 
+    static void WaitForGuarantee(TSystemkupong& dialog) {
+        if (!dialog.GuaranteeRunning()) return;
+        QSignalSpy spy(&dialog, &TSystemkupong::guaranteeShown);
+        ASSERT_TRUE(spy.wait(60000)) << "the guarantee was not worked out";
+    }
+
     vinra::testing::TempDir dir_;
     std::unique_ptr<Program> program_;
     ScriptedPrompter prompter_;
@@ -123,6 +129,7 @@ TEST_F(ExpertWindowsTest, ASystemChosenInTheDialogGivesTheRowsOfTheCommandLineAn
     EXPECT_TRUE(dialog.OkButton()->isEnabled());
     EXPECT_EQ(dialog.CountLabel(0, 0)->text(), QStringLiteral("4"));
     EXPECT_EQ(dialog.CountLabel(0, 1)->text(), QStringLiteral("0"));
+    WaitForGuarantee(dialog);
     EXPECT_TRUE(dialog.GuaranteeLabel()->text().contains(QStringLiteral("9 rows: 12 right guaranteed")))
         << dialog.GuaranteeLabel()->text().toStdString();
     dialog.OkClick();
@@ -205,6 +212,37 @@ TEST_F(ExpertWindowsTest, CouponClicksCountsAndTheOkRule) {
     ASSERT_EQ(prompter_.Texts("error").size(), 1u);
     EXPECT_TRUE(prompter_.Texts("error")[0].startsWith(Msg(380)));
     EXPECT_TRUE(prompter_.Texts("error")[0].contains(QStringLiteral("R 4-0-9.RED")));
+}
+
+TEST_F(ExpertWindowsTest, TheGuaranteeIsWorkedOutOffTheGuiThreadAndTheLastChoiceWins) {
+    TSystemkupong dialog(System(kRFrame), prompter_, {{}, {}, "Svenska Spel"});
+    ASSERT_TRUE(dialog.SelectSystem(QStringLiteral("R 3-0-5")));
+    // The choice returns at once; the count follows.
+    EXPECT_TRUE(dialog.GuaranteeRunning());
+    EXPECT_EQ(dialog.GuaranteeLabel()->text(), Msg(3404));
+    ASSERT_TRUE(dialog.SelectSystem(QStringLiteral("R 4-0-9")));
+    WaitForGuarantee(dialog);
+    EXPECT_FALSE(dialog.GuaranteeRunning());
+    EXPECT_TRUE(dialog.GuaranteeLabel()->text().startsWith(QStringLiteral("9 rows: 12 right guaranteed")))
+        << dialog.GuaranteeLabel()->text().toStdString();
+}
+
+TEST_F(ExpertWindowsTest, DamagedSystemFilesAndTheGridSpeakThePlayersLanguage) {
+    SetLanguage(core::LangSwedish);
+    const fs::path own = dir_.path() / "User" / "SYSTEM" / "My Own";
+    ASSERT_EQ(reduction::OwnSystemsFolder(), own);
+    fs::create_directories(own);
+    std::ofstream(own / "R 1-0-3.RED", std::ios::binary) << "UUU\r\n01x\r\n";
+    core::TVinraFile doc = System(kRFrame);
+    TSystemkupong dialog(doc, prompter_, {{}, {}, "Svenska Spel"});
+    dialog.ChooseOwnSystems(true);
+    ASSERT_TRUE(dialog.SelectSystem(QStringLiteral("R 1-0-3")));
+    WaitForGuarantee(dialog);
+    const QString want = QString::fromStdString(core::FormatMsg(
+        core::Msg(3406),
+        {std::string("R 1-0-3"), core::FormatMsg(core::Msg(3412), {2LL, std::string("'x'")})}));
+    EXPECT_EQ(dialog.GuaranteeLabel()->text(), want);
+    EXPECT_TRUE(want.startsWith(QStringLiteral("Systemfilen"))) << want.toStdString();
 }
 
 TEST_F(ExpertWindowsTest, TheReductionWizardsReadFromFileChoiceHandsOverToTheDialog) {

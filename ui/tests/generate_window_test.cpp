@@ -286,13 +286,20 @@ TEST_F(GenerateWindowTest, CancelMidRunKeepsTheRowsFoundAndStoresNoPartialWarran
     TfrmGenerate w(doc, *program_, prompter_);
     w.MethodButton(WizardMethod::Random)->setChecked(true);
     EXPECT_TRUE(w.RandomCountField()->isEnabled());
-    w.RandomCountField()->setText("5000000");  // far more than a moment gives
+    w.RandomCountField()->setText("1500000");  // far more than a moment gives
     w.NextClick();
     EXPECT_EQ(w.findChild<QLabel*>("lblType2")->text(), Msg(309));
     w.NextClick();
     w.ReduceClick();
     ASSERT_TRUE(w.Running());
     QTest::qWait(600);
+    // While it runs the rows found so far show, and the bar follows them.
+    ASSERT_TRUE(w.Running());
+    bool ok = false;
+    EXPECT_GT(w.UsedLabel()->text().remove(QLatin1Char(' ')).toLongLong(&ok), 0);
+    EXPECT_TRUE(ok) << w.UsedLabel()->text().toStdString();
+    EXPECT_GT(w.Bar()->maximum(), 0);
+    EXPECT_GT(w.Bar()->value(), 0);
     // Closing is refused while the run is active.
     w.reject();
     EXPECT_TRUE(w.Running());
@@ -328,6 +335,100 @@ TEST_F(GenerateWindowTest, CancelMidRunKeepsTheRowsFoundAndStoresNoPartialWarran
     w.Button("btnClose")->click();
     EXPECT_EQ(w.result(), QDialog::Rejected);
     EXPECT_EQ(doc, original);
+}
+
+TEST_F(GenerateWindowTest, RandomCountsThatCanNeverBeReachedAndRunsThatFindNothingNew) {
+    core::TVinraFile doc = System(std::vector<std::string>(13, "012"));
+    doc.Grundrad[4] = doc.Grundrad[5] = doc.Grundrad[6] = doc.Grundrad[7] = "0  ";
+    doc.Grundrad[8] = doc.Grundrad[9] = doc.Grundrad[10] = doc.Grundrad[11] = doc.Grundrad[12] = "0  ";
+    // 81 frame rows; the no-combination "1" (no draw anywhere) leaves 16 of them.
+    const std::pair<const char*, QString> refused[] = {
+        {"0", Msg(3400)},
+        {"-7", Msg(3400)},
+        {"82", QString::fromStdString(core::FormatMsg(core::Msg(3401), {std::string("81")}))},
+    };
+    for (const auto& [count, message] : refused) {
+        TfrmGenerate w(doc, *program_, prompter_);
+        w.MethodButton(WizardMethod::Random)->setChecked(true);
+        w.RandomCountField()->setText(count);
+        w.NextClick();
+        EXPECT_EQ(w.Pages()->currentIndex(), 0) << count;
+        ASSERT_FALSE(prompter_.Texts("error").empty()) << count;
+        EXPECT_EQ(prompter_.Texts("error").back(), message);
+    }
+
+    reduction::ConditionSet c = reduction::FromDocument(doc);
+    c.n = 13;
+    c.flags.fill(false);
+    c.flags[core::UseNejKomb] = true;
+    c.noCombinations = {"1"};
+    reduction::ToDocument(c, doc);
+    TfrmGenerate w(doc, *program_, prompter_);
+    w.MethodButton(WizardMethod::Random)->setChecked(true);
+    w.RandomCountField()->setText("60");
+    w.NextClick();
+    w.NextClick();
+    w.ReduceClick();
+    WaitForRun(w);
+    EXPECT_EQ(w.Model().Rows().size(), 16u);
+    EXPECT_EQ(w.StatusPanel(0)->text(), Msg(316));
+    ASSERT_FALSE(prompter_.Texts("information").empty());
+    EXPECT_EQ(prompter_.Texts("information").back(),
+              QString::fromStdString(core::FormatMsg(
+                  core::Msg(3402), {core::GroupDigits(reduction::RandomStallTries(81)), std::string("16")})));
+}
+
+TEST_F(GenerateWindowTest, AMethodThatFallsBackToMathematicalStaysThereWhenTheRowsReturn) {
+    core::TVinraFile doc = System(kFrame);
+    doc.Rader = {"0000201021000", "2222212021020"};
+    reduction::ConditionSet c = reduction::FromDocument(doc);
+    c.n = 13;
+    c.flags.fill(false);
+    c.flags[core::UseMaxMin] = true;
+    c.maxCount = {0, 0, 0};  // no row passes
+    reduction::ToDocument(c, doc);
+    TfrmGenerate w(doc, *program_, prompter_);
+    w.MethodButton(WizardMethod::Filter)->setChecked(true);
+    w.NextClick();
+    w.NextClick();
+    w.ReduceClick();
+    WaitForRun(w);
+    ASSERT_TRUE(w.Model().Rows().empty());
+    EXPECT_TRUE(w.MethodButton(WizardMethod::Mathematical)->isChecked());
+    // Reset brings the rows back; the page still shows mathematical, so that is what runs.
+    prompter_.answers.push_back(Answer::Yes);
+    w.RestoreClick();
+    ASSERT_EQ(w.Model().Rows().size(), 2u);
+    EXPECT_EQ(w.Model().Method(), WizardMethod::Mathematical);
+    EXPECT_TRUE(w.MethodButton(WizardMethod::Mathematical)->isChecked());
+    w.PreviousClick();
+    w.PreviousClick();
+    w.NextClick();
+    EXPECT_EQ(w.Model().EnteredMethod(), WizardMethod::Mathematical);
+    EXPECT_EQ(w.Model().Mode(), reduction::GenerationMode::Full);
+}
+
+TEST_F(GenerateWindowTest, AGuaranteeRunSaysItSwitchesRowDifferenceOff) {
+    core::TVinraFile doc = System(kFrame);
+    reduction::ConditionSet c = reduction::FromDocument(doc);
+    c.n = 13;
+    c.flags.fill(false);
+    c.flags[core::UseRadDiff] = true;
+    reduction::ToDocument(c, doc);
+    TfrmGenerate w(doc, *program_, prompter_);
+    w.MethodButton(WizardMethod::Guarantee)->setChecked(true);
+    w.SecondsField()->setText("1");
+    w.NextClick();
+    w.NextClick();
+    w.ReduceClick();
+    ASSERT_EQ(prompter_.Texts("information").size(), 1u);
+    EXPECT_EQ(prompter_.Texts("information")[0], Msg(3403));
+    EXPECT_FALSE(w.FlagBox(core::UseRadDiff)->isChecked());
+    WaitForRun(w);
+    // Once off, a second run has nothing to say.
+    w.ReduceClick();
+    WaitForRun(w);
+    EXPECT_EQ(prompter_.Texts("information").size(), 1u);
 }
 
 TEST_F(GenerateWindowTest, EditorsRefuseBadInputAndCancelChangesNothing) {
