@@ -20,6 +20,7 @@
 #include "net/active_pools.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
+#include "ui/core/help.h"
 #include "ui/net/browser.h"
 
 namespace vinra::ui {
@@ -41,6 +42,7 @@ std::string TransferCancelledText() { return core::Msg(kMsgTransferCancelled); }
 // ---- TfrmHTTP ----
 
 TfrmHTTP::TfrmHTTP(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
+    SetHelpPage(this, "getgames.htm");
     setObjectName(QStringLiteral("frmHTTP"));
     setWindowTitle(QString::fromLatin1(kProgramCaption));
     setModal(false);
@@ -242,15 +244,9 @@ bool PrepareConnection(QWidget* parent, Program& program, Prompter& prompter,
     return ready && !out.cancelled;
 }
 
-void OpenHelpPage(QWidget* parent, Prompter& prompter, const Program& program, const std::string& page) {
-    OpenInBrowser(parent, prompter,
-                  net::HelpPageUrl(net::ServiceHostOf(program.updateIni), core::CurrentLanguage(), page));
-}
+void OpenHelpPage(QWidget* parent, Prompter&, const Program&, const std::string& page) { OpenHelp(parent, page); }
 
-void OpenHelpPage(const Program& program, const std::string& page) {
-    QtPrompter prompter;
-    OpenHelpPage(QApplication::activeWindow(), prompter, program, page);
-}
+void OpenHelpPage(const Program&, const std::string& page) { OpenHelp(QApplication::activeWindow(), page); }
 
 // ---- download reports on the window's thread ----
 
