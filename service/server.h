@@ -32,7 +32,7 @@ struct ServiceOptions {
     size_t keepStoredBytes = size_t{64} << 20;
     // The manual installed with the programs (one folder per language base);
     // pages the data folder's help/ holds take precedence.
-    std::filesystem::path help;
+    std::filesystem::path help{};
 };
 
 class VinraService {

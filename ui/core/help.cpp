@@ -118,8 +118,11 @@ void OpenHelp(QWidget* parent, const std::string& page) {
     // The probe may take seconds; the browser starts on the GUI thread.
     std::thread([host, source, language, page, owner] {
         const std::string address = HelpAddress(host, source.installed, language, page);
+        // The program may have ended while the service was asked.
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app) return;
         QMetaObject::invokeMethod(
-            qApp,
+            app,
             [address, source, page, owner] {
                 QtPrompter prompter;
                 QWidget* parent = owner.data();
