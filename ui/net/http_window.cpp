@@ -42,7 +42,6 @@ std::string TransferCancelledText() { return core::Msg(kMsgTransferCancelled); }
 // ---- TfrmHTTP ----
 
 TfrmHTTP::TfrmHTTP(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
-    SetHelpPage(this, "getgames.htm");
     setObjectName(QStringLiteral("frmHTTP"));
     setWindowTitle(QString::fromLatin1(kProgramCaption));
     setModal(false);
