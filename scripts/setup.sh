@@ -11,6 +11,7 @@ VINRA_PACKAGES=(
   qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins libgl-dev qt6-translations-l10n
   xvfb xauth poppler-utils fonts-dejavu-core
   desktop-file-utils appstream
+  python3 python3-markdown
 )
 
 vinra_install_packages() {

@@ -37,6 +37,10 @@ int main(int argc, char** argv) {
                    "data folder: rounds/, help/, logos/, update.ini, teamstat.ini, teamlogo.ini, apikeys.ini")
         ->capture_default_str();
     app.add_option("--public-url", publicUrl, "base address written into replies (default: the Host the client used)");
+    std::string helpPages;
+    app.add_option("--help-pages", helpPages,
+                   "folder of the manual's pages, one folder per language base (default: share/vinra2000/help "
+                   "beside the program)");
     app.add_flag("--quiet", quiet, "no line per request on standard output");
     std::string liveStart, livePool = "S";
     double liveMinute = 60.0;
@@ -58,7 +62,11 @@ int main(int argc, char** argv) {
         std::cerr << "vinra-service: the data folder " << data << " does not exist\n";
         return 2;
     }
-    vinra::service::VinraService service({data, publicUrl, {}});
+    // The manual comes with the programs: <bin>/../share/vinra2000/help.
+    std::filesystem::path help = helpPages;
+    if (help.empty())
+        help = std::filesystem::canonical("/proc/self/exe", ec).parent_path() / ".." / "share" / "vinra2000" / "help";
+    vinra::service::VinraService service({.data = data, .publicUrl = publicUrl, .now = {}, .help = help});
     for (const std::string& problem : service.season()->problems())
         std::cerr << "vinra-service: skipped " << problem << "\n";
     if (!liveStart.empty()) {

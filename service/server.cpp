@@ -381,8 +381,10 @@ void VinraService::Register(httplib::Server& svr) {
         const std::string page = req.matches[2].str();
         if (!SafeName(page)) return NotFound(res, "no such help page");
         // A language without its own page falls back to English, then Swedish.
-        for (const std::string& lang : {req.matches[1].str(), std::string("10000"), std::string("0")})
+        for (const std::string& lang : {req.matches[1].str(), std::string("10000"), std::string("0")}) {
             if (SendFile(res, options_.data / "help" / lang / page)) return;
+            if (!options_.help.empty() && SendFile(res, options_.help / lang / page)) return;
+        }
         NotFound(res, "no such help page");
     });
 

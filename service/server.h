@@ -30,6 +30,9 @@ struct ServiceOptions {
     // Bytes of submissions, uploads and publications kept in memory, per kind;
     // the oldest go first.
     size_t keepStoredBytes = size_t{64} << 20;
+    // The manual installed with the programs (one folder per language base);
+    // pages the data folder's help/ holds take precedence.
+    std::filesystem::path help{};
 };
 
 class VinraService {

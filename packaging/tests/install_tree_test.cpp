@@ -130,6 +130,17 @@ TEST_F(InstallTree, EveryFileInItsPlaceAndNothingElse) {
         for (const auto& f : FilesUnder(kSource / "service" / "data"))
             copies["share/vinra2000/service-sample/" + f] = kSource / "service" / "data" / f;
     for (const auto& [rel, from] : copies) expected.insert(rel);
+    // The manual: one page per Markdown file of each language, with that
+    // language's pictures beside the pages.
+    const std::pair<const char*, const char*> manual[] = {
+        {"sv", "0"}, {"en", "10000"}, {"da", "20000"}, {"no", "30000"}, {"fi", "40000"}};
+    for (const auto& [lang, base] : manual) {
+        const std::string folder = "share/vinra2000/help/" + std::string(base) + "/";
+        for (const auto& f : FilesUnder(kSource / "help" / lang))
+            expected.insert(folder + fs::path(f).replace_extension(".htm").string());
+        if (fs::is_directory(kSource / "help" / "pictures" / lang))
+            for (const auto& f : FilesUnder(kSource / "help" / "pictures" / lang)) expected.insert(folder + f);
+    }
 
     // Missing files and strays (test programs, static libraries, headers) alike.
     EXPECT_EQ(FilesUnder(Prefix()), expected);

@@ -41,7 +41,8 @@ const char* const kThursday = "2026-12-10 12:00";  // Thursday of week 50
 // The service on an ephemeral port with a fixed clock (Thursday of week 50).
 class Running {
 public:
-    explicit Running(const fs::path& data, std::string now = kThursday) : service_({data, "", [now] { return now; }}) {
+    explicit Running(const fs::path& data, std::string now = kThursday)
+        : service_({.data = data, .publicUrl = "", .now = [now] { return now; }, .help = VINRA_HELP_DIR}) {
         service_.Register(svr_);
         port_ = svr_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { svr_.listen_after_bind(); });
@@ -582,6 +583,9 @@ TEST(Service, HelpAndStatisticsPagesStayInsideTheDataFolder) {
     EXPECT_NE(net::Get(s.base() + "/vinra2000/help/0/html/main.htm").body.find("lang=\"sv\""), std::string::npos);
     EXPECT_NE(net::Get(s.base() + "/vinra2000/help/30000/html/main.htm").body.find("lang=\"no\""), std::string::npos);
     EXPECT_NE(net::Get(s.base() + "/vinra2000/help/50000/html/main.htm").body.find("lang=\"en\""), std::string::npos);
+    // The manual built with the programs: a window's page and its picture.
+    EXPECT_NE(net::Get(s.base() + "/vinra2000/help/10000/html/generate.htm").body.find("lang=\"en\""),
+              std::string::npos);
     for (const char* path :
          {"/vinra2000/help/0/html/..%2F..%2Fapikeys.ini", "/vinra2000/help/0/html/.hidden",
           "/vinra2000/help/0/html/nothing.htm", "/vinra2000/logos/..%2Fapikeys.ini", "/vinra2000/ini/apikeys.ini"})

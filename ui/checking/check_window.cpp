@@ -36,6 +36,7 @@
 #include "output/row_files.h"
 #include "output/winnings_report.h"
 #include "reduction/conditions.h"
+#include "ui/core/help.h"
 #include "ui/checking/check_texts.h"
 #include "ui/checking/goal_service_tab.h"
 #include "ui/core/background_job.h"
@@ -325,9 +326,7 @@ void TfrmRatta::build() {
     }
     layout->addWidget(status_);
 
-    new QShortcut(QKeySequence(Qt::Key_F1), this, [this] {
-        if (ctx_.help) ctx_.help("check.htm");
-    });
+    SetHelpPage(this, "check.htm");
     resize(1060, 640);
 }
 

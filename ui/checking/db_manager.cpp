@@ -14,6 +14,7 @@
 #include <set>
 
 #include "core/messages.h"
+#include "ui/core/help.h"
 #include "ui/checking/check_texts.h"
 #include "ui/core/localise.h"
 #include "ui/core/prompter.h"
@@ -122,7 +123,7 @@ TDBManager::TDBManager(checking::TTipsData& db, std::filesystem::path folder, Pr
         if (help_) help_("dbmanager.htm");
     };
     connect(helpButton, &QPushButton::clicked, this, openHelp);
-    new QShortcut(QKeySequence(Qt::Key_F1), this, openHelp);
+    SetHelpPage(this, "dbmanager.htm");
     connect(tabs_, &QTabWidget::currentChanged, this, [this, edit](int i) {
         edit->setVisible(i == static_cast<int>(Page::Games));
         fillFilter();

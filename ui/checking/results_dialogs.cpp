@@ -18,6 +18,7 @@
 #include "checking/tips_data.h"
 #include "checking/winnings.h"
 #include "core/messages.h"
+#include "ui/core/help.h"
 #include "ui/checking/check_texts.h"
 #include "ui/core/localise.h"
 #include "ui/core/prompter.h"
@@ -46,7 +47,7 @@ QDialogButtonBox* Buttons(QDialog* dialog, const HelpFn& help, const std::string
         if (help) help(page);
     };
     QObject::connect(box, &QDialogButtonBox::helpRequested, dialog, openHelp);
-    new QShortcut(QKeySequence(Qt::Key_F1), dialog, openHelp);
+    SetHelpPage(dialog, page);
     return box;
 }
 

@@ -13,6 +13,7 @@
 
 #include "core/messages.h"
 #include "core/text.h"
+#include "ui/core/help.h"
 #include "ui/core/command_table.h"
 #include "ui/core/document_session.h"
 #include "ui/core/localise.h"
@@ -57,6 +58,7 @@ bool* Field(core::ProgramSettingsValues& v, int msg) {
 
 TfrmSettings::TfrmSettings(QWidget* parent, Prompter& prompter, Program& program, core::SettingsPlace place)
     : QDialog(parent), prompter_(prompter), program_(program), place_(std::move(place)) {
+    SetHelpPage(this, "settings.htm");
     setObjectName(QStringLiteral("frmSettings"));
     Tag(this, kMsgTitle);
     values_ = core::LoadProgramSettings(program_.settingsFile().ini(), program_.settings, program_.national, place_);
@@ -126,7 +128,7 @@ TfrmSettings::TfrmSettings(QWidget* parent, Prompter& prompter, Program& program
         if (OkClick()) accept();
     });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(help, &QPushButton::clicked, this, [this] { OpenHelpPage(this, prompter_, program_, "settings"); });
+    connect(help, &QPushButton::clicked, this, [this] { OpenHelp(this, "settings.htm"); });
     root->addWidget(buttons);
     Localise(this);
 }

@@ -11,6 +11,8 @@
 #include "core/messages.h"
 #include "core/settings.h"
 #include "core/text.h"
+#include "net/active_pools.h"
+#include "ui/core/help.h"
 #include "ui/core/language_window.h"
 #include "ui/core/localise.h"
 #include "ui/core/main_window.h"
@@ -60,6 +62,12 @@ int RunDesktopProgram(int argc, char** argv) {
     TfrmSplash splash(program.DataFolder());
     splash.show();
     app.processEvents();
+
+    // Help asks the web service of update.ini (read anew at each request: the
+    // update check may replace the file) and falls back to the installed pages.
+    SetHelpSource({.host = [&program] { return net::ServiceHostOf(program.updateIni); },
+                   .installed = InstalledHelpFolder(QCoreApplication::applicationDirPath().toStdString()),
+                   .launch = {}});
 
     QtPrompter prompter;
     std::unique_ptr<TfrmStryk> window;

@@ -22,6 +22,7 @@
 
 #include "core/messages.h"
 #include "core/text.h"
+#include "ui/core/help.h"
 #include "ui/core/localise.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
@@ -60,6 +61,7 @@ QString BodyText(const std::string& crlf) { return Q(core::ReplaceLineBreaks(crl
 
 TfrmWeb::TfrmWeb(QWidget* parent, Prompter& prompter, Program& program, core::ProgramSettingsValues& values)
     : QDialog(parent), prompter_(prompter), program_(program), values_(values) {
+    SetHelpPage(this, "internet.htm");
     setObjectName(QStringLiteral("frmWeb"));
     Tag(this, kMsgTitle);
     const core::IniFile& ravaroz = program_.settingsFile().ini();
@@ -192,7 +194,7 @@ TfrmWeb::TfrmWeb(QWidget* parent, Prompter& prompter, Program& program, core::Pr
     auto* help = Tag(buttons->addButton(QDialogButtonBox::Help), kMsgHelp);
     connect(ok, &QPushButton::clicked, this, [this] { OkClick(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(help, &QPushButton::clicked, this, [this] { OpenHelpPage(this, prompter_, program_, "internet"); });
+    connect(help, &QPushButton::clicked, this, [this] { OpenHelp(this, "internet.htm"); });
     root->addWidget(buttons);
     Localise(this);
     resize(620, 520);

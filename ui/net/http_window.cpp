@@ -20,6 +20,7 @@
 #include "net/active_pools.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
+#include "ui/core/help.h"
 #include "ui/net/browser.h"
 
 namespace vinra::ui {
@@ -242,15 +243,9 @@ bool PrepareConnection(QWidget* parent, Program& program, Prompter& prompter,
     return ready && !out.cancelled;
 }
 
-void OpenHelpPage(QWidget* parent, Prompter& prompter, const Program& program, const std::string& page) {
-    OpenInBrowser(parent, prompter,
-                  net::HelpPageUrl(net::ServiceHostOf(program.updateIni), core::CurrentLanguage(), page));
-}
+void OpenHelpPage(QWidget* parent, Prompter&, const Program&, const std::string& page) { OpenHelp(parent, page); }
 
-void OpenHelpPage(const Program& program, const std::string& page) {
-    QtPrompter prompter;
-    OpenHelpPage(QApplication::activeWindow(), prompter, program, page);
-}
+void OpenHelpPage(const Program&, const std::string& page) { OpenHelp(QApplication::activeWindow(), page); }
 
 // ---- download reports on the window's thread ----
 

@@ -13,6 +13,7 @@
 #include "core/text.h"
 #include "net/submission.h"
 #include "output/row_files.h"
+#include "ui/core/help.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
 #include "ui/net/browser.h"
@@ -56,6 +57,7 @@ QString BoxText(const std::string& text) {
 
 TfrmSSXml::TfrmSSXml(Program& program, Prompter& prompter, UrlOpener openUrl, QWidget* parent)
     : QDialog(parent), program_(program), prompter_(prompter), openUrl_(std::move(openUrl)) {
+    SetHelpPage(this, "submit.htm");
     setObjectName(QStringLiteral("TfrmSSXml"));
     setWindowTitle(Q(core::Msg(kMsgSubmitTitle)));
     if (!openUrl_) openUrl_ = DefaultUrlOpener(this, prompter_);

@@ -7,6 +7,7 @@
 
 #include "core/messages.h"
 #include "net/active_pools.h"
+#include "ui/core/help.h"
 #include "ui/core/localise.h"
 #include "ui/core/program.h"
 
@@ -30,6 +31,7 @@ constexpr int kMsgUpdateFailed = 1112;     // "The database could not be updated
 QString TfrmUpdateDatabase::StepText(net::UpdateStep step) { return MsgText(kMsgFirstStep + static_cast<int>(step)); }
 
 TfrmUpdateDatabase::TfrmUpdateDatabase(Job job, QWidget* parent) : QDialog(parent), job_(std::move(job)) {
+    SetHelpPage(this, "updatedb.htm");
     setObjectName(QStringLiteral("frmUpdateDatabase"));
     // Borderless like the other transfer windows.
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);

@@ -29,6 +29,7 @@
 #include "core/text.h"
 #include "net/update_check.h"
 #include "ui/core/background_job.h"
+#include "ui/core/help.h"
 #include "ui/core/localise.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
@@ -100,6 +101,7 @@ WebStatusContext MakeWebStatusContext(Program& program, Prompter& prompter) {
 TfrmWebStatus::TfrmWebStatus(Mode mode, WebStatusContext context, std::vector<std::string> homes,
                              std::vector<std::string> aways, QWidget* parent)
     : QDialog(parent), mode_(mode), ctx_(std::move(context)) {
+    SetHelpPage(this, "getgames.htm");
     if (!ctx_.currentRound) ctx_.currentRound = [] { return core::RoundOfToday(); };
     if (!ctx_.chooseRound)
         ctx_.chooseRound = [this](const QString& caption, const std::string& y, const std::string& w) {

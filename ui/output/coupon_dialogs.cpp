@@ -22,6 +22,7 @@
 #include "core/pools.h"
 #include "core/settings.h"
 #include "core/text.h"
+#include "ui/core/help.h"
 #include "ui/core/localise.h"
 #include "ui/core/prompter.h"
 
@@ -92,6 +93,7 @@ TfrmCoupon::TfrmCoupon(core::NationalIni& national, std::filesystem::path nation
       nationalPath_(std::move(nationalPath)),
       pool_(std::move(poolName)),
       prompter_(prompter) {
+    SetHelpPage(this, "coupon.htm");
     setObjectName(QStringLiteral("frmCoupon"));
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
@@ -325,6 +327,7 @@ void TfrmCoupon::btnOKClick() {
 
 TIniMarginal::TIniMarginal(core::SettingsFile& settings, QPrinter& printer, Prompter& prompter, QWidget* parent)
     : QDialog(parent), settings_(settings), printer_(printer), prompter_(prompter) {
+    SetHelpPage(this, "printer.htm");
     setObjectName(QStringLiteral("frmIniMarginal"));
     Tag(this, 138);
     auto* layout = new QVBoxLayout(this);
@@ -469,6 +472,7 @@ void TIniMarginal::btnOKClick() {
 
 TfrmPCBet::TfrmPCBet(core::SettingsFile& settings, Prompter& prompter, QWidget* parent)
     : QDialog(parent), settings_(settings), prompter_(prompter) {
+    SetHelpPage(this, "pcbet.htm");
     setObjectName(QStringLiteral("frmPCBet"));
     Tag(this, 146);
     auto* layout = new QVBoxLayout(this);

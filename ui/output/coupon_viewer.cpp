@@ -17,6 +17,7 @@
 
 #include "core/messages.h"
 #include "core/signs.h"
+#include "ui/core/help.h"
 #include "ui/core/localise.h"
 #include "ui/core/prompter.h"
 
@@ -47,6 +48,7 @@ TfrmView::TfrmView(const core::TVinraFile& doc, int rowsPerCoupon, Prompter& pro
       hooks_(std::move(hooks)),
       facit_(doc.Facit),
       systemTyp_(doc.SystemTyp) {
+    SetHelpPage(this, "viewer.htm");
     // N from the document; a document without it still shows its rows.
     matches_ = doc.MatchCount;
     if (matches_ < 1) matches_ = doc.Rader.empty() ? core::kDefaultMatches : static_cast<int>(doc.Rader[0].size());

@@ -23,6 +23,7 @@
 #include "output/coupon_print.h"
 #include "output/protocol.h"
 #include "output/row_files.h"
+#include "ui/core/help.h"
 #include "ui/core/localise.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
@@ -208,13 +209,10 @@ void TSkrivUtDlg::build() {
         ->setVisible(bool(hooks_.couponLayout));
     addButton("btnPcBet", 113, QStringLiteral("Settings..."), &TSkrivUtDlg::PcBetClick)
         ->setVisible(bool(hooks_.pcBetSettings) && isNtfPool());
-    // Help is always offered; without a hook of the caller it opens the help
-    // pages of the web service.
-    if (!hooks_.help) {
-        hooks_.help = [host = ctx_.webAddress, p = &prompter_](QWidget* parent) {
-            OpenAddress(parent, *p, net::HelpPageUrl(host, core::CurrentLanguage(), kPrintHelpPage));
-        };
-    }
+    // Help is always offered; without a hook of the caller it opens the
+    // dialog's page of the manual.
+    if (!hooks_.help) hooks_.help = [](QWidget* parent) { OpenHelp(parent, kPrintHelpPage); };
+    SetHelpPage(this, kPrintHelpPage);
     addButton("btnHelp", 239, QStringLiteral("Help"), &TSkrivUtDlg::HelpClick);  // "Help"
     layout->addLayout(buttons);
 

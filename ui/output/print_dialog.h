@@ -90,7 +90,7 @@ struct PrintDialogHooks {
 };
 
 // The help page the print dialog opens.
-inline constexpr const char* kPrintHelpPage = "main.htm";
+inline constexpr const char* kPrintHelpPage = "print.htm";
 
 // The real dialogs (TIniMarginal, TfrmCoupon, TfrmPCBet) on the context's
 // settings file and pool definitions, which must outlive the hooks.

@@ -24,6 +24,7 @@
 
 #include "core/messages.h"
 #include "net/update_check.h"
+#include "ui/core/help.h"
 #include "ui/core/localise.h"
 #include "ui/core/prompter.h"
 #include "ui/net/browser.h"
@@ -128,18 +129,15 @@ ConditionDialog::ConditionDialog(const RoundView& round, Prompter& prompter, con
     : QDialog(parent), round_(round), prompter_(prompter), helpPage_(helpPage) {
     setModal(true);
     new QVBoxLayout(this);
+    SetHelpPage(this, helpPage);
 }
 
 void ConditionDialog::addButtons() {
     auto* row = new QHBoxLayout;
-    if (!round_.helpHost.empty()) {
-        auto* help = Tag(new QPushButton(this), kMsgHelp);
-        help->setObjectName(QStringLiteral("btnHelp"));
-        connect(help, &QPushButton::clicked, this, [this] {
-            OpenAddress(this, prompter_, net::HelpPageUrl(round_.helpHost, core::CurrentLanguage(), helpPage_));
-        });
-        row->addWidget(help);
-    }
+    auto* help = Tag(new QPushButton(this), kMsgHelp);
+    help->setObjectName(QStringLiteral("btnHelp"));
+    connect(help, &QPushButton::clicked, this, [this] { OpenHelp(this, helpPage_); });
+    row->addWidget(help);
     row->addStretch();
     ok_ = Tag(new QPushButton(this), kMsgOk);
     ok_->setObjectName(QStringLiteral("btnOk"));
@@ -159,10 +157,6 @@ void ConditionDialog::addButtons() {
 }
 
 void ConditionDialog::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1 && !round_.helpHost.empty()) {
-        OpenAddress(this, prompter_, net::HelpPageUrl(round_.helpHost, core::CurrentLanguage(), helpPage_));
-        return;
-    }
     // Enter belongs to the field that has the focus (Add in the combination
     // editor), never to OK.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) return;

@@ -39,7 +39,6 @@ struct RoundView {
     reduction::PercentTable people{};        // people's percentages
     reduction::PercentTable operatorOdds{};  // implied by the pool operator's odds
     reduction::PercentTable bookie{};        // implied by the bookmaker's odds
-    std::string helpHost;                    // web service of the help pages (empty: no help)
 
     // "home - away" of match m (0-based).
     std::string Teams(int m) const;

@@ -21,6 +21,7 @@
 #include "core/signs.h"
 #include "core/text.h"
 #include "net/game_info.h"
+#include "ui/core/help.h"
 #include "ui/core/background_job.h"
 #include "ui/core/command_table.h"
 #include "ui/core/document_session.h"
@@ -59,7 +60,6 @@ constexpr int kMsgMathRows = 572;      // "Mathematical no of rows:"
 constexpr int kMsgAfterDiff = 573;     // "Rows after warranty-redcution:"
 constexpr int kMsgFinal = 574;         // "Final number of rows:"
 constexpr int kMsgOnNew = 575;         // "Expert Wizard on new system"
-constexpr int kMsgHelpSoon = 576;      // "New updated help file will soon be available!"
 constexpr int kMsgPlaceBet = 577;      // "Place bet on Finish"
 constexpr int kMsgTemplates = 1726;    // "Expert templates"
 constexpr int kMsgReadFailed = 1728;   // "The template could not be read: %s"
@@ -74,6 +74,7 @@ QString Grouped(int64_t v) { return Q(core::GroupDigits(v)); }
 TfrmDynamicRows::TfrmDynamicRows(const core::TVinraFile& doc, Program& program, Prompter& prompter, Options options,
                                  QWidget* parent)
     : QDialog(parent), program_(program), prompter_(prompter), options_(std::move(options)), doc_(doc), result_(doc) {
+    SetHelpPage(this, "expert.htm");
     setObjectName(QStringLiteral("frmDynamicRows"));
     Tag(this, kMsgCaption);
     setModal(true);
@@ -102,7 +103,7 @@ TfrmDynamicRows::TfrmDynamicRows(const core::TVinraFile& doc, Program& program, 
     auto* help = Tag(new QPushButton(this), kMsgHelp);
     help->setObjectName(QStringLiteral("btnHelp"));
     help->setAutoDefault(false);
-    connect(help, &QPushButton::clicked, this, [this] { prompter_.information(this, M(kMsgHelpSoon)); });
+    connect(help, &QPushButton::clicked, this, [this] { OpenHelp(this, "expert.htm"); });
     nav->addWidget(help);
     nav->addStretch();
     addNav("btnPrevious", kMsgPrevious, &TfrmDynamicRows::PreviousClick);

@@ -35,6 +35,7 @@
 #include "net/game_info.h"
 #include "net/update_check.h"
 #include "ui/core/background_job.h"
+#include "ui/core/help.h"
 #include "ui/core/localise.h"
 #include "ui/core/progress_bar.h"
 #include "ui/core/program.h"
@@ -141,7 +142,6 @@ RoundView MakeRoundView(const core::TVinraFile& doc, const Program& program, con
     r.signs = core::CurrentDisplaySigns();
     r.homes = options.homes;
     r.aways = options.aways;
-    r.helpHost = net::ServiceHostOf(program.updateIni);
     const fs::path file = net::GameInfoFile(program.DataFolder(), doc.Pool, doc.OmgID);
     std::error_code ec;
     if (doc.OmgID > 0 && fs::exists(file, ec)) {
@@ -190,6 +190,7 @@ TfrmGenerate::TfrmGenerate(const core::TVinraFile& doc, Program& program, Prompt
     setObjectName(QStringLiteral("frmGenerate"));
     Tag(this, kMsgWizard);
     setModal(true);
+    SetHelpPage(this, kHelpPage);
     job_ = new BackgroundJob(this, 100);
     connect(job_, &BackgroundJob::progress, this, [this](qint64, qint64, int) { onTick(); });
     connect(job_, &BackgroundJob::finished, this, &TfrmGenerate::onFinished);
@@ -777,10 +778,6 @@ void TfrmGenerate::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmGenerate::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1) {
-        help();
-        return;
-    }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) return;  // no default button
     QDialog::keyPressEvent(event);
 }
@@ -794,7 +791,7 @@ bool TfrmGenerate::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TfrmGenerate::help() {
-    OpenAddress(this, prompter_, net::HelpPageUrl(round_.helpHost, core::CurrentLanguage(), kHelpPage));
+    OpenHelp(this, kHelpPage);
 }
 
 // ---------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include "core/signs.h"
 #include "reduction/red_guarantee.h"
 #include "ui/core/background_job.h"
+#include "ui/core/help.h"
 #include "ui/core/command_table.h"
 #include "ui/core/document_session.h"
 #include "ui/core/localise.h"
@@ -64,6 +65,7 @@ TSystemkupong::TSystemkupong(const core::TVinraFile& doc, Prompter& prompter, Op
       options_(std::move(options)),
       n_(std::clamp<int>(doc.MatchCount, 1, core::kMaxMatches)),
       coupon_(n_) {
+    SetHelpPage(this, "reduced.htm");
     setObjectName(QStringLiteral("Systemkupong"));
     Tag(this, kMsgCaption);
     setModal(true);

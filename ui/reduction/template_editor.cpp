@@ -15,6 +15,7 @@
 
 #include "core/messages.h"
 #include "core/signs.h"
+#include "ui/core/help.h"
 #include "ui/core/localise.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
@@ -74,6 +75,7 @@ QSpinBox* Spin(QWidget* parent, const QString& name, int lo, int hi) {
 
 TfrmEditor::TfrmEditor(Program& program, Prompter& prompter, QWidget* parent)
     : QDialog(parent), program_(program), prompter_(prompter) {
+    SetHelpPage(this, "template.htm");
     setObjectName(QStringLiteral("frmEditor"));
     Tag(this, kMsgTitle);
     setModal(true);

@@ -30,6 +30,7 @@
 #include "core/text.h"
 #include "net/active_pools.h"
 #include "net/http.h"
+#include "ui/core/help.h"
 #include "ui/core/command_table.h"
 #include "ui/core/document_session.h"
 #include "ui/core/program.h"
@@ -99,6 +100,7 @@ TfrmGameWiz::TfrmGameWiz(Program& program, Prompter& prompter, DocumentSession& 
       job_(std::make_unique<BackgroundJob>(this)),
       soundJob_(std::make_unique<BackgroundJob>(this)),
       fetched_(std::make_shared<std::string>()) {
+    SetHelpPage(this, "gamewiz.htm");
     const core::TVinraFile& doc = session_.Doc();
     const fs::path data = program_.DataFolder();
     info_.Load(data, doc, std::to_string(doc.OmgID));

@@ -19,6 +19,7 @@
 #include "core/messages.h"
 #include "net/update_check.h"
 #include "stats/match_stat.h"
+#include "ui/core/help.h"
 #include "ui/core/localise.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
@@ -112,6 +113,7 @@ constexpr int kPhaseDownloading = 1;
 
 TfrmMatchStat::TfrmMatchStat(Program& program, Prompter& prompter, MatchStatOptions options, QWidget* parent)
     : QDialog(parent), program_(program), prompter_(prompter), options_(std::move(options)) {
+    SetHelpPage(this, "matchstat.htm");
     setObjectName(QStringLiteral("frmMatchStat"));
     Tag(this, kMsgCaption);
     setWindowTitle(M(kMsgCaption));

@@ -12,6 +12,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QUrl>
+#include <QtTest/QTest>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -36,6 +39,7 @@
 #include "tests/temp_dir.h"
 #include "ui/core/command_table.h"
 #include "ui/core/document_session.h"
+#include "ui/core/help.h"
 #include "ui/core/localise.h"
 #include "ui/core/program.h"
 #include "ui/reduction/dynamic_rows.h"
@@ -436,6 +440,35 @@ TEST_F(ExpertWindowsTest, TheTemplateEditorNormalisesAddsDeletesAndSavesKeepingT
 
 // The windows as a player sees them, in Swedish and English, when
 // VINRA_SCREENSHOT_DIR names a folder for the pictures.
+// Help in the expert wizard and the template editor opens their own pages of
+// the manual; the wizard no longer only says that help is coming.
+TEST_F(ExpertWindowsTest, HelpOpensTheWindowsOwnPage) {
+    const fs::path manual = dir_.path() / "help";
+    fs::create_directories(manual / "10000");
+    for (const char* page : {"expert.htm", "template.htm"}) std::ofstream(manual / "10000" / page) << "en";
+    std::vector<std::string> opened;
+    SetHelpSource({.host = {}, .installed = manual, .launch = [&](const QUrl& url) {
+                       opened.push_back(url.fileName().toStdString());
+                       return true;
+                   }});
+    auto waitFor = [&](size_t n) {
+        QElapsedTimer t;
+        t.start();
+        while (opened.size() < n && t.elapsed() < 5000) QTest::qWait(20);
+    };
+    TfrmDynamicRows wizard(System(std::vector<std::string>(13, "012")), *program_, prompter_);
+    wizard.Button(QStringLiteral("btnHelp"))->click();
+    waitFor(1);
+    TfrmEditor editor(*program_, prompter_);
+    editor.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
+    QTest::keyClick(&editor, Qt::Key_F1);
+    waitFor(2);
+    EXPECT_EQ(opened, (std::vector<std::string>{"expert.htm", "template.htm"}));
+    EXPECT_TRUE(prompter_.shown.empty());
+    SetHelpSource({});
+}
+
 TEST_F(ExpertWindowsTest, Screenshots) {
     const char* out = std::getenv("VINRA_SCREENSHOT_DIR");
     if (!out || !*out) GTEST_SKIP() << "VINRA_SCREENSHOT_DIR not set";
