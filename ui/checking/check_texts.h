@@ -46,6 +46,7 @@ inline constexpr int kNoResultStored = 3200;     // "No result is stored for rou
 inline constexpr int kFetchOffer = 3201;         // "The web service has the result of round %s. Store it ...?"
 inline constexpr int kServiceHasNone = 3202;     // "The web service has no result for round %s yet either."
 inline constexpr int kLookingUp = 3203;          // "Looking for the result of round %s on the web service ..."
+inline constexpr int kLevelRight = 3210;         // "Right" (the number of right of a level line)
 inline constexpr int kLevelRows = 3205;          // "Rows" (of the system, with that many right)
 inline constexpr int kLevelPerRow = 3206;        // "Win per row"
 inline constexpr int kLevelWin = 3207;           // "Win"

@@ -606,7 +606,7 @@ void TfrmRatta::prepare() {
         for (int c = ColSign1; c <= ColSign2; ++c) cell(grid_, r, c)->setTextAlignment(Qt::AlignCenter);
         for (int c = ColNum1; c <= ColNum2; ++c) cell(grid_, r, c)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
-    levels_->setHorizontalHeaderLabels({M(392), M(checktext::kLevelRows), M(checktext::kLevelPerRow),
+    levels_->setHorizontalHeaderLabels({M(checktext::kLevelRight), M(checktext::kLevelRows), M(checktext::kLevelPerRow),
                                         M(checktext::kLevelWin)});
     for (int k = n; k >= 0; --k) {
         const int r = n - k;
@@ -842,7 +842,10 @@ void TfrmRatta::computeBestRows() {
             QTableWidgetItem* to = cell(best_, m, c);
             to->setText(from->text());
             to->setBackground(from->background());
-            to->setTextAlignment(from->textAlignment());
+            // Team names carry no alignment of their own: centred vertically,
+            // so the accents of "Örebro" are not cut off at the top.
+            const Qt::Alignment a = Qt::Alignment(QFlag(from->textAlignment()));
+            to->setTextAlignment(a & Qt::AlignVertical_Mask ? a : a | Qt::AlignLeft | Qt::AlignVCenter);
         }
     cell(best_, n, ColHome)->setText(M(427));
     cell(best_, n + 1, ColHome)->setText(Fmt(514, {static_cast<long long>(n)}));

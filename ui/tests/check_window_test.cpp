@@ -254,6 +254,8 @@ TEST_F(CheckWindowTest, ASystemCheckedEndToEndShowsWhatTheEngineAndTheCliCount) 
 
     // The best rows: the first column is a 13-right row.
     w->Tabs()->setCurrentIndex(TfrmRatta::TabBestRows);
+    EXPECT_TRUE(w->BestGrid()->item(0, TfrmRatta::ColHome)->textAlignment() & Qt::AlignVCenter);
+    EXPECT_EQ(w->LevelGrid()->horizontalHeaderItem(TfrmRatta::LevelRight)->text(), "Right");
     EXPECT_EQ(w->BestGrid()->item(13, 6)->text(), "13");
     const int bestIndex = w->BestGrid()->horizontalHeaderItem(6)->text().toInt() - 1;
     EXPECT_EQ(core::SignsToDisplay(doc.Rader[static_cast<size_t>(bestIndex)], pool.signs), result);
