@@ -101,6 +101,19 @@ QString FromCrLf(const std::string& s) {
 
 }  // namespace
 
+void PrizeListsToSlots(checking::CouponRound& round, int matchCount) {
+    // Slot s holds the level SlotLevel gives; the page lists level N - i at i.
+    for (auto* list : {&round.Payouts, &round.Winners}) {
+        std::vector<std::string> bySlot;
+        for (int i = 0; i < checking::kSlotCount; ++i) {
+            const int at = matchCount - checking::SlotLevel(checking::SlotNumber(i), matchCount);
+            bySlot.push_back(at >= 0 && static_cast<size_t>(at) < list->size() ? (*list)[static_cast<size_t>(at)]
+                                                                             : std::string("0"));
+        }
+        *list = std::move(bySlot);
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Distribution chart
 

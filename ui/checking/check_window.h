@@ -75,6 +75,12 @@ struct RoundFetch {
     checking::CouponRound found;     // the round as the service has it (when settled)
 };
 
+// A round's prize lists as a results page gives them (the top level first)
+// put in the order of the stored slots 13, 12, 11, 10, each slot holding the
+// level it loads back as (SlotLevel): for 12 matches the top level is slot 12
+// and slot 13 gets nothing.
+void PrizeListsToSlots(checking::CouponRound& round, int matchCount);
+
 // What the window needs from the program and the shell.
 struct CheckWindowContext {
     checking::TTipsData* db = nullptr;  // may be closed: no navigation then

@@ -113,6 +113,7 @@ CheckWindowContext MakeCheckWindowContext(const ShellContext& shell) {
         const std::string signs = core::DisplayToSigns(info.Row, pool.signs);
         f.settled = static_cast<int>(signs.size()) == f.matchCount &&
                     signs.find('-') == std::string::npos && !info.Payouts.empty();
+        PrizeListsToSlots(info, f.matchCount);
         f.found = std::move(info);
     };
     c.upload = [&program, &shell](QWidget* parent, core::TVinraFile& work) {

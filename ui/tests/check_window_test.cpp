@@ -605,6 +605,34 @@ TEST_F(CheckWindowTest, ARoundTheDatabaseLacksIsSaidAndLookedUpOnTheService) {
     }
 }
 
+// The prize lists of a results page go to the slots the download window
+// stores them in: the top level of a 12-match pool is slot 12, not slot 13.
+TEST(PrizeListsToSlotsTest, TopLevelGoesToTheSlotOfItsLevel) {
+    struct Case {
+        int n;
+        std::vector<std::string> payouts, want;
+    };
+    const Case cases[] = {
+        {13, {"100", "20", "3", "1"}, {"100", "20", "3", "1"}},
+        {12, {"35000", "606", "50"}, {"0", "35000", "606", "50"}},
+        {12, {"35000", "606", "50", "9"}, {"0", "35000", "606", "50"}},
+        {10, {"700"}, {"700", "0", "0", "0"}},
+    };
+    for (const auto& c : cases) {
+        checking::CouponRound r;
+        r.Payouts = c.payouts;
+        r.Winners = c.payouts;
+        PrizeListsToSlots(r, c.n);
+        EXPECT_EQ(r.Payouts, c.want) << c.n;
+        EXPECT_EQ(r.Winners, c.want) << c.n;
+        checking::WinningsTable t(c.n, "C");
+        checking::TFacitRec rec;
+        for (size_t i = 0; i < 4; ++i) rec.Payout[i] = checking::ParseAmount(r.Payouts[i]).value_or(-1);
+        t.LoadSlots(rec);
+        EXPECT_EQ(t.Level(c.n)->payout, checking::ParseAmount(c.payouts[0]).value_or(-1)) << c.n;
+    }
+}
+
 // The goal tab is part of the window: its sign cells toggle the result as the
 // payout grid's do, it follows a result set in the payout grid, Reset clears
 // it too, and a publication never replaces a row typed by hand.
