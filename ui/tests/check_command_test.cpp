@@ -167,6 +167,7 @@ TEST_F(CheckCommandTest, ARoundMissingFromTheDatabaseIsFetchedFromTheService) {
         round += "[Match" + std::to_string(m + 1) + "]\nHome=" + FixtureHomes()[static_cast<size_t>(m)] +
                  "\nAway=" + FixtureAways()[static_cast<size_t>(m)] + "\nScore=" + scores[m] + "\n";
     vinra::testing::WriteBytes(data.path() / "rounds" / "S-4851.ini", round);
+    fs::copy_file(fs::path(VINRA_SOURCE_DIR) / "service" / "data" / "update.ini", data.path() / "update.ini");
     auto service = std::make_unique<service::VinraService>(
         service::ServiceOptions{data.path(), "", [] { return std::string("2026-12-20 12:00"); }});
     vinra::testing::LocalServer server;
