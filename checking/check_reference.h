@@ -37,8 +37,11 @@ inline CheckResult CheckRowsPlain(const core::TVinraFile& doc, int couponColumns
         const int j = static_cast<int>(i) + 1;
         const int coupon = (j + cols - 1) / cols;
         const int onCoupon = (j - 1) % cols + 1;
-        res.hints[static_cast<size_t>(k)] +=
-            FormatMessage(messages.couponRow, {std::to_string(coupon), std::to_string(onCoupon)});
+        if (res.counts[static_cast<size_t>(k)] <= kMaxHintRows)
+            res.hints[static_cast<size_t>(k)] +=
+                FormatMessage(messages.couponRow, {std::to_string(coupon), std::to_string(onCoupon)});
+        else if (res.counts[static_cast<size_t>(k)] == kMaxHintRows + 1)
+            res.hints[static_cast<size_t>(k)] += kHintMore;
         if (k > 9)
             res.winningLines.push_back(FormatMessage(
                 messages.winningRow,

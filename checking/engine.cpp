@@ -212,6 +212,7 @@ CheckResult RowChecker::Check(std::string_view facit, const std::array<int32_t, 
     res.matchCount = n;
     res.counts.assign(static_cast<size_t>(n) + 1, 0);
     res.hints.assign(static_cast<size_t>(n) + 1, std::string());
+    std::vector<int64_t> hinted(static_cast<size_t>(n) + 1, 0);
 
     const MessageTemplate hintText(messages.couponRow);
     const MessageTemplate winText(messages.winningRow);
@@ -277,7 +278,9 @@ CheckResult RowChecker::Check(std::string_view facit, const std::array<int32_t, 
 
         const int64_t j = static_cast<int64_t>(i) + 1;
         const Num coupon((j + cols - 1) / cols), onCoupon((j - 1) % cols + 1);
-        hintText.AppendTo(res.hints[static_cast<size_t>(k)], {coupon.view(), onCoupon.view()});
+        const int64_t named = ++hinted[static_cast<size_t>(k)];
+        if (named <= kMaxHintRows) hintText.AppendTo(res.hints[static_cast<size_t>(k)], {coupon.view(), onCoupon.view()});
+        else if (named == kMaxHintRows + 1) res.hints[static_cast<size_t>(k)] += kHintMore;
         if (k > 9) {
             const Num kn(k), jn(j);
             res.winningLines.push_back(winText.Format({kn.view(), coupon.view(), onCoupon.view(), jn.view()}));

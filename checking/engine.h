@@ -86,11 +86,17 @@ int64_t GoalsToRow(std::string_view displayRow, std::string_view displayResult,
                    const std::array<int32_t, core::kMaxMatches>& hGoal,
                    const std::array<int32_t, core::kMaxMatches>& aGoal, std::string_view drawDisplay);
 
+// A level's hint names at most this many rows: it is a tooltip, and a level
+// of a large system would otherwise hold megabytes of text rebuilt at every click.
+inline constexpr int64_t kMaxHintRows = 200;
+inline constexpr const char* kHintMore = " ...";
+
 // Everything one recount yields.
 struct CheckResult {
     int matchCount = 0;                     // N
     std::vector<int64_t> counts;            // [k] rows with exactly k right, k = 0..N
-    std::vector<std::string> hints;         // [k] "Coupon c, row r;" of every such row, in row order
+    std::vector<std::string> hints;         // [k] "Coupon c, row r;" of the first kMaxHintRows such rows, in row order,
+                                            // then kHintMore when there are more
     std::vector<std::string> winningLines;  // rows with 10 or more right, sorted as text
     std::vector<std::string> bestKeys;      // "ww \t goals \t index" of every row, sorted as text
     int best = 0;                           // highest number of right matches (0 without rows)

@@ -191,7 +191,7 @@ void LiveRound::HandGoal(int match, bool home, bool decrease) {
     const size_t m = match - 1;
     if (doc_.HGoal[m] < 0 || doc_.AGoal[m] < 0) doc_.HGoal[m] = doc_.AGoal[m] = 0;
     int32_t& g = home ? doc_.HGoal[m] : doc_.AGoal[m];
-    g = decrease ? std::max(0, g - 1) : g + 1;
+    g = static_cast<int32_t>(std::clamp<int64_t>(static_cast<int64_t>(g) + (decrease ? -1 : 1), 0, kMaxHandGoals));
     matches_[m].scoreCell = std::to_string(doc_.HGoal[m]) + "-" + std::to_string(doc_.AGoal[m]);
 }
 
@@ -209,6 +209,10 @@ void LiveRound::ClearMatch(int match) {
     doc_.HGoal[m] = doc_.AGoal[m] = -1;
     doc_.End[m] = false;
     matches_[m] = LiveMatch{};
+}
+
+void LiveRound::Reset() {
+    for (int m = 1; m <= static_cast<int>(matches_.size()); ++m) ClearMatch(m);
 }
 
 std::vector<std::string> LiveRound::LogEntry(const GoalLogTemplates& t, const LiveTexts& texts, std::string_view now,

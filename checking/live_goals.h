@@ -118,6 +118,9 @@ BestRowInfo FirstBestRow(const CheckResult& check, int matchCount);
 // r (negative: none yet); the reference becomes d.
 LiveSound ChooseSound(int d, int& reference, int matchCount, bool gameEndedNews);
 
+// No football score reaches this; it keeps a goal kept by hand inside int32.
+inline constexpr int32_t kMaxHandGoals = 99;
+
 // One opening of the live tab.
 class LiveRound {
 public:
@@ -143,11 +146,14 @@ public:
 
     // Hand-kept score (column 6): home (left button) or away goal, added or
     // taken away (never below 0); unknown goals count as 0-0 first.
+    // At most kMaxHandGoals a side.
     void HandGoal(int match, bool home, bool decrease);
     // Column 8: tracked on/off ("(S)" ends the match by hand).
     void ToggleTracked(int match);
     // Column 0 after the user said yes: the match back to unknown and tracked.
     void ClearMatch(int match);
+    // The check window's reset: ClearMatch of every match.
+    void Reset();
 
     // The log lines of one entry, in order (time, changed teams, row, res).
     std::vector<std::string> LogEntry(const GoalLogTemplates& t, const LiveTexts& texts, std::string_view now,

@@ -1,5 +1,6 @@
 #include "checking/winnings.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "checking/engine.h"
@@ -34,49 +35,13 @@ std::optional<int32_t> ReadCountText(std::string_view text) {
     return static_cast<int32_t>(v);
 }
 
-std::optional<int64_t> ReadAmountText(std::string_view text) {
-    std::string s;
-    for (char c : text)
-        if (c != ' ') s += c;
-    if (s.empty()) return 0;
-    bool negative = false;
-    size_t i = 0;
-    if (s[0] == '-') {
-        negative = true;
-        i = 1;
-    }
-    int64_t units = 0;
-    bool anyDigit = false;
-    for (; i < s.size() && s[i] != ','; ++i) {
-        if (s[i] < '0' || s[i] > '9') return std::nullopt;
-        units = units * 10 + (s[i] - '0');
-        anyDigit = true;
-        if (units > kMaxAmount / 100) return std::nullopt;
-    }
-    int64_t cents = 0;
-    if (i < s.size()) {  // at the comma
-        ++i;
-        int decimals = 0;
-        for (; i < s.size(); ++i) {
-            if (s[i] < '0' || s[i] > '9') return std::nullopt;
-            anyDigit = true;
-            if (decimals < 2) cents = cents * 10 + (s[i] - '0');
-            else if (decimals == 2 && s[i] >= '5') cents += 1;  // half up on the third decimal
-            ++decimals;
-        }
-        if (decimals == 1) cents *= 10;
-    }
-    if (!anyDigit) return std::nullopt;
-    const int64_t v = units * 100 + cents;
-    return negative ? -v : v;
-}
-
-std::string NormalizePayoutText(std::string_view text) {
+std::optional<int64_t> ReadPayoutText(std::string_view text) {
     std::string kept;
     for (char c : text)
-        if ((c >= '0' && c <= '9') || c == ',') kept += c;
-    if (kept.empty()) kept = "0,00";
-    return core::GroupDigits(kept);
+        if ((c >= '0' && c <= '9') || c == ',' || c == '.' || c == '-' || c == ' ') kept += c;
+    const auto v = ParseAmount(kept);
+    if (!v || *v < 0 || *v > kMaxAmount) return std::nullopt;
+    return v;
 }
 
 int SlotLevel(int slot, int n) { return n == 12 ? slot : n - (13 - slot); }
@@ -123,14 +88,13 @@ void WinningsTable::SetCounts(const std::vector<int64_t>& counts) {
 bool WinningsTable::SetPayoutText(int level, std::string_view text) {
     WinLevel* line = find(level);
     if (line == nullptr) return false;
-    const std::string shown = NormalizePayoutText(text);
-    const auto value = ReadAmountText(shown);
+    const auto value = ReadPayoutText(text);
     if (!value) {
         line->error = FormatMessage(messages_.unreadableAmount, {text, std::to_string(level)});
         return false;
     }
     WinLevel next = *line;
-    next.payoutText = shown;
+    next.payoutText = core::FormatAmount(*value);
     next.payout = *value;
     next.error.clear();
     recount(next);
@@ -154,6 +118,25 @@ void WinningsTable::ClearPayouts() {
         line.error.clear();
         recount(line);
     }
+}
+
+bool WinningsTable::TakePreliminary(const std::array<int32_t, 4>& winners, const std::array<int64_t, 4>& amounts) {
+    const WinLevel* probe = Level(first_ + 2);
+    if (!probe || probe->payout != 0 || ReadCountText(probe->winners).value_or(0) != 0) return false;
+    bool any = false;
+    for (size_t g = 0; g < 4; ++g) any = any || winners[g] != 0 || amounts[g] != 0;
+    if (!any) return false;
+    for (size_t g = 0; g < 4; ++g) {
+        WinLevel* line = find(first_ + 3 - static_cast<int>(g));
+        if (!line) continue;
+        line->winners = core::GroupDigits(static_cast<int64_t>(winners[g]));
+        // Ten-thousandths to hundredths, rounded half up: the öre are kept.
+        line->payout = std::clamp<int64_t>((std::max<int64_t>(amounts[g], 0) + 50) / 100, 0, kMaxAmount);
+        line->payoutText = core::FormatAmount(line->payout);
+        line->error.clear();
+        recount(*line);
+    }
+    return true;
 }
 
 Totals WinningsTable::WinTotals(int64_t rowCount, int64_t pricePerRow) const {

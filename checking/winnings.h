@@ -16,16 +16,14 @@
 
 namespace vinra::checking {
 
-// Reads an amount text: spaces removed, an empty text is 0, "," separates the
-// decimals (at most two; a third rounds half up). nullopt when the rest is not
-// a number or does not fit.
-std::optional<int64_t> ReadAmountText(std::string_view text);
 // Reads a count text such as "1 234": spaces removed, empty is 0; nullopt
 // when it is not a non-negative 32-bit number.
 std::optional<int32_t> ReadCountText(std::string_view text);
-// The shown form of a payout as the level recount makes it: only digits and ","
-// kept, an empty text becoming "0,00", then grouped ("1234,5" -> "1 234,50").
-std::string NormalizePayoutText(std::string_view text);
+// A payout as the player types it into the level table: a currency word such
+// as "kr" is dropped, the rest is read by the one rule for money text
+// (ParseAmount: "25,50" and "25.50" are both 25,50). nullopt when the rest is
+// not an amount or is negative: never a payout a hundred times too large.
+std::optional<int64_t> ReadPayoutText(std::string_view text);
 
 // The level a stored slot (13, 12, 11 or 10) holds for a round of n matches:
 // the slot number itself for 12 matches, n - (13 - slot) otherwise. Saving
@@ -77,6 +75,11 @@ public:
     void SetWinners(int level, std::string winners);
     // Payouts and winners back to nothing (the check window's reset).
     void ClearPayouts();
+    // The operator's preliminary winnings (groups 13, 12, 11, 10 right as
+    // winners and ten-thousandths) into the top four paying levels, only while
+    // the table is still empty (level L+2 without winners or payout) and the
+    // operator gave anything. True when they were taken.
+    bool TakePreliminary(const std::array<int32_t, 4>& winners, const std::array<int64_t, 4>& amounts);
 
     // Total win and win after the stake of rowCount rows at pricePerRow hundredths.
     Totals WinTotals(int64_t rowCount, int64_t pricePerRow) const;

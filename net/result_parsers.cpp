@@ -690,16 +690,28 @@ void ParseSvtPageText(std::string_view bytes, TResultInfo& info, std::string_vie
         mappedAway[m] = away.empty() ? std::string() : teamstat.ReadString("teams_svt", away, away);
     }
 
-    info.winAmount.fill(0);
-    info.winners.fill(0);
     if (typ == "S" || typ == "I") {
+        std::array<int64_t, 4> amounts{};
+        bool any = false;
         for (int g = 1; g <= 4; ++g) {
             const std::string label = std::to_string(14 - g) + " r\xE4tt";
             const size_t at = page.find(label);
             if (at == std::string::npos) continue;
             const std::string digits = at + 8 < page.size() ? KeepChars(page.substr(at + 8, 20), kDigits) : "";
-            if (!digits.empty() && digits.size() <= 14) info.winAmount[g - 1] = std::stoll(digits) * 10000;
+            if (!digits.empty() && digits.size() <= 14) {
+                amounts[static_cast<size_t>(g - 1)] = std::stoll(digits) * 10000;
+                any = true;
+            }
         }
+        // A page without a single prize line (cut off, or a page of another
+        // kind) says nothing about the winnings: the last ones known stay.
+        if (any) {
+            info.winAmount = amounts;
+            info.winners.fill(0);
+        }
+    } else {
+        info.winAmount.fill(0);
+        info.winners.fill(0);
     }
 
     const std::string marked = ReplaceAllNoCase(page, "class=\"C\"", ">AVSL<");

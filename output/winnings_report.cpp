@@ -119,9 +119,11 @@ PrintDocument WinningSummaryDocument(const WinningsReportInput& in) {
     // Right block: column heads, the four levels, then the totals.
     double ry = top + 0.42;
     c.SetFont(Times(10, true));
-    c.TextInBox(ry, kCountX, kCountW, Align::Right, Text(in, 430));
-    c.TextInBox(ry, kPayoutX, kPayoutW, Align::Right, Text(in, 111));
-    c.TextInBox(ry, kWinX, kWinW, Align::Right, Text(in, 394));
+    // Each head names its column: the system's rows at the level, the payout
+    // of one winning row, and what those rows win ("Sum" twice said neither).
+    c.TextInBox(ry, kCountX, kCountW, Align::Right, Text(in, 3205));
+    c.TextInBox(ry, kPayoutX, kPayoutW, Align::Right, Text(in, 3206));
+    c.TextInBox(ry, kWinX, kWinW, Align::Right, Text(in, 3207));
     ry += kLine + 0.04;
     for (const ReportLevel& l : in.levels) {
         c.SetFont(Times(10, true));

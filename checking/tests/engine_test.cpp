@@ -139,6 +139,20 @@ TEST(CheckRowsTest, DistributionHintsAndCouponPositions) {
     EXPECT_EQ(r.winningLines.front(), "10 matches in coupon 1, row 12 (row 12)");
 }
 
+// A level's hint is a tooltip: it names the first rows and then says there
+// are more, however many rows the level has.
+TEST(CheckRowsTest, HintsNameAtMostTheirFirstRows) {
+    std::vector<std::string> rows(5000, "000");
+    auto doc = Doc(3, rows, "000");
+    const auto r = CheckRows(doc, 12, kDefault);
+    EXPECT_EQ(r.counts[3], 5000);
+    const std::string& hint = r.hints[3];
+    EXPECT_EQ(std::count(hint.begin(), hint.end(), ';'), kMaxHintRows);
+    EXPECT_EQ(hint.substr(hint.size() - 4), kHintMore);
+    EXPECT_NE(hint.find("Coupon 17, row 8;"), std::string::npos);  // row 200
+    EXPECT_EQ(hint.find("Coupon 17, row 9;"), std::string::npos);
+}
+
 TEST(CheckRowsTest, CouponColumnsOutsideOneToSixteenCountAsTwelve) {
     std::vector<std::string> rows(30, "000");
     auto doc = Doc(3, rows, "000");

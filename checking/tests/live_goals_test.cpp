@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <fstream>
 
 #include "core/signs.h"
@@ -149,6 +151,28 @@ TEST(LiveRound, HandScoring) {
     EXPECT_EQ(doc.HGoal[1], -1);
     EXPECT_EQ(live.Matches()[1].scoreCell, "---");
     EXPECT_TRUE(live.Matches()[1].tracked);
+
+    // A score read from a file may be anything: a goal more never overflows.
+    doc.HGoal[0] = std::numeric_limits<int32_t>::max();
+    doc.AGoal[0] = 0;
+    live.HandGoal(1, true, false);
+    EXPECT_EQ(doc.HGoal[0], kMaxHandGoals);
+    live.HandGoal(1, true, false);
+    EXPECT_EQ(doc.HGoal[0], kMaxHandGoals);
+    live.HandGoal(1, true, true);
+    EXPECT_EQ(doc.HGoal[0], kMaxHandGoals - 1);
+
+    // The window's reset: every match back to unknown, tracked and unmarked.
+    live.ToggleTracked(2);
+    live.Reset();
+    for (size_t m = 0; m < 2; ++m) {
+        EXPECT_EQ(doc.HGoal[m], -1);
+        EXPECT_EQ(doc.AGoal[m], -1);
+        EXPECT_FALSE(doc.End[m]);
+        EXPECT_TRUE(live.Matches()[m].tracked);
+        EXPECT_EQ(live.Matches()[m].mark, "");
+        EXPECT_EQ(live.Matches()[m].scoreCell, "---");
+    }
 }
 
 TEST(GoalLog, CappedAndWrittenAsPage) {

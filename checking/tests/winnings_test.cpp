@@ -14,37 +14,74 @@ std::vector<int> LevelsOf(const WinningsTable& t) {
     return out;
 }
 
-TEST(AmountTextTest, ReadingAndNormalising) {
+// A payout typed into the level table: a decimal point and a decimal comma
+// both mean the same; what cannot be read is refused and the level keeps its
+// value. Never a hundredfold amount.
+TEST(WinningsTableTest, PayoutTextIsReadByTheOneRuleForMoney) {
     struct Case {
         std::string text;
-        std::optional<int64_t> want;
+        std::optional<int64_t> hundredths;  // nullopt: refused
+        std::string shown;
     };
-    const std::vector<Case> reads = {
-        {"", 0},
-        {"0,00", 0},
-        {"25,00", 2500},
-        {"1 234 567,89", 123456789},
-        {"12,5", 1250},
-        {",5", 50},
-        {"7", 700},
-        {"12,345", 1235},  // third decimal rounds
-        {"-71,00", -7100},
-        {"1,2,3", std::nullopt},
-        {"12.50", std::nullopt},
-        {"abc", std::nullopt},
-        {",", std::nullopt},
-        {"99999999999999999999", std::nullopt},
+    const std::vector<Case> cases = {
+        {"25,50", 2550, "25,50"},
+        {"25.50", 2550, "25,50"},
+        {"1 234.5", 123450, "1 234,50"},
+        {"kr 1234,5", 123450, "1 234,50"},
+        {"1 500 000", 150000000, "1 500 000,00"},
+        {"12,345", 1235, "12,35"},
+        {"", 0, "0,00"},
+        {"7", 700, "7,00"},
+        {"1,2,3", std::nullopt, ""},
+        {"1.234,50", std::nullopt, ""},
+        {"25.5.0", std::nullopt, ""},
+        {"-5", std::nullopt, ""},
+        {",", std::nullopt, ""},
+        {"99999999999999999999", std::nullopt, ""},
     };
-    for (const auto& c : reads) EXPECT_EQ(ReadAmountText(c.text), c.want) << c.text;
+    for (const auto& c : cases) {
+        WinningsTable t(13, "S");
+        std::vector<int64_t> counts(14, 0);
+        counts[10] = 2;
+        t.SetCounts(counts);
+        ASSERT_TRUE(t.SetPayoutText(10, "3,00"));
+        EXPECT_EQ(t.SetPayoutText(10, c.text), c.hundredths.has_value()) << c.text;
+        if (c.hundredths) {
+            EXPECT_EQ(t.Level(10)->payout, *c.hundredths) << c.text;
+            EXPECT_EQ(t.Level(10)->payoutText, c.shown) << c.text;
+            EXPECT_EQ(t.Level(10)->levelWin, 2 * *c.hundredths) << c.text;
+        } else {
+            EXPECT_EQ(t.Level(10)->payout, 300) << c.text;
+            EXPECT_FALSE(t.Level(10)->error.empty()) << c.text;
+        }
+        EXPECT_EQ(ReadPayoutText(c.text), c.hundredths) << c.text;
+    }
+}
 
-    struct Norm {
-        std::string text, want;
-    };
-    const std::vector<Norm> norms = {
-        {"", "0,00"},        {"1234,5", "1 234,50"},    {"1 500 000", "1 500 000"},
-        {"12,345", "12,34"}, {"kr 1234,5", "1 234,50"}, {"1234567,89", "1 234 567,89"},
-    };
-    for (const auto& c : norms) EXPECT_EQ(NormalizePayoutText(c.text), c.want) << c.text;
+// The operator's preliminary winnings fill an empty prize table with their
+// öre, and never a table the player or the database already filled.
+TEST(WinningsTableTest, PreliminaryWinningsFillOnlyAnEmptyTable) {
+    const std::array<int32_t, 4> winners = {2, 40, 300, 2000};
+    const std::array<int64_t, 4> amounts = {12345678912, 56785000, 2500000, 405050};
+    std::vector<int64_t> counts(14, 0);
+    counts[12] = 1;
+    WinningsTable t(13, "S");
+    t.SetCounts(counts);
+    ASSERT_TRUE(t.TakePreliminary(winners, amounts));
+    EXPECT_EQ(t.Level(13)->payoutText, "1 234 567,89");
+    EXPECT_EQ(t.Level(12)->payout, 567850);
+    EXPECT_EQ(t.Level(12)->winners, "40");
+    EXPECT_EQ(t.Level(12)->levelWin, 567850);
+    EXPECT_EQ(t.Level(10)->payoutText, "40,51");
+    EXPECT_EQ(t.Level(10)->winners, "2 000");
+
+    WinningsTable typed(13, "S");
+    ASSERT_TRUE(typed.SetPayoutText(12, "100"));
+    EXPECT_FALSE(typed.TakePreliminary(winners, amounts));
+    EXPECT_EQ(typed.Level(13)->payout, 0);
+    WinningsTable nothing(13, "S");
+    EXPECT_FALSE(nothing.TakePreliminary({}, {}));
+    EXPECT_EQ(nothing.Level(13)->winners, "");
 }
 
 TEST(WinningsTableTest, PayingLevelsDependOnPoolAndMatches) {

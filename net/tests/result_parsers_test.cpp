@@ -360,6 +360,13 @@ TEST(SvtPage, FindTeamsDecidesHowManyNamesMustBeFound) {
     TResultInfo norsk;
     ParseSvtPageText(Page("dl_svt.html"), norsk, "A", {}, {}, none);
     EXPECT_EQ(norsk.winAmount[0], 0);
+    // A page without any prize line keeps the winnings known so far.
+    TResultInfo kept;
+    kept.winAmount = {10000000, 20000, 3000, 400};
+    kept.winners = {1, 2, 3, 4};
+    ParseSvtPageText("<pre>Arsenal-Chelsea 1-0</pre>", kept, "S", Cp({"Arsenal"}), Cp({"Chelsea"}), none);
+    EXPECT_EQ(kept.winAmount, (std::array<int64_t, 4>{10000000, 20000, 3000, 400}));
+    EXPECT_EQ(kept.winners, (std::array<int32_t, 4>{1, 2, 3, 4}));
 }
 
 TEST(SvtMapping, SuggestionAndAcceptance) {

@@ -60,6 +60,9 @@ TEST_F(WinningsReportTest, SummaryOf96RowsWithOneTenPaying25) {
     ASSERT_EQ(doc.pages.size(), 1u);
     const Page& p = doc.pages[0];
     EXPECT_EQ(LineAfter(p, "10 matches:"), (std::vector<std::string>{"1", "25,00", "25,00"}));
+    // The heads over those three columns say what each one is.
+    EXPECT_THAT(LineAfter(p, "Rows"), ::testing::IsSupersetOf({"Win per row", "Win"}));
+    EXPECT_THAT(LineAfter(p, "Rows"), Not(Contains("Sum")));
     EXPECT_EQ(LineAfter(p, "13 matches:"), (std::vector<std::string>{"0", "0,00", "0,00"}));
     EXPECT_EQ(LineAfter(p, "Sum:"), (std::vector<std::string>{"25,00"}));
     EXPECT_EQ(LineAfter(p, "Minus stake:"), (std::vector<std::string>{"-96,00"}));

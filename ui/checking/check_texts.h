@@ -42,6 +42,15 @@ inline constexpr int kImportStopped = 1629;       // "The import stopped: %s"
 inline constexpr int kPdfFailed = 1630;           // "The PDF could not be written: %s"
 inline constexpr int kDeleteLinkQuestion = 1631;  // delete-link question (only the link in the program goes)
 inline constexpr int kUploadFirst = 1632;         // "Du måste ladda upp filen först!" in every language
+inline constexpr int kNoResultStored = 3200;     // "No result is stored for round %s yet."
+inline constexpr int kFetchOffer = 3201;         // "The web service has the result of round %s. Store it ...?"
+inline constexpr int kServiceHasNone = 3202;     // "The web service has no result for round %s yet either."
+inline constexpr int kLookingUp = 3203;          // "Looking for the result of round %s on the web service ..."
+inline constexpr int kLevelRight = 3210;         // "Right" (the number of right of a level line)
+inline constexpr int kLevelRows = 3205;          // "Rows" (of the system, with that many right)
+inline constexpr int kLevelPerRow = 3206;        // "Win per row"
+inline constexpr int kLevelWin = 3207;           // "Win"
+inline constexpr int kFetchFailed = 3204;        // "The result of round %s could not be fetched: %s"
 
 inline QString M(int n) { return QString::fromStdString(core::Msg(n)); }
 

@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
@@ -87,6 +88,12 @@ std::string ToCrLf(const QString& text) {
     return out;
 }
 
+// "2026-49" of the round integer 202649.
+std::string RoundText(int32_t round) {
+    const QString text = QString::number(round).rightJustified(6, QLatin1Char('0'));
+    return (text.left(4) + QLatin1Char('-') + text.mid(4, 2)).toStdString();
+}
+
 QString FromCrLf(const std::string& s) {
     QString t = Q(s);
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -94,6 +101,19 @@ QString FromCrLf(const std::string& s) {
 }
 
 }  // namespace
+
+void PrizeListsToSlots(checking::CouponRound& round, int matchCount) {
+    // Slot s holds the level SlotLevel gives; the page lists level N - i at i.
+    for (auto* list : {&round.Payouts, &round.Winners}) {
+        std::vector<std::string> bySlot;
+        for (int i = 0; i < checking::kSlotCount; ++i) {
+            const int at = matchCount - checking::SlotLevel(checking::SlotNumber(i), matchCount);
+            bySlot.push_back(at >= 0 && static_cast<size_t>(at) < list->size() ? (*list)[static_cast<size_t>(at)]
+                                                                             : std::string("0"));
+        }
+        *list = std::move(bySlot);
+    }
+}
 
 // ---------------------------------------------------------------------------
 // Distribution chart
@@ -178,6 +198,37 @@ TfrmRatta::TfrmRatta(core::TVinraFile work, CheckWindowContext context, QWidget*
         showValueLines();
         emit valueFinished();
     });
+    fetchJob_ = new BackgroundJob(this, 100);
+    connect(fetchJob_, &BackgroundJob::finished, this, [this](bool cancelled, const QString& error) {
+        if (!fetch_) return;
+        auto f = std::move(fetch_);
+        // The player may have moved on meanwhile: the answer is only for the round still shown empty.
+        if (cancelled || f->round != labelRound() || f->typ != work_.Typ || shownOmgId_ != 0) return;
+        const std::string round = RoundText(f->round);
+        const QString none = Fmt(checktext::kNoResultStored, {round});
+        const std::string why = !error.isEmpty() ? error.toStdString() : f->error;
+        if (!why.empty()) {
+            showNote(none + QLatin1Char(' ') + Fmt(checktext::kFetchFailed, {round, why}));
+            return;
+        }
+        if (!f->settled) {
+            showNote(none + QLatin1Char(' ') + Fmt(checktext::kServiceHasNone, {round}));
+            return;
+        }
+        showNote(none);
+        if (ctx_.prompter->question(this, Fmt(checktext::kFetchOffer, {round}), false) != Answer::Yes) return;
+        if (!ctx_.db || !ctx_.db->IsOpen()) return;
+        try {
+            ctx_.db->SaveCouponResult(f->found);
+            if (!f->found.Homes.empty()) ctx_.db->SaveCouponGames(f->found);
+        } catch (const std::exception& e) {
+            ctx_.prompter->error(this, Q(e.what()));
+            return;
+        }
+        resetNavigator();
+        if (nav_ && nav_->Locate(f->round)) loadCurrentRound();
+        updateNavigation();
+    });
     build();
     prepare();
     Localise(this);
@@ -186,9 +237,50 @@ TfrmRatta::TfrmRatta(core::TVinraFile work, CheckWindowContext context, QWidget*
 TfrmRatta::~TfrmRatta() {
     // The value run captures only its own shared state; stop it before the widgets go.
     if (valueJob_) valueJob_->CancelAndJoin();
+    if (fetchJob_) fetchJob_->CancelAndJoin();
 }
 
 bool TfrmRatta::ValueRunning() const { return valueJob_->Running(); }
+
+QTableWidgetItem* TfrmRatta::LevelItem(int k, int col) const { return levels_->item(work_.MatchCount - k, col); }
+
+void TfrmRatta::fitLevelGrid() {
+    // As wide as its columns: the match grid takes the rest of the line.
+    int w = levels_->frameWidth() * 2 + 2;
+    for (int c = 0; c < LevelColCount; ++c) w += levels_->columnWidth(c);
+    if (levels_->verticalScrollBar()->isVisible()) w += levels_->verticalScrollBar()->width();
+    levels_->setFixedWidth(w);
+}
+bool TfrmRatta::FetchRunning() const { return fetchJob_->Running(); }
+
+void TfrmRatta::showNote(const QString& text) {
+    note_->setText(text);
+    note_->setVisible(!text.isEmpty());
+}
+
+QString TfrmRatta::NoteText() const { return note_->isHidden() ? QString() : note_->text(); }
+
+void TfrmRatta::lookUpOnService(int32_t round) {
+    if (!ctx_.fetchRoundResult || !ctx_.db || !ctx_.db->IsOpen()) return;
+    if (fetchJob_->Running()) fetchJob_->CancelAndJoin();
+    auto f = std::make_shared<RoundFetch>();
+    f->typ = work_.Typ;
+    f->round = round;
+    f->matchCount = work_.MatchCount;
+    try {
+        f->draw = round == static_cast<int32_t>(core::RoundNumber(work_.Omg)) && work_.OmgID != 0
+                      ? work_.OmgID
+                      : ctx_.db->FindDrawNumber(round, work_.Typ);
+    } catch (const std::exception&) {
+        f->draw = 0;  // then only an address by year and week can name the round
+    }
+    fetch_ = f;
+    showNote(Fmt(checktext::kNoResultStored, {RoundText(round)}) + QLatin1Char(' ') +
+             Fmt(checktext::kLookingUp, {RoundText(round)}));
+    // The transfer runs off the GUI thread; the window stays usable and the
+    // answer is offered only if the player is still on that round.
+    fetchJob_->Start([f, fn = ctx_.fetchRoundResult](JobProgress&) { fn(*f); });
+}
 
 void TfrmRatta::startValue() {
     if (valueJob_->Running()) valueJob_->CancelAndJoin();
@@ -327,7 +419,7 @@ void TfrmRatta::build() {
     layout->addWidget(status_);
 
     SetHelpPage(this, "check.htm");
-    resize(1060, 640);
+    resize(1200, 640);
 }
 
 void TfrmRatta::buildWinningsTab() {
@@ -346,9 +438,24 @@ void TfrmRatta::buildWinningsTab() {
     grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
     grid_->installEventFilter(this);
     h->addWidget(grid_, 1);
+    // The counts per number of right are a table of their own: lines of the
+    // match grid are matches, never levels.
+    levels_ = new QTableWidget(n + 1, LevelColCount, page);
+    levels_->setObjectName(QStringLiteral("grdLevels"));
+    levels_->verticalHeader()->hide();
+    levels_->setSelectionMode(QAbstractItemView::SingleSelection);
+    levels_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                             QAbstractItemView::AnyKeyPressed);
+    levels_->verticalHeader()->setDefaultSectionSize(grid_->verticalHeader()->defaultSectionSize());
+    h->addWidget(levels_);
     chart_ = new TDistributionChart(page);
     h->addWidget(chart_);
     v->addLayout(h, 1);
+    note_ = new QLabel(page);
+    note_->setObjectName(QStringLiteral("lblNote"));
+    note_->setWordWrap(true);
+    note_->hide();
+    v->addWidget(note_);
 
     auto* below = new QGridLayout;
     auto* indicatorCaption = Tag(new QLabel(QStringLiteral("Conditions fulfilled:"), page), 157);
@@ -397,9 +504,9 @@ void TfrmRatta::buildWinningsTab() {
     connect(grid_, &QTableWidget::cellClicked, this, [this](int row, int col) {
         if (row >= 1 && col >= ColSign1 && col <= ColSign2) ToggleSign(row, col - ColSign1);
     });
-    connect(grid_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
-        if (filling_ || item->column() != ColPayout) return;
-        EditPayout(item->row(), item->text());
+    connect(levels_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+        if (filling_ || item->column() != LevelPayout) return;
+        EditPayout(work_.MatchCount - item->row(), item->text());
     });
     connect(percent_, &QCheckBox::toggled, this, [this] { writeShares(); });
     connect(direct_, &QCheckBox::toggled, this, [this](bool on) {
@@ -501,25 +608,31 @@ void TfrmRatta::prepare() {
                          Q(signs.away),
                          Fmt(385, {signs.home}),
                          Fmt(385, {signs.draw}),
-                         Fmt(385, {signs.away}),
-                         M(392),
-                         M(111),
-                         M(394)};
+                         Fmt(385, {signs.away})};
     filling_ = true;
     grid_->setHorizontalHeaderLabels(heads);
+    grid_->setRowHidden(0, true);
     for (int r = 0; r <= n; ++r) {
         cell(grid_, r, ColMatch)->setText(r == 0 ? QString() : QString::number(r));
         cell(grid_, r, ColMatch)->setTextAlignment(Qt::AlignCenter);
         for (int c = ColSign1; c <= ColSign2; ++c) cell(grid_, r, c)->setTextAlignment(Qt::AlignCenter);
-        for (int c = ColNum1; c <= ColSum; ++c) cell(grid_, r, c)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        QTableWidgetItem* count = cell(grid_, r, ColCount);
-        count->setBackground(r < first ? kNotInFrame : kInFrame);
-        const bool pays = r >= first && r <= n;
-        QTableWidgetItem* payout = cell(grid_, r, ColPayout);
-        if (pays) {
+        for (int c = ColNum1; c <= ColNum2; ++c) cell(grid_, r, c)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    levels_->setHorizontalHeaderLabels({M(checktext::kLevelRight), M(checktext::kLevelRows), M(checktext::kLevelPerRow),
+                                        M(checktext::kLevelWin)});
+    for (int k = n; k >= 0; --k) {
+        const int r = n - k;
+        QTableWidgetItem* right = cell(levels_, r, LevelRight);
+        right->setText(QString::number(k));
+        right->setTextAlignment(Qt::AlignCenter);
+        right->setBackground(k < first ? kNotInFrame : kInFrame);
+        for (int c = LevelRows; c <= LevelSum; ++c)
+            cell(levels_, r, c)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        if (k >= first) {
+            QTableWidgetItem* payout = cell(levels_, r, LevelPayout);
             payout->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
             payout->setText(QStringLiteral("0,00"));
-            cell(grid_, r, ColSum)->setText(QStringLiteral("0,00"));
+            cell(levels_, r, LevelSum)->setText(QStringLiteral("0,00"));
         }
     }
     filling_ = false;
@@ -528,8 +641,10 @@ void TfrmRatta::prepare() {
     grid_->setColumnWidth(ColHome, std::max(grid_->columnWidth(ColHome), 130));
     grid_->setColumnWidth(ColAway, std::max(grid_->columnWidth(ColAway), 130));
     for (int c = ColSign1; c <= ColSign2; ++c) grid_->setColumnWidth(c, 30);
-    grid_->setColumnWidth(ColPayout, std::max(grid_->columnWidth(ColPayout), 100));
-    grid_->setColumnWidth(ColSum, std::max(grid_->columnWidth(ColSum), 100));
+    levels_->resizeColumnsToContents();
+    levels_->setColumnWidth(LevelPayout, std::max(levels_->columnWidth(LevelPayout), 100));
+    levels_->setColumnWidth(LevelSum, std::max(levels_->columnWidth(LevelSum), 100));
+    fitLevelGrid();
 
     writeShares();
     // The stored result row of the system, N long.
@@ -576,10 +691,14 @@ void TfrmRatta::showEvent(QShowEvent* event) {
 void TfrmRatta::showing() {
     labelOmg_ = static_cast<int32_t>(core::RoundNumber(work_.Omg));
     setRoundLabel(labelOmg_);
-    if (nav_ && nav_->Locate(labelOmg_)) loadCurrentRound();
-    else people_->setText(Q(session_->Last().peopleLine));
+    if (nav_ && nav_->Locate(labelOmg_)) {
+        loadCurrentRound();
+    } else {
+        people_->setText(Q(session_->Last().peopleLine));
+        if (nav_) showNote(Fmt(checktext::kNoResultStored, {RoundText(labelOmg_)}));
+    }
     updateNavigation();
-    tabs_->setCurrentIndex(TabLiveCheck);
+    tabs_->setCurrentIndex(TabWinnings);
 }
 
 void TfrmRatta::done(int result) {
@@ -626,12 +745,19 @@ void TfrmRatta::ToggleSign(int match, int sign) {
     display_ = core::SignsToDisplay(facit, signs);
     writeSignCells();
     if (direct_->isChecked()) afterSignChange();
+    else showResultInGoalTab();
 }
 
 void TfrmRatta::afterSignChange() {
     recount();
     computeBestRows();
     session_->GoalsFromResult();
+    showResultInGoalTab();
+}
+
+void TfrmRatta::showResultInGoalTab() {
+    // The goal grid shows the same result and scores as the payout grid.
+    if (goalTab_) goalTab_->ShowResult(core::DisplayToSigns(display_, ctx_.pool.signs));
 }
 
 void TfrmRatta::recount() {
@@ -645,7 +771,7 @@ void TfrmRatta::showRecount() {
     const int n = work_.MatchCount;
     filling_ = true;
     for (int k = 0; k <= n; ++k) {
-        QTableWidgetItem* item = cell(grid_, k, ColCount);
+        QTableWidgetItem* item = cell(levels_, n - k, LevelRows);
         const int64_t c = static_cast<size_t>(k) < r.check.counts.size() ? r.check.counts[static_cast<size_t>(k)] : 0;
         item->setText(Q(core::GroupDigits(c)));
         item->setToolTip(static_cast<size_t>(k) < r.check.hints.size() ? Q(r.check.hints[static_cast<size_t>(k)])
@@ -654,7 +780,9 @@ void TfrmRatta::showRecount() {
     filling_ = false;
     // The header line holds the count of rows with no right match, which can
     // run to seven digits: the column follows its widest number.
-    grid_->resizeColumnToContents(ColCount);
+    const int rowsWidth = levels_->columnWidth(LevelRows);
+    levels_->resizeColumnToContents(LevelRows);
+    if (levels_->columnWidth(LevelRows) != rowsWidth) fitLevelGrid();
     for (const auto& level : session_->Levels().Levels()) showLevel(level.level);
     total_->setText(Q(core::FormatAmount(r.totals.total)));
     afterBet_->setText(Q(core::FormatAmount(r.totals.afterStake)));
@@ -679,19 +807,16 @@ void TfrmRatta::showLevel(int level) {
     const checking::WinLevel* line = session_->Levels().Level(level);
     if (!line || level > work_.MatchCount) return;
     filling_ = true;
-    cell(grid_, level, ColPayout)->setText(Q(core::FormatAmount(line->payout)));
-    cell(grid_, level, ColPayout)->setToolTip(M(384) + Q(line->winners));
-    cell(grid_, level, ColSum)->setText(Q(core::FormatAmount(line->levelWin)));
+    const int r = work_.MatchCount - level;
+    cell(levels_, r, LevelPayout)->setText(Q(core::FormatAmount(line->payout)));
+    cell(levels_, r, LevelPayout)->setToolTip(M(384) + Q(line->winners));
+    cell(levels_, r, LevelSum)->setText(Q(core::FormatAmount(line->levelWin)));
     filling_ = false;
 }
 
 void TfrmRatta::EditPayout(int level, const QString& text) {
     if (!session_->Levels().Level(level)) return;
-    // A second decimal comma is a typing error, not decimals to cut away.
-    if (text.count(QLatin1Char(',')) > 1) {
-        ctx_.prompter->error(this,
-                             Fmt(checktext::kUnreadableAmount, {text.toStdString(), static_cast<long long>(level)}));
-    } else if (!session_->Levels().SetPayoutText(level, text.toStdString())) {
+    if (!session_->Levels().SetPayoutText(level, text.toStdString())) {
         ctx_.prompter->error(this, Q(session_->Levels().Level(level)->error));
     }
     showLevel(level);
@@ -729,7 +854,10 @@ void TfrmRatta::computeBestRows() {
             QTableWidgetItem* to = cell(best_, m, c);
             to->setText(from->text());
             to->setBackground(from->background());
-            to->setTextAlignment(from->textAlignment());
+            // Team names carry no alignment of their own: centred vertically,
+            // so the accents of "Örebro" are not cut off at the top.
+            const Qt::Alignment a = Qt::Alignment(QFlag(from->textAlignment()));
+            to->setTextAlignment(a & Qt::AlignVertical_Mask ? a : a | Qt::AlignLeft | Qt::AlignVCenter);
         }
     cell(best_, n, ColHome)->setText(M(427));
     cell(best_, n + 1, ColHome)->setText(Fmt(514, {static_cast<long long>(n)}));
@@ -812,6 +940,7 @@ void TfrmRatta::loadCurrentRound() {
     if (!nav_ || !nav_->HasRecord()) return;
     const checking::TFacitRec rec = nav_->Current();
     shownOmgId_ = rec.OmgID;
+    showNote({});
     // The teams and the label of the round shown, not of the system's own
     // round: otherwise a round of another week shows under the wrong label.
     core::TVinraFile scratch;
@@ -841,6 +970,7 @@ void TfrmRatta::loadCurrentRound() {
     showRecount();
     computeBestRows();
     session_->GoalsFromResult();
+    showResultInGoalTab();
 }
 
 void TfrmRatta::loadPeople() {
@@ -907,8 +1037,9 @@ void TfrmRatta::btnLocalClick() {
     if (nav_->Locate(round)) {
         loadCurrentRound();
     } else {
-        setRoundLabel(round);
-        resetAll();
+        // Said plainly, and looked up on the web service when it can be.
+        showRoundWithoutResult(round);
+        lookUpOnService(round);
     }
     updateNavigation();
 }
@@ -935,8 +1066,22 @@ void TfrmRatta::chkPausePoolClick(bool on) {
     work_.Typ = on ? pauseTyp_ : baseTyp_;
     const int32_t round = labelRound();
     resetNavigator();
+    // A pool without the round shows an empty round: the other pool's row and
+    // payouts left on screen would be saved as this pool's result.
     if (nav_ && nav_->Locate(round)) loadCurrentRound();
+    else showRoundWithoutResult(round);
     updateNavigation();
+}
+
+void TfrmRatta::showRoundWithoutResult(int32_t round) {
+    shownOmgId_ = 0;
+    setRoundLabel(round);
+    display_ = std::string(static_cast<size_t>(work_.MatchCount), '-');
+    session_->Levels().ClearPayouts();
+    writeSignCells();
+    recount();
+    computeBestRows();
+    showNote(Fmt(checktext::kNoResultStored, {RoundText(round)}));
 }
 
 void TfrmRatta::btnClearClick() { resetAll(); }
@@ -950,14 +1095,25 @@ void TfrmRatta::resetAll() {
     writeSignCells();
     showRecount();
     computeBestRows();
+    // The goal tab is part of what is reset: scores, marks, live state, log and sounds.
+    if (goalTab_) goalTab_->ResetAll();
     marksModified_ = true;
 }
 
 // ---------------------------------------------------------------------------
 // Saving and printing
 
+void TfrmRatta::takePreliminaryWinnings() {
+    // The operator's preliminary winnings (Svenska Spel pools only) fill a
+    // prize table that is still empty, so the player need not copy them by hand.
+    if (!goalTab_ || (baseTyp_ != "S" && baseTyp_ != "I")) return;
+    const net::TResultInfo& pre = goalTab_->Preliminary();
+    if (session_->Levels().TakePreliminary(pre.winners, pre.winAmount)) recount();
+}
+
 void TfrmRatta::btnSaveClick() {
     if (!ctx_.db || !ctx_.db->IsOpen()) return;
+    takePreliminaryWinnings();
     const int n = work_.MatchCount;
     std::array<int, 4> levels{};
     SaveResultValues values;
@@ -981,13 +1137,19 @@ void TfrmRatta::btnSaveClick() {
     rec.Typ = work_.Typ;
     rec.Omg = static_cast<int32_t>(core::RoundNumber(v.round));
     // The record of the round shown: a stored round keeps its own draw number,
-    // so saving never writes over another round's result.
-    rec.OmgID = shownOmgId_ != 0 ? shownOmgId_ : work_.OmgID;
-    if (rec.OmgID == 0) rec.OmgID = rec.Omg;
+    // so saving never writes over another round's result. Only the system's
+    // own round may take (or give) the system's draw number; any other round
+    // without a record is keyed by its round integer, as rounds saved without
+    // a draw number always were.
+    const bool own = shownOmgId_ != 0 ? work_.OmgID != 0 && shownOmgId_ == work_.OmgID
+                                      : labelRound() == static_cast<int32_t>(core::RoundNumber(work_.Omg));
+    if (shownOmgId_ != 0) rec.OmgID = shownOmgId_;
+    else if (own && work_.OmgID != 0) rec.OmgID = work_.OmgID;
+    else rec.OmgID = rec.Omg;
     rec.Rad = v.row;
     for (size_t i = 0; i < 4; ++i) {
         rec.Winners[i] = checking::ReadCountText(v.winners[i]).value_or(0);
-        rec.Payout[i] = checking::ReadAmountText(v.payouts[i]).value_or(0);
+        rec.Payout[i] = checking::ParseAmount(v.payouts[i]).value_or(0);
     }
     try {
         ctx_.db->StoreResult(rec);
@@ -995,7 +1157,7 @@ void TfrmRatta::btnSaveClick() {
         ctx_.prompter->error(this, Q(e.what()));
         return;
     }
-    if (work_.OmgID == 0) work_.OmgID = rec.OmgID;
+    if (own && work_.OmgID == 0) work_.OmgID = rec.OmgID;
     // Show what was stored, and step on from it.
     resetNavigator();
     if (nav_) {

@@ -40,6 +40,7 @@ class QTableWidgetItem;
 namespace vinra::ui {
 
 class BackgroundJob;
+class GoalServiceTab;
 class Prompter;
 class TfrmQuick;
 class ValueChart;
@@ -63,6 +64,23 @@ private:
     int firstWin_ = 10;
 };
 
+// The result of one round looked up on the web service (filled on a worker).
+struct RoundFetch {
+    std::string typ;
+    int32_t round = 0;               // year * 100 + week
+    int32_t draw = 0;                // the round's draw number when the database knows it (0: not known)
+    int matchCount = 13;
+    bool settled = false;            // the service has the round's complete result
+    std::string error;               // the look-up failed: why
+    checking::CouponRound found;     // the round as the service has it (when settled)
+};
+
+// A round's prize lists as a results page gives them (the top level first)
+// put in the order of the stored slots 13, 12, 11, 10, each slot holding the
+// level it loads back as (SlotLevel): for 12 matches the top level is slot 12
+// and slot 13 gets nothing.
+void PrizeListsToSlots(checking::CouponRound& round, int matchCount);
+
 // What the window needs from the program and the shell.
 struct CheckWindowContext {
     checking::TTipsData* db = nullptr;  // may be closed: no navigation then
@@ -83,6 +101,11 @@ struct CheckWindowContext {
     // The upload command; true when the working copy got a link (and the
     // comment the link's line).
     std::function<bool(QWidget*, core::TVinraFile& work)> upload;
+    // Looks up the result of a round (fetch.typ, fetch.round) on the web
+    // service and fills the rest of fetch. Runs on a worker thread: it may
+    // touch nothing but its argument. Unset: no look-up is offered.
+    // A transfer it runs stops when the window cancels the look-up.
+    std::function<void(RoundFetch& fetch)> fetchRoundResult;
     // Shows a report (default: the preview with its PDF button).
     std::function<void(QWidget*, output::PrintDocument)> showReport;
     // The round chooser (default: TfrmChooseOmg).
@@ -107,11 +130,10 @@ public:
         ColNum1,
         ColNumX,
         ColNum2,
-        ColCount,
-        ColPayout,
-        ColSum,
         ColCountAll
     };
+    // Level grid columns: one line per number of right, the top level first.
+    enum LevelCol { LevelRight = 0, LevelRows, LevelPayout, LevelSum, LevelColCount };
     enum Tab { TabWinnings = 0, TabConditions, TabBestRows, TabLiveCheck, TabGoalService };
     static constexpr int kBestColumns = 50;
 
@@ -128,6 +150,9 @@ public:
 
     // --- what the window shows (tests read these) ---------------------------
     QTableWidget* PayoutGrid() const { return grid_; }
+    QTableWidget* LevelGrid() const { return levels_; }
+    // The level grid's cell of k right.
+    QTableWidgetItem* LevelItem(int k, int col) const;
     QTableWidget* BestGrid() const { return best_; }
     QListWidget* ConditionsList() const { return conditions_; }
     QTabWidget* Tabs() const { return tabs_; }
@@ -147,6 +172,10 @@ public:
     QString WinTotalText() const;
     QString WinAfterBetText() const;
     QString PeopleLine() const;
+    // The line under the grid that says why a round shows no result.
+    QString NoteText() const;
+    // The look-up of a missing round on the web service is running.
+    bool FetchRunning() const;
     // The indicator: empty before any active section, else "true" / "false".
     QString IndicatorState() const;
     std::string DisplayResult() const { return display_; }
@@ -200,6 +229,7 @@ private:
     void recount();
     void showRecount();
     void showLevel(int level);
+    void fitLevelGrid();
     void writeSignCells();
     void writeShares();
     void computeBestRows();
@@ -210,8 +240,13 @@ private:
     int32_t labelRound() const;
     void updateNavigation();
     void resetAll();
+    void showRoundWithoutResult(int32_t round);
+    void showNote(const QString& text);
+    void lookUpOnService(int32_t round);
     void resetNavigator();
     void afterSignChange();
+    void showResultInGoalTab();
+    void takePreliminaryWinnings();
     bool signInFrame(int match, int sign) const;
     QTableWidgetItem* cell(QTableWidget* grid, int row, int col);
     std::string poolTyp() const { return work_.Typ; }
@@ -234,7 +269,8 @@ private:
     std::optional<bool> verdict_;
 
     QTabWidget* tabs_ = nullptr;
-    QTableWidget* grid_ = nullptr;
+    QTableWidget* grid_ = nullptr;    // the matches (line 0 unused: line m is match m)
+    QTableWidget* levels_ = nullptr;  // rows and winnings per number of right
     QTableWidget* best_ = nullptr;
     QListWidget* conditions_ = nullptr;
     TDistributionChart* chart_ = nullptr;
@@ -249,6 +285,9 @@ private:
     QLabel* total_ = nullptr;
     QLabel* afterBet_ = nullptr;
     QLabel* people_ = nullptr;
+    QLabel* note_ = nullptr;
+    BackgroundJob* fetchJob_ = nullptr;
+    std::shared_ptr<RoundFetch> fetch_;
     QCheckBox* percent_ = nullptr;
     QCheckBox* direct_ = nullptr;
     QCheckBox* pause_ = nullptr;
@@ -257,6 +296,7 @@ private:
     QStatusBar* status_ = nullptr;
     QLabel* panels_[7] = {};
     TfrmQuick* quick_ = nullptr;
+    GoalServiceTab* goalTab_ = nullptr;
     std::vector<QAction*> actions_;
 };
 

@@ -365,16 +365,11 @@ void GoalServiceTab::Refresh() {
     const int n = static_cast<int>(live_->Matches().size());
     const int changed = live_->UpdateScoreCells();
     filling_ = true;
-    for (int m = 0; m < n; ++m) {
-        grid_->item(m, ColScore)->setText(Q(live_->Matches()[m].scoreCell));
-        const char code = m < static_cast<int>(doc_.Facit.size()) ? doc_.Facit[m] : '-';
-        for (int s = 0; s < 3; ++s)
-            grid_->item(m, ColSign1 + s)
-                ->setText(code == '0' + s ? grid_->horizontalHeaderItem(ColSign1 + s)->text() : QString());
-    }
+    showSigns(doc_.Facit);
     for (int g = 0; g < 4; ++g) {
         wins_->item(g, 0)->setText(Q(Grouped(info_.winners[g])));
-        wins_->item(g, 1)->setText(Q(Grouped(info_.winAmount[g] / 10000)));
+        // Ten-thousandths to öre, rounded: the amount as the operator gave it.
+        wins_->item(g, 1)->setText(Q(core::FormatAmount((info_.winAmount[g] + 50) / 100)));
     }
     showBest(*check);
     if (cycle_.TakeFresh() && (changed > 0 || cycle_.gameEndedNews)) {
@@ -404,6 +399,34 @@ void GoalServiceTab::Refresh() {
     filling_ = false;
     cycle_.AfterRefresh(live_->AllEnded());
     updateButton();
+}
+
+void GoalServiceTab::showSigns(const std::string& facit) {
+    const bool was = filling_;
+    filling_ = true;
+    for (int m = 0; m < grid_->rowCount(); ++m) {
+        grid_->item(m, ColScore)->setText(Q(live_->Matches()[static_cast<size_t>(m)].scoreCell));
+        const char code = m < static_cast<int>(facit.size()) ? facit[static_cast<size_t>(m)] : '-';
+        for (int s = 0; s < 3; ++s)
+            grid_->item(m, ColSign1 + s)
+                ->setText(code == '0' + s ? grid_->horizontalHeaderItem(ColSign1 + s)->text() : QString());
+    }
+    filling_ = was;
+}
+
+void GoalServiceTab::ShowResult(const std::string& facit) {
+    live_->UpdateScoreCells();
+    showSigns(facit);
+    if (options_.currentCheck) showBest(options_.currentCheck());
+}
+
+void GoalServiceTab::ResetAll() {
+    live_->Reset();
+    info_ = net::TResultInfo();
+    reference_ = -1;
+    for (int m = 0; m < grid_->rowCount(); ++m) grid_->item(m, ColMark)->setText(QString());
+    writeLogPage();
+    Refresh();
 }
 
 void GoalServiceTab::showBest(const checking::CheckResult& check) {
@@ -455,7 +478,7 @@ void GoalServiceTab::play(checking::LiveSound sound) {
 }
 
 void GoalServiceTab::publish() {
-    const checking::CheckResult& check = options_.recountFromGoals ? options_.recountFromGoals() : ownCheck_;
+    const checking::CheckResult& check = options_.currentCheck ? options_.currentCheck() : ownCheck_;
     net::GoalPublication p;
     p.homes = options_.homes;
     p.aways = options_.aways;
@@ -487,7 +510,9 @@ void GoalServiceTab::publish() {
 void GoalServiceTab::CellReleased(int row, int col, Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
     const int match = row + 1;
     if (row < 0 || row >= grid_->rowCount()) return;
-    if (col == ColScore) {
+    if (col >= ColSign1 && col <= ColSign2) {
+        if (button == Qt::LeftButton && options_.toggleSign) options_.toggleSign(match, col - ColSign1);
+    } else if (col == ColScore) {
         const bool decrease = modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
         live_->HandGoal(match, button == Qt::LeftButton, decrease);
         if (options_.modified) options_.modified();
@@ -560,8 +585,11 @@ QWidget* TfrmRatta::makeGoalServiceTab() {
         recount();
         return session_->Last().check;
     };
+    o.currentCheck = [this]() -> const checking::CheckResult& { return session_->Last().check; };
+    o.toggleSign = [this](int match, int sign) { ToggleSign(match, sign); };
     o.modified = [this] { marksModified_ = true; };
     auto* tab = new GoalServiceTab(work_, std::move(o));
+    goalTab_ = tab;
     // Ctrl+G presses the On/Off button wherever the window has the focus.
     auto* key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);
     connect(key, &QShortcut::activated, tab, [tab] { tab->OnOff()->click(); });

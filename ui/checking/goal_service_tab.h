@@ -51,6 +51,12 @@ struct GoalServiceOptions {
     // The window's recount after a goal change: result row from the goals,
     // its sign cells and one recount; returns the recount.
     std::function<const checking::CheckResult&()> recountFromGoals;
+    // The window's last recount, as it is on screen: what a publication shows
+    // (never a result row derived again from the goals over one typed by hand).
+    std::function<const checking::CheckResult&()> currentCheck;
+    // A click on a sign cell of the goal grid: match 1..N, sign 0..2 (the
+    // window toggles it as in its own grid).
+    std::function<void(int match, int sign)> toggleSign;
     // Marks the system modified.
     std::function<void()> modified;
     // Shows the SVT team-mapping dialog (default: exec); tests answer it here.
@@ -93,6 +99,14 @@ public:
     void CellReleased(int row, int col, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
     // The window's reset: the reference of the sounds back to none.
     void ResetReference() { reference_ = -1; }
+    // The window's reset: scores, marks, the live state, the preliminary
+    // winnings, the log page and the reference of the sounds.
+    void ResetAll();
+    // The result row (sign codes) and scores changed in the window: the grid
+    // follows without a log entry or a sound.
+    void ShowResult(const std::string& facit);
+    // The operator's preliminary winnings of the last live update.
+    const net::TResultInfo& Preliminary() const { return info_; }
     void Refresh();
     void Tick();
 
@@ -110,6 +124,7 @@ private:
     void publish();
     void updateButton();
     void showBest(const checking::CheckResult& check);
+    void showSigns(const std::string& facit);
     void writeLogPage();
     void play(checking::LiveSound sound);
     std::string url() const;

@@ -6,6 +6,7 @@
 #include "core/messages.h"
 #include "core/text.h"
 #include "net/active_pools.h"
+#include "net/downloads.h"
 #include "ui/checking/check_window.h"
 #include "ui/checking/db_manager.h"
 #include "ui/core/document_session.h"
@@ -21,6 +22,8 @@ namespace vinra::ui {
 namespace {
 
 constexpr int kMsgNoRows = 283;  // "There are no rows!"
+constexpr int kMsgNoDrawNumber = 3208;    // "the draw number of round %s is not known"
+constexpr int kMsgNoRoundAddress = 3209;  // "pool %s has no address for the results of a given round"
 
 }  // namespace
 
@@ -58,6 +61,60 @@ CheckWindowContext MakeCheckWindowContext(const ShellContext& shell) {
             RunGetResults(parent, program, shell.prompter, shell.session.HomeTeams(), shell.session.AwayTeams());
         program.doc = keep;
         return round;
+    };
+    // A round the database lacks, looked up on the operator's results page
+    // through the web service: copies only, it runs on a worker.
+    c.fetchRoundResult = [ini = program.updateIni, folder = program.DataFolder(),
+                          pool = c.pool](RoundFetch& f) {
+        const std::string digits = std::to_string(f.round);
+        if (digits.size() != 6) throw std::runtime_error("no round " + digits);
+        const std::string year = digits.substr(0, 4), week = digits.substr(4, 2);
+        // The pool's address form says how a round is named: one placeholder
+        // is the draw number, two are the year and the week.
+        const std::string form = ini.ReadString(f.typ, pool.xml ? "XMLGetResultParam" : "GetResultParam");
+        int placeholders = 0;
+        for (size_t i = 0; i + 1 < form.size(); ++i)
+            if (form[i] == '%' && (form[i + 1] == 'd' || form[i + 1] == 's')) ++placeholders, ++i;
+            else if (form[i] == '%' && form[i + 1] == '%') ++i;
+        if (placeholders == 0) {
+            f.error = core::FormatMsg(core::Msg(kMsgNoRoundAddress), {f.typ});
+            return;
+        }
+        const bool byDraw = placeholders == 1;
+        if (byDraw && f.draw == 0) {
+            f.error = core::FormatMsg(core::Msg(kMsgNoDrawNumber), {digits.substr(0, 4) + "-" + week});
+            return;
+        }
+        const std::string url = net::ServiceAddress(ini, f.typ, pool.xml, true,
+                                                    byDraw ? net::kByDrawNumber : net::kByYearWeek, f.draw, year, week);
+        net::ParseOptions options;
+        options.typ = f.typ;
+        options.resultsMode = true;
+        options.matchCount = f.matchCount;
+        options.signs = pool.signs;
+        options.warnings = false;
+        net::TCouponInfo info;
+        info.Year = year;
+        info.Week = week;
+        info.Typ = f.typ;
+        info.OmgID = f.draw;
+        // A file of its own: the download window may be fetching into download.htm.
+        const std::filesystem::path target = folder / "checkround.htm";
+        const net::FetchOutcome out = net::FetchRound(url, target, pool.xml, ini, options, info);
+        std::error_code ec;
+        std::filesystem::remove(target, ec);
+        if (!out.ok) {
+            f.error = out.error;
+            return;
+        }
+        if (out.drawNumber && *out.drawNumber != 0) info.OmgID = *out.drawNumber;
+        if (info.OmgID == 0) info.OmgID = f.round;
+        // Settled: a sign for every match and a prize table.
+        const std::string signs = core::DisplayToSigns(info.Row, pool.signs);
+        f.settled = static_cast<int>(signs.size()) == f.matchCount &&
+                    signs.find('-') == std::string::npos && !info.Payouts.empty();
+        PrizeListsToSlots(info, f.matchCount);
+        f.found = std::move(info);
     };
     c.upload = [&program, &shell](QWidget* parent, core::TVinraFile& work) {
         DocumentSession& s = shell.session;

@@ -65,7 +65,7 @@ std::optional<std::string> NormaliseCount(const std::string& text) {
     return core::GroupDigits(static_cast<int64_t>(*v));
 }
 std::optional<std::string> NormaliseAmount(const std::string& text) {
-    const auto v = checking::ReadAmountText(text);
+    const auto v = checking::ParseAmount(text);
     if (!v || *v < 0) return std::nullopt;
     return core::FormatAmount(*v);
 }

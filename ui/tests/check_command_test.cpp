@@ -9,7 +9,13 @@
 #include <QShortcut>
 #include <QApplication>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
+
+#include "net/http.h"
+#include "service/server.h"
+#include "tests/local_server.h"
+#include "ui/checking/results_dialogs.h"
 
 #include "core/messages.h"
 #include "core/system_document.h"
@@ -145,6 +151,56 @@ TEST_F(CheckCommandTest, GoalTabInTheWindowPublishIdCtrlGAndGoalsSaved) {
     EXPECT_EQ(reread.HGoal[0], 2);
     EXPECT_EQ(reread.AGoal[0], 1);
     EXPECT_EQ(reread.Facit.substr(0, 1), "0");  // the result row follows the goals
+}
+
+// The database lacks the result of the system's round; the real web service
+// has it settled. The window says so, looks it up without holding the player,
+// and on his yes stores the round (row and prize table) and shows it.
+TEST_F(CheckCommandTest, ARoundMissingFromTheDatabaseIsFetchedFromTheService) {
+    vinra::testing::TempDir data;
+    fs::create_directories(data.path() / "rounds");
+    std::string round = "[Round]\nTyp=S\nOmgID=4851\nOmg=2026-50\nDeadline=2026-12-12 15:59\n"
+                        "[Payout]\n13=12;1500000\n12=340;4200\n11=3100;210\n10=25000;35\n";
+    const std::string scores[13] = {"2-0", "1-1", "0-3", "0-1", "2-1", "4-0", "1-1",
+                                    "0-2", "3-1", "1-1", "2-0", "0-1", "1-2"};  // 1X2211X21X122
+    for (int m = 0; m < 13; ++m)
+        round += "[Match" + std::to_string(m + 1) + "]\nHome=" + FixtureHomes()[static_cast<size_t>(m)] +
+                 "\nAway=" + FixtureAways()[static_cast<size_t>(m)] + "\nScore=" + scores[m] + "\n";
+    vinra::testing::WriteBytes(data.path() / "rounds" / "S-4851.ini", round);
+    fs::copy_file(fs::path(VINRA_SOURCE_DIR) / "service" / "data" / "update.ini", data.path() / "update.ini");
+    auto service = std::make_unique<service::VinraService>(
+        service::ServiceOptions{data.path(), "", [] { return std::string("2026-12-20 12:00"); }});
+    vinra::testing::LocalServer server;
+    service->Register(server.svr);
+    server.Start();
+    const net::HttpReply ini = net::Get(server.Url("/vinra2000/ini/update.ini"));
+    ASSERT_EQ(ini.status, 200);
+    program_->updateIni = core::IniFile::FromText(ini.body);
+
+    FillDatabase(false);
+    OpenSystem({core::DisplayToSigns(kFixtureResult), std::string(13, '0')});
+    ASSERT_FALSE(program_->db.FindResult("S", 4851).found);
+    prompter_.answers.push_back(Answer::Yes);
+    bool opened = false;
+    WhenModal<TfrmRatta>([&](TfrmRatta* w) {
+        opened = true;
+        EXPECT_EQ(w->NoteText().toStdString(), "No result is stored for round 2026-50 yet.");
+        WhenModal<TfrmChooseOmg>([](TfrmChooseOmg* d) { d->accept(); });  // the round shown
+        w->btnLocalClick();
+        QTRY_VERIFY_WITH_TIMEOUT(!w->FetchRunning(), 20000);
+        QApplication::processEvents();
+        EXPECT_EQ(w->DisplayResult(), kFixtureResult);
+        EXPECT_EQ(w->LevelItem(12, TfrmRatta::LevelPayout)->text(), "4 200,00");
+        EXPECT_TRUE(w->NoteText().isEmpty()) << w->NoteText().toStdString();
+        w->reject();
+    });
+    window_->Commands().Trigger(QStringLiteral("actCheck"));
+    ASSERT_TRUE(opened);
+    const auto stored = program_->db.FindResult("S", 4851);
+    ASSERT_TRUE(stored.found);
+    EXPECT_EQ(stored.Rad, kFixtureResult);
+    EXPECT_EQ(stored.U(13), 150000000);
+    EXPECT_EQ(stored.A(10), 25000);
 }
 
 TEST_F(CheckCommandTest, DatabaseEntriesOpenTheEditorOnTheirPage) {

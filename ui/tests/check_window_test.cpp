@@ -26,6 +26,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <nlohmann/json.hpp>
@@ -144,11 +145,11 @@ protected:
         }
     }
 
-    // Column 9 of the payout grid: the rows with k right, k = 0..N.
+    // The level grid: the rows with k right, k = 0..N.
     static std::vector<int64_t> ShownCounts(const TfrmRatta& w) {
         std::vector<int64_t> out;
         for (int k = 0; k <= 13; ++k) {
-            QString t = w.PayoutGrid()->item(k, TfrmRatta::ColCount)->text();
+            QString t = w.LevelItem(k, TfrmRatta::LevelRows)->text();
             out.push_back(t.remove(QLatin1Char(' ')).toLongLong());
         }
         return out;
@@ -190,6 +191,12 @@ TEST_F(CheckWindowTest, ASystemCheckedEndToEndShowsWhatTheEngineAndTheCliCount) 
     const auto protocol = checking::WinningRowConditions(plain, plain.Facit, pool.signs);
     EXPECT_EQ(ShownCounts(*w), engine.counts);
     EXPECT_EQ(w->Chart()->Counts(), engine.counts);
+    // Levels in a table of their own, the top level first; the match grid shows matches only.
+    EXPECT_EQ(w->LevelGrid()->item(0, TfrmRatta::LevelRight)->text(), "13");
+    EXPECT_EQ(w->LevelGrid()->item(13, TfrmRatta::LevelRight)->text(), "0");
+    int matchLines = 0;
+    for (int r = 0; r < w->PayoutGrid()->rowCount(); ++r) matchLines += w->PayoutGrid()->isRowHidden(r) ? 0 : 1;
+    EXPECT_EQ(matchLines, 13);
     std::vector<std::string> shownProtocol;
     for (int i = 0; i < w->ConditionsList()->count(); ++i)
         shownProtocol.push_back(w->ConditionsList()->item(i)->text().toStdString());
@@ -225,19 +232,19 @@ TEST_F(CheckWindowTest, ASystemCheckedEndToEndShowsWhatTheEngineAndTheCliCount) 
         w->EditPayout(payouts[i].first, QString::fromLatin1(payouts[i].second));
         total += engine.counts[static_cast<size_t>(payouts[i].first)] * hundredths[i];
     }
-    EXPECT_EQ(w->PayoutGrid()->item(12, TfrmRatta::ColPayout)->text(), "12 345,60");
-    EXPECT_EQ(w->PayoutGrid()->item(13, TfrmRatta::ColSum)->text(),
+    EXPECT_EQ(w->LevelItem(12, TfrmRatta::LevelPayout)->text(), "12 345,60");
+    EXPECT_EQ(w->LevelItem(13, TfrmRatta::LevelSum)->text(),
               QString::fromStdString(core::FormatAmount(engine.counts[13] * 123456789)));
     EXPECT_EQ(w->WinTotalText(), QString::fromStdString(core::FormatAmount(total)));
     EXPECT_EQ(w->WinAfterBetText(), QString::fromStdString(core::FormatAmount(total - 216 * 100)));
     // Lines below the first paying level have no payout cell to edit.
-    EXPECT_FALSE(w->PayoutGrid()->item(9, TfrmRatta::ColPayout)->flags() & Qt::ItemIsEditable);
+    EXPECT_FALSE(w->LevelItem(9, TfrmRatta::LevelPayout)->flags() & Qt::ItemIsEditable);
 
     // An amount that cannot be read is named and the level keeps its value.
     w->EditPayout(11, QStringLiteral("3,10,50"));
     ASSERT_EQ(prompter.Texts("error").size(), 1u);
     EXPECT_TRUE(prompter.Texts("error")[0].contains(QStringLiteral("3,10,50")));
-    EXPECT_EQ(w->PayoutGrid()->item(11, TfrmRatta::ColPayout)->text(), "310,50");
+    EXPECT_EQ(w->LevelItem(11, TfrmRatta::LevelPayout)->text(), "310,50");
     EXPECT_EQ(w->WinTotalText(), QString::fromStdString(core::FormatAmount(total)));
 
     // Status bar: sign counts and runs of the result row.
@@ -247,6 +254,8 @@ TEST_F(CheckWindowTest, ASystemCheckedEndToEndShowsWhatTheEngineAndTheCliCount) 
 
     // The best rows: the first column is a 13-right row.
     w->Tabs()->setCurrentIndex(TfrmRatta::TabBestRows);
+    EXPECT_TRUE(w->BestGrid()->item(0, TfrmRatta::ColHome)->textAlignment() & Qt::AlignVCenter);
+    EXPECT_EQ(w->LevelGrid()->horizontalHeaderItem(TfrmRatta::LevelRight)->text(), "Right");
     EXPECT_EQ(w->BestGrid()->item(13, 6)->text(), "13");
     const int bestIndex = w->BestGrid()->horizontalHeaderItem(6)->text().toInt() - 1;
     EXPECT_EQ(core::SignsToDisplay(doc.Rader[static_cast<size_t>(bestIndex)], pool.signs), result);
@@ -313,9 +322,9 @@ TEST_F(CheckWindowTest, SavedResultReloadsAndTouchesOnlyItsRound) {
     auto w = Open();
     EXPECT_EQ(w->RoundLabel(), "[2026-50]");
     EXPECT_EQ(w->DisplayResult(), "1X21X2111X111");
-    EXPECT_EQ(w->PayoutGrid()->item(13, TfrmRatta::ColPayout)->text(), "1 500 000,00");
-    EXPECT_EQ(w->PayoutGrid()->item(13, TfrmRatta::ColPayout)->toolTip(), "Amount: 2");
-    EXPECT_EQ(w->PayoutGrid()->item(10, TfrmRatta::ColPayout)->toolTip(), "Amount: 12 345");
+    EXPECT_EQ(w->LevelItem(13, TfrmRatta::LevelPayout)->text(), "1 500 000,00");
+    EXPECT_EQ(w->LevelItem(13, TfrmRatta::LevelPayout)->toolTip(), "Amount: 2");
+    EXPECT_EQ(w->LevelItem(10, TfrmRatta::LevelPayout)->toolTip(), "Amount: 12 345");
 }
 
 TEST_F(CheckWindowTest, RoundsStepInTimeOrderAndAShortRowIsRecounted) {
@@ -399,7 +408,7 @@ TEST_F(CheckWindowTest, ResetAsksAndClearsEverything) {
     EXPECT_EQ(prompter.Texts("question").back(), QString::fromStdString(core::Msg(504)));
     EXPECT_EQ(w->DisplayResult(), "-------------");
     EXPECT_EQ(ShownCounts(*w)[0], 216);
-    EXPECT_EQ(w->PayoutGrid()->item(13, TfrmRatta::ColPayout)->text(), "0,00");
+    EXPECT_EQ(w->LevelItem(13, TfrmRatta::LevelPayout)->text(), "0,00");
     EXPECT_EQ(w->WinAfterBetText(), "-216,00");
     EXPECT_TRUE(w->MarksModified());
     EXPECT_EQ(w->Document().HGoal[0], -1);
@@ -431,9 +440,243 @@ TEST_F(CheckWindowTest, PausePoolShowsTheHalfTimeResultsAndTheSystemKeepsItsPool
     EXPECT_EQ(w->Document().Typ, "C");
 }
 
+// Stepping to a stored round of another week and saving it changes that
+// round's record only: the open system keeps its own round and draw number
+// until its own round is saved. A round without a record is keyed by its round
+// integer, never by the system's draw number.
+TEST_F(CheckWindowTest, SavingAnotherRoundLeavesTheSystemsRoundAlone) {
+    struct Case {
+        int32_t ownDraw;         // the system's draw number
+        int32_t chosen;          // the round stepped to
+        bool stored;             // that round has a record (draw 4850)
+        int32_t savedDraw;       // the record the save writes
+        int32_t drawAfter;       // the system's draw number afterwards
+    };
+    const Case cases[] = {
+        {0, 202649, true, 4850, 0},          // another stored round
+        {0, 202647, false, 202647, 0},       // another round, not stored
+        {4851, 202647, false, 202647, 4851}, // not over the system's own record
+        {0, 202650, false, 202650, 202650},  // the system's own round
+    };
+    for (const auto& c : cases) {
+        TempDir d;
+        checking::TTipsData data;
+        data.Open(d.path() / "tipsdata.sqlite");
+        checking::TFacitRec own;
+        own.Typ = "S";
+        own.OmgID = 4851;
+        own.Omg = 202650;
+        own.Rad = "XXXXXXXXXXXXX";
+        if (c.ownDraw == 4851) data.StoreResult(own);
+        checking::TFacitRec other = own;
+        other.OmgID = 4850;
+        other.Omg = 202649;
+        other.Rad = "1111111111111";
+        if (c.stored) data.StoreResult(other);
+        doc.OmgID = c.ownDraw;
+        doc.Omg = "2026-50";
+        CheckWindowContext ctx = Context();
+        ctx.db = &data;
+        const std::string chosen = std::to_string(c.chosen);
+        ctx.chooseRound = [chosen](QWidget*, const std::string&, const std::string&) {
+            return std::optional<std::pair<std::string, std::string>>({chosen.substr(0, 4), chosen.substr(4, 2)});
+        };
+        TfrmRatta w(doc, ctx);
+        w.show();
+        QApplication::processEvents();
+        w.btnLocalClick();
+        ClickResult(w, "2");  // the first match changes
+        WhenModal<TfrmSave>([](TfrmSave* dlg) {
+            dlg->PayoutEdit(3)->setText(QStringLiteral("25.50"));  // a decimal point is öre too
+            dlg->accept();
+        });
+        w.btnSaveClick();
+        const auto saved = data.FindResult("S", c.savedDraw);
+        ASSERT_TRUE(saved.found) << c.chosen;
+        EXPECT_EQ(saved.Omg, c.chosen);
+        EXPECT_EQ(saved.U(10), 2550) << c.chosen;
+        EXPECT_EQ(w.Document().OmgID, c.drawAfter) << c.chosen;
+        EXPECT_EQ(w.Document().Omg, "2026-50") << c.chosen;
+        if (c.ownDraw == 4851) EXPECT_EQ(data.FindResult("S", 4851).Rad, own.Rad);
+    }
+}
+
+// The half-time pool without the round shows an empty round: the full-time
+// row and payouts are not left on screen to be saved as the half-time result.
+TEST_F(CheckWindowTest, PausePoolWithoutTheRoundShowsNothingOfTheOtherPool) {
+    doc.Typ = "C";
+    doc.OmgID = 700;
+    pool.pauseTipping = true;
+    checking::TFacitRec full;
+    full.Typ = "C";
+    full.OmgID = 700;
+    full.Omg = 202650;
+    full.Rad = "1111111111111";
+    full.Winners = {3, 120, 1800, 15000};
+    full.Payout = {250000000, 1200000, 50000, 4000};
+    db.StoreResult(full);
+    auto w = Open();
+    ASSERT_EQ(w->DisplayResult(), "1111111111111");
+    EXPECT_TRUE(w->NoteText().isEmpty());
+    w->PausePool()->setChecked(true);
+    EXPECT_EQ(w->DisplayResult(), "-------------");
+    EXPECT_EQ(w->LevelItem(13, TfrmRatta::LevelPayout)->text(), "0,00");
+    EXPECT_EQ(w->LevelItem(13, TfrmRatta::LevelPayout)->toolTip(), "Amount: ");
+    EXPECT_EQ(w->NoteText(), "No result is stored for round 2026-50 yet.");
+    ClickResult(*w, "X");
+    WhenModal<TfrmSave>([](TfrmSave* d) {
+        EXPECT_EQ(d->RowEdit()->text(), "X------------");
+        EXPECT_EQ(d->PayoutEdit(0)->text(), "0,00");
+        EXPECT_EQ(d->WinnersEdit(0)->text(), "");
+        d->accept();
+    });
+    w->btnSaveClick();
+    const auto half = db.FindResult("D", 700);
+    ASSERT_TRUE(half.found);
+    EXPECT_EQ(half.Rad, "X------------");
+    EXPECT_EQ(half.Payout, (std::array<int64_t, 4>{0, 0, 0, 0}));
+    EXPECT_EQ(db.FindResult("C", 700).Rad, full.Rad);
+}
+
+// A round the database lacks is named as such; the web service is asked on a
+// worker, and only a settled round is offered for storing.
+TEST_F(CheckWindowTest, ARoundTheDatabaseLacksIsSaidAndLookedUpOnTheService) {
+    struct Case {
+        bool settled;
+        std::string error;
+        Answer answer;
+        QString note;         // the line under the grid afterwards
+        bool asked;
+        std::string shown;    // the result row shown afterwards
+    };
+    const Case cases[] = {
+        {true, "", Answer::Yes, "", true, "1X21X21X21X21"},
+        {true, "", Answer::No, "No result is stored for round 2026-47 yet.", true, "-------------"},
+        {false, "", Answer::Yes,
+         "No result is stored for round 2026-47 yet. The web service has no result for round 2026-47 yet either.",
+         false, "-------------"},
+        {false, "connection refused", Answer::Yes,
+         "No result is stored for round 2026-47 yet. The result of round 2026-47 could not be fetched: connection "
+         "refused",
+         false, "-------------"},
+    };
+    for (const auto& c : cases) {
+        TempDir d;
+        checking::TTipsData data;
+        data.Open(d.path() / "tipsdata.sqlite");
+        ScriptedPrompter ask;
+        ask.answers.push_back(c.answer);
+        CheckWindowContext ctx = Context();
+        ctx.db = &data;
+        ctx.prompter = &ask;
+        ctx.chooseRound = [](QWidget*, const std::string&, const std::string&) {
+            return std::optional<std::pair<std::string, std::string>>({"2026", "47"});
+        };
+        std::atomic<bool> onGui{true};
+        ctx.fetchRoundResult = [&c, &onGui](RoundFetch& f) {
+            onGui = QThread::currentThread() == QCoreApplication::instance()->thread();
+            EXPECT_EQ(f.typ, "S");
+            EXPECT_EQ(f.round, 202647);
+            f.error = c.error;
+            f.settled = c.settled;
+            f.found.Year = "2026";
+            f.found.Week = "47";
+            f.found.Typ = "S";
+            f.found.OmgID = 4848;
+            f.found.Row = "1X21X21X21X21";
+            f.found.Payouts = {"1 000 000", "2000,50", "100", "10"};
+            f.found.Winners = {"1", "20", "300", "4000"};
+        };
+        TfrmRatta w(doc, ctx);
+        w.show();
+        QApplication::processEvents();
+        w.btnLocalClick();
+        EXPECT_EQ(w.RoundLabel(), "[2026-47]");
+        EXPECT_TRUE(ask.Texts("question").empty());  // no reset question for a round not played
+        EXPECT_TRUE(w.NoteText().startsWith(QStringLiteral("No result is stored for round 2026-47 yet.")));
+        QTRY_VERIFY_WITH_TIMEOUT(!w.FetchRunning(), 5000);
+        QApplication::processEvents();
+        EXPECT_FALSE(onGui);
+        EXPECT_EQ(ask.Texts("question").size(), c.asked ? 1u : 0u) << c.note.toStdString();
+        EXPECT_EQ(w.NoteText(), c.note);
+        EXPECT_EQ(w.DisplayResult(), c.shown);
+        EXPECT_EQ(data.FindResult("S", 4848).found, c.shown != "-------------");
+        if (c.shown != "-------------") EXPECT_EQ(w.LevelItem(12, TfrmRatta::LevelPayout)->text(), "2 000,50");
+    }
+}
+
+// The prize lists of a results page go to the slots the download window
+// stores them in: the top level of a 12-match pool is slot 12, not slot 13.
+TEST(PrizeListsToSlotsTest, TopLevelGoesToTheSlotOfItsLevel) {
+    struct Case {
+        int n;
+        std::vector<std::string> payouts, want;
+    };
+    const Case cases[] = {
+        {13, {"100", "20", "3", "1"}, {"100", "20", "3", "1"}},
+        {12, {"35000", "606", "50"}, {"0", "35000", "606", "50"}},
+        {12, {"35000", "606", "50", "9"}, {"0", "35000", "606", "50"}},
+        {10, {"700"}, {"700", "0", "0", "0"}},
+    };
+    for (const auto& c : cases) {
+        checking::CouponRound r;
+        r.Payouts = c.payouts;
+        r.Winners = c.payouts;
+        PrizeListsToSlots(r, c.n);
+        EXPECT_EQ(r.Payouts, c.want) << c.n;
+        EXPECT_EQ(r.Winners, c.want) << c.n;
+        checking::WinningsTable t(c.n, "C");
+        checking::TFacitRec rec;
+        for (size_t i = 0; i < 4; ++i) rec.Payout[i] = checking::ParseAmount(r.Payouts[i]).value_or(-1);
+        t.LoadSlots(rec);
+        EXPECT_EQ(t.Level(c.n)->payout, checking::ParseAmount(c.payouts[0]).value_or(-1)) << c.n;
+    }
+}
+
+// The goal tab is part of the window: its sign cells toggle the result as the
+// payout grid's do, it follows a result set in the payout grid, Reset clears
+// it too, and a publication never replaces a row typed by hand.
+TEST_F(CheckWindowTest, TheGoalTabFollowsTheResultAndTheReset) {
+    auto w = Open();
+    auto* tab = qobject_cast<GoalServiceTab*>(w->Tabs()->widget(TfrmRatta::TabGoalService));
+    ASSERT_NE(tab, nullptr);
+    auto goalCell = [&](int m, int c) { return tab->GoalGrid()->item(m, c)->text(); };
+
+    ClickResult(*w, "1X");
+    EXPECT_EQ(goalCell(0, GoalServiceTab::ColSign1), "1");
+    EXPECT_EQ(goalCell(1, GoalServiceTab::ColSignX), "X");
+    EXPECT_EQ(goalCell(1, GoalServiceTab::ColScore), "0-0");
+    tab->CellReleased(2, GoalServiceTab::ColSign2, Qt::LeftButton, {});
+    EXPECT_EQ(w->DisplayResult(), "1X2----------");
+    EXPECT_EQ(w->PayoutGrid()->item(3, TfrmRatta::ColSign2)->text(), "2");
+    EXPECT_EQ(goalCell(2, GoalServiceTab::ColSign2), "2");
+    tab->CellReleased(2, GoalServiceTab::ColSign2, Qt::LeftButton, {});  // again: cleared
+    EXPECT_EQ(w->DisplayResult(), "1X-----------");
+
+    // A hand goal, a mark and a log line; then Reset clears them all.
+    tab->CellReleased(3, GoalServiceTab::ColScore, Qt::LeftButton, {});
+    tab->CellReleased(4, GoalServiceTab::ColMark, Qt::LeftButton, {});
+    EXPECT_EQ(goalCell(3, GoalServiceTab::ColScore), "1-0");
+    EXPECT_EQ(goalCell(4, GoalServiceTab::ColMark), "(S)");
+    prompter.answers.push_back(Answer::Yes);
+    w->btnClearClick();
+    EXPECT_EQ(goalCell(3, GoalServiceTab::ColScore), "---");
+    EXPECT_EQ(goalCell(4, GoalServiceTab::ColMark), "");
+    EXPECT_EQ(goalCell(0, GoalServiceTab::ColSign1), "");
+    EXPECT_TRUE(tab->Live().Matches()[4].tracked);
+    EXPECT_FALSE(w->Document().End[4]);
+
+    // Typed with "Direct update" off, then published: the typed row stays.
+    w->DirectUpdate()->setChecked(false);
+    ClickResult(*w, "22");
+    tab->PublishButton()->click();
+    EXPECT_EQ(w->DisplayResult(), "22-----------");
+    EXPECT_EQ(w->PayoutGrid()->item(1, TfrmRatta::ColSign2)->text(), "2");
+}
+
 TEST_F(CheckWindowTest, OnlyCompleteAddressesBecomeTheLinkOrAreOpened) {
     auto w = Open();
-    EXPECT_EQ(w->Tabs()->currentIndex(), TfrmRatta::TabLiveCheck);
+    EXPECT_EQ(w->Tabs()->currentIndex(), TfrmRatta::TabWinnings);  // the figures first
     EXPECT_TRUE(w->Tabs()->isTabVisible(TfrmRatta::TabGoalService));
     EXPECT_NE(qobject_cast<GoalServiceTab*>(w->Tabs()->widget(TfrmRatta::TabGoalService)), nullptr);
     w->btnGoToLiveCheckClick();

@@ -176,7 +176,7 @@ TEST(GoalServiceTab, FollowsALiveRoundLogsSoundsAndPublishes) {
         EXPECT_NE(page.find("Brook &amp; Vale-Ashford/Town 1-1"), std::string::npos);
         EXPECT_NE(page.find("Winning row"), std::string::npos);
         EXPECT_EQ(tab.WinGrid()->item(0, 0)->text(), QStringLiteral("2"));
-        EXPECT_EQ(tab.WinGrid()->item(0, 1)->text(), QStringLiteral("1 234 567"));  // grouped as the program groups
+        EXPECT_EQ(tab.WinGrid()->item(0, 1)->text(), QStringLiteral("1 234 567,00"));  // an amount, with its öre
 
         // The publication reached the service and reads back.
         ASSERT_TRUE(published.count() > 0 || published.wait(10000));
