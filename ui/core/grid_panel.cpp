@@ -361,7 +361,8 @@ void TipsGridPanel::updateRoundLine() {
     // The message ends in a space; the line is shown with single spaces.
     QString line = Q(core::Msg(423) + " " + doc.Omg).simplified();
     if (!deadline.empty()) line += dot + Q(core::FormatMsg(core::Msg(kMsgDeadline), {deadline}));
-    roundLine_->setText(line + dot + Q(doc.Pool));
+    if (!doc.Pool.empty()) line += dot + Q(doc.Pool);  // no dangling dot before nothing
+    roundLine_->setText(line);
 }
 
 void TipsGridPanel::rebuildGrid() {

@@ -19,6 +19,7 @@
 #include "net/game_info.h"
 #include "tests/temp_dir.h"
 #include "ui/core/active_pools.h"
+#include "ui/core/document_session.h"
 #include "ui/core/grid_panel.h"
 #include "ui/core/window_size.h"
 #include "ui/tests/support/ui_fixture.h"
@@ -95,6 +96,12 @@ TEST_F(MainWindowTest, NewSystemFillsFrameFromSettingAndLoadsTheRoundsTeams) {
         // Without the round's game information the deadline comes from the open rounds.
         EXPECT_TRUE(window_->RoundLine().contains("Deadline 2026-12-12 15:59")) << window_->RoundLine().toStdString();
     }
+    // A round no list knows, of a file without a pool name: no deadline, no dangling dot.
+    window_->Session().Change(DocPart::Round, false, [](core::TVinraFile& d) {
+        d.OmgID = 4711;
+        d.Pool.clear();
+    });
+    EXPECT_EQ(window_->RoundLine(), "Round 2026-50");
 }
 
 TEST_F(MainWindowTest, TeamLogosComeFromTheClubFilesAndTheirColumnsHideWithoutThem) {
