@@ -26,12 +26,12 @@ namespace vinra::checking {
 // The texts the checking shows, English by default (language-table number in brackets).
 struct CheckMessages {
     std::string couponRow = "Coupon %d, row %d;";                          // 411
-    std::string winningRow = "%d matches in coupon %d, row %d (row %d)";   // 412
+    std::string winningRow = "%d right in coupon %d, row %d (row %d)";     // 412
     std::string ok = "OK";                                                 // 40
     std::string wrong = "Wrong!";                                          // 395
     std::string sRowsHeader = "S-rows:";                                   // 402
     std::string noSRows = "[No S-rows specified]";                         // 403
-    std::string sRowLine = "%s: %s to %s matches. Res: %d matches => %s";  // 404
+    std::string sRowLine = "%s: %s to %s right. Res: %d right => %s";      // 404
     std::string maxMinHeader = "Max-Min-In a row:";                        // 405
     std::string max = "Max";                                               // 396
     std::string atLeast = "At least";                                      // 398

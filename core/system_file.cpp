@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "core/ini.h"
+#include "core/messages.h"
 #include "core/system_document.h"
 #include "core/system_file.h"
 #include "core/text.h"
@@ -15,6 +16,12 @@ namespace vinra::core {
 const char* const kMsgCannotOpen = "The file cannot be opened due to internal errors in the file.";
 
 namespace {
+
+// The reasons a file is refused, in the player's language.
+constexpr int kMsgNotASystemFile = 3178;   // "\"%s\" is not a system file"
+constexpr int kMsgColumnLength = 3179;     // "row column %d holds %d signs, column 1 holds %d"
+constexpr int kMsgColumnCharacter = 3180;  // "row column %d holds the character '%s'"
+constexpr int kMsgNotANumber = 3198;       // "%s is \"%s\", not a number"
 
 std::function<int32_t(std::string_view, std::string_view)>& Resolver() {
     static std::function<int32_t(std::string_view, std::string_view)> resolver;
@@ -53,12 +60,14 @@ bool ReadRowColumns(const IniFile& ini, int n, std::vector<std::string>& rows, s
     const size_t count = columns[0].size();
     for (size_t j = 0; j < columns.size(); ++j) {
         if (columns[j].size() != count) {
-            why = fmt::format("row column {} holds {} signs, column 1 holds {}", j + 1, columns[j].size(), count);
+            why = FormatMsg(Msg(kMsgColumnLength), {static_cast<long long>(j + 1),
+                                                    static_cast<long long>(columns[j].size()),
+                                                    static_cast<long long>(count)});
             return false;
         }
         for (char c : columns[j]) {
             if (c < '0' || c > '2') {
-                why = fmt::format("row column {} holds the character '{}'", j + 1, c);
+                why = FormatMsg(Msg(kMsgColumnCharacter), {static_cast<long long>(j + 1), std::string(1, c)});
                 return false;
             }
         }
@@ -163,7 +172,7 @@ void ReadDocument(const IniFile& ini, TVinraFile& doc, const std::filesystem::pa
             auto v = Present(ini, "Villkor", K(name, k));
             if (!v) continue;
             auto parsed = ParseInteger(*v);
-            if (!parsed) Refuse(path, fmt::format("{}{} is \"{}\", not a number", name, k, *v));
+            if (!parsed) Refuse(path, FormatMsg(Msg(kMsgNotANumber), {fmt::format("{}{}", name, k), *v}));
             *field = static_cast<int32_t>(*parsed);
         }
     }
@@ -362,7 +371,7 @@ IniFile ReadSystemIni(const std::filesystem::path& path) {
     const std::string bytes = ReadFileBytes(path);
     IniFile ini = IniFile::FromText(DecodeFileText(bytes));
     if (!ini.HasSection("Info") && !ini.HasSection("Grundrad") && !ini.HasSection("Rader"))
-        throw FileError("\"" + path.string() + "\" is not a system file");
+        throw FileError(FormatMsg(Msg(kMsgNotASystemFile), {path.string()}));
     return ini;
 }
 

@@ -1,5 +1,8 @@
 #include "core/text.h"
 
+#include "core/messages.h"
+#include "core/system_error.h"
+
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -204,13 +207,42 @@ std::string ReplaceLineBreaks(std::string_view text, std::string_view with) {
     return out;
 }
 
+namespace {
+// File messages of the language table: a player reads them in his language.
+constexpr int kMsgCannotWrite = 3174;   // "\"%s\" cannot be written: %s"
+constexpr int kMsgCannotRead = 3175;    // "\"%s\" cannot be read"
+constexpr int kMsgNoSuchFile = 3176;    // "\"%s\" does not exist"
+constexpr int kMsgIsFolder = 3177;      // "\"%s\" is a folder, not a file"
+constexpr int kMsgNotAFile = 3181;      // "\"%s\" is a folder or a device, not a file; nothing was written"
+constexpr int kMsgNoPermission = 3182;  // "no permission"
+constexpr int kMsgDiskFull = 3183;      // "the disk is full"
+constexpr int kMsgReadOnly = 3184;      // "the disk is write-protected"
+constexpr int kMsgNoFolder = 3185;      // "the folder does not exist"
+constexpr int kMsgSystemError = 3186;   // "system error %d"
+
+std::string PathMsg(int msg, const std::filesystem::path& path) { return FormatMsg(Msg(msg), {path.string()}); }
+}  // namespace
+
+std::string SystemErrorText(int err) {
+    switch (err) {
+        case EACCES:
+        case EPERM: return Msg(kMsgNoPermission);
+        case ENOSPC:
+        case EDQUOT: return Msg(kMsgDiskFull);
+        case EROFS: return Msg(kMsgReadOnly);
+        case ENOENT:
+        case ENOTDIR: return Msg(kMsgNoFolder);
+        default: return FormatMsg(Msg(kMsgSystemError), {static_cast<long long>(err)});
+    }
+}
+
 std::string ReadFileBytes(const std::filesystem::path& path) {
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) throw FileError("\"" + path.string() + "\" is a folder, not a file");
+    if (std::filesystem::is_directory(path, ec)) throw FileError(PathMsg(kMsgIsFolder, path));
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        if (!std::filesystem::exists(path, ec)) throw FileError("\"" + path.string() + "\" does not exist");
-        throw FileError("\"" + path.string() + "\" cannot be read");
+        if (!std::filesystem::exists(path, ec)) throw FileError(PathMsg(kMsgNoSuchFile, path));
+        throw FileError(PathMsg(kMsgCannotRead, path));
     }
     std::string bytes;
     in.seekg(0, std::ios::end);
@@ -220,14 +252,14 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
         in.seekg(0);
         in.read(bytes.data(), size);
     }
-    if (in.bad()) throw FileError("\"" + path.string() + "\" cannot be read");
+    if (in.bad()) throw FileError(PathMsg(kMsgCannotRead, path));
     return bytes;
 }
 
 namespace {
 
 [[noreturn]] void ThrowWrite(const std::filesystem::path& path, int err) {
-    throw FileError("\"" + path.string() + "\" cannot be written: " + std::strerror(err));
+    throw FileError(FormatMsg(Msg(kMsgCannotWrite), {path.string(), SystemErrorText(err)}));
 }
 
 // The file a path names once its symbolic links are followed, also when the last
@@ -308,8 +340,7 @@ void WriteFileAtomic(const std::filesystem::path& given, std::string_view bytes)
     const bool exists = ::stat(path.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) {
         if (S_ISFIFO(old.st_mode) || S_ISCHR(old.st_mode)) return WriteDirect(path, bytes);
-        const char* what = S_ISDIR(old.st_mode) ? "a folder" : S_ISSOCK(old.st_mode) ? "a socket" : "a device";
-        throw FileError("\"" + given.string() + "\" is " + what + ", not a file; nothing was written");
+        throw FileError(PathMsg(kMsgNotAFile, given));
     }
 
     const auto folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");

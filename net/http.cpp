@@ -1,4 +1,5 @@
 #include "net/http.h"
+#include "net/transfer_error.h"
 
 #include <curl/curl.h>
 
@@ -9,6 +10,7 @@
 
 #include <fmt/format.h>
 
+#include "core/messages.h"
 #include "core/settings.h"
 #include "core/text.h"
 
@@ -104,19 +106,36 @@ struct Request {
     const ProgressFn* progress = nullptr;
 };
 
+// Transfer failures in the player's language; curl's own texts are English.
+constexpr int kMsgCannotStart = 3187;   // "Could not start a transfer to %s"
+constexpr int kMsgCancelled = 3188;     // "Transfer from %s cancelled"
+constexpr int kMsgStalled = 3189;       // "No data from %s for %d s: the transfer was stopped"
+constexpr int kMsgTooLong = 3190;       // "The reply from %s is longer than %d bytes: the transfer was stopped"
+constexpr int kMsgTimedOut = 3191;      // "Transfer to %s took too long"
+constexpr int kMsgFailed = 3192;        // "Transfer with %s failed: %s"
+constexpr int kMsgUnknownHost = 3193;   // "the server's name cannot be found (is the computer connected?)"
+constexpr int kMsgNoAnswer = 3194;      // "the server does not answer"
+constexpr int kMsgBrokeOff = 3195;      // "the connection broke off or could not be made secure"
+constexpr int kMsgNetworkError = 3196;  // "network error %d"
+constexpr int kMsgCannotSave = 3197;    // "Could not save the download from %s: %s"
+
+std::string UrlMsg(int msg, const std::string& url, std::vector<core::MsgArg> more = {}) {
+    more.insert(more.begin(), url);
+    return core::FormatMsg(core::Msg(msg), more);
+}
+
 HttpReply Perform(const Request& req) {
     GlobalInit();
     HttpOptions opt = CurrentHttpOptions();
     if (req.stallTimeoutMs >= 0) opt.stallTimeoutMs = req.stallTimeoutMs;
     EasyPtr curl(curl_easy_init());
-    if (!curl) throw NetError("Could not start a transfer to " + req.url);
+    if (!curl) throw NetError(UrlMsg(kMsgCannotStart, req.url));
     CURL* c = curl.get();
 
     Transfer t;
     t.progress = req.progress;
     t.watch = TransferWatch::Current();
-    if (t.watch && t.watch->cancel && t.watch->cancel->load())
-        throw NetError("Transfer from " + req.url + " cancelled");
+    if (t.watch && t.watch->cancel && t.watch->cancel->load()) throw NetError(UrlMsg(kMsgCancelled, req.url));
     t.stallMs = opt.stallTimeoutMs;
     t.maxBytes = opt.maxReplyBytes;
     char errbuf[CURL_ERROR_SIZE] = {0};
@@ -165,16 +184,12 @@ HttpReply Perform(const Request& req) {
     const CURLcode rc = curl_easy_perform(c);
     if (rc != CURLE_OK) {
         if (t.stalled)
-            throw NetError(fmt::format("No data from {} for {} s: the transfer was stopped", req.url,
-                                       (opt.stallTimeoutMs + 999) / 1000));
-        if (t.cancelled) throw NetError("Transfer from " + req.url + " cancelled");
-        if (t.tooLarge)
-            throw NetError(fmt::format("The reply from {} is longer than {} bytes: the transfer was stopped", req.url,
-                                       opt.maxReplyBytes));
+            throw NetError(UrlMsg(kMsgStalled, req.url, {static_cast<long long>((opt.stallTimeoutMs + 999) / 1000)}));
+        if (t.cancelled) throw NetError(UrlMsg(kMsgCancelled, req.url));
+        if (t.tooLarge) throw NetError(UrlMsg(kMsgTooLong, req.url, {static_cast<long long>(opt.maxReplyBytes)}));
         if (rc == CURLE_OPERATION_TIMEDOUT && req.totalTimeoutMs > 0 && errbuf[0] == 0)
-            throw NetError("Transfer to " + req.url + " took too long");
-        const std::string why = errbuf[0] ? std::string(errbuf) : std::string(curl_easy_strerror(rc));
-        throw NetError("Transfer with " + req.url + " failed: " + why);
+            throw NetError(UrlMsg(kMsgTimedOut, req.url));
+        throw NetError(UrlMsg(kMsgFailed, req.url, {TransferErrorText(static_cast<int>(rc))}));
     }
     HttpReply reply;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &reply.status);
@@ -208,6 +223,22 @@ std::string BoundaryNow() {
 }
 
 }  // namespace
+
+std::string TransferErrorText(int curlCode) {
+    switch (static_cast<CURLcode>(curlCode)) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY: return core::Msg(kMsgUnknownHost);
+        case CURLE_COULDNT_CONNECT:
+        case CURLE_OPERATION_TIMEDOUT: return core::Msg(kMsgNoAnswer);
+        case CURLE_SEND_ERROR:
+        case CURLE_RECV_ERROR:
+        case CURLE_GOT_NOTHING:
+        case CURLE_PARTIAL_FILE:
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_PEER_FAILED_VERIFICATION: return core::Msg(kMsgBrokeOff);
+        default: return core::FormatMsg(core::Msg(kMsgNetworkError), {static_cast<long long>(curlCode)});
+    }
+}
 
 namespace {
 thread_local const TransferWatch* t_watch = nullptr;
@@ -253,7 +284,7 @@ bool GetToFile(const std::string& url, const std::filesystem::path& file, const 
     try {
         core::WriteFileAtomic(file, reply.body);
     } catch (const core::FileError& e) {
-        throw NetError("Could not save the download from " + url + ": " + e.what());
+        throw NetError(UrlMsg(kMsgCannotSave, url, {std::string(e.what())}));
     }
     return true;
 }

@@ -355,9 +355,31 @@ void PercentEditor::Edit(int match, int sign, std::string_view text) {
     }
 }
 
-void PercentEditor::CopyReference(const PercentTable& reference) {
+bool HasReferenceFigures(const PercentTable& reference, int match) {
+    if (match < 0 || match >= core::kMaxMatches) return false;
+    for (double r : reference[static_cast<size_t>(match)])
+        if (std::isfinite(r) && r > 0) return true;
+    return false;
+}
+
+bool HasAnyReferenceFigures(const PercentTable& reference, int n) {
+    n = std::clamp(n, 0, core::kMaxMatches);
+    for (int m = 0; m < n; ++m)
+        if (HasReferenceFigures(reference, m)) return true;
+    return false;
+}
+
+std::vector<int> PercentEditor::BlankCheckedMatches(const PercentTable& reference) const {
+    std::vector<int> blank;
+    for (int m = 0; m < n_; ++m)
+        if (checked_[static_cast<size_t>(m)] && !HasReferenceFigures(reference, m)) blank.push_back(m);
+    return blank;
+}
+
+void PercentEditor::CopyReference(const PercentTable& reference, bool keepBlank) {
     for (int m = 0; m < n_; ++m) {
         if (!checked_[static_cast<size_t>(m)]) continue;
+        if (keepBlank && !HasReferenceFigures(reference, m)) continue;
         for (int s = 0; s < 3; ++s) {
             const double r = reference[static_cast<size_t>(m)][static_cast<size_t>(s)];
             v_[static_cast<size_t>(m)][static_cast<size_t>(s)] =

@@ -144,7 +144,11 @@ public:
     // that keeps a match at 100 where it can.
     void Edit(int match, int sign, std::string_view text);
     // Copies a reference table, rounded, into the fields of the checked matches.
-    void CopyReference(const PercentTable& reference);
+    // keepBlank: a match the reference has no figures for keeps the player's
+    // own numbers instead of getting three zeros.
+    void CopyReference(const PercentTable& reference, bool keepBlank = false);
+    // The checked matches (0-based) the reference has no figures for.
+    std::vector<int> BlankCheckedMatches(const PercentTable& reference) const;
     bool Checked(int match) const { return checked_[static_cast<size_t>(match)]; }
     void SetChecked(int match, bool on) { checked_[static_cast<size_t>(match)] = on; }
     void CheckAll(bool on);
@@ -166,6 +170,12 @@ private:
     std::vector<std::array<int, 3>> v_;
     std::vector<bool> checked_;
 };
+
+// Whether a reference gives figures for match m (0-based): a round without
+// bookmaker odds, say, leaves the bookmaker's column at 0 for every sign.
+bool HasReferenceFigures(const PercentTable& reference, int match);
+// Whether it gives figures for any of the first n matches.
+bool HasAnyReferenceFigures(const PercentTable& reference, int n);
 
 // A decimal typed with ',' or '.'; nullopt when the text is not a number.
 std::optional<double> ParseDecimalField(std::string_view text);

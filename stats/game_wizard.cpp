@@ -284,14 +284,24 @@ StatusCounts GameWizardModel::Status() const {
     return c;
 }
 
+bool GameWizardModel::HasOwnEstimate(int n) const {
+    const auto& p = own_[static_cast<size_t>(std::clamp(n, 1, n_) - 1)].percent;
+    return p[0] + p[1] + p[2] >= 50;
+}
+
 std::array<std::string, 3> GameWizardModel::OwnFields() const {
     std::array<std::string, 3> f;
+    if (!HasOwnEstimate(current_)) return f;
     const OwnValues& o = own_[current_ - 1];
     for (int s = 0; s < 3; ++s) f[s] = oddsView_ ? FormatFixed(o.odds[s], 2) : FormatFixed(o.percent[s], 0);
     return f;
 }
 
 void GameWizardModel::Leave(const std::array<std::string, 3>& fields) {
+    const bool blank = std::all_of(fields.begin(), fields.end(), [](const std::string& f) {
+        return f.find_first_not_of(" \t") == std::string::npos;
+    });
+    if (blank && !HasOwnEstimate(current_)) return;
     OwnValues& o = own_[current_ - 1];
     o = OwnFromFields(fields, oddsView_);
     for (int s = 0; s < 3; ++s)

@@ -136,9 +136,16 @@ public:
     void ToggleSign(int sign);
     StatusCounts Status() const;
 
-    // The own fields of the current match as the view shows them.
+    // Whether match n (1..N) holds the player's own estimate: a new system
+    // holds 1 for every sign, which is no estimate (the three do not come
+    // near a hundred).
+    bool HasOwnEstimate(int n) const;
+    // The own fields of the current match as the view shows them; empty
+    // without an estimate, so they never sit as "1 1 1" beside figures that
+    // come from elsewhere.
     std::array<std::string, 3> OwnFields() const;
     // Reads the own fields of the current match (leaving it or switching view).
+    // Fields left empty on a match without an estimate keep what it held.
     void Leave(const std::array<std::string, 3>& fields);
     const OwnValues& Own(int n) const { return own_[n - 1]; }
 

@@ -136,7 +136,7 @@ TEST(CheckRowsTest, DistributionHintsAndCouponPositions) {
     EXPECT_EQ(r.hints[0], "Coupon 2, row 1;");
     EXPECT_EQ(r.hints[13].substr(0, 34), "Coupon 1, row 1;Coupon 1, row 2;Co");
     EXPECT_EQ(r.winningLines.size(), 13u);
-    EXPECT_EQ(r.winningLines.front(), "10 matches in coupon 1, row 12 (row 12)");
+    EXPECT_EQ(r.winningLines.front(), "10 right in coupon 1, row 12 (row 12)");
 }
 
 // A level's hint is a tooltip: it names the first rows and then says there
@@ -172,13 +172,13 @@ TEST(CheckRowsTest, WinningLinesFromTenRightSortedAsText) {
     const auto r = CheckRows(doc, 12, kDefault);
     ASSERT_EQ(r.winningLines.size(), 21u);
     // 10 right first; within it coupon numbers and rows compare as text.
-    EXPECT_EQ(r.winningLines[0], "10 matches in coupon 1, row 10 (row 10)");
-    EXPECT_EQ(r.winningLines[1], "10 matches in coupon 1, row 11 (row 11)");
-    EXPECT_EQ(r.winningLines[2], "10 matches in coupon 1, row 12 (row 12)");
-    EXPECT_EQ(r.winningLines[3], "10 matches in coupon 1, row 3 (row 3)");
-    EXPECT_EQ(r.winningLines[10], "10 matches in coupon 2, row 1 (row 13)");
-    EXPECT_EQ(r.winningLines[19], "11 matches in coupon 1, row 1 (row 1)");
-    EXPECT_EQ(r.winningLines[20], "13 matches in coupon 2, row 10 (row 22)");
+    EXPECT_EQ(r.winningLines[0], "10 right in coupon 1, row 10 (row 10)");
+    EXPECT_EQ(r.winningLines[1], "10 right in coupon 1, row 11 (row 11)");
+    EXPECT_EQ(r.winningLines[2], "10 right in coupon 1, row 12 (row 12)");
+    EXPECT_EQ(r.winningLines[3], "10 right in coupon 1, row 3 (row 3)");
+    EXPECT_EQ(r.winningLines[10], "10 right in coupon 2, row 1 (row 13)");
+    EXPECT_EQ(r.winningLines[19], "11 right in coupon 1, row 1 (row 1)");
+    EXPECT_EQ(r.winningLines[20], "13 right in coupon 2, row 10 (row 22)");
 }
 
 TEST(CheckRowsTest, UndecidedResultCountsEveryRowWrong) {
@@ -350,8 +350,8 @@ TEST(ProtocolTest, EveryReportedSectionWithItsExactLines) {
         S,
         "S-rows:   Wrong!",
         S,
-        "   H,H,H,U,U,U,B,B,B,HUB,*,*,*: 7 to 9 matches. Res: 9 matches => OK",
-        "   B,B,B,B,B,B,B,B,B,B,B,B,B: 0 to 1 matches. Res: 4 matches => Wrong!",
+        "   H,H,H,U,U,U,B,B,B,HUB,*,*,*: 7 to 9 right. Res: 9 right => OK",
+        "   B,B,B,B,B,B,B,B,B,B,B,B,B: 0 to 1 right. Res: 4 right => Wrong!",
         S,
         "Max-Min-In a row:   Wrong!",
         S,

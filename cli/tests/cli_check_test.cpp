@@ -40,8 +40,8 @@ TEST(CliCheck, JsonOfACheck) {
     dist[1] = 1;   // row 3: only the draw
     EXPECT_EQ(j["distribution"], nlohmann::json(dist));
     EXPECT_EQ(j["best"], 11);
-    EXPECT_EQ(j["winning_lines"], nlohmann::json::array({"10 matches in coupon 1, row 1 (row 1)",
-                                                         "11 matches in coupon 1, row 2 (row 2)"}));
+    EXPECT_EQ(j["winning_lines"], nlohmann::json::array({"10 right in coupon 1, row 1 (row 1)",
+                                                         "11 right in coupon 1, row 2 (row 2)"}));
     const std::string S(67, '=');
     EXPECT_EQ(j["protocol"], nlohmann::json::array({S, S, "No-combinations:   OK", S, "   222 => OK", S}));
     EXPECT_EQ(j["conditions_ok"], true);
@@ -71,7 +71,7 @@ TEST(CliCheck, PoolDisplayLettersAndNoReportedCondition) {
     auto j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j["best"], 13);
     // CouponColumns=0 counts as 12 rows a coupon: the 13th row starts coupon 2.
-    EXPECT_EQ(j["winning_lines"], nlohmann::json::array({"13 matches in coupon 2, row 1 (row 13)"}));
+    EXPECT_EQ(j["winning_lines"], nlohmann::json::array({"13 right in coupon 2, row 1 (row 13)"}));
     EXPECT_EQ(j["protocol"], nlohmann::json::array({std::string(67, '=')}));
     EXPECT_TRUE(j["conditions_ok"].is_null());
 

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <functional>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -15,7 +17,10 @@
 #include <unistd.h>
 
 #include "core/ini.h"
+#include "core/messages.h"
+#include "core/settings.h"
 #include "core/system_document.h"
+#include "core/system_error.h"
 #include "core/text.h"
 #include "tests/temp_dir.h"
 
@@ -193,5 +198,35 @@ TEST(SavedText, SettingsAndSystemFilesReadBackAsSaved) {
     EXPECT_EQ(back.Comment, team);
 }
 
+// File failures reach the player in his language: neither the reason nor the
+// C library's errno text stays English in a Swedish program.
+TEST(FileMessages, ReasonsSpeakThePlayersLanguage) {
+    TempDir dir;
+    SetCurrentLanguage(LangSwedish);
+    const struct {
+        int err;
+        const char* swedish;
+    } reasons[] = {{EACCES, "behörighet saknas"}, {EPERM, "behörighet saknas"}, {ENOSPC, "disken är full"},
+                   {EROFS, "disken är skrivskyddad"}, {ENOENT, "mappen finns inte"}, {EIO, "systemfel 5"}};
+    for (const auto& r : reasons) EXPECT_EQ(SystemErrorText(r.err), r.swedish) << r.err;
+
+    const auto what = [](const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const FileError& e) {
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    const fs::path missing = dir.path() / "no" / "such" / "a.1x2";
+    EXPECT_EQ(what([&] { WriteFileAtomic(missing, "x"); }),
+              "\"" + missing.string() + "\" kan inte skrivas: mappen finns inte");
+    EXPECT_EQ(what([&] { ReadFileBytes(missing); }), "\"" + missing.string() + "\" finns inte");
+    EXPECT_EQ(what([&] { ReadFileBytes(dir.path()); }), "\"" + dir.path().string() + "\" är en mapp, inte en fil");
+    SetCurrentLanguage(LangEnglish);
+    EXPECT_EQ(SystemErrorText(EACCES), "no permission");
+}
+
 }  // namespace
 }  // namespace vinra::core
+

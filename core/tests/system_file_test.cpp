@@ -390,32 +390,41 @@ TEST(SystemFile, RefusedFilesLeaveTheDocumentUnchanged) {
         const char* name;
         std::string text;
         const char* why;
+        const char* swedish;  // the reason in a Swedish program
     };
     const Case cases[] = {
-        {"ragged", "[Info]\nVersion=7.51\nOmg=2020-01\n[Rader]\nRad1=0101\nRad2=010\nRad3=0101\n" + frame, "column 2"},
-        {"garbage", "[Info]\nVersion=7.51\n[Rader]\nRad1=01\nRad2=0X\nRad3=01\n" + frame, "character 'X'"},
-        {"max", "[Info]\nVersion=7.51\nOmg=2020-01\n[Villkor]\nMax0=3\nOrd0=abc\n" + frame, "Ord0"},
-        {"notsystem", "just some text\nwithout sections\n", "not a system file"},
+        {"ragged", "[Info]\nVersion=7.51\nOmg=2020-01\n[Rader]\nRad1=0101\nRad2=010\nRad3=0101\n" + frame, "column 2",
+         "radkolumn 2 har 3 tecken"},
+        {"garbage", "[Info]\nVersion=7.51\n[Rader]\nRad1=01\nRad2=0X\nRad3=01\n" + frame, "character 'X'",
+         "tecknet 'X'"},
+        {"max", "[Info]\nVersion=7.51\nOmg=2020-01\n[Villkor]\nMax0=3\nOrd0=abc\n" + frame, "Ord0",
+         "Ord0 är \"abc\", inget tal"},
+        {"notsystem", "just some text\nwithout sections\n", "not a system file", "är ingen systemfil"},
     };
-    for (const auto& c : cases) {
-        const auto path = dir.path() / (std::string(c.name) + ".1x2");
-        WriteBytes(path, Crlf(c.text));
-        try {
-            d.LoadFromFile(path);
-            ADD_FAILURE() << c.name << " was read";
-        } catch (const FileError& e) {
-            EXPECT_NE(std::string(e.what()).find(c.why), std::string::npos) << e.what();
-            EXPECT_NE(std::string(e.what()).find(path.string()), std::string::npos) << e.what();
-            // The window shows message 280 and then this text: the sentence once.
-            const std::string sentence = MsgIn(LangEnglish, 280);
-            const std::string shown = sentence + "\n\n" + e.what();
-            EXPECT_EQ(shown.find(sentence, 1), std::string::npos) << shown;
+    for (int base : {LangEnglish, LangSwedish}) {
+        SetCurrentLanguage(base);
+        for (const auto& c : cases) {
+            const auto path = dir.path() / (std::string(c.name) + ".1x2");
+            WriteBytes(path, Crlf(c.text));
+            try {
+                d.LoadFromFile(path);
+                ADD_FAILURE() << c.name << " was read";
+            } catch (const FileError& e) {
+                const char* why = base == LangEnglish ? c.why : c.swedish;
+                EXPECT_NE(std::string(e.what()).find(why), std::string::npos) << e.what();
+                EXPECT_NE(std::string(e.what()).find(path.string()), std::string::npos) << e.what();
+                // The window shows message 280 and then this text: the sentence once.
+                const std::string sentence = MsgIn(base, 280);
+                const std::string shown = sentence + "\n\n" + e.what();
+                EXPECT_EQ(shown.find(sentence, 1), std::string::npos) << shown;
+            }
+            EXPECT_EQ(d, before) << c.name;
         }
-        EXPECT_EQ(d, before) << c.name;
     }
     EXPECT_THROW(d.LoadFromFile(dir.path() / "missing.1x2"), FileError);
     EXPECT_THROW(d.LoadFromFile(dir.path()), FileError);
     EXPECT_EQ(d, before);
+    SetCurrentLanguage(LangEnglish);
 }
 
 TEST(SystemFile, ClampsTheNumberOfMatches) {

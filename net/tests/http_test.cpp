@@ -1,5 +1,7 @@
 #include "net/http.h"
+#include "net/transfer_error.h"
 
+#include "core/messages.h"
 #include "core/settings.h"
 #include "net/download.h"
 
@@ -143,6 +145,35 @@ TEST_F(HttpTest, TransportFailuresThrowNameTheAddressAndKeepTheFile) {
         EXPECT_NE(std::string(e.what()).find("longer than 50000 bytes"), std::string::npos) << e.what();
     }
     EXPECT_EQ(ReadBytes(file), "good");
+}
+
+// A Swedish player reads why a transfer failed in Swedish, not in curl's English.
+TEST_F(HttpTest, TransportFailuresSpeakThePlayersLanguage) {
+    LocalServer s;
+    s.svr.Get("/truncated", [](const httplib::Request&, httplib::Response& r) {
+        r.set_content_provider(1000, "text/plain", [](size_t offset, size_t, httplib::DataSink& sink) {
+            if (offset > 0) return false;
+            sink.write("0123456789", 10);
+            return true;
+        });
+    });
+    s.Start();
+    const std::string dead = "http://127.0.0.1:" + std::to_string(UnusedPort()) + "/x";
+    core::SetCurrentLanguage(core::LangSwedish);
+    const auto what = [](const std::string& url) {
+        try {
+            Get(url);
+        } catch (const NetError& e) {
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    EXPECT_EQ(what(dead), "Överföringen med " + dead + " misslyckades: servern svarar inte");
+    EXPECT_EQ(what(s.Url("/truncated")),
+              "Överföringen med " + s.Url("/truncated") + " misslyckades: förbindelsen bröts eller kunde inte upprättas säkert");
+    EXPECT_EQ(TransferErrorText(6), "serverns namn kan inte slås upp (är datorn ansluten?)");  // name not found
+    EXPECT_EQ(TransferErrorText(3), "nätverksfel 3");  // a malformed address: the number at least
+    core::SetCurrentLanguage(core::LangEnglish);
 }
 
 TEST_F(HttpTest, ProgressCanCancelAndGetFollowsRedirects) {

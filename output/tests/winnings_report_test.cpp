@@ -59,11 +59,11 @@ TEST_F(WinningsReportTest, SummaryOf96RowsWithOneTenPaying25) {
     const PrintDocument doc = WinningSummaryDocument(in);
     ASSERT_EQ(doc.pages.size(), 1u);
     const Page& p = doc.pages[0];
-    EXPECT_EQ(LineAfter(p, "10 matches:"), (std::vector<std::string>{"1", "25,00", "25,00"}));
+    EXPECT_EQ(LineAfter(p, "10 right:"), (std::vector<std::string>{"1", "25,00", "25,00"}));
     // The heads over those three columns say what each one is.
     EXPECT_THAT(LineAfter(p, "Rows"), ::testing::IsSupersetOf({"Win per row", "Win"}));
     EXPECT_THAT(LineAfter(p, "Rows"), Not(Contains("Sum")));
-    EXPECT_EQ(LineAfter(p, "13 matches:"), (std::vector<std::string>{"0", "0,00", "0,00"}));
+    EXPECT_EQ(LineAfter(p, "13 right:"), (std::vector<std::string>{"0", "0,00", "0,00"}));
     EXPECT_EQ(LineAfter(p, "Sum:"), (std::vector<std::string>{"25,00"}));
     EXPECT_EQ(LineAfter(p, "Minus stake:"), (std::vector<std::string>{"-96,00"}));
     EXPECT_EQ(LineAfter(p, "Result:"), (std::vector<std::string>{"-71,00"}));
@@ -112,10 +112,10 @@ TEST_F(WinningsReportTest, TwelveMatchesPrintNineToTwelveWithNineEmpty) {
     const PrintDocument doc = WinningSummaryDocument(in);
     const Page& p = doc.pages[0];
     // Level 9 does not pay: its rows are counted, its payout is nothing.
-    EXPECT_EQ(LineAfter(p, "9 matches:"), (std::vector<std::string>{"7", "0,00", "0,00"}));
-    EXPECT_EQ(LineAfter(p, "10 matches:"), (std::vector<std::string>{"4", "12,50", "50,00"}));
-    EXPECT_EQ(LineAfter(p, "12 matches:"), (std::vector<std::string>{"1", "1 000,00", "1 000,00"}));
-    EXPECT_THAT(Texts(p), Not(Contains("13 matches:")));
+    EXPECT_EQ(LineAfter(p, "9 right:"), (std::vector<std::string>{"7", "0,00", "0,00"}));
+    EXPECT_EQ(LineAfter(p, "10 right:"), (std::vector<std::string>{"4", "12,50", "50,00"}));
+    EXPECT_EQ(LineAfter(p, "12 right:"), (std::vector<std::string>{"1", "1 000,00", "1 000,00"}));
+    EXPECT_THAT(Texts(p), Not(Contains("13 right:")));
     EXPECT_EQ(LineAfter(p, "Sum:"), (std::vector<std::string>{"1 050,00"}));
 }
 

@@ -244,6 +244,32 @@ TEST(PercentEditor, RowValueBoundsCopyAndStore) {
     EXPECT_EQ(c.procMax, 7.5);
 }
 
+// A round without bookmaker odds leaves that reference at 0 for a match: the
+// copy that keeps blanks leaves the player's numbers there; the plain copy
+// (the player said yes to zeros) writes them.
+TEST(PercentEditor, CopyKeepsOwnNumbersWhereTheReferenceIsBlank) {
+    ConditionSet c = NewConditionSet(2);
+    c.userPercent[0] = {"50", "20"};
+    c.userPercent[1] = {"25", "30"};
+    c.userPercent[2] = {"25", "50"};
+    PercentEditor e(2, {"0 2", "012"}, c, PercentTable{});
+    PercentTable partial{};
+    partial[1] = {33.3, 33.3, 33.4};
+    EXPECT_EQ(e.BlankCheckedMatches(partial), std::vector<int>{0});
+    EXPECT_FALSE(HasReferenceFigures(partial, 0));
+    EXPECT_TRUE(HasAnyReferenceFigures(partial, 2));
+    EXPECT_FALSE(HasAnyReferenceFigures(partial, 1));
+    EXPECT_FALSE(HasAnyReferenceFigures(PercentTable{}, 13));
+    e.CopyReference(partial, true);
+    EXPECT_EQ(e.Value(0, 0), 50);
+    EXPECT_EQ(e.Value(1, 2), 33);
+    e.SetChecked(0, false);
+    EXPECT_TRUE(e.BlankCheckedMatches(partial).empty());  // only checked matches count
+    e.SetChecked(0, true);
+    e.CopyReference(partial);
+    EXPECT_EQ(e.Value(0, 0), 0);
+}
+
 TEST(WinLevelEditor, BoundsLimitsAndColours) {
     ConditionSet c = NewConditionSet(2);
     c.sumTable[0] = {450, 280, 270};

@@ -217,7 +217,7 @@ TEST(GameWizardModel, LeavingAMatchStoresRoundedPercentagesOnlyOnStore) {
     w.Leave({"2,0", "4,0", "4,0"});
     w.GoTo(3);
     w.SetOddsView(false);
-    EXPECT_EQ(w.OwnFields(), (std::array<std::string, 3>{"0", "0", "0"}));
+    EXPECT_EQ(w.OwnFields(), (std::array<std::string, 3>{"", "", ""}));  // no estimate: nothing shown
     w.Leave({"1,2,3", "66,6", ""});  // bad text counts as 0, never throws
 
     core::TVinraFile out = doc;
@@ -226,6 +226,29 @@ TEST(GameWizardModel, LeavingAMatchStoresRoundedPercentagesOnlyOnStore) {
     EXPECT_EQ(out.Proc[1], (std::vector<std::string>{"25", "20", "67"}));
     EXPECT_EQ(out.Proc[2], (std::vector<std::string>{"25", "70", "0"}));
     EXPECT_EQ(doc.Proc[0].size(), 2u);  // the system itself is untouched until stored
+}
+
+// A new system holds 1 for every sign: the wizard shows no "1 1 1" as the
+// player's own figures, and leaving the fields empty keeps those 1s.
+TEST(GameWizardModel, NoOwnEstimateShowsEmptyFieldsAndKeepsTheSystemsValues) {
+    auto doc = Doc(2, {"0", "1"});
+    doc.Proc = {std::vector<std::string>{"1", "1"}, {"1", "1"}, {"1", "1"}};
+    GameWizardModel w(doc, 1);
+    EXPECT_FALSE(w.HasOwnEstimate(1));
+    for (bool odds : {false, true}) {
+        w.SetOddsView(odds);
+        EXPECT_EQ(w.OwnFields(), (std::array<std::string, 3>{"", "", ""})) << odds;
+    }
+    w.SetOddsView(false);
+    w.Leave({"", " ", ""});
+    w.GoTo(2);
+    w.Leave({"50", "30", "20"});
+    EXPECT_TRUE(w.HasOwnEstimate(2));
+    EXPECT_EQ(w.OwnFields(), (std::array<std::string, 3>{"50", "30", "20"}));
+    core::TVinraFile out = doc;
+    w.StorePercentages(out);
+    EXPECT_EQ(out.Proc[0], (std::vector<std::string>{"1", "50"}));
+    EXPECT_EQ(out.Proc[2], (std::vector<std::string>{"1", "20"}));
 }
 
 net::TSvSpelInfo Info() {

@@ -21,6 +21,7 @@
 #include "core/pools.h"
 #include "core/signs.h"
 #include "core/text.h"
+#include "net/active_pools.h"
 #include "net/game_info.h"
 #include "stats/team_logos.h"
 #include "ui/core/document_session.h"
@@ -45,6 +46,7 @@ constexpr int kLogoSize = 22;
 
 // Messages of this panel.
 constexpr int kMsgToggleSign = 1002;   // undo text of a sign
+constexpr int kMsgDeadline = 3199;     // "Deadline %s" in the round line
 constexpr int kMsgRenameMatch = 1008;  // undo text of a renamed match
 constexpr int kMsgDeleteMatch = 1009;  // undo text of a deleted match
 constexpr int kMsgTotal = 1015;        // "Total:" line of the result list
@@ -236,7 +238,10 @@ TipsGridPanel::TipsGridPanel(const ShellContext& shell, QWidget* parent) : QWidg
             rebuildGrid();
         } else {
             // A window that changed the frame may have fetched the round's information.
-            if (GameInfoStamp() != peopleStamp_) loadPeople();
+            if (GameInfoStamp() != peopleStamp_) {
+                loadPeople();
+                updateRoundLine();
+            }
             redrawSigns();
         }
     });
@@ -300,6 +305,7 @@ void TipsGridPanel::SetPeopleShown(bool on) {
 void TipsGridPanel::ReloadGameInfo() {
     loadPeople();
     redrawSigns();
+    updateRoundLine();  // the information may bring the deadline
 }
 
 std::string TipsGridPanel::GameInfoStamp() const {
@@ -340,18 +346,23 @@ void TipsGridPanel::loadPeople() {
 
 void TipsGridPanel::updateRoundLine() {
     const auto& doc = shell_.session.Doc();
-    std::string deadline;
-    std::error_code ec;
-    const fs::path stats = shell_.program.StatisticsFile();
-    if (fs::exists(stats, ec)) {
-        try {
-            deadline = core::IniFile::FromFile(stats).ReadString("info", "Deadline");
-        } catch (const core::FileError&) {}
+    // The deadline of the round's game information, else the one the list of
+    // open rounds gives for this round: a player sees when his bet must be in.
+    std::string deadline = net::GameInfoDeadline(shell_.program.StatisticsFile());
+    if (deadline.empty()) {
+        const auto pools = net::ActivePoolsFile::Load(shell_.program.ActivePoolsPath());
+        for (const auto& e : pools.Entries(net::LocalNow()))
+            if (e.code == doc.Typ && e.omgId == doc.OmgID) {
+                deadline = e.deadline;
+                break;
+            }
     }
-    const std::string third = deadline.empty() ? std::string() : "(" + deadline + ")";
+    const QString dot = QStringLiteral("   ·   ");
     // The message ends in a space; the line is shown with single spaces.
-    roundLine_->setText(Q(core::FormatMsg("%s %s %s", {core::Msg(423), doc.Omg, third})).simplified() +
-                        QStringLiteral("   ·   ") + Q(doc.Pool));
+    QString line = Q(core::Msg(423) + " " + doc.Omg).simplified();
+    if (!deadline.empty()) line += dot + Q(core::FormatMsg(core::Msg(kMsgDeadline), {deadline}));
+    if (!doc.Pool.empty()) line += dot + Q(doc.Pool);  // no dangling dot before nothing
+    roundLine_->setText(line);
 }
 
 void TipsGridPanel::rebuildGrid() {

@@ -20,6 +20,7 @@
 
 #include <cstring>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "core/messages.h"
@@ -130,13 +131,88 @@ constexpr StandardText kStandardTexts[] = {
     {"QFileDialog", "Detail View", 1307},
 };
 
+// Qt's texts the program always says in its own words, also where a Qt
+// catalogue has them: the print dialog (mostly untranslated there, and half
+// translated reads worse than either language), the message box's details
+// button ("Dölj detaljer,,," in the Swedish catalogue) and what the file
+// dialog's detail view still shows in English.
+constexpr StandardText kOwnTexts[] = {
+    {"QPrintDialog", "&Options >>", 3100},
+    {"QPrintDialog", "&Options <<", 3101},
+    {"QPrintDialog", "&Print", 3102},
+    {"QPrintDialog", "Print", 3103},
+    {"QPrintDialog", "All Pages", 3104},
+    {"QPrintDialog", "Odd Pages", 3105},
+    {"QPrintDialog", "Even Pages", 3106},
+    {"QPrintDialog", "Local file", 3107},
+    {"QPrintDialog", "Print to File (PDF)", 3108},
+    {"QPrintDialog", "Write PDF file", 3109},
+    {"QPrintWidget", "Printer", 3110},
+    {"QPrintWidget", "&Name:", 3111},
+    {"QPrintWidget", "P&roperties", 3112},
+    {"QPrintWidget", "Location:", 3113},
+    {"QPrintWidget", "Preview", 3114},
+    {"QPrintWidget", "Type:", 3115},
+    {"QPrintWidget", "Output &file:", 3116},
+    {"QPrintSettingsOutput", "Copies", 3117},
+    {"QPrintSettingsOutput", "Copies:", 3118},
+    {"QPrintSettingsOutput", "Collate", 3119},
+    {"QPrintSettingsOutput", "Reverse", 3120},
+    {"QPrintSettingsOutput", "Options", 3121},
+    {"QPrintSettingsOutput", "Output Settings", 3122},
+    {"QPrintSettingsOutput", "Print range", 3123},
+    {"QPrintSettingsOutput", "Print all", 3124},
+    {"QPrintSettingsOutput", "Pages from", 3125},
+    {"QPrintSettingsOutput", "to", 3126},
+    {"QPrintSettingsOutput", "Pages", 3127},
+    {"QPrintSettingsOutput", "Current Page", 3128},
+    {"QPrintSettingsOutput", "Selection", 3129},
+    {"QPrintSettingsOutput", "Page Set:", 3130},
+    {"QPrintSettingsOutput", "Color Mode", 3131},
+    {"QPrintSettingsOutput", "Color", 3132},
+    {"QPrintSettingsOutput", "Grayscale", 3133},
+    {"QPrintSettingsOutput", "Double Sided Printing", 3134},
+    {"QPrintSettingsOutput", "Off", 3135},
+    {"QPrintSettingsOutput", "Long side binding", 3136},
+    {"QPrintSettingsOutput", "Short side binding", 3137},
+    {"QPrintPropertiesDialog", "Printer Properties", 3138},
+    {"QPrintPropertiesDialog", "Job Options", 3139},
+    {"QPrintPropertiesWidget", "Page", 3140},
+    {"QPrintPropertiesWidget", "Advanced", 3141},
+    {"QPageSetupWidget", "Paper", 3142},
+    {"QPageSetupWidget", "Page size:", 3143},
+    {"QPageSetupWidget", "Width:", 3144},
+    {"QPageSetupWidget", "Height:", 3145},
+    {"QPageSetupWidget", "Paper source:", 3146},
+    {"QPageSetupWidget", "Orientation", 3147},
+    {"QPageSetupWidget", "Portrait", 3148},
+    {"QPageSetupWidget", "Landscape", 3149},
+    {"QPageSetupWidget", "Reverse landscape", 3150},
+    {"QPageSetupWidget", "Reverse portrait", 3151},
+    {"QPageSetupWidget", "Margins", 3152},
+    {"QPageSetupWidget", "Page Layout", 3153},
+    {"QPageSetupWidget", "Page order:", 3154},
+    {"QPageSetupWidget", "Pages per sheet:", 3155},
+    {"QPageSetupWidget", "Custom", 3156},
+    {"QPageSetupWidget", "Millimeters (mm)", 3157},
+    {"QPageSetupWidget", "Inches (in)", 3158},
+    {"QPageSetupWidget", "Points (pt)", 3159},
+    {"QMessageBox", "Show Details...", 3160},
+    {"QMessageBox", "Hide Details...", 3161},
+    {"QAbstractFileIconProvider", "Folder", 3162},
+    {"QAbstractFileIconProvider", "Drive", 3163},
+    {"QAbstractFileIconProvider", "File", 3164},
+    {"QFileDialog", "&New Folder", 3165},
+    {"QFileDialog", "Files", 3166},
+};
+
 // Searched after Qt's own catalogue: answers only what that one lacks.
 class StandardButtonTranslator : public QTranslator {
 public:
-    explicit StandardButtonTranslator(int base) : base_(base) {}
+    StandardButtonTranslator(int base, std::span<const StandardText> texts) : base_(base), texts_(texts) {}
     QString translate(const char* context, const char* sourceText, const char*, int) const override {
         if (!context || !sourceText) return {};
-        for (const auto& t : kStandardTexts)
+        for (const auto& t : texts_)
             if (std::strcmp(t.context, context) == 0 && std::strcmp(t.source, sourceText) == 0)
                 return QString::fromStdString(core::MsgIn(base_, t.msg));
         return {};
@@ -145,6 +221,7 @@ public:
 
 private:
     int base_;
+    std::span<const StandardText> texts_;
 };
 
 // Catalogue names to try per language, best first. Norwegian: Debian has
@@ -174,7 +251,7 @@ void UseQtLanguage(int base) {
     const std::vector<const char*> names = CatalogueNames(base);
     if (names.empty()) return;  // English: Qt's own texts as they are
     // Installed first, so searched last.
-    g_translators.push_back(std::make_unique<StandardButtonTranslator>(base));
+    g_translators.push_back(std::make_unique<StandardButtonTranslator>(base, kStandardTexts));
     QCoreApplication::installTranslator(g_translators.back().get());
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     for (const char* name : names) {
@@ -184,6 +261,9 @@ void UseQtLanguage(int base) {
         g_translators.push_back(std::move(qt));
         break;
     }
+    // Installed last, so searched first.
+    g_translators.push_back(std::make_unique<StandardButtonTranslator>(base, kOwnTexts));
+    QCoreApplication::installTranslator(g_translators.back().get());
 }
 
 void SetMsgTag(QObject* obj, int msg) { obj->setProperty(kMsgProperty, msg); }

@@ -1,4 +1,7 @@
 #include "ui/core/main_window.h"
+#include "ui/core/window_size.h"
+
+#include <algorithm>
 
 #include <QAction>
 #include <QApplication>
@@ -7,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabBar>
@@ -40,6 +44,10 @@ namespace fs = std::filesystem;
 
 constexpr int kMsgRowsInSystem = 1010;  // tooltip of status field 2
 constexpr int kMsgRowsOfFrame = 1011;   // tooltip of status field 3
+// The two counts side by side ("4 rows  768 rows") left the player guessing
+// which was which: each field names what it counts.
+constexpr int kMsgSystemRows = 3172;  // "System: %s rows"
+constexpr int kMsgFrameRows = 3173;   // "Frame: %s rows"
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString M(int n) { return Q(core::Msg(n)); }
@@ -75,9 +83,20 @@ TfrmStryk::TfrmStryk(Program& program, Prompter& prompter, QWidget* parent)
     ChangeLanguage(base);
 
     toolsMenu_->menuAction()->setVisible(program_.settings.debug);
-    resize(1240, 780);
-    setMinimumSize(960, 670);
+    // A 1366 x 768 screen (or a large one at twice the scale) has less height
+    // than the usual first size: the window opens inside the screen it is on.
+    const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+    const WindowSizes sizes = MainWindowSizes(where ? where->availableGeometry().size() : QSize(1240 + 16, 780 + 48));
+    setMinimumSize(sizes.minimum);
+    resize(sizes.first);
     if (program_.settings.debug) prompter_.information(this, M(286));
+}
+
+WindowSizes MainWindowSizes(const QSize& available) {
+    // Title bar and borders of the window manager around the client area.
+    const QSize room(std::max(available.width() - 16, 320), std::max(available.height() - 48, 240));
+    const QSize first = QSize(1240, 780).boundedTo(room);
+    return {first, QSize(960, 670).boundedTo(first)};
 }
 
 TfrmStryk::~TfrmStryk() {
@@ -239,10 +258,11 @@ void TfrmStryk::updateStatusBar() {
     const auto& doc = session_->Doc();
     status_[0]->setText(M(494));
     status_[1]->setText(M(static_cast<int>(session_->State())));
-    status_[2]->setText(Q(core::GroupDigits(static_cast<int64_t>(doc.Rader.size())) + core::Msg(77)));
+    status_[2]->setText(
+        Q(core::FormatMsg(core::Msg(kMsgSystemRows), {core::GroupDigits(static_cast<int64_t>(doc.Rader.size()))})));
     status_[2]->setToolTip(M(kMsgRowsInSystem));
     const uint64_t math = core::MathRowCount(doc.Grundrad);
-    status_[3]->setText(Q(core::GroupDigits(std::to_string(math)) + core::Msg(77)));
+    status_[3]->setText(Q(core::FormatMsg(core::Msg(kMsgFrameRows), {core::GroupDigits(std::to_string(math))})));
     status_[3]->setToolTip(M(kMsgRowsOfFrame));
     status_[4]->setText(doc.SystemTyp == "E" ? M(366) : Q(doc.Systemnamn));
 }

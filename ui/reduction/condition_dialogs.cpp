@@ -44,8 +44,12 @@ constexpr int kMsgMax = 100;            // "Max:"
 constexpr int kMsgMin = 101;            // "Min:"
 constexpr int kMsgAdd = 102;            // "&Add:"
 constexpr int kMsgDelete = 103;         // "&Delete"
-constexpr int kMsgInARow = 106;         // "In a row:"
-constexpr int kMsgSignCounts = 105;     // "Lines of characters"
+// The sign counts say what each line bounds: "Max:" alone read as the
+// largest of something unnamed beside "In a row:".
+constexpr int kMsgAtMost = 3168;        // "At most:"
+constexpr int kMsgInARow = 3169;        // "At most in a row:"
+constexpr int kMsgAtLeast = 3170;       // "At least:"
+constexpr int kMsgSignCounts = 3171;    // "Sign counts and runs"
 constexpr int kMsgSourceRows = 107;     // "Define source rows"
 constexpr int kMsgPercent = 98;         // "Create rows using percentage"
 constexpr int kMsgGame = 453;           // "Game"
@@ -65,6 +69,7 @@ constexpr int kMsgOperator = 1508;      // "Svenska Spel"
 constexpr int kMsgBookie = 1509;        // "Bookmaker"
 constexpr int kMsgPeople = 1510;        // "The people's"
 constexpr int kMsgCopy = 1511;          // "Copy"
+constexpr int kMsgCopyZeros = 3167;     // "The chosen reference has no figures for %d of the checked matches. ..."
 constexpr int kMsgCheckAll = 1512;      // "Check all"
 constexpr int kMsgUncheckAll = 1513;    // "Uncheck all"
 constexpr int kMsgInvert = 1514;        // "Invert"
@@ -323,7 +328,7 @@ TfrmSignCounts::TfrmSignCounts(const reduction::ConditionSet& c, const RoundView
         head->setAlignment(Qt::AlignCenter);
         grid->addWidget(head, 0, s + 1);
     }
-    const int lines[3] = {kMsgMax, kMsgInARow, kMsgMin};
+    const int lines[3] = {kMsgAtMost, kMsgInARow, kMsgAtLeast};
     for (int l = 0; l < 3; ++l) {
         grid->addWidget(Tag(new QLabel(this), lines[l]), l + 1, 0);
         for (int s = 0; s < 3; ++s) {
@@ -476,6 +481,13 @@ TfrmPercent::TfrmPercent(const reduction::ConditionSet& c, const RoundView& roun
     setObjectName(QStringLiteral("frmPercent"));
     Tag(this, kMsgPercent);
     const int n = round.n;
+    // The bookmaker's figures come first, but a round without bookmaker odds
+    // opens on the first reference that has figures rather than on a column of 0,0.
+    for (Source s : {Source::Bookie, Source::OperatorOdds, Source::People})
+        if (reduction::HasAnyReferenceFigures(Table(s), n)) {
+            source_ = s;
+            break;
+        }
     auto* inner = new QWidget;
     auto* grid = new QGridLayout(inner);
     grid->setVerticalSpacing(2);
@@ -541,6 +553,8 @@ TfrmPercent::TfrmPercent(const reduction::ConditionSet& c, const RoundView& roun
         auto* b = Tag(new QRadioButton(sourceBox), msg);
         b->setObjectName(QStringLiteral("rbSource%1").arg(static_cast<int>(src)));
         b->setChecked(src == source_);
+        // A reference the round has no figures for has nothing to show or copy.
+        b->setEnabled(src == source_ || reduction::HasAnyReferenceFigures(Table(src), n));
         connect(b, &QRadioButton::toggled, this, [this, src = src](bool on) {
             if (on) ShowSource(src);
         });
@@ -606,11 +620,15 @@ TfrmPercent::TfrmPercent(const reduction::ConditionSet& c, const RoundView& roun
     resize(820, std::min(140 + (n + 2) * 28 + 160, 860));
 }
 
+const reduction::PercentTable& TfrmPercent::Table(Source source) const {
+    return source == Source::OperatorOdds ? round_.operatorOdds
+           : source == Source::Bookie     ? round_.bookie
+                                          : round_.people;
+}
+
 void TfrmPercent::ShowSource(Source source) {
     source_ = source;
-    const reduction::PercentTable& t = source == Source::OperatorOdds ? round_.operatorOdds
-                                       : source == Source::Bookie     ? round_.bookie
-                                                                      : round_.people;
+    const reduction::PercentTable& t = Table(source);
     for (int m = 0; m < round_.n; ++m)
         for (int s = 0; s < 3; ++s)
             refs_[static_cast<size_t>(m)][static_cast<size_t>(s)]->setText(
@@ -618,10 +636,13 @@ void TfrmPercent::ShowSource(Source source) {
 }
 
 void TfrmPercent::CopyClick() {
-    const reduction::PercentTable& t = source_ == Source::OperatorOdds ? round_.operatorOdds
-                                       : source_ == Source::Bookie     ? round_.bookie
-                                                                       : round_.people;
-    editor_.CopyReference(t);
+    const reduction::PercentTable& t = Table(source_);
+    // Zeros never replace the player's own numbers unless he says so.
+    const auto blank = editor_.BlankCheckedMatches(t);
+    const bool keepBlank =
+        !blank.empty() && prompter_.question(this, MF(kMsgCopyZeros, {static_cast<long long>(blank.size())}),
+                                             false) != Answer::Yes;
+    editor_.CopyReference(t, keepBlank);
     refreshFields();
     refreshBounds();
 }

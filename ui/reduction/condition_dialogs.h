@@ -139,6 +139,7 @@ public:
                 QWidget* parent = nullptr);
     enum class Source { OperatorOdds, Bookie, People };
     void ShowSource(Source source);
+    Source CurrentSource() const { return source_; }
     void CopyClick();
     bool Accept() override;
     void Store(reduction::ConditionSet& c) const { editor_.Store(c); }
@@ -157,6 +158,7 @@ public:
     const reduction::PercentEditor& Editor() const { return editor_; }
 
 private:
+    const reduction::PercentTable& Table(Source source) const;
     void fieldEdited(int match, int sign);
     void refreshFields();
     void refreshBounds();

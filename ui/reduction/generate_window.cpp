@@ -82,7 +82,7 @@ constexpr int kMsgTextFile = 96;            // "Text file"
 constexpr int kMsgClipboard = 97;           // "Clip board"
 constexpr int kMsgGenerateRows = 252;       // "&Generate rows"
 constexpr int kMsgReadFile = 253;           // "&Read from file (systems with warranty)"
-constexpr int kMsgTitle = 312;              // "Create System Wizard "
+constexpr int kMsgTitle = 20;               // "&Reduce System Wizard": the menu's name, so both say the same
 constexpr int kMsgStep = 324;               // "- Step %d of 4"
 constexpr int kMsgMathRows = 323;           // "Mathematical no of rows: %s"
 constexpr int kMsgTimeZero = 327;           // "Time used: 00:00:00"
@@ -567,8 +567,8 @@ qint64 TfrmGenerate::LongestTickGapMs() const { return job_->LongestTickGapMs();
 void TfrmGenerate::showStep() {
     const int step = model_.Step();
     pages_->setCurrentIndex(step);
-    const QString title =
-        Q(core::FormatMsg(core::Msg(kMsgTitle) + core::Msg(kMsgStep), {static_cast<long long>(step + 1)}));
+    const QString title = M(kMsgTitle).remove(QLatin1Char('&')).trimmed() + QLatin1Char(' ') +
+                          MF(kMsgStep, {static_cast<long long>(step + 1)});
     setWindowTitle(title);
     title_->setText(title);
     const QString type = model_.TypeFigure() ? MF(model_.TypeMessage(), {static_cast<long long>(model_.TypeFigure())})

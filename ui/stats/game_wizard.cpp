@@ -458,9 +458,7 @@ void TfrmGameWiz::refreshInfo() {
     // Value of each sign: the player's own probability (the bookmaker's when he
     // has none for the match) against the people's share.
     const auto& mine = model_.Own(model_.current()).percent;
-    // A new system holds 1 for every sign: only a real estimate (the three
-    // adding up to about a hundred) counts as the player's own.
-    const bool hasOwn = mine[0] + mine[1] + mine[2] >= 50;
+    const bool hasOwn = model_.HasOwnEstimate(model_.current());
     for (int s = 0; s < 3; ++s) {
         const double v = stats::SignValue(hasOwn ? mine[s] : info_.OddsPercent[m][s], info_.PeopleValue[m][s]);
         values_[5][s]->setText(v > 0 ? Q(stats::FormatFixed(v, 2)) : QString());

@@ -153,7 +153,7 @@ TEST_F(GenerateWindowTest, ThePlayersPathGivesWhatTheCommandLineGives) {
     EXPECT_EQ(w.StatusPanel(0)->text(), "Mathematical no of rows: 1 944");
     EXPECT_EQ(w.StatusPanel(2)->text(), Msg(327));
     EXPECT_FALSE(w.MethodButton(WizardMethod::Filter)->isEnabled());  // no rows to filter
-    EXPECT_EQ(w.windowTitle(), "Create System Wizard - Step 1 of 4");
+    EXPECT_EQ(w.windowTitle(), "Reduce System Wizard - Step 1 of 4");  // as the menu calls it
     EXPECT_FALSE(w.Button("btnPrevious")->isEnabled());
     EXPECT_FALSE(w.Button("btnFinish")->isEnabled());
 

@@ -19,7 +19,9 @@
 #include "net/game_info.h"
 #include "tests/temp_dir.h"
 #include "ui/core/active_pools.h"
+#include "ui/core/document_session.h"
 #include "ui/core/grid_panel.h"
+#include "ui/core/window_size.h"
 #include "ui/tests/support/ui_fixture.h"
 
 namespace vinra::ui::testing {
@@ -67,7 +69,7 @@ TEST_F(MainWindowTest, NewSystemFillsFrameFromSettingAndLoadsTheRoundsTeams) {
         const char* mathField;
         bool frameDone;
     };
-    for (const Case& c : {Case{true, "012", "1 594 323 rows", true}, Case{false, "", "1 rows", false}}) {
+    for (const Case& c : {Case{true, "012", "Frame: 1 594 323 rows", true}, Case{false, "", "Frame: 1 rows", false}}) {
         SCOPED_TRACE(c.fillAll);
         program_->settings.fillAll = c.fillAll;
         window_->NewClick();
@@ -80,7 +82,7 @@ TEST_F(MainWindowTest, NewSystemFillsFrameFromSettingAndLoadsTheRoundsTeams) {
         EXPECT_EQ(window_->StatusField(3), c.mathField);
         EXPECT_EQ(window_->StepDone(Step::Frame), c.frameDone);
         EXPECT_EQ(window_->StatusField(1), Q(Msg(368)));
-        EXPECT_EQ(window_->StatusField(2), "0 rows");
+        EXPECT_EQ(window_->StatusField(2), "System: 0 rows");
         EXPECT_EQ(window_->StatusField(4), Q(Msg(366)));
         EXPECT_FALSE(window_->Modified());
         EXPECT_TRUE(window_->IsUntitled());
@@ -91,7 +93,15 @@ TEST_F(MainWindowTest, NewSystemFillsFrameFromSettingAndLoadsTheRoundsTeams) {
         EXPECT_EQ(Cell(0, 5), c.fillAll ? "1" : "");
         EXPECT_EQ(Cell(0, 6), c.fillAll ? "X" : "");
         EXPECT_TRUE(window_->RoundLine().startsWith("Round 2026-50"));
+        // Without the round's game information the deadline comes from the open rounds.
+        EXPECT_TRUE(window_->RoundLine().contains("Deadline 2026-12-12 15:59")) << window_->RoundLine().toStdString();
     }
+    // A round no list knows, of a file without a pool name: no deadline, no dangling dot.
+    window_->Session().Change(DocPart::Round, false, [](core::TVinraFile& d) {
+        d.OmgID = 4711;
+        d.Pool.clear();
+    });
+    EXPECT_EQ(window_->RoundLine(), "Round 2026-50");
 }
 
 TEST_F(MainWindowTest, TeamLogosComeFromTheClubFilesAndTheirColumnsHideWithoutThem) {
@@ -172,7 +182,7 @@ TEST_F(MainWindowTest, OpenShowsTheSystemItsNameCommentAndTeams) {
     EXPECT_EQ(window_->FileName(), path);
     EXPECT_EQ(window_->windowTitle(), "Vinra 2000 [Reduced.1x2]");
     EXPECT_EQ(window_->StatusField(4), "R 4-0-243");
-    EXPECT_EQ(window_->StatusField(2), "2 rows");
+    EXPECT_EQ(window_->StatusField(2), "System: 2 rows");
     EXPECT_EQ(window_->CommentEdit()->toPlainText(), "First line\nSecond line");
     EXPECT_FALSE(window_->Modified());  // loading the comment is no change
     EXPECT_EQ(Cell(5, 1), "Liverpool");
@@ -208,7 +218,7 @@ TEST_F(MainWindowTest, OpenOfAnOldLayoutFileTakesTheDrawNumberFromTheGames) {
     ASSERT_TRUE(window_->OpenFile(old));
     EXPECT_EQ(program_->doc.OmgID, 3921);
     EXPECT_EQ(Cell(0, 1), "Arsenal");
-    EXPECT_EQ(window_->StatusField(3), "1 rows");
+    EXPECT_EQ(window_->StatusField(3), "Frame: 1 rows");
     EXPECT_TRUE(window_->StepDone(Step::Frame));
 }
 
@@ -276,8 +286,8 @@ TEST_F(MainWindowTest, ImportOfTwoTextFilesCountsOnlyAddedRowsAndTakesTheFrameFr
     for (int m = 0; m < 12; ++m) frame.push_back(m % 3 == 0 ? "0  " : m % 3 == 1 ? "01 " : "0 2");
     frame.push_back("012");
     EXPECT_EQ(doc.Grundrad, frame);
-    EXPECT_EQ(window_->StatusField(2), "4 rows");
-    EXPECT_EQ(window_->StatusField(3), "768 rows");
+    EXPECT_EQ(window_->StatusField(2), "System: 4 rows");
+    EXPECT_EQ(window_->StatusField(3), "Frame: 768 rows");
     EXPECT_TRUE(window_->Modified());
     EXPECT_EQ(Cell(0, 5), "1");
     EXPECT_EQ(Cell(0, 6), "");
@@ -655,6 +665,23 @@ TEST_F(MainWindowTest, PeoplePercentagesFromTheCachedGameInformation) {
     EXPECT_EQ(people(0), QLatin1String("||"));
     window_->Commands().Trigger(QStringLiteral("actShowPeople"));
     EXPECT_EQ(people(0), QLatin1String("30%|24%|47%"));
+}
+
+// The first size fits the screen the window opens on: 1366 x 768 (also a
+// 2732 x 1536 screen at twice the scale) has less height than the usual size.
+TEST(MainWindowSize, FirstSizeFitsTheScreen) {
+    const struct {
+        QSize available, first, minimum;
+    } cases[] = {
+        {{1920, 1040}, {1240, 780}, {960, 670}},  // a large screen: the usual sizes
+        {{1366, 740}, {1240, 692}, {960, 670}},   // 1366 x 768 less a panel
+        {{1024, 600}, {1008, 552}, {960, 552}},   // a netbook: nothing beyond the screen
+    };
+    for (const auto& c : cases) {
+        const WindowSizes s = MainWindowSizes(c.available);
+        EXPECT_EQ(s.first, c.first) << c.available.width() << "x" << c.available.height();
+        EXPECT_EQ(s.minimum, c.minimum);
+    }
 }
 
 }  // namespace

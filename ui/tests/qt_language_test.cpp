@@ -5,10 +5,15 @@
 
 #include <QAbstractButton>
 #include <QDialogButtonBox>
+#include <QGroupBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QToolButton>
 #include <QMessageBox>
+#include <QAbstractFileIconProvider>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
 
 #include "core/messages.h"
 #include "core/settings.h"
@@ -91,6 +96,56 @@ TEST(QtLanguage, FileDialogSpeaksTheChosenLanguage) {
     QFileDialog dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"))->text(), QStringLiteral("Leta i:"));
+    UseQtLanguage(core::LangEnglish);
+}
+
+// Qt's print dialog, the details button of a message box and the file type
+// "Folder" come from the program's own words in every language but English,
+// also where Qt's catalogue has a poor translation ("Dölj detaljer,,,").
+TEST(QtLanguage, PrintDialogAndDetailsSpeakTheChosenLanguage) {
+    const QStringList english = {QStringLiteral("&Print"),       QStringLiteral("P&roperties"),
+                                 QStringLiteral("&Options >>"),  QStringLiteral("&Name:"),
+                                 QStringLiteral("Location:"),    QStringLiteral("Output &file:"),
+                                 QStringLiteral("Copies"),
+                                 QStringLiteral("Options"),      QStringLiteral("Print range")};
+    for (int base : {core::LangSwedish, core::LangDanish, core::LangNorwegian, core::LangFinnish}) {
+        SCOPED_TRACE(base);
+        UseQtLanguage(base);
+        QPrinter printer;
+        QPrintDialog dialog(&printer);
+        QStringList shown;
+        for (auto* b : dialog.findChildren<QAbstractButton*>()) shown << b->text();
+        for (auto* l : dialog.findChildren<QLabel*>()) shown << l->text();
+        for (auto* g : dialog.findChildren<QGroupBox*>()) shown << g->title();
+        for (const QString& e : english) EXPECT_FALSE(shown.contains(e)) << e.toStdString();
+        EXPECT_NE(dialog.windowTitle(), QStringLiteral("Print"));
+
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Vinra 2000"), QStringLiteral("x"));
+        box.setDetailedText(QStringLiteral("details"));
+        QAbstractButton* details = nullptr;
+        for (auto* b : box.buttons())
+            if (box.buttonRole(b) == QMessageBox::ActionRole) details = b;
+        ASSERT_NE(details, nullptr);
+        EXPECT_NE(details->text(), QStringLiteral("Show Details..."));
+        details->click();
+        EXPECT_NE(details->text(), QStringLiteral("Hide Details..."));
+        EXPECT_FALSE(details->text().contains(QStringLiteral(",,,"))) << details->text().toStdString();
+
+        EXPECT_NE(QAbstractFileIconProvider().type(QFileInfo(QStringLiteral("/"))), QStringLiteral("Folder"));
+    }
+    UseQtLanguage(core::LangSwedish);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Vinra 2000"), QStringLiteral("x"));
+    box.setDetailedText(QStringLiteral("details"));
+    for (auto* b : box.buttons())
+        if (box.buttonRole(b) == QMessageBox::ActionRole) {
+            b->click();
+            EXPECT_EQ(b->text(), QStringLiteral("Dölj detaljer..."));
+        }
+    QPrinter printer;
+    QPrintDialog dialog(&printer);
+    QStringList buttons;
+    for (auto* b : dialog.findChildren<QPushButton*>()) buttons << b->text();
+    EXPECT_TRUE(buttons.contains(QStringLiteral("Skriv &ut"))) << buttons.join(QLatin1Char('|')).toStdString();
     UseQtLanguage(core::LangEnglish);
 }
 

@@ -80,7 +80,7 @@ TEST_F(ShellTest, SessionSignalsReachTheGridTheStatusBarTheLinksAndTheTitle) {
     EXPECT_EQ(Cell(0, 5), "1");
     EXPECT_EQ(Cell(12, 7), "2");
     EXPECT_EQ(window_->StatusField(1), Q(Msg(364)));
-    EXPECT_EQ(window_->StatusField(3), "1 rows");
+    EXPECT_EQ(window_->StatusField(3), "Frame: 1 rows");
     EXPECT_TRUE(LinkDone(2));  // the frame is complete
     EXPECT_EQ(window_->windowTitle(), "Vinra 2000 *");
 
@@ -93,7 +93,7 @@ TEST_F(ShellTest, SessionSignalsReachTheGridTheStatusBarTheLinksAndTheTitle) {
     copy.Rader = {"0000000000002", "0000000000000"};
     copy.RadDiff = 2;
     session().Replace(copy, DocPart::Rows | DocPart::Conditions, "Apply system");
-    EXPECT_EQ(window_->StatusField(2), "2 rows");
+    EXPECT_EQ(window_->StatusField(2), "System: 2 rows");
     EXPECT_TRUE(LinkDone(3));
     EXPECT_EQ(window_->windowTitle(), "Vinra 2000 [Mine.1x2] *");
     EXPECT_EQ(program_->doc.RadDiff, 2);
@@ -153,11 +153,11 @@ TEST_F(ShellTest, EveryHandEditIsUndoneAndRedone) {
         EXPECT_TRUE(program_->doc == before);
         EXPECT_FALSE(window_->Modified());
         EXPECT_EQ(window_->StatusField(1), Q(Msg(368)));
-        EXPECT_EQ(window_->StatusField(2), "2 rows");
+        EXPECT_EQ(window_->StatusField(2), "System: 2 rows");
         ASSERT_TRUE(Redo());
         EXPECT_TRUE(program_->doc == after);
         EXPECT_TRUE(window_->Modified());
-        EXPECT_EQ(window_->StatusField(2), Q(core::GroupDigits(static_cast<int64_t>(after.Rader.size())) + Msg(77)));
+        EXPECT_EQ(window_->StatusField(2), "System: " + Q(core::GroupDigits(static_cast<int64_t>(after.Rader.size())) + Msg(77)));
     }
     // The views follow an undo: the comment field shows the comment again.
     prompter_.answers = {Answer::No};
