@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "core/ini_names.h"
 #include "core/text.h"
 
 namespace vinra::core {
@@ -39,6 +40,22 @@ std::optional<double> ParseFloat(std::string_view text) {
     auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
     if (ec != std::errc() || p != s.data() + s.size() || !std::isfinite(v)) return std::nullopt;
     return v;
+}
+
+namespace {
+
+bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+
+}  // namespace
+
+bool IniKeyReadsBack(std::string_view key) {
+    if (key.empty() || Trim(key) != key || HasLineBreak(key)) return false;
+    if (key.find('=') != std::string_view::npos) return false;
+    return key.front() != '[' && key.front() != ';' && key.front() != '#';
+}
+
+bool IniSectionReadsBack(std::string_view section) {
+    return Trim(section) == section && !HasLineBreak(section) && section.find(']') == std::string_view::npos;
 }
 
 IniFile IniFile::FromText(std::string_view text) {
@@ -159,7 +176,12 @@ double IniFile::ReadFloat(std::string_view section, std::string_view key, double
     return ParseFloat(l->value).value_or(def);
 }
 
+// A name that would not read back is refused (IniNameError) before anything changes.
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    if (!IniSectionReadsBack(section))
+        throw IniNameError("\"" + std::string(section) + "\" cannot be written as a section of an INI file");
+    if (!IniKeyReadsBack(key))
+        throw IniNameError("\"" + std::string(key) + "\" cannot be written as a key of an INI file");
     std::string v(Trim(ReplaceLineBreaks(value, " ")));
     Section& s = sectionForWrite(section);
     auto it = s.index.find(ToLowerAscii(key));

@@ -3,7 +3,11 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <filesystem>
 #include <functional>
 
@@ -308,6 +312,23 @@ std::vector<std::string> SplitRecipients(std::string_view recipients) {
     return out;
 }
 
+bool PlainMailAddress(std::string_view address) {
+    const size_t at = address.find('@');
+    if (at == std::string_view::npos || at == 0 || at + 1 >= address.size()) return false;
+    if (address.find('@', at + 1) != std::string_view::npos) return false;
+    if (address.front() == '-' || address.front() == '.' || address.back() == '.') return false;
+    for (size_t i = 0; i < address.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(address[i]);
+        if (i == at || c >= 0x80 || std::isalnum(c)) continue;  // letters of any script pass as UTF-8 bytes
+        if (c == '.' || c == '-') continue;
+        if (i < at && (c == '_' || c == '+')) continue;
+        return false;
+    }
+    return IsUtf8WithNonAscii(address) || std::all_of(address.begin(), address.end(), [](char ch) {
+               return static_cast<unsigned char>(ch) < 0x80;
+           });
+}
+
 std::string MailtoAddress(std::string_view recipients, std::string_view subject, std::string_view body) {
     std::string out = "mailto:";
     bool first = true;
@@ -341,8 +362,8 @@ XdgEmailCall XdgEmailArguments(std::string_view recipients, std::string_view sub
         call.argv.push_back(std::string(attachment));
     }
     for (const auto& r : SplitRecipients(recipients)) {
-        if (r.front() == '-') {
-            call.problem = FormatMsg(Msg(2006), {r});
+        if (r.front() == '-' || !PlainMailAddress(r)) {
+            call.problem = FormatMsg(Msg(r.front() == '-' ? 2006 : 3304), {r});
             call.argv.clear();
             return call;
         }
@@ -363,7 +384,7 @@ std::string MailErrorText(int exitCode) {
     }
 }
 
-int RunProgram(const std::vector<std::string>& argv) {
+int RunProgram(const std::vector<std::string>& argv, const std::atomic<bool>* cancel) {
     if (argv.empty()) return -1;
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -371,8 +392,17 @@ int RunProgram(const std::vector<std::string>& argv) {
     pid_t pid = 0;
     if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return -1;
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) return -1;
+    for (;;) {
+        const pid_t done = waitpid(pid, &status, cancel ? WNOHANG : 0);
+        if (done == pid) break;
+        if (done < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        // Still running: a composer that keeps the launcher waiting must not
+        // hold up the program's exit.
+        if (cancel->load()) return kProgramAbandoned;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     if (WIFEXITED(status)) {
         // posix_spawnp reports a program it could not execute as exit code 127.
@@ -382,8 +412,14 @@ int RunProgram(const std::vector<std::string>& argv) {
 }
 
 SendResult SendMail(std::string_view recipients, std::string_view subject, std::string_view attachment,
-                    std::string_view body) {
+                    std::string_view body, const std::atomic<bool>* cancel) {
     SendResult result;
+    // The body goes to the launcher as one argument; the kernel refuses a
+    // longer one, which would otherwise read as a missing mail program.
+    if (body.size() >= kMaxProgramArgument || subject.size() >= kMaxProgramArgument) {
+        result.error = kMailTooLargeText;
+        return result;
+    }
     std::error_code ec;
     const bool attach =
         !attachment.empty() && std::filesystem::exists(std::filesystem::path(std::string(attachment)), ec);
@@ -392,15 +428,21 @@ SendResult SendMail(std::string_view recipients, std::string_view subject, std::
         result.error = call.problem;
         return result;
     }
-    const int code = RunProgram(call.argv);
-    if (code == 0) return result;
+    const int code = RunProgram(call.argv, cancel);
+    if (code == 0 || code == kProgramAbandoned) return result;
     if (code == 1 || code == 2 || code == 5) {
         result.error = MailErrorText(code);
         return result;
     }
     // No composer took the mail with its attachment: open a plain mailto:
     // address and ask for the file to be attached by hand.
-    const int open = RunProgram({"xdg-open", MailtoAddress(recipients, subject, body)});
+    const std::string mailto = MailtoAddress(recipients, subject, body);
+    if (mailto.size() >= kMaxProgramArgument) {
+        result.error = kMailTooLargeText;
+        return result;
+    }
+    const int open = RunProgram({"xdg-open", mailto}, cancel);
+    if (open == kProgramAbandoned) return result;
     if (open == 0) {
         if (attach) result.notice = FormatMsg(Msg(2004), {std::string(attachment)});
         return result;

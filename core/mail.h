@@ -3,6 +3,7 @@
 // their subject and body templates from the current system, and the hand-over
 // to the desktop's mail composer (xdg-email, or a mailto: address).
 #include <array>
+#include <atomic>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -88,10 +89,21 @@ std::string PercentEncode(std::string_view text);
 std::string MailtoAddress(std::string_view recipients, std::string_view subject, std::string_view body);
 // The recipients of a ";" list, trimmed, empties dropped.
 std::vector<std::string> SplitRecipients(std::string_view recipients);
+// A plain address, local@domain, of letters (any script), digits and "._+-"
+// only. Anything else ("mailto:a@b?attach=/etc/passwd&bcc=c@d", "Name <a@b>",
+// spaces) could reach the composer as more than an address and is refused.
+bool PlainMailAddress(std::string_view address);
+// The longest argument a program can be started with on Linux (the kernel's
+// limit on one argument string, terminating NUL included).
+inline constexpr size_t kMaxProgramArgument = 128 * 1024;
+// The error text for a mail too large to hand over (fixed, as the other texts).
+inline constexpr const char* kMailTooLargeText =
+    "08: The text in the message was too large to sent; the message was not sent.";
 
 // The arguments of xdg-email (program name first), every value an argument of
 // its own. xdg-email takes any argument starting with "-" for an option, so a
-// recipient that starts with "-" is refused: problem holds the text then.
+// recipient that starts with "-" is refused, as is one that is not a plain
+// address: problem holds the text then.
 struct XdgEmailCall {
     std::vector<std::string> argv;
     std::string problem;
@@ -103,8 +115,11 @@ XdgEmailCall XdgEmailArguments(std::string_view recipients, std::string_view sub
 std::string MailErrorText(int exitCode);
 
 // Runs a program with arguments (no shell) found on PATH and waits for it.
-// Returns its exit code, or -1 when it could not be started.
-int RunProgram(const std::vector<std::string>& argv);
+// Returns its exit code, or -1 when it could not be started. When cancel is
+// set while it runs, stops waiting and returns kProgramAbandoned; the program
+// (a mail composer the player may still be writing in) is left running.
+inline constexpr int kProgramAbandoned = -3;
+int RunProgram(const std::vector<std::string>& argv, const std::atomic<bool>* cancel = nullptr);
 
 struct SendResult {
     std::string error;   // shown with an error icon; empty on success
@@ -113,8 +128,9 @@ struct SendResult {
 // Opens the mail in the desktop's composer: xdg-email with the attachment
 // when the file exists; when that fails, a mailto: address through xdg-open
 // and a notice that the file must be attached by hand. Blocks until the
-// launcher returns: call it off the GUI thread.
+// launcher returns or cancel is set: call it off the GUI thread. A mail too
+// large to hand over gives kMailTooLargeText, never "no mail program".
 SendResult SendMail(std::string_view recipients, std::string_view subject, std::string_view attachment,
-                    std::string_view body);
+                    std::string_view body, const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace vinra::core

@@ -161,6 +161,12 @@ std::string DecodeFileText(std::string_view bytes) {
 
 std::string EncodeFileText(std::string_view utf8) {
     std::string bytes = Utf8ToCp1252(utf8);
+    // Text that Windows-1252 cannot hold (a "Ł" in a home folder, a mail
+    // address in another script) is kept whole as UTF-8 with a BOM rather
+    // than turned into "?"; invalid UTF-8 still becomes "?".
+    const bool lossless = Cp1252ToUtf8(bytes) == utf8;
+    const bool validUtf8 = IsUtf8WithNonAscii(utf8);
+    if (!lossless && validUtf8) return "\xEF\xBB\xBF" + std::string(utf8);
     if (!HasUtf8Bom(bytes) && !IsUtf8WithNonAscii(bytes)) return bytes;
     return "\xEF\xBB\xBF" + Cp1252ToUtf8(bytes);
 }

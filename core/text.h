@@ -39,8 +39,9 @@ std::string DecodeFileText(std::string_view bytes);
 // The bytes a text is saved as in a shared file: Windows-1252, unless those
 // bytes would be taken for UTF-8 by DecodeFileText (Windows-1252 text such as
 // "CafÃ©" is also valid UTF-8); then UTF-8 with a BOM, so the file reads back
-// as the text that was saved. Characters without a Windows-1252 byte become
-// "?" either way.
+// as the text that was saved. Text holding characters without a Windows-1252
+// byte is saved as UTF-8 with a BOM too, so nothing is lost; only invalid
+// UTF-8 sequences become "?".
 std::string EncodeFileText(std::string_view utf8);
 
 // Splits at CR LF, CR or LF. A final line break does not start an empty last line.

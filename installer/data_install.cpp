@@ -130,7 +130,8 @@ private:
             } else {
                 std::string detail = "kept your";
                 for (size_t i = 0; i < merged.carried.size(); ++i) detail += (i ? ", " : " ") + merged.carried[i];
-                put("National.Ini", core::Utf8ToCp1252(merged.ini.ToText()), Action::Merged, detail);
+                // The same encoding as every settings file: the player's link captions are kept whole.
+                put("National.Ini", core::EncodeFileText(merged.ini.ToText()), Action::Merged, detail);
             }
         }
         // Only after National.Ini itself is in place, so a failed write is

@@ -158,33 +158,55 @@ std::optional<fs::path> FileInFolder(const fs::path& folder, std::string_view na
     return folder / fs::path(std::u8string(name.begin(), name.end()));
 }
 
-double ParseOwnField(std::string_view text) {
-    std::string kept;
-    for (const char c : text)
-        if ((c >= '0' && c <= '9') || c == ',') kept += c;
-    if (kept.empty() || std::count(kept.begin(), kept.end(), ',') > 1 || kept == ",") return 0.0;
-    const auto v = core::ParseFloat(kept);
-    return v && std::isfinite(*v) ? *v : 0.0;
+std::optional<double> ParseOwnField(std::string_view text) {
+    std::string_view t = core::Trim(text);
+    if (!t.empty() && t.back() == '%') t = core::Trim(t.substr(0, t.size() - 1));
+    if (t.empty()) return 0.0;
+    int separators = 0, digits = 0;
+    for (const char c : t) {
+        if (c == ',' || c == '.') ++separators;
+        else if (c >= '0' && c <= '9') ++digits;
+        else return std::nullopt;
+    }
+    if (separators > 1 || digits == 0) return std::nullopt;
+    const auto v = core::ParseFloat(t);
+    if (!v || !std::isfinite(*v)) return std::nullopt;
+    return *v;
 }
+
+bool OwnFigureInRange(double value, bool oddsView) {
+    if (!std::isfinite(value) || value < 0) return false;
+    if (!oddsView) return value <= 100.0;
+    return value == 0.0 || (value >= 1.0 && value <= kMaxOwnOdds);
+}
+
+namespace {
+
+// Implied percentages of three odds, normalised; all 0 unless all three are set.
+std::array<double, 3> ImpliedFromOdds(const std::array<double, 3>& odds) {
+    std::array<double, 3> percent{};
+    double sum = 0;
+    for (const double o : odds) {
+        if (o <= 0.0) return percent;
+        sum += 1.0 / o;
+    }
+    for (int s = 0; s < 3; ++s) percent[s] = (1.0 / odds[s]) / sum * 100.0;
+    return percent;
+}
+
+}  // namespace
 
 OwnValues OwnFromFields(const std::array<std::string, 3>& fields, bool oddsView) {
     OwnValues o;
-    if (!oddsView) {
-        for (int s = 0; s < 3; ++s) {
-            o.percent[s] = ParseOwnField(fields[s]);
-            o.odds[s] = o.percent[s] == 0.0 ? 0.0 : 100.0 / o.percent[s];
-        }
-        return o;
-    }
-    double sum = 0;
-    bool all = true;
     for (int s = 0; s < 3; ++s) {
-        o.odds[s] = ParseOwnField(fields[s]);
-        if (o.odds[s] == 0.0) all = false;
-        else sum += 1.0 / o.odds[s];
+        const double v = ParseOwnField(fields[s]).value_or(0.0);
+        if (oddsView) o.odds[s] = v;
+        else {
+            o.percent[s] = v;
+            o.odds[s] = v == 0.0 ? 0.0 : 100.0 / v;
+        }
     }
-    if (all && sum > 0)
-        for (int s = 0; s < 3; ++s) o.percent[s] = (1.0 / o.odds[s]) / sum * 100.0;
+    if (oddsView) o.percent = ImpliedFromOdds(o.odds);
     return o;
 }
 
@@ -203,17 +225,19 @@ std::array<std::string, 3> QuickFill(const net::TSvSpelInfo& info, int m, QuickS
         switch (source) {
             case QuickSource::News: {
                 const double factor = (pool == "S" || pool == "I") ? 10.0 : 1.0;
-                out[s] = FormatFixed(ParseOwnField(info.News[m][s]) * factor, 0);
+                out[s] = FormatFixed(ParseOwnField(info.News[m][s]).value_or(0.0) * factor, 0);
                 break;
             }
             case QuickSource::People:
                 out[s] = oddsView ? FormatFixed(info.PeopleOdds[m][s], 2) : FormatFixed(info.PeopleValue[m][s], 0);
                 break;
+            // The operator's odds are the round's Odds keys, the bookmaker's
+            // (Unibet's) the Ubet keys, as everywhere the game information is shown.
             case QuickSource::Operator:
-                out[s] = oddsView ? FormatFixed(info.UbetValue[m][s], 2) : FormatFixed(info.UbetPercent[m][s], 0);
+                out[s] = oddsView ? FormatFixed(info.OddsValue[m][s], 2) : FormatFixed(info.OddsPercent[m][s], 0);
                 break;
             case QuickSource::Bookmaker:
-                out[s] = oddsView ? FormatFixed(info.OddsValue[m][s], 2) : FormatFixed(info.OddsPercent[m][s], 0);
+                out[s] = oddsView ? FormatFixed(info.UbetValue[m][s], 2) : FormatFixed(info.UbetPercent[m][s], 0);
                 break;
         }
     }
@@ -297,15 +321,34 @@ std::array<std::string, 3> GameWizardModel::OwnFields() const {
     return f;
 }
 
-void GameWizardModel::Leave(const std::array<std::string, 3>& fields) {
-    const bool blank = std::all_of(fields.begin(), fields.end(), [](const std::string& f) {
-        return f.find_first_not_of(" \t") == std::string::npos;
-    });
-    if (blank && !HasOwnEstimate(current_)) return;
+int GameWizardModel::Leave(const std::array<std::string, 3>& fields) {
+    const std::array<std::string, 3> shown = OwnFields();
+    std::array<bool, 3> edited{};
+    std::array<double, 3> typed{};
+    for (int s = 0; s < 3; ++s) {
+        edited[s] = core::Trim(fields[s]) != core::Trim(shown[s]);
+        if (!edited[s]) continue;
+        const auto v = ParseOwnField(fields[s]);
+        if (!v || !OwnFigureInRange(*v, oddsView_)) return s;
+        typed[s] = *v;
+    }
+    if (!edited[0] && !edited[1] && !edited[2]) return -1;
     OwnValues& o = own_[current_ - 1];
-    o = OwnFromFields(fields, oddsView_);
+    if (oddsView_) {
+        // The percentages follow from all three odds together.
+        for (int s = 0; s < 3; ++s)
+            if (edited[s]) o.odds[s] = typed[s];
+        o.percent = ImpliedFromOdds(o.odds);
+    } else {
+        for (int s = 0; s < 3; ++s) {
+            if (!edited[s]) continue;
+            o.percent[s] = typed[s];
+            o.odds[s] = typed[s] == 0.0 ? 0.0 : 100.0 / typed[s];
+        }
+    }
     for (int s = 0; s < 3; ++s)
         proc_[s][current_ - 1] = std::to_string(static_cast<int64_t>(std::llround(o.percent[s])));
+    return -1;
 }
 
 void GameWizardModel::StoreFrame(core::TVinraFile& doc) const {

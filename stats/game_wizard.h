@@ -79,16 +79,23 @@ std::optional<std::filesystem::path> FileInFolder(const std::filesystem::path& f
 
 // ---- Own percentages and odds --------------------------------------------
 
-// A number the player typed: everything but digits and ',' is dropped; empty,
-// or more than one ',', counts as 0.
-double ParseOwnField(std::string_view text);
+// A number the player typed: digits with at most one decimal comma or point
+// ("2,5" and "2.5" are both two and a half), spaces and a trailing '%'
+// allowed; empty is 0. nullopt for anything else ("-5", "abc", "1,2,3"),
+// so a typing slip is shown to the player instead of being read as another number.
+std::optional<double> ParseOwnField(std::string_view text);
+
+// The limits of an own figure: a percentage 0..100; odds 0 (none) or 1..kMaxOwnOdds.
+inline constexpr double kMaxOwnOdds = 1000.0;
+bool OwnFigureInRange(double value, bool oddsView);
 
 struct OwnValues {
     std::array<double, 3> percent{}, odds{};
 };
 // The own fields of a match read in percent view (percent = fields, odds =
 // 100 / percent) or odds view (odds = fields, percent = normalised implied
-// percentages, all 0 unless all three odds are set).
+// percentages, all 0 unless all three odds are set). A field that does not
+// parse counts as 0 here; GameWizardModel::Leave refuses it instead.
 OwnValues OwnFromFields(const std::array<std::string, 3>& fields, bool oddsView);
 
 enum class QuickSource { News, People, Operator, Bookmaker };
@@ -145,8 +152,13 @@ public:
     // come from elsewhere.
     std::array<std::string, 3> OwnFields() const;
     // Reads the own fields of the current match (leaving it or switching view).
-    // Fields left empty on a match without an estimate keep what it held.
-    void Leave(const std::array<std::string, 3>& fields);
+    // Only fields whose text differs from what OwnFields() shows count as
+    // edited: a match the player did not touch keeps its percentages exactly
+    // (a banker 100/0/0 survives the odds view, a new system's 1/1/1 is
+    // neither normalised nor shown, and fields left empty keep it). Returns the
+    // sign (0..2) of the first field that is not a number in range, changing
+    // nothing; -1 when the fields were taken.
+    int Leave(const std::array<std::string, 3>& fields);
     const OwnValues& Own(int n) const { return own_[n - 1]; }
 
     // Finish: the frame and the working percentages (rounded) into the document.

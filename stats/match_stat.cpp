@@ -33,8 +33,11 @@ RoundStored StoreRoundAndPlanLogos(const fs::path& roundInfoFile, const fs::path
     std::error_code ec;
     if (!fs::exists(roundInfoFile, ec)) return r;
     r.teams = ReadRoundTeams(roundInfoFile, dataFolder);
-    if (db && !r.teams.homes.empty() && !r.teams.homes.front().empty()) {
-        r.savedGames = db->SaveGames(doc, RoundNumberOfOmg(doc.Omg), doc.Typ, r.teams.homes, r.teams.aways);
+    // A round text that is not "yyyy-ww" has no round number: the matches are
+    // not stored rather than filed under round 0.
+    const int32_t round = RoundNumberOfOmg(doc.Omg);
+    if (db && round > 0 && !r.teams.homes.empty() && !r.teams.homes.front().empty()) {
+        r.savedGames = db->SaveGames(doc, round, doc.Typ, r.teams.homes, r.teams.aways);
     }
     r.logos = PlanLogoDownloads(r.teams, dataFolder / "Cache" / "Images");
     return r;

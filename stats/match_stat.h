@@ -33,7 +33,8 @@ struct RoundStored {
 
 // Reads the round information file of the document's round (a missing file
 // gives no teams), stores the matches in the games database when the first
-// home name is not empty (round integer from Omg, pool code Typ) and plans the
+// home name is not empty and Omg gives a round number (round integer from Omg,
+// pool code Typ) and plans the
 // logo downloads into dataFolder/Cache/Images/. Throws core::FileError when the
 // file exists but cannot be read, checking::DatabaseError when the database fails.
 RoundStored StoreRoundAndPlanLogos(const std::filesystem::path& roundInfoFile, const std::filesystem::path& dataFolder,

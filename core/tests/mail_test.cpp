@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 
@@ -221,16 +224,16 @@ TEST(MailSending, XdgEmailGetsEachValueAsItsOwnArgument) {
     const std::string attachment = (dir.path() / "system.1x2").string();
     {
         PathGuard path(dir.path());
-        SendResult r = SendMail("a@x.se; $(touch pwned)@x.se", "V28 `id` \"q\"; rm -rf /", attachment,
+        SendResult r = SendMail("a@x.se; b_c.d+e@x.se", "V28 `id` \"q\"; $(touch pwned)", attachment,
                                 "Rad 1\r\n--attach /etc/passwd");
         EXPECT_EQ(r.error, "");
         EXPECT_EQ(r.notice, "");
     }
     EXPECT_FALSE(std::filesystem::exists("pwned"));
     EXPECT_EQ(ReadBytes(dir.path() / "xdg-email.args"),
-              "9\n> --utf8\n> --subject\n> V28 `id` \"q\"; rm -rf /\n> --body\n> Rad 1\r\n--attach /etc/passwd\n"
+              "9\n> --utf8\n> --subject\n> V28 `id` \"q\"; $(touch pwned)\n> --body\n> Rad 1\r\n--attach /etc/passwd\n"
               "> --attach\n> " +
-                  attachment + "\n> a@x.se\n> $(touch pwned)@x.se\n");
+                  attachment + "\n> a@x.se\n> b_c.d+e@x.se\n");
 
     // A missing attachment file is left out; a recipient that looks like an option is refused.
     {
@@ -268,4 +271,71 @@ TEST(MailSending, FallsBackToMailtoAndReportsFailures) {
     std::filesystem::remove(dir.path() / "xdg-email");
     std::filesystem::remove(dir.path() / "xdg-open");
     EXPECT_NE(SendMail("a@x.se", "s", attachment, "b").error.find("No mail program"), std::string::npos);
+}
+
+// Only plain addresses reach the composer: a mailto: address with its own
+// fields, a display name or a shell word would be more than a recipient.
+TEST(MailSending, OnlyPlainAddressesAreRecipients) {
+    SetCurrentLanguage(LangEnglish);
+    struct Case {
+        const char* address;
+        bool plain;
+    } cases[] = {
+        {"a@x.se", true},
+        {"anna.berg+v28@mail.example.org", true},
+        {"\xC5\x81ukasz@poczta.pl", true},  // "Łukasz"
+        {"mailto:a@x.se?attach=/etc/passwd&bcc=b@x.se", false},
+        {"a@x.se?attach=/etc/passwd", false},
+        {"a@x.se&bcc=b@x.se", false},
+        {"Anna <a@x.se>", false},
+        {"a b@x.se", false},
+        {"$(touch pwned)@x.se", false},
+        {"a%40b@x.se", false},
+        {"a@b@x.se", false},
+        {"@x.se", false},
+        {"a@", false},
+        {"nobody", false},
+        {"a@x.se\xC3", false},  // not UTF-8
+    };
+    TempDir dir;
+    WriteStandIn(dir.path(), "xdg-email", 0);
+    PathGuard path(dir.path());
+    for (const Case& c : cases) {
+        EXPECT_EQ(PlainMailAddress(c.address), c.plain) << c.address;
+        if (c.plain) continue;
+        std::filesystem::remove(dir.path() / "xdg-email.args");
+        EXPECT_EQ(SendMail(std::string("ok@x.se; ") + c.address, "s", "", "b").error,
+                  FormatMsg(Msg(3304), {std::string(c.address)}))
+            << c.address;
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "xdg-email.args")) << c.address;
+    }
+}
+
+// A body the launcher cannot take as an argument is reported as too large,
+// not as a missing mail program; a launcher that never returns is left behind
+// when the sender is cancelled (the program's exit).
+TEST(MailSending, TooLargeBodyAndAComposerThatBlocks) {
+    SetCurrentLanguage(LangEnglish);
+    TempDir dir;
+    WriteStandIn(dir.path(), "xdg-email", 0);
+    WriteStandIn(dir.path(), "xdg-open", 0);
+    {
+        PathGuard path(dir.path());
+        EXPECT_EQ(SendMail("a@x.se", "s", "", std::string(kMaxProgramArgument, 'x')).error, kMailTooLargeText);
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "xdg-email.args"));
+        EXPECT_EQ(SendMail("a@x.se", "s", "", std::string(kMaxProgramArgument - 1000, 'x')).error, "");
+    }
+    WriteBytes(dir.path() / "xdg-email", "#!/bin/sh\nexec sleep 30\n");
+    std::filesystem::permissions(dir.path() / "xdg-email", std::filesystem::perms::owner_all);
+    PathGuard path(dir.path());
+    std::atomic<bool> cancel = false;
+    std::thread closer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        cancel = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const SendResult r = SendMail("a@x.se", "s", "", "b", &cancel);
+    closer.join();
+    EXPECT_EQ(r.error, "");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }

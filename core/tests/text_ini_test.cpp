@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/ini.h"
+#include "core/ini_names.h"
 #include "core/text.h"
 #include "tests/temp_dir.h"
 
@@ -120,4 +121,61 @@ TEST(Ini, SavesAsWindows1252AndReadsBack) {
     ini.SaveToFile(path);
     EXPECT_EQ(ReadBytes(path), "[Lag]\r\nHemma=Malm\xF6 FF\r\n");
     EXPECT_EQ(IniFile::FromFile(path).ReadString("lag", "hemma"), "Malm\xC3\xB6 FF");
+}
+
+// Names that would not read back as themselves are refused and change
+// nothing; every accepted one reads back, and the keys after it stay readable.
+TEST(Ini, KeysAndSectionsThatWouldNotReadBackAreRefused) {
+    struct Case {
+        std::string section, key;
+        bool ok;
+    } cases[] = {
+        {"teams_svt", "Arsenal FC", true},     {"teams_svt", "Malm\xC3\xB6 FF", true},
+        {"teams_svt", "IFK [G\xC3\xB6teborg]", true}, {"teams_svt", "a;b#c", true},
+        {"teams_svt", "[Alias]", false},        {"teams_svt", "[x", false},
+        {"teams_svt", "Home=Away", false},      {"teams_svt", "=", false},
+        {"teams_svt", "", false},               {"teams_svt", " AIK", false},
+        {"teams_svt", "AIK\t", false},          {"teams_svt", "; comment", false},
+        {"teams_svt", "#hash", false},          {"teams_svt", "two\r\nlines", false},
+        {"teams_svt", "cr\ronly", false},       {"Alias]x", "k", false},
+        {" Alias", "k", false},                 {"Al\nias", "k", false},
+        {"[Alias", "k", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.section + " / " + c.key);
+        IniFile ini = IniFile::FromText("[teams_svt]\r\nfirst=1\r\n");
+        const std::string before = ini.ToText();
+        if (!c.ok) {
+            EXPECT_THROW(ini.WriteString(c.section, c.key, "v"), IniNameError);
+            EXPECT_EQ(ini.ToText(), before);
+            continue;
+        }
+        ini.WriteString(c.section, c.key, "v");
+        ini.WriteString(c.section, "after", "2");
+        const IniFile back = IniFile::FromText(ini.ToText());
+        EXPECT_EQ(back.Get(c.section, c.key), "v");
+        EXPECT_EQ(back.Get(c.section, "after"), "2");
+        EXPECT_EQ(back.Get("teams_svt", "first"), "1");
+    }
+}
+
+// Text Windows-1252 cannot hold is kept: the file is then UTF-8 with a BOM.
+TEST(Ini, TextOutsideWindows1252IsKept) {
+    TempDir dir;
+    const auto path = dir.path() / "RAVAROZ.INI";
+    const std::string sound = "/home/\xC5\x81ukasz/Ljud/goal.wav";  // "Ł"
+    const std::string mail = "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD <ivan@example.org>";
+    IniFile ini;
+    ini.WriteString("Sounds", "GoalUp", sound);
+    ini.WriteString("Maillists", "Recip0", mail);
+    ini.WriteString("Maillists", "Name0", "Malm\xC3\xB6");
+    ini.SaveToFile(path);
+    EXPECT_TRUE(HasUtf8Bom(ReadBytes(path)));
+    const IniFile back = IniFile::FromFile(path);
+    EXPECT_EQ(back.ReadString("Sounds", "GoalUp"), sound);
+    EXPECT_EQ(back.ReadString("Maillists", "Recip0"), mail);
+    EXPECT_EQ(back.ReadString("Maillists", "Name0"), "Malm\xC3\xB6");
+    // Text Windows-1252 holds stays Windows-1252; invalid UTF-8 still becomes "?".
+    EXPECT_EQ(EncodeFileText("Malm\xC3\xB6 \xE2\x82\xAC"), "Malm\xF6 \x80");
+    EXPECT_EQ(EncodeFileText("a\xC3"), "a?");
 }

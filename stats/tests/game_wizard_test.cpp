@@ -142,13 +142,20 @@ TEST(FileInFolder, DownloadedNamesStayInTheirFolder) {
         EXPECT_FALSE(FileInFolder(folder, bad).has_value()) << bad;
 }
 
-TEST(OwnFields, TypedTextNeverThrowsAndBadTextIsZero) {
+TEST(OwnFields, TypedTextIsANumberOrRefused) {
     struct Case {
         const char* text;
+        std::optional<double> value;
+    } cases[] = {{"45", 45},           {"33,5", 33.5},      {"2.5", 2.5},         {" 12 %", 12},
+                 {"", 0},              {"  ", 0},           {"abc", std::nullopt}, {"1,2,3", std::nullopt},
+                 {",", std::nullopt},  {"-5", std::nullopt}, {"1e3", std::nullopt}, {"4 5", std::nullopt}};
+    for (const Case& c : cases) EXPECT_EQ(ParseOwnField(c.text), c.value) << c.text;
+    struct Range {
         double value;
-    } cases[] = {{"45", 45}, {"33,5", 33.5}, {" 12 %", 12}, {"", 0},
-                 {"abc", 0}, {"1,2,3", 0},   {",", 0},      {"2.5", 25}};  // '.' is dropped like any other character
-    for (const Case& c : cases) EXPECT_DOUBLE_EQ(ParseOwnField(c.text), c.value) << c.text;
+        bool odds, ok;
+    } ranges[] = {{0, false, true},   {100, false, true}, {100.5, false, false}, {0, true, true},
+                  {0.5, true, false}, {1, true, true},    {1000, true, true},    {1000.01, true, false}};
+    for (const Range& r : ranges) EXPECT_EQ(OwnFigureInRange(r.value, r.odds), r.ok) << r.value << " " << r.odds;
 }
 
 TEST(OwnFields, PercentAndOddsViewConversions) {
@@ -201,6 +208,42 @@ TEST(GameWizardModel, OpensClampedAndEditsTheFrame) {
     EXPECT_EQ(out.Grundrad[12], "");
 }
 
+// Only what the player edits is converted: a match he merely looks at in the
+// other view keeps its percentages; a figure out of range is refused.
+TEST(GameWizardModel, UneditedFieldsKeepTheirValuesAcrossViews) {
+    auto doc = Doc(3, {"0", "1", "2"});
+    doc.Proc = {std::vector<std::string>{"100", "1", "33,5"}, {"0", "1", "33,5"}, {"0", "1", "33"}};
+    struct Case {
+        int match;
+        bool odds;
+        std::array<std::string, 3> typed;  // empty: leave the field as shown
+        int refused;
+        std::array<std::string, 3> stored;
+    } cases[] = {
+        {1, true, {}, -1, {"100", "0", "0"}},                   // banker seen as odds 1,00/0,00/0,00
+        {2, true, {}, -1, {"1", "1", "1"}},                     // a new system's 1/1/1 is not normalised
+        {2, false, {}, -1, {"1", "1", "1"}},
+        {3, false, {}, -1, {"33,5", "33,5", "33"}},             // untouched: not even rounded
+        {3, false, {"2.5", "", ""}, -1, {"3", "34", "33"}},     // '.' is a decimal point
+        {1, false, {"-5", "", ""}, 0, {"100", "0", "0"}},       // refused, nothing changes
+        {1, false, {"", "", "101"}, 2, {"100", "0", "0"}},
+        {1, true, {"", "0,5", ""}, 1, {"100", "0", "0"}},       // odds below 1
+        {2, true, {"2,0", "4", "4,00"}, -1, {"50", "25", "25"}},
+    };
+    for (const Case& c : cases) {
+        GameWizardModel w(doc, c.match);
+        w.SetOddsView(c.odds);
+        auto fields = w.OwnFields();
+        for (int s = 0; s < 3; ++s)
+            if (!c.typed[s].empty()) fields[s] = c.typed[s];
+        EXPECT_EQ(w.Leave(fields), c.refused) << c.match << " " << c.odds;
+        core::TVinraFile out = doc;
+        w.StorePercentages(out);
+        for (int s = 0; s < 3; ++s)
+            EXPECT_EQ(out.Proc[s][c.match - 1], c.stored[s]) << c.match << " " << c.odds << " sign " << s;
+    }
+}
+
 TEST(GameWizardModel, RowCountGroupsDigits) {
     GameWizardModel w(Doc(13, std::vector<std::string>(13, "012")), 1);
     EXPECT_EQ(w.Status().rows, "1 594 323");
@@ -218,7 +261,9 @@ TEST(GameWizardModel, LeavingAMatchStoresRoundedPercentagesOnlyOnStore) {
     w.GoTo(3);
     w.SetOddsView(false);
     EXPECT_EQ(w.OwnFields(), (std::array<std::string, 3>{"", "", ""}));  // no estimate: nothing shown
-    w.Leave({"1,2,3", "66,6", ""});  // bad text counts as 0, never throws
+    EXPECT_EQ(w.Leave({"1,2,3", "66,6", ""}), 0);  // refused: nothing taken
+    EXPECT_EQ(w.Own(3).percent[1], 0.0);
+    EXPECT_EQ(w.Leave({"", "66,6", ""}), -1);
 
     core::TVinraFile out = doc;
     w.StorePercentages(out);
@@ -268,9 +313,13 @@ TEST(QuickFill, FiguresByPoolAndView) {
     EXPECT_EQ(QuickFill(info, 0, QuickSource::News, "S", false), (std::array<std::string, 3>{"70", "20", "10"}));
     EXPECT_EQ(QuickFill(info, 0, QuickSource::News, "I", false), (std::array<std::string, 3>{"70", "20", "10"}));
     EXPECT_EQ(QuickFill(info, 0, QuickSource::News, "T", false), (std::array<std::string, 3>{"7", "2", "1"}));
-    EXPECT_EQ(QuickFill(info, 0, QuickSource::Bookmaker, "S", false), (std::array<std::string, 3>{"50", "25", "25"}));
-    EXPECT_EQ(QuickFill(info, 0, QuickSource::Bookmaker, "S", true),
+    // The operator's odds are the Odds keys, the bookmaker's the Ubet keys.
+    EXPECT_EQ(QuickFill(info, 0, QuickSource::Operator, "S", false), (std::array<std::string, 3>{"50", "25", "25"}));
+    EXPECT_EQ(QuickFill(info, 0, QuickSource::Operator, "S", true),
               (std::array<std::string, 3>{"2,00", "4,00", "4,00"}));
+    EXPECT_EQ(QuickFill(info, 0, QuickSource::Bookmaker, "S", false), (std::array<std::string, 3>{"62", "23", "15"}));
+    EXPECT_EQ(QuickFill(info, 0, QuickSource::Bookmaker, "S", true),
+              (std::array<std::string, 3>{"1,50", "4,00", "6,00"}));
     EXPECT_EQ(QuickFill(info, 1, QuickSource::People, "S", false), (std::array<std::string, 3>{"21", "30", "50"}));
     EXPECT_EQ(QuickFill(info, 0, QuickSource::People, "S", true), (std::array<std::string, 3>{"1,67", "4,00", "6,67"}));
     EXPECT_EQ(QuickFill(info, 5, QuickSource::People, "S", true), (std::array<std::string, 3>{}));

@@ -1,5 +1,7 @@
 #include "ui/checking/goal_service_tab.h"
 
+#include <algorithm>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
@@ -86,6 +88,8 @@ GoalServiceTab::GoalServiceTab(core::TVinraFile& doc, GoalServiceOptions options
     templates_ = checking::GoalLogTemplates::FromIni(options_.updateIni);
     texts_ = {core::Msg(426), core::Msg(542), core::Msg(441), core::Msg(518)};
     live_ = std::make_unique<checking::LiveRound>(doc_, options_.homes, options_.aways);
+    // "One hit is enough" (0) or both teams of a match must be found on an SVT page (1).
+    info_.findTeams = static_cast<int32_t>(std::clamp<int64_t>(options_.settings.ReadInteger("URL", "FindTeams", 0), 0, 1));
     for (size_t m = 0; m < live_->Matches().size(); ++m) {
         info_.home[m] = doc_.HGoal[m];
         info_.away[m] = doc_.AGoal[m];

@@ -384,8 +384,10 @@ void TipsGridPanel::rebuildGrid() {
         num->setTextAlignment(Qt::AlignCenter);
         num->setForeground(QColor(110, 116, 126));
         grid_->setItem(r, kColNumber, num);
+        // The team names as tool tips, when the player wants them (long names are cut in the grid).
+        const bool tips = shell_.program.settings.toolTip;
         auto* h = new QTableWidgetItem(Q(home));
-        h->setToolTip(Q(home));
+        if (tips) h->setToolTip(Q(home));
         grid_->setItem(r, kColHome, h);
         auto* hl = new QTableWidgetItem;
         hl->setData(Qt::DecorationRole, teamLogo(home));
@@ -394,7 +396,7 @@ void TipsGridPanel::rebuildGrid() {
         al->setData(Qt::DecorationRole, teamLogo(away));
         grid_->setItem(r, kColAwayLogo, al);
         auto* a = new QTableWidgetItem(Q(away));
-        a->setToolTip(Q(away));
+        if (tips) a->setToolTip(Q(away));
         grid_->setItem(r, kColAway, a);
         for (int s = 0; s < 3; ++s) {
             auto* cell = new QTableWidgetItem;

@@ -68,8 +68,10 @@ bool SendMailList(const ShellContext& shell, int n) {
             shell.prompter.information(shell.window, QString::fromStdString(result->notice));
         job->deleteLater();
     });
-    job->Start([=, recipients = list.recipients](JobProgress&) {
-        *result = core::SendMail(recipients, subject, attachment, body);
+    // Closing the program cancels the job: it stops waiting for a composer
+    // that keeps the launcher busy, so the exit never hangs on it.
+    job->Start([=, recipients = list.recipients](JobProgress& p) {
+        *result = core::SendMail(recipients, subject, attachment, body, &p.cancel);
     });
     return true;
 }

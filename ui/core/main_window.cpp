@@ -232,6 +232,14 @@ void TfrmStryk::connectViews() {
     connect(links_, &LinksPanel::setFrameRequested, this, setFrameAt);
     connect(grid_, &TipsGridPanel::teamsEdited, files_, &FileController::LoadRoundTeams);
 
+    // The program settings take effect at once: the Help-menu links and the
+    // team-name tool tips of the grid follow them when the dialog closes.
+    if (QAction* settings = commands_->Action(QStringLiteral("actSettings")))
+        connect(settings, &QAction::triggered, this, [this] {
+            main_->RebuildHelpLinks();
+            grid_->Relocalise();
+            refreshCommands();
+        });
     connect(main_, &MainCommands::outsideChanged, this, [this] {
         grid_->Relocalise();
         refreshCommands();

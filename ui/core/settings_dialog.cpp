@@ -13,6 +13,7 @@
 
 #include "core/messages.h"
 #include "core/text.h"
+#include "net/http.h"
 #include "ui/core/help.h"
 #include "ui/core/command_table.h"
 #include "ui/core/document_session.h"
@@ -161,6 +162,8 @@ bool TfrmSettings::OkClick() {
     }
     program_.national = core::NationalIni(std::move(national));
     program_.settings = process;
+    // The proxy takes effect for the next transfer, not at the next start.
+    net::UseProxySetting(program_.settings.proxy);
     return true;
 }
 

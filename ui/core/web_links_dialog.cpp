@@ -1,7 +1,10 @@
 #include "ui/core/web_links_dialog.h"
 
+#include <functional>
+
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -30,6 +33,27 @@
 
 namespace vinra::ui {
 namespace {
+
+// Runs an action on Enter in the watched widget and swallows the key.
+class EnterFilter : public QObject {
+public:
+    EnterFilter(std::function<void()> action, QObject* parent) : QObject(parent), action_(std::move(action)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                action_();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> action_;
+};
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string S(const QString& s) { return s.toStdString(); }
@@ -160,6 +184,11 @@ TfrmWeb::TfrmWeb(QWidget* parent, Prompter& prompter, Program& program, core::Pr
     profile_ = new QComboBox;
     profile_->setObjectName(QStringLiteral("cbProfile"));
     profile_->setEditable(true);
+    // The list holds the stored profiles only: Enter stores the typed fields
+    // under the typed name (as Save does) instead of adding a bare name that
+    // would show as an empty profile, and it does not close the dialog.
+    profile_->setInsertPolicy(QComboBox::NoInsert);
+    profile_->lineEdit()->installEventFilter(new EnterFilter([this] { SaveProfileClick(); }, profile_));
     for (const auto& p : profiles_.lists()) profile_->addItem(Q(p.name));
     profile_->setCurrentIndex(-1);
     profile_->setEditText(QString());

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "core/ini.h"
+#include "core/ini_names.h"
 #include "core/messages.h"
 #include "core/text.h"
 #include "ui/core/prompter.h"
@@ -25,6 +26,7 @@ constexpr int kMsgHeading = 1147;    // "Goal service pages on SVT Text"
 constexpr int kMsgHelp = 1148;       // "Vinra 2000 did not find this team on the goal service page. ..."
 constexpr int kMsgCancelAll = 1149;  // "Cancel all"
 constexpr int kMsgBadName = 1150;    // "The team name does not seem to be right. Check it and try again!"
+constexpr int kMsgNameNotStorable = 3303;  // the system's team name cannot be a key of teamstat.ini
 constexpr int kMsgSkip = 1151;       // "Cancel" (this team only)
 
 QString M(int n) { return Q(core::Msg(n)); }
@@ -116,6 +118,12 @@ int MapSvtTeams(QWidget* parent, const net::TResultInfo& info, const std::filesy
     for (const std::string& raw : core::SplitLines(info.unmatchedTeams)) {
         const std::string name(core::Trim(raw));
         if (name.empty()) continue;
+        if (!core::IniKeyReadsBack(name)) {
+            // A name such as "[Alias]" or "Home=Away" cannot be a key of
+            // teamstat.ini: it would not read back and could hide other keys.
+            prompter.error(parent, QString::fromStdString(core::FormatMsg(core::Msg(kMsgNameNotStorable), {name})));
+            continue;
+        }
         TfrmSvtTeams dlg(name, info.pageLines, prompter, parent);
         if (run) run(dlg);
         else dlg.exec();

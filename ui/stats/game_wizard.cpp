@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
+#include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSoundEffect>
 #include <QStatusBar>
@@ -81,6 +83,10 @@ constexpr int kMsgNoPage = 1916;         // "The statistics page could not be fe
 constexpr int kMsgUnibet = 1917;         // "Unibet", then 1918 "Expert %", 1919 "Unibet Odds"
 constexpr int kMsgExpertPct = 1918;
 constexpr int kMsgUnibetOdds = 1919;
+constexpr int kMsgBadOwnPercent = 3300;  // "The own percentage \"%s\" is not a number from 0 to 100."
+constexpr int kMsgBadOwnOdds = 3301;     // "The own odds \"%s\" are not odds of 1 or more (0 for none)."
+constexpr int kMsgFetchingClubs = 3302;  // "Fetching the clubs' statistics..."
+constexpr int kMsgRegenerate = 600;      // the frame changed under existing rows
 
 constexpr int kLogoW = 121, kLogoH = 146;
 constexpr int kInfoPage = 9;
@@ -292,7 +298,11 @@ void TfrmGameWiz::build() {
     ig->addWidget(valueCaption, 9, 0);
     oddsView_ = new QCheckBox(M(kMsgOddsView), infoPage);
     connect(oddsView_, &QCheckBox::toggled, this, [this](bool odds) {
-        leaveMatch();
+        if (!leaveMatch()) {
+            const QSignalBlocker block(oddsView_);
+            oddsView_->setChecked(!odds);
+            return;
+        }
         model_.SetOddsView(odds);
         refreshInfo();
     });
@@ -345,6 +355,12 @@ void TfrmGameWiz::build() {
         comment_->setVisible(false);
         expert_->setVisible(false);
     }
+    // No button of the wizard is pressed by Enter: Enter in an own field would
+    // otherwise toggle the first sign or close the wizard.
+    for (QPushButton* b : findChildren<QPushButton*>()) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
     resize(1000, 740);
 }
 
@@ -368,29 +384,14 @@ void TfrmGameWiz::showMatch() {
     setWindowTitle(
         Fmt(kMsgTitle, {static_cast<long long>(n), static_cast<long long>(model_.count()),
                         date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd")).toStdString() : statsDate_}));
-    const fs::path images = program_.DataFolder() / "Cache" / "Images";
     const std::array<std::string, 2> names = {info_.Home[m], info_.Away[m]};
     for (int t = 0; t < 2; ++t) {
         teams_[t] = stats::ReadTeamStats(roundInfo_, teamstat_, names[t]);
         name_[t]->setText(Q(names[t]));
         league_[t]->setText(Q(stats::LeagueLine(teams_[t])));
-        logo_[t]->clear();
-        const std::string file = stats::LogoFileName(teamlogo_.ReadString("Images", teams_[t].name));
-        if (const auto path = stats::FileInFolder(images, file)) {
-            std::error_code ec;
-            if (fs::is_regular_file(*path, ec)) {
-                QPixmap pic(Q(path->string()));
-                if (pic.isNull()) {
-                    fs::remove(*path, ec);  // a broken download: fetched again next time
-                } else {
-                    if (pic.width() > kLogoW || pic.height() > kLogoH)
-                        pic = pic.scaled(kLogoW, kLogoH, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-                    logo_[t]->setPixmap(pic);
-                }
-            }
-        }
         refreshGames(t);
     }
+    showLogos();
     firstBtn_->setEnabled(n > 1);
     prevBtn_->setEnabled(n > 1);
     nextBtn_->setEnabled(n < model_.count());
@@ -398,6 +399,35 @@ void TfrmGameWiz::showMatch() {
     refreshStatus();
     refreshInfo();
     loadPage();
+}
+
+void TfrmGameWiz::showLogos() {
+    const fs::path images = program_.DataFolder() / "Cache" / "Images";
+    for (int t = 0; t < 2; ++t) {
+        logo_[t]->clear();
+        const std::string file = stats::LogoFileName(teamlogo_.ReadString("Images", teams_[t].name));
+        const auto path = stats::FileInFolder(images, file);
+        std::error_code ec;
+        if (!path || !fs::is_regular_file(*path, ec)) continue;
+        QPixmap pic(Q(path->string()));
+        if (pic.isNull()) {
+            fs::remove(*path, ec);  // a broken download: fetched again next time
+            continue;
+        }
+        if (pic.width() > kLogoW || pic.height() > kLogoH)
+            pic = pic.scaled(kLogoW, kLogoH, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        logo_[t]->setPixmap(pic);
+    }
+}
+
+void TfrmGameWiz::reloadLogos() {
+    // The logo addresses may be new as well (the statistics run writes teamlogo.ini).
+    try {
+        std::error_code ec;
+        const fs::path f = program_.DataFolder() / "teamlogo.ini";
+        if (fs::is_regular_file(f, ec)) teamlogo_ = core::IniFile::FromFile(f);
+    } catch (const std::exception&) {}
+    showLogos();
 }
 
 void TfrmGameWiz::refreshGames(int t) {
@@ -440,12 +470,14 @@ void TfrmGameWiz::refreshInfo() {
     for (int s = 0; s < 3; ++s) {
         values_[0][s]->setText(Q(core::KeepChars(info_.News[m][s], "0123456789")));
         // Odds the round's information does not give stay empty rather than read as 0 %.
-        values_[1][s]->setText(info_.OddsValue[m][s] <= 0 ? QString()
-                                                          : Q(odds ? stats::FormatFixed(info_.OddsValue[m][s], 2)
-                                                                   : stats::FormatFixed(info_.OddsPercent[m][s], 0)));
-        values_[2][s]->setText(info_.UbetValue[m][s] <= 0 ? QString()
+        // The bookmaker's (Unibet's) odds are the Ubet keys, the operator's the
+        // Odds keys, as the reduction window reads them.
+        values_[1][s]->setText(info_.UbetValue[m][s] <= 0 ? QString()
                                                           : Q(odds ? stats::FormatFixed(info_.UbetValue[m][s], 2)
                                                                    : stats::FormatFixed(info_.UbetPercent[m][s], 0)));
+        values_[2][s]->setText(info_.OddsValue[m][s] <= 0 ? QString()
+                                                          : Q(odds ? stats::FormatFixed(info_.OddsValue[m][s], 2)
+                                                                   : stats::FormatFixed(info_.OddsPercent[m][s], 0)));
         values_[3][s]->setText(
             Q(odds ? stats::FormatFixed(info_.PeopleOdds[m][s], 2) : stats::FormatFixed(info_.PeopleValue[m][s], 2)));
         const int rank = stats::PeopleRank(info_, m, s);
@@ -455,12 +487,13 @@ void TfrmGameWiz::refreshInfo() {
                                           : QString());
         own_[s]->setText(Q(own[s]));
     }
-    // Value of each sign: the player's own probability (the bookmaker's when he
-    // has none for the match) against the people's share.
+    // Value of each sign: the player's own probability (the bookmaker's, else
+    // the operator's, when he has none for the match) against the people's share.
     const auto& mine = model_.Own(model_.current()).percent;
     const bool hasOwn = model_.HasOwnEstimate(model_.current());
+    const auto& market = info_.UbetPercent[m][0] > 0 ? info_.UbetPercent[m] : info_.OddsPercent[m];
     for (int s = 0; s < 3; ++s) {
-        const double v = stats::SignValue(hasOwn ? mine[s] : info_.OddsPercent[m][s], info_.PeopleValue[m][s]);
+        const double v = stats::SignValue(hasOwn ? mine[s] : market[s], info_.PeopleValue[m][s]);
         values_[5][s]->setText(v > 0 ? Q(stats::FormatFixed(v, 2)) : QString());
         values_[5][s]->setStyleSheet(v >= 1.1           ? QStringLiteral("color:darkgreen; font-weight:bold")
                                      : v > 0 && v < 0.9 ? QStringLiteral("color:red")
@@ -500,7 +533,8 @@ void TfrmGameWiz::loadPage() {
 }
 
 void TfrmGameWiz::openInBrowser() {
-    if (const std::string url = pageAddress(); !url.empty()) QDesktopServices::openUrl(QUrl(Q(url)));
+    // The service host comes from update.ini: only a web address goes to the browser.
+    if (const std::string url = pageAddress(); !url.empty()) OpenAddress(this, prompter_, url, launch_);
 }
 
 void TfrmGameWiz::playSound() {
@@ -554,39 +588,59 @@ void TfrmGameWiz::playFile(const fs::path& file) {
     effect->setSource(QUrl::fromLocalFile(Q(file.string())));
 }
 
-void TfrmGameWiz::leaveMatch() {
-    model_.Leave({own_[0]->text().toStdString(), own_[1]->text().toStdString(), own_[2]->text().toStdString()});
+bool TfrmGameWiz::leaveMatch() {
+    const int bad =
+        model_.Leave({own_[0]->text().toStdString(), own_[1]->text().toStdString(), own_[2]->text().toStdString()});
+    if (bad < 0) return true;
+    // The match stays open with the figure to correct; nothing was taken.
+    setPage(kInfoPage);
+    prompter_.error(this, Fmt(model_.oddsView() ? kMsgBadOwnOdds : kMsgBadOwnPercent,
+                              {own_[bad]->text().trimmed().toStdString()}));
+    own_[bad]->setFocus();
+    own_[bad]->selectAll();
+    return false;
 }
 
 void TfrmGameWiz::next() {
-    leaveMatch();
+    if (!leaveMatch()) return;
     model_.GoTo(model_.current() + 1);
     showMatch();
 }
 void TfrmGameWiz::previous() {
-    leaveMatch();
+    if (!leaveMatch()) return;
     model_.GoTo(model_.current() - 1);
     showMatch();
 }
 void TfrmGameWiz::first() {
-    leaveMatch();
+    if (!leaveMatch()) return;
     model_.GoTo(1);
     showMatch();
 }
 void TfrmGameWiz::last() {
-    leaveMatch();
+    if (!leaveMatch()) return;
     model_.GoTo(model_.count());
     showMatch();
 }
 
 void TfrmGameWiz::finish() {
-    leaveMatch();
+    if (!leaveMatch()) return;
     core::TVinraFile work = session_.Doc();
     model_.StoreFrame(work);
     model_.StorePercentages(work);
+    // Rows made for the old frame no longer fit it; they stay until the player regenerates.
+    bool frameChanged = false;
+    for (int m = 0; m < model_.count(); ++m) {
+        const std::string before = m < static_cast<int>(session_.Doc().Grundrad.size())
+                                       ? session_.Doc().Grundrad[static_cast<size_t>(m)]
+                                       : std::string();
+        for (const char code : {'0', '1', '2'})
+            frameChanged = frameChanged || core::EntryHas(before, code) != model_.HasSign(m + 1, code - '0');
+    }
+    const bool warn = frameChanged && !work.Rader.empty();
     job_->CancelAndJoin();
     session_.Replace(work, DocPart::Frame, M(kMsgCaption));
     prompter_.information(this, M(kMsgChanged));
+    if (warn) prompter_.information(this, M(kMsgRegenerate));
     accept();
 }
 
@@ -596,36 +650,61 @@ void TfrmGameWiz::reject() {
 }
 
 bool EnsureRoundStatistics(Program& program, const core::TVinraFile& doc, const std::string& host,
-                           const std::string& today, const std::function<void()>& runMatchStat) {
+                           const std::string& today, const std::function<void()>& runMatchStat, QWidget* parent) {
     const fs::path file = net::GameInfoFile(program.DataFolder(), doc.Pool, doc.OmgID);
     if (!stats::StatisticsStale(file, today)) return false;
     if (runMatchStat) runMatchStat();
     if (!host.empty() && stats::PoolHasMatchInformation(doc.Typ)) {
-        // The clubs' positions and latest games, off the GUI thread; the
-        // wizard opens without them when the service has none.
+        // The clubs' positions and latest games, off the GUI thread, in a modal
+        // window with Cancel: the main window takes no command meanwhile, so no
+        // second fetch writes the same file. The wizard opens without them
+        // when the service has none or the player cancels.
         BackgroundJob job;
-        QEventLoop loop;
-        QObject::connect(&job, &BackgroundJob::finished, &loop, &QEventLoop::quit);
+        QProgressDialog progress(M(kMsgFetchingClubs), M(kMsgCancel), 0, 0, parent);
+        progress.setWindowTitle(M(kMsgCaption));
+        progress.setWindowModality(Qt::ApplicationModal);
+        progress.setMinimumDuration(0);
+        progress.setAutoClose(false);
+        progress.setAutoReset(false);
+        QObject::connect(&job, &BackgroundJob::finished, &progress, [&progress] { progress.done(0); });
+        QObject::connect(&progress, &QProgressDialog::canceled, &job, [&job] { job.Cancel(); });
         const std::string pool = doc.Typ;
         const int64_t omgId = doc.OmgID;
         job.Start([host, pool, omgId, file](JobProgress& p) {
             net::TransferWatch watch(&p.cancel);
             stats::FetchRoundStatistics(host, pool, omgId, file);
         });
-        loop.exec();
+        if (job.Running()) progress.exec();
+        job.CancelAndJoin();
     }
     return true;
 }
 
-void RunGameWizard(Program& program, Prompter& prompter, DocumentSession& session, int start, QWidget* parent) {
+void RunGameWizard(Program& program, Prompter& prompter, DocumentSession& session, int start, QWidget* parent,
+                   MatchStatOptions statOptions) {
+    // One wizard at a time: its statistics fetch and its Finish would race a second one.
+    static bool running = false;
+    if (running) return;
+    running = true;
+    struct Reset {
+        ~Reset() { running = false; }
+    } reset;
     std::string host = net::ServiceHostOf(program.updateIni);
     if (!host.empty() && host.rfind("http", 0) != 0) host = "http://" + host;
-    EnsureRoundStatistics(program, session.Doc(), host, QDate::currentDate().toString(Qt::ISODate).toStdString(), [&] {
-        TfrmMatchStat stat(program, prompter, MatchStatOptions{.logoOwner = parent}, parent);
-        stat.exec();
-    });
-    TfrmGameWiz wizard(program, prompter, session, start, host, parent);
-    wizard.exec();
+    // The logo downloads of the statistics run go on after its window closed
+    // and show in the wizard as they arrive.
+    auto wizard = std::make_shared<QPointer<TfrmGameWiz>>();
+    if (!statOptions.logoOwner) statOptions.logoOwner = parent;
+    statOptions.logosArrived = [wizard, also = statOptions.logosArrived] {
+        if (*wizard) (*wizard)->reloadLogos();
+        if (also) also();
+    };
+    EnsureRoundStatistics(
+        program, session.Doc(), host, QDate::currentDate().toString(Qt::ISODate).toStdString(),
+        [&] { ShowMatchStatistics(parent, program, prompter, statOptions); }, parent);
+    TfrmGameWiz dialog(program, prompter, session, start, host, parent);
+    *wizard = &dialog;
+    dialog.exec();
 }
 
 void RegisterGameWizardCommands(CommandTable& table, const ShellContext& shell) {

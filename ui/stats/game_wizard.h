@@ -17,6 +17,8 @@
 #include "net/game_info.h"
 #include "stats/game_wizard.h"
 #include "ui/core/background_job.h"
+#include "ui/net/browser.h"
+#include "ui/stats/match_stat.h"
 
 class QCheckBox;
 class QComboBox;
@@ -70,6 +72,11 @@ public:
     QPushButton* soundButton() const { return sound_; }
     bool soundLoading() const { return soundJob_->Running(); }
     const std::filesystem::path& lastPlayed() const { return lastPlayed_; }
+    // Who opens "Open in browser" (tests put a recorder here).
+    void setBrowserLauncher(BrowserLauncher launch) { launch_ = std::move(launch); }
+    QPushButton* openBrowserButton() const { return openBrowser_; }
+    // Shows the logos again (they may have arrived since the match was shown).
+    void reloadLogos();
 
     void next();
     void previous();
@@ -83,7 +90,10 @@ protected:
 private:
     void build();
     void showMatch();
-    void leaveMatch();
+    // Takes the own fields of the match; false (with a message, the field
+    // focused) when one of them is not a number in range.
+    bool leaveMatch();
+    void showLogos();
     void refreshStatus();
     void refreshInfo();
     void refreshGames(int team);
@@ -140,6 +150,7 @@ private:
     std::filesystem::path pendingSound_;
     std::filesystem::path lastPlayed_;
     std::shared_ptr<std::string> fetched_;
+    BrowserLauncher launch_;
     int lastPage_ = 9;
 };
 
@@ -149,9 +160,15 @@ private:
 // When the round information file is missing or older than today: runs the
 // match statistics download (runMatchStat), then fetches the clubs'
 // statistics from host into the file. True when the statistics were stale.
+// The fetch runs in a modal progress window with Cancel, so the main window
+// cannot start a second one writing the same file.
 bool EnsureRoundStatistics(Program& program, const core::TVinraFile& doc, const std::string& host,
-                           const std::string& today, const std::function<void()>& runMatchStat);
-void RunGameWizard(Program& program, Prompter& prompter, DocumentSession& session, int start, QWidget* parent);
+                           const std::string& today, const std::function<void()>& runMatchStat,
+                           QWidget* parent = nullptr);
+// statOptions: for the match statistics run (the logos it starts outlive it,
+// owned by parent, and show in the wizard when they arrive).
+void RunGameWizard(Program& program, Prompter& prompter, DocumentSession& session, int start, QWidget* parent,
+                   MatchStatOptions statOptions = {});
 // The "set frame" command (Ctrl+T, and a double click on a match of the grid).
 void RegisterGameWizardCommands(CommandTable& table, const ShellContext& shell);
 

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -13,8 +15,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTextBrowser>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
 
 #include <fmt/format.h>
 
@@ -131,13 +137,23 @@ TEST_F(GameWizardTest, OddsViewQuickFillAndBadTextOnLeaving) {
     w->quickButton(stats::QuickSource::News)->click();  // 6, 3, 1 x 10 for Stryktipset
     EXPECT_EQ(w->ownField(0)->text(), QStringLiteral("60"));
     EXPECT_EQ(w->ownField(2)->text(), QStringLiteral("10"));
-    w->quickButton(stats::QuickSource::Bookmaker)->click();
+    w->quickButton(stats::QuickSource::Operator)->click();  // the round's Odds keys
     EXPECT_EQ(w->ownField(0)->text(), QStringLiteral("50"));
     w->next();
     w->ownField(0)->setText(QStringLiteral("1,2,3"));
     w->ownField(1)->setText(QStringLiteral("abc"));
     w->ownField(2)->clear();
-    w->last();  // never throws; the texts count as 0
+    // A figure that is not a number is shown to the player, who stays on the match.
+    for (auto leave : {&TfrmGameWiz::last, &TfrmGameWiz::finish}) {
+        prompter_.shown.clear();
+        (w.get()->*leave)();
+        EXPECT_EQ(w->model().current(), 3);
+        EXPECT_EQ(prompter_.Texts("error"),
+                  std::vector<QString>{QString::fromStdString(core::FormatMsg(core::Msg(3300), {"1,2,3"}))});
+    }
+    w->ownField(0)->clear();
+    w->ownField(1)->clear();
+    w->last();
     w->finish();
     const auto& proc = session().Doc().Proc;
     EXPECT_EQ(proc[0][0], "50");
@@ -146,6 +162,83 @@ TEST_F(GameWizardTest, OddsViewQuickFillAndBadTextOnLeaving) {
     EXPECT_EQ(proc[2][1], "25");
     EXPECT_EQ(proc[0][2], "0");
     EXPECT_EQ(proc[1][2], "0");
+}
+
+// A banker survives a look at it in the odds view; Enter in an own field
+// presses no button; a frame changed under rows gives the regenerate warning.
+TEST_F(GameWizardTest, OddsViewKeepsUntouchedFiguresAndEnterPressesNothing) {
+    session().Edit(DocPart::Frame, QStringLiteral("test"), [](core::TVinraFile& d) {
+        d.Proc = {std::vector<std::string>(13, "1"), std::vector<std::string>(13, "1"),
+                  std::vector<std::string>(13, "1")};
+        d.Proc[0][0] = "100";
+        d.Proc[1][0] = "0";
+        d.Proc[2][0] = "0";
+        d.Rader = {"0000000000000"};
+    });
+    auto w = Open(1);
+    w->show();
+    w->setPage(9);
+    w->oddsViewBox()->setChecked(true);
+    EXPECT_EQ(w->ownField(0)->text(), QStringLiteral("1,00"));
+    w->next();
+    w->oddsViewBox()->setChecked(false);
+    w->ownField(1)->setFocus();
+    QTest::keyClick(w->ownField(1), Qt::Key_Return);
+    QTest::keyClick(w->ownField(1), Qt::Key_Enter);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->model().Frame(2), "0");
+    w->oddsViewBox()->setChecked(true);
+    w->ownField(2)->setText(QStringLiteral("0,5"));  // odds below 1: the view stays
+    w->oddsViewBox()->setChecked(false);
+    EXPECT_TRUE(w->oddsViewBox()->isChecked());
+    EXPECT_EQ(prompter_.Texts("error"),
+              std::vector<QString>{QString::fromStdString(core::FormatMsg(core::Msg(3301), {"0,5"}))});
+    w->ownField(2)->setText(QStringLiteral("100,00"));
+    w->signButton(1)->click();
+    w->finish();
+    const auto& proc = session().Doc().Proc;
+    EXPECT_EQ((std::array<std::string, 3>{proc[0][0], proc[1][0], proc[2][0]}),
+              (std::array<std::string, 3>{"100", "0", "0"}));
+    EXPECT_EQ((std::array<std::string, 3>{proc[0][1], proc[1][1], proc[2][1]}),
+              (std::array<std::string, 3>{"1", "1", "1"}));
+    EXPECT_EQ(prompter_.Texts("information"), (std::vector<QString>{QString::fromStdString(core::Msg(364)),
+                                                                    QString::fromStdString(core::Msg(600))}));
+    EXPECT_EQ(session().Doc().Rader.size(), 1u);
+}
+
+// The service host comes from update.ini: only a web address reaches the browser.
+TEST_F(GameWizardTest, OpenInBrowserTakesOnlyWebAddresses) {
+    for (const auto& [host, opened] : {std::pair{std::string("http://127.0.0.1:9"), true},
+                                       std::pair{std::string("https://127.0.0.1:9"), true},
+                                       std::pair{std::string("file:///etc"), false},
+                                       std::pair{std::string("javascript:alert(1)//"), false}}) {
+        prompter_.shown.clear();
+        auto w = Open(2, host);
+        w->setPage(0);
+        std::vector<QString> launched;
+        w->setBrowserLauncher([&](const QUrl& url) {
+            launched.push_back(url.toString());
+            return true;
+        });
+        w->openBrowserButton()->click();
+        EXPECT_EQ(launched.size(), opened ? 1u : 0u) << host;
+        EXPECT_EQ(prompter_.Texts("error").size(), opened ? 0u : 1u) << host;
+        if (opened && !launched.empty()) {
+            EXPECT_TRUE(launched[0].startsWith(QString::fromStdString(host + "/Vinra/Chart/S/4851/2/"))) << host;
+        }
+    }
+}
+
+// For the Unibet pools the bookmaker row is Unibet's and the operator's row is hidden.
+TEST_F(GameWizardTest, UnibetPoolsHideTheOperatorRow) {
+    session().SetRound({.typ = "T", .country = "Unibet", .pool = "Stryktipset", .omg = "2026-50", .omgId = 4851,
+                        .n = 13});
+    auto w = Open(1);
+    w->show();
+    w->setPage(9);
+    EXPECT_TRUE(w->valueLabel(1, 0)->isVisible());
+    EXPECT_FALSE(w->valueLabel(2, 0)->isVisible());
+    EXPECT_EQ(w->quickButton(stats::QuickSource::Bookmaker)->text(), QString::fromStdString(core::Msg(1917)));
 }
 
 TEST_F(GameWizardTest, CancelStoresNothing) {
@@ -175,7 +268,8 @@ TEST_F(GameWizardTest, TeamsLatestGamesRanksAndNavigation) {
     EXPECT_EQ(w->valueLabel(4, 0)->text(), QStringLiteral("13"));  // 40% is the least played favourite
     EXPECT_EQ(w->valueLabel(3, 0)->text(), QStringLiteral("40,00"));
     EXPECT_EQ(w->valueLabel(5, 0)->text(), QStringLiteral("1,25"));  // bookmaker 50 / people 40
-    EXPECT_EQ(w->valueLabel(2, 0)->text(), QString());               // no operator odds: empty, not 0
+    EXPECT_EQ(w->valueLabel(1, 0)->text(), QString());  // no bookmaker (Ubet) odds: empty, not 0
+    EXPECT_EQ(w->valueLabel(2, 0)->text(), QStringLiteral("50"));  // the operator's, from the Odds keys
     w->last();
     EXPECT_EQ(w->model().current(), 13);
     EXPECT_EQ(w->valueLabel(4, 0)->text(), QStringLiteral("1"));  // 52% the most played
@@ -241,6 +335,40 @@ TEST_F(GameWizardTest, StaleStatisticsAreFetchedFirst) {
     // Of a match's section only a clip name that stays in its folder comes in.
     EXPECT_EQ(core::IniFile::FromFile(file).ReadString("Game0", "Sound"), "S4851-1.wav");
     EXPECT_FALSE(core::IniFile::FromFile(file).HasKey("Game1", "Sound"));
+}
+
+// The clubs' statistics come in behind a modal window with Cancel: the main
+// window takes no second Ctrl+T meanwhile, and Cancel ends a stalled fetch.
+TEST_F(GameWizardTest, StatisticsFetchIsModalAndCancelEndsIt) {
+    vinra::testing::LocalServer server;
+    std::atomic<bool> release = false;
+    server.svr.Get("/Vinra/Info/S/4851/", [&](const httplib::Request&, httplib::Response& res) {
+        for (int i = 0; i < 100 && !release; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        res.set_content("[Info]\r\nDate=2026-12-10\r\n", "text/plain");
+    });
+    server.Start();
+    const fs::path file = net::GameInfoFile(program_->DataFolder(), "Stryktipset", 4851);
+    auto ini = core::IniFile::FromFile(file);
+    ini.WriteString("Info", "Date", "2026-12-09");
+    ini.SaveToFile(file);
+    bool sawModal = false;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+        if (!progress) return;
+        sawModal = progress->isModal() && progress->labelText() == QString::fromStdString(core::Msg(3302));
+        progress->cancel();
+    });
+    poll.start();
+    QElapsedTimer t;
+    t.start();
+    EXPECT_TRUE(EnsureRoundStatistics(*program_, session().Doc(), server.Host(), "2026-12-10", {}, window_.get()));
+    poll.stop();
+    EXPECT_LT(t.elapsed(), 4000);
+    release = true;
+    EXPECT_TRUE(sawModal);
+    EXPECT_TRUE(stats::StatisticsStale(file, "2026-12-10"));  // nothing was merged
 }
 
 // A match's clip is fetched from the service into the sound cache on the first

@@ -316,6 +316,29 @@ TEST(GoalServiceTab, SvtTeamsThePageLacksAreMappedAtAButtonClick) {
     EXPECT_EQ(Cell(tab2, 0, GoalServiceTab::ColScore), QStringLiteral("---"));
 }
 
+// The identification setting of the internet settings: with "one hit is
+// enough" a match whose home team alone is on the page is read; with both
+// teams required it is not.
+TEST(GoalServiceTab, FindTeamsSettingDecidesWhetherOneNameIsEnough) {
+    LiveService s;
+    s.seconds = 1060;
+    Heard heard;
+    for (const int findTeams : {0, 1}) {
+        SCOPED_TRACE(findTeams);
+        TempDir dir;
+        core::TVinraFile doc = Doc();
+        GoalServiceOptions o = Options(s.server.Host(), dir.path(), heard);
+        o.settings = core::IniFile::FromText("[URL]\nFindTeams=" + std::to_string(findTeams) + "\n");
+        o.aways[0] = "Glenmuir Rovers";  // the page says "Glenmuir"; "Kilbrack" is found
+        GoalServiceTab tab(doc, std::move(o));
+        tab.SourceSvt()->click();
+        tab.ModeNonStop()->click();
+        PressAndWait(tab);
+        tab.OnOff()->click();
+        EXPECT_EQ(Cell(tab, 0, GoalServiceTab::ColScore) == QStringLiteral("---"), findTeams == 1);
+    }
+}
+
 // Pictures of the tab during a live round, in Swedish and English, when
 // VINRA_SCREENSHOT_DIR names a folder.
 TEST(GoalServiceTab, ScreenshotsDuringALiveRound) {

@@ -30,6 +30,7 @@
 #include "ui/core/command_table.h"
 #include "ui/core/document_session.h"
 #include "ui/core/grid_panel.h"
+#include "ui/stats/game_wizard.h"
 #include "ui/tests/support/ui_fixture.h"
 
 namespace vinra::ui::testing {
@@ -218,6 +219,31 @@ TEST_F(MatchStatTest, FetchesDetailsStoresTheGamesAndLoadsMissingLogosOnce) {
     for (const auto& e : fs::directory_iterator(images()))
         EXPECT_EQ(e.path().filename().string().rfind("logo", 0), 0u) << e.path();
     EXPECT_FALSE(fs::exists(home() / "Program" / "~ss.xml"));
+}
+
+// A round text without year and week stores no matches under a round 0; the
+// rest of the run goes on.
+TEST_F(MatchStatTest, AMalformedRoundTextStoresNoGames) {
+    program_->doc.Omg = "2026-5";
+    ASSERT_TRUE(ShowMatchStatistics(window_.get(), *program_, prompter_, opts_));
+    EXPECT_TRUE(program_->db.RoundGames(4852, "S").empty());
+    EXPECT_EQ(core::IniFile::FromFile(infoFile()).ReadString("Game0", "Home"), "Arsenal");
+}
+
+// Run from the game wizard, the statistics window's logo downloads outlive it
+// and reach the cache.
+TEST_F(MatchStatTest, LogosArriveWhenTheGameWizardRanTheStatistics) {
+    QTimer closer;
+    closer.setInterval(20);
+    QObject::connect(&closer, &QTimer::timeout, [] {
+        if (auto* w = qobject_cast<TfrmGameWiz*>(QApplication::activeModalWidget())) static_cast<QDialog*>(w)->reject();
+    });
+    closer.start();
+    RunGameWizard(*program_, prompter_, window_->Session(), 1, window_.get(), opts_);
+    closer.stop();
+    EXPECT_TRUE(prompter_.Texts("error").empty());
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(images() / "logo25.png"); }));
+    for (int i = 1; i < 26; ++i) EXPECT_TRUE(fs::exists(images() / ("logo" + std::to_string(i) + ".png"))) << i;
 }
 
 TEST_F(MatchStatTest, FailuresShowTheMessageAndKeepTheGoodFile) {

@@ -15,12 +15,15 @@
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTest>
+#include <QTimer>
 
 #include <cstdlib>
 
 #include "core/mail.h"
 #include "core/messages.h"
 #include "core/settings.h"
+#include "net/http.h"
 #include "ui/core/command_table.h"
 #include "ui/core/document_session.h"
 #include "ui/core/localise.h"
@@ -137,6 +140,53 @@ TEST_F(SettingsDialogsTest, InternetSettingsLinksProfilesAndSounds) {
     EXPECT_EQ(nat.ReadString("Svenska Spel", "MENU0"), "Bara en");
     EXPECT_FALSE(nat.HasKey("Svenska Spel", "MENU1"));
     EXPECT_FALSE(nat.HasKey("Svenska Spel", "URL1"));
+}
+
+// OK in the program settings takes effect at once: the proxy of the next
+// transfer, the Help-menu links and the team-name tool tips of the grid.
+TEST_F(SettingsDialogsTest, ProxyLinksAndToolTipsTakeEffectAtOnce) {
+    window_->NewClick();
+    window_->Session().SetTeams(std::vector<std::string>(13, "AIK"), std::vector<std::string>(13, "Hammarby"));
+    EXPECT_EQ(window_->Grid()->item(0, 1)->toolTip(), QStringLiteral("AIK"));
+    QTimer::singleShot(0, [this] {
+        auto* dialog = qobject_cast<TfrmSettings*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto& values = const_cast<core::ProgramSettingsValues&>(dialog->values());
+        values.proxy = {true, "proxy.example", "3128"};
+        values.links = {{"Bara en", "https://en.example"}};
+        dialog->check(201)->setChecked(false);  // no tool tips
+        if (dialog->OkClick()) dialog->accept();
+    });
+    ASSERT_TRUE(window_->Commands().Trigger(QStringLiteral("actSettings")));
+    EXPECT_TRUE(net::CurrentHttpOptions().useProxy);
+    EXPECT_EQ(net::CurrentHttpOptions().proxyHost, "proxy.example");
+    EXPECT_EQ(net::CurrentHttpOptions().proxyPort, "3128");
+    const CommandSpec* link = window_->Commands().Row(QStringLiteral("actHelpLink0"));
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(link->text, QStringLiteral("Bara en"));
+    EXPECT_EQ(window_->Commands().Row(QStringLiteral("actHelpLink1")), nullptr);
+    EXPECT_TRUE(window_->Grid()->item(0, 1)->toolTip().isEmpty());
+    net::SetHttpOptions(net::HttpOptions{});
+}
+
+// Enter in the profile box stores the typed fields under the typed name; it
+// adds no bare name and clears nothing, and the dialog stays open.
+TEST_F(SettingsDialogsTest, EnterInTheProfileBoxStoresTheProfile) {
+    core::ProgramSettingsValues values =
+        core::LoadProgramSettings(program_->settingsFile().ini(), program_->settings, program_->national, Place());
+    TfrmWeb web(nullptr, prompter_, *program_, values);
+    web.show();
+    web.tabs()->setCurrentIndex(2);
+    web.recipients()->setText(QStringLiteral("a@x.se"));
+    web.profile()->setEditText(QStringLiteral("Klubben"));
+    web.profile()->lineEdit()->setFocus();
+    QTest::keyClick(web.profile()->lineEdit(), Qt::Key_Return);
+    EXPECT_TRUE(web.isVisible());
+    EXPECT_EQ(web.profile()->count(), 1);
+    EXPECT_EQ(web.recipients()->text(), QStringLiteral("a@x.se"));
+    ASSERT_EQ(web.profiles().lists().size(), 1u);
+    EXPECT_EQ(web.profiles().lists()[0].name, "Klubben");
+    EXPECT_EQ(web.profiles().lists()[0].recipients, "a@x.se");
 }
 
 // A stand-in for xdg-email: records its arguments, one a line.

@@ -432,7 +432,8 @@ TEST(SvtTeams, MappingWritesAcceptedNamesAndStopsOnCancelAll) {
     WriteBytes(teamstat, "[Alias]\r\nArsenal FC=Arsenal\r\n");
     net::TResultInfo info;
     info.pageLines = "-\tArsenal-Chelsea   1-1-\tn/a\t-\t1-1\t\r\n-\tMalm\xC3\xB6-AIK  0-0-\tn/a\t-\t0-0\t\r\n";
-    info.unmatchedTeams = "Arsenal FC\r\n\r\nMalm\xC3\xB6 FF\r\nNever asked\r\n";
+    // "[Alias]" and "Home=Away" could not be keys of teamstat.ini: refused before any dialog.
+    info.unmatchedTeams = "[Alias]\r\nArsenal FC\r\n\r\nHome=Away\r\nMalm\xC3\xB6 FF\r\nNever asked\r\n";
     testing::ScriptedPrompter prompter;
     int shown = 0;
     const int written = MapSvtTeams(nullptr, info, teamstat, prompter, [&](TfrmSvtTeams& dlg) {
@@ -455,8 +456,10 @@ TEST(SvtTeams, MappingWritesAcceptedNamesAndStopsOnCancelAll) {
     });
     EXPECT_EQ(shown, 2);
     EXPECT_EQ(written, 1);
-    ASSERT_EQ(prompter.Texts("error").size(), 1u);
-    EXPECT_TRUE(prompter.Texts("error")[0].startsWith("The team name does not seem"));
+    ASSERT_EQ(prompter.Texts("error").size(), 3u);
+    EXPECT_EQ(prompter.Texts("error")[0], QString::fromStdString(core::FormatMsg(core::Msg(3303), {"[Alias]"})));
+    EXPECT_TRUE(prompter.Texts("error")[1].startsWith("The team name does not seem"));
+    EXPECT_EQ(prompter.Texts("error")[2], QString::fromStdString(core::FormatMsg(core::Msg(3303), {"Home=Away"})));
     const core::IniFile ini = core::IniFile::FromFile(teamstat);
     EXPECT_EQ(ini.ReadString("teams_svt", "Arsenal FC"), "Arsenal");
     EXPECT_EQ(ini.ReadString("Alias", "Arsenal FC"), "Arsenal");
