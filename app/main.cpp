@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
             "See also vinra(1), the command-line tool.\n");
         return 0;
     }
-    // Ties the windows to vinra2000.desktop (its icon and name in the task bar).
-    QGuiApplication::setDesktopFileName(QStringLiteral("vinra2000"));
+    // Ties the windows to org.vinra2000.Vinra2000.desktop (its icon and name in the task bar).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vinra2000.Vinra2000"));
     return vinra::ui::RunDesktopProgram(argc, argv);
 }

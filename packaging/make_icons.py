@@ -13,7 +13,7 @@ import subprocess
 import tempfile
 
 OUT = pathlib.Path(__file__).resolve().parent / "icons"
-NAME = "vinra2000"
+NAME = "org.vinra2000.Vinra2000"  # the desktop id: icons, desktop entry and metadata share it
 SIZES = [16, 22, 24, 32, 48, 64, 128, 256, 512]
 SMALL = 24  # this size and below use the simple drawing
 
