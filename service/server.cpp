@@ -441,6 +441,17 @@ void VinraService::Register(httplib::Server& svr) {
     };
     svr.Get("/api/svenskaspel/XMLinfoProxy.php", info('S', 'I'));
     svr.Get("/api/unibet/XMLinfoProxy.php", info('T', 'O'));
+    // Every other pool's game information, by pool code.
+    svr.Get("/api/vinra/XMLinfoProxy.php", [this](const httplib::Request& req, httplib::Response& res) {
+        const std::string typ = req.get_param_value("typ");
+        const auto draw = PositiveParam(req, "omgang");
+        if (typ.size() != 1 || !core::FindPool(typ) || !draw)
+            return BadRequest(res, "typ must be a pool code and omgang a draw number");
+        const auto s = season();
+        const Round* r = s->find(typ[0], *draw);
+        if (!r) return NotFound(res, "no such round");
+        res.set_content(GameInfoXml(*r), kXml);
+    });
 
     // Live scores.
     svr.Get("/api/svenskaspel/goalserviceProxy.php", [=, this](const httplib::Request& req, httplib::Response& res) {

@@ -6,6 +6,7 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <thread>
@@ -13,6 +14,7 @@
 #include <fmt/format.h>
 
 #include "core/ini.h"
+#include "core/pools.h"
 #include "core/system_document.h"
 #include "core/text.h"
 #include "checking/tips_data.h"
@@ -103,11 +105,12 @@ TEST(Season, ReadsRoundFilesAndSkipsBrokenOnes) {
     EXPECT_EQ(r.levels[0].payout, 1234567);
     EXPECT_EQ(r.matches[2].away, "Nesb\xC3\xB8");
 
-    // The sample season: every file reads, three pools have an open round.
+    // The sample season: every file reads, every pool that is played has an open round.
     const Season sample = Season::Load(kSample, kThursday);
     EXPECT_TRUE(sample.problems().empty()) << sample.problems()[0];
-    EXPECT_EQ(sample.pools(), "SICD");
-    for (char typ : std::string("SIC")) EXPECT_FALSE(sample.current(typ, "2026-50")->settled()) << typ;
+    EXPECT_EQ(sample.pools(), "SIABCDEFGHVTO");
+    // (The midweek pools A and G played this week's round on Wednesday.)
+    for (char typ : std::string("SICEHVTO")) EXPECT_FALSE(sample.current(typ, "2026-50")->settled()) << typ;
     EXPECT_EQ(sample.current('S', "2026-49")->omgId, 4850);
 }
 
@@ -134,7 +137,15 @@ TEST(Season, TheSampleSeasonFollowsTheDate) {
         ASSERT_TRUE(pools.FileOK());
         const auto at = *net::ParseDeadline(now);
         const auto entries = pools.Entries(at);
-        ASSERT_EQ(entries.size(), 3u);
+        // One open round for every pool a player can play, whatever his operator.
+        std::string playable, listed;
+        for (const auto& p : core::BuiltinPools())
+            if (!p.halfTime) playable += p.code;
+        for (const auto& e : entries) listed += e.code;
+        std::sort(playable.begin(), playable.end());
+        std::sort(listed.begin(), listed.end());
+        EXPECT_EQ(listed, playable);
+        const core::IniFile update = UpdateIni(s, dir);
         for (const auto& e : entries) {
             EXPECT_FALSE(e.closed) << e.code;
             EXPECT_GT(e.deadline, now) << e.code;
@@ -154,6 +165,15 @@ TEST(Season, TheSampleSeasonFollowsTheDate) {
                                                  open->matches[0].home, open->matches[0].away);
             EXPECT_NE(std::find(pools.PoolGames().begin(), pools.PoolGames().end(), line), pools.PoolGames().end())
                 << line;
+            // Its game information through the pool's own address, and its statistics.
+            std::string address = update.ReadString(e.code, "Details");
+            ASSERT_NE(address.find("%s"), std::string::npos) << e.code;
+            address.replace(address.find("%s"), 2, std::to_string(e.omgId));
+            const core::IniFile gameInfo = net::GameInfoFromXml(Fetch(address, dir));
+            EXPECT_EQ(gameInfo.ReadString("Game0", "Home"), open->matches[0].home) << e.code;
+            EXPECT_FALSE(gameInfo.ReadString(fmt::format("Game{}", e.numGames - 1), "People1").empty()) << e.code;
+            const net::HttpReply stats = net::Get(fmt::format("{}/Vinra/Info/{}/{}/", s.base(), e.code, e.omgId));
+            EXPECT_EQ(stats.status, 200) << e.code;
             if (now == "2027-12-09 12:00") {
                 EXPECT_EQ(e.omgId - openDraw[e.code[0]], 52 * open->drawStep) << e.code;
             } else if (now == "2026-12-10 12:00") {
@@ -212,7 +232,7 @@ TEST(Service, ActivePoolsListTheOpenRoundsWithTheirDatabaseLines) {
     const core::IniFile ini = core::IniFile::FromText(text);
     EXPECT_EQ(ini.ReadInteger("Info", "FileOK", 0), 1);
     EXPECT_EQ(ini.ReadString("Info", "Date"), "2026-12-10");
-    EXPECT_EQ(ini.ReadString("Info", "Pools"), "SIC");  // the half-time pool D is results only
+    EXPECT_EQ(ini.ReadString("Info", "Pools"), "SIACEGHVTO");  // the half-time pools B, D, F are results only
     EXPECT_EQ(ini.ReadString("Info", "C"), "C0");
     EXPECT_EQ(ini.ReadString("S0", "XMLOmgang"), "4851");
     EXPECT_EQ(ini.ReadString("C0", "N"), "Tipping L\xC3\xB8rdag");
@@ -229,9 +249,9 @@ TEST(Service, ActivePoolsListTheOpenRoundsWithTheirDatabaseLines) {
         return out;
     };
     const auto games = section("PoolGames"), results = section("PoolResults");
-    EXPECT_EQ(games.size(), 13u + 13u + 12u);
+    EXPECT_EQ(games.size(), 13u * 5 + 12u * 4 + 10u);  // S I H V T, A C E G, O
     for (const std::string& l : games) EXPECT_EQ(std::count(l.begin(), l.end(), ';'), 5) << l;
-    ASSERT_EQ(results.size(), 4u);  // the latest result of S, C, D and I
+    ASSERT_EQ(results.size(), 13u);  // the latest result of every pool, half-time pools too
     for (const std::string& l : results) EXPECT_EQ(std::count(l.begin(), l.end(), ';'), 11) << l;
 }
 
@@ -452,8 +472,8 @@ TEST(Service, TheProgramsFlowsRunAgainstTheSampleSeason) {
     const net::ActivePoolsRefresh pools = net::RefreshActivePools(net::ServiceHostOf(update), data, &db);
     ASSERT_TRUE(pools.replaced) << pools.error;
     EXPECT_EQ(pools.importError, "");
-    EXPECT_EQ(pools.games.inserted, 38u);
-    EXPECT_EQ(pools.results.inserted, 4u);
+    EXPECT_EQ(pools.games.inserted, 123u);
+    EXPECT_EQ(pools.results.inserted, 13u);
     EXPECT_TRUE(pools.games.skippedLines.empty());
 
     const net::UpdateDatabaseResult all = net::RunUpdateDatabase(net::ServiceHostOf(update), data, db);
