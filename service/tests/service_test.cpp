@@ -520,6 +520,46 @@ TEST(Service, OwnRowsAreAcceptedOnlyWhenWellFormed) {
     }
 }
 
+TEST(Service, OwnRowsOfEverySizeTheShopTakesGetThroughAndRefusalsAreStated) {
+    auto xml = [](size_t rows) {
+        std::string out = "<egnarader klient=\"Vinra 2000\" ombud=\"41706\" spelkort=\"12345\">"
+                          "<spel produkt=\"1\" produktnamn=\"Stryktipset\">";
+        for (size_t r = 0; r < rows; ++r) {
+            std::string signs;
+            for (int m = 0; m < 13; ++m) signs += std::string(m ? "," : "") + "1X2"[(r >> (m % 11)) % 3];
+            out += "<rad system=\"E\">" + signs + "</rad>";
+        }
+        return out + "</spel></egnarader>";
+    };
+    struct Case {
+        std::string now;
+        size_t rows;
+        const char* status;
+    };
+    const Case cases[] = {
+        {kThursday, 96, "<status kod=\"0\">OK</status>"},      // past the HTTP library's own 8 KB form limit
+        {kThursday, 20000, "<status kod=\"0\">OK</status>"},   // the most the shop takes
+        {kThursday, 20001, "<status kod=\"5\">"},              // one too many: said so
+        {"2026-12-12 18:00", 10, "<status kod=\"0\">OK</status>"},  // Saturday evening: next week's round
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.rows) + " rows at " + c.now);
+        Running s(kSample, c.now);
+        const net::HttpReply reply = net::PostForm(s.base() + "/Vinra/egnarader", {"xmlData=" + xml(c.rows)});
+        EXPECT_EQ(reply.status, 200);
+        EXPECT_NE(reply.body.find(c.status), std::string::npos) << reply.body.substr(0, 300);
+    }
+    // A round file whose deadline has passed and no later one: the round is closed.
+    TempDir data;
+    fs::create_directories(data.path() / "rounds");
+    std::string round = "[Round]\nTyp=S\nOmgID=4851\nOmg=2026-50\nDeadline=2026-12-12 15:59\n";
+    for (int m = 1; m <= 13; ++m) round += fmt::format("[Match{}]\nHome=A{}\nAway=B{}\n", m, m, m);
+    WriteBytes(data.path() / "rounds" / "S-4851.ini", round);
+    Running late(data.path(), "2026-12-12 16:30");
+    const net::HttpReply closed = net::PostForm(late.base() + "/Vinra/egnarader", {"xmlData=" + xml(2)});
+    EXPECT_NE(closed.body.find("<status kod=\"6\">"), std::string::npos) << closed.body;
+}
+
 TEST(Service, UploadsNeedTheAccountKeyAndLeadToALiveCheckPage) {
     TempDir dir;
     Running s(kSample);
