@@ -195,7 +195,7 @@ void TfrmMatchStat::run() {
     running_ = true;
     static_cast<BusyRing*>(animation_)->setRunning(true);
     const core::TVinraFile& doc = program_.doc;
-    if (!stats::PoolHasMatchInformation(doc.Typ)) {
+    if (!stats::PoolHasMatchInformation(doc.Typ, program_.updateIni)) {
         // The other operators publish no extended information.
         setStatus(M(kMsgDone));
         succeeded_ = true;
