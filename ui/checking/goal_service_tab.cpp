@@ -214,7 +214,11 @@ void GoalServiceTab::build() {
 
     auto* pub = new QHBoxLayout;
     publish_ = Tag(new QCheckBox(M(kMsgPublishBox), this), kMsgPublishBox);
-    publish_->setChecked(true);
+    // Publishing sends the system out: only when the player ticked it, now or before.
+    publish_->setChecked(options_.publish);
+    connect(publish_, &QCheckBox::toggled, this, [this](bool on) {
+        if (options_.publishChosen) options_.publishChosen(on);
+    });
     show_ = Tag(new QPushButton(M(kMsgPublishShow), this), kMsgPublishShow);
     pub->addWidget(publish_);
     pub->addWidget(show_);
@@ -561,6 +565,8 @@ QWidget* TfrmRatta::makeGoalServiceTab() {
         return session_->Last().check;
     };
     o.modified = [this] { marksModified_ = true; };
+    o.publish = ctx_.publishGoals;
+    o.publishChosen = ctx_.rememberPublishGoals;
     auto* tab = new GoalServiceTab(work_, std::move(o));
     // Ctrl+G presses the On/Off button wherever the window has the focus.
     auto* key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);

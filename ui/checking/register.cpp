@@ -21,6 +21,8 @@ namespace vinra::ui {
 namespace {
 
 constexpr int kMsgNoRows = 283;  // "There are no rows!"
+// RAVAROZ.INI [General]: the goal tab publishes its state (the player's choice, off at first).
+constexpr const char* kGoalPublishKey = "GoalPublish";
 
 }  // namespace
 
@@ -37,6 +39,8 @@ CheckWindowContext MakeCheckWindowContext(const ShellContext& shell) {
     c.homes = session.HomeTeams();
     c.aways = session.AwayTeams();
     c.uploadUser = std::string(core::Trim(program.settingsFile().ini().ReadString("General", kApiUserKey)));
+    c.publishGoals = program.settingsFile().ini().ReadBool("General", kGoalPublishKey, false);
+    c.rememberPublishGoals = [&program](bool on) { program.settingsFile().WriteBool("General", kGoalPublishKey, on); };
     c.systemFileName = session.IsUntitled() ? std::string() : session.FileName().filename().string();
     const std::string host = net::ServiceHostOf(program.updateIni);
     c.serviceHome = host.empty() ? std::string() : (host.rfind("http", 0) == 0 ? host : "http://" + host) + "/";
