@@ -338,6 +338,13 @@ const VinraService::Stored* VinraService::lookup(const std::deque<Stored>& list,
 
 void VinraService::Register(httplib::Server& svr) {
     svr.set_payload_max_length(32 * 1024 * 1024);
+    // A POST without a body and without a length (curl -X POST with no data)
+    // is an empty POST: the HTTP library would refuse it, waiting for a body.
+    svr.set_pre_routing_handler([](const httplib::Request& req, httplib::Response&) {
+        if (req.method == "POST" && !req.has_header("Content-Length") && !req.has_header("Transfer-Encoding"))
+            const_cast<httplib::Request&>(req).headers.emplace("Content-Length", "0");  // the server's own object
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
 
     // The address clients reached us under, for the links we hand out.
     auto base = [this](const httplib::Request& req) {

@@ -6,6 +6,11 @@
 
 #include <pugixml.hpp>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <map>
@@ -558,6 +563,31 @@ TEST(Service, OwnRowsOfEverySizeTheShopTakesGetThroughAndRefusalsAreStated) {
     Running late(data.path(), "2026-12-12 16:30");
     const net::HttpReply closed = net::PostForm(late.base() + "/Vinra/egnarader", {"xmlData=" + xml(2)});
     EXPECT_NE(closed.body.find("<status kod=\"6\">"), std::string::npos) << closed.body;
+}
+
+TEST(Service, APostWithoutABodyIsAnEmptyPost) {
+    // As curl -X POST sends it when no data is given: no length, no body.
+    Running s(kSample);
+    const int port = std::stoi(s.base().substr(s.base().rfind(':') + 1));
+    for (const std::string path : {"/api/live/start?typ=S&start=now&minute=1", "/api/live/stop"}) {
+        SCOPED_TRACE(path);
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        ASSERT_GE(fd, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(static_cast<uint16_t>(port));
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        const std::string request = "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nAccept: */*\r\n\r\n";
+        ASSERT_EQ(::send(fd, request.data(), request.size(), 0), static_cast<ssize_t>(request.size()));
+        timeval wait{5, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+        char buf[64] = {};
+        const ssize_t got = ::recv(fd, buf, sizeof buf - 1, 0);
+        ::close(fd);
+        ASSERT_GT(got, 0);
+        EXPECT_EQ(std::string(buf).substr(0, 12), "HTTP/1.1 200");
+    }
 }
 
 TEST(Service, UploadsNeedTheAccountKeyAndLeadToALiveCheckPage) {
