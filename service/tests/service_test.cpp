@@ -202,6 +202,23 @@ TEST(Season, TheSampleSeasonFollowsTheDate) {
     }
 }
 
+TEST(Season, TheShippedActivePoolsFindTheirRoundsOnAnyDate) {
+    // A first start makes its system from the list the program ships, before the
+    // fresh one arrives: every round of it must be one the service knows.
+    const auto shipped = net::ActivePoolsFile::FromText(
+        core::DecodeFileText(ReadBytes(fs::path(VINRA_SOURCE_DIR) / "resources" / "activepools.ini")));
+    for (const std::string now : {"2026-12-10 12:00", "2027-12-09 12:00"}) {
+        const Season season = Season::Load(kSample, now);
+        const auto entries = shipped.Entries(*net::ParseDeadline(now));
+        ASSERT_FALSE(entries.empty());
+        for (const auto& e : entries) {
+            const Round* r = season.find(e.code[0], e.omgId);
+            ASSERT_NE(r, nullptr) << e.code << " " << e.omgId << " at " << now;
+            EXPECT_EQ(static_cast<int>(r->matches.size()), e.numGames) << e.code;
+        }
+    }
+}
+
 TEST(Service, UpdateIniAndClubFilesPointBackAtTheService) {
     Running s(kSample);
     TempDir dir;
