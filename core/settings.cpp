@@ -121,7 +121,8 @@ Settings SettingsFile::Load() {
     s.debug = ini_.ReadBool("General", "Debug", false);
     s.warnings = ini_.ReadBool("General", "Warnings", true);
     s.guideOnNewFile = ini_.ReadBool("General", "GuideOnNewFile", true);
-    s.postAfterGuide = ini_.ReadBool("General", "PostAfterGuide", true);
+    // Nothing is sent unless the player chose it: the bet after the guide is his to switch on.
+    s.postAfterGuide = ini_.ReadBool("General", "PostAfterGuide", false);
     s.closeProgram = ini_.ReadBool("General", "Closeprogram", true);
     s.fillAll = ini_.ReadBool("General", "Fillall", true);
     s.printUpperCase = ini_.ReadBool("General", "PrintUpperCase", true);
@@ -181,7 +182,9 @@ bool SettingsFile::ShowPool(std::string_view country) const { return ini_.ReadBo
 
 void SettingsFile::WriteShowPoolForLanguage(int base) {
     ini_.WriteBool("ShowPool", "Svenska Spel", base == LangSwedish);
-    ini_.WriteBool("ShowPool", "Unibet", false);
+    // The operator of the language's start pool is always listed (English starts on
+    // Unibet's SuperToto): a first start must show something to play.
+    ini_.WriteBool("ShowPool", "Unibet", base == LangEnglish);
     ini_.WriteBool("ShowPool", "Dansk Tipstjeneste", base == LangDanish);
     ini_.WriteBool("ShowPool", "Norsk Tipping", base == LangNorwegian);
     ini_.WriteBool("ShowPool", "Veikkaus", base == LangFinnish);

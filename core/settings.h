@@ -66,7 +66,7 @@ struct Settings {
     bool debug = false;
     bool warnings = true;
     bool guideOnNewFile = true;
-    bool postAfterGuide = true;
+    bool postAfterGuide = false;
     bool closeProgram = true;
     bool fillAll = true;
     bool printUpperCase = true;

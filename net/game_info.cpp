@@ -263,11 +263,13 @@ GameInfoDownload DownloadGameInfo(const core::IniFile& updateIni, const fs::path
                                   std::string_view poolName, int64_t omgId) {
     GameInfoDownload r;
     r.file = GameInfoFile(dataFolder, poolName, omgId);
-    if (!GameInfoAvailable(poolCode)) {
+    // The other operators' pools have information where the service
+    // definitions give its address.
+    const std::string tmpl = updateIni.ReadString(poolCode, "Details");
+    if (!GameInfoAvailable(poolCode) && tmpl.empty()) {
         r.error = "There is no game information for this pool.";
         return r;
     }
-    const std::string tmpl = updateIni.ReadString(poolCode, "Details");
     if (tmpl.empty()) {
         r.error = "update.ini gives no address for the game information of this pool.";
         return r;

@@ -19,6 +19,11 @@ std::string OwnRowsAddress(std::string_view host) {
 SubmissionResult SubmitOwnRows(std::string_view host, const core::TVinraFile& doc, std::string_view cardNo,
                                const core::DisplaySigns& signs) {
     SubmissionResult result;
+    if (doc.Rader.size() > kOwnRowsMaxRows) {
+        // The shop would refuse it: nothing is sent.
+        result.outcome = SubmissionOutcome::TooManyRows;
+        return result;
+    }
     const std::string xml = output::OwnRowsXml(doc, cardNo, signs);
     HttpReply reply;
     try {
@@ -30,6 +35,11 @@ SubmissionResult SubmitOwnRows(std::string_view host, const core::TVinraFile& do
         return result;
     }
     result.httpStatus = reply.status;
+    // A service that still lets its HTTP library read the form refuses a large one this way.
+    if (reply.status == 413) {
+        result.outcome = SubmissionOutcome::TooManyRows;
+        return result;
+    }
     // Only a reply the service sent as its answer carries the shop's verdict;
     // an error status (404, 500, 401 ...) is a failed transfer, whatever its page says.
     if (!reply.ok()) {
@@ -47,7 +57,11 @@ SubmissionResult SubmitOwnRows(std::string_view host, const core::TVinraFile& do
         case output::SubmissionStatus::AcceptedWithoutUrl:
             result.outcome = SubmissionOutcome::AcceptedWithoutUrl;
             break;
-        case output::SubmissionStatus::Refused: result.outcome = SubmissionOutcome::Refused; break;
+        case output::SubmissionStatus::Refused:
+            result.outcome = parsed.refusal == output::kRefusalTooManyRows   ? SubmissionOutcome::TooManyRows
+                             : parsed.refusal == output::kRefusalRoundClosed ? SubmissionOutcome::RoundClosed
+                                                                              : SubmissionOutcome::Refused;
+            break;
     }
     return result;
 }

@@ -12,6 +12,8 @@
 namespace vinra::net {
 
 inline constexpr const char* kOwnRowsPath = "/Vinra/egnarader";
+// The most own rows the shop takes in one game (as many as one row file holds).
+inline constexpr size_t kOwnRowsMaxRows = 20000;
 
 // host (scheme and authority) + "/Vinra/egnarader".
 std::string OwnRowsAddress(std::string_view host);
@@ -20,6 +22,8 @@ enum class SubmissionOutcome {
     Accepted,            // the rows went through; url is the approval page
     AcceptedWithoutUrl,  // the rows went through, but the reply has no complete http(s) address
     Refused,             // the reply does not report success
+    TooManyRows,         // more rows than the shop takes in one game (sent or not)
+    RoundClosed,         // the service says the round takes no more rows
     CommunicationError,  // the transfer failed; error says why
 };
 struct SubmissionResult {
@@ -42,6 +46,8 @@ inline constexpr int kMsgSubmitAccepted = 1140;            // "The rows have now
 inline constexpr int kMsgSubmitAcceptedWithoutUrl = 1141;  // "The rows have now been sent ... no valid address ..."
 inline constexpr int kMsgSubmitRefused = 1142;             // "Svenska Spel could not process the file. ..."
 inline constexpr int kMsgSubmitCost = 1143;                // "Cost: %s SEK"
+inline constexpr int kMsgSubmitTooManyRows = 3000;         // "Svenska Spel takes at most %s rows ..."
+inline constexpr int kMsgSubmitRoundClosed = 3001;         // "Svenska Spel takes no more rows for this round ..."
 
 // Whether the system's round (pool code and draw number) can no longer be
 // played, judged from the active pools: its own entry's deadline has passed,

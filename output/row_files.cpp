@@ -385,7 +385,17 @@ bool IsCompleteHttpUrl(std::string_view url) {
 
 SubmissionReply ParseSubmissionReply(std::string_view reply) {
     SubmissionReply r;
-    if (reply.find("<status kod=\"0\">OK</status>") == std::string_view::npos) return r;
+    if (reply.find("<status kod=\"0\">OK</status>") == std::string_view::npos) {
+        constexpr std::string_view kStatus = "<status kod=\"";
+        if (const size_t at = reply.find(kStatus); at != std::string_view::npos) {
+            int code = 0;
+            size_t i = at + kStatus.size(), digits = 0;
+            for (; i < reply.size() && digits < 4 && reply[i] >= '0' && reply[i] <= '9'; ++i, ++digits)
+                code = code * 10 + (reply[i] - '0');
+            if (digits > 0 && i < reply.size() && reply[i] == '"') r.refusal = code;
+        }
+        return r;
+    }
     r.status = SubmissionStatus::AcceptedWithoutUrl;
     const size_t open = reply.find("<url>");
     if (open == std::string_view::npos) return r;

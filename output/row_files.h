@@ -117,7 +117,12 @@ enum class SubmissionStatus {
 struct SubmissionReply {
     SubmissionStatus status = SubmissionStatus::Refused;
     std::string url;  // set only for Accepted
+    // Refused: the reason the reply states, <status kod="N">; -1 when it states none.
+    int refusal = -1;
 };
+// Reasons the service states for a refusal.
+inline constexpr int kRefusalTooManyRows = 5;
+inline constexpr int kRefusalRoundClosed = 6;
 // Reads the shop's reply: success is the text <status kod="0">OK</status>; the
 // address is the text between the first <url> and the following </url>,
 // entities decoded, taken only when it is a complete http:// or https:// address.

@@ -29,6 +29,11 @@ namespace {
 
 constexpr size_t kKeepStored = 500;             // submissions, uploads and publications kept in memory
 constexpr size_t kMaxPublication = 256 * 1024;  // one goal-service page
+// The most own rows the shop takes in one game (as many as one row file holds),
+// and room for their form: a row of 30 signs is under 100 characters of XML,
+// at most three times that once URL-encoded.
+constexpr size_t kMaxOwnRows = 20000;
+constexpr size_t kMaxOwnRowsForm = (kMaxOwnRows + 1) * 300 + 4096;
 
 const char* const kXml = "text/xml; charset=utf-8";
 const char* const kHtml = "text/html; charset=utf-8";
@@ -333,6 +338,13 @@ const VinraService::Stored* VinraService::lookup(const std::deque<Stored>& list,
 
 void VinraService::Register(httplib::Server& svr) {
     svr.set_payload_max_length(32 * 1024 * 1024);
+    // A POST without a body and without a length (curl -X POST with no data)
+    // is an empty POST: the HTTP library would refuse it, waiting for a body.
+    svr.set_pre_routing_handler([](const httplib::Request& req, httplib::Response&) {
+        if (req.method == "POST" && !req.has_header("Content-Length") && !req.has_header("Transfer-Encoding"))
+            const_cast<httplib::Request&>(req).headers.emplace("Content-Length", "0");  // the server's own object
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
 
     // The address clients reached us under, for the links we hand out.
     auto base = [this](const httplib::Request& req) {
@@ -443,6 +455,17 @@ void VinraService::Register(httplib::Server& svr) {
     };
     svr.Get("/api/svenskaspel/XMLinfoProxy.php", info('S', 'I'));
     svr.Get("/api/unibet/XMLinfoProxy.php", info('T', 'O'));
+    // Every other pool's game information, by pool code.
+    svr.Get("/api/vinra/XMLinfoProxy.php", [this](const httplib::Request& req, httplib::Response& res) {
+        const std::string typ = req.get_param_value("typ");
+        const auto draw = PositiveParam(req, "omgang");
+        if (typ.size() != 1 || !core::FindPool(typ) || !draw)
+            return BadRequest(res, "typ must be a pool code and omgang a draw number");
+        const auto s = season();
+        const Round* r = s->find(typ[0], *draw);
+        if (!r) return NotFound(res, "no such round");
+        res.set_content(GameInfoXml(*r), kXml);
+    });
 
     // Live scores.
     svr.Get("/api/svenskaspel/goalserviceProxy.php", [=, this](const httplib::Request& req, httplib::Response& res) {
@@ -499,7 +522,12 @@ void VinraService::Register(httplib::Server& svr) {
     });
 
     // Own rows handed to the operator's shop.
-    svr.Post("/Vinra/egnarader", [this, base](const httplib::Request& req, httplib::Response& res) {
+    // The form is read here rather than by the HTTP library, whose own reading
+    // of URL-encoded forms stops at 8 KB (about 90 rows): every system the shop
+    // takes must get through. A refusal is stated in the reply, never as a
+    // failed transfer.
+    svr.Post("/Vinra/egnarader", [this, base](const httplib::Request& req, httplib::Response& res,
+                                              const httplib::ContentReader& reader) {
         auto reply = [&](int code, const std::string& text, const std::string& url) {
             res.set_content(
                 fmt::format(
@@ -507,8 +535,23 @@ void VinraService::Register(httplib::Server& svr) {
                     EscapeMarkup(text), url.empty() ? "" : "<url>" + EscapeMarkup(url) + "</url>"),
                 kXml);
         };
+        const std::string tooMany = fmt::format("För många rader (högst {} i ett spel)", kMaxOwnRows);
+        std::string body;
+        bool tooLarge = false;
+        reader([&](const char* data, size_t length) {
+            if (body.size() + length > kMaxOwnRowsForm) {
+                tooLarge = true;
+                return false;
+            }
+            body.append(data, length);
+            return true;
+        });
+        if (tooLarge) return reply(5, tooMany, "");
+        httplib::Params form = req.params;  // fields given in the address count too
+        httplib::detail::parse_query_text(body, form);
+        const auto field = form.find("xmlData");
+        const std::string xml = field == form.end() ? std::string() : field->second;
         pugi::xml_document doc;
-        const std::string xml = req.get_param_value("xmlData");
         if (xml.empty() || !doc.load_buffer(xml.data(), xml.size())) return reply(1, "Filen kunde inte läsas", "");
         const pugi::xml_node root = doc.child("egnarader"), spel = root.child("spel");
         const std::string card = root.attribute("spelkort").value();
@@ -517,22 +560,31 @@ void VinraService::Register(httplib::Server& svr) {
             return reply(2, "Ogiltigt spelkortsnummer", "");
         const int produkt = spel.attribute("produkt").as_int();
         if (produkt != 1 && produkt != 2) return reply(3, "Okänd produkt", "");
+        // The rows are for the pool's open round: the first whose deadline is still ahead.
+        const char typ = produkt == 1 ? 'S' : 'I';
         const auto s = season();
-        const Round* round = s->current(produkt == 1 ? 'S' : 'I', WeekOf(options_.now()));
-        const size_t n = round ? round->matches.size() : 13;
+        const std::string now = options_.now().substr(0, 16);
+        const Round* round = nullptr;
+        for (const Round* r : s->unsettled())
+            if (r->typ == typ && r->deadline > now) {
+                round = r;
+                break;
+            }
+        if (!round) return reply(6, "Omgången är stängd", "");
+        const size_t n = round->matches.size();
         std::string rows;
         size_t count = 0;
         for (const pugi::xml_node& rad : spel.children("rad")) {
+            if (++count > kMaxOwnRows) return reply(5, tooMany, "");
             std::string signs;
             for (char c : std::string(rad.text().get()))
                 if (c == '1' || c == 'X' || c == '2') signs += c;
                 else if (c != ',') return reply(4, "Ogiltig rad", "");
             if (signs.size() != n) return reply(4, "Ogiltig rad", "");
             rows += signs + "\n";
-            ++count;
         }
         if (count == 0) return reply(4, "Inga rader", "");
-        const std::string name = fmt::format("{} {}", PoolName(produkt == 1 ? 'S' : 'I'), round ? round->omgId : 0);
+        const std::string name = fmt::format("{} {}", PoolName(typ), round->omgId);
         const std::string id = store(submissions_, {"", card, name, rows});
         reply(0, "OK", base(req) + "/Vinra/egnarader/" + id);
     });

@@ -16,6 +16,10 @@ namespace fs = std::filesystem;
 
 bool PoolHasMatchInformation(std::string_view typ) { return typ == "S" || typ == "I" || typ == "T" || typ == "O"; }
 
+bool PoolHasMatchInformation(std::string_view typ, const core::IniFile& updateIni) {
+    return PoolHasMatchInformation(typ) || (typ.size() == 1 && !updateIni.ReadString(typ, "Details").empty());
+}
+
 int32_t RoundNumberOfOmg(std::string_view omg) {
     if (omg.size() < 7) return 0;
     const std::string digits = std::string(omg.substr(0, 4)) + std::string(omg.substr(5, 2));

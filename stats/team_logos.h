@@ -18,6 +18,9 @@ namespace vinra::stats {
 
 // Pools whose operator publishes the extended match information.
 bool PoolHasMatchInformation(std::string_view typ);
+// The same, or a pool for which the service definitions name an address of
+// its information (Details): a web service may carry every operator's.
+bool PoolHasMatchInformation(std::string_view typ, const core::IniFile& updateIni);
 
 // The round integer of a round text: its characters 1-4 and 6-7 ("2009-28" ->
 // 200928). 0 when those characters are not digits.

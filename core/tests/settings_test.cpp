@@ -22,6 +22,7 @@ TEST(Settings, MissingFileGivesDefaultsAndIsCreatedOnFirstWrite) {
     EXPECT_TRUE(s.closeProgram);
     EXPECT_FALSE(s.lastSaved);
     EXPECT_FALSE(s.debug);
+    EXPECT_FALSE(s.postAfterGuide);  // a bet goes out only when the player switched it on
     EXPECT_TRUE(file.ShowPool("Veikkaus"));
     EXPECT_EQ(file.Sound("GoalUp"), "good.wav");
     EXPECT_FALSE(std::filesystem::exists(file.path()));
@@ -134,6 +135,21 @@ TEST(Settings, ExitKeysAndFirstStartLanguage) {
     for (const char* other : {"Svenska Spel", "Unibet", "Dansk Tipstjeneste", "Veikkaus"})
         EXPECT_FALSE(again.ShowPool(other)) << other;
     EXPECT_EQ(ReadBytes(file.path()).rfind("; kept\r\n", 0), 0u);
+}
+
+TEST(Settings, FirstStartListsTheOperatorOfTheStartPoolOnly) {
+    const std::pair<int, const char*> cases[] = {{LangSwedish, "Svenska Spel"},
+                                                 {LangEnglish, "Unibet"},
+                                                 {LangDanish, "Dansk Tipstjeneste"},
+                                                 {LangNorwegian, "Norsk Tipping"},
+                                                 {LangFinnish, "Veikkaus"}};
+    for (const auto& [base, shown] : cases) {
+        SCOPED_TRACE(shown);
+        TempDir dir;
+        SettingsFile file(dir.path() / "RAVAROZ.INI");
+        file.WriteShowPoolForLanguage(base);
+        for (const auto& [other, op] : cases) EXPECT_EQ(file.ShowPool(op), other == base) << op;
+    }
 }
 
 TEST(Messages, FormatFillsPlaceholdersWithoutPrintf) {

@@ -222,6 +222,9 @@ def update(service=SERVICE, ini_version="700", path=None):
                        "T": "unibet/XMLinfoProxy.php?produktid=1",
                        "O": "unibet/XMLinfoProxy.php?produktid=2"}[code]
             out += [f"Details={service}/api/{product}&omgang=%s"]
+        else:
+            # The other operators' information comes through the service's own proxy.
+            out += [f"Details={service}/api/vinra/XMLinfoProxy.php?typ={code}&omgang=%s"]
     if path is None:
         write("update.ini", out)
     else:

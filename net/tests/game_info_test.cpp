@@ -231,6 +231,16 @@ TEST_F(GameInfoDownloadTest, WritesTheRoundsFileFromTheDetailsAddress) {
     EXPECT_NEAR(info.OddsPercent[1][0], 47.67, 0.005);
 }
 
+TEST_F(GameInfoDownloadTest, AnotherOperatorsPoolIsFetchedWhereTheServiceGivesAnAddress) {
+    server.Serve("/vakio", RoundXml(MatchXml("Jokela", "Peltola", "45")), "application/xml");
+    core::IniFile update;
+    update.WriteString("V", "Details", server.Host() + "/vakio?omgang=%s");
+    const auto r = DownloadGameInfo(update, dir.path(), "V", "Vakioveikkaus", 3850);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.matches, 1);
+    EXPECT_NE(ReadBytes(GameInfoFile(dir.path(), "Vakioveikkaus", 3850)).find("Home=Jokela"), std::string::npos);
+}
+
 TEST_F(GameInfoDownloadTest, AFailedDownloadLeavesThePreviousFile) {
     std::filesystem::create_directories(file().parent_path());
     const std::string old = "[Game0]\r\nHome=Kept\r\n";

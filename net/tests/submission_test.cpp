@@ -76,6 +76,14 @@ TEST_F(SubmissionTest, RepliesThatAreNotASuccess) {
     };
     const std::vector<Case> cases = {
         {200, "<svar><status kod=\"1\">Fel spelkort</status></svar>", SubmissionOutcome::Refused},
+        // Refusals the service states are told apart from the rest.
+        {200, "<svar><status kod=\"5\">F\xc3\xb6r m\xc3\xa5nga rader</status></svar>", SubmissionOutcome::TooManyRows},
+        {200, "<svar><status kod=\"6\">Omg\xc3\xa5ngen \xc3\xa4r st\xc3\xa4ngd</status></svar>",
+         SubmissionOutcome::RoundClosed},
+        {200, "<svar><status kod=\"56\">?</status></svar>", SubmissionOutcome::Refused},
+        {200, "<svar><status kod=\"5x\">?</status></svar>", SubmissionOutcome::Refused},
+        // A service whose HTTP library refused the form's size.
+        {413, "Payload Too Large", SubmissionOutcome::TooManyRows},
         {200, "<svar><status kod=\"0\">OK</status><url>javascript:alert(1)</url></svar>",
          SubmissionOutcome::AcceptedWithoutUrl},
         {200, "<svar><status kod=\"0\">OK</status><url>/relativ</url>", SubmissionOutcome::AcceptedWithoutUrl},
@@ -99,6 +107,16 @@ TEST_F(SubmissionTest, RepliesThatAreNotASuccess) {
         EXPECT_EQ(r.httpStatus, cases[n].status);
         EXPECT_TRUE(r.url.empty());
     }
+}
+
+TEST_F(SubmissionTest, MoreRowsThanTheShopTakesAreNotSent) {
+    Serve(200, "<svar><status kod=\"0\">OK</status><url>https://a.b/c</url></svar>");
+    doc_.Rader.assign(kOwnRowsMaxRows + 1, "012");
+    EXPECT_EQ(SubmitOwnRows(Host(), doc_, "1").outcome, SubmissionOutcome::TooManyRows);
+    EXPECT_TRUE(posted_.empty());
+    doc_.Rader = {"012", "210"};
+    EXPECT_EQ(SubmitOwnRows(Host(), doc_, "1").outcome, SubmissionOutcome::Accepted);
+    EXPECT_FALSE(posted_.empty());
 }
 
 TEST_F(SubmissionTest, StalledOrMissingServerIsACommunicationError) {

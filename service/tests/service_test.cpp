@@ -6,6 +6,12 @@
 
 #include <pugixml.hpp>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <thread>
@@ -13,6 +19,7 @@
 #include <fmt/format.h>
 
 #include "core/ini.h"
+#include "core/pools.h"
 #include "core/system_document.h"
 #include "core/text.h"
 #include "checking/tips_data.h"
@@ -104,11 +111,12 @@ TEST(Season, ReadsRoundFilesAndSkipsBrokenOnes) {
     EXPECT_EQ(r.levels[0].payout, 1234567);
     EXPECT_EQ(r.matches[2].away, "Nesb\xC3\xB8");
 
-    // The sample season: every file reads, three pools have an open round.
+    // The sample season: every file reads, every pool that is played has an open round.
     const Season sample = Season::Load(kSample, kThursday);
     EXPECT_TRUE(sample.problems().empty()) << sample.problems()[0];
-    EXPECT_EQ(sample.pools(), "SICD");
-    for (char typ : std::string("SIC")) EXPECT_FALSE(sample.current(typ, "2026-50")->settled()) << typ;
+    EXPECT_EQ(sample.pools(), "SIABCDEFGHVTO");
+    // (The midweek pools A and G played this week's round on Wednesday.)
+    for (char typ : std::string("SICEHVTO")) EXPECT_FALSE(sample.current(typ, "2026-50")->settled()) << typ;
     EXPECT_EQ(sample.current('S', "2026-49")->omgId, 4850);
 }
 
@@ -135,7 +143,15 @@ TEST(Season, TheSampleSeasonFollowsTheDate) {
         ASSERT_TRUE(pools.FileOK());
         const auto at = *net::ParseDeadline(now);
         const auto entries = pools.Entries(at);
-        ASSERT_EQ(entries.size(), 3u);
+        // One open round for every pool a player can play, whatever his operator.
+        std::string playable, listed;
+        for (const auto& p : core::BuiltinPools())
+            if (!p.halfTime) playable += p.code;
+        for (const auto& e : entries) listed += e.code;
+        std::sort(playable.begin(), playable.end());
+        std::sort(listed.begin(), listed.end());
+        EXPECT_EQ(listed, playable);
+        const core::IniFile update = UpdateIni(s, dir);
         for (const auto& e : entries) {
             EXPECT_FALSE(e.closed) << e.code;
             EXPECT_GT(e.deadline, now) << e.code;
@@ -155,6 +171,15 @@ TEST(Season, TheSampleSeasonFollowsTheDate) {
                                                  open->matches[0].home, open->matches[0].away);
             EXPECT_NE(std::find(pools.PoolGames().begin(), pools.PoolGames().end(), line), pools.PoolGames().end())
                 << line;
+            // Its game information through the pool's own address, and its statistics.
+            std::string address = update.ReadString(e.code, "Details");
+            ASSERT_NE(address.find("%s"), std::string::npos) << e.code;
+            address.replace(address.find("%s"), 2, std::to_string(e.omgId));
+            const core::IniFile gameInfo = net::GameInfoFromXml(Fetch(address, dir));
+            EXPECT_EQ(gameInfo.ReadString("Game0", "Home"), open->matches[0].home) << e.code;
+            EXPECT_FALSE(gameInfo.ReadString(fmt::format("Game{}", e.numGames - 1), "People1").empty()) << e.code;
+            const net::HttpReply stats = net::Get(fmt::format("{}/Vinra/Info/{}/{}/", s.base(), e.code, e.omgId));
+            EXPECT_EQ(stats.status, 200) << e.code;
             if (now == "2027-12-09 12:00") {
                 EXPECT_EQ(e.omgId - openDraw[e.code[0]], 52 * open->drawStep) << e.code;
             } else if (now == "2026-12-10 12:00") {
@@ -175,6 +200,23 @@ TEST(Season, TheSampleSeasonFollowsTheDate) {
         ASSERT_EQ(static_cast<int>(round->matches.size()), sample.MatchCount);
         EXPECT_EQ(info.ReadString("Game0", "Home"), round->matches[0].home);
         EXPECT_FALSE(info.ReadString("Game12", "Away").empty());
+    }
+}
+
+TEST(Season, TheShippedActivePoolsFindTheirRoundsOnAnyDate) {
+    // A first start makes its system from the list the program ships, before the
+    // fresh one arrives: every round of it must be one the service knows.
+    const auto shipped = net::ActivePoolsFile::FromText(
+        core::DecodeFileText(ReadBytes(fs::path(VINRA_SOURCE_DIR) / "resources" / "activepools.ini")));
+    for (const std::string now : {"2026-12-10 12:00", "2027-12-09 12:00"}) {
+        const Season season = Season::Load(kSample, now);
+        const auto entries = shipped.Entries(*net::ParseDeadline(now));
+        ASSERT_FALSE(entries.empty());
+        for (const auto& e : entries) {
+            const Round* r = season.find(e.code[0], e.omgId);
+            ASSERT_NE(r, nullptr) << e.code << " " << e.omgId << " at " << now;
+            EXPECT_EQ(static_cast<int>(r->matches.size()), e.numGames) << e.code;
+        }
     }
 }
 
@@ -213,7 +255,7 @@ TEST(Service, ActivePoolsListTheOpenRoundsWithTheirDatabaseLines) {
     const core::IniFile ini = core::IniFile::FromText(text);
     EXPECT_EQ(ini.ReadInteger("Info", "FileOK", 0), 1);
     EXPECT_EQ(ini.ReadString("Info", "Date"), "2026-12-10");
-    EXPECT_EQ(ini.ReadString("Info", "Pools"), "SIC");  // the half-time pool D is results only
+    EXPECT_EQ(ini.ReadString("Info", "Pools"), "SIACEGHVTO");  // the half-time pools B, D, F are results only
     EXPECT_EQ(ini.ReadString("Info", "C"), "C0");
     EXPECT_EQ(ini.ReadString("S0", "XMLOmgang"), "4851");
     EXPECT_EQ(ini.ReadString("C0", "N"), "Tipping L\xC3\xB8rdag");
@@ -230,9 +272,9 @@ TEST(Service, ActivePoolsListTheOpenRoundsWithTheirDatabaseLines) {
         return out;
     };
     const auto games = section("PoolGames"), results = section("PoolResults");
-    EXPECT_EQ(games.size(), 13u + 13u + 12u);
+    EXPECT_EQ(games.size(), 13u * 5 + 12u * 4 + 10u);  // S I H V T, A C E G, O
     for (const std::string& l : games) EXPECT_EQ(std::count(l.begin(), l.end(), ';'), 5) << l;
-    ASSERT_EQ(results.size(), 4u);  // the latest result of S, C, D and I
+    ASSERT_EQ(results.size(), 13u);  // the latest result of every pool, half-time pools too
     for (const std::string& l : results) EXPECT_EQ(std::count(l.begin(), l.end(), ';'), 11) << l;
 }
 
@@ -453,8 +495,8 @@ TEST(Service, TheProgramsFlowsRunAgainstTheSampleSeason) {
     const net::ActivePoolsRefresh pools = net::RefreshActivePools(net::ServiceHostOf(update), data, &db);
     ASSERT_TRUE(pools.replaced) << pools.error;
     EXPECT_EQ(pools.importError, "");
-    EXPECT_EQ(pools.games.inserted, 38u);
-    EXPECT_EQ(pools.results.inserted, 4u);
+    EXPECT_EQ(pools.games.inserted, 123u);
+    EXPECT_EQ(pools.results.inserted, 13u);
     EXPECT_TRUE(pools.games.skippedLines.empty());
 
     const net::UpdateDatabaseResult all = net::RunUpdateDatabase(net::ServiceHostOf(update), data, db);
@@ -498,6 +540,71 @@ TEST(Service, OwnRowsAreAcceptedOnlyWhenWellFormed) {
         const std::string r = post(bad);
         EXPECT_EQ(r.find("<status kod=\"0\">"), std::string::npos) << bad;
         EXPECT_NE(r.find("<status kod="), std::string::npos) << r;
+    }
+}
+
+TEST(Service, OwnRowsOfEverySizeTheShopTakesGetThroughAndRefusalsAreStated) {
+    auto xml = [](size_t rows) {
+        std::string out = "<egnarader klient=\"Vinra 2000\" ombud=\"41706\" spelkort=\"12345\">"
+                          "<spel produkt=\"1\" produktnamn=\"Stryktipset\">";
+        for (size_t r = 0; r < rows; ++r) {
+            std::string signs;
+            for (int m = 0; m < 13; ++m) signs += std::string(m ? "," : "") + "1X2"[(r >> (m % 11)) % 3];
+            out += "<rad system=\"E\">" + signs + "</rad>";
+        }
+        return out + "</spel></egnarader>";
+    };
+    struct Case {
+        std::string now;
+        size_t rows;
+        const char* status;
+    };
+    const Case cases[] = {
+        {kThursday, 96, "<status kod=\"0\">OK</status>"},      // past the HTTP library's own 8 KB form limit
+        {kThursday, 20000, "<status kod=\"0\">OK</status>"},   // the most the shop takes
+        {kThursday, 20001, "<status kod=\"5\">"},              // one too many: said so
+        {"2026-12-12 18:00", 10, "<status kod=\"0\">OK</status>"},  // Saturday evening: next week's round
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.rows) + " rows at " + c.now);
+        Running s(kSample, c.now);
+        const net::HttpReply reply = net::PostForm(s.base() + "/Vinra/egnarader", {"xmlData=" + xml(c.rows)});
+        EXPECT_EQ(reply.status, 200);
+        EXPECT_NE(reply.body.find(c.status), std::string::npos) << reply.body.substr(0, 300);
+    }
+    // A round file whose deadline has passed and no later one: the round is closed.
+    TempDir data;
+    fs::create_directories(data.path() / "rounds");
+    std::string round = "[Round]\nTyp=S\nOmgID=4851\nOmg=2026-50\nDeadline=2026-12-12 15:59\n";
+    for (int m = 1; m <= 13; ++m) round += fmt::format("[Match{}]\nHome=A{}\nAway=B{}\n", m, m, m);
+    WriteBytes(data.path() / "rounds" / "S-4851.ini", round);
+    Running late(data.path(), "2026-12-12 16:30");
+    const net::HttpReply closed = net::PostForm(late.base() + "/Vinra/egnarader", {"xmlData=" + xml(2)});
+    EXPECT_NE(closed.body.find("<status kod=\"6\">"), std::string::npos) << closed.body;
+}
+
+TEST(Service, APostWithoutABodyIsAnEmptyPost) {
+    // As curl -X POST sends it when no data is given: no length, no body.
+    Running s(kSample);
+    const int port = std::stoi(s.base().substr(s.base().rfind(':') + 1));
+    for (const std::string path : {"/api/live/start?typ=S&start=now&minute=1", "/api/live/stop"}) {
+        SCOPED_TRACE(path);
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        ASSERT_GE(fd, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(static_cast<uint16_t>(port));
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        const std::string request = "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nAccept: */*\r\n\r\n";
+        ASSERT_EQ(::send(fd, request.data(), request.size(), 0), static_cast<ssize_t>(request.size()));
+        timeval wait{5, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+        char buf[64] = {};
+        const ssize_t got = ::recv(fd, buf, sizeof buf - 1, 0);
+        ::close(fd);
+        ASSERT_GT(got, 0);
+        EXPECT_EQ(std::string(buf).substr(0, 12), "HTTP/1.1 200");
     }
 }
 

@@ -52,6 +52,14 @@ TEST(RoundNumberOfOmg, YearAndWeekDigits) {
     EXPECT_EQ(RoundNumberOfOmg(""), 0);
 }
 
+TEST(PoolHasMatchInformation, AnyPoolWhoseInformationHasAnAddress) {
+    core::IniFile update;
+    update.WriteString("V", "Details", "http://127.0.0.1:8080/api/vinra/XMLinfoProxy.php?typ=V&omgang=%s");
+    update.WriteString("G", "Details", "");
+    const std::pair<const char*, bool> cases[] = {{"S", true}, {"O", true}, {"V", true}, {"G", false}, {"A", false}, {"", false}};
+    for (const auto& [pool, has] : cases) EXPECT_EQ(PoolHasMatchInformation(pool, update), has) << pool;
+}
+
 TEST(PoolHasMatchInformation, OnlyTheFourPools) {
     for (const char* p : {"S", "I", "T", "O"}) EXPECT_TRUE(PoolHasMatchInformation(p)) << p;
     for (const char* p : {"A", "G", "V", "", "SI"}) EXPECT_FALSE(PoolHasMatchInformation(p)) << p;

@@ -114,6 +114,10 @@ struct CheckWindowContext {
         chooseRound;
     // Today as "yyyy-mm-dd" (default: the clock).
     std::function<std::string()> today;
+    // The goal tab's "Publish on the goal service" box: its remembered state
+    // and where a change of it goes.
+    bool publishGoals = false;
+    std::function<void(bool)> rememberPublishGoals;
 };
 
 class TfrmRatta : public QDialog {

@@ -218,7 +218,11 @@ void GoalServiceTab::build() {
 
     auto* pub = new QHBoxLayout;
     publish_ = Tag(new QCheckBox(M(kMsgPublishBox), this), kMsgPublishBox);
-    publish_->setChecked(true);
+    // Publishing sends the system out: only when the player ticked it, now or before.
+    publish_->setChecked(options_.publish);
+    connect(publish_, &QCheckBox::toggled, this, [this](bool on) {
+        if (options_.publishChosen) options_.publishChosen(on);
+    });
     show_ = Tag(new QPushButton(M(kMsgPublishShow), this), kMsgPublishShow);
     pub->addWidget(publish_);
     pub->addWidget(show_);
@@ -592,6 +596,8 @@ QWidget* TfrmRatta::makeGoalServiceTab() {
     o.currentCheck = [this]() -> const checking::CheckResult& { return session_->Last().check; };
     o.toggleSign = [this](int match, int sign) { ToggleSign(match, sign); };
     o.modified = [this] { marksModified_ = true; };
+    o.publish = ctx_.publishGoals;
+    o.publishChosen = ctx_.rememberPublishGoals;
     auto* tab = new GoalServiceTab(work_, std::move(o));
     goalTab_ = tab;
     // Ctrl+G presses the On/Off button wherever the window has the focus.

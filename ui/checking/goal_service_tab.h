@@ -59,6 +59,10 @@ struct GoalServiceOptions {
     std::function<void(int match, int sign)> toggleSign;
     // Marks the system modified.
     std::function<void()> modified;
+    // "Publish on the goal service": the player's last choice (off until he
+    // ticks it), and where a change of it is remembered.
+    bool publish = false;
+    std::function<void(bool)> publishChosen;
     // Shows the SVT team-mapping dialog (default: exec); tests answer it here.
     std::function<void(TfrmSvtTeams&)> runTeamDialog;
     // The sound chosen (tests listen here); the file is empty when missing.

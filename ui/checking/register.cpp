@@ -24,6 +24,8 @@ namespace {
 constexpr int kMsgNoRows = 283;  // "There are no rows!"
 constexpr int kMsgNoDrawNumber = 3208;    // "the draw number of round %s is not known"
 constexpr int kMsgNoRoundAddress = 3209;  // "pool %s has no address for the results of a given round"
+// RAVAROZ.INI [General]: the goal tab publishes its state (the player's choice, off at first).
+constexpr const char* kGoalPublishKey = "GoalPublish";
 
 }  // namespace
 
@@ -40,6 +42,8 @@ CheckWindowContext MakeCheckWindowContext(const ShellContext& shell) {
     c.homes = session.HomeTeams();
     c.aways = session.AwayTeams();
     c.uploadUser = std::string(core::Trim(program.settingsFile().ini().ReadString("General", kApiUserKey)));
+    c.publishGoals = program.settingsFile().ini().ReadBool("General", kGoalPublishKey, false);
+    c.rememberPublishGoals = [&program](bool on) { program.settingsFile().WriteBool("General", kGoalPublishKey, on); };
     c.systemFileName = session.IsUntitled() ? std::string() : session.FileName().filename().string();
     const std::string host = net::ServiceHostOf(program.updateIni);
     c.serviceHome = host.empty() ? std::string() : (host.rfind("http", 0) == 0 ? host : "http://" + host) + "/";

@@ -118,21 +118,32 @@ bool FileController::OpenFile(const fs::path& path) {
     SwitchPool(session.Doc().Pool);
     LoadRoundTeams();
     // A round whose games the database lacks (a system of another week, the
-    // sample on any date): the statistics download fetches them, as for a new
-    // system, so that the system opens with its teams.
-    const auto empty = [](const std::vector<std::string>& names) {
-        return std::all_of(names.begin(), names.end(), [](const std::string& s) { return s.empty(); });
-    };
-    if (session.Doc().OmgID > 0 && empty(session.HomeTeams()) && empty(session.AwayTeams()) && fetchStatistics &&
-        fetchStatistics())
-        LoadRoundTeams();
+    // sample on any date): they are fetched in the background. Opening never
+    // waits for the network; the team names come when the service answers.
+    const bool fetch = session.Doc().OmgID > 0 && NoTeamNames();
     fixMatchCount();
     if (session.HomeTeams().empty()) {
         const size_t n = static_cast<size_t>(std::max(session.MatchCount(), 0));
         session.SetTeams(std::vector<std::string>(n), std::vector<std::string>(n));
     }
     addRecent(session.FileName());
+    if (fetch && fetchRoundGamesLater) fetchRoundGamesLater();
     return true;
+}
+
+bool FileController::NoTeamNames() const {
+    const auto empty = [](const std::vector<std::string>& names) {
+        return std::all_of(names.begin(), names.end(), [](const std::string& s) { return s.empty(); });
+    };
+    return empty(shell_.session.HomeTeams()) && empty(shell_.session.AwayTeams());
+}
+
+void FileController::RoundGamesArrived(const std::string& typ, int32_t omgId) {
+    const core::TVinraFile& doc = shell_.session.Doc();
+    if (doc.Typ != typ || doc.OmgID != omgId || !NoTeamNames()) return;
+    const size_t n = static_cast<size_t>(std::max(shell_.session.MatchCount(), 0));
+    LoadRoundTeams();
+    if (shell_.session.HomeTeams().empty()) shell_.session.SetTeams(std::vector<std::string>(n), std::vector<std::string>(n));
 }
 
 // A file without frame keys reads as N = 0. The number of matches then comes

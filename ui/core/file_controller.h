@@ -30,6 +30,13 @@ public:
     // Runs the match statistics window for the round (a new round whose games
     // the database lacks); true when it fetched them. Set by the shell.
     std::function<bool()> fetchStatistics;
+    // Starts fetching the games of the open system's round in the background
+    // (a system opened without them); the shell calls RoundGamesArrived when
+    // they are stored. Set by the shell.
+    std::function<void()> fetchRoundGamesLater;
+    // The games of a round fetched in the background are in the database: the
+    // open system takes its team names when it is still on that round and has none.
+    void RoundGamesArrived(const std::string& typ, int32_t omgId);
     // The dynamic-rows guide that a new system may open (GuideOnNewFile).
     std::function<void()> openGuide;
 
@@ -75,6 +82,7 @@ signals:
 private:
     void addRecent(const std::filesystem::path& path);
     void fixMatchCount();
+    bool NoTeamNames() const;
 
     ShellContext shell_;
     std::string currentPool_;

@@ -36,6 +36,7 @@
 #include "ui/core/side_panels.h"
 #include "ui/core/ui_text.h"
 #include "ui/output/print_dialog.h"
+#include "ui/stats/match_stat.h"
 
 namespace vinra::ui {
 namespace {
@@ -71,6 +72,7 @@ TfrmStryk::TfrmStryk(Program& program, Prompter& prompter, QWidget* parent)
     main_->Register();
     RegisterWindowModules(*commands_, *shell_);
     files_->fetchStatistics = [this] { return main_->FetchStatistics(); };
+    files_->fetchRoundGamesLater = [this] { fetchRoundGamesLater(); };
     files_->openGuide = [this] { commands_->Trigger(QStringLiteral("actExpert")); };
 
     buildMenus();
@@ -168,6 +170,34 @@ void TfrmStryk::buildLayout() {
     setCentralWidget(splitter);
     setTabOrder(sideTabs_, grid_->Grid());
     setTabOrder(grid_->Grid(), links_->CommentEdit());
+}
+
+void TfrmStryk::fetchRoundGamesLater() {
+    constexpr int kMsgFetchingGames = 3003;  // "Fetching the round's games..."
+    constexpr int kMsgGamesNotFetched = 3002;  // "The round's games could not be fetched just now; ..."
+    delete roundFetch_;  // the round of an earlier file is of no interest any more
+    roundFetch_ = new RoundGamesFetch(program_, session_->Doc(), this, [this] {
+        QTimer::singleShot(500, grid_, [this] { grid_->ReloadLogos(); });
+    }, this);
+    RoundGamesFetch* fetch = roundFetch_;
+    connect(fetch, &RoundGamesFetch::done, this, [this, fetch](int outcome) {
+        const bool sameRound = session_->Doc().Typ == fetch->Typ() && session_->Doc().OmgID == fetch->OmgID();
+        if (outcome == RoundGamesFetch::Stored) {
+            statusBar()->clearMessage();
+            files_->RoundGamesArrived(fetch->Typ(), fetch->OmgID());
+            if (sameRound) grid_->ReloadGameInfo();
+        } else if (sameRound) {
+            statusBar()->showMessage(M(kMsgGamesNotFetched));
+        }
+        if (roundFetch_ == fetch) roundFetch_ = nullptr;
+        fetch->deleteLater();
+    });
+    if (fetch->Start()) {
+        statusBar()->showMessage(M(kMsgFetchingGames));
+    } else {
+        delete fetch;
+        roundFetch_ = nullptr;
+    }
 }
 
 void TfrmStryk::buildStatusBar() {

@@ -27,6 +27,8 @@ class QTreeWidget;
 
 namespace vinra::ui {
 
+class RoundGamesFetch;
+
 class ActivePoolsPanel;
 class DatabasePanel;
 class DocumentSession;
@@ -128,6 +130,9 @@ private:
     void refreshCommands();
     void localiseAll();
     void poolSwitched();
+    // The games of an opened system's round, fetched while the player works;
+    // what came of it is one line in the status bar.
+    void fetchRoundGamesLater();
 
     Program& program_;
     Prompter& prompter_;
@@ -147,6 +152,7 @@ private:
     QMenu* toolsMenu_ = nullptr;
     // A new system was made from an outdated list while a fresh one is fetched.
     bool renewOnRefresh_ = false;
+    RoundGamesFetch* roundFetch_ = nullptr;
 };
 
 }  // namespace vinra::ui

@@ -156,6 +156,14 @@ void TfrmSSXml::SendClick() {
             prompter_.error(this, Q(core::Msg(net::kMsgSubmitCommunicationError)));
             return;
         case net::SubmissionOutcome::Refused: prompter_.error(this, Q(core::Msg(net::kMsgSubmitRefused))); return;
+        // Refusals the service states are told as what they are, not as a network fault.
+        case net::SubmissionOutcome::TooManyRows:
+            prompter_.error(this, Q(core::FormatMsg(core::Msg(net::kMsgSubmitTooManyRows),
+                                                    {core::GroupDigits(static_cast<int64_t>(net::kOwnRowsMaxRows))})));
+            return;
+        case net::SubmissionOutcome::RoundClosed:
+            prompter_.error(this, Q(core::Msg(net::kMsgSubmitRoundClosed)));
+            return;
         case net::SubmissionOutcome::AcceptedWithoutUrl:
             // The rows are with the shop; only the way to its login is missing.
             prompter_.information(this, BoxText(core::Msg(net::kMsgSubmitAcceptedWithoutUrl)));

@@ -654,7 +654,7 @@ bool EnsureRoundStatistics(Program& program, const core::TVinraFile& doc, const 
     const fs::path file = net::GameInfoFile(program.DataFolder(), doc.Pool, doc.OmgID);
     if (!stats::StatisticsStale(file, today)) return false;
     if (runMatchStat) runMatchStat();
-    if (!host.empty() && stats::PoolHasMatchInformation(doc.Typ)) {
+    if (!host.empty() && stats::PoolHasMatchInformation(doc.Typ, program.updateIni)) {
         // The clubs' positions and latest games, off the GUI thread, in a modal
         // window with Cancel: the main window takes no command meanwhile, so no
         // second fetch writes the same file. The wizard opens without them

@@ -197,7 +197,7 @@ void TfrmMatchStat::run() {
     running_ = true;
     static_cast<BusyRing*>(animation_)->setRunning(true);
     const core::TVinraFile& doc = program_.doc;
-    if (!stats::PoolHasMatchInformation(doc.Typ)) {
+    if (!stats::PoolHasMatchInformation(doc.Typ, program_.updateIni)) {
         // The other operators publish no extended information.
         setStatus(M(kMsgDone));
         succeeded_ = true;
@@ -298,6 +298,52 @@ void TfrmMatchStat::fail(const QString& why) {
     setStatus(text);
     prompter_.errorWithDetail(this, text, why);
     QDialog::reject();
+}
+
+RoundGamesFetch::RoundGamesFetch(Program& program, const core::TVinraFile& round, QObject* logoOwner,
+                                 std::function<void()> logosArrived, QObject* parent)
+    : QObject(parent),
+      program_(program),
+      round_(round),
+      logoOwner_(logoOwner),
+      logosArrived_(std::move(logosArrived)) {
+    job_ = new BackgroundJob(this, 100);
+    connect(job_, &BackgroundJob::finished, this, &RoundGamesFetch::workerEnded);
+}
+
+// The worker writes details_: it must be gone first.
+RoundGamesFetch::~RoundGamesFetch() { job_->CancelAndJoin(); }
+
+bool RoundGamesFetch::Start() {
+    if (round_.OmgID <= 0 || !stats::PoolHasMatchInformation(round_.Typ, program_.updateIni) ||
+        stats::DetailsAddress(program_.updateIni, round_.Typ, round_.OmgID).empty())
+        return false;
+    return job_->Start([this, ini = program_.updateIni, data = program_.DataFolder(), typ = round_.Typ,
+                        pool = round_.Pool, omgId = round_.OmgID](JobProgress& p) {
+        const net::TransferWatch watch(&p.cancel, [&p](int64_t now, int64_t total) { return p.Bytes(now, total); });
+        details_ = net::DownloadGameInfo(ini, data, typ, pool, omgId);
+    });
+}
+
+void RoundGamesFetch::workerEnded(bool cancelled, const QString& error) {
+    if (cancelled) return;
+    if (!error.isEmpty() || !details_.ok) {
+        emit done(Failed);
+        return;
+    }
+    const auto data = program_.DataFolder();
+    try {
+        checking::TTipsData* db = program_.db.IsOpen() ? &program_.db : nullptr;
+        stats::RoundStored stored = stats::StoreRoundAndPlanLogos(details_.file, data, round_, db);
+        if (!stored.logos.empty()) {
+            auto logos = std::make_unique<stats::LogoDownloads>(data / "Cache" / "Images", std::move(stored.logos), 4);
+            new LogoWatcher(std::move(logos), logosArrived_, logoOwner_ ? logoOwner_ : this);
+        }
+    } catch (const std::exception&) {
+        emit done(Failed);
+        return;
+    }
+    emit done(Stored);
 }
 
 bool ShowMatchStatistics(QWidget* parent, Program& program, Prompter& prompter, MatchStatOptions options) {

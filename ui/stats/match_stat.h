@@ -103,6 +103,41 @@ private:
     std::unique_ptr<stats::LogoDownloads> logos_;
 };
 
+// The games of a round, fetched for a system that was opened without them.
+// Opening a file never waits for the network: the round's information is
+// fetched off the GUI thread (no update check, no question, no message box),
+// its games stored in the games database and the missing logos started, and
+// `done` tells the outcome on the GUI thread. Destroying it cancels the fetch.
+class RoundGamesFetch : public QObject {
+    Q_OBJECT
+public:
+    enum Outcome { Stored = 0, Failed = 1 };
+
+    // round: the pool (Typ, Pool) and round (Omg, OmgID) to fetch. logoOwner
+    // keeps the logo downloads (logosArrived is called when some arrived).
+    RoundGamesFetch(Program& program, const core::TVinraFile& round, QObject* logoOwner,
+                    std::function<void()> logosArrived, QObject* parent = nullptr);
+    ~RoundGamesFetch() override;
+    // False, and nothing starts, when the pool's information has no address
+    // or the round no draw number: there is nothing to fetch.
+    bool Start();
+    const std::string& Typ() const { return round_.Typ; }
+    int32_t OmgID() const { return round_.OmgID; }
+
+signals:
+    void done(int outcome);
+
+private:
+    void workerEnded(bool cancelled, const QString& error);
+
+    Program& program_;
+    core::TVinraFile round_;
+    QObject* logoOwner_;
+    std::function<void()> logosArrived_;
+    BackgroundJob* job_ = nullptr;
+    net::GameInfoDownload details_;  // written by the worker, read after the join
+};
+
 // The Statistics command and its workflow link: opens the window modally over
 // parent for the program's current document and returns when it closed; true
 // when the run got to the end. The logo downloads go on in the background,

@@ -118,7 +118,10 @@ TEST(GoalServiceTab, FollowsALiveRoundLogsSoundsAndPublishes) {
     Heard heard;
     fs::path target;
     {
-        GoalServiceTab tab(doc, Options(live.server.Host(), dir.path(), heard));
+        GoalServiceOptions options = Options(live.server.Host(), dir.path(), heard);
+        options.publish = true;  // the player ticked it earlier
+        GoalServiceTab tab(doc, std::move(options));
+        EXPECT_TRUE(tab.PublishBox()->isChecked());
         target = tab.TargetFile();
         EXPECT_EQ(Cell(tab, 0, GoalServiceTab::ColScore), "---");
         EXPECT_TRUE(fs::exists(tab.LogFile()));
@@ -189,6 +192,28 @@ TEST(GoalServiceTab, FollowsALiveRoundLogsSoundsAndPublishes) {
         EXPECT_TRUE(fs::exists(target));
     }
     EXPECT_FALSE(fs::exists(target)) << "the window's download target goes with it";
+}
+
+TEST(GoalServiceTab, NothingIsPublishedUntilThePlayerTicksItAndHisChoiceIsKept) {
+    LiveService live;
+    TempDir dir;
+    core::TVinraFile doc = Doc();
+    Heard heard;
+    std::vector<bool> chosen;
+    GoalServiceOptions options = Options(live.server.Host(), dir.path(), heard);
+    options.publishChosen = [&chosen](bool on) { chosen.push_back(on); };
+    GoalServiceTab tab(doc, options);
+    EXPECT_FALSE(tab.PublishBox()->isChecked());
+    live.seconds = 1100;
+    QSignalSpy published(&tab, &GoalServiceTab::published);
+    PressAndWait(tab);
+    EXPECT_EQ(doc.Facit, "021");
+    EXPECT_FALSE(published.wait(1500));
+    const std::string id = net::PublishId(doc, "anna", "/tmp/my system.1x2");
+    EXPECT_EQ(net::Get(live.server.Url("/goalservice/goalservice.php?id=" + id)).status, 404);
+    tab.PublishBox()->click();
+    tab.PublishBox()->click();
+    EXPECT_EQ(chosen, (std::vector<bool>{true, false}));
 }
 
 TEST(GoalServiceTab, HandScoringAndClearingARow) {

@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolBar>
@@ -395,12 +396,20 @@ TEST_F(ShellTest, OpeningARoundTheDatabaseLacksFetchesItsGames) {
     std::string frame = "[Grundrad]\r\n";
     for (int k = 0; k < 13; ++k) frame += "Rad" + std::to_string(k) + "=012\r\n";
     int fetches = 0;
-    window_->Files().fetchStatistics = [&] {
+    // The fetch answers later, as the network does: the games arrive after the file is open.
+    window_->Files().fetchRoundGamesLater = [&] {
         ++fetches;
-        core::TVinraFile round;
-        round.OmgID = 4852;
-        round.Omg = "2026-51";
-        return program_->db.SaveGames(round, 202651, "S", FixtureHomes(), FixtureAways());
+        QTimer::singleShot(50, window_.get(), [&] {
+            core::TVinraFile round;
+            round.OmgID = 4852;
+            round.Omg = "2026-51";
+            program_->db.SaveGames(round, 202651, "S", FixtureHomes(), FixtureAways());
+            window_->Files().RoundGamesArrived("S", 4852);
+        });
+    };
+    window_->Files().fetchStatistics = [] {
+        ADD_FAILURE() << "opening a file waited for the statistics window";
+        return false;
     };
     struct Case {
         const char* name;
@@ -419,8 +428,58 @@ TEST_F(ShellTest, OpeningARoundTheDatabaseLacksFetchesItsGames) {
         const fs::path path = WriteSystem("round.1x2", c.info + frame);
         ASSERT_TRUE(window_->OpenFile(path));
         EXPECT_EQ(fetches, c.fetches);
-        EXPECT_EQ(session().HomeTeams().size() == 13 && session().HomeTeams()[0] == FixtureHomes()[0], c.teams);
+        const auto named = [&] {
+            return session().HomeTeams().size() == 13 && session().HomeTeams()[0] == FixtureHomes()[0];
+        };
+        if (c.fetches) EXPECT_FALSE(named()) << "the names come when the fetch answers";
+        QElapsedTimer waited;
+        waited.start();
+        while (c.teams && !named() && waited.elapsed() < 3000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        EXPECT_EQ(named(), c.teams);
     }
+}
+
+TEST_F(ShellTest, OpeningAFileNeverWaitsForAStalledOrAbsentService) {
+    const std::string system =
+        "[Info]\r\nVersion=7.51\r\nPool=Stryktipset\r\nTyp=S\r\nSystemTyp=E\r\nOmg=2026-51\r\nOmgID=4852\r\n"
+        "[Grundrad]\r\n" + [] {
+            std::string frame;
+            for (int k = 0; k < 13; ++k) frame += "Rad" + std::to_string(k) + "=012\r\n";
+            return frame;
+        }();
+    vinra::testing::LocalServer stalled;
+    stalled.svr.Get("/info", [&](const httplib::Request&, httplib::Response& res) {
+        stalled.Hold(20000);
+        res.set_content("", "text/xml");
+    });
+    stalled.Start();
+    struct Case {
+        const char* name;
+        std::string details;
+    };
+    const Case cases[] = {{"stalled", stalled.Url("/info?omgang=%s")}, {"absent", "http://127.0.0.1:9/info?omgang=%s"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        program_->updateIni.WriteString("S", "Details", c.details);
+        prompter_.shown.clear();
+        const fs::path path = WriteSystem(std::string(c.name) + ".1x2", system);
+        QElapsedTimer took;
+        took.start();
+        ASSERT_TRUE(window_->OpenFile(path));
+        EXPECT_LT(took.elapsed(), 1000);
+        EXPECT_TRUE(prompter_.shown.empty());
+        EXPECT_EQ(window_->statusBar()->currentMessage(), Q(Msg(3003)));
+        EXPECT_EQ(session().HomeTeams().size(), 13u);
+        if (std::string(c.name) == "absent") {
+            QElapsedTimer waited;
+            waited.start();
+            while (window_->statusBar()->currentMessage() != Q(Msg(3002)) && waited.elapsed() < 5000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            EXPECT_EQ(window_->statusBar()->currentMessage(), Q(Msg(3002)));
+            EXPECT_TRUE(prompter_.shown.empty()) << "a failure is one quiet line, never a box";
+        }
+    }
+    stalled.release = true;
 }
 
 TEST_F(ShellTest, TheSetFrameLinkOpensAtTheFirstMatch) {

@@ -136,6 +136,9 @@ TEST_F(SubmitTest, FailuresKeepTheDialogOpen) {
          "Authorization Required",
          {core::Msg(kMsgSubmitUnauthorised), core::Msg(net::kMsgSubmitCommunicationError)}},
         {404, "Not Found", {core::Msg(net::kMsgSubmitCommunicationError)}},
+        // Refusals the service states are said as they are.
+        {413, "Payload Too Large", {core::FormatMsg(core::Msg(net::kMsgSubmitTooManyRows), {"20 000"})}},
+        {200, "<svar><status kod=\"6\">St\xc3\xa4ngd</status></svar>", {core::Msg(net::kMsgSubmitRoundClosed)}},
         {500, "<status kod=\"0\">OK</status>", {core::Msg(net::kMsgSubmitCommunicationError)}},
         {200, "stall", {core::Msg(net::kMsgSubmitCommunicationError)}},
     };
