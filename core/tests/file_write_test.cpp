@@ -154,6 +154,50 @@ TEST(AtomicWrite, LeftoverTemporaryFilesOfTheTargetAreRemoved) {
 // Text that was saved reads back unchanged, for every Windows-1252 character
 // next to every other: pairs such as "Ã©" are valid UTF-8 once written as
 // Windows-1252.
+// A batch replaces nothing before its commit, leaves no temporary file behind,
+// and after a failed rename drops the files added later (a reference copy
+// written after its file never lands without it).
+TEST(AtomicWriteBatch, TargetsChangeAtCommitInOrderAndNothingIsLeftBehind) {
+    TempDir dir;
+    const fs::path x = dir.path() / "x", y = dir.path() / "y";
+    fs::create_directories(x);
+    fs::create_directories(y);
+    WriteBytes(x / "a", "old a");
+    {
+        AtomicWriteBatch batch;
+        batch.Add(x / "a", "new a");
+        batch.Add(x / "b", "new b");
+        EXPECT_EQ(ReadBytes(x / "a"), "old a");
+        EXPECT_FALSE(fs::exists(x / "b"));
+        EXPECT_EQ(batch.PendingCount(), 2u);
+    }  // never committed
+    EXPECT_EQ(Entries(x), std::vector<std::string>{"a"});
+    EXPECT_EQ(ReadBytes(x / "a"), "old a");
+
+    AtomicWriteBatch batch;
+    batch.Add(x / "a", "new a");
+    batch.Add(y / "b", "new b");
+    batch.Add(x / "c", "new c");
+    EXPECT_TRUE(batch.Commit().empty());
+    EXPECT_EQ(ReadBytes(x / "a"), "new a");
+    EXPECT_EQ(ReadBytes(y / "b"), "new b");
+    EXPECT_EQ(Entries(x), (std::vector<std::string>{"a", "c"}));
+    EXPECT_EQ(batch.PendingCount(), 0u);
+
+    batch.Add(x / "a", "third a");
+    batch.Add(y / "b", "third b");
+    batch.Add(x / "c", "third c");
+    fs::remove_all(y);  // b's temporary file goes with its folder: its rename fails
+    const auto failed = batch.Commit();
+    ASSERT_EQ(failed.size(), 2u);
+    EXPECT_EQ(failed[0].path, y / "b");
+    EXPECT_EQ(failed[1].path, x / "c");
+    EXPECT_FALSE(failed[0].reason.empty());
+    EXPECT_EQ(ReadBytes(x / "a"), "third a");
+    EXPECT_EQ(ReadBytes(x / "c"), "new c");
+    EXPECT_EQ(Entries(x), (std::vector<std::string>{"a", "c"}));
+}
+
 TEST(SavedText, EveryWindows1252TextReadsBackUnchanged) {
     std::vector<std::string> chars;
     for (int b = 0x20; b < 0x100; ++b) {
