@@ -16,6 +16,7 @@
 
 #include "core/ini.h"
 #include "core/system_document.h"
+#include "core/system_file.h"
 #include "core/text.h"
 #include "tests/temp_dir.h"
 
@@ -235,6 +236,19 @@ TEST(SavedText, SettingsAndSystemFilesReadBackAsSaved) {
     TVinraFile back;
     back.LoadFromFile(dir.path() / "s.1x2");
     EXPECT_EQ(back.Comment, team);
+}
+
+// Saving takes a shortcut for ASCII text: the bytes are those of the general encoding either way.
+TEST(SavedText, SystemFileBytesAreTheEncodedText) {
+    TempDir dir;
+    for (const std::string comment : {"", "plain 1X2", "V\xC3\xA4xj\xC3\xB6", "\xEF\xBB\xBF" "bom", "\xE2\x82\xAC 5"}) {
+        TVinraFile doc;
+        doc.NewSystem(3, true);
+        doc.Rader = {"012", "210", "111"};
+        doc.Comment = comment;
+        doc.SaveToFile(dir.path() / "s.1x2");
+        EXPECT_EQ(ReadBytes(dir.path() / "s.1x2"), EncodeFileText(SystemFileText(doc))) << comment;
+    }
 }
 
 }  // namespace
