@@ -1,6 +1,7 @@
 // Checking a system of 1 000 000 rows against a complete result row with every
 // output (distribution, hints, winning-row lines, best-row keys): the packed
-// recount against the plain string recount. Target: under one second.
+// recount against the plain string recount. Target: 50 ms. Each run reads the
+// ten best-row keys the check window shows, as the window does after a recount.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -51,7 +52,7 @@ void Timed(benchmark::State& state, double& meanMs, F&& f) {
     for (auto _ : state) {
         const auto t0 = std::chrono::steady_clock::now();
         auto r = f();
-        benchmark::DoNotOptimize(r.bestKeys.data());
+        for (size_t i = 0; i < 10 && i < r.bestKeys.size(); ++i) benchmark::DoNotOptimize(r.bestKeys[i]);
         total += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
     }
     meanMs = total / static_cast<double>(state.iterations());
@@ -76,7 +77,7 @@ void BM_RecountPrepared(benchmark::State& state) {
     const checking::RowChecker checker(doc.Rader, doc.MatchCount);
     for (auto _ : state) {
         auto r = checker.Check(doc.Facit, doc.HGoal, doc.AGoal, 12, core::DisplaySigns{});
-        benchmark::DoNotOptimize(r.bestKeys.data());
+        for (size_t i = 0; i < 10 && i < r.bestKeys.size(); ++i) benchmark::DoNotOptimize(r.bestKeys[i]);
     }
 }
 BENCHMARK(BM_RecountPrepared)->Unit(benchmark::kMillisecond)->MinTime(2.0);
@@ -89,7 +90,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     if (g_fastMs > 0 && g_plainMs > 0)
-        std::printf("check 1 000 000 rows: packed %.1f ms, plain %.1f ms, plain/packed = %.1fx (target < 1000 ms)\n",
+        std::printf("check 1 000 000 rows: packed %.1f ms, plain %.1f ms, plain/packed = %.1fx (target 50 ms)\n",
                     g_fastMs, g_plainMs, g_plainMs / g_fastMs);
     return 0;
 }

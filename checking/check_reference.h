@@ -28,7 +28,7 @@ inline CheckResult CheckRowsPlain(const core::TVinraFile& doc, int couponColumns
     CheckResult res;
     res.matchCount = n;
     res.counts.assign(static_cast<size_t>(n) + 1, 0);
-    res.hints.assign(static_cast<size_t>(n) + 1, std::string());
+    std::vector<std::string> hints(static_cast<size_t>(n) + 1), keys;
     for (size_t i = 0; i < doc.Rader.size(); ++i) {
         const std::string& row = doc.Rader[i];
         const int k = reduction::CountEqualSigns(row, facit);
@@ -38,10 +38,10 @@ inline CheckResult CheckRowsPlain(const core::TVinraFile& doc, int couponColumns
         const int coupon = (j + cols - 1) / cols;
         const int onCoupon = (j - 1) % cols + 1;
         if (res.counts[static_cast<size_t>(k)] <= kMaxHintRows)
-            res.hints[static_cast<size_t>(k)] +=
+            hints[static_cast<size_t>(k)] +=
                 FormatMessage(messages.couponRow, {std::to_string(coupon), std::to_string(onCoupon)});
         else if (res.counts[static_cast<size_t>(k)] == kMaxHintRows + 1)
-            res.hints[static_cast<size_t>(k)] += kHintMore;
+            hints[static_cast<size_t>(k)] += kHintMore;
         if (k > 9)
             res.winningLines.push_back(FormatMessage(
                 messages.winningRow,
@@ -50,10 +50,12 @@ inline CheckResult CheckRowsPlain(const core::TVinraFile& doc, int couponColumns
         if (wrong.size() == 1) wrong = "0" + wrong;
         const int64_t goals =
             GoalsToRow(core::SignsToDisplay(row, signs), displayFacit, doc.HGoal, doc.AGoal, signs.draw);
-        res.bestKeys.push_back(wrong + " \t " + std::to_string(goals) + " \t " + std::to_string(i));
+        keys.push_back(wrong + " \t " + std::to_string(goals) + " \t " + std::to_string(i));
     }
     std::sort(res.winningLines.begin(), res.winningLines.end(), LessTextNoCase);
-    std::sort(res.bestKeys.begin(), res.bestKeys.end(), LessTextNoCase);
+    std::sort(keys.begin(), keys.end(), LessTextNoCase);
+    res.hints = std::move(hints);
+    res.bestKeys = std::move(keys);
     return res;
 }
 

@@ -182,28 +182,150 @@ int64_t GoalsToRow(std::string_view displayRow, std::string_view displayResult,
 // ---------------------------------------------------------------------------
 // Counting
 
-RowChecker::RowChecker(const std::vector<std::string>& rows, int matchCount) : n_(ClampN(matchCount)) {
-    packed_.resize(rows.size());
-    const uint64_t mask = core::PackedMask(n_);
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const std::string& r = rows[i];
-        if (static_cast<int>(r.size()) == n_) {
-            const core::PackedRow p = core::PackRow(r);
-            // Code 3 marks a character that is not a sign: such a row takes the plain path.
-            if ((p & (p >> 1) & kLowBits & mask) == 0) {
-                packed_[i] = p;
-                continue;
-            }
+namespace {
+
+// Calls f(v) for v = 0 .. count-1 in the order of their decimal texts
+// ("0", "1", "10", "100", ..., "11", ..., "2", ...), without sorting.
+template <class F>
+void ForEachInTextOrder(uint64_t count, F&& f) {
+    if (count == 0) return;
+    f(uint64_t{0});
+    const uint64_t last = count - 1;
+    uint64_t cur = 1;
+    for (uint64_t done = 1; done < count; ++done) {
+        f(cur);
+        if (cur <= last / 10) {
+            cur *= 10;
+        } else {
+            while (cur % 10 == 9 || cur + 1 > last) cur /= 10;
+            ++cur;
         }
-        packed_[i] = 0;
-        odd_.emplace_back(i, r);
     }
 }
 
-CheckResult RowChecker::Check(std::string_view facit, const std::array<int32_t, core::kMaxMatches>& hGoal,
-                              const std::array<int32_t, core::kMaxMatches>& aGoal, int couponColumns,
-                              const core::DisplaySigns& signs, const CheckMessages& messages) const {
-    const int n = n_;
+// An array of a recount's size that is not cleared first: every entry is
+// written before it is read, and clearing a million entries is a pass of its own.
+template <class T>
+struct Uncleared {
+    std::unique_ptr<T[]> data;
+    void Allocate(size_t n) { data.reset(n ? new T[n] : nullptr); }
+    T& operator[](size_t i) { return data[i]; }
+    const T& operator[](size_t i) const { return data[i]; }
+};
+
+// Goals counts up to this many sort by counting; beyond it by comparison.
+constexpr int64_t kCountingSortGoals = 4095;
+
+// The per-row figures of one recount; the hint and key lists spell them out
+// when they are read. A row's (wrong matches, goals) is one bucket number when
+// the goals are bounded (wrong * slots + the slot of the goals), else the two
+// figures are kept as they are.
+struct RecountRows {
+    int n = 0;
+    int64_t cols = 12;
+    size_t rows = 0;
+    MessageTemplate hintText{""};
+    bool bucketed = false;
+    size_t slots = 0;                  // goals slots: "-1", then 0..bound in text order
+    std::vector<uint32_t> slotOf;      // goals -> slot
+    std::vector<int64_t> goalsOfSlot;  // slot -> goals
+    Uncleared<uint32_t> bucket;        // per row, when bucketed
+    Uncleared<uint8_t> right;          // per row, otherwise
+    Uncleared<int64_t> goals;          // per row, otherwise
+    Uncleared<uint32_t> order;         // rows in the order of their best-row keys
+
+    int Right(size_t row) const { return bucketed ? n - static_cast<int>(bucket[row] / slots) : right[row]; }
+    int64_t Goals(size_t row) const { return bucketed ? goalsOfSlot[bucket[row] % slots] : goals[row]; }
+};
+
+class HintTexts final : public CheckTexts::Source {
+public:
+    explicit HintTexts(std::shared_ptr<const RecountRows> rows) : rows_(std::move(rows)) {}
+    size_t Size() const override { return static_cast<size_t>(rows_->n) + 1; }
+    std::string At(size_t k) const override {
+        std::string out;
+        const RecountRows& d = *rows_;
+        int64_t named = 0;
+        for (size_t i = 0; i < d.rows; ++i) {
+            if (static_cast<size_t>(d.Right(i)) != k) continue;
+            if (++named > kMaxHintRows) {
+                out += kHintMore;
+                break;
+            }
+            const int64_t j = static_cast<int64_t>(i) + 1;
+            const Num coupon((j + d.cols - 1) / d.cols), onCoupon((j - 1) % d.cols + 1);
+            d.hintText.AppendTo(out, {coupon.view(), onCoupon.view()});
+        }
+        return out;
+    }
+
+private:
+    std::shared_ptr<const RecountRows> rows_;
+};
+
+class BestKeyTexts final : public CheckTexts::Source {
+public:
+    explicit BestKeyTexts(std::shared_ptr<const RecountRows> rows) : rows_(std::move(rows)) {}
+    size_t Size() const override { return rows_->rows; }
+    std::string At(size_t i) const override {
+        const size_t row = rows_->order[i];
+        const int wrong = rows_->n - rows_->Right(row);
+        const int64_t goals = rows_->Goals(row);
+        std::string key;
+        key += static_cast<char>('0' + wrong / 10);
+        key += static_cast<char>('0' + wrong % 10);
+        key += " \t ";
+        key += Num(goals < 0 ? -1 : goals).view();
+        key += " \t ";
+        key += Num(static_cast<int64_t>(row)).view();
+        return key;
+    }
+
+private:
+    std::shared_ptr<const RecountRows> rows_;
+};
+
+// Puts the rows in the order of their best-row keys "ww \t goals \t index"
+// compared as text: wrong matches, then the goals as text ("-1" first), then
+// the index as text.
+void SortBestKeys(RecountRows& d) {
+    const size_t rows = d.rows;
+    d.order.Allocate(rows);
+    if (rows == 0) return;
+    if (d.bucketed) {
+        std::vector<uint32_t> start(static_cast<size_t>(d.n + 1) * d.slots + 1, 0);
+        for (size_t row = 0; row < rows; ++row) ++start[d.bucket[row] + 1];
+        for (size_t b = 1; b < start.size(); ++b) start[b] += start[b - 1];
+        // Placing the rows in the text order of their indexes keeps that order inside a bucket.
+        ForEachInTextOrder(rows, [&](uint64_t row) { d.order[start[d.bucket[row]]++] = static_cast<uint32_t>(row); });
+        return;
+    }
+    struct KeyEntry {
+        uint64_t primary;  // wrong, goals (text order)
+        uint64_t index;    // row index (text order)
+        uint32_t row;
+    };
+    const int indexWidth = DigitCount(rows - 1);
+    std::vector<KeyEntry> keys(rows);
+    for (size_t i = 0; i < rows; ++i) {
+        const uint64_t wrong = static_cast<uint64_t>(d.n - d.right[i]);
+        const int64_t goals = d.goals[i];
+        const uint64_t goalsKey = goals < 0 ? 0 : TextOrderKey(static_cast<uint64_t>(goals), kGoalsWidth);
+        keys[i] = {wrong << 58 | goalsKey, TextOrderKey(i, indexWidth), static_cast<uint32_t>(i)};
+    }
+    std::sort(keys.begin(), keys.end(), [](const KeyEntry& a, const KeyEntry& b) {
+        return a.primary != b.primary ? a.primary < b.primary : a.index < b.index;
+    });
+    for (size_t i = 0; i < rows; ++i) d.order[i] = keys[i].row;
+}
+
+// One recount. rowAt(i, packed) gives row i: nullptr with its packed codes
+// when it is N signs, else the row text itself (such a row takes the plain path).
+template <class RowAt>
+CheckResult Recount(size_t rows, const RowAt& rowAt, int n, std::string_view facit,
+                    const std::array<int32_t, core::kMaxMatches>& hGoal,
+                    const std::array<int32_t, core::kMaxMatches>& aGoal, int couponColumns,
+                    const core::DisplaySigns& signs, const CheckMessages& messages) {
     if (facit.size() > static_cast<size_t>(n)) facit = facit.substr(0, static_cast<size_t>(n));
     const int fl = static_cast<int>(facit.size());
     const int64_t cols = ClampCouponColumns(couponColumns);
@@ -211,10 +333,13 @@ CheckResult RowChecker::Check(std::string_view facit, const std::array<int32_t, 
     CheckResult res;
     res.matchCount = n;
     res.counts.assign(static_cast<size_t>(n) + 1, 0);
-    res.hints.assign(static_cast<size_t>(n) + 1, std::string());
-    std::vector<int64_t> hinted(static_cast<size_t>(n) + 1, 0);
 
-    const MessageTemplate hintText(messages.couponRow);
+    auto data = std::make_shared<RecountRows>();
+    RecountRows& d = *data;
+    d.n = n;
+    d.cols = cols;
+    d.rows = rows;
+    d.hintText = MessageTemplate(messages.couponRow);
     const MessageTemplate winText(messages.winningRow);
 
     // Internal-code shortcut for the goals when it gives the display-form answer.
@@ -222,49 +347,76 @@ CheckResult RowChecker::Check(std::string_view facit, const std::array<int32_t, 
     const std::string displayFacit = internalGoals ? std::string() : core::SignsToDisplay(facit, signs);
     // cost[m][c]: goals a row with code c needs at match m where it is wrong.
     std::array<std::array<int64_t, 3>, core::kMaxMatches> cost{};
-    for (int m = 0; m < n; ++m)
-        for (int c = 0; c < 3; ++c) {
-            if (hGoal[m] < 0 || aGoal[m] < 0) cost[m][c] = 1;
-            else cost[m][c] = std::llabs(static_cast<int64_t>(hGoal[m]) - aGoal[m]) + (c != 1 ? 1 : 0);
-        }
+    // No row needs more goals than this: each differing match costs its goal difference plus one at most.
+    int64_t goalsBound = 0;
+    for (int m = 0; m < n; ++m) {
+        const bool known = hGoal[m] >= 0 && aGoal[m] >= 0;
+        const int64_t diff = known ? std::llabs(static_cast<int64_t>(hGoal[m]) - aGoal[m]) : 0;
+        for (int c = 0; c < 3; ++c) cost[m][c] = known ? diff + (c != 1 ? 1 : 0) : 1;
+        if (m < fl) goalsBound += diff + 1;
+    }
+
+    // Bucketed keys need goals within the bound; with display strings of
+    // other lengths the goals follow display positions, so no bound is assumed.
+    d.bucketed = internalGoals && goalsBound <= kCountingSortGoals;
+    if (d.bucketed) {
+        d.slots = static_cast<size_t>(goalsBound + 2);
+        d.slotOf.resize(d.slots - 1);
+        d.goalsOfSlot.resize(d.slots);
+        d.goalsOfSlot[0] = -1;
+        uint32_t next = 1;
+        ForEachInTextOrder(static_cast<uint64_t>(goalsBound + 1), [&](uint64_t g) {
+            d.goalsOfSlot[next] = static_cast<int64_t>(g);
+            d.slotOf[g] = next++;
+        });
+        d.bucket.Allocate(rows);
+    } else {
+        d.right.Allocate(rows);
+        d.goals.Allocate(rows);
+    }
 
     const core::PackedRow fp = core::PackRow(facit);
     const uint64_t fmask = core::PackedMask(fl);
 
-    struct KeyEntry {
-        uint64_t primary;  // wrong, goals (text order)
-        uint64_t index;    // row index (text order)
-    };
-    const size_t rows = packed_.size();
-    const int indexWidth = DigitCount(rows == 0 ? 0 : rows - 1);
-    std::vector<KeyEntry> keys(rows);
+    // With the whole result known, four matches at a time: the byte of a row's
+    // codes there looks up its right matches (low 5 bits) plus its goals (above).
+    const bool byTable = internalGoals && fl == n && n > 0;
+    const int chunks = (n + 3) / 4;
+    std::array<std::array<int64_t, 256>, (core::kMaxMatches + 3) / 4> table{};
+    for (int c = 0; byTable && c < chunks; ++c)
+        for (unsigned byte = 0; byte < 256; ++byte) {
+            int64_t entry = 0;
+            for (int q = 0; q < 4; ++q) {
+                const int m = 4 * c + q;
+                if (m >= n) break;
+                const int code = static_cast<int>(byte >> (6 - 2 * q)) & 3;
+                if (code == core::PackedSign(fp, m)) entry += 1;
+                else if (code < 3) entry += cost[m][code] << 5;
+            }
+            table[static_cast<size_t>(c)][byte] = entry;
+        }
 
-    size_t oddPos = 0;
     int best = 0;
     for (size_t i = 0; i < rows; ++i) {
-        const std::string* oddRow = nullptr;
-        if (oddPos < odd_.size() && odd_[oddPos].first == i) oddRow = &odd_[oddPos++].second;
+        core::PackedRow p = 0;
+        const std::string* oddRow = rowAt(i, p);
 
         int k;
         int64_t goals;
         if (oddRow == nullptr) {
-            const core::PackedRow p = packed_[i];
-            const uint64_t x = p ^ fp;
-            uint64_t differ = (x | (x >> 1)) & kLowBits & fmask;
-            k = fl - std::popcount(differ);
-            if (!internalGoals) {
-                goals = GoalsToRow(core::SignsToDisplay(core::UnpackRow(p, n), signs), displayFacit, hGoal, aGoal,
-                                   signs.draw);
-            } else if (fl != n) {
-                goals = -1;
+            if (byTable) {
+                int64_t sum = 0;
+                for (int c = 0; c < chunks; ++c) sum += table[static_cast<size_t>(c)][(p >> (56 - 8 * c)) & 0xff];
+                k = static_cast<int>(sum & 31);
+                goals = sum >> 5;
             } else {
-                goals = 0;
-                while (differ) {
-                    const int bit = std::countr_zero(differ);
-                    const int m = (62 - bit) / 2;
-                    goals += cost[m][core::PackedSign(p, m)];
-                    differ &= differ - 1;
-                }
+                const uint64_t x = p ^ fp;
+                const uint64_t differ = (x | (x >> 1)) & kLowBits & fmask;
+                k = fl - std::popcount(differ);
+                if (!internalGoals)
+                    goals = GoalsToRow(core::SignsToDisplay(core::UnpackRow(p, n), signs), displayFacit, hGoal, aGoal,
+                                       signs.draw);
+                else goals = -1;  // the result is shorter than the rows
             }
         } else {
             k = CountEqual(*oddRow, facit);
@@ -275,52 +427,88 @@ CheckResult RowChecker::Check(std::string_view facit, const std::array<int32_t, 
 
         ++res.counts[static_cast<size_t>(k)];
         if (k > best) best = k;
+        if (d.bucketed) {
+            d.bucket[i] = static_cast<uint32_t>(static_cast<size_t>(n - k) * d.slots +
+                                                (goals < 0 ? 0 : d.slotOf[static_cast<size_t>(goals)]));
+        } else {
+            d.right[i] = static_cast<uint8_t>(k);
+            d.goals[i] = goals;
+        }
 
-        const int64_t j = static_cast<int64_t>(i) + 1;
-        const Num coupon((j + cols - 1) / cols), onCoupon((j - 1) % cols + 1);
-        const int64_t named = ++hinted[static_cast<size_t>(k)];
-        if (named <= kMaxHintRows) hintText.AppendTo(res.hints[static_cast<size_t>(k)], {coupon.view(), onCoupon.view()});
-        else if (named == kMaxHintRows + 1) res.hints[static_cast<size_t>(k)] += kHintMore;
         if (k > 9) {
+            const int64_t j = static_cast<int64_t>(i) + 1;
+            const Num coupon((j + cols - 1) / cols), onCoupon((j - 1) % cols + 1);
             const Num kn(k), jn(j);
             res.winningLines.push_back(winText.Format({kn.view(), coupon.view(), onCoupon.view(), jn.view()}));
         }
-
-        const uint64_t wrong = static_cast<uint64_t>(n - k);
-        const uint64_t goalsKey = goals < 0 ? 0 : TextOrderKey(static_cast<uint64_t>(goals), kGoalsWidth);
-        keys[i] = {wrong << 58 | goalsKey, TextOrderKey(i, indexWidth)};
     }
     res.best = best;
 
     std::sort(res.winningLines.begin(), res.winningLines.end(), LessNoCase);
+    SortBestKeys(d);
 
-    std::sort(keys.begin(), keys.end(), [](const KeyEntry& a, const KeyEntry& b) {
-        return a.primary != b.primary ? a.primary < b.primary : a.index < b.index;
-    });
-    res.bestKeys.reserve(rows);
-    for (const KeyEntry& e : keys) {
-        const uint64_t wrong = e.primary >> 58;
-        const uint64_t gk = e.primary & ((1ull << 58) - 1);
-        const int gd = static_cast<int>(gk & 31);
-        const int id = static_cast<int>(e.index & 31);
-        const uint64_t index = (e.index >> 5) / Pow10(indexWidth - id);
-        std::string key;
-        key.reserve(24);
-        key += static_cast<char>('0' + wrong / 10);
-        key += static_cast<char>('0' + wrong % 10);
-        key += " \t ";
-        if (gd == 0) key += "-1";
-        else key += Num(static_cast<int64_t>((gk >> 5) / Pow10(kGoalsWidth - gd))).view();
-        key += " \t ";
-        key += Num(static_cast<int64_t>(index)).view();
-        res.bestKeys.push_back(std::move(key));
-    }
+    std::shared_ptr<const RecountRows> shared = std::move(data);
+    res.hints = CheckTexts(std::make_shared<HintTexts>(shared));
+    res.bestKeys = CheckTexts(std::make_shared<BestKeyTexts>(shared));
     return res;
+}
+
+// Packs a row of n signs; false when it is not n signs '0'..'2'.
+bool PackSigns(const std::string& r, int n, core::PackedRow& p) {
+    if (static_cast<int>(r.size()) != n) return false;
+    p = core::PackRow(r);
+    // Code 3 marks a character that is not a sign.
+    return (p & (p >> 1) & kLowBits & core::PackedMask(n)) == 0;
+}
+
+}  // namespace
+
+std::vector<std::string> CheckTexts::ToStrings() const {
+    if (!source_) return texts_;
+    std::vector<std::string> out;
+    out.reserve(size());
+    for (size_t i = 0; i < size(); ++i) out.push_back((*this)[i]);
+    return out;
+}
+
+bool CheckTexts::operator==(const CheckTexts& other) const {
+    if (size() != other.size()) return false;
+    for (size_t i = 0; i < size(); ++i)
+        if ((*this)[i] != other[i]) return false;
+    return true;
+}
+
+RowChecker::RowChecker(const std::vector<std::string>& rows, int matchCount) : n_(ClampN(matchCount)) {
+    packed_.resize(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (PackSigns(rows[i], n_, packed_[i])) continue;
+        packed_[i] = 0;
+        odd_.emplace_back(i, rows[i]);
+    }
+}
+
+CheckResult RowChecker::Check(std::string_view facit, const std::array<int32_t, core::kMaxMatches>& hGoal,
+                              const std::array<int32_t, core::kMaxMatches>& aGoal, int couponColumns,
+                              const core::DisplaySigns& signs, const CheckMessages& messages) const {
+    size_t oddPos = 0;
+    const auto rowAt = [&](size_t i, core::PackedRow& p) -> const std::string* {
+        if (oddPos < odd_.size() && odd_[oddPos].first == i) return &odd_[oddPos++].second;
+        p = packed_[i];
+        return nullptr;
+    };
+    return Recount(packed_.size(), rowAt, n_, facit, hGoal, aGoal, couponColumns, signs, messages);
 }
 
 CheckResult CheckRows(const core::TVinraFile& doc, int couponColumns, const core::DisplaySigns& signs,
                       const CheckMessages& messages) {
-    return RowChecker(doc.Rader, doc.MatchCount).Check(doc.Facit, doc.HGoal, doc.AGoal, couponColumns, signs, messages);
+    // One pass over the document's rows, packing each as it is counted: a
+    // recount that is not repeated has no use for a packed copy of them all.
+    const int n = ClampN(doc.MatchCount);
+    const auto rowAt = [&](size_t i, core::PackedRow& p) -> const std::string* {
+        const std::string& r = doc.Rader[i];
+        return PackSigns(r, n, p) ? nullptr : &r;
+    };
+    return Recount(doc.Rader.size(), rowAt, n, doc.Facit, doc.HGoal, doc.AGoal, couponColumns, signs, messages);
 }
 
 int RightOfBestKey(std::string_view key, int matchCount) {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -91,14 +92,48 @@ int64_t GoalsToRow(std::string_view displayRow, std::string_view displayResult,
 inline constexpr int64_t kMaxHintRows = 200;
 inline constexpr const char* kHintMore = " ...";
 
+// A read-only list of texts that a recount of a million rows does not spell out
+// in advance: an entry becomes text when it is read. The check window reads a
+// handful of best-row keys and the hint of a count it shows, so building a
+// million strings per recount would be work nobody looks at.
+class CheckTexts {
+public:
+    // Where the texts of a recount come from (the recount's own per-row figures).
+    class Source {
+    public:
+        virtual ~Source() = default;
+        virtual size_t Size() const = 0;
+        virtual std::string At(size_t i) const = 0;
+    };
+
+    CheckTexts() = default;
+    CheckTexts(std::vector<std::string> texts) : texts_(std::move(texts)) {}
+    CheckTexts(std::initializer_list<std::string> texts) : texts_(texts) {}
+    explicit CheckTexts(std::shared_ptr<const Source> source) : source_(std::move(source)) {}
+
+    size_t size() const { return source_ ? source_->Size() : texts_.size(); }
+    bool empty() const { return size() == 0; }
+    // Entry i (i < size()).
+    std::string operator[](size_t i) const { return source_ ? source_->At(i) : texts_[i]; }
+    std::string front() const { return (*this)[0]; }
+    std::vector<std::string> ToStrings() const;
+
+    // Same texts in the same order, however each side holds them.
+    bool operator==(const CheckTexts& other) const;
+
+private:
+    std::vector<std::string> texts_;
+    std::shared_ptr<const Source> source_;
+};
+
 // Everything one recount yields.
 struct CheckResult {
     int matchCount = 0;                     // N
     std::vector<int64_t> counts;            // [k] rows with exactly k right, k = 0..N
-    std::vector<std::string> hints;         // [k] "Coupon c, row r;" of the first kMaxHintRows such rows, in row order,
+    CheckTexts hints;                       // [k] "Coupon c, row r;" of the first kMaxHintRows such rows, in row order,
                                             // then kHintMore when there are more
     std::vector<std::string> winningLines;  // rows with 10 or more right, sorted as text
-    std::vector<std::string> bestKeys;      // "ww \t goals \t index" of every row, sorted as text
+    CheckTexts bestKeys;                    // "ww \t goals \t index" of every row, sorted as text
     int best = 0;                           // highest number of right matches (0 without rows)
 };
 

@@ -79,7 +79,7 @@ int RunGenerate(const GenerateOptions& opt) {
         return 130;
     }
 
-    doc.Rader = run->Rows();
+    doc.Rader = run->TakeRows();
     if (in.mode == reduction::GenerationMode::Filter && in.conditions.flag(core::UseFilterTo))
         doc.UseFlags.Put(core::UseRadDiff, false);
     // The rows have changed: a stored warranty no longer describes them.

@@ -4,6 +4,7 @@
 // two (11) wrong. The rows are checked by the warranty engine and written with
 // their warranty.
 #include <chrono>
+#include <future>
 #include <iostream>
 #include <memory>
 #include <thread>
@@ -67,18 +68,19 @@ int RunReduce(const ReduceOptions& opt) {
     reduction::GuaranteeHooks hooks{&InterruptFlag(), &phase, &done, &total, &rows};
     reduction::GuaranteeResult result;
     std::exception_ptr failure;
-    std::atomic<bool> finished{false};
+    std::promise<void> finished;
+    const std::future<void> end = finished.get_future();
     std::thread worker([&] {
         try {
             result = reduction::ReduceWithGuarantee(in, hooks);
         } catch (...) {
             failure = std::current_exception();
         }
-        finished.store(true);
+        finished.set_value();
     });
     const bool showProgress = StderrIsTerminal();
-    while (!finished.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Woken by the end of the search itself; the timeout only paces the progress line.
+    while (end.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
         if (showProgress) {
             const auto p = static_cast<reduction::GuaranteePhase>(phase.load());
             if (p == reduction::GuaranteePhase::Expansion)

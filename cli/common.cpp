@@ -2,7 +2,6 @@
 #include <chrono>
 #include <filesystem>
 #include <iostream>
-#include <thread>
 
 #include <fmt/format.h>
 
@@ -58,8 +57,9 @@ bool RunToEnd(reduction::TRowGeneration& run, const std::string& file) {
     CatchInterrupt();
     const bool showProgress = StderrIsTerminal();
     run.Start();
-    while (run.IsRunning()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // The wait ends with the run, so a short command takes no longer than its
+    // work; the timeout only paces the progress line and the look at Ctrl+C.
+    while (!run.WaitFor(std::chrono::milliseconds(100))) {
         if (InterruptFlag().load()) {
             run.Cancel();
             break;

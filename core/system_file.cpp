@@ -1,5 +1,6 @@
 // Reading and writing the .1x2 system file.
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <unordered_set>
 
@@ -382,8 +383,28 @@ void TVinraFile::LoadFromFile(const std::filesystem::path& path) {
     *this = std::move(copy);
 }
 
+namespace {
+
+bool IsAscii(std::string_view text) {
+    uint64_t high = 0;
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        high |= word;
+    }
+    for (; i < text.size(); ++i) high |= static_cast<unsigned char>(text[i]);
+    return (high & 0x8080808080808080ull) == 0;
+}
+
+}  // namespace
+
 void TVinraFile::SaveToFile(const std::filesystem::path& path) const {
-    WriteFileAtomic(path, EncodeFileText(SystemFileText(*this)));
+    const std::string text = SystemFileText(*this);
+    // ASCII text (rows, numbers and plain names) is its own Windows-1252 form:
+    // a system of a million rows is written without a converted copy.
+    if (IsAscii(text)) WriteFileAtomic(path, text);
+    else WriteFileAtomic(path, EncodeFileText(text));
 }
 
 int TVinraFile::MergeRowsFrom(const std::filesystem::path& path) {

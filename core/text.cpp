@@ -3,12 +3,14 @@
 #include "core/messages.h"
 #include "core/system_error.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <unordered_map>
@@ -338,14 +340,29 @@ void WriteDirect(const std::filesystem::path& path, std::string_view bytes) {
 
 }  // namespace
 
-void WriteFileAtomic(const std::filesystem::path& given, std::string_view bytes) {
+namespace {
+
+// A new file's bytes in its temporary file beside the target, locked until renamed.
+struct TempWrite {
+    std::filesystem::path given;  // the name the caller used
+    std::filesystem::path path;   // the file replaced (links followed)
+    std::filesystem::path temp;
+    int fd = -1;
+};
+
+// Writes the bytes to a temporary file for the target; nullopt when the target
+// is a pipe or a character device, which was written directly.
+std::optional<TempWrite> WriteTemp(const std::filesystem::path& given, std::string_view bytes) {
     // A symbolic link stays a link: the file it points at gets the new bytes,
     // through a temporary file beside that file.
     const std::filesystem::path path = FollowLinks(given);
     struct stat old;
     const bool exists = ::stat(path.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) {
-        if (S_ISFIFO(old.st_mode) || S_ISCHR(old.st_mode)) return WriteDirect(path, bytes);
+        if (S_ISFIFO(old.st_mode) || S_ISCHR(old.st_mode)) {
+            WriteDirect(path, bytes);
+            return std::nullopt;
+        }
         throw FileError(PathMsg(kMsgNotAFile, given));
     }
 
@@ -384,9 +401,106 @@ void WriteFileAtomic(const std::filesystem::path& given, std::string_view bytes)
         if (::fchmod(fd, old.st_mode & 07777) != 0) fail(errno);
     }
     WriteAll(fd, bytes, fail);
-    if (::fsync(fd) != 0) fail(errno);
-    if (std::rename(temp.c_str(), path.c_str()) != 0) fail(errno);
-    if (::close(fd) != 0) ThrowWrite(given, errno);
+    return TempWrite{given, path, temp, fd};
+}
+
+void Discard(TempWrite& w) {
+    ::unlink(w.temp.c_str());
+    ::close(w.fd);
+    w.fd = -1;
+}
+
+// Makes a rename in the folder durable.
+int SyncFolder(const std::filesystem::path& folder) {
+    const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return errno;
+    const int rc = ::fsync(dir) == 0 ? 0 : errno;
+    ::close(dir);
+    return rc;
+}
+
+}  // namespace
+
+void WriteFileAtomic(const std::filesystem::path& given, std::string_view bytes) {
+    auto w = WriteTemp(given, bytes);
+    if (!w) return;
+    if (::fsync(w->fd) != 0) {
+        const int err = errno;
+        Discard(*w);
+        ThrowWrite(given, err);
+    }
+    if (std::rename(w->temp.c_str(), w->path.c_str()) != 0) {
+        const int err = errno;
+        Discard(*w);
+        ThrowWrite(given, err);
+    }
+    if (::close(w->fd) != 0) ThrowWrite(given, errno);
+}
+
+struct AtomicWriteBatch::Pending {
+    std::vector<TempWrite> writes;
+};
+
+AtomicWriteBatch::AtomicWriteBatch() : pending_(std::make_unique<Pending>()) {}
+
+AtomicWriteBatch::~AtomicWriteBatch() {
+    for (auto& w : pending_->writes) Discard(w);
+}
+
+void AtomicWriteBatch::Add(const std::filesystem::path& path, std::string_view bytes) {
+    auto w = WriteTemp(path, bytes);
+    if (w) pending_->writes.push_back(std::move(*w));
+}
+
+size_t AtomicWriteBatch::PendingCount() const { return pending_->writes.size(); }
+
+std::vector<AtomicWriteBatch::Failure> AtomicWriteBatch::Commit() {
+    std::vector<TempWrite> writes = std::move(pending_->writes);
+    pending_->writes.clear();
+    std::vector<Failure> failed;
+    if (writes.empty()) return failed;
+    // Every new file on the disk before any target is replaced: one sync per
+    // file system instead of one per file.
+    std::vector<dev_t> synced;
+    int syncError = 0;
+    for (const auto& w : writes) {
+        struct stat st;
+        if (::fstat(w.fd, &st) != 0) {
+            syncError = errno;
+            break;
+        }
+        if (std::find(synced.begin(), synced.end(), st.st_dev) != synced.end()) continue;
+        if (::syncfs(w.fd) != 0) {
+            syncError = errno;
+            break;
+        }
+        synced.push_back(st.st_dev);
+    }
+    // Renamed in the order added; after a failure the rest are dropped, so a
+    // file written after another never replaces its target without it.
+    std::vector<std::filesystem::path> folders;
+    std::vector<bool> renamed(writes.size(), false);
+    int error = syncError;
+    for (size_t i = 0; i < writes.size(); ++i) {
+        TempWrite& w = writes[i];
+        if (error == 0 && std::rename(w.temp.c_str(), w.path.c_str()) != 0) error = errno;
+        if (error != 0) {
+            failed.push_back({w.given, std::strerror(error)});
+            Discard(w);
+            continue;
+        }
+        renamed[i] = true;
+        ::close(w.fd);
+        w.fd = -1;
+        const auto folder = w.path.parent_path();
+        if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+    }
+    for (const auto& folder : folders)
+        if (const int err = SyncFolder(folder); err != 0)
+            for (size_t i = 0; i < writes.size(); ++i)
+                if (renamed[i] && writes[i].path.parent_path() == folder)
+                    failed.push_back({writes[i].given, std::strerror(err)});
+    return failed;
 }
 
 std::string ToUpperAscii(std::string_view s) {

@@ -2,6 +2,7 @@
 // Text at the file edge: the program works in UTF-8, the files it shares with
 // other installations are Windows-1252 with CR LF line ends.
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -62,6 +63,36 @@ std::string ReadFileBytes(const std::filesystem::path& path);
 // same target left behind are removed.
 // Throws FileError; on failure the old file is left as it was.
 void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes);
+
+// Many files written as WriteFileAtomic writes one, with one flush to the disk
+// for them all instead of one per file. Add writes a file's bytes to its
+// temporary file (throws FileError as WriteFileAtomic does); Commit syncs their
+// file system once, renames each over its target in the order added and syncs
+// each folder once. A crash at any moment leaves every target as it was or
+// whole. Temporary files of a batch never committed are removed.
+class AtomicWriteBatch {
+public:
+    struct Failure {
+        std::filesystem::path path;  // as given to Add
+        std::string reason;
+    };
+
+    AtomicWriteBatch();
+    ~AtomicWriteBatch();
+    AtomicWriteBatch(const AtomicWriteBatch&) = delete;
+    AtomicWriteBatch& operator=(const AtomicWriteBatch&) = delete;
+
+    void Add(const std::filesystem::path& path, std::string_view bytes);
+    // Files added and not yet committed (each holds an open file until then).
+    size_t PendingCount() const;
+    // The targets not replaced, or whose replacement may not be durable, with
+    // the reason; after the first failed rename the later files are dropped.
+    std::vector<Failure> Commit();
+
+private:
+    struct Pending;
+    std::unique_ptr<Pending> pending_;
+};
 
 // ASCII-only helpers (the program's keys and codes are ASCII).
 std::string ToUpperAscii(std::string_view s);

@@ -72,6 +72,7 @@ public:
         tree("sounds", fs::path("Cache") / "Sounds");
         tree("systems", "SYSTEM");
         templates();
+        commit();
         guard(fs::path("DB") / "tipsdata.sqlite", [&] { database(); });
         return std::move(report_);
     }
@@ -106,8 +107,34 @@ private:
             return;
         }
         if (to.has_parent_path()) fs::create_directories(to.parent_path());
-        core::WriteFileAtomic(to, bytes);
+        write(to, bytes);
         add(rel, old ? whenChanged : Action::Installed, std::move(detail));
+    }
+
+    // The files of a run are written to temporary files and put in place together
+    // at commit(), with one sync of the disk instead of one per file: a first
+    // start installs hundreds of files. A batch holds an open file per entry, so
+    // it is committed before it grows past what a process may hold open.
+    static constexpr size_t kBatchFiles = 256;
+    void write(const fs::path& to, std::string_view bytes) {
+        batch_.Add(to, bytes);
+        if (batch_.PendingCount() >= kBatchFiles) commit();
+    }
+
+    // A file that could not be put in place is reported failed, whatever the
+    // report said when it was written.
+    void commit() {
+        for (const auto& f : batch_.Commit()) {
+            const fs::path rel = f.path.lexically_relative(data_);
+            auto it = std::find_if(report_.entries.begin(), report_.entries.end(),
+                                   [&](const InstallEntry& e) { return e.target == rel; });
+            if (it != report_.entries.end()) {
+                it->action = Action::Failed;
+                it->detail = f.reason;
+            } else {
+                add(rel, Action::Failed, f.reason);
+            }
+        }
     }
 
     void nationalIni() {
@@ -137,7 +164,7 @@ private:
         // Only after National.Ini itself is in place, so a failed write is
         // retried against the same reference next time.
         const auto oldCopy = ReadIfExists(copy);
-        if (!oldCopy || *oldCopy != ship) core::WriteFileAtomic(copy, ship);
+        if (!oldCopy || *oldCopy != ship) write(copy, ship);
     }
 
     void updateIni() {
@@ -211,7 +238,7 @@ private:
                 else put(folder / name, ship, Action::Replaced);
                 if (!previous || *previous != ship) {
                     fs::create_directories(copy.parent_path());
-                    core::WriteFileAtomic(copy, ship);
+                    write(copy, ship);
                 }
             });
         }
@@ -238,6 +265,7 @@ private:
     fs::path source_;
     fs::path data_;
     InstallReport report_;
+    core::AtomicWriteBatch batch_;
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 #include "core/ini.h"
 
@@ -411,38 +412,67 @@ public:
             weight_[static_cast<size_t>(m)] = static_cast<int64_t>(w);
             w *= static_cast<uint64_t>(size[static_cast<size_t>(m)]);
         }
+        // A row's number four matches at a time: one look-up per byte of the packed row.
+        chunks_ = (n + 3) / 4;
+        for (int c = 0; c < chunks_; ++c)
+            for (unsigned byte = 0; byte < 256; ++byte) {
+                int64_t part = 0;
+                for (int q = 0; q < 4; ++q) {
+                    const int m = 4 * c + q;
+                    if (m >= n) break;
+                    const int code = static_cast<int>(byte >> (6 - 2 * q)) & 3;
+                    if (code < 3) part += digit[static_cast<size_t>(m)][static_cast<size_t>(code)] * weight_[static_cast<size_t>(m)];
+                }
+                index_[static_cast<size_t>(c)][byte] = part;
+            }
     }
 
-    int64_t Index(PackedRow p, std::array<int, core::kMaxMatches>& digits) const {
+    // The mixed-radix number of a row of the frame.
+    int64_t Index(PackedRow p) const {
         int64_t idx = 0;
-        for (int m = 0; m < n_; ++m) {
-            const int d = digit_[static_cast<size_t>(m)][static_cast<size_t>(core::PackedSign(p, m))];
-            digits[static_cast<size_t>(m)] = d;
-            idx += d * weight_[static_cast<size_t>(m)];
-        }
+        for (int c = 0; c < chunks_; ++c) idx += index_[static_cast<size_t>(c)][(p >> (56 - 8 * c)) & 0xff];
         return idx;
     }
     bool Marked(int64_t idx) const { return (bits_[static_cast<size_t>(idx) >> 6] >> (idx & 63)) & 1; }
     void Mark(int64_t idx) { bits_[static_cast<size_t>(idx) >> 6] |= 1ull << (idx & 63); }
 
-    void MarkBall(int64_t idx, const std::array<int, core::kMaxMatches>& digits, int radius) {
+    // Marks every row of the frame within radius of row p (number idx).
+    void MarkBall(PackedRow p, int64_t idx, int radius) {
         Mark(idx);
-        if (radius > 0) markFrom(0, radius, idx, digits);
+        if (radius <= 0) return;
+        // The single changes of the row, match by match: their offsets, and for
+        // each the first change of a later match (balls add changes of distinct matches).
+        int count = 0;
+        for (int m = 0; m < n_; ++m) {
+            const int sz = size_[static_cast<size_t>(m)];
+            const int own = digit_[static_cast<size_t>(m)][static_cast<size_t>(core::PackedSign(p, m))];
+            const int64_t w = weight_[static_cast<size_t>(m)];
+            const int first = count;
+            for (int a = 0; a < sz; ++a)
+                if (a != own) delta_[static_cast<size_t>(count++)] = (a - own) * w;
+            for (int k = first; k < count; ++k) later_[static_cast<size_t>(k)] = count;
+        }
+        markFrom(0, count, radius, idx);
     }
 
 private:
-    void markFrom(int first, int radius, int64_t idx, const std::array<int, core::kMaxMatches>& digits) {
-        for (int m = first; m < n_; ++m) {
-            const int sz = size_[static_cast<size_t>(m)];
-            if (sz < 2) continue;
-            const int own = digits[static_cast<size_t>(m)];
-            const int64_t w = weight_[static_cast<size_t>(m)];
-            for (int a = 0; a < sz; ++a) {
-                if (a == own) continue;
-                const int64_t j = idx + (a - own) * w;
+    void markFrom(int from, int count, int radius, int64_t idx) {
+        if (radius == 1) {
+            for (int i = from; i < count; ++i) Mark(idx + delta_[static_cast<size_t>(i)]);
+            return;
+        }
+        if (radius == 2) {
+            for (int i = from; i < count; ++i) {
+                const int64_t j = idx + delta_[static_cast<size_t>(i)];
                 Mark(j);
-                if (radius > 1) markFrom(m + 1, radius - 1, j, digits);
+                for (int k = later_[static_cast<size_t>(i)]; k < count; ++k) Mark(j + delta_[static_cast<size_t>(k)]);
             }
+            return;
+        }
+        for (int i = from; i < count; ++i) {
+            const int64_t j = idx + delta_[static_cast<size_t>(i)];
+            Mark(j);
+            markFrom(later_[static_cast<size_t>(i)], count, radius - 1, j);
         }
     }
 
@@ -450,6 +480,10 @@ private:
     const std::array<std::array<int, 3>, core::kMaxMatches>& digit_;
     const std::array<int, core::kMaxMatches>& size_;
     std::array<int64_t, core::kMaxMatches> weight_{};
+    int chunks_ = 0;
+    std::array<std::array<int64_t, 256>, (core::kMaxMatches + 3) / 4> index_{};
+    std::array<int64_t, 2 * core::kMaxMatches> delta_{};
+    std::array<int, 2 * core::kMaxMatches> later_{};
     std::vector<uint64_t> bits_;
 };
 
@@ -501,30 +535,29 @@ void ApplyRowDifferencePacked(std::vector<PackedRow>& rows, int n, int d, const 
         return;
     }
 
-    NeighbourhoodMarker marker(n, digit, size, static_cast<uint64_t>(total));
-    std::vector<char> keep(rows.size(), 0);
-    std::array<int, core::kMaxMatches> digits{};
+    // The marker is large (byte tables of the row numbers): kept off the stack.
+    auto marker = std::make_unique<NeighbourhoodMarker>(n, digit, size, static_cast<uint64_t>(total));
+    // Kept rows move down in place: a row is read before anything is written over it.
     int64_t kept = 0, deleted = 0;
-    size_t i = 0;
+    size_t i = 0, out = 0;
     for (; i < rows.size(); ++i) {
-        const int64_t idx = marker.Index(rows[i], digits);
-        if (marker.Marked(idx)) {
+        const PackedRow row = rows[i];
+        const int64_t idx = marker->Index(row);
+        if (marker->Marked(idx)) {
             ++deleted;
             continue;
         }
-        keep[i] = 1;
+        rows[out++] = row;
         if (progress && (kept & 1023) == 0) progress(kept, static_cast<int64_t>(rows.size()) - deleted);
         ++kept;
-        marker.MarkBall(idx, digits, radius);
+        marker->MarkBall(row, idx, radius);
         if (cancel && cancel->load(std::memory_order_relaxed)) {
             ++i;
             break;
         }
     }
-    for (; i < rows.size(); ++i) keep[i] = !marker.Marked(marker.Index(rows[i], digits));
-    size_t out = 0;
-    for (size_t j = 0; j < rows.size(); ++j)
-        if (keep[j]) rows[out++] = rows[j];
+    for (; i < rows.size(); ++i)
+        if (!marker->Marked(marker->Index(rows[i]))) rows[out++] = rows[i];
     rows.resize(out);
     if (progress) progress(kept, static_cast<int64_t>(out));
 }

@@ -388,14 +388,27 @@ void TRowGeneration::Start() {
     running_.store(true, std::memory_order_release);
     thread_ = std::thread([this] {
         execute();
-        running_.store(false, std::memory_order_release);
+        markEnded();
     });
 }
 
 void TRowGeneration::Run() {
     running_.store(true, std::memory_order_release);
     execute();
-    running_.store(false, std::memory_order_release);
+    markEnded();
+}
+
+void TRowGeneration::markEnded() {
+    {
+        const std::lock_guard<std::mutex> lock(endMutex_);
+        running_.store(false, std::memory_order_release);
+    }
+    ended_.notify_all();
+}
+
+bool TRowGeneration::WaitFor(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(endMutex_);
+    return ended_.wait_for(lock, timeout, [this] { return !IsRunning(); });
 }
 
 void TRowGeneration::Join() {

@@ -6,7 +6,10 @@
 // atomics (tested count, phase, maximum) from its timer; Cancel sets a flag the
 // worker checks and joins. The results may be read only after Join/Cancel.
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -101,6 +104,10 @@ public:
     void Cancel();
     void Join();
     bool IsRunning() const { return running_.load(std::memory_order_acquire); }
+    // Waits until the run has ended or the time has passed; true when it has
+    // ended. A caller without a timer of its own (the CLI) wakes at the end
+    // instead of at its next poll.
+    bool WaitFor(std::chrono::milliseconds timeout);
 
     // Progress, readable at any time.
     int64_t Tested() const { return tested_.load(std::memory_order_relaxed); }
@@ -112,6 +119,9 @@ public:
 
     // Results, after the run has ended.
     const std::vector<std::string>& Rows() const { return rows_; }
+    // Hands the result rows over (Rows() is empty afterwards): a caller that
+    // keeps them saves a copy of a result that may run to millions of rows.
+    std::vector<std::string> TakeRows() { return std::move(rows_); }
     const std::vector<core::PackedRow>& Outcomes() const { return outcomes_; }
     const WarrantyTable& Warranty() const { return warranty_; }
     int64_t Attempts() const { return attempts_; }  // random candidates drawn
@@ -123,6 +133,7 @@ public:
 
 private:
     void execute();
+    void markEnded();
     void runFull();
     void runRandom();
     void runFilter();
@@ -135,6 +146,8 @@ private:
     int n_ = 0;
     std::thread thread_;
     std::atomic<bool> running_{false};
+    std::mutex endMutex_;  // with ended_: the end of a run, for WaitFor
+    std::condition_variable ended_;
     std::atomic<bool> cancel_{false};
     std::atomic<int64_t> tested_{0};
     std::atomic<int> phase_{0};

@@ -21,6 +21,7 @@
 #include "core/settings.h"
 #include "core/system_document.h"
 #include "core/system_error.h"
+#include "core/system_file.h"
 #include "core/text.h"
 #include "tests/temp_dir.h"
 
@@ -159,6 +160,50 @@ TEST(AtomicWrite, LeftoverTemporaryFilesOfTheTargetAreRemoved) {
 // Text that was saved reads back unchanged, for every Windows-1252 character
 // next to every other: pairs such as "Ã©" are valid UTF-8 once written as
 // Windows-1252.
+// A batch replaces nothing before its commit, leaves no temporary file behind,
+// and after a failed rename drops the files added later (a reference copy
+// written after its file never lands without it).
+TEST(AtomicWriteBatch, TargetsChangeAtCommitInOrderAndNothingIsLeftBehind) {
+    TempDir dir;
+    const fs::path x = dir.path() / "x", y = dir.path() / "y";
+    fs::create_directories(x);
+    fs::create_directories(y);
+    WriteBytes(x / "a", "old a");
+    {
+        AtomicWriteBatch batch;
+        batch.Add(x / "a", "new a");
+        batch.Add(x / "b", "new b");
+        EXPECT_EQ(ReadBytes(x / "a"), "old a");
+        EXPECT_FALSE(fs::exists(x / "b"));
+        EXPECT_EQ(batch.PendingCount(), 2u);
+    }  // never committed
+    EXPECT_EQ(Entries(x), std::vector<std::string>{"a"});
+    EXPECT_EQ(ReadBytes(x / "a"), "old a");
+
+    AtomicWriteBatch batch;
+    batch.Add(x / "a", "new a");
+    batch.Add(y / "b", "new b");
+    batch.Add(x / "c", "new c");
+    EXPECT_TRUE(batch.Commit().empty());
+    EXPECT_EQ(ReadBytes(x / "a"), "new a");
+    EXPECT_EQ(ReadBytes(y / "b"), "new b");
+    EXPECT_EQ(Entries(x), (std::vector<std::string>{"a", "c"}));
+    EXPECT_EQ(batch.PendingCount(), 0u);
+
+    batch.Add(x / "a", "third a");
+    batch.Add(y / "b", "third b");
+    batch.Add(x / "c", "third c");
+    fs::remove_all(y);  // b's temporary file goes with its folder: its rename fails
+    const auto failed = batch.Commit();
+    ASSERT_EQ(failed.size(), 2u);
+    EXPECT_EQ(failed[0].path, y / "b");
+    EXPECT_EQ(failed[1].path, x / "c");
+    EXPECT_FALSE(failed[0].reason.empty());
+    EXPECT_EQ(ReadBytes(x / "a"), "third a");
+    EXPECT_EQ(ReadBytes(x / "c"), "new c");
+    EXPECT_EQ(Entries(x), (std::vector<std::string>{"a", "c"}));
+}
+
 TEST(SavedText, EveryWindows1252TextReadsBackUnchanged) {
     std::vector<std::string> chars;
     for (int b = 0x20; b < 0x100; ++b) {
@@ -225,6 +270,19 @@ TEST(FileMessages, ReasonsSpeakThePlayersLanguage) {
     EXPECT_EQ(what([&] { ReadFileBytes(dir.path()); }), "\"" + dir.path().string() + "\" är en mapp, inte en fil");
     SetCurrentLanguage(LangEnglish);
     EXPECT_EQ(SystemErrorText(EACCES), "no permission");
+}
+
+// Saving takes a shortcut for ASCII text: the bytes are those of the general encoding either way.
+TEST(SavedText, SystemFileBytesAreTheEncodedText) {
+    TempDir dir;
+    for (const std::string comment : {"", "plain 1X2", "V\xC3\xA4xj\xC3\xB6", "\xEF\xBB\xBF" "bom", "\xE2\x82\xAC 5"}) {
+        TVinraFile doc;
+        doc.NewSystem(3, true);
+        doc.Rader = {"012", "210", "111"};
+        doc.Comment = comment;
+        doc.SaveToFile(dir.path() / "s.1x2");
+        EXPECT_EQ(ReadBytes(dir.path() / "s.1x2"), EncodeFileText(SystemFileText(doc))) << comment;
+    }
 }
 
 }  // namespace

@@ -201,6 +201,24 @@ TEST(RandomGeneration, NegativeWeightsCountAsNone) {
     EXPECT_EQ(Generate(in), (std::vector<std::string>{"20", "21", "22"}));
 }
 
+// A caller waiting for the end is woken by it, not by its timeout: an hour's
+// wait for a small run returns at once (a missing wake hangs the test).
+TEST(Worker, WaitEndsWithTheRun) {
+    GenerationInput in;
+    in.conditions = AllOff(4);
+    in.frame = Full(4, "012");
+    TRowGeneration gen(in);
+    gen.Start();
+    EXPECT_TRUE(gen.WaitFor(std::chrono::hours(1)));
+    EXPECT_FALSE(gen.IsRunning());
+    gen.Join();
+    EXPECT_EQ(gen.Rows().size(), 81u);
+    const auto rows = gen.TakeRows();
+    EXPECT_EQ(rows.size(), 81u);
+    EXPECT_EQ(rows.front(), "0000");
+    EXPECT_TRUE(gen.Rows().empty());
+}
+
 TEST(RandomGeneration, ImpossibleConditionsEndByCancelOrTries) {
     GenerationInput in;
     in.mode = GenerationMode::Random;
@@ -214,6 +232,7 @@ TEST(RandomGeneration, ImpossibleConditionsEndByCancelOrTries) {
     gen.Start();
     while (gen.Tested() < 1000) std::this_thread::yield();
     EXPECT_TRUE(gen.IsRunning());
+    EXPECT_FALSE(gen.WaitFor(std::chrono::milliseconds(20)));  // an endless run: the wait times out
     gen.Cancel();
     EXPECT_TRUE(gen.Rows().empty());
     EXPECT_FALSE(gen.TriesExhausted());
