@@ -30,6 +30,8 @@ struct ServiceOptions {
     // Bytes of submissions, uploads and publications kept in memory, per kind;
     // the oldest go first.
     size_t keepStoredBytes = size_t{64} << 20;
+    // The key that starts and stops the live round; empty: only from this machine.
+    std::string operatorKey = {};
 };
 
 class VinraService {
@@ -46,8 +48,17 @@ public:
     // The round played live on a timetable (none until started).
     LivePlay& live() { return live_; }
 
+    // An uploaded system's rows, read once, and its count of rows per number
+    // right against the last result asked for.
+    struct UploadCheck;
+
     struct Stored {
         std::string id, owner, name, body;
+        // A publication's page, or an upload's rows: built once when stored,
+        // so a view only copies what is ready.
+        std::shared_ptr<const std::string> page = nullptr;
+        std::shared_ptr<UploadCheck> check = nullptr;
+        size_t Bytes() const;
     };
 
 private:
