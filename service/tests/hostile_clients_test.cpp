@@ -389,5 +389,49 @@ TEST(HostileClients, ReadersOfALargeGoalPageHoldUpNobody) {
     EXPECT_LT(slowest, 0.5);
 }
 
+TEST(HostileClients, StalledBodiesAndOneAddressCannotTakeEveryWorker) {
+    struct Case {
+        const char* what;
+        std::string opening;  // what each hostile connection sends, then nothing
+        bool capAddress;
+    };
+    const Case cases[] = {
+        {"stalled bodies", "POST /apps/goalservice/gsnew.php HTTP/1.1\r\nHost: x\r\nContent-Length: 100000\r\n\r\nx", false},
+        {"one address", "GET / HTTP/1.1\r\n", true},
+    };
+    for (const Case& c : cases) {
+        GuardLimits limits;
+        limits.threads = 4;
+        limits.idleLimit = std::chrono::milliseconds(500);
+        limits.headerDeadline = std::chrono::milliseconds(20'000);
+        limits.maxConnectionsPerAddress = c.capAddress ? 3 : 0;
+        limits.limitLoopback = c.capAddress;
+        Running s(Sample(), limits);
+        std::vector<std::unique_ptr<Raw>> hostile;
+        for (size_t i = 0; i < limits.threads + 4; ++i) {
+            hostile.push_back(std::make_unique<Raw>(s.port()));
+            ASSERT_TRUE(hostile.back()->ok());
+            hostile.back()->Send(c.opening);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        // An ordinary request is still answered: at once when the address is
+        // full, else after the stalled bodies hit the idle limit.
+        const auto before = Clock::now();
+        auto res = s.client().Get("/vinra2000/ini/update.ini");
+        const double took = std::chrono::duration<double>(Clock::now() - before).count();
+        ASSERT_TRUE(res) << c.what;
+        if (c.capAddress) {
+            EXPECT_EQ(res->status, 429) << c.what;
+            EXPECT_LT(took, 1.0) << c.what;
+            hostile.clear();
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            EXPECT_EQ(s.client().Get("/vinra2000/ini/update.ini")->status, 200) << c.what;
+        } else {
+            EXPECT_EQ(res->status, 200) << c.what;
+            EXPECT_LT(took, 4.0) << c.what;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace vinra::service
