@@ -24,6 +24,8 @@
 namespace vinra::cli {
 namespace {
 
+constexpr double kMaxSeconds = 7 * 24 * 3600;
+
 struct ReduceOptions {
     std::string file;
     std::string out;
@@ -46,7 +48,11 @@ int RunReduce(const ReduceOptions& opt) {
         throw CommandError(fmt::format("{}: {}", opt.file,
                                        English(1406, {static_cast<long long>(opt.guarantee), static_cast<long long>(n),
                                                       static_cast<long long>(n - 1), static_cast<long long>(n - 2)})));
-    if (!(opt.seconds > 0)) throw CommandError(fmt::format("--seconds {}: give a time above 0", opt.seconds));
+    // A time beyond a week (or infinite) is no budget the search can count
+    // down from: its deadline would overflow and it would stop at once.
+    if (!(opt.seconds > 0) || opt.seconds > kMaxSeconds)
+        throw CommandError(fmt::format("--seconds {}: give a time above 0 and at most {} (a week)", opt.seconds,
+                                       kMaxSeconds));
 
     reduction::GuaranteeInput in;
     in.frame = doc.Grundrad;

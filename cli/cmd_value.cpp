@@ -24,6 +24,8 @@
 namespace vinra::cli {
 namespace {
 
+constexpr double kMaxTurnover = 1e13;
+
 struct ValueOptions {
     std::string file;
     std::string info;
@@ -45,6 +47,10 @@ int RunValue(const ValueOptions& opt) {
     if (doc.Rader.empty()) throw CommandError(opt.file + ": " + English(1424));
     if (opt.keep != 0 && opt.out.empty()) throw CommandError("--keep needs -o OUT.1x2 to write the rows to");
     if (opt.keep < 0) throw CommandError(fmt::format("--keep {}: keep at least one row", opt.keep));
+    // The turnover is shown and written as whole kronor: beyond this (or
+    // infinite) it no longer fits and would come out negative.
+    if (!(opt.turnover >= 0) || opt.turnover > kMaxTurnover)
+        throw CommandError(fmt::format("--turnover {}: give an amount of 0 to {:.0f} kr", opt.turnover, kMaxTurnover));
 
     const std::filesystem::path infoFile =
         opt.info.empty() ? net::GameInfoFile(core::DataFolder(), doc.Pool, doc.OmgID) : std::filesystem::path(opt.info);

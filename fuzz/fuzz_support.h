@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <unistd.h>
 
@@ -32,6 +33,21 @@ inline const std::filesystem::path& Scratch() {
         return d;
     }();
     return dir;
+}
+
+// The input cut at NUL bytes into `parts` texts (missing ones empty), so one
+// input can carry a file and the page or template read with it.
+inline std::vector<std::string_view> SplitInput(std::string_view text, size_t parts) {
+    std::vector<std::string_view> out;
+    while (out.size() + 1 < parts) {
+        const size_t cut = text.find('\0');
+        if (cut == std::string_view::npos) break;
+        out.push_back(text.substr(0, cut));
+        text.remove_prefix(cut + 1);
+    }
+    out.push_back(text);
+    out.resize(parts);
+    return out;
 }
 
 // A property every input must keep; a broken one is a finding.

@@ -20,7 +20,8 @@ BUILD="${VINRA_FUZZ_BUILD:-build-fuzz}"
 JOBS="${VINRA_FUZZ_JOBS:-1}"
 NICE="${VINRA_FUZZ_NICE:-19}"
 ALL=(system_file_fuzz ini_fuzz red_fuzz exchange_lines_fuzz results_xml_fuzz results_html_fuzz live_xml_fuzz
-     svt_page_fuzz active_pools_fuzz update_ini_fuzz service_request_fuzz)
+     svt_page_fuzz active_pools_fuzz update_ini_fuzz service_request_fuzz expert_template_fuzz goal_log_fuzz
+     mail_template_fuzz svt_teams_fuzz)
 TARGETS=("$@")
 ((${#TARGETS[@]})) || TARGETS=("${ALL[@]}")
 
@@ -41,9 +42,9 @@ cmake --build "$BUILD" -j"$(nproc)" --target "${TARGETS[@]}"
 dict_of() {
   case "$1" in
     system_file_fuzz) echo fuzz/dict/system_file.dict ;;
-    ini_fuzz | active_pools_fuzz | update_ini_fuzz) echo fuzz/dict/ini.dict ;;
-    results_xml_fuzz | live_xml_fuzz) echo fuzz/dict/xml.dict ;;
-    results_html_fuzz | svt_page_fuzz) echo fuzz/dict/html.dict ;;
+    ini_fuzz | active_pools_fuzz | update_ini_fuzz | expert_template_fuzz | mail_template_fuzz) echo fuzz/dict/ini.dict ;;
+    results_xml_fuzz | live_xml_fuzz | goal_log_fuzz) echo fuzz/dict/xml.dict ;;
+    results_html_fuzz | svt_page_fuzz | svt_teams_fuzz) echo fuzz/dict/html.dict ;;
     service_request_fuzz) echo fuzz/dict/http.dict ;;
   esac
 }

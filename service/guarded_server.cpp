@@ -50,6 +50,10 @@ public:
     explicit GuardedStream(socket_t sock) : sock_(sock) {}
 
     void setDeadline(Clock::time_point d) { deadline_ = d; }
+    // True once a wait for the client ran out of time: the connection is not kept.
+    bool stalled() const { return stalled_; }
+    // The longest single wait for the socket (0: only the deadline counts).
+    void setIdleLimit(std::chrono::milliseconds idle) { idle_ = idle; }
     std::string& pending() { return pending_; }
     size_t& offset() { return offset_; }
 
@@ -100,13 +104,18 @@ public:
 
 private:
     bool Wait(short events) const {
+        const Clock::time_point until =
+            idle_.count() > 0 ? std::min(deadline_, Clock::now() + idle_) : deadline_;
         for (;;) {
             pollfd p{sock_, events, 0};
-            const int rc = ::poll(&p, 1, MillisLeft(deadline_, std::chrono::milliseconds(5000)));
+            const int rc = ::poll(&p, 1, MillisLeft(until, std::chrono::milliseconds(5000)));
             if (rc > 0) return (p.revents & (events | POLLHUP | POLLERR)) != 0;
             if (rc == 0) {
-                // The per-wait cap passed: go on waiting while the deadline allows.
-                if (Clock::now() >= deadline_) return false;
+                // The per-wait cap passed: go on waiting while the deadline and the idle limit allow.
+                if (Clock::now() >= until) {
+                    stalled_ = true;
+                    return false;
+                }
                 continue;
             }
             if (errno != EINTR) return false;
@@ -123,6 +132,8 @@ private:
 
     socket_t sock_;
     Clock::time_point deadline_ = Clock::now();
+    std::chrono::milliseconds idle_{0};
+    mutable bool stalled_ = false;  // a wait ran out of time
     std::string pending_;
     size_t offset_ = 0;
 };
@@ -245,13 +256,64 @@ GuardedServer::GuardedServer(GuardLimits limits) : limits_(limits) {
 
 void GuardedServer::ServeConnection(socket_t sock) { process_and_close_socket(sock); }
 
+bool GuardedServer::bind_to_port(const std::string& host, int port, int socket_flags) {
+    if (!httplib::Server::bind_to_port(host, port, socket_flags)) return false;
+    ::listen(svr_sock_, limits_.listenBacklog);  // a listening socket takes the new backlog
+    return true;
+}
+
+int GuardedServer::bind_to_any_port(const std::string& host, int socket_flags) {
+    const int port = httplib::Server::bind_to_any_port(host, socket_flags);
+    if (port >= 0) ::listen(svr_sock_, limits_.listenBacklog);
+    return port;
+}
+
 bool GuardedServer::process_and_close_socket(socket_t sock) {
     GuardedStream stream(sock);
     std::string remoteIp, localIp;
     int remotePort = -1, localPort = -1;
     stream.get_remote_ip_and_port(remoteIp, remotePort);
     stream.get_local_ip_and_port(localIp, localPort);
+
+    // One address holds at most so many workers; a connection past that is
+    // told so at once, which costs a worker only for that moment.
+    const bool counted = limits_.maxConnectionsPerAddress > 0 &&
+                         (limits_.limitLoopback || !(remoteIp.rfind("127.", 0) == 0 || remoteIp == "::1" ||
+                                                     remoteIp.rfind("::ffff:127.", 0) == 0));
+    bool admitted = true;
+    if (counted) {
+        std::lock_guard lock(openMutex_);
+        size_t& n = open_[remoteIp];
+        if (n >= limits_.maxConnectionsPerAddress) admitted = false;
+        else ++n;
+    }
+    if (!admitted) {
+        stream.setDeadline(Clock::now() + std::chrono::milliseconds(1000));
+        SendPlain(stream, 429, "Too Many Requests");
+        ::shutdown(sock, SHUT_RDWR);
+        ::close(sock);
+        return true;
+    }
+    struct Release {
+        GuardedServer* self;
+        const std::string& ip;
+        bool counted;
+        ~Release() {
+            if (!counted) return;
+            std::lock_guard lock(self->openMutex_);
+            if (--self->open_[ip] == 0) self->open_.erase(ip);
+        }
+    } release{this, remoteIp, counted};
+
     for (size_t served = 0; served < std::max<size_t>(keep_alive_max_count_, 1); ++served) {
+        if (served > 0) {
+            // A kept-alive connection whose next request does not begin soon
+            // gives its worker back; the client reconnects when it needs to.
+            stream.setIdleLimit(std::chrono::milliseconds(0));
+            stream.setDeadline(Clock::now() + limits_.keepAliveWait);
+            if (!stream.is_readable()) break;
+        }
+        stream.setIdleLimit(std::chrono::milliseconds(0));
         stream.setDeadline(Clock::now() + limits_.headerDeadline);
         size_t blockEnd = 0;
         const HeaderRead h = ReadHeaderBlock(stream, limits_.maxHeaderBytes, blockEnd);
@@ -266,6 +328,7 @@ bool GuardedServer::process_and_close_socket(socket_t sock) {
         }
         DropCostlyRanges(stream.pending(), blockEnd, limits_.maxRanges);
         stream.setDeadline(Clock::now() + limits_.requestDeadline);
+        stream.setIdleLimit(limits_.idleLimit);
         const bool last = served + 1 >= keep_alive_max_count_ || !is_running();
         bool closed = false;
         const bool ok = process_request(stream, last, closed, [&](httplib::Request& req) {
@@ -274,7 +337,7 @@ bool GuardedServer::process_and_close_socket(socket_t sock) {
             req.local_addr = localIp;
             req.local_port = localPort;
         });
-        if (!ok || closed || last) break;
+        if (!ok || closed || last || stream.stalled()) break;
     }
     ::shutdown(sock, SHUT_RDWR);
     ::close(sock);

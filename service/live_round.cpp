@@ -94,12 +94,35 @@ const Round* LivePlay::Apply(const Round* round, Round& scratch) const {
     return &scratch;
 }
 
-void RegisterLiveEndpoints(httplib::Server& svr, LivePlay& live) {
+bool IsLoopbackAddress(const std::string& address) {
+    return address.rfind("127.", 0) == 0 || address == "::1" || address.rfind("::ffff:127.", 0) == 0;
+}
+
+bool MayControlLive(const httplib::Request& req, const std::string& operatorKey) {
+    if (operatorKey.empty()) return IsLoopbackAddress(req.remote_addr);
+    const std::string given = req.get_header_value("X-Operator-Key");
+    // Compared in time independent of where they differ.
+    unsigned char diff = given.size() != operatorKey.size();
+    for (size_t i = 0; i < operatorKey.size(); ++i)
+        diff |= static_cast<unsigned char>(operatorKey[i] ^ (i < given.size() ? given[i] : 0));
+    return diff == 0;
+}
+
+void RegisterLiveEndpoints(httplib::Server& svr, LivePlay& live, std::string operatorKey) {
     auto bad = [](httplib::Response& res, const std::string& what) {
         res.status = 400;
         res.set_content(what + "\n", "text/plain; charset=utf-8");
     };
-    svr.Post("/api/live/start", [&live, bad](const httplib::Request& req, httplib::Response& res) {
+    auto refused = [operatorKey](const httplib::Request& req, httplib::Response& res) {
+        if (MayControlLive(req, operatorKey)) return false;
+        res.status = 403;
+        res.set_content(operatorKey.empty() ? "the live round is controlled from the service's own machine\n"
+                                            : "the live round needs the operator key (X-Operator-Key)\n",
+                        "text/plain; charset=utf-8");
+        return true;
+    };
+    svr.Post("/api/live/start", [&live, bad, refused](const httplib::Request& req, httplib::Response& res) {
+        if (refused(req, res)) return;
         LivePlan plan;
         const std::string typ = req.has_param("typ") ? req.get_param_value("typ") : "S";
         if (typ.size() != 1 || !core::FindPool(typ)) return bad(res, "typ must be a pool code");
@@ -113,7 +136,8 @@ void RegisterLiveEndpoints(httplib::Server& svr, LivePlay& live) {
         const std::string start = req.get_param_value("start");
         if (!start.empty() && start != "now") {
             const auto v = core::ParseInteger(start);
-            if (!v || *v < 0) return bad(res, "start must be unix seconds or now");
+            if (!v || *v < 0 || *v > kLatestLiveStart)
+                return bad(res, "start must be now or unix seconds from 0 to " + std::to_string(kLatestLiveStart));
             plan.start = LiveClock::time_point(std::chrono::seconds(*v));
         }
         if (req.has_param("minute")) {
@@ -124,7 +148,8 @@ void RegisterLiveEndpoints(httplib::Server& svr, LivePlay& live) {
         live.Start(plan);
         res.set_content(nlohmann::json{{"typ", typ}, {"omgang", plan.omgId}}.dump() + "\n", "application/json");
     });
-    svr.Post("/api/live/stop", [&live](const httplib::Request&, httplib::Response& res) {
+    svr.Post("/api/live/stop", [&live, refused](const httplib::Request& req, httplib::Response& res) {
+        if (refused(req, res)) return;
         live.Stop();
         res.set_content("{}\n", "application/json");
     });

@@ -15,6 +15,7 @@
 
 namespace httplib {
 class Server;
+struct Request;
 }
 
 namespace vinra::service {
@@ -59,8 +60,19 @@ private:
     std::optional<LivePlan> plan_;
 };
 
+// The latest kick-off a start time may name (unix seconds, 2100-01-01): later
+// ones no longer fit the clock's range.
+inline constexpr int64_t kLatestLiveStart = 4102444800;
+
+// True for an address of this machine (127.0.0.0/8, ::1, or 127.x as IPv6).
+bool IsLoopbackAddress(const std::string& address);
+// Who may start or stop the live round, which sets every player's live scores:
+// with an operator key, a request whose X-Operator-Key header holds it;
+// without one, only a client on this machine.
+bool MayControlLive(const httplib::Request& req, const std::string& operatorKey);
+
 // POST /api/live/start (typ, omgang, start = unix seconds or "now", minute =
 // seconds per match minute), POST /api/live/stop and GET /api/live/state (JSON).
-void RegisterLiveEndpoints(httplib::Server& server, LivePlay& live);
+void RegisterLiveEndpoints(httplib::Server& server, LivePlay& live, std::string operatorKey = {});
 
 }  // namespace vinra::service

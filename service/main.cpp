@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include <csignal>
+#include <cstdlib>
 #include <iostream>
 
 #include "core/ini.h"
@@ -53,6 +54,12 @@ int main(int argc, char** argv) {
     app.add_option("--live-minute", liveMinute, "real seconds per match minute of the live round")
         ->check(CLI::Range(0.001, 3600.0))
         ->capture_default_str();
+    // From the environment, so the key does not show in the process list.
+    const char* key = std::getenv("VINRA_OPERATOR_KEY");
+    const std::string operatorKey = key ? key : "";
+    app.footer(
+        "The live round is started and stopped (POST /api/live/start, /api/live/stop) from this machine only,\n"
+        "or, with VINRA_OPERATOR_KEY set in the environment, by requests carrying that key as X-Operator-Key.");
     app.set_version_flag("--version", std::string("vinra-service ") + vinra::core::kProgramVersion,
                          "print the version and exit");
     CLI11_PARSE(app, argc, argv);
@@ -66,7 +73,9 @@ int main(int argc, char** argv) {
     std::filesystem::path help = helpPages;
     if (help.empty())
         help = std::filesystem::canonical("/proc/self/exe", ec).parent_path() / ".." / "share" / "vinra2000" / "help";
-    vinra::service::VinraService service({.data = data, .publicUrl = publicUrl, .now = {}, .help = help});
+    vinra::service::ServiceOptions options{.data = data, .publicUrl = publicUrl, .now = {}, .help = help};
+    options.operatorKey = operatorKey;
+    vinra::service::VinraService service(options);
     for (const std::string& problem : service.season()->problems())
         std::cerr << "vinra-service: skipped " << problem << "\n";
     if (!liveStart.empty()) {
@@ -77,8 +86,9 @@ int main(int argc, char** argv) {
         plan.start = vinra::service::LiveClock::now();
         if (liveStart != "now") {
             const auto v = vinra::core::ParseInteger(liveStart);
-            if (!v || *v < 0) {
-                std::cerr << "vinra-service: --live-start must be unix seconds or now, not " << liveStart << "\n";
+            if (!v || *v < 0 || *v > vinra::service::kLatestLiveStart) {
+                std::cerr << "vinra-service: --live-start must be now or unix seconds from 0 to "
+                          << vinra::service::kLatestLiveStart << ", not " << liveStart << "\n";
                 return 2;
             }
             plan.start = vinra::service::LiveClock::time_point(std::chrono::seconds(*v));

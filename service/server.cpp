@@ -34,6 +34,8 @@ constexpr size_t kMaxPublication = 256 * 1024;  // one goal-service page
 // at most three times that once URL-encoded.
 constexpr size_t kMaxOwnRows = 20000;
 constexpr size_t kMaxOwnRowsForm = (kMaxOwnRows + 1) * 300 + 4096;
+// Every distinct row of the largest pool (3^13): no system holds more.
+constexpr size_t kMaxUploadRows = 1'594'323;
 
 const char* const kXml = "text/xml; charset=utf-8";
 const char* const kHtml = "text/html; charset=utf-8";
@@ -123,19 +125,58 @@ std::string ResultCodes(const Round& r) {
     return codes;
 }
 
-// The live-check page of an uploaded system: its rows against the round's result.
-std::string LiveCheckPage(const Season& season, const VinraService::Stored& upload) {
-    const nlohmann::json info = nlohmann::json::parse(upload.body);
-    const std::string typ = info.value("typ", "");
-    const int32_t omgId = info.value("omgId", 0);
-    const std::vector<std::string> rows = info.value("rows", std::vector<std::string>{});
-    const Round* round = typ.size() == 1 ? season.find(typ[0], omgId) : nullptr;
+}  // namespace
+
+struct VinraService::UploadCheck {
+    std::string typ;
+    int32_t omgId = 0;
+    std::vector<std::string> rows;
+
+    // Rows per number right (0..n) against a result row of sign codes; worked
+    // out once per result, as every viewer of the page asks for the same one.
+    std::vector<int64_t> CountsFor(const std::string& result, int n) {
+        std::lock_guard lock(mutex_);
+        if (!counted_ || result != result_ || n != n_) {
+            std::vector<int64_t> count(static_cast<size_t>(n) + 1, 0);
+            for (const std::string& row : rows) ++count[static_cast<size_t>(std::min(n, Rights(row, result)))];
+            counts_ = std::move(count);
+            result_ = result;
+            n_ = n;
+            counted_ = true;
+        }
+        return counts_;
+    }
+    size_t Bytes() const {
+        size_t bytes = typ.size();
+        for (const std::string& r : rows) bytes += r.size() + 1;  // as the rows came, one a line
+        return bytes;
+    }
+
+private:
+    std::mutex mutex_;
+    bool counted_ = false;
+    std::string result_;
+    int n_ = 0;
+    std::vector<int64_t> counts_;
+};
+
+size_t VinraService::Stored::Bytes() const {
+    return body.size() + name.size() + owner.size() + (page ? page->size() : 0) + (check ? check->Bytes() : 0);
+}
+
+namespace {
+
+// The live-check page of an uploaded system: its rows against the round's
+// result (the live one while the round is played).
+std::string LiveCheckPage(const Round* round, const VinraService::Stored& upload, VinraService::UploadCheck& check) {
+    const std::string& typ = check.typ;
+    const int32_t omgId = check.omgId;
     std::string out =
         "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><meta http-equiv=\"refresh\" content=\"60\">"
         "<title>Rättning</title></head><body style=\"font-family:Verdana,sans-serif\">\n";
     out += fmt::format("<h1>{}</h1>\n<p>{} omgång {} &middot; {} rader &middot; uppladdat av {}</p>\n",
                        EscapeMarkup(upload.name), EscapeMarkup(typ.size() == 1 ? PoolName(typ[0]) : typ), omgId,
-                       rows.size(), EscapeMarkup(upload.owner));
+                       check.rows.size(), EscapeMarkup(upload.owner));
     if (!round) return out + "<p>Omgången finns inte hos tjänsten ännu.</p></body></html>\n";
     const std::string result = ResultCodes(*round);
     const int n = static_cast<int>(round->matches.size());
@@ -150,8 +191,7 @@ std::string LiveCheckPage(const Season& season, const VinraService::Stored& uplo
                                : std::string("&nbsp;"));
     }
     out += "</table>\n<h2>Rätt</h2>\n<table border=\"1\"><tr><th>Rätt</th><th>Rader</th><th>Utdelning</th></tr>\n";
-    std::vector<int64_t> count(static_cast<size_t>(n) + 1, 0);
-    for (const std::string& row : rows) ++count[static_cast<size_t>(std::min(n, Rights(row, result)))];
+    const std::vector<int64_t> count = check.CountsFor(result, n);
     // The checking engine's money arithmetic: exact hundredths, a level whose
     // win does not fit is reported, never wrapped round.
     checking::WinningsTable table(n, typ.size() == 1 ? typ : std::string(1, round->typ));
@@ -172,9 +212,11 @@ std::string LiveCheckPage(const Season& season, const VinraService::Stored& uplo
 
 // The rows of an uploaded file: a whole system file, or a part file of text rows
 // whose first line names the pool.
-nlohmann::json ReadUpload(const std::string& bytes, bool whole, const Season& season, const std::string& week) {
-    nlohmann::json info;
-    std::vector<std::string> rows;
+std::shared_ptr<VinraService::UploadCheck> ReadUpload(const std::string& bytes, bool whole, const Season& season,
+                                                     const std::string& week) {
+    auto info = std::make_shared<VinraService::UploadCheck>();
+    std::vector<std::string>& rows = info->rows;
+    const std::string tooMany = fmt::format("the file holds more rows than a system can ({})", kMaxUploadRows);
     if (whole) {
         const fs::path tmp = fs::temp_directory_path() / ("vinra-service-" + RandomToken() + ".1x2");
         core::WriteFileAtomic(tmp, bytes);
@@ -190,9 +232,10 @@ nlohmann::json ReadUpload(const std::string& bytes, bool whole, const Season& se
         std::error_code ec;
         fs::remove(tmp, ec);
         if (doc.Typ.size() != 1 || !core::FindPool(doc.Typ)) throw std::runtime_error("the file names no pool");
-        info["typ"] = doc.Typ;
-        info["omgId"] = doc.OmgID;
-        rows = doc.Rader;
+        if (doc.Rader.size() > kMaxUploadRows) throw std::runtime_error(tooMany);
+        info->typ = doc.Typ;
+        info->omgId = doc.OmgID;
+        rows = std::move(doc.Rader);
     } else {
         const auto lines = core::SplitLines(core::DecodeFileText(bytes));
         if (lines.empty()) throw std::runtime_error("empty file");
@@ -200,6 +243,10 @@ nlohmann::json ReadUpload(const std::string& bytes, bool whole, const Season& se
         for (const core::PoolInfo& p : core::BuiltinPools())
             if (core::EqualsNoCase(core::Trim(lines[0]), p.name)) typ = std::string(1, p.code);
         if (typ.empty()) throw std::runtime_error("the first line names no pool");
+        if (lines.size() - 1 > kMaxUploadRows &&
+            std::count_if(lines.begin() + 1, lines.end(), [](const std::string& l) { return !core::Trim(l).empty(); }) >
+                static_cast<std::ptrdiff_t>(kMaxUploadRows))
+            throw std::runtime_error(tooMany);
         // The program writes the pool's own letters (H, U, B for the Norwegian
         // pools); older part files had 1, X and 2 for every pool: both read.
         const std::string letters = PoolSigns(typ[0]);
@@ -210,14 +257,15 @@ nlohmann::json ReadUpload(const std::string& bytes, bool whole, const Season& se
                 if (s == std::string::npos) s = std::string_view("1X2").find(c);
                 if (s != std::string::npos) row += static_cast<char>('0' + s);
             }
-            if (!row.empty()) rows.push_back(row);
+            if (row.empty()) continue;
+            if (rows.size() == kMaxUploadRows) throw std::runtime_error(tooMany);
+            rows.push_back(row);
         }
         const Round* round = season.current(typ[0], week);
-        info["typ"] = typ;
-        info["omgId"] = round ? round->omgId : 0;
+        info->typ = typ;
+        info->omgId = round ? round->omgId : 0;
     }
     if (rows.empty()) throw std::runtime_error("the file holds no rows");
-    info["rows"] = rows;
     return info;
 }
 
@@ -322,9 +370,9 @@ std::string VinraService::store(std::deque<Stored>& list, Stored item) {
     std::erase_if(list, [&](const Stored& s) { return s.id == item.id; });
     list.push_back(std::move(item));
     size_t bytes = 0;
-    for (const Stored& s : list) bytes += s.body.size() + s.name.size() + s.owner.size();
+    for (const Stored& s : list) bytes += s.Bytes();
     while (list.size() > 1 && (list.size() > kKeepStored || bytes > options_.keepStoredBytes)) {
-        bytes -= list.front().body.size() + list.front().name.size() + list.front().owner.size();
+        bytes -= list.front().Bytes();
         list.pop_front();
     }
     return list.back().id;
@@ -481,7 +529,7 @@ void VinraService::Register(httplib::Server& svr) {
         Round scratch;
         res.set_content(SvtPage(live_.Apply(s->current('S', week()), scratch)), kHtml);
     });
-    RegisterLiveEndpoints(svr, live_);
+    RegisterLiveEndpoints(svr, live_, options_.operatorKey);
 
     // Goal-service publications.
     // The form is read here rather than by the HTTP library, whose own reading
@@ -511,14 +559,22 @@ void VinraService::Register(httplib::Server& svr) {
                  const std::string id = field("dbid"), xml = field("xmldata");
                  if (!SafeName(id) || xml.empty() || xml.size() > kMaxPublication)
                      return BadRequest(res, "dbid and xmldata are required");
-                 store(publications_, {id, "", id, xml});
+                 // The page is built here, once, outside the lock: its readers only copy it.
+                 Stored entry{id, "", id, xml, nullptr, nullptr};
+                 entry.page = std::make_shared<const std::string>(GoalPage(entry));
+                 entry.body.clear();  // the page holds all that is shown
+                 store(publications_, std::move(entry));
                  res.set_content("OK\n", "text/plain; charset=utf-8");
              });
     svr.Get("/goalservice/goalservice.php", [this](const httplib::Request& req, httplib::Response& res) {
-        std::lock_guard lock(mutex_);
-        const Stored* entry = lookup(publications_, req.get_param_value("id"));
-        if (!entry) return NotFound(res, "nothing is published under this id");
-        res.set_content(GoalPage(*entry), kHtml);
+        std::shared_ptr<const std::string> page;
+        {
+            std::lock_guard lock(mutex_);
+            const Stored* entry = lookup(publications_, req.get_param_value("id"));
+            if (entry) page = entry->page;
+        }
+        if (!page) return NotFound(res, "nothing is published under this id");
+        res.set_content(*page, kHtml);
     });
 
     // Own rows handed to the operator's shop.
@@ -585,7 +641,7 @@ void VinraService::Register(httplib::Server& svr) {
         }
         if (count == 0) return reply(4, "Inga rader", "");
         const std::string name = fmt::format("{} {}", PoolName(typ), round->omgId);
-        const std::string id = store(submissions_, {"", card, name, rows});
+        const std::string id = store(submissions_, {"", card, name, rows, nullptr, nullptr});
         reply(0, "OK", base(req) + "/Vinra/egnarader/" + id);
     });
     svr.Get(R"(/Vinra/egnarader/([A-Za-z0-9]+))", [this](const httplib::Request& req, httplib::Response& res) {
@@ -601,9 +657,13 @@ void VinraService::Register(httplib::Server& svr) {
         res.set_content(page, kHtml);
     });
 
-    // System uploads with an account's key, and their live-check pages.
+    // System uploads with an account's key, and their live-check pages, which
+    // follow the round while it is played live.
+    auto checkRound = [this](const Season& s, const UploadCheck& c, Round& scratch) {
+        return live_.Apply(c.typ.size() == 1 ? s.find(c.typ[0], c.omgId) : nullptr, scratch);
+    };
     svr.Post(R"(/systems/apiImportVinra/([01]))",
-             [this, base, week](const httplib::Request& req, httplib::Response& res) {
+             [this, base, week, checkRound](const httplib::Request& req, httplib::Response& res) {
                  auto reply = [&](const std::string& status, const std::string& message, const std::string& link) {
                      nlohmann::ordered_json j;
                      j["status"] = status;
@@ -623,27 +683,34 @@ void VinraService::Register(httplib::Server& svr) {
                  if (!known) return reply("404", "Okänt användarnamn eller fel nyckel", "");
                  if (!req.has_file("data[file]")) return reply("400", "Ingen fil", "");
                  const auto file = req.get_file_value("data[file]");
-                 nlohmann::json described;
+                 std::shared_ptr<UploadCheck> described;
+                 const auto s = season();
                  try {
-                     described = ReadUpload(file.content, req.matches[1].str() == "1", *season(), week());
+                     described = ReadUpload(file.content, req.matches[1].str() == "1", *s, week());
                  } catch (const std::exception& e) {
                      return reply("400", std::string("Filen kunde inte läsas: ") + e.what(), "");
                  }
                  const std::string name = fs::path(file.filename).filename().string();
-                 const std::string id = store(uploads_, {"", user, name.empty() ? "system" : name, described.dump()});
+                 Stored entry{"", user, name.empty() ? "system" : name, "", nullptr, described};
+                 // Counted now, so the first viewer does not wait for it.
+                 Round scratch;
+                 if (const Round* r = checkRound(*s, *described, scratch))
+                     described->CountsFor(ResultCodes(*r), static_cast<int>(r->matches.size()));
+                 const std::string id = store(uploads_, std::move(entry));
                  reply("200", "Systemet är uppladdat", base(req) + "/systems/live/" + id);
              });
-    svr.Get(R"(/systems/live/([A-Za-z0-9]+))", [this](const httplib::Request& req, httplib::Response& res) {
+    svr.Get(R"(/systems/live/([A-Za-z0-9]+))", [this, checkRound](const httplib::Request& req, httplib::Response& res) {
         const auto s = season();
         Stored upload;
         {
-            // A copy, so the page of a large system is built without the lock.
+            // A copy of the names and a share of the rows: the page is built without the lock.
             std::lock_guard lock(mutex_);
             const Stored* found = lookup(uploads_, req.matches[1].str());
-            if (!found) return NotFound(res, "no such system");
+            if (!found || !found->check) return NotFound(res, "no such system");
             upload = *found;
         }
-        res.set_content(LiveCheckPage(*s, upload), kHtml);
+        Round scratch;
+        res.set_content(LiveCheckPage(checkRound(*s, *upload.check, scratch), upload, *upload.check), kHtml);
     });
 
     // Statistics pages of a match.

@@ -33,6 +33,8 @@ struct ServiceOptions {
     // The manual installed with the programs (one folder per language base);
     // pages the data folder's help/ holds take precedence.
     std::filesystem::path help{};
+    // The key that starts and stops the live round; empty: only from this machine.
+    std::string operatorKey = {};
 };
 
 class VinraService {
@@ -49,8 +51,17 @@ public:
     // The round played live on a timetable (none until started).
     LivePlay& live() { return live_; }
 
+    // An uploaded system's rows, read once, and its count of rows per number
+    // right against the last result asked for.
+    struct UploadCheck;
+
     struct Stored {
         std::string id, owner, name, body;
+        // A publication's page, or an upload's rows: built once when stored,
+        // so a view only copies what is ready.
+        std::shared_ptr<const std::string> page = nullptr;
+        std::shared_ptr<UploadCheck> check = nullptr;
+        size_t Bytes() const;
     };
 
 private:

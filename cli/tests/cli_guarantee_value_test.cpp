@@ -131,6 +131,36 @@ TEST(CliValue, FiguresTextJsonAndTheHighestValueRows) {
     EXPECT_NE(r.out.find("estimates from market odds, not promises"), std::string::npos) << r.out;
 }
 
+TEST(CliReduceAndValue, RefuseNumbersBeyondWhatTheyCanUse) {
+    TempDir dir;
+    const std::string system = SampleWithRows(dir);
+    WriteBytes(dir.path() / "info.ini", GameInfo());
+    const std::string out = dir.file("out.1x2");
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"reduce", kSample, "-o", out, "--guarantee", "12", "--seconds", "1e12"}, "at most 604800"},
+        {{"reduce", kSample, "-o", out, "--guarantee", "12", "--seconds", "inf"}, "at most 604800"},
+        {{"reduce", kSample, "-o", out, "--guarantee", "12", "--seconds", "0"}, "above 0"},
+        {{"value", system, "--info", dir.file("info.ini"), "--turnover", "1e300"}, "0 to 10000000000000 kr"},
+        {{"value", system, "--info", dir.file("info.ini"), "--turnover", "1.5e13", "--keep", "3", "-o", out},
+         "0 to 10000000000000 kr"},
+    };
+    for (const Case& c : cases) {
+        const auto r = RunProcess(VINRA_CLI, c.args, Home(dir));
+        EXPECT_EQ(r.exitCode, 1) << c.args[0] << " " << c.args.back() << "\n" << r.out;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
+    // The largest turnover taken is still shown as a positive amount.
+    const auto r = RunProcess(VINRA_CLI, {"value", system, "--info", dir.file("info.ini"), "--json", "--turnover", "1e13"},
+                              Home(dir));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["turnover"].get<double>(), 1e13);
+}
+
 TEST(CliValue, WithoutGameInformationItSaysSo) {
     TempDir dir;
     const std::string system = SampleWithRows(dir);

@@ -297,5 +297,141 @@ TEST(HostileClients, StoredUploadsAreBoundedInBytes) {
     EXPECT_EQ(s.client().Get(links[2])->status, 200);
 }
 
+TEST(HostileClients, ALiveCheckPageCostsLittleHoweverLargeTheSystem) {
+    TempDir dir;
+    WriteAbsurdRound(dir.path());
+    Running s({dir.path(), "", [] { return std::string(kThursday); }});
+    // Every row of 13 matches: the most a system can hold.
+    std::string rows = "Stryktipset\r\n";
+    rows.reserve(rows.size() + 1'594'323 * 15 + 15);
+    std::string row(13, '1');
+    for (int i = 0; i < 1'594'323; ++i) {
+        rows += row;
+        rows += "\r\n";
+        for (size_t m = 13; m-- > 0;) {  // the next row, counting in 1, X, 2
+            row[m] = row[m] == '1' ? 'X' : row[m] == 'X' ? '2' : '1';
+            if (row[m] != '1') break;
+        }
+    }
+    const UploadReply r = Upload(s, "all.txt", rows, false);
+    ASSERT_EQ(r.status, "200") << r.message;
+    const std::string path = r.link.substr(r.link.find("/systems/"));
+    // Its page is worked out once, not per view.
+    const auto start = Clock::now();
+    for (int i = 0; i < 5; ++i) {
+        auto page = s.client().Get(path);
+        ASSERT_TRUE(page);
+        EXPECT_NE(page->body.find("<td>12</td><td>26</td>"), std::string::npos);
+    }
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 2.0);
+
+    // One row more than there are is no system.
+    const UploadReply more = Upload(s, "more.txt", rows + "1111111111111\r\n", false);
+    EXPECT_EQ(more.status, "400");
+    EXPECT_NE(more.message.find("more rows than a system can"), std::string::npos) << more.message;
+}
+
+TEST(HostileClients, TheLiveCheckPageFollowsTheLiveRound) {
+    TempDir dir;
+    WriteAbsurdRound(dir.path());
+    Running s({dir.path(), "", [] { return std::string(kThursday); }});
+    const UploadReply r =
+        Upload(s, "rows.txt", "Stryktipset\r\n1111111111111\r\n1111111111111\r\nXXXXXXXXXXXXX\r\n", false);
+    ASSERT_EQ(r.status, "200") << r.message;
+    const std::string path = r.link.substr(r.link.find("/systems/"));
+    EXPECT_NE(s.client().Get(path)->body.find("<td>13</td><td>2</td>"), std::string::npos);
+    // Kick-off now: no match has ended, so no row has any right yet.
+    ASSERT_EQ(s.client().Post("/api/live/start?typ=S&omgang=5000&start=now&minute=600", "", "text/plain")->status,
+              200);
+    const std::string live = s.client().Get(path)->body;
+    EXPECT_NE(live.find("<td>13</td><td>0</td>"), std::string::npos) << live;
+    EXPECT_NE(live.find("<td>0-0</td>"), std::string::npos) << live;
+    ASSERT_EQ(s.client().Post("/api/live/stop", "", "text/plain")->status, 200);
+    EXPECT_NE(s.client().Get(path)->body.find("<td>13</td><td>2</td>"), std::string::npos);
+}
+
+TEST(HostileClients, ReadersOfALargeGoalPageHoldUpNobody) {
+    TempDir dir;
+    WriteAbsurdRound(dir.path());
+    Running s({dir.path(), "", [] { return std::string(kThursday); }});
+    // The largest publication taken: its page is some megabytes.
+    std::string xml = "<goalservice><productname>Stryktipset</productname><games>";
+    while (xml.size() < 250 * 1024) xml += "<match/>";  // a row of empty cells each
+    xml += "</games></goalservice>";
+    const httplib::Params form = {{"dbid", "big"}, {"xmldata", xml}};
+    ASSERT_EQ(s.client().Post("/apps/goalservice/gsnew.php", form)->status, 200);
+    const size_t pageSize = s.client().Get("/goalservice/goalservice.php?id=big")->body.size();
+    ASSERT_GT(pageSize, 2'000'000u);
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> pages{0};
+    std::vector<std::thread> readers;
+    for (int i = 0; i < 16; ++i)
+        readers.emplace_back([&] {
+            auto c = s.client();
+            while (!stop) {
+                auto page = c.Get("/goalservice/goalservice.php?id=big");
+                if (page && page->body.size() == pageSize) ++pages;
+            }
+        });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    double slowest = 0;
+    for (int i = 0; i < 10; ++i) {
+        const auto before = Clock::now();
+        auto res = s.client().Get("/vinra/activepools");
+        ASSERT_TRUE(res);
+        EXPECT_EQ(res->status, 200);
+        slowest = std::max(slowest, std::chrono::duration<double>(Clock::now() - before).count());
+    }
+    stop = true;
+    for (auto& t : readers) t.join();
+    EXPECT_GT(pages.load(), 16);
+    EXPECT_LT(slowest, 0.5);
+}
+
+TEST(HostileClients, StalledBodiesAndOneAddressCannotTakeEveryWorker) {
+    struct Case {
+        const char* what;
+        std::string opening;  // what each hostile connection sends, then nothing
+        bool capAddress;
+    };
+    const Case cases[] = {
+        {"stalled bodies", "POST /apps/goalservice/gsnew.php HTTP/1.1\r\nHost: x\r\nContent-Length: 100000\r\n\r\nx", false},
+        {"one address", "GET / HTTP/1.1\r\n", true},
+    };
+    for (const Case& c : cases) {
+        GuardLimits limits;
+        limits.threads = 4;
+        limits.idleLimit = std::chrono::milliseconds(500);
+        limits.headerDeadline = std::chrono::milliseconds(20'000);
+        limits.maxConnectionsPerAddress = c.capAddress ? 3 : 0;
+        limits.limitLoopback = c.capAddress;
+        Running s(Sample(), limits);
+        std::vector<std::unique_ptr<Raw>> hostile;
+        for (size_t i = 0; i < limits.threads + 4; ++i) {
+            hostile.push_back(std::make_unique<Raw>(s.port()));
+            ASSERT_TRUE(hostile.back()->ok());
+            hostile.back()->Send(c.opening);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        // An ordinary request is still answered: at once when the address is
+        // full, else after the stalled bodies hit the idle limit.
+        const auto before = Clock::now();
+        auto res = s.client().Get("/vinra2000/ini/update.ini");
+        const double took = std::chrono::duration<double>(Clock::now() - before).count();
+        ASSERT_TRUE(res) << c.what;
+        if (c.capAddress) {
+            EXPECT_EQ(res->status, 429) << c.what;
+            EXPECT_LT(took, 1.0) << c.what;
+            hostile.clear();
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            EXPECT_EQ(s.client().Get("/vinra2000/ini/update.ini")->status, 200) << c.what;
+        } else {
+            EXPECT_EQ(res->status, 200) << c.what;
+            EXPECT_LT(took, 4.0) << c.what;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace vinra::service

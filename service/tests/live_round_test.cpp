@@ -70,7 +70,8 @@ TEST(LiveTimetable, GoalsComeInOrderAndAddUpToTheFinalScore) {
 
 class Running {
 public:
-    explicit Running(const fs::path& data) : service_({data, "", [] { return std::string("2026-12-10 12:00"); }}) {
+    explicit Running(const fs::path& data, std::string operatorKey = {})
+        : service_(Options(data, std::move(operatorKey))) {
         service_.live().clock = [this] { return LiveClock::time_point(std::chrono::seconds(seconds_.load())); };
         service_.Register(svr_);
         port_ = svr_.bind_to_any_port("127.0.0.1");
@@ -85,6 +86,11 @@ public:
     httplib::Client client() const { return httplib::Client("127.0.0.1", port_); }
 
 private:
+    static ServiceOptions Options(const fs::path& data, std::string operatorKey) {
+        ServiceOptions o{data, "", [] { return std::string("2026-12-10 12:00"); }};
+        o.operatorKey = std::move(operatorKey);
+        return o;
+    }
     std::atomic<int64_t> seconds_{1000};
     httplib::Server svr_;
     VinraService service_;
@@ -159,6 +165,56 @@ TEST(LiveRoundService, ScoresChangeFromPollToPollUntilTheFinalWhistle) {
     s.SetClock(1990);  // stopped: the round as its file says, whatever the clock
     const net::TResultInfo after = poll(1990);
     EXPECT_EQ(after.home[0], 2);
+}
+
+TEST(LiveRoundService, OnlyTheOperatorStartsOrStopsTheRound) {
+    struct Case {
+        const char* address;
+        const char* key;    // the service's operator key
+        const char* given;  // the request's X-Operator-Key, nullptr: none
+        bool allowed;
+    };
+    const Case cases[] = {
+        {"127.0.0.1", "", nullptr, true},         {"127.8.9.10", "", nullptr, true},
+        {"::1", "", nullptr, true},               {"::ffff:127.0.0.1", "", nullptr, true},
+        {"10.1.2.3", "", nullptr, false},         {"::ffff:10.1.2.3", "", nullptr, false},
+        {"10.1.2.3", "s3cret", "s3cret", true},   {"10.1.2.3", "s3cret", "s3cre", false},
+        {"127.0.0.1", "s3cret", nullptr, false},  {"127.0.0.1", "s3cret", "s3cretX", false},
+        {"10.1.2.3", "s3cret", "", false},
+    };
+    for (const Case& c : cases) {
+        httplib::Request req;
+        req.remote_addr = c.address;
+        if (c.given) req.set_header("X-Operator-Key", c.given);
+        EXPECT_EQ(MayControlLive(req, c.key), c.allowed) << c.address << " key " << c.key;
+    }
+
+    // Through the service: with a key set, a request without it changes nothing.
+    TempDir data;
+    fs::create_directories(data.path() / "rounds");
+    Running s(data.path(), "s3cret");
+    auto client = s.client();
+    EXPECT_EQ(client.Post("/api/live/start?typ=S&start=now", "", "text/plain")->status, 403);
+    EXPECT_NE(client.Get("/api/live/state")->body.find("\"running\":false"), std::string::npos);
+    client.set_default_headers({{"X-Operator-Key", "s3cret"}});
+    EXPECT_EQ(client.Post("/api/live/start?typ=S&start=now", "", "text/plain")->status, 200);
+    httplib::Client stranger = s.client();
+    EXPECT_EQ(stranger.Post("/api/live/stop", "", "text/plain")->status, 403);
+    EXPECT_NE(client.Get("/api/live/state")->body.find("\"running\":true"), std::string::npos);
+    EXPECT_EQ(client.Post("/api/live/stop", "", "text/plain")->status, 200);
+}
+
+TEST(LiveRoundService, StartTimesBeyondTheClockAreRefused) {
+    TempDir data;
+    fs::create_directories(data.path() / "rounds");
+    Running s(data.path());
+    auto client = s.client();
+    for (const char* start : {"9223372036854775807", "10000000000", "4102444801", "-1"})
+        EXPECT_EQ(client.Post(std::string("/api/live/start?start=") + start, "", "text/plain")->status, 400) << start;
+    EXPECT_NE(client.Get("/api/live/state")->body.find("\"running\":false"), std::string::npos);
+    ASSERT_EQ(client.Post("/api/live/start?start=4102444800", "", "text/plain")->status, 200);
+    s.SetClock(4102444800 + 120);
+    EXPECT_NE(client.Get("/api/live/state")->body.find("\"minute\":2"), std::string::npos);
 }
 
 }  // namespace

@@ -36,6 +36,7 @@
 #include "ui/core/localise.h"
 #include "ui/core/prompter.h"
 #include "ui/net/svt_teams.h"
+#include "ui/core/safe_text_browser.h"
 
 namespace vinra::ui {
 
@@ -232,7 +233,7 @@ void GoalServiceTab::build() {
     status_->setWordWrap(true);
     right->addWidget(status_);
     // The goal log needs no web engine: it is plain tables.
-    log_ = new QTextBrowser(this);
+    log_ = new SafeTextBrowser(this);
     log_->setObjectName(QStringLiteral("wbGoalLog"));
     log_->setOpenLinks(false);
     right->addWidget(log_, 1);

@@ -39,6 +39,7 @@
 #include "ui/core/prompter.h"
 #include "ui/output/quick_view.h"
 #include "ui/stats/match_stat.h"
+#include "ui/core/safe_text_browser.h"
 
 namespace vinra::ui {
 
@@ -233,7 +234,7 @@ void TfrmGameWiz::build() {
     stack_ = new QStackedWidget(this);
     auto* web = new QWidget(stack_);
     auto* wl = new QVBoxLayout(web);
-    browser_ = new QTextBrowser(web);
+    browser_ = new SafeTextBrowser(web);
     browser_->setOpenLinks(false);
     openBrowser_ = new QPushButton(M(kMsgOpenInBrowser), web);
     connect(openBrowser_, &QPushButton::clicked, this, &TfrmGameWiz::openInBrowser);
