@@ -262,6 +262,36 @@ bool FillByWalk(const Layout& L, const std::vector<RowInfo>& rows, PackedRow chu
     return true;
 }
 
+// One match of the transform: every position takes x * (the sum over the
+// match's other digits), cut at x^3. E and R are the digit counts (with and
+// without the outside digit) when known at compile time, which lets the
+// compiler unroll the digits of the common frames; 0 takes e and r.
+template <int E, int R>
+void Spread(Counters* buf, uint64_t size, uint64_t s, int e, int r) {
+    if constexpr (E > 0) {
+        e = E;
+        r = R;
+    }
+    const uint64_t block = s * static_cast<uint64_t>(e);
+    for (uint64_t base = 0; base < size; base += block) {
+        Counters* f = buf + base;
+        for (uint64_t off = 0; off < s; ++off) {
+            Counters* p = f + off;
+            uint32_t t[kDepth] = {0, 0, 0, 0};
+            for (int d = 0; d < e; ++d)
+                for (int j = 0; j < kDepth - 1; ++j) t[j] += p[static_cast<uint64_t>(d) * s].h[j];
+            for (int d = 0; d < r; ++d) {
+                Counters& c = p[static_cast<uint64_t>(d) * s];
+                // g = f + x * (T - f), cut at x^3
+                const uint32_t o0 = t[0] - c.h[0], o1 = t[1] - c.h[1], o2 = t[2] - c.h[2];
+                c.h[1] += o0;
+                c.h[2] += o1;
+                c.h[3] += o2;
+            }
+        }
+    }
+}
+
 // Drops every row at its position with x^distance, then spreads match by match.
 bool FillByTransform(const Layout& L, const std::vector<RowInfo>& rows, PackedRow chunkPrefix, Counters* buf,
                      const std::atomic<bool>* cancel) {
@@ -276,23 +306,10 @@ bool FillByTransform(const Layout& L, const std::vector<RowInfo>& rows, PackedRo
         const uint64_t s = L.extStride[m];
         const int e = L.extRadix[m];
         const int r = L.radix[m];  // the outside digit (r, when e > r) is never read again
-        const uint64_t block = s * e;
-        for (uint64_t base = 0; base < L.extSize; base += block) {
-            Counters* f = buf + base;
-            for (uint64_t off = 0; off < s; ++off) {
-                uint32_t t[kDepth] = {0, 0, 0, 0};
-                for (int d = 0; d < e; ++d)
-                    for (int j = 0; j < kDepth; ++j) t[j] += f[off + d * s].h[j];
-                for (int d = 0; d < r; ++d) {
-                    Counters& c = f[off + d * s];
-                    // g = f + x * (T - f), cut at x^3
-                    const uint32_t o0 = t[0] - c.h[0], o1 = t[1] - c.h[1], o2 = t[2] - c.h[2];
-                    c.h[1] += o0;
-                    c.h[2] += o1;
-                    c.h[3] += o2;
-                }
-            }
-        }
+        if (e == 3 && r == 3) Spread<3, 3>(buf, L.extSize, s, e, r);
+        else if (e == 2 && r == 2) Spread<2, 2>(buf, L.extSize, s, e, r);
+        else if (e == 3 && r == 2) Spread<3, 2>(buf, L.extSize, s, e, r);
+        else Spread<0, 0>(buf, L.extSize, s, e, r);
     }
     return true;
 }
