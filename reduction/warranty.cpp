@@ -531,8 +531,10 @@ struct TallyJob {
                     } else if (!sorted) {
                         for (size_t i = run.begin; i < run.end; ++i)
                             perOutcome[order[i]] = CodeOf<Code>(buffer[L.PosOf(At(i))]);
-                    } else if (strictly && L.method == Method::Walk && run.end - run.begin == L.chunkSize) {
-                        // The whole chunk, in order: outcome i sits at position i.
+                    } else if (strictly && run.end - run.begin == L.chunkSize &&
+                               (L.method == Method::Walk || L.extSize == L.chunkSize)) {
+                        // The whole chunk, in order: outcome i sits at position i
+                        // (in the transform too when no row needs an outside digit).
                         ClassList<Code>& list = runClasses[ri];
                         for (size_t q = 0; q < L.chunkSize; ++q) list.Add(CodeOf<Code>(buffer[q]), 1);
                     } else {
