@@ -160,6 +160,7 @@ struct Layout {
     std::array<uint64_t, core::kMaxMatches> extStride{};
     uint64_t extSize = 1;
     Method method = Method::Walk;
+    bool sorted = true, strictly = true;  // the outcomes ascending (without repeats)
     // Byte tables (four matches a byte): chunk index and buffer index of an outcome.
     std::vector<std::array<uint64_t, 256>> chunkTable, posTable;
 
@@ -203,7 +204,13 @@ PackedRow ChunkPrefix(const Layout& L, uint64_t chunk) {
 
 inline int PrefixWrong(const Layout& L, PackedRow row, PackedRow chunkPrefix) {
     const uint64_t x = row ^ chunkPrefix;
-    return std::popcount((x | (x >> 1)) & 0x5555555555555555ull & L.prefixMask);
+    // At most one bit per match: summing pairs of bits upwards is enough, and
+    // without a popcount instruction (the default target) it beats the
+    // library call this runs once per row and chunk.
+    uint64_t c = (x | (x >> 1)) & 0x5555555555555555ull & L.prefixMask;
+    c = (c & 0x3333333333333333ull) + ((c >> 2) & 0x3333333333333333ull);
+    c = (c + (c >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return static_cast<int>((c * 0x0101010101010101ull) >> 56);
 }
 
 // Adds each row's distance-0..3 neighbourhood inside the chunk.
@@ -344,13 +351,23 @@ Layout MakeLayout(const std::vector<PackedRow>& outcomes, const std::vector<Pack
     L.n = n;
     const uint64_t mask = core::PackedMask(n);
     uint64_t seen0 = 0, seen1 = 0, seen2 = 0, bad = 0;  // per code: the matches that hold it
-    for (PackedRow o : outcomes) {
+    // The order of the outcomes is found in the same pass over them.
+    bool down = false, repeat = false;
+    PackedRow previous = 0;
+    for (size_t i = 0; i < outcomes.size(); ++i) {
+        const PackedRow o = outcomes[i];
         const uint64_t lo = o & 0x5555555555555555ull, hi = (o >> 1) & 0x5555555555555555ull;
         seen0 |= ~lo & ~hi;
         seen1 |= lo & ~hi;
         seen2 |= hi & ~lo;
         bad |= lo & hi;
+        const PackedRow m = o & mask;
+        down |= m < previous;
+        repeat |= (m == previous) & (i > 0);
+        previous = m;
     }
+    L.sorted = !down;
+    L.strictly = !down && !repeat;
     if (bad & mask) throw std::invalid_argument("warranty: an outcome holds a sign that is not 1, X or 2");
     const uint64_t seen[3] = {seen0, seen1, seen2};
     for (int m = 0; m < n; ++m) {
@@ -641,13 +658,8 @@ WarrantyTable Tally(const std::vector<PackedRow>& outcomes, const std::vector<Pa
 
     // The outcomes in ascending order: the chunks are then contiguous runs.
     // (The direct comparison needs no order: its runs are slices of the list.)
-    bool sorted = true, strictly = true;
-    if (L.method != Method::Direct)
-        for (size_t i = 1; i < outcomes.size() && sorted; ++i) {
-            const PackedRow a = outcomes[i - 1] & mask, b = outcomes[i] & mask;
-            sorted = a <= b;
-            strictly = strictly && a < b;
-        }
+    const bool sorted = L.method == Method::Direct || L.sorted;
+    const bool strictly = L.method == Method::Direct || L.strictly;
     std::vector<uint32_t> order;
     if (!sorted) {
         if (outcomes.size() > std::numeric_limits<uint32_t>::max())
