@@ -421,7 +421,9 @@ public:
                     const int m = 4 * c + q;
                     if (m >= n) break;
                     const int code = static_cast<int>(byte >> (6 - 2 * q)) & 3;
-                    if (code < 3) part += digit[static_cast<size_t>(m)][static_cast<size_t>(code)] * weight_[static_cast<size_t>(m)];
+                    if (code < 3)
+                        part +=
+                            digit[static_cast<size_t>(m)][static_cast<size_t>(code)] * weight_[static_cast<size_t>(m)];
                 }
                 index_[static_cast<size_t>(c)][byte] = part;
             }
@@ -933,6 +935,68 @@ VINRA_POPCNT_CLONES bool CompiledConditions::PassesShapes(PackedRow p) const {
         if (h < sm.min || h > sm.max) return false;
     }
     return shapesPass(p, is);
+}
+
+bool CompiledConditions::PassesEveryRow(const std::vector<std::vector<int>>& signs) const {
+    if (rejectAll_ || static_cast<int>(signs.size()) != n_) return false;
+    if (useValue_ && !valueTrivial_) return false;
+    if (useValue_ && !(procMin_ <= 1.0 && 1.0 <= procMax_)) return false;
+    if (useYes_ && !yes_.empty()) return false;
+    if (useNo_ && !no_.empty()) return false;
+    // Per match, the signs the frame allows as a bit set.
+    std::array<unsigned, core::kMaxMatches> allowed{};
+    for (size_t m = 0; m < signs.size(); ++m) {
+        if (signs[m].empty()) return false;
+        for (int s : signs[m]) {
+            if (s < 0 || s > 2) return false;
+            allowed[m] |= 1u << s;
+        }
+    }
+    if (useSum_) {
+        int64_t lo = 0, hi = 0;
+        for (size_t m = 0; m < signs.size(); ++m) {
+            int64_t a = INT64_MAX, b = INT64_MIN;
+            for (int s : signs[m]) {
+                a = std::min(a, sum_[m][static_cast<size_t>(s)]);
+                b = std::max(b, sum_[m][static_cast<size_t>(s)]);
+            }
+            lo += a;
+            hi += b;
+        }
+        if (lo < winMin_ || hi > winMax_) return false;
+    }
+    // Hits of a set of signs per match: at least the matches where every allowed
+    // sign is in the set, at most those where one is.
+    auto hitsWithin = [&](const std::array<uint64_t, 3>& mask, int min, int max) {
+        int least = 0, most = 0;
+        for (int m = 0; m < n_; ++m) {
+            unsigned in = 0;
+            for (unsigned s = 0; s < 3; ++s)
+                if ((mask[s] >> core::PackedShift(m)) & 1) in |= 1u << s;
+            if ((allowed[static_cast<size_t>(m)] & ~in) == 0) ++least;
+            if (allowed[static_cast<size_t>(m)] & in) ++most;
+        }
+        return min <= least && most <= max;
+    };
+    if (useSource_)
+        for (const auto& sm : sources_)
+            if (!hitsWithin(sm.mask, sm.min, sm.max)) return false;
+    if (useSigns_) {
+        for (size_t s = 0; s < 3; ++s) {
+            std::array<uint64_t, 3> mask{};
+            mask[s] = lowMask_;
+            if (!hitsWithin(mask, signs_[s].min, signs_[s].max)) return false;
+            if (signs_[s].runLen > 0) {
+                int run = 0, longest = 0;
+                for (int m = 0; m < n_; ++m) {
+                    run = (allowed[static_cast<size_t>(m)] >> s) & 1 ? run + 1 : 0;
+                    longest = std::max(longest, run);
+                }
+                if (longest >= signs_[s].runLen) return false;
+            }
+        }
+    }
+    return true;
 }
 
 void CompiledConditions::CompletePrefix(PrefixInfo& info) const {

@@ -212,6 +212,11 @@ public:
     // source rows, no-combinations). False means "may pass".
     bool PrefixCannotPass(core::PackedRow p, const PrefixInfo& info, int64_t sumKnown, uint64_t lanesKnown) const;
     bool CanPrune() const { return rejectAll_ || useSum_ || useSigns_ || useSource_ || useNo_; }
+    // True when every row drawn from signs (the signs allowed at each match)
+    // passes: each bound in force holds for the least and the most the frame
+    // can give, and no test of the row's shape is in force. Conservative: false
+    // means "some row may fail". Lets a walk skip the tests altogether.
+    bool PassesEveryRow(const std::vector<std::vector<int>>& signs) const;
     int64_t Sum(core::PackedRow p) const;
 
     struct Piece {

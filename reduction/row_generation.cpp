@@ -5,6 +5,8 @@
 #include <climits>
 #include <exception>
 #include <random>
+#include <system_error>
+#include <thread>
 #include <unordered_set>
 
 #include <fmt/format.h>
@@ -235,6 +237,91 @@ private:
     std::vector<VarStep> step_;
 };
 
+// Every row of the frame in expansion order, for conditions that pass them
+// all: no test, no joining, each worker writes its own stretch of the result.
+std::vector<PackedRow> EveryRow(const std::vector<std::vector<int>>& signs, PackedRow fixed,
+                                const std::atomic<bool>* cancel, std::atomic<int64_t>* tested,
+                                std::atomic<int64_t>* accepted) {
+    struct Var {
+        std::array<PackedRow, 3> bits{};
+        int count = 0;
+    };
+    std::vector<Var> vars;
+    uint64_t total = 1;
+    for (size_t m = 0; m < signs.size(); ++m) {
+        if (signs[m].size() < 2) continue;
+        Var v;
+        for (int s : signs[m])
+            v.bits[static_cast<size_t>(v.count++)] = static_cast<PackedRow>(s)
+                                                     << core::PackedShift(static_cast<int>(m));
+        vars.push_back(v);
+        total *= static_cast<uint64_t>(v.count);
+    }
+    std::vector<PackedRow> out(total);
+    // Stretches of the order: the leading variables pick the stretch, the
+    // others count through it like an odometer, the last one fastest.
+    size_t lead = 0;
+    uint64_t stretches = 1;
+    while (stretches < 64 && lead + 1 < vars.size() && total >= 50000)
+        stretches *= static_cast<uint64_t>(vars[lead++].count);
+    const uint64_t len = total / stretches;
+    std::atomic<uint64_t> next{0};
+    std::vector<char> done(stretches, 0);
+    auto work = [&] {
+        std::array<int, core::kMaxMatches> digit{};
+        for (;;) {
+            const uint64_t k = next.fetch_add(1);
+            if (k >= stretches) return;
+            if (cancel && cancel->load(std::memory_order_relaxed)) return;
+            PackedRow head = fixed;
+            for (size_t j = lead, q = k; j-- > 0;) {
+                head |= vars[j].bits[q % static_cast<uint64_t>(vars[j].count)];
+                q /= static_cast<uint64_t>(vars[j].count);
+            }
+            PackedRow* dst = out.data() + k * len;
+            // The odometer over the other variables; the last one is unrolled.
+            const size_t last = vars.size() - 1;
+            const Var& lv = vars[last];
+            PackedRow mid = head;
+            for (size_t j = lead; j < last; ++j) {
+                digit[j] = 0;
+                mid |= vars[j].bits[0];
+            }
+            for (uint64_t q = 0; q < len; q += static_cast<uint64_t>(lv.count)) {
+                for (int i = 0; i < lv.count; ++i)
+                    dst[q + static_cast<uint64_t>(i)] = mid | lv.bits[static_cast<size_t>(i)];
+                size_t j = last;
+                while (j-- > lead) {
+                    mid &= ~vars[j].bits[static_cast<size_t>(digit[j])];
+                    if (++digit[j] < vars[j].count) {
+                        mid |= vars[j].bits[static_cast<size_t>(digit[j])];
+                        break;
+                    }
+                    digit[j] = 0;
+                    mid |= vars[j].bits[0];
+                }
+            }
+            done[k] = 1;
+            if (tested) tested->fetch_add(static_cast<int64_t>(len), std::memory_order_relaxed);
+            if (accepted) accepted->fetch_add(static_cast<int64_t>(len), std::memory_order_relaxed);
+        }
+    };
+    const unsigned threads = stretches > 1 ? std::min(2u, std::max(1u, std::thread::hardware_concurrency())) : 1;
+    std::vector<std::thread> helpers;
+    try {
+        for (unsigned t = 1; t < threads; ++t) helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+        // No helper thread: this one does every stretch.
+    }
+    work();
+    for (auto& h : helpers) h.join();
+    // A cancelled run keeps the stretches finished in front.
+    uint64_t whole = 0;
+    while (whole < stretches && done[whole]) ++whole;
+    if (whole < stretches) out.resize(whole * len);
+    return out;
+}
+
 }  // namespace
 
 std::vector<PackedRow> ExpandFrame(const std::vector<std::string>& frame, int n, const ConditionSet& c,
@@ -255,6 +342,8 @@ std::vector<PackedRow> ExpandFrame(const std::vector<std::string>& frame, int n,
         if (accepted) accepted->store(static_cast<int64_t>(out.size()), std::memory_order_relaxed);
         return out;
     }
+
+    if (cond.PassesEveryRow(signs)) return EveryRow(signs, walker.Initial().row, cancel, tested, accepted);
 
     // Split the frame into chunks by the first variable matches; the chunks are
     // consecutive stretches of the expansion order, so joining their results

@@ -160,6 +160,7 @@ struct Layout {
     std::array<uint64_t, core::kMaxMatches> extStride{};
     uint64_t extSize = 1;
     Method method = Method::Walk;
+    bool sorted = true, strictly = true;  // the outcomes ascending (without repeats)
     // Byte tables (four matches a byte): chunk index and buffer index of an outcome.
     std::vector<std::array<uint64_t, 256>> chunkTable, posTable;
 
@@ -203,7 +204,13 @@ PackedRow ChunkPrefix(const Layout& L, uint64_t chunk) {
 
 inline int PrefixWrong(const Layout& L, PackedRow row, PackedRow chunkPrefix) {
     const uint64_t x = row ^ chunkPrefix;
-    return std::popcount((x | (x >> 1)) & 0x5555555555555555ull & L.prefixMask);
+    // At most one bit per match: summing pairs of bits upwards is enough, and
+    // without a popcount instruction (the default target) it beats the
+    // library call this runs once per row and chunk.
+    uint64_t c = (x | (x >> 1)) & 0x5555555555555555ull & L.prefixMask;
+    c = (c & 0x3333333333333333ull) + ((c >> 2) & 0x3333333333333333ull);
+    c = (c + (c >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return static_cast<int>((c * 0x0101010101010101ull) >> 56);
 }
 
 // Adds each row's distance-0..3 neighbourhood inside the chunk.
@@ -262,6 +269,36 @@ bool FillByWalk(const Layout& L, const std::vector<RowInfo>& rows, PackedRow chu
     return true;
 }
 
+// One match of the transform: every position takes x * (the sum over the
+// match's other digits), cut at x^3. E and R are the digit counts (with and
+// without the outside digit) when known at compile time, which lets the
+// compiler unroll the digits of the common frames; 0 takes e and r.
+template <int E, int R>
+void Spread(Counters* buf, uint64_t size, uint64_t s, int e, int r) {
+    if constexpr (E > 0) {
+        e = E;
+        r = R;
+    }
+    const uint64_t block = s * static_cast<uint64_t>(e);
+    for (uint64_t base = 0; base < size; base += block) {
+        Counters* f = buf + base;
+        for (uint64_t off = 0; off < s; ++off) {
+            Counters* p = f + off;
+            uint32_t t[kDepth] = {0, 0, 0, 0};
+            for (int d = 0; d < e; ++d)
+                for (int j = 0; j < kDepth - 1; ++j) t[j] += p[static_cast<uint64_t>(d) * s].h[j];
+            for (int d = 0; d < r; ++d) {
+                Counters& c = p[static_cast<uint64_t>(d) * s];
+                // g = f + x * (T - f), cut at x^3
+                const uint32_t o0 = t[0] - c.h[0], o1 = t[1] - c.h[1], o2 = t[2] - c.h[2];
+                c.h[1] += o0;
+                c.h[2] += o1;
+                c.h[3] += o2;
+            }
+        }
+    }
+}
+
 // Drops every row at its position with x^distance, then spreads match by match.
 bool FillByTransform(const Layout& L, const std::vector<RowInfo>& rows, PackedRow chunkPrefix, Counters* buf,
                      const std::atomic<bool>* cancel) {
@@ -276,23 +313,10 @@ bool FillByTransform(const Layout& L, const std::vector<RowInfo>& rows, PackedRo
         const uint64_t s = L.extStride[m];
         const int e = L.extRadix[m];
         const int r = L.radix[m];  // the outside digit (r, when e > r) is never read again
-        const uint64_t block = s * e;
-        for (uint64_t base = 0; base < L.extSize; base += block) {
-            Counters* f = buf + base;
-            for (uint64_t off = 0; off < s; ++off) {
-                uint32_t t[kDepth] = {0, 0, 0, 0};
-                for (int d = 0; d < e; ++d)
-                    for (int j = 0; j < kDepth; ++j) t[j] += f[off + d * s].h[j];
-                for (int d = 0; d < r; ++d) {
-                    Counters& c = f[off + d * s];
-                    // g = f + x * (T - f), cut at x^3
-                    const uint32_t o0 = t[0] - c.h[0], o1 = t[1] - c.h[1], o2 = t[2] - c.h[2];
-                    c.h[1] += o0;
-                    c.h[2] += o1;
-                    c.h[3] += o2;
-                }
-            }
-        }
+        if (e == 3 && r == 3) Spread<3, 3>(buf, L.extSize, s, e, r);
+        else if (e == 2 && r == 2) Spread<2, 2>(buf, L.extSize, s, e, r);
+        else if (e == 3 && r == 2) Spread<3, 2>(buf, L.extSize, s, e, r);
+        else Spread<0, 0>(buf, L.extSize, s, e, r);
     }
     return true;
 }
@@ -327,13 +351,23 @@ Layout MakeLayout(const std::vector<PackedRow>& outcomes, const std::vector<Pack
     L.n = n;
     const uint64_t mask = core::PackedMask(n);
     uint64_t seen0 = 0, seen1 = 0, seen2 = 0, bad = 0;  // per code: the matches that hold it
-    for (PackedRow o : outcomes) {
+    // The order of the outcomes is found in the same pass over them.
+    bool down = false, repeat = false;
+    PackedRow previous = 0;
+    for (size_t i = 0; i < outcomes.size(); ++i) {
+        const PackedRow o = outcomes[i];
         const uint64_t lo = o & 0x5555555555555555ull, hi = (o >> 1) & 0x5555555555555555ull;
         seen0 |= ~lo & ~hi;
         seen1 |= lo & ~hi;
         seen2 |= hi & ~lo;
         bad |= lo & hi;
+        const PackedRow m = o & mask;
+        down |= m < previous;
+        repeat |= (m == previous) & (i > 0);
+        previous = m;
     }
+    L.sorted = !down;
+    L.strictly = !down && !repeat;
     if (bad & mask) throw std::invalid_argument("warranty: an outcome holds a sign that is not 1, X or 2");
     const uint64_t seen[3] = {seen0, seen1, seen2};
     for (int m = 0; m < n; ++m) {
@@ -514,8 +548,10 @@ struct TallyJob {
                     } else if (!sorted) {
                         for (size_t i = run.begin; i < run.end; ++i)
                             perOutcome[order[i]] = CodeOf<Code>(buffer[L.PosOf(At(i))]);
-                    } else if (strictly && L.method == Method::Walk && run.end - run.begin == L.chunkSize) {
-                        // The whole chunk, in order: outcome i sits at position i.
+                    } else if (strictly && run.end - run.begin == L.chunkSize &&
+                               (L.method == Method::Walk || L.extSize == L.chunkSize)) {
+                        // The whole chunk, in order: outcome i sits at position i
+                        // (in the transform too when no row needs an outside digit).
                         ClassList<Code>& list = runClasses[ri];
                         for (size_t q = 0; q < L.chunkSize; ++q) list.Add(CodeOf<Code>(buffer[q]), 1);
                     } else {
@@ -622,13 +658,8 @@ WarrantyTable Tally(const std::vector<PackedRow>& outcomes, const std::vector<Pa
 
     // The outcomes in ascending order: the chunks are then contiguous runs.
     // (The direct comparison needs no order: its runs are slices of the list.)
-    bool sorted = true, strictly = true;
-    if (L.method != Method::Direct)
-        for (size_t i = 1; i < outcomes.size() && sorted; ++i) {
-            const PackedRow a = outcomes[i - 1] & mask, b = outcomes[i] & mask;
-            sorted = a <= b;
-            strictly = strictly && a < b;
-        }
+    const bool sorted = L.method == Method::Direct || L.sorted;
+    const bool strictly = L.method == Method::Direct || L.strictly;
     std::vector<uint32_t> order;
     if (!sorted) {
         if (outcomes.size() > std::numeric_limits<uint32_t>::max())

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <set>
 #include <thread>
 
@@ -111,6 +112,76 @@ TEST(FullExpansion, AgreesWithThePlainExpansion) {
         ASSERT_EQ(fast, plain::ExpandFrame(frame, n, c, t)) << "round " << round;
         EXPECT_EQ(static_cast<uint64_t>(tested.load()), core::MathRowCount(frame));
     }
+}
+
+// Conditions whose bounds sit exactly at what the frame can give pass every
+// row and skip the tests; one step tighter and the rows must be tested again.
+TEST(FullExpansion, ConditionsThatPassEveryRowAgreeWithThePlainExpansion) {
+    const std::vector<std::string> frame{"012", "0 2", "1", "012", " 12", "012"};
+    const int n = 6;
+    struct Case {
+        const char* name;
+        std::function<void(ConditionSet&)> set;
+        bool everyRow;
+    };
+    auto counts = [](ConditionSet& c) {
+        c.flags[core::UseMaxMin] = true;
+        c.minCount = {0, 0, 0};
+        c.maxCount = {6, 6, 6};
+        c.runMax = {6, 6, 6};
+    };
+    auto source = [](int min, int max) {
+        return [min, max](ConditionSet& c) {
+            c.flags[core::UseURad] = true;
+            c.sourceRows = {{"0,0,1,01,12,*", min, max}};  // hits 2 at least, 5 at most
+        };
+    };
+    auto sum = [](int64_t min, int64_t max) {
+        return [min, max](ConditionSet& c) {
+            c.flags[core::UseChooseWin] = true;
+            for (auto& m : c.sumTable) m = {1, 2, 3};  // 8 at least, 17 at most
+            c.winMin = min;
+            c.winMax = max;
+        };
+    };
+    const std::vector<Case> cases{
+        {"all off", [](ConditionSet&) {}, true},
+        {"new system", [](ConditionSet& c) { c = NewConditionSet(6); }, true},
+        {"home at most 4", [&](ConditionSet& c) { counts(c), c.maxCount[0] = 4; }, true},
+        {"home at most 3", [&](ConditionSet& c) { counts(c), c.maxCount[0] = 3; }, false},
+        {"draw at least 1", [&](ConditionSet& c) { counts(c), c.minCount[1] = 1; }, true},
+        {"draw at least 2", [&](ConditionSet& c) { counts(c), c.minCount[1] = 2; }, false},
+        {"draw runs below 5", [&](ConditionSet& c) { counts(c), c.runMax[1] = 4; }, true},
+        {"draw runs below 4", [&](ConditionSet& c) { counts(c), c.runMax[1] = 3; }, false},
+        {"source 2..5", source(2, 5), true},
+        {"source 3..5", source(3, 5), false},
+        {"source 2..4", source(2, 4), false},
+        {"sum 8..17", sum(8, 17), true},
+        {"sum 9..17", sum(9, 17), false},
+        {"sum 8..16", sum(8, 16), false},
+        {"value within", [](ConditionSet& c) { c.flags[core::UseProcent] = true; }, true},
+        {"value above", [](ConditionSet& c) { c.flags[core::UseProcent] = true, c.procMin = 1.5; }, false},
+        {"yes-combination",
+         [](ConditionSet& c) {
+             c.flags[core::UseJaKomb] = true, c.yesCombinations = {{"1", 0, 6}};
+         },
+         false},
+        {"no-combination", [](ConditionSet& c) { c.flags[core::UseNejKomb] = true, c.noCombinations = {"22222"}; },
+         false},
+    };
+    for (const auto& k : cases) {
+        ConditionSet c = AllOff(n);
+        k.set(c);
+        EXPECT_EQ(CompiledConditions(c, {}).PassesEveryRow(FrameSigns(frame, n)), k.everyRow) << k.name;
+        std::atomic<int64_t> tested{0}, accepted{0};
+        const auto fast = Strings(ExpandFrame(frame, n, c, {}, nullptr, &tested, &accepted), n);
+        EXPECT_EQ(fast, plain::ExpandFrame(frame, n, c, {})) << k.name;
+        EXPECT_EQ(tested.load(), 108) << k.name;
+        EXPECT_EQ(accepted.load(), static_cast<int64_t>(fast.size())) << k.name;
+    }
+    // A frame large enough to be cut into stretches for both cores.
+    EXPECT_EQ(Strings(ExpandFrame(Full(11, "012"), 11, AllOff(11), {}, nullptr, nullptr), 11),
+              plain::ExpandFrame(Full(11, "012"), 11, AllOff(11), {}));
 }
 
 TEST(FullExpansion, RowDifferenceKeepsTheStartRowFirst) {
