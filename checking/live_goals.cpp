@@ -1,6 +1,7 @@
 #include "checking/live_goals.h"
 
 #include <algorithm>
+#include <cctype>
 #include <system_error>
 
 #include "core/text.h"
@@ -251,13 +252,127 @@ void LiveRound::AddToLog(const std::vector<std::string>& lines) {
     if (log.size() > kMaxLogRows) log.resize(kMaxLogRows);
 }
 
+namespace {
+
+bool IsNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
+
+std::string Lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool InList(std::string_view name, std::initializer_list<std::string_view> list) {
+    return std::find(list.begin(), list.end(), name) != list.end();
+}
+
+// Colours, sizes, class names and font faces: nothing that can name a place.
+bool PlainValue(std::string_view v) {
+    return std::all_of(v.begin(), v.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '#' || c == '%' || c == ' ' || c == ',' ||
+               c == '-' || c == '_' || c == '.';
+    });
+}
+
+// One tag without its angle brackets, rebuilt from its allowed parts; empty
+// when the tag is not one a goal log may have.
+std::string SafeTag(std::string_view tag, bool page) {
+    size_t i = 0;
+    const bool closing = !tag.empty() && tag[0] == '/';
+    if (closing) ++i;
+    const size_t nameStart = i;
+    while (i < tag.size() && IsNameChar(tag[i])) ++i;
+    const std::string name = Lower(tag.substr(nameStart, i - nameStart));
+    const bool row = InList(name, {"tr", "td", "th", "b", "strong", "i", "em", "u", "pre", "br", "font", "span",
+                                   "p", "div", "small", "big", "center", "nobr"});
+    const bool frame = page && InList(name, {"html", "head", "title", "body", "table"});
+    if (name.empty() || (!row && !frame)) return {};
+    if (closing) return "</" + name + ">";
+    std::string out = "<" + name;
+    while (i < tag.size()) {
+        while (i < tag.size() && (std::isspace(static_cast<unsigned char>(tag[i])) || tag[i] == '/')) ++i;
+        const size_t a = i;
+        while (i < tag.size() && (IsNameChar(tag[i]) || tag[i] == '-')) ++i;
+        if (i == a) {
+            ++i;  // a stray character: skipped
+            continue;
+        }
+        const std::string attr = Lower(tag.substr(a, i - a));
+        std::string value;
+        bool hasValue = false;
+        while (i < tag.size() && std::isspace(static_cast<unsigned char>(tag[i]))) ++i;
+        if (i < tag.size() && tag[i] == '=') {
+            hasValue = true;
+            ++i;
+            while (i < tag.size() && std::isspace(static_cast<unsigned char>(tag[i]))) ++i;
+            if (i < tag.size() && (tag[i] == '"' || tag[i] == '\'')) {
+                const char q = tag[i++];
+                const size_t end = tag.find(q, i);
+                value = std::string(tag.substr(i, end == std::string_view::npos ? std::string_view::npos : end - i));
+                i = end == std::string_view::npos ? tag.size() : end + 1;
+            } else {
+                const size_t v = i;
+                while (i < tag.size() && !std::isspace(static_cast<unsigned char>(tag[i]))) ++i;
+                value = std::string(tag.substr(v, i - v));
+            }
+        }
+        if (!InList(attr, {"bgcolor", "color", "class", "face", "size", "align", "valign", "width", "border",
+                           "colspan", "cellpadding", "cellspacing", "nowrap"}))
+            continue;
+        if (!hasValue) {
+            out += " " + attr;
+        } else if (PlainValue(value)) {
+            out += " " + attr + "=\"" + value + "\"";
+        }
+    }
+    return out + ">";
+}
+
+}  // namespace
+
+std::string SafeLogMarkup(std::string_view html, bool page) {
+    std::string out;
+    out.reserve(html.size());
+    size_t i = 0;
+    while (i < html.size()) {
+        const char c = html[i];
+        if (c == '>') {
+            out += "&gt;";
+            ++i;
+            continue;
+        }
+        if (c != '<') {
+            out += c;
+            ++i;
+            continue;
+        }
+        // The tag's end, quotes respected: a '>' inside a value ends nothing.
+        size_t j = i + 1;
+        char quote = 0;
+        while (j < html.size() && (quote || html[j] != '>')) {
+            if (quote && html[j] == quote) quote = 0;
+            else if (!quote && (html[j] == '"' || html[j] == '\'')) quote = html[j];
+            ++j;
+        }
+        if (j >= html.size()) {
+            out += EscapeHtml(html.substr(i));
+            break;
+        }
+        const std::string_view inner = html.substr(i + 1, j - i - 1);
+        const std::string tag = SafeTag(inner, page);
+        out += tag.empty() ? EscapeHtml(html.substr(i, j - i + 1)) : tag;
+        i = j + 1;
+    }
+    return out;
+}
+
 std::string GoalLogPage(const GoalLogTemplates& t, const std::vector<std::string>& logRows) {
-    std::string out = t.begin;
+    std::string out = SafeLogMarkup(t.begin, true);
     for (size_t i = 0; i < logRows.size(); ++i) {
         if (i) out += "\n";
-        out += logRows[i];
+        out += SafeLogMarkup(logRows[i]);
     }
-    return out + t.end;
+    return out + SafeLogMarkup(t.end, true);
 }
 
 void WriteGoalLogPage(const std::filesystem::path& file, const GoalLogTemplates& t,

@@ -170,7 +170,16 @@ private:
     std::string empty_;
 };
 
-// The goal log page: begin, the log lines joined by line breaks, end.
+// Markup read from a file (a log line of the system, a template of update.ini)
+// reduced to what a goal log draws with: table rows and cells, bold, colours,
+// fonts, line breaks. Any other tag (links, images, tables, scripts, styles,
+// comments) is shown as text, and only plain attribute values survive, so a
+// file can neither point the viewer anywhere nor add blocks of its own.
+// page: the page's frame, which may also open the html, body and table.
+std::string SafeLogMarkup(std::string_view html, bool page = false);
+
+// The goal log page: begin, the log lines joined by line breaks, end; each
+// part passed through SafeLogMarkup.
 std::string GoalLogPage(const GoalLogTemplates& t, const std::vector<std::string>& logRows);
 void WriteGoalLogPage(const std::filesystem::path& file, const GoalLogTemplates& t,
                       const std::vector<std::string>& logRows);

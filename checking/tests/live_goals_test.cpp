@@ -195,6 +195,50 @@ TEST(GoalLog, CappedAndWrittenAsPage) {
     EXPECT_EQ(text, "<html>x</html>");
 }
 
+// Log lines come back from the system file and their templates from
+// update.ini: whatever those hold, the page keeps only the log's own drawing.
+TEST(GoalLog, MarkupFromFilesCannotAddLinksImagesOrTables) {
+    struct Case {
+        const char* line;
+        const char* shown;
+    };
+    const Case cases[] = {
+        // The program's own lines pass as they are.
+        {"<tr><td bgcolor=\"#ABCDEF\" class=\"mwb\"><b>&nbsp;12:00</b></td></tr>",
+         "<tr><td bgcolor=\"#ABCDEF\" class=\"mwb\"><b>&nbsp;12:00</b></td></tr>"},
+        {"<tr><td><pre>&nbsp;a<br>&nbsp;b</pre></td></tr>", "<tr><td><pre>&nbsp;a<br>&nbsp;b</pre></td></tr>"},
+        {"<font color=red>1-0</font>", "<font color=\"red\">1-0</font>"},
+        // Links, images, tables, scripts and comments become text.
+        {"<a href=\"http://x.example/\">win</a>", "&lt;a href=&quot;http://x.example/&quot;&gt;win&lt;/a&gt;"},
+        {"<IMG SRC='file:///etc/passwd'>", "&lt;IMG SRC=&#39;file:///etc/passwd&#39;&gt;"},
+        {"<table><tr><td>x</td></tr></table>", "&lt;table&gt;<tr><td>x</td></tr>&lt;/table&gt;"},
+        {"<script>alert(1)</script>", "&lt;script&gt;alert(1)&lt;/script&gt;"},
+        {"<!-- <a href=x> -->", "&lt;!-- &lt;a href=x&gt; --&gt;"},
+        // Allowed tags lose what could point anywhere or restyle the page.
+        {"<td style=\"background:url(http://x)\" onclick=\"go()\" bgcolor=\"#fff\">",
+         "<td bgcolor=\"#fff\">"},
+        {"<td bgcolor=\"javascript:go()\">", "<td>"},
+        {"<b title=\"a>b\">bold</b>", "<b>bold</b>"},
+        {"<font face='x' color=\"url(http://x)\">", "<font face=\"x\">"},
+        // Broken markup never swallows what follows.
+        {"1 < 2 and 3 > 2", "1 &lt; 2 and 3 &gt; 2"},
+        {"<b", "&lt;b"},
+        {"<td bgcolor=\"#fff>open", "&lt;td bgcolor=&quot;#fff&gt;open"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(SafeLogMarkup(c.line), c.shown);
+    }
+    // The page: the default frame stays whole; a hostile one and its rows do not.
+    GoalLogTemplates t;
+    const std::string page = GoalLogPage(t, {cases[0].line});
+    EXPECT_EQ(page, t.begin + cases[0].line + t.end);
+    t.begin = "<html><body><a href=\"http://x\"><img src=\"y.png\"><table border=1>";
+    EXPECT_EQ(GoalLogPage(t, {"<a href=x>row</a>"}),
+              "<html><body>&lt;a href=&quot;http://x&quot;&gt;&lt;img src=&quot;y.png&quot;&gt;<table border=\"1\">"
+              "&lt;a href=x&gt;row&lt;/a&gt;" + t.end);
+}
+
 TEST(SoundFiles, ValueOrSoundFolderOrNothing) {
     testing::TempDir dir;
     std::ofstream(dir.path() / "good.wav") << "RIFF";

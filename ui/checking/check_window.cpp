@@ -705,6 +705,8 @@ void TfrmRatta::done(int result) {
     // The pause pool is a view of the round: the system keeps its own pool.
     work_.Typ = baseTyp_;
     if (quick_) quick_->hide();
+    // A fetch or publication of the goal tab under way ends with the window.
+    if (goalTab_) goalTab_->Stop();
     QDialog::done(result);
 }
 

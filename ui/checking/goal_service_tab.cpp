@@ -70,6 +70,8 @@ constexpr int kMsgGarbage =
 constexpr int kMsgUpdated = 1804;        // "Updated %s"
 constexpr int kMsgOnOff = 1805;          // "On/Off"
 constexpr int kMsgPublishFailed = 1806;  // "The goal service did not take the publication: %s"
+constexpr int kMsgFetchTimedOut = 3950;  // "The live source did not answer within %s s; the scores stay ..."
+constexpr int kMsgPostTimedOut = 3951;   // "The goal service did not answer within %s s; nothing was published."
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString M(int n) { return Q(core::Msg(n)); }
@@ -101,6 +103,22 @@ GoalServiceTab::GoalServiceTab(core::TVinraFile& doc, GoalServiceOptions options
               (QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmsszzz")).toStdString() + ".goal");
     job_ = new BackgroundJob(this);
     post_ = new BackgroundJob(this);
+    fetchLimit_ = new QTimer(this);
+    postLimit_ = new QTimer(this);
+    for (QTimer* limit : {fetchLimit_, postLimit_}) {
+        limit->setSingleShot(true);
+        limit->setInterval(std::max(1, options_.transferLimitMs));
+    }
+    connect(fetchLimit_, &QTimer::timeout, this, [this] {
+        if (!job_->Running()) return;
+        fetchTimedOut_ = true;
+        job_->Cancel();
+    });
+    connect(postLimit_, &QTimer::timeout, this, [this] {
+        if (!post_->Running()) return;
+        postTimedOut_ = true;
+        post_->Cancel();
+    });
     timer_ = new QTimer(this);
     timer_->setInterval(checking::LiveCycle::kIntervalMs);
     connect(timer_, &QTimer::timeout, this, &GoalServiceTab::Tick);
@@ -239,6 +257,8 @@ void GoalServiceTab::build() {
     right->addWidget(log_, 1);
 
     connect(onOff_, &QPushButton::clicked, this, [this](bool down) {
+        // Off stops what is under way: the player must never wait for a stalled server.
+        if (!down) cancelTransfers();
         if (cycle_.Press(down)) startDownload();
         updateButton();
     });
@@ -249,6 +269,7 @@ void GoalServiceTab::build() {
     });
     connect(show_, &QPushButton::clicked, this, [this] {
         show_->setEnabled(false);
+        showAfterPost_ = true;
         publish();
     });
     connect(job_, &BackgroundJob::progress, this, [this](qint64 done, qint64 total, int) {
@@ -256,17 +277,7 @@ void GoalServiceTab::build() {
         progress_->setValue(static_cast<int>(std::min<qint64>(done, progress_->maximum())));
     });
     connect(job_, &BackgroundJob::finished, this, &GoalServiceTab::downloadFinished);
-    connect(post_, &BackgroundJob::finished, this, [this](bool cancelled, const QString& error) {
-        if (cancelled) return;
-        if (!error.isEmpty())
-            status_->setText(Q(checking::FormatMessage(core::Msg(kMsgPublishFailed), {error.toStdString()})));
-        if (!show_->isEnabled()) {
-            show_->setEnabled(true);
-            if (error.isEmpty() && options_.openUrl)
-                options_.openUrl(options_.serviceBase + "/goalservice/goalservice.php?id=" + PublishId());
-        }
-        emit published();
-    });
+    connect(post_, &BackgroundJob::finished, this, &GoalServiceTab::postFinished);
 }
 
 std::string GoalServiceTab::url() const {
@@ -276,6 +287,35 @@ std::string GoalServiceTab::url() const {
                         : options_.serviceBase + "/apps/goalservice/377.html";
     for (size_t p = 0; (p = u.find(' ', p)) != std::string::npos;) u.replace(p, 1, "%20");
     return u;
+}
+
+void GoalServiceTab::postFinished(bool cancelled, const QString& error) {
+    postLimit_->stop();
+    show_->setEnabled(true);  // also after a cancel: the button must not stay dead
+    if (cancelled && !postTimedOut_) return;
+    if (postTimedOut_) {
+        status_->setText(Q(checking::FormatMessage(core::Msg(kMsgPostTimedOut),
+                                                   {std::to_string((options_.transferLimitMs + 999) / 1000)})));
+    } else if (!error.isEmpty()) {
+        status_->setText(Q(checking::FormatMessage(core::Msg(kMsgPublishFailed), {error.toStdString()})));
+    } else if (showAfterPost_ && options_.openUrl) {
+        options_.openUrl(options_.serviceBase + "/goalservice/goalservice.php?id=" + PublishId());
+    }
+    showAfterPost_ = false;
+    emit published();
+}
+
+void GoalServiceTab::cancelTransfers() {
+    fetchLimit_->stop();
+    postLimit_->stop();
+    job_->Cancel();
+    post_->Cancel();
+}
+
+void GoalServiceTab::Stop() {
+    cancelTransfers();
+    cycle_.Stop();
+    timer_->stop();
 }
 
 void GoalServiceTab::Tick() {
@@ -300,19 +340,27 @@ void GoalServiceTab::startDownload() {
     const std::string address = url();
     const fs::path target = target_;
     progress_->setValue(0);
+    fetchTimedOut_ = false;
     if (!job_->Start([ok, address, target](JobProgress& p) {
             *ok =
                 net::GetToFile(address, target, [&p](int64_t now, int64_t expected) { return p.Bytes(now, expected); });
         })) {
         cycle_.DownloadFinished();  // never stay busy on a job that did not start
+        return;
     }
+    fetchLimit_->start();
 }
 
 void GoalServiceTab::downloadFinished(bool cancelled, const QString& error) {
     cycle_.DownloadFinished();
+    fetchLimit_->stop();
     progress_->setValue(progress_->maximum());
-    if (cancelled) return;
-    if (!error.isEmpty() || !downloaded_ || !*downloaded_) {
+    if (cancelled && !fetchTimedOut_) return;
+    if (fetchTimedOut_) {
+        // One line, as for any source that fails; the cycle carries on.
+        status_->setText(Q(checking::FormatMessage(core::Msg(kMsgFetchTimedOut),
+                                                   {std::to_string((options_.transferLimitMs + 999) / 1000)})));
+    } else if (!error.isEmpty() || !downloaded_ || !*downloaded_) {
         // A stalled or failing source: the scores stay; the cycle carries on.
         status_->setText(Q(checking::FormatMessage(core::Msg(kMsgNoAnswer),
                                                    {error.isEmpty() ? std::string("HTTP") : error.toStdString()})));
@@ -510,10 +558,13 @@ void GoalServiceTab::publish() {
     const std::string address = options_.serviceBase + "/apps/goalservice/gsnew.php";
     const std::string xml = lastPublished_;
     if (post_->Running()) return;
-    post_->Start([address, xml, id](JobProgress&) {
-        const net::HttpReply reply = net::PostForm(address, {"submit=Submit", "xmldata=" + xml, "dbid=" + id});
-        if (reply.status < 200 || reply.status >= 300) throw std::runtime_error("HTTP " + std::to_string(reply.status));
-    });
+    postTimedOut_ = false;
+    if (post_->Start([address, xml, id](JobProgress&) {
+            const net::HttpReply reply = net::PostForm(address, {"submit=Submit", "xmldata=" + xml, "dbid=" + id});
+            if (reply.status < 200 || reply.status >= 300)
+                throw std::runtime_error("HTTP " + std::to_string(reply.status));
+        }))
+        postLimit_->start();
 }
 
 void GoalServiceTab::CellReleased(int row, int col, Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {

@@ -67,6 +67,10 @@ struct GoalServiceOptions {
     std::function<void(TfrmSvtTeams&)> runTeamDialog;
     // The sound chosen (tests listen here); the file is empty when missing.
     std::function<void(checking::LiveSound, const std::filesystem::path&)> onSound;
+    // The longest a fetch of the scores or a publication may take, all in: a
+    // server that accepts and then trickles or says nothing must not hold the
+    // cycle for minutes.
+    int transferLimitMs = 30000;
 };
 
 class GoalServiceTab : public QWidget {
@@ -113,6 +117,8 @@ public:
     const net::TResultInfo& Preliminary() const { return info_; }
     void Refresh();
     void Tick();
+    // The window closes: the cycle stops and a transfer under way is cancelled.
+    void Stop();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -125,6 +131,8 @@ private:
     void build();
     void startDownload();
     void downloadFinished(bool cancelled, const QString& error);
+    void postFinished(bool cancelled, const QString& error);
+    void cancelTransfers();
     void publish();
     void updateButton();
     void showBest(const checking::CheckResult& check);
@@ -161,6 +169,13 @@ private:
     QTimer* timer_ = nullptr;
     BackgroundJob* job_ = nullptr;
     BackgroundJob* post_ = nullptr;
+    // Overall limits of the running fetch and publication; a job cancelled by
+    // its limit says so, one cancelled by the player says nothing.
+    QTimer* fetchLimit_ = nullptr;
+    QTimer* postLimit_ = nullptr;
+    bool fetchTimedOut_ = false;
+    bool postTimedOut_ = false;
+    bool showAfterPost_ = false;  // "Publish and show": the page opens once the post is taken
     std::shared_ptr<bool> downloaded_;
     checking::CheckResult ownCheck_;
 };

@@ -183,17 +183,17 @@ void TfrmStryk::fetchRoundGamesLater() {
     connect(fetch, &RoundGamesFetch::done, this, [this, fetch](int outcome) {
         const bool sameRound = session_->Doc().Typ == fetch->Typ() && session_->Doc().OmgID == fetch->OmgID();
         if (outcome == RoundGamesFetch::Stored) {
-            statusBar()->clearMessage();
+            if (sameRound) setRoundGamesNote(0);
             files_->RoundGamesArrived(fetch->Typ(), fetch->OmgID());
             if (sameRound) grid_->ReloadGameInfo();
         } else if (sameRound) {
-            statusBar()->showMessage(M(kMsgGamesNotFetched));
+            setRoundGamesNote(kMsgGamesNotFetched);
         }
         if (roundFetch_ == fetch) roundFetch_ = nullptr;
         fetch->deleteLater();
     });
     if (fetch->Start()) {
-        statusBar()->showMessage(M(kMsgFetchingGames));
+        setRoundGamesNote(kMsgFetchingGames);
     } else {
         delete fetch;
         roundFetch_ = nullptr;
@@ -210,12 +210,35 @@ void TfrmStryk::buildStatusBar() {
         if (i == 0) bar->addWidget(status_[i], 1);
         else bar->addPermanentWidget(status_[i]);
     }
+    roundGamesNote_ = new QLabel(bar);
+    roundGamesNote_->setObjectName(QStringLiteral("stsRoundGames"));
+    roundGamesNote_->setContentsMargins(6, 0, 6, 0);
+    roundGamesNote_->hide();
+    bar->addPermanentWidget(roundGamesNote_);
+}
+
+void TfrmStryk::setRoundGamesNote(int msg) {
+    const core::TVinraFile& doc = session_->Doc();
+    roundGamesNoteOf_ = {session_->FileName(), doc.Typ, doc.OmgID};
+    SetMsgTag(roundGamesNote_, msg);  // follows a change of language
+    roundGamesNote_->setText(msg ? M(msg) : QString());
+    roundGamesNote_->setVisible(msg != 0);
+}
+
+void TfrmStryk::dropStaleRoundGamesNote() {
+    if (!roundGamesNote_ || roundGamesNote_->isHidden()) return;
+    const core::TVinraFile& doc = session_->Doc();
+    if (session_->FileName() != roundGamesNoteOf_.file || doc.Typ != roundGamesNoteOf_.typ ||
+        doc.OmgID != roundGamesNoteOf_.omgId)
+        setRoundGamesNote(0);
 }
 
 // Every view follows the session; the shell only routes what the panels pick.
 void TfrmStryk::connectViews() {
     auto* s = session_;
     connect(s, &DocumentSession::fileNameChanged, this, &TfrmStryk::updateTitle);
+    connect(s, &DocumentSession::fileNameChanged, this, &TfrmStryk::dropStaleRoundGamesNote);
+    connect(s, &DocumentSession::roundChanged, this, &TfrmStryk::dropStaleRoundGamesNote);
     connect(s, &DocumentSession::modifiedChanged, this, &TfrmStryk::updateTitle);
     connect(s, &DocumentSession::stateChanged, this, &TfrmStryk::updateStatusBar);
     connect(s, &DocumentSession::documentChanged, this, [this] {

@@ -133,6 +133,12 @@ private:
     // The games of an opened system's round, fetched while the player works;
     // what came of it is one line in the status bar.
     void fetchRoundGamesLater();
+    // The round-games note in the status bar: message msg (0: none) about
+    // the open file's round. It sits in a permanent field of its own, since
+    // a menu's status tips replace whatever showMessage put up.
+    void setRoundGamesNote(int msg);
+    // The note belongs to one file and round: another file or round clears it.
+    void dropStaleRoundGamesNote();
 
     Program& program_;
     Prompter& prompter_;
@@ -153,6 +159,12 @@ private:
     // A new system was made from an outdated list while a fresh one is fetched.
     bool renewOnRefresh_ = false;
     RoundGamesFetch* roundFetch_ = nullptr;
+    QLabel* roundGamesNote_ = nullptr;
+    struct {
+        std::filesystem::path file;
+        std::string typ;
+        int32_t omgId = 0;
+    } roundGamesNoteOf_;
 };
 
 }  // namespace vinra::ui

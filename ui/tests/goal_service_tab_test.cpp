@@ -10,10 +10,15 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTest>
 #include <QTimer>
 
 #include <atomic>
 #include <fstream>
+#include <functional>
 
 #include "checking/engine.h"
 #include "core/messages.h"
@@ -272,6 +277,65 @@ TEST(GoalServiceTab, StalledAndMalformedSourcesLeaveTheScores) {
     EXPECT_EQ(tab.StatusLine()->text().toStdString(), core::Msg(1803));
     EXPECT_EQ(doc.HGoal[0], 1);
     EXPECT_TRUE(heard.sounds.empty());
+}
+
+// A server that takes the connection and then never says a word: the fetch
+// and the publication end at the tab's limit with one line in the player's
+// language, and Off ends them at once, without a line.
+TEST(GoalServiceTab, SilentServerTransfersEndAtTheLimitOrAtOff) {
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    const std::string base = "http://127.0.0.1:" + std::to_string(silent.serverPort());
+    const auto waitIdle = [](const std::function<bool()>& idle) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!idle() && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return waited.elapsed();
+    };
+    TempDir dir;
+    Heard heard;
+    {
+        core::TVinraFile doc = Doc();
+        GoalServiceOptions o = Options(base, dir.path(), heard);
+        o.transferLimitMs = 300;
+        bool opened = false;
+        o.openUrl = [&](const std::string&) { opened = true; };
+        GoalServiceTab tab(doc, std::move(o));
+        QSignalSpy applied(&tab, &GoalServiceTab::applied);
+        QElapsedTimer took;
+        took.start();
+        tab.OnOff()->click();
+        ASSERT_TRUE(applied.wait(5000));
+        EXPECT_LT(took.elapsed(), 4000);
+        EXPECT_EQ(tab.StatusLine()->text().toStdString(), checking::FormatMessage(core::Msg(3950), {"1"}));
+        EXPECT_FALSE(tab.Busy());
+        EXPECT_EQ(doc.HGoal[0], -1);
+
+        QSignalSpy published(&tab, &GoalServiceTab::published);
+        tab.PublishButton()->click();
+        ASSERT_TRUE(published.wait(5000));
+        EXPECT_EQ(tab.StatusLine()->text().toStdString(), checking::FormatMessage(core::Msg(3951), {"1"}));
+        EXPECT_TRUE(tab.PublishButton()->isEnabled());
+        EXPECT_FALSE(opened) << "nothing was published to show";
+    }
+    {
+        core::TVinraFile doc = Doc();
+        GoalServiceTab tab(doc, Options(base, dir.path(), heard));  // the limit far off
+        QSignalSpy applied(&tab, &GoalServiceTab::applied);
+        QSignalSpy published(&tab, &GoalServiceTab::published);
+        tab.ModeNonStop()->click();
+        tab.OnOff()->click();
+        tab.PublishButton()->click();
+        ASSERT_TRUE(tab.Busy());
+        QTest::qWait(200);
+        tab.OnOff()->click();  // Off
+        EXPECT_LT(waitIdle([&] { return !tab.Busy() && tab.PublishButton()->isEnabled(); }), 3000);
+        EXPECT_FALSE(tab.Busy());
+        EXPECT_TRUE(tab.PublishButton()->isEnabled());
+        EXPECT_FALSE(tab.Timer()->isActive());
+        EXPECT_TRUE(applied.isEmpty());
+        EXPECT_TRUE(tab.StatusLine()->text().isEmpty()) << "the player's own Off needs no line";
+    }
 }
 
 // The SVT page at a button click: a team of the system the page does not show
