@@ -1,9 +1,18 @@
 #include "net/downloads.h"
 
+#include "core/messages.h"
 #include "core/text.h"
 #include "net/http.h"
 
 namespace vinra::net {
+
+namespace {
+// An address the program cannot make is told in the player's language.
+constexpr int kMsgFormNeedsValues = 4011;   // "The address form \"%s\" needs more than %d value(s)."
+constexpr int kMsgNoResultsAddress = 4012;  // "update.ini gives no address for the results of pool %s (key %s)."
+constexpr int kMsgNoGamesAddress = 4013;    // "update.ini gives no address for the games of pool %s (key %s)."
+constexpr int kMsgNotAWebAddress = 4014;    // "The address of pool %s is not a web address: %s"
+}  // namespace
 
 std::string FillPlaceholders(std::string_view form, const std::vector<std::string>& values) {
     std::string out;
@@ -20,8 +29,8 @@ std::string FillPlaceholders(std::string_view form, const std::vector<std::strin
             ++i;
         } else if (k == 's' || k == 'd') {
             if (next >= values.size())
-                throw AddressError("The address form \"" + std::string(form) + "\" needs more than " +
-                                   std::to_string(values.size()) + " value(s).");
+                throw AddressError(core::FormatMsg(core::Msg(kMsgFormNeedsValues),
+                                                   {std::string(form), static_cast<long long>(values.size())}));
             out += UrlEncode(values[next++]);
             ++i;
         } else {
@@ -40,15 +49,15 @@ std::string ServiceAddress(const core::IniFile& updateIni, std::string_view typ,
     const std::string url = updateIni.ReadString(typ, urlKey);
     const std::string param = updateIni.ReadString(typ, paramKey);
     if (url.empty())
-        throw AddressError("update.ini gives no address for the " + std::string(results ? "results" : "games") +
-                           " of pool " + std::string(typ) + " (key " + urlKey + ").");
+        throw AddressError(core::FormatMsg(core::Msg(results ? kMsgNoResultsAddress : kMsgNoGamesAddress),
+                                           {std::string(typ), std::string(urlKey)}));
     std::string address;
     if (mode == kByDrawNumber) address = FillPlaceholders(url + param, {std::to_string(drawNumber)});
     else if (mode == kByYearWeek) address = FillPlaceholders(url + param, {std::string(year), std::string(week)});
     else address = url;
     const std::string lower = core::ToLowerAscii(address.substr(0, 8));
     if (lower.rfind("http://", 0) != 0 && lower.rfind("https://", 0) != 0)
-        throw AddressError("The address of pool " + std::string(typ) + " is not a web address: " + address);
+        throw AddressError(core::FormatMsg(core::Msg(kMsgNotAWebAddress), {std::string(typ), address}));
     return address;
 }
 
