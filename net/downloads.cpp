@@ -12,6 +12,10 @@ constexpr int kMsgFormNeedsValues = 4011;   // "The address form \"%s\" needs mo
 constexpr int kMsgNoResultsAddress = 4012;  // "update.ini gives no address for the results of pool %s (key %s)."
 constexpr int kMsgNoGamesAddress = 4013;    // "update.ini gives no address for the games of pool %s (key %s)."
 constexpr int kMsgNotAWebAddress = 4014;    // "The address of pool %s is not a web address: %s"
+constexpr int kMsgDownloadRefused = 4057;   // "The server refused the download of %s (HTTP error)."
+constexpr int kMsgNoTables = 4058;          // "The page of %s does not hold the tables the settings of pool %s describe."
+constexpr int kMsgKeysCannotRead = 4059;    // "The settings of pool %s cannot read %s: %s"
+constexpr int kMsgPageCannotBeRead = 4060;  // "The page of %s cannot be read: %s"
 }  // namespace
 
 std::string FillPlaceholders(std::string_view form, const std::vector<std::string>& values) {
@@ -98,7 +102,7 @@ FetchOutcome FetchRound(const std::string& url, const std::filesystem::path& tar
     std::filesystem::remove(target, ec);
     try {
         if (!GetToFile(url, target)) {
-            out.error = "The server refused the download of " + url + " (HTTP error).";
+            out.error = core::FormatMsg(core::Msg(kMsgDownloadRefused), {url});
             return out;
         }
     } catch (const std::exception& e) {
@@ -116,8 +120,7 @@ FetchOutcome FetchRound(const std::string& url, const std::filesystem::path& tar
         } else {
             out.count = ParseHtmlRound(target, updateIni, options, parsed);
             if (out.count < 0) {
-                out.error = "The page of " + url + " does not hold the tables the settings of pool " + options.typ +
-                            " describe.";
+                out.error = core::FormatMsg(core::Msg(kMsgNoTables), {url, options.typ});
                 return out;
             }
         }
@@ -125,9 +128,9 @@ FetchOutcome FetchRound(const std::string& url, const std::filesystem::path& tar
         out.ok = true;
     } catch (const XPathKeyError& e) {
         out.badKeys = true;
-        out.error = std::string("The settings of pool ") + options.typ + " cannot read " + url + ": " + e.what();
+        out.error = core::FormatMsg(core::Msg(kMsgKeysCannotRead), {options.typ, url, std::string(e.what())});
     } catch (const std::exception& e) {
-        out.error = std::string("The page of ") + url + " cannot be read: " + e.what();
+        out.error = core::FormatMsg(core::Msg(kMsgPageCannotBeRead), {url, std::string(e.what())});
     }
     return out;
 }
