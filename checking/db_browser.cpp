@@ -12,6 +12,10 @@ namespace vinra::checking {
 
 namespace {
 
+// Its failures are shown by the database manager: in the player's language.
+constexpr int kMsgNotOpen = 4026;        // "database is not open"
+constexpr int kMsgDatabaseError = 4027;  // "database error (%s): %s"
+
 [[noreturn]] void Fail(sqlite3* db, const std::string& what) {
     throw DatabaseError(core::FormatMsg(core::Msg(kMsgDatabaseError), {what, std::string(db ? sqlite3_errmsg(db) : "no database")}));
 }

@@ -20,6 +20,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// What a DatabaseError says, in the player's language (the windows show it).
+// SQLite's own wording inside them stays as the library gives it.
+constexpr int kMsgCannotOpen = 4021;         // "%s: cannot open the database: %s"
+constexpr int kMsgNewerVersion = 4022;       // "the database was made by a newer version of the program"
+constexpr int kMsgCannotStoreMatch = 4023;   // "cannot store match %d"
+constexpr int kMsgCannotStoreResult = 4024;  // "cannot store the result of draw %d"
+constexpr int kMsgCannotRename = 4025;       // "cannot change the team names"
+constexpr int kMsgNotOpen = 4026;            // "database is not open"
+constexpr int kMsgDatabaseError = 4027;      // "database error (%s): %s"
+
 // ---------------------------------------------------------------------------
 // Thin RAII over the SQLite C API. Every value reaches SQL as a bound parameter.
 

@@ -38,15 +38,6 @@ class DatabaseError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
-// What a DatabaseError says, in the player's language (the windows show it).
-// SQLite's own wording inside them stays as the library gives it.
-inline constexpr int kMsgCannotOpen = 4021;         // "%s: cannot open the database: %s"
-inline constexpr int kMsgNewerVersion = 4022;       // "the database was made by a newer version of the program"
-inline constexpr int kMsgCannotStoreMatch = 4023;   // "cannot store match %d"
-inline constexpr int kMsgCannotStoreResult = 4024;  // "cannot store the result of draw %d"
-inline constexpr int kMsgCannotRename = 4025;       // "cannot change the team names"
-inline constexpr int kMsgNotOpen = 4026;            // "database is not open"
-inline constexpr int kMsgDatabaseError = 4027;      // "database error (%s): %s"
 
 // Field sizes of the tables; longer texts are cut to these many characters.
 constexpr size_t kRadSize = 30;

@@ -123,7 +123,9 @@ TEST_F(UpdateDatabaseTest, FailuresSpeakThePlayersLanguage) {
     } cases[] = {
         {Run(server.Host() + "/r404").error, "Resultatfilen kunde inte hämtas från " + server.Host() + "/r404" + results +
                                                  " (servern vägrade). Databasen ändrades inte."},
-        {cancelled.error, "Uppdateringen avbröts."},
+        // Cancelled during the games' transfer: the transfer's own words inside.
+        {cancelled.error, "Matchfilen kunde inte hämtas: Överföringen från " + server.Host() +
+                              "/ok/vinra2000/ini/dbgames.txt avbröts. Databasen ändrades inte."},
         {FetchRound(server.Host() + "/page404", dir.path() / "download.htm", true, core::IniFile{}, ParseOptions{}, info)
              .error,
          "Servern vägrade hämtningen av " + server.Host() + "/page404 (HTTP-fel)."},
