@@ -53,7 +53,7 @@ TEST(CliWarranty, JsonAndOutputFile) {
     for (const auto& c : j["classes"]) sum += c["count"].get<int64_t>();
     EXPECT_EQ(sum, 60);
     ASSERT_FALSE(j["lines"].empty());
-    EXPECT_EQ(j["lines"][0], "1,67 % chans of at least 1 row(s) with 4 matches.");
+    EXPECT_EQ(j["lines"][0], "1,67 % chance of at least 1 row(s) with 4 right.");
 
     vinra::core::TVinraFile back;
     back.LoadFromFile(dir.path() / "out.1x2");

@@ -18,12 +18,14 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QUndoStack>
 
 #include <chrono>
+#include <fstream>
 #include <iostream>
 #include <thread>
 
@@ -37,6 +39,7 @@
 #include "ui/core/background_job.h"
 #include "ui/core/document_session.h"
 #include "ui/core/file_controller.h"
+#include "ui/core/help.h"
 #include "ui/core/side_panels.h"
 #include "ui/output/coupon_viewer.h"
 #include "ui/tests/support/ui_fixture.h"
@@ -431,7 +434,9 @@ TEST_F(ShellTest, OpeningARoundTheDatabaseLacksFetchesItsGames) {
         const auto named = [&] {
             return session().HomeTeams().size() == 13 && session().HomeTeams()[0] == FixtureHomes()[0];
         };
-        if (c.fetches) EXPECT_FALSE(named()) << "the names come when the fetch answers";
+        if (c.fetches) {
+            EXPECT_FALSE(named()) << "the names come when the fetch answers";
+        }
         QElapsedTimer waited;
         waited.start();
         while (c.teams && !named() && waited.elapsed() < 3000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -494,13 +499,30 @@ TEST_F(ShellTest, TheSetFrameLinkOpensAtTheFirstMatch) {
     EXPECT_EQ(openedAt, 1);
 }
 
-TEST_F(ShellTest, TheHelpPageOfAServiceWithoutAWebAddressSaysSoOnTheWindow) {
-    // A hand-edited update.ini: the help page's address is no web address,
-    // and the message comes through the window's prompter.
-    program_->updateIni.WriteString("Service", "Host", "ftp://127.0.0.1");
+TEST_F(ShellTest, HelpFromAServiceWithoutAWebAddressIsTheInstalledPage) {
+    // A hand-edited update.ini whose host is no web address: nothing is asked
+    // of it, and the manual installed with the program opens without a word.
+    vinra::testing::TempDir pages;
+    for (const char* base : {"0", "10000"}) {
+        fs::create_directories(pages.path() / base);
+        std::ofstream(pages.path() / base / "main.htm") << "manual";
+    }
+    std::vector<std::string> opened;
+    SetHelpSource({.host = [] { return std::string("ftp://127.0.0.1"); },
+                   .installed = pages.path(),
+                   .launch = [&](const QUrl& url) {
+                       opened.push_back(url.toString().toStdString());
+                       return true;
+                   }});
     ASSERT_TRUE(window_->Commands().Trigger("actHelpContent"));
-    ASSERT_EQ(prompter_.Texts("error").size(), 1u);
-    EXPECT_TRUE(prompter_.Texts("error")[0].contains("ftp://127.0.0.1/vinra2000/help/"));
+    QElapsedTimer t;
+    t.start();
+    while (opened.empty() && t.elapsed() < 5000) QTest::qWait(20);
+    SetHelpSource({});
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_TRUE(opened[0].starts_with("file://")) << opened[0];
+    EXPECT_TRUE(opened[0].ends_with("/main.htm")) << opened[0];
+    EXPECT_TRUE(prompter_.Texts("error").empty());
 }
 
 TEST_F(ShellTest, AHelpLinkThatIsNoWebAddressIsNotOpenedAndSaysSo) {
