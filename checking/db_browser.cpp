@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "core/messages.h"
 #include "core/signs.h"
 #include "core/text.h"
 
@@ -11,15 +12,19 @@ namespace vinra::checking {
 
 namespace {
 
+// Its failures are shown by the database manager: in the player's language.
+constexpr int kMsgNotOpen = 4026;        // "database is not open"
+constexpr int kMsgDatabaseError = 4027;  // "database error (%s): %s"
+
 [[noreturn]] void Fail(sqlite3* db, const std::string& what) {
-    throw DatabaseError(what + ": " + (db ? sqlite3_errmsg(db) : "no database"));
+    throw DatabaseError(core::FormatMsg(core::Msg(kMsgDatabaseError), {what, std::string(db ? sqlite3_errmsg(db) : "no database")}));
 }
 
 // A prepared statement; values reach SQL only as bound parameters.
 class Query {
 public:
     Query(sqlite3* db, const char* sql) : db_(db) {
-        if (!db) throw DatabaseError("database is not open");
+        if (!db) throw DatabaseError(core::Msg(kMsgNotOpen));
         if (sqlite3_prepare_v2(db, sql, -1, &st_, nullptr) != SQLITE_OK) Fail(db, "prepare");
     }
     ~Query() { sqlite3_finalize(st_); }
@@ -77,12 +82,12 @@ public:
 
 private:
     void run(const char* sql) {
-        if (!db_) throw DatabaseError("database is not open");
+        if (!db_) throw DatabaseError(core::Msg(kMsgNotOpen));
         char* err = nullptr;
         if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
             std::string msg = err ? err : "unknown error";
             sqlite3_free(err);
-            throw DatabaseError(std::string("SQL failed: ") + msg);
+            throw DatabaseError(core::FormatMsg(core::Msg(kMsgDatabaseError), {std::string("SQL"), msg}));
         }
     }
     sqlite3* db_;

@@ -10,6 +10,7 @@
 
 #include "core/folders.h"
 #include "core/ini.h"
+#include "core/messages.h"
 #include "core/signs.h"
 #include "core/text.h"
 
@@ -19,17 +20,27 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// What a DatabaseError says, in the player's language (the windows show it).
+// SQLite's own wording inside them stays as the library gives it.
+constexpr int kMsgCannotOpen = 4021;         // "%s: cannot open the database: %s"
+constexpr int kMsgNewerVersion = 4022;       // "the database was made by a newer version of the program"
+constexpr int kMsgCannotStoreMatch = 4023;   // "cannot store match %d"
+constexpr int kMsgCannotStoreResult = 4024;  // "cannot store the result of draw %d"
+constexpr int kMsgCannotRename = 4025;       // "cannot change the team names"
+constexpr int kMsgNotOpen = 4026;            // "database is not open"
+constexpr int kMsgDatabaseError = 4027;      // "database error (%s): %s"
+
 // ---------------------------------------------------------------------------
 // Thin RAII over the SQLite C API. Every value reaches SQL as a bound parameter.
 
 [[noreturn]] void Fail(sqlite3* db, const std::string& what) {
-    throw DatabaseError(what + ": " + (db ? sqlite3_errmsg(db) : "no database"));
+    throw DatabaseError(core::FormatMsg(core::Msg(kMsgDatabaseError), {what, std::string(db ? sqlite3_errmsg(db) : "no database")}));
 }
 
 class Stmt {
 public:
     Stmt(sqlite3* db, const char* sql) : db_(db) {
-        if (!db) throw DatabaseError("database is not open");
+        if (!db) throw DatabaseError(core::Msg(kMsgNotOpen));
         if (sqlite3_prepare_v2(db, sql, -1, &st_, nullptr) != SQLITE_OK) Fail(db, "prepare");
     }
     ~Stmt() { sqlite3_finalize(st_); }
@@ -88,7 +99,7 @@ void Exec(sqlite3* db, const char* sql) {
     if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
         std::string msg = err ? err : "unknown error";
         sqlite3_free(err);
-        throw DatabaseError(std::string("SQL failed: ") + msg);
+        throw DatabaseError(core::FormatMsg(core::Msg(kMsgDatabaseError), {std::string("SQL"), msg}));
     }
 }
 
@@ -96,7 +107,7 @@ void Exec(sqlite3* db, const char* sql) {
 class Transaction {
 public:
     explicit Transaction(sqlite3* db) : db_(db) {
-        if (!db) throw DatabaseError("database is not open");
+        if (!db) throw DatabaseError(core::Msg(kMsgNotOpen));
         Exec(db, "BEGIN IMMEDIATE");
     }
     ~Transaction() {
@@ -278,7 +289,7 @@ struct GameWriter {
     bool upsert(const MatchRecord& m) {
         bool existed = has(m);
         int rc = write(existed ? update : insert, m);
-        if (rc != SQLITE_OK) throw DatabaseError("cannot store match " + std::to_string(m.Match));
+        if (rc != SQLITE_OK) throw DatabaseError(core::FormatMsg(core::Msg(kMsgCannotStoreMatch), {static_cast<long long>(m.Match)}));
         return !existed;
     }
 
@@ -314,7 +325,7 @@ struct ResultWriter {
     bool upsert(const TFacitRec& r) {
         bool existed = has(r);
         int rc = write(existed ? update : insert, r);
-        if (rc != SQLITE_OK) throw DatabaseError("cannot store the result of draw " + std::to_string(r.OmgID));
+        if (rc != SQLITE_OK) throw DatabaseError(core::FormatMsg(core::Msg(kMsgCannotStoreResult), {static_cast<long long>(r.OmgID)}));
         return !existed;
     }
 
@@ -634,7 +645,7 @@ OpenReport TTipsData::Open(const fs::path& file) {
     if (rc != SQLITE_OK) {
         std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
         sqlite3_close_v2(db);
-        throw DatabaseError(file.string() + ": cannot open the database: " + msg);
+        throw DatabaseError(core::FormatMsg(core::Msg(kMsgCannotOpen), {file.string(), msg}));
     }
     OpenReport report;
     try {
@@ -646,7 +657,7 @@ OpenReport TTipsData::Open(const fs::path& file) {
             Stmt st(db, "PRAGMA user_version");
             if (st.step()) version = st.i32(0);
         }
-        if (version > kSchemaVersion) throw DatabaseError("the database was made by a newer version of the program");
+        if (version > kSchemaVersion) throw DatabaseError(core::Msg(kMsgNewerVersion));
         if (version == 0) {
             // Tables and the old data come in one transaction: a crash here
             // leaves a file that is created anew at the next start.
@@ -756,7 +767,7 @@ MatchOutcome TTipsData::EditOrDeleteMatch(std::string_view typ, std::string_view
             .bind(3, omgId)
             .bind(4, std::string_view(CutChars(typ, kGamesTypSize)))
             .bind(5, match);
-        if (st.run() != SQLITE_OK) throw DatabaseError("cannot change the team names");
+        if (st.run() != SQLITE_OK) throw DatabaseError(core::Msg(kMsgCannotRename));
     } else {
         Stmt st(db_, "DELETE FROM tMatcher WHERE OmgID = ?1 AND Typ = ?2 AND \"Match\" = ?3");
         st.bind(1, omgId).bind(2, std::string_view(CutChars(typ, kGamesTypSize))).bind(3, match);
@@ -868,7 +879,7 @@ ImportReport ImportLines(sqlite3* db, const std::vector<std::string>& lines, con
 
 ImportReport TTipsData::ImportGamesFile(const fs::path& path, const ImportProgress& progress) {
     auto lines = ReadLines(path);
-    if (!db_) throw DatabaseError("database is not open");
+    if (!db_) throw DatabaseError(core::Msg(kMsgNotOpen));
     GameWriter w(db_);
     return ImportLines<MatchRecord>(
         db_, lines, progress, ParseGamesLine,
@@ -877,7 +888,7 @@ ImportReport TTipsData::ImportGamesFile(const fs::path& path, const ImportProgre
 
 ImportReport TTipsData::ImportResultsFile(const fs::path& path, const ImportProgress& progress) {
     auto lines = ReadLines(path);
-    if (!db_) throw DatabaseError("database is not open");
+    if (!db_) throw DatabaseError(core::Msg(kMsgNotOpen));
     ResultWriter w(db_);
     return ImportLines<TFacitRec>(
         db_, lines, progress, ParseResultsLine,
@@ -947,7 +958,7 @@ ImportReport TTipsData::ImportPool(std::string_view code, const fs::path& folder
     // Both files are read before anything is written: a missing one changes nothing.
     auto gameLines = ReadLines(folder / (c + "Matcher.txt"));
     auto resultLines = ReadLines(folder / (c + "Resultat.txt"));
-    if (!db_) throw DatabaseError("database is not open");
+    if (!db_) throw DatabaseError(core::Msg(kMsgNotOpen));
     ImportReport report;
     Transaction tx(db_);
     {

@@ -6,9 +6,14 @@
 
 #include <fmt/format.h>
 
+#include "core/messages.h"
 #include "core/text.h"
 
 namespace vinra::core {
+
+namespace {
+constexpr int kMsgSaveBeforeSplit = 4010;  // "The system must be saved before its rows can be split into files"
+}  // namespace
 
 int TBooleanList::Add(bool value) {
     flags_.push_back(value);
@@ -149,7 +154,7 @@ std::vector<std::filesystem::path> TVinraFile::SplitRowsToFiles(const std::files
     const std::string name = path.string();
     std::error_code ec;
     if (name.size() < 4 || path.filename().empty() || !std::filesystem::is_regular_file(path, ec))
-        throw FileError("The system must be saved before its rows can be split into files");
+        throw FileError(Msg(kMsgSaveBeforeSplit));
     constexpr size_t kPerFile = 20000;
     const size_t parts = (Rader.size() + kPerFile - 1) / kPerFile;
     const std::string base = name.substr(0, name.size() - 4);

@@ -1,9 +1,22 @@
 #include "net/downloads.h"
 
+#include "core/messages.h"
 #include "core/text.h"
 #include "net/http.h"
 
 namespace vinra::net {
+
+namespace {
+// An address the program cannot make is told in the player's language.
+constexpr int kMsgFormNeedsValues = 4011;   // "The address form \"%s\" needs more than %d value(s)."
+constexpr int kMsgNoResultsAddress = 4012;  // "update.ini gives no address for the results of pool %s (key %s)."
+constexpr int kMsgNoGamesAddress = 4013;    // "update.ini gives no address for the games of pool %s (key %s)."
+constexpr int kMsgNotAWebAddress = 4014;    // "The address of pool %s is not a web address: %s"
+constexpr int kMsgDownloadRefused = 4057;   // "The server refused the download of %s (HTTP error)."
+constexpr int kMsgNoTables = 4058;          // "The page of %s does not hold the tables the settings of pool %s describe."
+constexpr int kMsgKeysCannotRead = 4059;    // "The settings of pool %s cannot read %s: %s"
+constexpr int kMsgPageCannotBeRead = 4060;  // "The page of %s cannot be read: %s"
+}  // namespace
 
 std::string FillPlaceholders(std::string_view form, const std::vector<std::string>& values) {
     std::string out;
@@ -20,8 +33,8 @@ std::string FillPlaceholders(std::string_view form, const std::vector<std::strin
             ++i;
         } else if (k == 's' || k == 'd') {
             if (next >= values.size())
-                throw AddressError("The address form \"" + std::string(form) + "\" needs more than " +
-                                   std::to_string(values.size()) + " value(s).");
+                throw AddressError(core::FormatMsg(core::Msg(kMsgFormNeedsValues),
+                                                   {std::string(form), static_cast<long long>(values.size())}));
             out += UrlEncode(values[next++]);
             ++i;
         } else {
@@ -40,15 +53,15 @@ std::string ServiceAddress(const core::IniFile& updateIni, std::string_view typ,
     const std::string url = updateIni.ReadString(typ, urlKey);
     const std::string param = updateIni.ReadString(typ, paramKey);
     if (url.empty())
-        throw AddressError("update.ini gives no address for the " + std::string(results ? "results" : "games") +
-                           " of pool " + std::string(typ) + " (key " + urlKey + ").");
+        throw AddressError(core::FormatMsg(core::Msg(results ? kMsgNoResultsAddress : kMsgNoGamesAddress),
+                                           {std::string(typ), std::string(urlKey)}));
     std::string address;
     if (mode == kByDrawNumber) address = FillPlaceholders(url + param, {std::to_string(drawNumber)});
     else if (mode == kByYearWeek) address = FillPlaceholders(url + param, {std::string(year), std::string(week)});
     else address = url;
     const std::string lower = core::ToLowerAscii(address.substr(0, 8));
     if (lower.rfind("http://", 0) != 0 && lower.rfind("https://", 0) != 0)
-        throw AddressError("The address of pool " + std::string(typ) + " is not a web address: " + address);
+        throw AddressError(core::FormatMsg(core::Msg(kMsgNotAWebAddress), {std::string(typ), address}));
     return address;
 }
 
@@ -89,7 +102,7 @@ FetchOutcome FetchRound(const std::string& url, const std::filesystem::path& tar
     std::filesystem::remove(target, ec);
     try {
         if (!GetToFile(url, target)) {
-            out.error = "The server refused the download of " + url + " (HTTP error).";
+            out.error = core::FormatMsg(core::Msg(kMsgDownloadRefused), {url});
             return out;
         }
     } catch (const std::exception& e) {
@@ -107,8 +120,7 @@ FetchOutcome FetchRound(const std::string& url, const std::filesystem::path& tar
         } else {
             out.count = ParseHtmlRound(target, updateIni, options, parsed);
             if (out.count < 0) {
-                out.error = "The page of " + url + " does not hold the tables the settings of pool " + options.typ +
-                            " describe.";
+                out.error = core::FormatMsg(core::Msg(kMsgNoTables), {url, options.typ});
                 return out;
             }
         }
@@ -116,9 +128,9 @@ FetchOutcome FetchRound(const std::string& url, const std::filesystem::path& tar
         out.ok = true;
     } catch (const XPathKeyError& e) {
         out.badKeys = true;
-        out.error = std::string("The settings of pool ") + options.typ + " cannot read " + url + ": " + e.what();
+        out.error = core::FormatMsg(core::Msg(kMsgKeysCannotRead), {options.typ, url, std::string(e.what())});
     } catch (const std::exception& e) {
-        out.error = std::string("The page of ") + url + " cannot be read: " + e.what();
+        out.error = core::FormatMsg(core::Msg(kMsgPageCannotBeRead), {url, std::string(e.what())});
     }
     return out;
 }

@@ -5,6 +5,7 @@
 
 #include <pugixml.hpp>
 
+#include "core/messages.h"
 #include "core/text.h"
 #include "net/http.h"
 
@@ -13,6 +14,18 @@ namespace fs = std::filesystem;
 namespace vinra::net {
 
 namespace {
+
+// What the match statistics window says when a round's game information
+// cannot be had, in the player's language.
+constexpr int kMsgNoMatches = 4039;       // "The game information holds no matches (no hemmalag element)."
+constexpr int kMsgTooManyMatches = 4040;  // "The game information holds %d matches; a round has at most 30."
+constexpr int kMsgIncomplete = 4041;      // "The game information is incomplete: %d matches but %d %s elements."
+constexpr int kMsgTooLarge = 4042;        // "The game information from %s is too large."
+constexpr int kMsgRefused = 4043;         // "The game information could not be fetched from %s (the server refused it)."
+constexpr int kMsgNotFetched = 4044;      // "The game information could not be fetched: %s"
+constexpr int kMsgNotXml = 4045;          // "The game information is not readable XML: %s at byte %d."
+constexpr int kMsgNoInformation = 4046;   // "There is no game information for this pool."
+constexpr int kMsgNoAddress = 4047;       // "update.ini gives no address for the game information of this pool."
 
 // An operator's game-information page is a few kilobytes; anything far
 // larger is not one and is refused before it is parsed.
@@ -215,23 +228,24 @@ core::IniFile GameInfoFromXml(std::string_view xmlBytes) {
     const pugi::xml_parse_result parsed =
         doc.load_buffer(xml.data(), xml.size(), pugi::parse_default, pugi::encoding_utf8);
     if (!parsed)
-        throw std::runtime_error(std::string("The game information is not readable XML: ") + parsed.description() +
-                                 " at byte " + std::to_string(parsed.offset) + ".");
+        throw std::runtime_error(core::FormatMsg(core::Msg(kMsgNotXml),
+                                                 {std::string(parsed.description()), static_cast<long long>(parsed.offset)}));
     const auto homes = ElementTexts(doc, "hemmalag");
     const auto aways = ElementTexts(doc, "bortalag");
     const auto tips = ElementTexts(doc, "tips");
     const auto comments = ElementTexts(doc, "kommentar");
     const std::vector<std::string> vals[3] = {ElementTexts(doc, "val1"), ElementTexts(doc, "valx"),
                                               ElementTexts(doc, "val2")};
-    if (homes.empty()) throw std::runtime_error("The game information holds no matches (no hemmalag element).");
+    if (homes.empty()) throw std::runtime_error(core::Msg(kMsgNoMatches));
     if (homes.size() > static_cast<size_t>(core::kMaxMatches))
-        throw std::runtime_error("The game information holds " + std::to_string(homes.size()) +
-                                 " matches; a round has at most 30.");
+        throw std::runtime_error(
+            core::FormatMsg(core::Msg(kMsgTooManyMatches), {static_cast<long long>(homes.size())}));
     const size_t n = homes.size();
     auto need = [&](const std::vector<std::string>& list, const char* name, size_t perMatch) {
         if (list.size() < n * perMatch)
-            throw std::runtime_error("The game information is incomplete: " + std::to_string(n) + " matches but " +
-                                     std::to_string(list.size()) + " " + name + " elements.");
+            throw std::runtime_error(core::FormatMsg(
+                core::Msg(kMsgIncomplete),
+                {static_cast<long long>(n), static_cast<long long>(list.size()), std::string(name)}));
     };
     need(aways, "bortalag", 1);
     need(tips, "tips", 1);
@@ -267,11 +281,11 @@ GameInfoDownload DownloadGameInfo(const core::IniFile& updateIni, const fs::path
     // definitions give its address.
     const std::string tmpl = updateIni.ReadString(poolCode, "Details");
     if (!GameInfoAvailable(poolCode) && tmpl.empty()) {
-        r.error = "There is no game information for this pool.";
+        r.error = core::Msg(kMsgNoInformation);
         return r;
     }
     if (tmpl.empty()) {
-        r.error = "update.ini gives no address for the game information of this pool.";
+        r.error = core::Msg(kMsgNoAddress);
         return r;
     }
     // Our own substitution: the template comes from a downloaded file.
@@ -290,20 +304,20 @@ GameInfoDownload DownloadGameInfo(const core::IniFile& updateIni, const fs::path
     RemoveQuietly(xmlFile);
     try {
         if (!GetToFile(url, xmlFile)) {
-            r.error = "The game information could not be fetched from " + url + " (the server refused it).";
+            r.error = core::FormatMsg(core::Msg(kMsgRefused), {url});
             RemoveQuietly(xmlFile);
             return r;
         }
         std::error_code ec;
         const auto size = fs::file_size(xmlFile, ec);
-        if (ec || size > kMaxXmlBytes) throw std::runtime_error("The game information from " + url + " is too large.");
+        if (ec || size > kMaxXmlBytes) throw std::runtime_error(core::FormatMsg(core::Msg(kMsgTooLarge), {url}));
         const core::IniFile ini = GameInfoFromXml(core::ReadFileBytes(xmlFile));
         fs::create_directories(r.file.parent_path());
         ini.SaveToFile(r.file);
         r.matches = static_cast<int>(ini.Sections().size());
         r.ok = true;
     } catch (const NetError& e) {
-        r.error = std::string("The game information could not be fetched: ") + e.what();
+        r.error = core::FormatMsg(core::Msg(kMsgNotFetched), {std::string(e.what())});
     } catch (const std::exception& e) {
         r.error = e.what();
     }

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "core/messages.h"
+#include "core/system_error.h"
 #include "core/text.h"
 
 namespace vinra::net {
@@ -25,12 +27,22 @@ constexpr const char* kDigits = "0123456789";
 // No table of a results page has more lines worth keeping than this.
 constexpr size_t kMaxPrizeEntries = 10;
 
+// What a page the program will not read is told with, in the player's language.
+constexpr int kMsgPageUnreadable = 4015;     // "The downloaded page %s cannot be read: %s"
+constexpr int kMsgPageTooLarge = 4016;       // "The downloaded page is too large (%s bytes); it is not read."
+constexpr int kMsgNotXml = 4017;             // "The downloaded page is not readable XML."
+constexpr int kMsgKeySelectsNoNodes = 4018;  // "The key %s of pool %s does not select nodes: %s"
+constexpr int kMsgKeyNotXPath = 4019;        // "The key %s of pool %s is not a valid XPath (%s): %s"
+
+std::string TooLargeText(uintmax_t size) {
+    return core::FormatMsg(core::Msg(kMsgPageTooLarge), {core::GroupDigits(static_cast<int64_t>(size))});
+}
+
 std::string ReadPage(const std::filesystem::path& file) {
     std::error_code ec;
     const auto size = std::filesystem::file_size(file, ec);
-    if (ec) throw ParseError("The downloaded page " + file.string() + " cannot be read: " + ec.message());
-    if (size > kMaxPageBytes)
-        throw ParseError("The downloaded page is too large (" + std::to_string(size) + " bytes); it is not read.");
+    if (ec) throw ParseError(core::FormatMsg(core::Msg(kMsgPageUnreadable), {file.string(), core::SystemErrorText(ec.value())}));
+    if (size > kMaxPageBytes) throw ParseError(TooLargeText(size));
     try {
         return core::ReadFileBytes(file);
     } catch (const core::FileError& e) {
@@ -40,8 +52,7 @@ std::string ReadPage(const std::filesystem::path& file) {
 
 void CheckSize(std::string_view page) {
     if (page.size() > kMaxPageBytes)
-        throw ParseError("The downloaded page is too large (" + std::to_string(page.size()) +
-                         " bytes); it is not read.");
+        throw ParseError(TooLargeText(page.size()));
 }
 
 // The page as UTF-8: an XML declaration naming a Latin-1 or Windows-1252
@@ -107,12 +118,11 @@ public:
         try {
             pugi::xpath_query q(xpath.c_str());
             if (q.return_type() != pugi::xpath_type_node_set)
-                throw XPathKeyError("The key " + std::string(name) + " of pool " + typ_ +
-                                    " does not select nodes: " + xpath);
+                throw XPathKeyError(core::FormatMsg(core::Msg(kMsgKeySelectsNoNodes), {std::string(name), typ_, xpath}));
             return q.evaluate_node_set(doc_);
         } catch (const pugi::xpath_exception& e) {
-            throw XPathKeyError("The key " + std::string(name) + " of pool " + typ_ + " is not a valid XPath (" +
-                                e.what() + "): " + xpath);
+            throw XPathKeyError(
+                core::FormatMsg(core::Msg(kMsgKeyNotXPath), {std::string(name), typ_, std::string(e.what()), xpath}));
         }
     }
     std::optional<std::string> first(std::string_view name, std::string_view def = {}) const {
@@ -156,7 +166,7 @@ XmlParseResult ParseXmlRoundText(std::string_view page, const core::IniFile& upd
                                  TCouponInfo& info) {
     CheckSize(page);
     pugi::xml_document doc;
-    if (!LoadXml(doc, page)) throw ParseError("The downloaded page is not readable XML.");
+    if (!LoadXml(doc, page)) throw ParseError(core::Msg(kMsgNotXml));
     const XmlKeys keys(doc, updateIni, options.typ);
     XmlParseResult result;
     TCouponInfo out = info;

@@ -1,11 +1,20 @@
 #include "net/update_database.h"
 
+#include "core/messages.h"
 #include "core/text.h"
 #include "net/http.h"
 
 namespace fs = std::filesystem;
 
 namespace vinra::net {
+
+namespace {
+constexpr int kMsgResultsRefused = 4052;  // "The results file could not be downloaded from %s (the server refused it). ..."
+constexpr int kMsgGamesRefused = 4053;    // "The games file could not be downloaded from %s (the server refused it). ..."
+constexpr int kMsgResultsFailed = 4054;   // "The results file could not be downloaded: %s. The database was not changed."
+constexpr int kMsgGamesFailed = 4055;     // "The games file could not be downloaded: %s. The database was not changed."
+constexpr int kMsgCancelled = 4056;       // "The update was cancelled."
+}  // namespace
 
 const char* UpdateStepText(UpdateStep step) {
     switch (step) {
@@ -32,45 +41,44 @@ UpdateDatabaseResult RunUpdateDatabase(const std::string& serviceHost, const fs:
     const fs::path resultsFile = dataFolder / "dbresults.txt";
     const fs::path gamesFile = dataFolder / "dbgames.txt";
 
-    auto download = [&](UpdateStep step, const char* path, const fs::path& file, const char* what) {
+    // The failures are the detail of the window's error box: in the player's language.
+    auto download = [&](UpdateStep step, const char* path, const fs::path& file, bool results) {
         begin(step);
         const std::string url = serviceHost + path;
         try {
             if (!GetToFile(url, file, transferProgress)) {
-                r.error = std::string("The ") + what + " could not be downloaded from " + url +
-                          " (the server refused it). The database was not changed.";
+                r.error = core::FormatMsg(core::Msg(results ? kMsgResultsRefused : kMsgGamesRefused), {url});
                 return false;
             }
         } catch (const NetError& e) {
-            r.error = std::string("The ") + what + " could not be downloaded: " + e.what() +
-                      ". The database was not changed.";
+            r.error = core::FormatMsg(core::Msg(results ? kMsgResultsFailed : kMsgGamesFailed), {std::string(e.what())});
             return false;
         }
         return true;
     };
     auto stopped = [&] {
         if (!cancelled()) return false;
-        r.error = "The update was cancelled.";
+        r.error = core::Msg(kMsgCancelled);
         return true;
     };
 
     try {
-        if (!download(UpdateStep::DownloadResults, "/vinra2000/ini/dbresults.txt", resultsFile, "results file"))
+        if (!download(UpdateStep::DownloadResults, "/vinra2000/ini/dbresults.txt", resultsFile, true))
             return r;
         if (stopped()) return r;
-        if (!download(UpdateStep::DownloadGames, "/vinra2000/ini/dbgames.txt", gamesFile, "games file")) return r;
+        if (!download(UpdateStep::DownloadGames, "/vinra2000/ini/dbgames.txt", gamesFile, false)) return r;
         if (stopped()) return r;
 
         begin(UpdateStep::ImportResults);
         r.results = db.ImportResultsFile(resultsFile, importProgress);
         if (r.results.cancelled || stopped()) {
-            r.error = "The update was cancelled.";
+            r.error = core::Msg(kMsgCancelled);
             return r;
         }
         begin(UpdateStep::ImportGames);
         r.games = db.ImportGamesFile(gamesFile, importProgress);
         if (r.games.cancelled || stopped()) {
-            r.error = "The update was cancelled.";
+            r.error = core::Msg(kMsgCancelled);
             return r;
         }
         begin(UpdateStep::CheckDatabase);

@@ -2,7 +2,15 @@
 
 #include <utility>
 
+#include "core/messages.h"
+
 namespace vinra::output {
+
+namespace {
+// A layout that places a column wrongly is refused in the player's language.
+constexpr int kMsgColumnRange = 4028;      // "Column value must be between 1 and %d."
+constexpr int kMsgColumnUndefined = 4029;  // "Column %d is not defined."
+}  // namespace
 
 void PageComposer::BeginDoc(const std::string& title, int progressMax) {
     doc_ = PrintDocument{};
@@ -28,17 +36,17 @@ void PageComposer::NewPage() {
 void PageComposer::SetFont(const FontSpec& font) { font_ = font; }
 
 void PageComposer::DefineColumn(int c, double left, double width) {
-    if (c < 1 || c > kColumns) throw PrintError("Column value must be between 1 and " + std::to_string(kColumns) + ".");
+    if (c < 1 || c > kColumns) throw PrintError(core::FormatMsg(core::Msg(kMsgColumnRange), {static_cast<long long>(kColumns)}));
     columns_[c] = Column{left, width, true};
 }
 
 void PageComposer::SetLine(double y) { line_ = y; }
 
 const PageComposer::Column& PageComposer::column(int c) const {
-    if (c < 1 || c > kColumns) throw PrintError("Column value must be between 1 and " + std::to_string(kColumns) + ".");
+    if (c < 1 || c > kColumns) throw PrintError(core::FormatMsg(core::Msg(kMsgColumnRange), {static_cast<long long>(kColumns)}));
     // Writing into a column nobody placed would put the mark at the page's left
     // edge, which on a coupon is a wrong bet rather than a visible fault.
-    if (!columns_[c].defined) throw PrintError("Column " + std::to_string(c) + " is not defined.");
+    if (!columns_[c].defined) throw PrintError(core::FormatMsg(core::Msg(kMsgColumnUndefined), {static_cast<long long>(c)}));
     return columns_[c];
 }
 

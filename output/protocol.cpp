@@ -13,6 +13,8 @@ namespace {
 
 using core::Msg;
 
+constexpr int kMsgNoSystem = 4030;  // "No system to print."
+
 // The page box and the grid of the page, in inches.
 constexpr double kLeft = 1.0;
 constexpr double kRight = 7.5;
@@ -469,7 +471,7 @@ std::string PatternToDisplay(const std::string& pattern, const core::DisplaySign
 }
 
 void PrintProtocol(PageComposer& composer, const ProtocolInput& in) {
-    if (in.doc == nullptr) throw PrintError("No system to print.");
+    if (in.doc == nullptr) throw PrintError(Msg(kMsgNoSystem));
     const core::TVinraFile& doc = *in.doc;
     composer.BeginDoc(core::FormatMsg(Msg(422), {doc.Pool, doc.Omg}), 1);
     std::string footer = core::FormatMsg(Msg(428), {std::string(core::kProgramName) + " " + core::kProgramVersion});

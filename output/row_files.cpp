@@ -13,6 +13,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The reasons a row file is refused reach the player in his language; the
+// command line runs in English, the table's default.
+constexpr int kMsgNotARowOf = 4000;        // "row %d (\"%s\") is not a row of %d signs 1, X, 2"
+constexpr int kMsgNtfSystemMatches = 4001;  // "the system has %d matches; an NTF file holds at most 13 ..."
+constexpr int kMsgNtfRowMatches = 4002;     // "row %d has %d matches; an NTF file holds at most 13 ..."
+constexpr int kMsgNotASignRow = 4003;       // "row %d (\"%s\") is not a row of signs 1, X, 2"
+constexpr int kMsgNtfRows = 4004;           // "an NTF file holds at most %s rows; the system has %s"
+constexpr int kMsgNoRowFile = 4005;         // "There is no row file for %s (pool code \"%s\"); ..."
+constexpr int kMsgNoRowFileUnnamed = 4006;  // "There is no row file for this pool (pool code \"%s\"); ..."
+constexpr int kMsgCannotExport = 4007;      // "The rows cannot be exported: %s. No file was written."
+constexpr int kMsgRowsWritten = 4008;       // "%s rows written to %s"
+constexpr int kMsgOneRowWritten = 4009;     // "1 row written to %s"
+
+long long L(size_t n) { return static_cast<long long>(n); }
+std::string Grouped(size_t n) { return core::GroupDigits(static_cast<int64_t>(n)); }
+
 bool IsAsciiAlnum(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 // What the PC-Bet software reads in a name.
 bool IsNameChar(char c) { return c == ' ' || IsAsciiAlnum(c); }
@@ -139,16 +155,14 @@ std::string JoinDisplay(const std::string& row, const core::DisplaySigns& signs)
 void CheckRows(const std::vector<std::string>& rows, size_t n) {
     for (size_t i = 0; i < rows.size(); ++i) {
         if (!core::IsRow(rows[i], n))
-            throw RowFileError("row " + std::to_string(i + 1) + " (\"" + rows[i] + "\") is not a row of " +
-                               std::to_string(n) + " signs 1, X, 2");
+            throw RowFileError(core::FormatMsg(core::Msg(kMsgNotARowOf), {L(i + 1), rows[i], L(n)}));
     }
 }
 
 std::string FormatBytes(RowFileFormat format, const core::TVinraFile& doc, const PcBetSettings& pcBet,
                         const core::DisplaySigns& signs) {
     if (format == RowFileFormat::Ntf && doc.MatchCount > kNtfMaxMatches)
-        throw RowFileError("the system has " + std::to_string(doc.MatchCount) +
-                           " matches; an NTF file holds at most 13 matches a row");
+        throw RowFileError(core::FormatMsg(core::Msg(kMsgNtfSystemMatches), {static_cast<long long>(doc.MatchCount)}));
     CheckRows(doc.Rader, doc.MatchCount > 0 ? static_cast<size_t>(doc.MatchCount) : 0);
     switch (format) {
         case RowFileFormat::SvenskaSpel: return SvenskaSpelRowFile(doc.Pool, doc.Rader, signs);
@@ -159,7 +173,10 @@ std::string FormatBytes(RowFileFormat format, const core::TVinraFile& doc, const
     return {};
 }
 
-std::string RowCountText(size_t n) { return core::GroupDigits(static_cast<int64_t>(n)) + (n == 1 ? " row" : " rows"); }
+std::string WrittenText(size_t n, const fs::path& path) {
+    return n == 1 ? core::FormatMsg(core::Msg(kMsgOneRowWritten), {path.string()})
+                  : core::FormatMsg(core::Msg(kMsgRowsWritten), {Grouped(n), path.string()});
+}
 
 std::string DecodeEntities(std::string_view s) {
     static const std::pair<std::string_view, char> kEntities[] = {
@@ -256,14 +273,12 @@ std::string NtfFile(const std::vector<std::string>& rows, std::string_view typ, 
     for (size_t i = 0; i < rows.size(); ++i) {
         const auto& row = rows[i];
         if (row.size() > static_cast<size_t>(kNtfMaxMatches))
-            throw RowFileError("row " + std::to_string(i + 1) + " has " + std::to_string(row.size()) +
-                               " matches; an NTF file holds at most 13 matches a row");
+            throw RowFileError(core::FormatMsg(core::Msg(kMsgNtfRowMatches), {L(i + 1), L(row.size())}));
         if (row.empty() || row.find_first_not_of("012") != std::string::npos)
-            throw RowFileError("row " + std::to_string(i + 1) + " (\"" + row + "\") is not a row of signs 1, X, 2");
+            throw RowFileError(core::FormatMsg(core::Msg(kMsgNotASignRow), {L(i + 1), row}));
     }
     if (rows.size() > kNtfMaxRows)
-        throw RowFileError("an NTF file holds at most " + core::GroupDigits(static_cast<int64_t>(kNtfMaxRows)) +
-                           " rows; the system has " + core::GroupDigits(static_cast<int64_t>(rows.size())));
+        throw RowFileError(core::FormatMsg(core::Msg(kMsgNtfRows), {Grouped(kNtfMaxRows), Grouped(rows.size())}));
     const size_t blocks = (rows.size() + 9) / 10;
     std::string out;
     out.reserve((blocks + 1) * kNtfRecordSize);
@@ -283,9 +298,8 @@ ExportResult ExportRowsAs(RowFileFormat format, const core::TVinraFile& doc, con
     r.format = format;
     if (format == RowFileFormat::None) {
         r.status = ExportStatus::NoFormat;
-        const std::string pool = doc.Pool.empty() ? "this pool" : doc.Pool;
-        r.message = "There is no row file for " + pool + " (pool code \"" + doc.Typ +
-                    "\"); rows can be exported for Svenska Spel, Unibet and Norsk Tipping pools. No file was written.";
+        r.message = doc.Pool.empty() ? core::FormatMsg(core::Msg(kMsgNoRowFileUnnamed), {doc.Typ})
+                                     : core::FormatMsg(core::Msg(kMsgNoRowFile), {doc.Pool, doc.Typ});
         return r;
     }
     std::string bytes;
@@ -293,7 +307,7 @@ ExportResult ExportRowsAs(RowFileFormat format, const core::TVinraFile& doc, con
         bytes = FormatBytes(format, doc, pcBet, signs);
     } catch (const RowFileError& e) {
         r.status = ExportStatus::Refused;
-        r.message = std::string("The rows cannot be exported: ") + e.what() + ". No file was written.";
+        r.message = core::FormatMsg(core::Msg(kMsgCannotExport), {std::string(e.what())});
         return r;
     }
     try {
@@ -305,7 +319,7 @@ ExportResult ExportRowsAs(RowFileFormat format, const core::TVinraFile& doc, con
     }
     r.status = ExportStatus::Written;
     r.rowsWritten = doc.Rader.size();
-    r.message = RowCountText(doc.Rader.size()) + " written to " + path.string();
+    r.message = WrittenText(doc.Rader.size(), path);
     return r;
 }
 

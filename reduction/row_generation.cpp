@@ -11,18 +11,41 @@
 
 #include <fmt/format.h>
 
+#include "core/messages.h"
+
 namespace vinra::reduction {
 
 using core::PackedRow;
+
+namespace {
+
+// The reasons a run is refused reach the generate window and the expert
+// wizard: in the player's language (the command line keeps English).
+constexpr int kMsgMatchCount = 4031;       // "a system has 1 to %d matches, not %d"
+constexpr int kMsgFrameEntries = 4032;     // "the frame has %d entries for %d matches"
+constexpr int kMsgFrameNotASign = 4033;    // "match %d of the frame holds '%s', which is not a sign"
+constexpr int kMsgFrameNoSign = 4034;      // "match %d of the frame has no sign marked"
+constexpr int kMsgFrameTooLarge = 4035;    // "the frame has %s rows; the engine handles at most %s rows"
+constexpr int kMsgResultTooLarge = 4036;   // "the result would have %s rows of %d matches, about %d MB ..."
+constexpr int kMsgWarrantyMatches = 4037;  // "the warranty needs at least 3 matches; this system has %d"
+constexpr int kMsgNotARow = 4038;          // "row %d (\"%s\") is not a row of %d matches"
+
+template <typename T>
+long long L(T n) {
+    return static_cast<long long>(n);
+}
+std::string Said(int msg, const std::vector<core::MsgArg>& args) { return core::FormatMsg(core::Msg(msg), args); }
+
+}  // namespace
 
 // ---------------------------------------------------------------------------
 // Frame
 
 std::vector<std::vector<int>> FrameSigns(const std::vector<std::string>& frame, int n) {
     if (n < 1 || n > core::kMaxMatches)
-        throw GenerationError(fmt::format("a system has 1 to {} matches, not {}", core::kMaxMatches, n));
+        throw GenerationError(Said(kMsgMatchCount, {L(core::kMaxMatches), L(n)}));
     if (frame.size() < static_cast<size_t>(n))
-        throw GenerationError(fmt::format("the frame has {} entries for {} matches", frame.size(), n));
+        throw GenerationError(Said(kMsgFrameEntries, {L(frame.size()), L(n)}));
     std::vector<std::vector<int>> signs(static_cast<size_t>(n));
     double rows = 1;
     for (size_t m = 0; m < static_cast<size_t>(n); ++m) {
@@ -30,17 +53,16 @@ std::vector<std::vector<int>> FrameSigns(const std::vector<std::string>& frame, 
         for (char ch : frame[m]) {
             if (ch == ' ') continue;
             if (ch < '0' || ch > '2')
-                throw GenerationError(fmt::format("match {} of the frame holds '{}', which is not a sign", m + 1, ch));
+                throw GenerationError(Said(kMsgFrameNotASign, {L(m + 1), std::string(1, ch)}));
             present |= 1 << (ch - '0');
         }
         for (int s = 0; s < 3; ++s)
             if (present & (1 << s)) signs[m].push_back(s);
-        if (signs[m].empty()) throw GenerationError(fmt::format("match {} of the frame has no sign marked", m + 1));
+        if (signs[m].empty()) throw GenerationError(Said(kMsgFrameNoSign, {L(m + 1)}));
         rows *= static_cast<double>(signs[m].size());
     }
     if (rows > static_cast<double>(kMaxFrameRows))
-        throw GenerationError(
-            fmt::format("the frame has {:.0f} rows; the engine handles at most {} rows", rows, kMaxFrameRows));
+        throw GenerationError(Said(kMsgFrameTooLarge, {fmt::format("{:.0f}", rows), fmt::format("{}", kMaxFrameRows)}));
     return signs;
 }
 
@@ -64,10 +86,10 @@ namespace {
 // message naming its size, before any row is turned into text.
 void CheckResultFits(uint64_t rows, int n) {
     if (rows <= MaxResultRows(n)) return;
-    throw GenerationError(fmt::format(
-        "the result would have {} rows of {} matches, about {} MB as a system; at most {} rows fit in {} MB",
-        core::GroupDigits(static_cast<int64_t>(rows)), n, ResultBytesEstimate(rows, n) >> 20,
-        core::GroupDigits(static_cast<int64_t>(MaxResultRows(n))), kMemoryBudgetBytes >> 20));
+    throw GenerationError(Said(kMsgResultTooLarge, {core::GroupDigits(static_cast<int64_t>(rows)), L(n),
+                                                   L(ResultBytesEstimate(rows, n) >> 20),
+                                                   core::GroupDigits(static_cast<int64_t>(MaxResultRows(n))),
+                                                   L(kMemoryBudgetBytes >> 20)}));
 }
 
 }  // namespace
@@ -447,7 +469,7 @@ WeightsCheck PrepareRandomWeights(ConditionSet& c, const std::vector<std::string
 TRowGeneration::TRowGeneration(GenerationInput input) : in_(std::move(input)) {
     n_ = in_.conditions.n;
     if (n_ < 1 || n_ > core::kMaxMatches)
-        throw GenerationError(fmt::format("a system has 1 to {} matches, not {}", core::kMaxMatches, n_));
+        throw GenerationError(Said(kMsgMatchCount, {L(core::kMaxMatches), L(n_)}));
     switch (in_.mode) {
         case GenerationMode::Full: FrameSigns(in_.frame, n_); break;
         case GenerationMode::Random:
@@ -457,12 +479,11 @@ TRowGeneration::TRowGeneration(GenerationInput input) : in_(std::move(input)) {
         case GenerationMode::Filter: break;
         case GenerationMode::Warranty:
             if (n_ < 3)
-                throw GenerationError(fmt::format("the warranty needs at least 3 matches; this system has {}", n_));
+                throw GenerationError(Said(kMsgWarrantyMatches, {L(n_)}));
             FrameSigns(in_.frame, n_);
             for (size_t i = 0; i < in_.rows.size(); ++i)
                 if (!core::IsRow(in_.rows[i], static_cast<size_t>(n_)))
-                    throw GenerationError(
-                        fmt::format("row {} (\"{}\") is not a row of {} matches", i + 1, in_.rows[i], n_));
+                    throw GenerationError(Said(kMsgNotARow, {L(i + 1), in_.rows[i], L(n_)}));
             break;
         default: throw GenerationError(fmt::format("unknown generation mode {}", static_cast<int>(in_.mode)));
     }

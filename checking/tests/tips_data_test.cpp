@@ -1,6 +1,7 @@
 #include "checking/tips_data.h"
 
 #include <cstdlib>
+#include <functional>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -12,6 +13,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "core/messages.h"
+#include "core/settings.h"
 #include "core/system_document.h"
 #include "core/text.h"
 #include "tests/temp_dir.h"
@@ -163,6 +166,45 @@ TEST(TipsDataOpenTest, RefusesAFileThatIsNoDatabase) {
     TTipsData db;
     EXPECT_THROW(db.Open(dir.path() / "x.sqlite"), DatabaseError);
     EXPECT_FALSE(db.IsOpen());
+}
+
+// The windows show what a refused database says: in a Swedish program the
+// program's part of it is Swedish (SQLite's own words stay as they are).
+TEST(TipsDataOpenTest, RefusalsSpeakThePlayersLanguage) {
+    struct Restore {
+        ~Restore() { core::SetCurrentLanguage(core::LangEnglish); }
+    } restore;
+    core::SetCurrentLanguage(core::LangSwedish);
+    TempDir dir;
+    const fs::path garbage = dir.path() / "x.sqlite";
+    WriteBytes(garbage, std::string(4096, 'x'));
+    const fs::path newer = dir.path() / "newer.sqlite";
+    {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(newer.string().c_str(), &raw), SQLITE_OK);
+        sqlite3_exec(raw, "PRAGMA user_version = 999", nullptr, nullptr, nullptr);
+        sqlite3_close(raw);
+    }
+    const fs::path lines = dir.path() / "games.txt";
+    WriteBytes(lines, "1;2;S\r\n");
+    const auto thrown = [](const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const DatabaseError& e) {
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    const struct {
+        std::string text;
+        std::string swedish;
+    } cases[] = {
+        {thrown([&] { TTipsData().Open(newer); }),
+         newer.string() + ": databasen är skapad av en nyare version av programmet"},
+        {thrown([&] { TTipsData().Open(garbage); }), garbage.string() + ": databasfel (SQL): file is not a database"},
+        {thrown([&] { TTipsData().ImportGamesFile(lines, {}); }), "databasen är inte öppen"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.text, c.swedish);
 }
 
 TEST(TipsDataPacketTest, ImportsOldDataPacketsOnceWhenNew) {

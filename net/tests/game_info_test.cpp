@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "core/messages.h"
+#include "core/settings.h"
 #include "core/text.h"
 #include "net/tests/pools_test_server.h"
 #include "tests/temp_dir.h"
@@ -82,6 +84,37 @@ TEST(GameInfoXml, UnreadableOrIncompleteXmlIsRefusedWithAReason) {
             EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
         }
     }
+}
+
+// The match statistics window shows these refusals as they are: in a Swedish
+// program, in Swedish.
+TEST(GameInfo, RefusalsSpeakThePlayersLanguage) {
+    struct Restore {
+        ~Restore() { core::SetCurrentLanguage(core::LangEnglish); }
+    } restore;
+    core::SetCurrentLanguage(core::LangSwedish);
+    const auto refusal = [](const std::string& xml) {
+        try {
+            GameInfoFromXml(xml);
+        } catch (const std::runtime_error& e) {
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    std::string many;
+    for (int i = 0; i < 31; ++i) many += MatchXml("A", "B", "40");
+    TempDir dir;
+    const struct {
+        std::string text;
+        const char* swedish;
+    } cases[] = {
+        {refusal(RoundXml("<match/>")), "Matchinformationen innehåller inga matcher (inget hemmalag-element)."},
+        {refusal(RoundXml(many)), "Matchinformationen innehåller 31 matcher; en omgång har högst 30."},
+        {refusal(RoundXml("<hemmalag>A</hemmalag>")), "Matchinformationen är ofullständig: 1 matcher men 0 bortalag-element."},
+        {DownloadGameInfo(core::IniFile{}, dir.path(), "X", "Nothing", 1).error,
+         "Det finns ingen matchinformation för det här spelet."},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.text, c.swedish);
 }
 
 // A game-information file written by hand from the format description.

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 
+#include "core/messages.h"
+#include "core/settings.h"
 #include "core/text.h"
+#include "net/downloads.h"
 #include "tests/temp_dir.h"
 
 namespace vinra::net {
@@ -135,6 +139,48 @@ TEST(XmlParser, UnreadablePagesAndKeysFailWithAMessageAndLeaveTheRound) {
         ParseXmlRoundText(Page("dl_results.xml"), XmlKeys("XMLGetRightRow=count(//match)\n"), Options(true), info),
         ParseError);
     EXPECT_EQ(info.Homes, std::vector<std::string>{"Kept"});
+}
+
+// Pages and addresses the program cannot use are told in the player's
+// language, as the web status window shows them.
+TEST(XmlParser, RefusalsSpeakThePlayersLanguage) {
+    struct Restore {
+        ~Restore() { core::SetCurrentLanguage(core::LangEnglish); }
+    } restore;
+    core::SetCurrentLanguage(core::LangSwedish);
+    const auto thrown = [](const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const std::exception& e) {
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    TCouponInfo info;
+    const auto ini = core::IniFile::FromText("[S]\nXMLGetGamesUrl=http://svc/g\n[X]\nXMLGetGamesUrl=file:///etc/x\n");
+    const struct {
+        std::string text;
+        std::string swedish;
+    } cases[] = {
+        {thrown([&] { ParseXmlRoundText("", XmlKeys(), Options(true), info); }),
+         "Den hämtade sidan är ingen läsbar XML."},
+        {thrown([&] { ParseXmlRoundText(std::string(kMaxPageBytes + 1, ' '), XmlKeys(), Options(true), info); }),
+         "Den hämtade sidan är för stor (" + core::GroupDigits(static_cast<int64_t>(kMaxPageBytes + 1)) +
+             " byte); den läses inte."},
+        {thrown([&] {
+             ParseXmlRoundText(Page("dl_results.xml"), XmlKeys("XMLGetRightRow=count(//match)\n"), Options(true), info);
+         }),
+         "Nyckeln XMLGetRightRow för spelet S väljer inga noder: count(//match)"},
+        {thrown([&] { ServiceAddress(ini, "S", true, true, kCurrentRound, 0); }),
+         "update.ini anger ingen adress för resultaten i spelet S (nyckel XMLGetResultUrl)."},
+        {thrown([&] { ServiceAddress(ini, "A", true, false, kCurrentRound, 0); }),
+         "update.ini anger ingen adress för matcherna i spelet A (nyckel XMLGetGamesUrl)."},
+        {thrown([&] { ServiceAddress(ini, "X", true, false, kCurrentRound, 0); }),
+         "Adressen för spelet X är ingen webbadress: file:///etc/x"},
+        {thrown([] { FillPlaceholders("http://h/?a=%s&b=%d", {"1"}); }),
+         "Adressmallen \"http://h/?a=%s&b=%d\" behöver fler än 1 värden."},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.text, c.swedish);
 }
 
 TEST(XmlParser, HugeListsAreBounded) {

@@ -4,6 +4,9 @@
 
 #include <vector>
 
+#include "core/messages.h"
+#include "core/settings.h"
+#include "net/downloads.h"
 #include "net/tests/pools_test_server.h"
 #include "tests/temp_dir.h"
 
@@ -96,6 +99,38 @@ TEST_F(UpdateDatabaseTest, StopsAtTheFirstFailedTransferWithoutTouchingTheDataba
         EXPECT_EQ(db.GameCount(), 2u);
         EXPECT_EQ(db.RoundGames(200530, "S").size(), 1u);
     }
+}
+
+// What the update and the web status window show about a failed transfer is
+// in the player's language.
+TEST_F(UpdateDatabaseTest, FailuresSpeakThePlayersLanguage) {
+    struct Restore {
+        ~Restore() { core::SetCurrentLanguage(core::LangEnglish); }
+    } restore;
+    core::SetCurrentLanguage(core::LangSwedish);
+    const std::string results = "/vinra2000/ini/dbresults.txt";
+    server.Fail("/r404" + results, 404);
+    server.Fail("/page404", 404);
+    server.Serve("/ok" + results, kResults);
+    std::atomic<bool> cancel{false};
+    const auto cancelled = RunUpdateDatabase(
+        server.Host() + "/ok", dir.path(), db, [&](UpdateStep s) { cancel = cancel || s == UpdateStep::DownloadGames; },
+        &cancel);
+    TCouponInfo info;
+    const struct {
+        std::string text;
+        std::string swedish;
+    } cases[] = {
+        {Run(server.Host() + "/r404").error, "Resultatfilen kunde inte hämtas från " + server.Host() + "/r404" + results +
+                                                 " (servern vägrade). Databasen ändrades inte."},
+        // Cancelled during the games' transfer: the transfer's own words inside.
+        {cancelled.error, "Matchfilen kunde inte hämtas: Överföringen från " + server.Host() +
+                              "/ok/vinra2000/ini/dbgames.txt avbröts. Databasen ändrades inte."},
+        {FetchRound(server.Host() + "/page404", dir.path() / "download.htm", true, core::IniFile{}, ParseOptions{}, info)
+             .error,
+         "Servern vägrade hämtningen av " + server.Host() + "/page404 (HTTP-fel)."},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.text, c.swedish);
 }
 
 TEST_F(UpdateDatabaseTest, CancelStopsBeforeTheImports) {

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "core/messages.h"
+#include "core/settings.h"
+#include "output/protocol.h"
+
 namespace vinra::output {
 namespace {
 
@@ -22,6 +28,33 @@ TEST(PageComposer, ColumnsOutsideOneToFiftyAreRefusedWithTheEngineText) {
     // A column that was never placed is an error, not a mark at the page edge.
     EXPECT_THROW(pc.TextLeftInColumn(2, "X"), PrintError);
     EXPECT_TRUE(pc.document().pages.at(0).commands.empty());
+}
+
+// What the print dialog shows for a refused page speaks the player's language.
+TEST(PageComposer, RefusalsSpeakThePlayersLanguage) {
+    struct Restore {
+        ~Restore() { core::SetCurrentLanguage(core::LangEnglish); }
+    } restore;
+    core::SetCurrentLanguage(core::LangSwedish);
+    PageComposer pc;
+    pc.BeginDoc("t", 1);
+    const auto thrown = [](const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const PrintError& e) {
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    const struct {
+        std::string text;
+        const char* swedish;
+    } cases[] = {
+        {thrown([&] { pc.DefineColumn(51, 1, 1); }), "Kolumnvärdet måste vara mellan 1 och 50."},
+        {thrown([&] { pc.TextLeftInColumn(2, "X"); }), "Kolumn 2 är inte definierad."},
+        {thrown([&] { PrintProtocol(pc, ProtocolInput{}); }), "Inget system att skriva ut."},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.text, c.swedish);
 }
 
 TEST(PageComposer, ColumnTextTakesColumnBoxCurrentLineAndFont) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
+#include "core/messages.h"
+#include "core/settings.h"
 #include "core/text.h"
 #include "tests/temp_dir.h"
 
@@ -288,6 +290,53 @@ TEST(RowFiles, ExportReplacesAFileAndReportsWriteErrors) {
     EXPECT_EQ(ReadBytes(out), Golden("rf_unibet.txt"));
     EXPECT_EQ(ExportRowsAs(RowFileFormat::None, Doc("S", "Stryktipset", 13, kRows13), out, {}).status,
               ExportStatus::NoFormat);
+}
+
+// A refused or written row file is told in the player's language, down to the
+// reason inside the sentence; a Swedish program says nothing in English.
+TEST(RowFiles, ExportTextsSpeakThePlayersLanguage) {
+    struct Restore {
+        ~Restore() { core::SetCurrentLanguage(core::LangEnglish); }
+    } restore;
+    core::SetCurrentLanguage(core::LangSwedish);
+    TempDir dir;
+    const fs::path out = dir.path() / "r.txt";
+    const auto said = [&](const core::TVinraFile& doc) { return ExportRows(doc, out, {}, core::DisplaySigns{}).message; };
+    const auto thrown = [](const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const std::exception& e) {
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    std::vector<std::string> tooMany(kNtfMaxRows + 1, "012012012012");
+    core::TVinraFile unsaved = Doc("S", "Stryktipset", 13, kRows13);
+    const struct {
+        std::string text;
+        std::string swedish;
+    } cases[] = {
+        {said(Doc("V", "Vakioveikkaus", 13, kRows13)),
+         "Det finns ingen radfil för Vakioveikkaus (spelkod \"V\"); rader kan exporteras för spel hos Svenska Spel, "
+         "Unibet och Norsk Tipping. Ingen fil skrevs."},
+        {said(Doc("", "", 13, kRows13)),
+         "Det finns ingen radfil för det här spelet (spelkod \"\"); rader kan exporteras för spel hos Svenska Spel, "
+         "Unibet och Norsk Tipping. Ingen fil skrevs."},
+        {said(Doc("C", "Tipping", 14, {"01201201201201"})),
+         "Raderna kan inte exporteras: systemet har 14 matcher; en NTF-fil rymmer högst 13 matcher per rad. "
+         "Ingen fil skrevs."},
+        {said(Doc("S", "Stryktipset", 13, {"0120021102210", "012002110221-"})),
+         "Raderna kan inte exporteras: rad 2 (\"012002110221-\") är ingen rad med 13 tecken 1, X, 2. Ingen fil skrevs."},
+        {thrown([] { NtfFile({"01201201201201"}, "C", {}); }),
+         "rad 1 har 14 matcher; en NTF-fil rymmer högst 13 matcher per rad"},
+        {thrown([] { NtfFile({"0120-2012012"}, "C", {}); }), "rad 1 (\"0120-2012012\") är ingen rad av tecknen 1, X, 2"},
+        {thrown([&] { NtfFile(tooMany, "C", {}); }), "en NTF-fil rymmer högst 99 990 rader; systemet har 99 991"},
+        {said(Doc("T", "SuperToto", 13, kRows13)), "3 rader skrevs till " + out.string()},
+        {said(Doc("T", "SuperToto", 13, {"0120021102210"})), "1 rad skrevs till " + out.string()},
+        {thrown([&] { unsaved.SplitRowsToFiles(dir.path() / "unsaved.1x2"); }),
+         "Systemet måste sparas innan dess rader kan delas upp i filer"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.text, c.swedish);
 }
 
 // Export rows proposes a name telling pool, round and format, and says where

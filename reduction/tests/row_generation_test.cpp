@@ -9,6 +9,8 @@
 #include <set>
 #include <thread>
 
+#include "core/messages.h"
+#include "core/settings.h"
 #include "reduction/tests/plain_reference.h"
 #include "reduction/tests/random_conditions.h"
 
@@ -71,6 +73,46 @@ TEST(Frame, RefusedUpFront) {
     in.conditions = AllOff(2);
     in.frame = {"012", "012"};
     EXPECT_THROW(TRowGeneration{in}, GenerationError);  // the warranty needs 3 matches
+}
+
+// The generate window shows these refusals as they are: a Swedish program
+// says them in Swedish.
+TEST(Frame, RefusalsSpeakThePlayersLanguage) {
+    struct Restore {
+        ~Restore() { core::SetCurrentLanguage(core::LangEnglish); }
+    } restore;
+    core::SetCurrentLanguage(core::LangSwedish);
+    const auto refusal = [](const std::vector<std::string>& frame, int n) {
+        try {
+            FrameSigns(frame, n);
+        } catch (const GenerationError& e) {
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    GenerationInput warranty;
+    warranty.mode = GenerationMode::Warranty;
+    warranty.conditions = AllOff(2);
+    warranty.frame = {"012", "012"};
+    const auto refusedRun = [](const GenerationInput& in) {
+        try {
+            TRowGeneration{in};
+        } catch (const GenerationError& e) {
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    const struct {
+        std::string text;
+        const char* swedish;
+    } cases[] = {
+        {refusal({"0", "", "1"}, 3), "match 2 i grundraden har inget tecken markerat"},
+        {refusal({"0", "1X", "1"}, 3), "match 2 i grundraden innehåller 'X', som inte är ett tecken"},
+        {refusal({"0", "1"}, 3), "grundraden har 2 poster för 3 matcher"},
+        {refusal(Full(17, "012"), 17), "grundraden har 129140163 rader; motorn klarar högst 43046721 rader"},
+        {refusedRun(warranty), "garantin kräver minst 3 matcher; det här systemet har 2"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.text, c.swedish);
 }
 
 TEST(FullExpansion, OrderSinglesAndProgress) {

@@ -48,6 +48,7 @@ constexpr int kFirstYear = 1969;
 constexpr int kMaxRunRounds = 1000;
 constexpr int kMsgNoResultsAddress = 1308;  // "No results address for pool %s."
 constexpr int kMsgRoundsNotFetched = 1309;  // "These rounds could not be fetched: %s."
+constexpr int kMsgBulkResults = 4020;       // "Download results"
 
 // The round chooser: year and week lists with OK and Cancel.
 std::optional<std::pair<std::string, std::string>> ChooseRoundDialog(QWidget* parent, const QString& caption,
@@ -227,7 +228,7 @@ void TfrmWebStatus::build(const std::vector<std::string>& homes, const std::vect
         layout->addLayout(prizes);
     }
 
-    auto* bulk = new QGroupBox(QStringLiteral("Ladda ner resultat"), this);
+    auto* bulk = Tag(new QGroupBox(M(kMsgBulkResults), this), kMsgBulkResults);
     bulk->setObjectName(QStringLiteral("grpBulk"));
     auto* bl = new QHBoxLayout(bulk);
     bulkPool_ = new QComboBox(bulk);

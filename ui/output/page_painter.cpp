@@ -10,11 +10,18 @@
 #include <QPen>
 #include <QPrinter>
 
+#include "core/messages.h"
 #include "core/system_document.h"
 #include "core/text.h"
 
 namespace vinra::ui {
 namespace {
+
+// The print and preview windows show these as they are: in the player's language.
+constexpr int kMsgNoPage = 4048;             // "The document has no page %d."
+constexpr int kMsgPrinterNotStarted = 4049;  // "The printer could not be started."
+constexpr int kMsgPictureSuffix = 4050;      // "Pictures cannot be saved as .%s."
+constexpr int kMsgPictureFailed = 4051;      // "The picture could not be made."
 
 QColor ColorOf(uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
@@ -128,7 +135,7 @@ void PaintPage(QPainter& p, const output::Page& page, const QSizeF& printable) {
 
 QImage RenderPage(const output::PrintDocument& doc, int index, const PageGeometry& g, double dpi) {
     if (index < 0 || index >= static_cast<int>(doc.pages.size()))
-        throw output::PrintError("The document has no page " + std::to_string(index + 1) + ".");
+        throw output::PrintError(core::FormatMsg(core::Msg(kMsgNoPage), {static_cast<long long>(index) + 1}));
     const QSize size(std::max(1, qRound(g.paper.width() * dpi)), std::max(1, qRound(g.paper.height() * dpi)));
     QImage img(size, QImage::Format_RGB32);
     // Fonts are sized by the picture's resolution, so a 10 point mark has the
@@ -148,7 +155,7 @@ bool PrintDocumentOn(QPrinter& printer, const output::PrintDocument& doc, const 
     if (doc.pages.empty()) return true;
     if (!doc.title.empty()) printer.setDocName(QString::fromStdString(doc.title));
     QPainter p;
-    if (!p.begin(&printer)) throw output::PrintError("The printer could not be started.");
+    if (!p.begin(&printer)) throw output::PrintError(core::Msg(kMsgPrinterNotStarted));
     const QSizeF printable = printer.pageLayout().paintRect(QPageLayout::Inch).size();
     for (size_t i = 0; i < doc.pages.size(); ++i) {
         if (onPage && !onPage(static_cast<int>(i))) {
@@ -210,14 +217,14 @@ void SavePagePicture(const output::PrintDocument& doc, int index, const PageGeom
     if (!suffix.empty()) suffix.erase(0, 1);
     if (suffix == "jpeg") suffix = "jpg";
     if (!PictureSuffixes().contains(QString::fromStdString(suffix)))
-        throw output::PrintError("Pictures cannot be saved as ." + suffix + ".");
+        throw output::PrintError(core::FormatMsg(core::Msg(kMsgPictureSuffix), {suffix}));
     const QImage img = RenderPage(doc, index, g, dpi);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     const QByteArray format = suffix == "jpg" ? QByteArray("JPEG") : QByteArray::fromStdString(suffix).toUpper();
     if (!img.save(&buffer, format.constData(), suffix == "jpg" ? 90 : -1))
-        throw output::PrintError("The picture could not be made.");
+        throw output::PrintError(core::Msg(kMsgPictureFailed));
     core::WriteFileAtomic(file, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 

@@ -174,6 +174,32 @@ TEST(PagePainter, SavesPagesAsPictures) {
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "q.png"));
 }
 
+// The preview shows why a picture is refused in the player's language.
+TEST(PagePainter, RefusalsSpeakThePlayersLanguage) {
+    struct Restore {
+        ~Restore() { core::SetCurrentLanguage(core::LangEnglish); }
+    } restore;
+    core::SetCurrentLanguage(core::LangSwedish);
+    TempDir dir;
+    const auto doc = SampleDocument(2);
+    const auto refusal = [&](const std::filesystem::path& file, int page) {
+        try {
+            SavePagePicture(doc, page, A4Portrait(), file, 50);
+        } catch (const output::PrintError& e) {
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    const struct {
+        std::string text;
+        const char* swedish;
+    } cases[] = {
+        {refusal(dir.path() / "p.tiff", 0), "Bilder kan inte sparas som .tiff."},
+        {refusal(dir.path() / "q.png", 5), "Dokumentet har ingen sida 6."},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.text, c.swedish);
+}
+
 TEST(PrinterPaper, WindowsCodesMapToQtAndBack) {
     const std::vector<std::pair<int, QPageSize::PageSizeId>> sizes = {
         {9, QPageSize::A4}, {1, QPageSize::Letter}, {5, QPageSize::Legal}, {8, QPageSize::A3}, {11, QPageSize::A5},
