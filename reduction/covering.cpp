@@ -47,8 +47,12 @@ std::vector<uint16_t> StartCover(const Graph& g) {
 // of run() so the shrinking loop can continue an attempt.
 class Tabu {
 public:
-    Tabu(const Graph& g, std::vector<uint32_t> code, uint64_t seed)
+    // moves: where a word may go in one step (its one-sign neighbours); the
+    // cover graph itself when null. At radius 2 a word then moves one sign at
+    // a time, which keeps a step as cheap as at radius 1.
+    Tabu(const Graph& g, std::vector<uint32_t> code, uint64_t seed, const Graph* moves = nullptr)
         : g_(g),
+          m_(moves ? *moves : g),
           rng_(seed),
           code_(std::move(code)),
           where_(g.nodes, -1),
@@ -90,6 +94,7 @@ public:
 
 private:
     const Graph& g_;
+    const Graph& m_;
     std::mt19937_64 rng_;
     std::vector<uint32_t> code_;
     std::vector<int32_t> where_;  // index in code_ of the word at a point, -1 none
@@ -162,7 +167,7 @@ private:
         uint32_t bestC = 0, bestQ = 0;
         int ties = 0;
         auto consider = [&](uint32_t q) {
-            for (uint32_t c : Of(g_, q)) {
+            for (uint32_t c : Of(m_, q)) {
                 if (where_[c] < 0) continue;
                 const int d = delta(c, q);
                 const bool aspire = static_cast<int64_t>(uncovered_.size()) + d < static_cast<int64_t>(bestEver_);
@@ -259,7 +264,7 @@ std::vector<uint32_t> GreedyOnGraph(const Graph& g, uint64_t seed) {
 // unlucky drop must not eat the whole budget.
 std::vector<uint32_t> ShrinkOnGraph(const Graph& g, std::vector<uint32_t> best, uint32_t floor, uint64_t perAttempt,
                                     Clock::time_point deadline, std::mt19937_64& rng, const CoveringOptions& options,
-                                    const std::function<void(size_t)>& found) {
+                                    const std::function<void(size_t)>& found, const Graph* moves = nullptr) {
     int failures = 0;
     // Far above the floor (a greedy start of thousands of words) one word per
     // repair is slow going: drop a batch of the least useful words at once,
@@ -314,7 +319,7 @@ std::vector<uint32_t> ShrinkOnGraph(const Graph& g, std::vector<uint32_t> best, 
             trial = best;
             trial.erase(trial.begin() + static_cast<std::ptrdiff_t>(drop));
         }
-        Tabu tabu(g, std::move(trial), rng());
+        Tabu tabu(g, std::move(trial), rng(), moves);
         // Later attempts run longer: the step may simply be hard. A batch gets
         // a share by its size: a batch that does not come out quickly is given
         // up for a smaller one rather than eating the budget.
@@ -606,6 +611,9 @@ std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& o
     if (static_cast<uint64_t>(space.size()) * (space.BallSize(radius) - 1) > kMaxCoveringGraphEntries)
         throw std::invalid_argument("too many guarded matches for a covering search of this radius");
     const Graph g = Graph::OfSpace(space, radius);
+    // At radius 2 the words move one sign at a time (see Tabu).
+    const std::optional<Graph> steps = radius > 1 ? std::optional<Graph>(Graph::OfSpace(space, 1)) : std::nullopt;
+    const Graph* moves = steps ? &*steps : nullptr;
     const uint32_t floor = std::max(options.target, SphereCoveringBound(full, half, radius));
     auto perAttempt = [&](const Graph& gr) {
         return std::max<uint64_t>(1000, static_cast<uint64_t>(options.iterationsPerPoint * gr.nodes));
@@ -649,6 +657,8 @@ std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& o
             const auto group = RandomGroup(space, k3, k2, 2 * radius + 1, rng);
             if (!group) continue;
             const CosetProblem cp = MakeCosetProblem(space, g, *group);
+            const std::optional<CosetProblem> cpSteps =
+                steps ? std::optional<CosetProblem>(MakeCosetProblem(space, *steps, *group)) : std::nullopt;
             const size_t groupSize = group->size();
             const uint32_t cosetFloor = static_cast<uint32_t>((floor + groupSize - 1) / groupSize);
             const double slice = std::clamp(cp.graph.nodes / 2000.0, 0.02, sliceCap);
@@ -656,7 +666,7 @@ std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& o
                                                                         std::chrono::duration<double>(slice)));
             std::vector<uint32_t> cosets = GreedyOnGraph(cp.graph, rng());
             cosets = ShrinkOnGraph(cp.graph, std::move(cosets), cosetFloor, perAttempt(cp.graph), sliceEnd, rng,
-                                   options, {});
+                                   options, {}, cpSteps ? &cpSteps->graph : nullptr);
             if (cosets.size() * groupSize < best.size()) {
                 best.clear();
                 for (uint32_t c : cosets) best.insert(best.end(), cp.points[c].begin(), cp.points[c].end());
@@ -666,7 +676,7 @@ std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& o
     }
 
     // Then plain tabu search from the best code so far.
-    best = ShrinkOnGraph(g, std::move(best), floor, perAttempt(g), deadline, rng, options, report);
+    best = ShrinkOnGraph(g, std::move(best), floor, perAttempt(g), deadline, rng, options, report, moves);
 
     std::sort(best.begin(), best.end());
     std::vector<CoverWord> words;
