@@ -538,7 +538,8 @@ TEST(ShippedSystems, EveryGuaranteeHolds) {
     // Every operator offers the same systems.
     for (const auto& [op, names] : namesPerOperator) EXPECT_EQ(names, namesPerOperator.begin()->second) << op;
     // Every size up to 10 guarded matches is there, as R- and U-system, at
-    // 12 right; and 5 to 13 full guards at 11 right.
+    // 12 right; at 11 right 5 to 13 full guards, and 5 to 10 guarded matches
+    // with half guards among them.
     const auto& names = namesPerOperator.begin()->second;
     auto has = [&](char type, int f, int h, int wrong) {
         for (const auto& nm : names) {
@@ -551,6 +552,8 @@ TEST(ShippedSystems, EveryGuaranteeHolds) {
         for (int g = 1; g <= 10; ++g)
             for (int f = 0; f <= g; ++f) EXPECT_TRUE(has(type, f, g - f, 1)) << type << " " << f << "-" << g - f;
         for (int f = 5; f <= 13; ++f) EXPECT_TRUE(has(type, f, 0, 2)) << type << " " << f << "-0 N-2";
+        for (int g = 5; g <= 10; ++g)
+            for (int h = 1; h <= g; ++h) EXPECT_TRUE(has(type, g - h, h, 2)) << type << " " << g - h << "-" << h << " N-2";
     }
 }
 
