@@ -62,8 +62,13 @@ int main() {
     fmt::print("| frame | right | outcomes | lower bound | best known | greedy | start | 1 s | 10 s | {:.0f} s |\n",
                seconds);
     fmt::print("|---|---|---|---|---|---|---|---|---|---|\n");
+    // VINRA_BENCH_FRAME: only the frames whose name holds it; VINRA_BENCH_RIGHT: only 12 or 11 right.
+    const char* only = std::getenv("VINRA_BENCH_FRAME");
+    const char* right = std::getenv("VINRA_BENCH_RIGHT");
     for (const Frame& fr : Frames()) {
+        if (only && fr.name.find(only) == std::string::npos) continue;
         for (int wrong : {1, 2}) {
+            if (right && std::atoi(right) != 13 - wrong) continue;
             reduction::GuaranteeInput in;
             in.frame = fr.frame;
             in.conditions = fr.conditions;
