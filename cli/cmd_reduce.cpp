@@ -63,10 +63,11 @@ int RunReduce(const ReduceOptions& opt) {
     in.wrong = wrong;
     in.seconds = opt.seconds;
     in.seed = opt.seed;
-    // The operator's shipped system of the frame's guards guarantees N-1 on
-    // every frame row: the search starts from it when it is the smaller list.
-    if (wrong == 1 && !opt.noShipped)
-        in.startRows = reduction::ShippedSystemRows(reduction::OperatorSystemsFolder(doc.Country), doc.Grundrad, n);
+    // The operator's shipped system of the frame's guards guarantees N-1 (or
+    // N-2) on every frame row: the search starts from it when it is the smaller list.
+    if (!opt.noShipped)
+        in.startRows =
+            reduction::ShippedSystemRows(reduction::OperatorSystemsFolder(doc.Country), doc.Grundrad, n, wrong);
 
     CatchInterrupt();
     std::atomic<int> phase{0};
@@ -130,7 +131,10 @@ int RunReduce(const ReduceOptions& opt) {
         "row), {} (outcomes / the most outcomes one row reaches); first list after {:.3f} s, "
         "search ended after {:.1f} s.\n",
         result.greedyRows, result.lowerBound, result.ballSize, result.reachBound, result.firstSeconds, result.seconds);
+    std::cout << reduction::GapText(result, core::LangEnglish) << "\n";
     if (result.startUsed) std::cout << "The search went on from the shipped reduced system of these guards.\n";
+    if (result.constructionUsed)
+        std::cout << "The search went on from a code constructed for these guards (Hamming, Golay).\n";
     std::cout << fmt::format("Written to {}\n", opt.out);
     if (result.cancelled) std::cerr << "vinra: interrupted; the best list found until then was written.\n";
     return 0;
@@ -150,7 +154,7 @@ Registrar reg("reduce", [](CLI::App& app) -> RunFn {
     sub->add_option("--seconds", opt->seconds, "Time for the search (default 10); Ctrl+C keeps the best so far");
     sub->add_option("--seed", opt->seed, "Seed of the search (default 1: the same result every run)");
     sub->add_flag("--no-shipped", opt->noShipped,
-                  "Do not start from the shipped reduced system of the frame's guards (12 on 13 matches)");
+                  "Do not start from the shipped reduced system of the frame's guards");
     return [opt] { return RunReduce(*opt); };
 });
 

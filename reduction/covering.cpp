@@ -17,6 +17,9 @@ namespace {
 // Spaces beyond this would make the neighbour table too big to be worth it;
 // systems of the program stop far below (3^10 points).
 constexpr uint64_t kMaxPoints = 531441;  // 3^12
+// Spaces that are only numbered and checked (the shipped 11-right systems
+// reach 13 full guards).
+constexpr uint64_t kMaxSpacePoints = 1594323;  // 3^13
 
 using Clock = std::chrono::steady_clock;
 
@@ -44,8 +47,12 @@ std::vector<uint16_t> StartCover(const Graph& g) {
 // of run() so the shrinking loop can continue an attempt.
 class Tabu {
 public:
-    Tabu(const Graph& g, std::vector<uint32_t> code, uint64_t seed)
+    // moves: where a word may go in one step (its one-sign neighbours); the
+    // cover graph itself when null. At radius 2 a word then moves one sign at
+    // a time, which keeps a step as cheap as at radius 1.
+    Tabu(const Graph& g, std::vector<uint32_t> code, uint64_t seed, const Graph* moves = nullptr)
         : g_(g),
+          m_(moves ? *moves : g),
           rng_(seed),
           code_(std::move(code)),
           where_(g.nodes, -1),
@@ -87,6 +94,7 @@ public:
 
 private:
     const Graph& g_;
+    const Graph& m_;
     std::mt19937_64 rng_;
     std::vector<uint32_t> code_;
     std::vector<int32_t> where_;  // index in code_ of the word at a point, -1 none
@@ -159,7 +167,7 @@ private:
         uint32_t bestC = 0, bestQ = 0;
         int ties = 0;
         auto consider = [&](uint32_t q) {
-            for (uint32_t c : Of(g_, q)) {
+            for (uint32_t c : Of(m_, q)) {
                 if (where_[c] < 0) continue;
                 const int d = delta(c, q);
                 const bool aspire = static_cast<int64_t>(uncovered_.size()) + d < static_cast<int64_t>(bestEver_);
@@ -189,13 +197,13 @@ private:
     }
 };
 
-void CheckSpace(int full, int half) {
+void CheckSpace(int full, int half, uint64_t maxPoints = kMaxPoints) {
     if (full < 0 || half < 0 || full + half < 1)
         throw std::invalid_argument("a covering needs at least one guarded match");
     uint64_t size = 1;
     for (int i = 0; i < full; ++i) size *= 3;
     for (int i = 0; i < half; ++i) size *= 2;
-    if (full + half > 20 || size > kMaxPoints)
+    if (full + half > 20 || size > maxPoints)
         throw std::invalid_argument("too many guarded matches for a covering search");
 }
 
@@ -256,7 +264,7 @@ std::vector<uint32_t> GreedyOnGraph(const Graph& g, uint64_t seed) {
 // unlucky drop must not eat the whole budget.
 std::vector<uint32_t> ShrinkOnGraph(const Graph& g, std::vector<uint32_t> best, uint32_t floor, uint64_t perAttempt,
                                     Clock::time_point deadline, std::mt19937_64& rng, const CoveringOptions& options,
-                                    const std::function<void(size_t)>& found) {
+                                    const std::function<void(size_t)>& found, const Graph* moves = nullptr) {
     int failures = 0;
     // Far above the floor (a greedy start of thousands of words) one word per
     // repair is slow going: drop a batch of the least useful words at once,
@@ -311,7 +319,7 @@ std::vector<uint32_t> ShrinkOnGraph(const Graph& g, std::vector<uint32_t> best, 
             trial = best;
             trial.erase(trial.begin() + static_cast<std::ptrdiff_t>(drop));
         }
-        Tabu tabu(g, std::move(trial), rng());
+        Tabu tabu(g, std::move(trial), rng(), moves);
         // Later attempts run longer: the step may simply be hard. A batch gets
         // a share by its size: a batch that does not come out quickly is given
         // up for a smaller one rather than eating the budget.
@@ -349,8 +357,9 @@ CoverWord AddWords(const MixedSpace& s, const CoverWord& a, const CoverWord& b) 
 }
 
 // A random group of 3^k3 * 2^k2 moves whose non-zero members change at least
-// three signs (so balls of different members stay apart), or nullopt.
-std::optional<std::vector<CoverWord>> RandomGroup(const MixedSpace& s, int k3, int k2, std::mt19937_64& rng) {
+// minWeight signs (2r + 1: balls of different members stay apart), or nullopt.
+std::optional<std::vector<CoverWord>> RandomGroup(const MixedSpace& s, int k3, int k2, int minWeight,
+                                                  std::mt19937_64& rng) {
     const int n = s.length();
     for (int attempt = 0; attempt < 200; ++attempt) {
         std::vector<CoverWord> members{CoverWord(n, 0)};
@@ -383,7 +392,7 @@ std::optional<std::vector<CoverWord>> RandomGroup(const MixedSpace& s, int k3, i
         for (size_t m = 1; m < members.size() && good; ++m) {
             int weight = 0;
             for (uint8_t x : members[m]) weight += x != 0;
-            if (weight < 3) good = false;
+            if (weight < minWeight) good = false;
         }
         if (good) return members;
     }
@@ -427,7 +436,7 @@ CosetProblem MakeCosetProblem(const MixedSpace& s, const Graph& plain, const std
 }  // namespace
 
 MixedSpace::MixedSpace(int full, int half) : full_(full), half_(half) {
-    CheckSpace(full, half);
+    CheckSpace(full, half, kMaxSpacePoints);
     const int n = full + half;
     weight_.assign(n, 1);
     uint32_t w = 1;
@@ -450,6 +459,35 @@ CoverWord MixedSpace::Decode(uint32_t point) const {
     return w;
 }
 
+void MixedSpace::Ball(uint32_t point, int radius, std::vector<uint32_t>& out) const {
+    Neighbours(point, out);
+    if (radius < 2) return;
+    // Distance exactly 2: two coordinates changed, each to another symbol.
+    const int n = length();
+    for (int i = 0; i < n; ++i) {
+        const uint32_t ri = static_cast<uint32_t>(radix(i));
+        const uint32_t di = (point / weight_[i]) % ri;
+        for (uint32_t vi = 0; vi < ri; ++vi) {
+            if (vi == di) continue;
+            const uint32_t pi = point - di * weight_[i] + vi * weight_[i];
+            for (int j = i + 1; j < n; ++j) {
+                const uint32_t rj = static_cast<uint32_t>(radix(j));
+                const uint32_t dj = (point / weight_[j]) % rj;
+                for (uint32_t vj = 0; vj < rj; ++vj)
+                    if (vj != dj) out.push_back(pi - dj * weight_[j] + vj * weight_[j]);
+            }
+        }
+    }
+}
+
+uint64_t MixedSpace::BallSize(int radius) const {
+    const uint64_t one = static_cast<uint64_t>(half_) + 2u * static_cast<uint64_t>(full_);
+    if (radius < 2) return 1 + one;
+    // Pairs of changed coordinates: half-half, half-full, full-full.
+    const uint64_t h = static_cast<uint64_t>(half_), f = static_cast<uint64_t>(full_);
+    return 1 + one + h * (h - (h > 0)) / 2 + 2 * h * f + 4 * f * (f - (f > 0)) / 2;
+}
+
 void MixedSpace::Neighbours(uint32_t point, std::vector<uint32_t>& out) const {
     out.clear();
     for (int i = 0; i < length(); ++i) {
@@ -461,10 +499,27 @@ void MixedSpace::Neighbours(uint32_t point, std::vector<uint32_t>& out) const {
     }
 }
 
-uint32_t SphereCoveringBound(int full, int half) {
+uint32_t SphereCoveringBound(int full, int half, int radius) {
     const MixedSpace space(full, half);
-    const uint32_t ball = 1 + static_cast<uint32_t>(half + 2 * full);
-    return (space.size() + ball - 1) / ball;
+    const uint64_t ball = space.BallSize(radius);
+    return static_cast<uint32_t>((space.size() + ball - 1) / ball);
+}
+
+bool IsCovering(int full, int half, const std::vector<CoverWord>& code, int radius) {
+    const int n = full + half;
+    const MixedSpace space(full, half);
+    std::vector<uint8_t> reached(space.size(), 0);
+    std::vector<uint32_t> ball;
+    for (const CoverWord& w : code) {
+        if (static_cast<int>(w.size()) != n) return false;
+        for (int i = 0; i < n; ++i)
+            if (w[i] >= space.radix(i)) return false;
+        const uint32_t p = space.Encode(w);
+        reached[p] = 1;
+        space.Ball(p, radius, ball);
+        for (uint32_t y : ball) reached[y] = 1;
+    }
+    return std::all_of(reached.begin(), reached.end(), [](uint8_t r) { return r != 0; });
 }
 
 bool IsRadiusOneCovering(int full, int half, const std::vector<CoverWord>& code) {
@@ -492,15 +547,15 @@ bool IsRadiusOneCovering(int full, int half, const std::vector<CoverWord>& code)
     return true;
 }
 
-CoverGraph CoverGraph::OfSpace(const MixedSpace& s) {
+CoverGraph CoverGraph::OfSpace(const MixedSpace& s, int radius) {
     CoverGraph g;
     g.nodes = s.size();
     g.start.reserve(static_cast<size_t>(s.size()) + 1);
-    g.adj.reserve(static_cast<size_t>(s.size()) * (s.half() + 2 * s.full()));
+    g.adj.reserve(static_cast<size_t>(s.size()) * static_cast<size_t>(s.BallSize(radius) - 1));
     std::vector<uint32_t> tmp;
     g.start.push_back(0);
     for (uint32_t p = 0; p < s.size(); ++p) {
-        s.Neighbours(p, tmp);
+        s.Ball(p, radius, tmp);
         g.adj.insert(g.adj.end(), tmp.begin(), tmp.end());
         g.start.push_back(static_cast<uint32_t>(g.adj.size()));
         g.maxDeg = std::max<uint32_t>(g.maxDeg, static_cast<uint32_t>(tmp.size()));
@@ -540,6 +595,7 @@ bool TabuCover(const MixedSpace& space, std::vector<uint32_t>& code, uint64_t ma
 }
 
 std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& options) {
+    CheckSpace(full, half);
     const MixedSpace space(full, half);
     const auto start = Clock::now();
     auto at = [&](double seconds) {
@@ -550,8 +606,15 @@ std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& o
     auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
     auto cancelled = [&] { return options.cancel && options.cancel->load(std::memory_order_relaxed); };
     std::mt19937_64 rng(options.seed);
-    const Graph g = Graph::OfSpace(space);
-    const uint32_t floor = std::max(options.target, SphereCoveringBound(full, half));
+    const int radius = options.radius;
+    if (radius != 1 && radius != 2) throw std::invalid_argument("a covering radius of 1 or 2 only");
+    if (static_cast<uint64_t>(space.size()) * (space.BallSize(radius) - 1) > kMaxCoveringGraphEntries)
+        throw std::invalid_argument("too many guarded matches for a covering search of this radius");
+    const Graph g = Graph::OfSpace(space, radius);
+    // At radius 2 the words move one sign at a time (see Tabu).
+    const std::optional<Graph> steps = radius > 1 ? std::optional<Graph>(Graph::OfSpace(space, 1)) : std::nullopt;
+    const Graph* moves = steps ? &*steps : nullptr;
+    const uint32_t floor = std::max(options.target, SphereCoveringBound(full, half, radius));
     auto perAttempt = [&](const Graph& gr) {
         return std::max<uint64_t>(1000, static_cast<uint64_t>(options.iterationsPerPoint * gr.nodes));
     };
@@ -561,6 +624,16 @@ std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& o
 
     std::vector<uint32_t> best = GreedyOnGraph(g, options.seed);
     report(best.size());
+    // A given start (a construction, a shipped system) replaces the greedy
+    // one when it is smaller and really covers.
+    if (!options.start.empty() && options.start.size() < best.size() &&
+        IsCovering(full, half, options.start, radius)) {
+        best.clear();
+        for (const CoverWord& w : options.start) best.push_back(space.Encode(w));
+        std::sort(best.begin(), best.end());
+        best.erase(std::unique(best.begin(), best.end()), best.end());
+        report(best.size());
+    }
 
     // First part of the time: coset searches over random groups of moves,
     // taking turns over the group sizes that leave 9 .. maxCosets cosets.
@@ -581,9 +654,11 @@ std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& o
             std::max(0.05, options.seconds * options.cosetShare / (3.0 * static_cast<double>(shapes.size())));
         for (size_t turn = 0; Clock::now() < phaseEnd && best.size() > floor && !cancelled(); ++turn) {
             const auto [k3, k2] = shapes[turn % shapes.size()];
-            const auto group = RandomGroup(space, k3, k2, rng);
+            const auto group = RandomGroup(space, k3, k2, 2 * radius + 1, rng);
             if (!group) continue;
             const CosetProblem cp = MakeCosetProblem(space, g, *group);
+            const std::optional<CosetProblem> cpSteps =
+                steps ? std::optional<CosetProblem>(MakeCosetProblem(space, *steps, *group)) : std::nullopt;
             const size_t groupSize = group->size();
             const uint32_t cosetFloor = static_cast<uint32_t>((floor + groupSize - 1) / groupSize);
             const double slice = std::clamp(cp.graph.nodes / 2000.0, 0.02, sliceCap);
@@ -591,7 +666,7 @@ std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& o
                                                                         std::chrono::duration<double>(slice)));
             std::vector<uint32_t> cosets = GreedyOnGraph(cp.graph, rng());
             cosets = ShrinkOnGraph(cp.graph, std::move(cosets), cosetFloor, perAttempt(cp.graph), sliceEnd, rng,
-                                   options, {});
+                                   options, {}, cpSteps ? &cpSteps->graph : nullptr);
             if (cosets.size() * groupSize < best.size()) {
                 best.clear();
                 for (uint32_t c : cosets) best.insert(best.end(), cp.points[c].begin(), cp.points[c].end());
@@ -601,7 +676,7 @@ std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& o
     }
 
     // Then plain tabu search from the best code so far.
-    best = ShrinkOnGraph(g, std::move(best), floor, perAttempt(g), deadline, rng, options, report);
+    best = ShrinkOnGraph(g, std::move(best), floor, perAttempt(g), deadline, rng, options, report, moves);
 
     std::sort(best.begin(), best.end());
     std::vector<CoverWord> words;

@@ -1,9 +1,10 @@
 #pragma once
-// Search for small radius-1 covering codes of the mixed space of h two-sign
+// Search for small covering codes of the mixed space of h two-sign
 // (half-guarded) and f three-sign (fully guarded) matches: row sets such that
-// every outcome of the guarded matches is at most one sign away from some row.
-// These are the row sets of the shipped reduced systems: with the single
-// matches right, such a system always has a row with at most one wrong.
+// every outcome of the guarded matches is at most one (radius 1) or two
+// (radius 2) signs away from some row. These are the row sets of the shipped
+// reduced systems: with the single matches right, such a system always has a
+// row with at most one (two) wrong.
 //
 // A word holds one symbol per coordinate: the h half coordinates first (symbols
 // 0 and 1), then the f full coordinates (symbols 0, 1 and 2), the order of the
@@ -16,6 +17,9 @@
 namespace vinra::reduction {
 
 using CoverWord = std::vector<uint8_t>;
+
+// The largest neighbour table FindCovering builds (4 bytes an entry).
+inline constexpr uint64_t kMaxCoveringGraphEntries = 64ull << 20;
 
 // The mixed space 2^h x 3^f; points are numbered in mixed radix, the first
 // coordinate most significant.
@@ -33,6 +37,10 @@ public:
     CoverWord Decode(uint32_t point) const;
     // The points at distance exactly 1 (h + 2f of them), in a fixed order.
     void Neighbours(uint32_t point, std::vector<uint32_t>& out) const;
+    // The points at distance 1 .. radius (the point itself left out).
+    void Ball(uint32_t point, int radius, std::vector<uint32_t>& out) const;
+    // Points within distance radius of a point, the point itself included.
+    uint64_t BallSize(int radius) const;
 
 private:
     int full_;
@@ -41,15 +49,24 @@ private:
     std::vector<uint32_t> weight_;  // place value of each coordinate
 };
 
-// ceil(size / (1 + h + 2f)): no covering can have fewer words.
-uint32_t SphereCoveringBound(int full, int half);
+// ceil(size / ball size): no covering of that radius can have fewer words.
+uint32_t SphereCoveringBound(int full, int half, int radius = 1);
 
 // True when every point of the space is within distance 1 of a word of code.
 // Plain check, independent of the search.
 bool IsRadiusOneCovering(int full, int half, const std::vector<CoverWord>& code);
+// True when every point is within `radius` of a word of code (every word a
+// valid point). Marks the balls of the words, so it takes large codes too.
+bool IsCovering(int full, int half, const std::vector<CoverWord>& code, int radius);
 
 struct CoveringOptions {
     uint64_t seed = 1;
+    // Every point must lie within this many signs of a word (1 or 2).
+    int radius = 1;
+    // A covering to start from (one made by construction, or a shipped one):
+    // the search then only has to beat it, and gives it back when it cannot.
+    // Ignored when it does not cover.
+    std::vector<CoverWord> start;
     // Wall-clock budget of the whole search (greedy start included), seconds.
     double seconds = 5.0;
     // Tabu iterations allowed for one attempt at a given size, per point of the space.
@@ -78,8 +95,9 @@ struct CoverGraph {
 
     uint32_t deg(uint32_t p) const { return start[p + 1] - start[p]; }
     bool needs(uint32_t p) const { return need.empty() || need[p] != 0; }
-    // The graph of the whole space (every point needed).
-    static CoverGraph OfSpace(const MixedSpace& s);
+    // The graph of the whole space (every point needed), a node covering
+    // what lies within radius.
+    static CoverGraph OfSpace(const MixedSpace& s, int radius = 1);
 };
 
 // Greedy covering of the needed nodes of a graph (ties broken by the seed).
@@ -108,7 +126,8 @@ bool TabuCover(const MixedSpace& space, std::vector<uint32_t>& code, uint64_t ma
 // a much smaller one); then shrinks the best code one word at a time with the
 // tabu search while the budget lasts. Gives the smallest covering found, its
 // words sorted ascending.
-// Spaces of more than 3^12 points are refused (std::invalid_argument).
+// Spaces of more than 3^12 points, and radius-2 graphs of more than
+// kMaxCoveringGraphEntries neighbour entries, are refused (std::invalid_argument).
 std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& options);
 
 }  // namespace vinra::reduction

@@ -14,6 +14,7 @@
 #include "core/settings.h"
 #include "core/system_document.h"
 #include "reduction/covering.h"
+#include "reduction/covering_codes.h"
 #include "reduction/reduced_system.h"
 #include "reduction/row_generation.h"
 
@@ -237,7 +238,8 @@ GuaranteeResult ReduceWithGuarantee(const GuaranteeInput& input, const Guarantee
     if (space.guarded.empty()) {
         rows.push_back(space.fixedPart);
         found(1, 0);
-    } else if (pure && input.wrong == 1 && space.size <= 531441) {
+    } else if (pure && space.size <= 531441 &&
+               space.size * static_cast<uint64_t>(result.ballSize - 1) <= kMaxCoveringGraphEntries) {
         // The whole frame: the plain space of its guarded matches, where the
         // coset search finds the codes of the shipped systems.
         int full = 0, half = 0;
@@ -245,10 +247,27 @@ GuaranteeResult ReduceWithGuarantee(const GuaranteeInput& input, const Guarantee
         std::vector<int> coord(space.guarded.size());
         int nextHalf = 0, nextFull = half;
         for (size_t i = 0; i < space.guarded.size(); ++i) coord[i] = space.radix[i] == 2 ? nextHalf++ : nextFull++;
+        result.bestKnown = BestKnownCoveringSize(full, half, input.wrong);
         Put(hooks.phase, static_cast<int>(GuaranteePhase::Greedy));
-        // With a start list the search only has to beat it.
-        if (!start.empty() && (options.target == 0 || options.target >= start.size()))
-            options.target = static_cast<uint32_t>(start.size() - 1);
+        options.radius = input.wrong;
+        // The search goes on from the smaller of the shipped list and the
+        // construction of these guards; a size as small as the best known is
+        // not worth the player's time to beat.
+        for (uint32_t x : start) {
+            CoverWord w(space.guarded.size());
+            for (size_t i = 0; i < space.guarded.size(); ++i) w[coord[i]] = static_cast<uint8_t>((x / space.weight[i]) % space.radix[i]);
+            options.start.push_back(std::move(w));
+        }
+        bool construction = false;
+        if (half == 0) {
+            ConstructedCode made = ConstructCovering(full, input.wrong);
+            if (!made.words.empty() && (options.start.empty() || made.words.size() < options.start.size())) {
+                options.start = std::move(made.words);
+                construction = true;
+            }
+        }
+        if (options.target == 0) options.target = static_cast<uint32_t>(result.bestKnown);
+        const size_t startSize = options.start.size();
         for (const CoverWord& w : FindCovering(full, half, options)) {
             PackedRow p = space.fixedPart;
             for (size_t i = 0; i < space.guarded.size(); ++i)
@@ -256,12 +275,9 @@ GuaranteeResult ReduceWithGuarantee(const GuaranteeInput& input, const Guarantee
                      << core::PackedShift(space.guarded[i]);
             rows.push_back(p);
         }
-        if (!start.empty() && start.size() <= rows.size()) {
-            rows.clear();
-            for (uint32_t x : start) rows.push_back(space.RowOf(x));
-            result.startUsed = true;
-            found(static_cast<uint32_t>(rows.size()), 0);
-        }
+        const bool taken = startSize > 0 && startSize < static_cast<size_t>(result.greedyRows);
+        result.startUsed = taken && !construction;
+        result.constructionUsed = taken && construction;
     } else {
         // The outcomes and every frame row near one of them (the others cover
         // nothing) as a graph: a node covers what lies within the distance.
@@ -396,7 +412,7 @@ GuaranteeResult ReduceWithGuarantee(const GuaranteeInput& input, const Guarantee
 }
 
 std::vector<std::string> ShippedSystemRows(const std::filesystem::path& folder, const std::vector<std::string>& frame,
-                                           int n) {
+                                           int n, int wrong) {
     try {
         const FrameSpace space(frame, n);
         int full = 0, half = 0;
@@ -404,26 +420,38 @@ std::vector<std::string> ShippedSystemRows(const std::filesystem::path& folder, 
         if (full + half == 0) return {};
         std::error_code ec;
         if (!std::filesystem::is_directory(folder, ec)) return {};
+        // The smallest system of these guards whose name promises no more
+        // than `wrong` wrong (an N-1 system serves an N-2 search as well); the
+        // search checks its rows before it trusts them.
+        std::string chosen;
+        int fewest = 0;
         for (const std::string& name : ListRedSystems(folder)) {
             const RedName info = ParseRedName(name);
             if (!info.readable || info.type != 'R' || info.full != full || info.half != half) continue;
-            const RedSystem red = ReadRedFile(folder / (name + ".RED"));
-            const std::vector<CoverWord> code = CodeFromRedLines(red.lines, full, half);
-            // Half coordinates first, then full ones, each in match order.
-            std::vector<std::string> rows;
-            for (const CoverWord& w : code) {
-                std::string row(static_cast<size_t>(n), '0');
-                for (int m = 0; m < n; ++m) row[m] = static_cast<char>('0' + space.signs[m][0]);
-                int nextHalf = 0, nextFull = half;
-                for (size_t i = 0; i < space.guarded.size(); ++i) {
-                    const int m = space.guarded[i];
-                    const int c = space.radix[i] == 2 ? nextHalf++ : nextFull++;
-                    row[m] = static_cast<char>('0' + space.signs[m][w[c]]);
-                }
-                rows.push_back(std::move(row));
+            if (RedNameWrong(name) > wrong) continue;
+            const RedSystem head = ReadRedFile(folder / (name + ".RED"));
+            if (chosen.empty() || head.rows() < fewest) {
+                chosen = name;
+                fewest = head.rows();
             }
-            return rows;
         }
+        if (chosen.empty()) return {};
+        const RedSystem red = ReadRedFile(folder / (chosen + ".RED"));
+        const std::vector<CoverWord> code = CodeFromRedLines(red.lines, full, half);
+        // Half coordinates first, then full ones, each in match order.
+        std::vector<std::string> rows;
+        for (const CoverWord& w : code) {
+            std::string row(static_cast<size_t>(n), '0');
+            for (int m = 0; m < n; ++m) row[m] = static_cast<char>('0' + space.signs[m][0]);
+            int nextHalf = 0, nextFull = half;
+            for (size_t i = 0; i < space.guarded.size(); ++i) {
+                const int m = space.guarded[i];
+                const int c = space.radix[i] == 2 ? nextHalf++ : nextFull++;
+                row[m] = static_cast<char>('0' + space.signs[m][w[c]]);
+            }
+            rows.push_back(std::move(row));
+        }
+        return rows;
     } catch (const std::exception&) {
         // A damaged or foreign file is no start; the search does without.
     }
@@ -462,9 +490,18 @@ std::string GuaranteeRun::StatusText(int languageBase) const {
     if (!result.rows.empty())
         return core::FormatMsg(core::MsgIn(languageBase, 1409), {static_cast<long long>(result.rows.size()),
                                                                  static_cast<long long>(result.n - result.wrong),
-                                                                 static_cast<long long>(result.outcomes)});
+                                                                 static_cast<long long>(result.outcomes)}) +
+               " " + GapText(result, languageBase);
     if (!result.cancelled) return core::MsgIn(languageBase, 1403);
     return {};
+}
+
+std::string GapText(const GuaranteeResult& result, int languageBase) {
+    const long long bound = std::max(result.lowerBound, result.reachBound);
+    if (result.bestKnown > 0)
+        return core::FormatMsg(core::MsgIn(languageBase, kMsgBoundAndBest),
+                               {bound, static_cast<long long>(result.bestKnown)});
+    return core::FormatMsg(core::MsgIn(languageBase, kMsgBound), {bound});
 }
 
 void StoreGuaranteeResult(core::TVinraFile& doc, const GuaranteeResult& result, int languageBase) {

@@ -65,12 +65,13 @@ struct GuaranteeInput {
     std::vector<std::string> startRows;
 };
 
-// The rows of the R-system in `folder` whose guards are the frame's (its
-// full and half guards), laid on the frame: a list with N-1 right on every
-// frame row, for GuaranteeInput::startRows. Empty when the folder holds no
-// such system or it cannot be read.
+// The rows of the smallest R-system in `folder` whose guards are the frame's
+// (its full and half guards) and whose name promises at most `wrong` wrong,
+// laid on the frame: a list with N-wrong right on every frame row, for
+// GuaranteeInput::startRows. Empty when the folder holds no such system or it
+// cannot be read.
 std::vector<std::string> ShippedSystemRows(const std::filesystem::path& folder, const std::vector<std::string>& frame,
-                                           int n);
+                                           int n, int wrong = 1);
 
 // The radius for "K right" on n matches: n - K, when that is 1 or 2; else 0.
 int GuaranteeWrongFor(int n, int right);
@@ -99,6 +100,9 @@ struct GuaranteeResult {
     // ceil(outcomes / the most outcomes one frame row reaches): a tighter bound
     // when the conditions thin the outcomes.
     int64_t reachBound = 0;
+    // A frame without conditions: the best known size of a covering of its
+    // guards from the published tables (BestKnownCoveringSize), 0 unknown.
+    int64_t bestKnown = 0;
     double firstSeconds = 0;  // when the first valid list was there
     double seconds = 0;       // the whole run
     // Every smaller list found: (seconds since the start, rows).
@@ -106,6 +110,9 @@ struct GuaranteeResult {
     WarrantyTable warranty;  // of rows over the outcomes, complete and checked
     bool cancelled = false;  // the run was stopped; rows are the best found until then (maybe none)
     bool startUsed = false;  // the search went on from the start list
+    // A frame without conditions: the search went on from a construction of
+    // its guards (ConstructCovering), smaller than the start list and the greedy start.
+    bool constructionUsed = false;
 };
 
 // Runs the search. Throws GuaranteeError for a run it refuses (a guarantee of
@@ -135,6 +142,12 @@ struct GuaranteeRun {
     // the refusal, or empty for a run cancelled before it had a list.
     std::string StatusText(int languageBase) const;
 };
+
+// The gap beside a guarantee: the lower bound (the larger of lowerBound and
+// reachBound) and, where known, the best known size; message 3800 or 3801.
+inline constexpr int kMsgBoundAndBest = 3800;  // "Lower bound %d rows; best known %d rows."
+inline constexpr int kMsgBound = 3801;         // "Lower bound %d rows."
+std::string GapText(const GuaranteeResult& result, int languageBase);
 
 // Puts the result into a system: the rows, and the warranty table with its
 // texts in the given language. The conditions stay as they were.

@@ -5,6 +5,7 @@
 
 #include "core/messages.h"
 #include "core/packed_row.h"
+#include "reduction/covering_codes.h"
 #include "reduction/row_generation.h"
 #include "reduction/warranty.h"
 
@@ -17,6 +18,8 @@ constexpr int kMsgUHeader = 1701;    // "%d rows. Right guaranteed if all single
 constexpr int kMsgUAllRight = 1702;  // "all S-signs right: %d right"
 constexpr int kMsgUWrong = 1703;     // "%d S-signs wrong: %d right"
 constexpr int kMsgTooManyOutcomes = 3425;
+constexpr int kMsgAboveKnown = 3802;  // "Best known system for these guards: %d rows; this one has %d more."
+constexpr int kMsgKnownSize = 3803;   // "Smallest size known for these guards: %d rows."
 
 std::string Text(int number, const char* english) {
     std::string t = core::Msg(number);
@@ -88,11 +91,27 @@ RedGuarantee ComputeRedGuarantee(const RedSystem& system, int n, const std::atom
     return g;
 }
 
+// How the system stands against the best known covering of its guards and
+// guarantee (empty when no figure is known).
+std::string KnownSizeLine(const RedGuarantee& g) {
+    const int wrong = g.n - g.guaranteed;
+    if (wrong < 1 || wrong > 2) return {};
+    const uint32_t known = BestKnownCoveringSize(g.full, g.half, wrong);
+    if (known == 0) return {};
+    if (static_cast<uint32_t>(g.rows) <= known)
+        return core::FormatMsg(Text(kMsgKnownSize, "Smallest size known for these guards: %d rows."),
+                               {static_cast<long long>(known)});
+    return core::FormatMsg(Text(kMsgAboveKnown, "Best known system for these guards: %d rows; this one has %d more."),
+                           {static_cast<long long>(known), static_cast<long long>(g.rows - static_cast<int>(known))});
+}
+
 std::vector<std::string> GuaranteeLines(const RedGuarantee& g) {
     std::vector<std::string> lines;
+    const std::string known = KnownSizeLine(g);
     if (!g.uSystem) {
         lines.push_back(core::FormatMsg(Text(kMsgGuarantee, "%d rows: %d right guaranteed if all singles are right."),
                                         {static_cast<long long>(g.rows), static_cast<long long>(g.guaranteed)}));
+        if (!known.empty()) lines.push_back(known);
         return lines;
     }
     lines.push_back(core::FormatMsg(Text(kMsgUHeader, "%d rows. Right guaranteed if all singles are right:"),
@@ -105,6 +124,7 @@ std::vector<std::string> GuaranteeLines(const RedGuarantee& g) {
             lines.push_back(core::FormatMsg(Text(kMsgUWrong, "%d S-signs wrong: %d right"),
                                             {static_cast<long long>(k), static_cast<long long>(g.byMisses[k])}));
     }
+    if (!known.empty()) lines.push_back(known);
     return lines;
 }
 

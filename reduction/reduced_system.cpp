@@ -85,8 +85,16 @@ RedName ParseRedName(std::string_view name) {
     return {type, full, half, true};
 }
 
-std::string RedSystemName(char type, int full, int half, size_t rows) {
-    return std::string(1, type) + " " + std::to_string(full) + "-" + std::to_string(half) + "-" + std::to_string(rows);
+std::string RedSystemName(char type, int full, int half, size_t rows, int wrong) {
+    std::string name =
+        std::string(1, type) + " " + std::to_string(full) + "-" + std::to_string(half) + "-" + std::to_string(rows);
+    if (wrong > 1) name += " N-" + std::to_string(wrong);
+    return name;
+}
+
+int RedNameWrong(std::string_view name) {
+    constexpr std::string_view tag = " N-2";
+    return name.size() > tag.size() && name.substr(name.size() - tag.size()) == tag ? 2 : 1;
 }
 
 RedSystem RedSystemFromLines(std::string name, std::vector<std::string> lines) {

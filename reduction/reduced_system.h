@@ -50,8 +50,12 @@ struct RedName {
     bool readable = true;
 };
 RedName ParseRedName(std::string_view name);
-// "R 4-0-9": type letter, blank, full-half-rows.
-std::string RedSystemName(char type, int full, int half, size_t rows);
+// "R 4-0-9": type letter, blank, full-half-rows; a system that guarantees one
+// more wrong (N-2 right) says so after the rows: "R 8-0-81 N-2".
+std::string RedSystemName(char type, int full, int half, size_t rows, int wrong = 1);
+// The wrong signs a system's name promises: 2 for a name ending in " N-2",
+// else 1. The rows have the last word (see ComputeRedGuarantee).
+int RedNameWrong(std::string_view name);
 
 // A system file read and checked on its own: at least one line, every line as
 // long as the first, at least one row. Empty lines at the end are dropped.

@@ -319,18 +319,37 @@ TEST(ListTemplates, StopsAtTheFirstTemplateWithoutANameInTheLanguage) {
 
 TEST(RedGuarantee, TheWarrantyEngineConfirmsTheShippedSystems) {
     const fs::path folder = fs::path(VINRA_SOURCE_DIR) / "resources" / "systems" / "Svenska Spel";
-    for (const char* name : {"R 4-0-9", "R 0-3-2", "R 3-3-24"}) {
-        const RedGuarantee g = ComputeRedGuarantee(ReadRedFile(folder / (std::string(name) + ".RED")), 13);
-        EXPECT_EQ(g.guaranteed, 12) << name;
+    struct Case {
+        const char* name;
+        int guaranteed;
+        const char* known;  // the line on the best known size, "" where none is known
+    };
+    for (const Case& c : {Case{"R 4-0-9", 12, "Smallest size known for these guards: 9 rows."},
+                          Case{"R 0-3-2", 12, "Smallest size known for these guards: 2 rows."},
+                          Case{"R 3-3-24", 12, ""},
+                          Case{"R 8-0-81 N-2", 11, "Smallest size known for these guards: 81 rows."}}) {
+        SCOPED_TRACE(c.name);
+        const RedGuarantee g = ComputeRedGuarantee(ReadRedFile(folder / (std::string(c.name) + ".RED")), 13);
+        EXPECT_EQ(g.guaranteed, c.guaranteed);
         const auto lines = GuaranteeLines(g);
-        ASSERT_EQ(lines.size(), 1u);
-        EXPECT_NE(lines[0].find("12 right guaranteed"), std::string::npos) << lines[0];
+        ASSERT_EQ(lines.size(), *c.known ? 2u : 1u);
+        EXPECT_NE(lines[0].find(std::to_string(c.guaranteed) + " right guaranteed"), std::string::npos) << lines[0];
+        if (*c.known) {
+            EXPECT_EQ(lines[1], c.known);
+        }
     }
+    // A system above the best known says by how much.
+    RedGuarantee above;
+    above.n = 13;
+    above.rows = 1377;
+    above.full = 9;
+    above.guaranteed = 12;
+    EXPECT_EQ(GuaranteeLines(above).back(), "Best known system for these guards: 1269 rows; this one has 108 more.");
     // A shipped U-system: a covering, so 12 right whatever the U signs do.
     const RedGuarantee u = ComputeRedGuarantee(ReadRedFile(folder / "U 4-0-9.RED"), 13);
     ASSERT_EQ(u.byMisses.size(), 5u);
     EXPECT_EQ(*std::min_element(u.byMisses.begin(), u.byMisses.end()), 12);
-    EXPECT_EQ(GuaranteeLines(u).size(), 6u);
+    EXPECT_EQ(GuaranteeLines(u).size(), 7u);  // header, 0 .. 4 wrong U signs, the known size
     // One full guard played as the U sign and the first other sign: 13 right
     // when the U sign comes in, 12 when it does not (the second other sign).
     testing::TempDir dir;

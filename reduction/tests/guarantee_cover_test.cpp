@@ -106,11 +106,13 @@ TEST(Guarantee, EveryOutcomeThatMeetsTheConditionsHasARowNearEnough) {
 }
 
 // The size of the shipped R-system of these guards.
-size_t ShippedSize(int full, int half) {
+size_t ShippedSize(int full, int half, int wrong = 1) {
     const fs::path folder = fs::path(VINRA_SOURCE_DIR) / "resources/systems/Svenska Spel";
     for (const auto& e : fs::directory_iterator(folder)) {
         const auto name = ParseRedName(e.path().stem().string());
-        if (!name.readable || name.type != 'R' || name.full != full || name.half != half) continue;
+        if (!name.readable || name.type != 'R' || name.full != full || name.half != half ||
+            RedNameWrong(e.path().stem().string()) != wrong)
+            continue;
         return CodeFromRedLines(core::SplitLines(core::ReadFileBytes(e.path())), full, half).size();
     }
     return 0;
@@ -175,6 +177,33 @@ TEST(Guarantee, AShippedSystemIsAStartTheSearchNeverLoses) {
     // No system of these guards in the folder, or no folder: no start.
     EXPECT_TRUE(ShippedSystemRows(folder, std::vector<std::string>(13, "012"), 13).empty());
     EXPECT_TRUE(ShippedSystemRows(folder / "none", in.frame, 13).empty());
+}
+
+TEST(Guarantee, ElevenRightOnAPureFrameStartsFromTheBestCodeKnown) {
+    const fs::path folder = fs::path(VINRA_SOURCE_DIR) / "resources/systems/Svenska Spel";
+    GuaranteeInput in;
+    in.frame.assign(13, "2");
+    for (int m : {0, 2, 3, 5, 6, 8, 10, 12}) in.frame[m] = "012";
+    in.conditions = AllOff(13);
+    in.wrong = 2;
+    in.seconds = 0.3;
+    // The greedy start alone is over 100 rows; two Hamming codes make 81.
+    GuaranteeResult r = ReduceWithGuarantee(in);
+    EXPECT_LE(r.rows.size(), 81u);
+    EXPECT_GT(r.greedyRows, 81);
+    EXPECT_TRUE(r.constructionUsed);
+    EXPECT_TRUE(GuaranteeHolds(r.warranty, 2));
+    EXPECT_FALSE(GuaranteeHolds(r.warranty, 1));
+    EXPECT_EQ(r.bestKnown, 81);
+    EXPECT_EQ(GapText(r, core::LangEnglish), "Lower bound 51 rows; best known 81 rows.");
+
+    // The shipped systems: the 11-right one for an 11-right search, never for 12.
+    EXPECT_EQ(ShippedSystemRows(folder, in.frame, 13, 2).size(), ShippedSize(8, 0, 2));
+    EXPECT_EQ(ShippedSystemRows(folder, in.frame, 13, 1).size(), ShippedSize(8, 0, 1));
+    in.startRows = ShippedSystemRows(folder, in.frame, 13, 2);
+    r = ReduceWithGuarantee(in);
+    EXPECT_LE(r.rows.size(), in.startRows.size());
+    EXPECT_TRUE(GuaranteeHolds(r.warranty, 2));
 }
 
 TEST(Guarantee, RefusalsCancelAndNothingToCover) {
@@ -260,7 +289,11 @@ TEST(Guarantee, TheRunAWindowHoldsGivesItsTexts) {
     ASSERT_TRUE(run.Ok());
     EXPECT_EQ(run.StatusText(core::LangEnglish), std::to_string(run.result.rows.size()) +
                                                      " rows: 12 right guaranteed if the result meets the conditions (" +
-                                                     std::to_string(run.result.outcomes) + " outcomes checked).");
+                                                     std::to_string(run.result.outcomes) + " outcomes checked). " +
+                                                     GapText(run.result, core::LangEnglish));
+    // Under conditions no best size is known: the lower bound alone.
+    EXPECT_EQ(GapText(run.result, core::LangEnglish),
+              "Lower bound " + std::to_string(std::max(run.result.lowerBound, run.result.reachBound)) + " rows.");
     EXPECT_EQ(run.ProgressText(core::LangSwedish),
               "Söker: " + std::to_string(run.result.rows.size()) + " rader hittills");
 

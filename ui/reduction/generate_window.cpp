@@ -34,6 +34,7 @@
 #include "net/active_pools.h"
 #include "net/game_info.h"
 #include "net/update_check.h"
+#include "reduction/reduced_system.h"
 #include "ui/core/background_job.h"
 #include "ui/core/help.h"
 #include "ui/core/localise.h"
@@ -873,7 +874,12 @@ void TfrmGenerate::startGuarantee() {
     r->input = model_.BeginGuarantee();
     guarantee_ = r;
     beginRunDisplay();
-    job_->Start([r](JobProgress& p) { r->Run(&p.cancel, &p.phase, &p.done, &p.total); });
+    // The operator's shipped system of the frame's guards is the start when
+    // it is the smaller list; it is read on the job, not here.
+    job_->Start([r, folder = reduction::OperatorSystemsFolder(doc_.Country)](JobProgress& p) {
+        r->input.startRows = reduction::ShippedSystemRows(folder, r->input.frame, r->input.conditions.n, r->input.wrong);
+        r->Run(&p.cancel, &p.phase, &p.done, &p.total);
+    });
 }
 
 void TfrmGenerate::startHighestValue() {

@@ -170,6 +170,21 @@ TEST_F(ExpertWindowsTest, ASystemChosenInTheDialogGivesTheRowsOfTheCommandLineAn
     for (const auto& c : counts) EXPECT_GT(c[0] + c[1], 0u);
 }
 
+TEST_F(ExpertWindowsTest, AnElevenRightSystemStatesItsGuaranteeAndTheBestKnownSize) {
+    std::vector<std::string> frame(13, "1");
+    for (int m = 0; m < 8; ++m) frame[m] = "012";
+    TSystemkupong dialog(System(frame), prompter_, {{}, {}, "Svenska Spel"});
+    ASSERT_TRUE(dialog.SelectSystem(QStringLiteral("R 8-0-81 N-2")));
+    EXPECT_TRUE(dialog.OkButton()->isEnabled());
+    WaitForGuarantee(dialog);
+    EXPECT_EQ(dialog.GuaranteeLabel()->text(),
+              QStringLiteral("81 rows: 11 right guaranteed if all singles are right.\n"
+                             "Smallest size known for these guards: 81 rows."));
+    dialog.OkClick();
+    ASSERT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.Result().rows.size(), 81u);
+}
+
 TEST_F(ExpertWindowsTest, CouponClicksCountsAndTheOkRule) {
     TSystemkupong dialog(System(kRFrame), prompter_, {{"Arsenal"}, {"Chelsea"}, "Svenska Spel"});
     EXPECT_EQ(dialog.CellText(0, TSystemkupong::kColLabel), QStringLiteral(" 1. Arsenal - Chelsea"));
@@ -496,6 +511,16 @@ TEST_F(ExpertWindowsTest, Screenshots) {
             save(&dialog, "system_coupon");
             dialog.SelectSystem(QStringLiteral("R 3-0-5"));
             save(&dialog, "system_coupon_too_many");
+        }
+        {
+            std::vector<std::string> frame(13, "1");
+            for (int m = 0; m < 9; ++m) frame[m] = "012";
+            TSystemkupong dialog(System(frame), prompter_, {homes, aways, "Svenska Spel"});
+            for (const auto& name : reduction::ListRedSystems(dir_.path() / "Program" / "SYSTEM" / "Svenska Spel"))
+                if (name.rfind("R 9-0-", 0) == 0 && reduction::RedNameWrong(name) == 2)
+                    dialog.SelectSystem(QString::fromStdString(name));
+            WaitForGuarantee(dialog);
+            save(&dialog, "system_coupon_eleven_right");
         }
         {
             TfrmDynamicRows::Options options;
