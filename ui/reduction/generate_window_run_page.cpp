@@ -42,6 +42,7 @@
 #include "ui/core/prompter.h"
 #include "ui/net/browser.h"
 #include "ui/reduction/generate_window_helpers.h"
+#include "ui/reduction/run_counters.h"
 #include "ui/reduction/system_coupon.h"
 #include "ui/reduction/value_chart.h"
 
@@ -55,22 +56,14 @@ void TfrmGenerate::buildGenerationPage() {
     page->setObjectName(QStringLiteral("pageGeneration"));
     auto* lay = new QVBoxLayout(page);
     lay->addWidget(Tag(new QLabel(page), kMsgGeneration));
-    auto* grid = new QGridLayout;
-    grid->addWidget(Tag(new QLabel(page), kMsgTested), 0, 0);
-    tested_ = new QLabel(page);
-    tested_->setObjectName(QStringLiteral("lblTested"));
-    grid->addWidget(tested_, 0, 1);
-    grid->addWidget(Tag(new QLabel(page), kMsgUsed), 1, 0);
-    used_ = new QLabel(page);
-    used_->setObjectName(QStringLiteral("lblUsed"));
-    grid->addWidget(used_, 1, 1);
-    grid->setColumnStretch(2, 1);
-    lay->addLayout(grid);
-    bar_ = new QProgressBar(page);
-    bar_->setObjectName(QStringLiteral("barProgress"));
+    auto* counters = new RunCounters(
+        {{kMsgTested, QStringLiteral("lblTested")}, {kMsgUsed, QStringLiteral("lblUsed")}}, QStringLiteral("barProgress"),
+        page);
+    tested_ = counters->Value(0);
+    used_ = counters->Value(1);
+    bar_ = counters->Bar();
     bar_->setFormat(QStringLiteral("%p %"));
-    bar_->setValue(0);
-    lay->addWidget(bar_);
+    lay->addWidget(counters);
     rate_ = new QLabel(page);
     rate_->setObjectName(QStringLiteral("lblRate"));
     lay->addWidget(rate_);
