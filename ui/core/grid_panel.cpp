@@ -446,12 +446,12 @@ void TipsGridPanel::redrawSigns() {
 
 void TipsGridPanel::loadLogos() {
     logoCache_.clear();
-    const fs::path data = shell_.program.DataFolder();
+    const fs::path dataFolder = shell_.program.DataFolder();
     core::IniFile stat, logo;
     std::error_code ec;
     try {
-        if (fs::exists(data / "teamstat.ini", ec)) stat = core::IniFile::FromFile(data / "teamstat.ini");
-        if (fs::exists(data / "teamlogo.ini", ec)) logo = core::IniFile::FromFile(data / "teamlogo.ini");
+        if (fs::exists(dataFolder / "teamstat.ini", ec)) stat = core::IniFile::FromFile(dataFolder / "teamstat.ini");
+        if (fs::exists(dataFolder / "teamlogo.ini", ec)) logo = core::IniFile::FromFile(dataFolder / "teamlogo.ini");
     } catch (const core::FileError&) {}
     auto load = [&](const std::string& team) {
         if (team.empty() || logoCache_.count(team)) return;
@@ -461,7 +461,7 @@ void TipsGridPanel::loadLogos() {
         // The picture lies under the name the logo download gave it.
         const std::string file = stats::LogoFileName(url);
         if (!file.empty()) {
-            QPixmap raw(Q((data / "Cache" / "Images" / file).string()));
+            QPixmap raw(Q((dataFolder / "Cache" / "Images" / file).string()));
             if (!raw.isNull()) pm = raw.scaled(kLogoSize, kLogoSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         }
         logoCache_[team] = pm;

@@ -125,14 +125,14 @@ void OpenHelp(QWidget* parent, const std::string& page) {
             app,
             [address, source, page, owner] {
                 QtPrompter prompter;
-                QWidget* parent = owner.data();
+                QWidget* window = owner.data();
                 if (address.empty()) {
-                    prompter.error(parent, QString::fromStdString(core::FormatMsg(core::Msg(kMsgNoHelpPage), {page})));
+                    prompter.error(window, QString::fromStdString(core::FormatMsg(core::Msg(kMsgNoHelpPage), {page})));
                     return;
                 }
                 const BrowserLauncher launch = source.launch ? source.launch : DesktopBrowser();
                 if (!launch(QUrl(QString::fromStdString(address))))
-                    prompter.error(parent,
+                    prompter.error(window,
                                    QString::fromStdString(core::FormatMsg(core::Msg(kMsgNoBrowser), {address})));
             },
             Qt::QueuedConnection);

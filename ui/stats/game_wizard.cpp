@@ -109,8 +109,8 @@ TfrmGameWiz::TfrmGameWiz(Program& program, Prompter& prompter, DocumentSession& 
       fetched_(std::make_shared<std::string>()) {
     SetHelpPage(this, "gamewiz.htm");
     const core::TVinraFile& doc = session_.Doc();
-    const fs::path data = program_.DataFolder();
-    info_.Load(data, doc, std::to_string(doc.OmgID));
+    const fs::path dataFolder = program_.DataFolder();
+    info_.Load(dataFolder, doc, std::to_string(doc.OmgID));
     auto readIni = [](const fs::path& f) {
         try {
             std::error_code ec;
@@ -118,9 +118,9 @@ TfrmGameWiz::TfrmGameWiz(Program& program, Prompter& prompter, DocumentSession& 
         } catch (const std::exception&) {}
         return core::IniFile();
     };
-    roundInfo_ = readIni(net::GameInfoFile(data, doc.Pool, doc.OmgID));
-    teamstat_ = readIni(data / "teamstat.ini");
-    teamlogo_ = readIni(data / "teamlogo.ini");
+    roundInfo_ = readIni(net::GameInfoFile(dataFolder, doc.Pool, doc.OmgID));
+    teamstat_ = readIni(dataFolder / "teamstat.ini");
+    teamlogo_ = readIni(dataFolder / "teamlogo.ini");
     statsDate_ = roundInfo_.ReadString("Info", "Date", "2011-01-01");
     connect(job_.get(), &BackgroundJob::finished, this, [this](bool cancelled, const QString& error) {
         if (cancelled) return;

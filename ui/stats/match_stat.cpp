@@ -266,14 +266,14 @@ void TfrmMatchStat::workerEnded(bool cancelled, const QString& error) {
 
 void TfrmMatchStat::afterDetails() {
     core::TVinraFile& doc = program_.doc;
-    const auto data = program_.DataFolder();
+    const auto dataFolder = program_.DataFolder();
     try {
-        const auto file = net::GameInfoFile(data, doc.Pool, doc.OmgID);
+        const auto file = net::GameInfoFile(dataFolder, doc.Pool, doc.OmgID);
         checking::TTipsData* db = program_.db.IsOpen() ? &program_.db : nullptr;
-        stats::RoundStored stored = stats::StoreRoundAndPlanLogos(file, data, doc, db);
+        stats::RoundStored stored = stats::StoreRoundAndPlanLogos(file, dataFolder, doc, db);
         logosStarted_ = stored.logos.size();
         if (!stored.logos.empty())
-            logos_ = std::make_unique<stats::LogoDownloads>(data / "Cache" / "Images", std::move(stored.logos),
+            logos_ = std::make_unique<stats::LogoDownloads>(dataFolder / "Cache" / "Images", std::move(stored.logos),
                                                             options_.maxParallelLogos);
     } catch (const std::exception& e) {
         return fail(Q(e.what()));

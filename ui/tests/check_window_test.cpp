@@ -497,7 +497,9 @@ TEST_F(CheckWindowTest, SavingAnotherRoundLeavesTheSystemsRoundAlone) {
         EXPECT_EQ(saved.U(10), 2550) << c.chosen;
         EXPECT_EQ(w.Document().OmgID, c.drawAfter) << c.chosen;
         EXPECT_EQ(w.Document().Omg, "2026-50") << c.chosen;
-        if (c.ownDraw == 4851) EXPECT_EQ(data.FindResult("S", 4851).Rad, own.Rad);
+        if (c.ownDraw == 4851) {
+            EXPECT_EQ(data.FindResult("S", 4851).Rad, own.Rad);
+        }
     }
 }
 
@@ -601,7 +603,9 @@ TEST_F(CheckWindowTest, ARoundTheDatabaseLacksIsSaidAndLookedUpOnTheService) {
         EXPECT_EQ(w.NoteText(), c.note);
         EXPECT_EQ(w.DisplayResult(), c.shown);
         EXPECT_EQ(data.FindResult("S", 4848).found, c.shown != "-------------");
-        if (c.shown != "-------------") EXPECT_EQ(w.LevelItem(12, TfrmRatta::LevelPayout)->text(), "2 000,50");
+        if (c.shown != "-------------") {
+            EXPECT_EQ(w.LevelItem(12, TfrmRatta::LevelPayout)->text(), "2 000,50");
+        }
     }
 }
 

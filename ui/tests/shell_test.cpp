@@ -431,7 +431,9 @@ TEST_F(ShellTest, OpeningARoundTheDatabaseLacksFetchesItsGames) {
         const auto named = [&] {
             return session().HomeTeams().size() == 13 && session().HomeTeams()[0] == FixtureHomes()[0];
         };
-        if (c.fetches) EXPECT_FALSE(named()) << "the names come when the fetch answers";
+        if (c.fetches) {
+            EXPECT_FALSE(named()) << "the names come when the fetch answers";
+        }
         QElapsedTimer waited;
         waited.start();
         while (c.teams && !named() && waited.elapsed() < 3000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);

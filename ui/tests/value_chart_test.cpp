@@ -92,9 +92,13 @@ TEST_F(ValueChartTest, BarsFollowTheProbabilitiesOnALogScale) {
     chart.SetValue(value_, model_);
     const auto& d = value_.distribution;
     for (int i = 0; i < 7; ++i) {
-        if (d[i].probability == 0) EXPECT_EQ(chart.BarLength(i), 0) << i;
+        if (d[i].probability == 0) {
+            EXPECT_EQ(chart.BarLength(i), 0) << i;
+        }
         for (int j = 0; j < 7; ++j)
-            if (d[i].probability > d[j].probability) EXPECT_GE(chart.BarLength(i), chart.BarLength(j)) << i << " " << j;
+            if (d[i].probability > d[j].probability) {
+                EXPECT_GE(chart.BarLength(i), chart.BarLength(j)) << i << " " << j;
+            }
     }
     // Ten times the chance is one decade longer: a fifth of the bar area.
     reduction::SystemValue v = value_;
