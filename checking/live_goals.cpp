@@ -74,22 +74,6 @@ GoalLogTemplates GoalLogTemplates::FromIni(const core::IniFile& ini) {
     return t;
 }
 
-std::string EscapeHtml(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
-
 std::string GroupedRow(std::string_view row) {
     std::string out;
     for (size_t i = 0; i < row.size(); ++i) {
@@ -223,23 +207,23 @@ std::vector<std::string> LiveRound::LogEntry(const GoalLogTemplates& t, const Li
     // substitution, and everything put into them is escaped for HTML, so a
     // team name or a "%n" in the file can neither break the page nor the program.
     std::vector<std::string> lines;
-    lines.push_back(FormatMessage(t.time, {EscapeHtml(now)}));
+    lines.push_back(FormatMessage(t.time, {core::EscapeMarkup(now)}));
     bool any = false;
     for (size_t m = 0; m < matches_.size(); ++m) {
         if (!matches_[m].changed) continue;
         any = true;
         const std::string text = std::to_string(m + 1) + ". " + Home(m) + "-" + Away(m) + " " + matches_[m].scoreCell;
-        lines.push_back(FormatMessage(t.team, {EscapeHtml(text)}));
+        lines.push_back(FormatMessage(t.team, {core::EscapeMarkup(text)}));
     }
     if (any) {
         const std::string first = GroupedRow(displayResult) + " <= " + texts.winningRow;
         const std::string second = GroupedRow(bestDisplayRow) + " <= " + texts.bestRow + " (" +
                                    std::to_string(best.right) + " " + texts.right + " rad " +
                                    std::to_string(best.index + 1) + ")";
-        lines.push_back(FormatMessage(t.row, {EscapeHtml(first), EscapeHtml(second)}));
+        lines.push_back(FormatMessage(t.row, {core::EscapeMarkup(first), core::EscapeMarkup(second)}));
         if (best.goalsNeeded > 0)
             lines.push_back(FormatMessage(
-                t.res, {EscapeHtml(FormatMessage(
+                t.res, {core::EscapeMarkup(FormatMessage(
                            texts.goalsTo, {std::to_string(best.goalsNeeded), std::to_string(matches_.size())}))}));
     }
     return lines;

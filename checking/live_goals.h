@@ -102,7 +102,6 @@ struct GoalLogTemplates {
 
 inline constexpr size_t kMaxLogRows = 10000;
 
-std::string EscapeHtml(std::string_view text);
 // A row in groups of three characters separated by spaces.
 std::string GroupedRow(std::string_view row);
 

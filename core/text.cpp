@@ -199,6 +199,24 @@ std::string JoinCrLf(const std::vector<std::string>& lines) {
     return out;
 }
 
+std::string EscapeMarkup(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            case '\'': out += "&#39;"; break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') break;
+                out += c;
+        }
+    }
+    return out;
+}
+
 std::string ReplaceLineBreaks(std::string_view text, std::string_view with) {
     std::string out;
     out.reserve(text.size());

@@ -52,6 +52,11 @@ std::string JoinCrLf(const std::vector<std::string>& lines);
 // Replaces CR LF, CR and LF by the given text.
 std::string ReplaceLineBreaks(std::string_view text, std::string_view with);
 
+// Text made safe for HTML and XML content and attribute values: & < > " ' as
+// references (the apostrophe as &#39;, which HTML 4 knows too); control
+// characters XML 1.0 cannot carry (all but tab, LF, CR) are dropped.
+std::string EscapeMarkup(std::string_view text);
+
 // Whole file as bytes; throws FileError when it cannot be read.
 std::string ReadFileBytes(const std::filesystem::path& path);
 // Writes bytes to a temporary file in the same folder and renames it over the

@@ -325,24 +325,6 @@ ExportResult ExportRowsAs(RowFileFormat format, const core::TVinraFile& doc, con
 
 // ---------------------------------------------------------------------------
 
-std::string XmlEscape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') break;
-                out += c;
-        }
-    }
-    return out;
-}
-
 std::string OwnRowsXml(const core::TVinraFile& doc, std::string_view cardNo, const core::DisplaySigns& signs) {
     const std::string card = KeepOnly(cardNo, [](char c) { return c >= '0' && c <= '9'; });
     std::string x;
@@ -351,8 +333,8 @@ std::string OwnRowsXml(const core::TVinraFile& doc, std::string_view cardNo, con
     x += "\" spelkort=\"" + card + "\">";
     x += "<spel produkt=\"";
     x += doc.Pool == "Stryktipset" ? "1" : "2";
-    x += "\" produktnamn=\"" + XmlEscape(doc.Pool) + "\">";
-    for (const auto& row : doc.Rader) x += "<rad system=\"E\">" + XmlEscape(JoinDisplay(row, signs)) + "</rad>";
+    x += "\" produktnamn=\"" + core::EscapeMarkup(doc.Pool) + "\">";
+    for (const auto& row : doc.Rader) x += "<rad system=\"E\">" + core::EscapeMarkup(JoinDisplay(row, signs)) + "</rad>";
     x += "</spel></egnarader>";
     return x;
 }

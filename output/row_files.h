@@ -104,11 +104,6 @@ inline constexpr const char* kOwnRowsAgent = "41706";
 std::string OwnRowsXml(const core::TVinraFile& doc, std::string_view cardNo,
                        const core::DisplaySigns& signs = core::CurrentDisplaySigns());
 
-// Text escaped for XML content and attribute values (& < > " ' as entities);
-// characters XML 1.0 cannot carry (control characters other than tab, LF, CR)
-// are dropped.
-std::string XmlEscape(std::string_view text);
-
 enum class SubmissionStatus {
     Accepted,            // the shop took the rows and gave a usable address
     AcceptedWithoutUrl,  // the shop took the rows, but the reply has no complete http(s) address

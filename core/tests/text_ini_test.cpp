@@ -49,6 +49,17 @@ TEST(Text, LinesSplitOnEveryLineEnd) {
     EXPECT_EQ(ReplaceLineBreaks("1\r\n2\r3\n4", "*13*"), "1*13*2*13*3*13*4");
 }
 
+TEST(Text, EscapeMarkupLeavesNothingAParserWouldTakeForMarkup) {
+    const struct {
+        std::string_view in, out;
+    } cases[] = {
+        {"A&B <\"x\"> 'y'", "A&amp;B &lt;&quot;x&quot;&gt; &#39;y&#39;"},
+        {"a\x01" "b\x1F" "c\td\ne\rf", "abc\td\ne\rf"},  // XML 1.0 has no place for the controls
+        {"Malm\xC3\xB6 &amp;", "Malm\xC3\xB6 &amp;amp;"},  // UTF-8 passes, references are escaped again
+    };
+    for (const auto& c : cases) EXPECT_EQ(EscapeMarkup(c.in), c.out) << c.in;
+}
+
 TEST(Text, AtomicWriteReplacesWholeOrKeepsTheOldFile) {
     TempDir dir;
     const auto target = dir.path() / "file.txt";

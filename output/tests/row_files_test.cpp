@@ -398,7 +398,7 @@ TEST(RowFiles, OwnRowsXml) {
     // card number keeps its digits only.
     EXPECT_EQ(OwnRowsXml(Doc("I", "A&B <\"x\"> 'y'\x01", 2, {"01"}), "12 3<4>5\"", core::DisplaySigns{"<", "&", "\""}),
               "<egnarader klient=\"Vinra 2000\" ombud=\"41706\" spelkort=\"12345\">"
-              "<spel produkt=\"2\" produktnamn=\"A&amp;B &lt;&quot;x&quot;&gt; &apos;y&apos;\">"
+              "<spel produkt=\"2\" produktnamn=\"A&amp;B &lt;&quot;x&quot;&gt; &#39;y&#39;\">"
               "<rad system=\"E\">&lt;,&amp;</rad></spel></egnarader>");
     EXPECT_THAT(OwnRowsXml(Doc("I", "Europatipset", 2, {}), "1", {}),
                 HasSubstr("produkt=\"2\" produktnamn=\"Europatipset\"><"));

@@ -29,6 +29,7 @@
 #include "ui/core/progress_bar.h"
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
+#include "ui/reduction/run_counters.h"
 #include "ui/reduction/template_editor.h"
 
 namespace vinra::ui {
@@ -240,23 +241,19 @@ void TfrmDynamicRows::buildLimit() {
 void TfrmDynamicRows::buildGenerate() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("pageGenerate"));
-    auto* lay = new QGridLayout(page);
+    auto* lay = new QVBoxLayout(page);
     const int msgs[5] = {kMsgMathRows, kMsgTested, kMsgUsed, kMsgAfterDiff, kMsgFinal};
+    std::vector<RunCounters::Counter> list;
+    for (int i = 0; i < 5; ++i) list.push_back({msgs[i], QStringLiteral("lblCounter%1").arg(i)});
+    auto* run = new RunCounters(list, QStringLiteral("pbGenerate"), page);
     for (int i = 0; i < 5; ++i) {
-        lay->addWidget(Tag(new QLabel(page), msgs[i]), i, 0);
-        counters_[i] = new QLabel(QStringLiteral("0"), page);
-        counters_[i]->setObjectName(QStringLiteral("lblCounter%1").arg(i));
-        counters_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        counters_[i]->setMinimumWidth(110);
-        lay->addWidget(counters_[i], i, 1);
+        counters_[i] = run->Value(i);
+        counters_[i]->setText(QStringLiteral("0"));
     }
-    bar_ = new QProgressBar(page);
-    bar_->setObjectName(QStringLiteral("pbGenerate"));
+    bar_ = run->Bar();
     bar_->setTextVisible(false);
-    bar_->setValue(0);
-    lay->addWidget(bar_, 5, 0, 1, 3);
-    lay->setColumnStretch(2, 1);
-    lay->setRowStretch(6, 1);
+    lay->addWidget(run);
+    lay->addStretch();
     pages_->addWidget(page);
 }
 

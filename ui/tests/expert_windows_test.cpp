@@ -46,6 +46,7 @@
 #include "ui/reduction/generate_window.h"
 #include "ui/reduction/system_coupon.h"
 #include "ui/reduction/template_editor.h"
+#include "ui/tests/support/reduction_fixture.h"
 #include "ui/tests/support/scripted_prompter.h"
 #include "ui/tests/support/ui_fixture.h"
 
@@ -54,45 +55,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ExpertWindowsTest : public ::testing::Test {
+class ExpertWindowsTest : public ReductionWindowFixture {
 protected:
     void SetUp() override {
-        setenv("VINRA_HOME", dir_.path().c_str(), 1);
-        const fs::path data = dir_.path() / "Program";
-        fs::create_directories(data / "DB");
-        const fs::path src = fs::path(VINRA_SOURCE_DIR) / "ui" / "tests" / "data";
-        for (const char* f : {"National.Ini", "activepools.ini", "update.ini"})
-            fs::copy_file(src / f, data / f, fs::copy_options::overwrite_existing);
+        ReductionWindowFixture::SetUp();
         // The shipped systems and templates, where the installer puts them.
+        const fs::path data = dir_.path() / "Program";
         const fs::path res = fs::path(VINRA_SOURCE_DIR) / "resources";
         fs::create_directories(data / "SYSTEM");
         fs::copy(res / "systems" / "Svenska Spel", data / "SYSTEM" / "Svenska Spel", fs::copy_options::recursive);
         fs::copy(res / "templates", data / "Expertsystem", fs::copy_options::recursive);
-        program_ = std::make_unique<Program>(dir_.path() / "bin");
-        program_->LoadSettings();
-        SetLanguage(core::LangEnglish);
-        core::SetCurrentDisplaySigns(core::DisplaySigns{});
-    }
-    void TearDown() override {
-        program_.reset();
-        unsetenv("VINRA_HOME");
-    }
-    void SetLanguage(int base) {
-        program_->settings.language = base;
-        core::SetCurrentLanguage(base);
-    }
-    QString Msg(int n) const { return QString::fromStdString(core::Msg(n)); }
-
-    static core::TVinraFile System(const std::vector<std::string>& frame) {
-        core::TVinraFile doc;
-        doc.NewSystem(static_cast<int>(frame.size()), false);
-        doc.Grundrad = frame;
-        doc.Pool = "Stryktipset";
-        doc.Country = "Svenska Spel";
-        doc.Typ = "S";
-        doc.Omg = "2026-50";
-        doc.OmgID = 4851;
-        return doc;
     }
 
     // People's percentages of the round: match m's favourite and its share.
@@ -105,19 +77,11 @@ protected:
                 << "\r\nPeople2=" << people[m][2] << "\r\n";
     }
 
-    static fs::path Cli() {
-        return fs::path(QCoreApplication::applicationDirPath().toStdString()) / ".." / "bin" / "vinra";
-    }
-
     static void WaitForGuarantee(TSystemkupong& dialog) {
         if (!dialog.GuaranteeRunning()) return;
         QSignalSpy spy(&dialog, &TSystemkupong::guaranteeShown);
         ASSERT_TRUE(spy.wait(60000)) << "the guarantee was not worked out";
     }
-
-    vinra::testing::TempDir dir_;
-    std::unique_ptr<Program> program_;
-    ScriptedPrompter prompter_;
 };
 
 // Nine singles and four full guards: the frame of "R 4-0-9".

@@ -49,6 +49,7 @@
 #include "ui/reduction/generate_window.h"
 #include "ui/reduction/register.h"
 #include "ui/reduction/value_chart.h"
+#include "ui/tests/support/reduction_fixture.h"
 #include "ui/tests/support/scripted_prompter.h"
 #include "ui/tests/support/ui_fixture.h"
 
@@ -58,43 +59,8 @@ namespace {
 namespace fs = std::filesystem;
 using reduction::WizardMethod;
 
-class GenerateWindowTest : public ::testing::Test {
+class GenerateWindowTest : public ReductionWindowFixture {
 protected:
-    void SetUp() override {
-        setenv("VINRA_HOME", dir_.path().c_str(), 1);
-        const fs::path data = dir_.path() / "Program";
-        fs::create_directories(data / "DB");
-        const fs::path src = fs::path(VINRA_SOURCE_DIR) / "ui" / "tests" / "data";
-        for (const char* f : {"National.Ini", "activepools.ini", "update.ini"})
-            fs::copy_file(src / f, data / f, fs::copy_options::overwrite_existing);
-        program_ = std::make_unique<Program>(dir_.path() / "bin");
-        program_->LoadSettings();
-        SetLanguage(core::LangEnglish);
-        core::SetCurrentDisplaySigns(core::DisplaySigns{});
-    }
-    void TearDown() override {
-        program_.reset();
-        unsetenv("VINRA_HOME");
-    }
-    void SetLanguage(int base) {
-        program_->settings.language = base;
-        core::SetCurrentLanguage(base);
-    }
-    QString Msg(int n) const { return QString::fromStdString(core::Msg(n)); }
-
-    // A Stryktipset system of the fixture round with the given frame and no rows.
-    static core::TVinraFile System(const std::vector<std::string>& frame) {
-        core::TVinraFile doc;
-        doc.NewSystem(static_cast<int>(frame.size()), false);
-        doc.Grundrad = frame;
-        doc.Pool = "Stryktipset";
-        doc.Country = "Svenska Spel";
-        doc.Typ = "S";
-        doc.Omg = "2026-50";
-        doc.OmgID = 4851;
-        return doc;
-    }
-
     // The round's game information, as the download writes it.
     void WriteGameInfo() {
         const fs::path dir = dir_.path() / "Program" / "Cache" / "Data";
@@ -132,14 +98,6 @@ protected:
         QSignalSpy spy(&w, &TfrmGenerate::runFinished);
         ASSERT_TRUE(spy.wait(120000)) << "the run did not end";
     }
-
-    static fs::path Cli() {
-        return fs::path(QCoreApplication::applicationDirPath().toStdString()) / ".." / "bin" / "vinra";
-    }
-
-    vinra::testing::TempDir dir_;
-    std::unique_ptr<Program> program_;
-    ScriptedPrompter prompter_;
 };
 
 const std::vector<std::string> kFrame = {"012", "012", "012", "012", "0 2", "01 ", " 12",
