@@ -339,12 +339,12 @@ std::string SafeLogMarkup(std::string_view html, bool page) {
             ++j;
         }
         if (j >= html.size()) {
-            out += EscapeHtml(html.substr(i));
+            out += core::EscapeMarkup(html.substr(i));
             break;
         }
         const std::string_view inner = html.substr(i + 1, j - i - 1);
         const std::string tag = SafeTag(inner, page);
-        out += tag.empty() ? EscapeHtml(html.substr(i, j - i + 1)) : tag;
+        out += tag.empty() ? core::EscapeMarkup(html.substr(i, j - i + 1)) : tag;
         i = j + 1;
     }
     return out;
