@@ -191,8 +191,11 @@ TEST_F(SettingsDialogsTest, EnterInTheProfileBoxStoresTheProfile) {
 
 // A stand-in for xdg-email: records its arguments, one a line.
 void WriteStandIn(const fs::path& dir) {
-    WriteBytes(dir / "xdg-email", "#!/bin/sh\n{ for a in \"$@\"; do printf '> %s\\n' \"$a\"; done; } > \"" +
-                                      (dir / "args.txt").string() + "\"\nexit 0\n");
+    // The arguments land in args.txt whole (written aside, then renamed): the
+    // composer runs on its own, and the test reads as soon as the file is there.
+    const std::string args = (dir / "args.txt").string();
+    WriteBytes(dir / "xdg-email", "#!/bin/sh\n{ for a in \"$@\"; do printf '> %s\\n' \"$a\"; done; } > \"" + args +
+                                      ".part\" && mv \"" + args + ".part\" \"" + args + "\"\nexit 0\n");
     fs::permissions(dir / "xdg-email", fs::perms::owner_all);
 }
 
