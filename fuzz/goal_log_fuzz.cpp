@@ -2,6 +2,7 @@
 // team names and the log rows a system file brings. Whatever they hold, no
 // outside text adds markup to a log line: a line has no more "<" than its template.
 #include <algorithm>
+#include <cctype>
 
 #include "fuzz/fuzz_support.h"
 
@@ -66,7 +67,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         VINRA_FUZZ_CHECK(Tags(entry[i]) <= std::max({Tags(t.team), Tags(t.row), Tags(t.res)}));
     live.AddToLog(entry);
     VINRA_FUZZ_CHECK(doc.LogRows.size() <= checking::kMaxLogRows);
+    // The page is the filtered frame around the rows, and whatever the frame or
+    // the rows held, it opens no link, picture, script or frame of its own.
     const std::string page = checking::GoalLogPage(t, doc.LogRows);
-    VINRA_FUZZ_CHECK(page.size() >= t.begin.size() + t.end.size());
+    const std::string head = checking::SafeLogMarkup(t.begin, true), tail = checking::SafeLogMarkup(t.end, true);
+    VINRA_FUZZ_CHECK(page.size() >= head.size() + tail.size());
+    VINRA_FUZZ_CHECK(page.compare(0, head.size(), head) == 0);
+    VINRA_FUZZ_CHECK(page.compare(page.size() - tail.size(), tail.size(), tail) == 0);
+    std::string lower(page);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (const char* opener : {"<a ", "<a>", "<img", "<script", "<iframe", "<link", "<object", "<embed", "<style"})
+        VINRA_FUZZ_CHECK(lower.find(opener) == std::string::npos);
     return 0;
 }
