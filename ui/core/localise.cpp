@@ -131,6 +131,25 @@ constexpr StandardText kStandardTexts[] = {
     {"QFileDialog", "Detail View", 1307},
 };
 
+// The rest of what the file dialog shows: its labels, buttons and the columns
+// of its detail view.
+constexpr StandardText kFileDialogTexts[] = {
+    {"QFileDialog", "File &name:", 4300},
+    {"QFileDialog", "Files of type:", 4301},
+    {"QFileDialog", "&Save", 4302},
+    {"QFileDialog", "&Open", 4303},
+    {"QFileSystemModel", "Name", 4304},
+    {"QFileSystemModel", "Size", 4305},
+    {"QFileSystemModel", "Type", 4306},
+    {"QFileSystemModel", "Date Modified", 4307},
+    {"QFileDialog", "Save As", 4308},
+    {"QFileDialog", "Open", 4309},
+    {"QFileDialog", "Directory:", 4310},
+    {"QFileDialog", "Show &hidden files", 4311},
+    {"QFileDialog", "&Rename", 4312},
+    {"QFileDialog", "&Delete", 4313},
+};
+
 // Qt's texts the program always says in its own words, also where a Qt
 // catalogue has them: the print dialog (mostly untranslated there, and half
 // translated reads worse than either language), the message box's details
@@ -225,7 +244,8 @@ private:
 };
 
 // Catalogue names to try per language, best first. Norwegian: Debian has
-// Nynorsk only, which is closer to Bokmål than English is.
+// Nynorsk only, which is closer to Bokmål than English is; the program's own
+// Bokmål words go before it where it has them.
 std::vector<const char*> CatalogueNames(int base) {
     switch (base) {
         case core::LangSwedish: return {"qtbase_sv", "qt_sv"};
@@ -253,6 +273,8 @@ void UseQtLanguage(int base) {
     // Installed first, so searched last.
     g_translators.push_back(std::make_unique<StandardButtonTranslator>(base, kStandardTexts));
     QCoreApplication::installTranslator(g_translators.back().get());
+    g_translators.push_back(std::make_unique<StandardButtonTranslator>(base, kFileDialogTexts));
+    QCoreApplication::installTranslator(g_translators.back().get());
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     for (const char* name : names) {
         auto qt = std::make_unique<QTranslator>();
@@ -260,6 +282,14 @@ void UseQtLanguage(int base) {
         QCoreApplication::installTranslator(qt.get());
         g_translators.push_back(std::move(qt));
         break;
+    }
+    if (base == core::LangNorwegian) {
+        // A Bokmål reader gets "Lagre" and "Filnavn", not the catalogue's "Lagra" and "Filnamn".
+        for (std::span<const StandardText> texts : {std::span<const StandardText>(kStandardTexts),
+                                                    std::span<const StandardText>(kFileDialogTexts)}) {
+            g_translators.push_back(std::make_unique<StandardButtonTranslator>(base, texts));
+            QCoreApplication::installTranslator(g_translators.back().get());
+        }
     }
     // Installed last, so searched first.
     g_translators.push_back(std::make_unique<StandardButtonTranslator>(base, kOwnTexts));

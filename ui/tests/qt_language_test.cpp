@@ -99,6 +99,24 @@ TEST(QtLanguage, FileDialogSpeaksTheChosenLanguage) {
     UseQtLanguage(core::LangEnglish);
 }
 
+// Norwegian: the only Norwegian Qt catalogue on the system is Nynorsk; a save
+// dialog speaks Bokmål where the program has the words.
+TEST(QtLanguage, NorwegianFileDialogSpeaksBokmaal) {
+    UseQtLanguage(core::LangNorwegian);
+    QFileDialog dialog(nullptr, QStringLiteral("Vinra 2000"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"))->text(), QStringLiteral("Se i:"));
+    EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("fileNameLabel"))->text(), QStringLiteral("Fil&navn:"));
+    auto* box = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->button(QDialogButtonBox::Save) ? box->button(QDialogButtonBox::Save)->text()
+                                                  : box->buttons().front()->text(),
+              QStringLiteral("&Lagre"));
+    EXPECT_EQ(box->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Avbryt"));
+    UseQtLanguage(core::LangEnglish);
+}
+
 // Qt's print dialog, the details button of a message box and the file type
 // "Folder" come from the program's own words in every language but English,
 // also where Qt's catalogue has a poor translation ("Dölj detaljer,,,").
