@@ -66,6 +66,8 @@ QString M(int n) { return Q(core::Msg(n)); }
 
 constexpr int kRowHeight = 30;
 constexpr int kRowHeightWithPeople = 36;
+// The largest the pool's picture under the grid is drawn.
+constexpr QSize kPictureSize(360, 200);
 
 // A sign cell with the people's percentage: the sign above, the percentage
 // small and grey below it; background, selection and focus as any cell.
@@ -152,6 +154,17 @@ private:
     bool first_ = true;
 };
 
+// The picture or result list under the grid asks for no room of its own: the
+// grid gets the height of all its matches first, and this takes what is left
+// (the picture shrinks to fit it). On a small screen both shrink and the grid
+// scrolls; the window's minimum size is not raised.
+class LeftoverRoomStack : public QStackedWidget {
+public:
+    using QStackedWidget::QStackedWidget;
+    QSize sizeHint() const override { return {QStackedWidget::sizeHint().width(), 1}; }
+    QSize minimumSizeHint() const override { return {QStackedWidget::minimumSizeHint().width(), 1}; }
+};
+
 }  // namespace
 
 TipsGridPanel::TipsGridPanel(const ShellContext& shell, QWidget* parent) : QWidget(parent), shell_(shell) {
@@ -215,11 +228,14 @@ TipsGridPanel::TipsGridPanel(const ShellContext& shell, QWidget* parent) : QWidg
     showPeople_ = shell_.program.settings.showPeople;
     layout->addWidget(grid_);
 
-    resultStack_ = new QStackedWidget(this);
+    resultStack_ = new LeftoverRoomStack(this);
     resultStack_->setObjectName(QStringLiteral("stkResult"));
     resultPicture_ = new QLabel(resultStack_);
     resultPicture_->setObjectName(QStringLiteral("imgPicture"));
     resultPicture_->setAlignment(Qt::AlignCenter);
+    // The picture shrinks to whatever room the grid leaves (fitPicture).
+    resultPicture_->setMinimumSize(1, 1);
+    resultPicture_->installEventFilter(this);
     resultStack_->addWidget(resultPicture_);
     resultList_ = new QTableWidget(0, 4, resultStack_);
     resultList_->setObjectName(QStringLiteral("lvResult"));
@@ -284,17 +300,26 @@ void TipsGridPanel::PoolSwitched() {
     const core::PoolSettings ps = program.national.Settings(shell_.session.Doc().Pool);
     QPixmap logo;
     if (!ps.img.empty()) logo.load(Q((program.DataFolder() / ps.img).string()));
-    if (!logo.isNull()) {
-        poolLogo_->setPixmap(logo.scaledToHeight(36, Qt::SmoothTransformation));
-        resultPicture_->setPixmap(logo.scaled(360, 200, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    } else {
-        resultPicture_->setPixmap(QPixmap());
-    }
+    if (!logo.isNull()) poolLogo_->setPixmap(logo.scaledToHeight(36, Qt::SmoothTransformation));
+    picture_ = logo;
+    fitPicture();
     poolLogo_->setVisible(!logo.isNull());
     rebuildGrid();
 }
 
 void TipsGridPanel::ReloadLogos() { rebuildGrid(); }
+
+void TipsGridPanel::fitPicture() {
+    if (picture_.isNull()) {
+        resultPicture_->setPixmap(QPixmap());
+        return;
+    }
+    const QSize room = resultPicture_->size().boundedTo(kPictureSize);
+    const QPixmap shown = picture_.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    if (resultPicture_->pixmap().size() != shown.size()) resultPicture_->setPixmap(shown);
+}
+
+QSize TipsGridPanel::PictureShownSize() const { return resultPicture_->pixmap().size(); }
 
 void TipsGridPanel::SetPeopleShown(bool on) {
     if (on == showPeople_) return;
@@ -427,8 +452,9 @@ void TipsGridPanel::redrawSigns() {
     std::string facit;
     if (result_.found) facit = core::DisplayToSigns(result_.Rad);
     const bool people = showPeople_ && havePeople_;
-    grid_->verticalHeader()->setDefaultSectionSize(people ? kRowHeightWithPeople : kRowHeight);
-    for (int r = 0; r < grid_->rowCount(); ++r) grid_->setRowHeight(r, people ? kRowHeightWithPeople : kRowHeight);
+    const int rowHeight = people ? kRowHeightWithPeople : kRowHeight;
+    grid_->verticalHeader()->setDefaultSectionSize(rowHeight);
+    for (int r = 0; r < grid_->rowCount(); ++r) grid_->setRowHeight(r, rowHeight);
     for (int r = 0; r < grid_->rowCount(); ++r) {
         const std::string entry = r < static_cast<int>(doc.Grundrad.size()) ? doc.Grundrad[r] : std::string();
         for (int s = 0; s < 3; ++s) {
@@ -598,6 +624,7 @@ void TipsGridPanel::MaintainMatch(int match) {
 }
 
 bool TipsGridPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == resultPicture_ && event->type() == QEvent::Resize) fitPicture();
     if (watched == grid_->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto* me = static_cast<QMouseEvent*>(event);
         if (me->button() == Qt::LeftButton && (me->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier)) ==

@@ -47,6 +47,8 @@ public:
     void ReloadLogos();
     // Texts in the current language.
     void Relocalise();
+    // The size the pool's picture under the grid is drawn at now.
+    QSize PictureShownSize() const;
 
     // The people's percentage under each sign, when the round's game
     // information is at hand (the System menu's toggle).
@@ -71,6 +73,8 @@ private:
     void showResult();
     void hideResult();
     void loadLogos();
+    // Draws the pool's picture as large as its room allows, up to its full size.
+    void fitPicture();
     QPixmap teamLogo(const std::string& team) const;
     void loadPeople();
     // Names the game-information file of the round and its time of change.
@@ -92,6 +96,7 @@ private:
     QStackedWidget* resultStack_ = nullptr;
     QTableWidget* resultList_ = nullptr;
     QLabel* resultPicture_ = nullptr;
+    QPixmap picture_;
 };
 
 }  // namespace vinra::ui

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTreeWidget>
 
@@ -665,6 +666,46 @@ TEST_F(MainWindowTest, PeoplePercentagesFromTheCachedGameInformation) {
     EXPECT_EQ(people(0), QLatin1String("||"));
     window_->Commands().Trigger(QStringLiteral("actShowPeople"));
     EXPECT_EQ(people(0), QLatin1String("30%|24%|47%"));
+}
+
+// At the first size on a 1366 x 768 screen every match of a 13-match round is
+// in sight with the people's percentages under the signs (the taller rows):
+// the pool's picture below the grid gives up its room, not the grid.
+TEST_F(MainWindowTest, ThirteenMatchesStayInSightOnALaptopScreen) {
+    const fs::path system = WriteSystem("laptop.vin");
+    const fs::path info = net::GameInfoFile(program_->DataFolder(), "Stryktipset", 4851);
+    std::string text;
+    for (int m = 0; m < 13; ++m) text += "[Game" + std::to_string(m) + "]\r\nPeople1=40\r\n";
+    fs::create_directories(info.parent_path());
+    WriteBytes(info, text);
+    // The pool's picture, as the shipped pool definitions name it.
+    const fs::path data = program_->DataFolder();
+    fs::create_directories(data / "Images");
+    fs::copy_file(fs::path(VINRA_SOURCE_DIR) / "resources" / "pictures" / "stryktipset.png",
+                  data / "Images" / "stryktipset.png", fs::copy_options::overwrite_existing);
+    std::string national = ReadBytes(data / "National.Ini");
+    const size_t section = national.find("[Stryktipset]");
+    ASSERT_NE(section, std::string::npos);
+    national.insert(national.find('\n', section) + 1, "Img=Images/stryktipset.png\r\n");
+    WriteBytes(data / "National.Ini", national);
+    window_.reset();
+    program_.reset();
+    StartWindow();
+    ASSERT_TRUE(window_->OpenFile(system));
+    window_->resize(MainWindowSizes({1366, 740}).first);
+    window_->show();
+    QApplication::processEvents();
+    QTableWidget* grid = window_->Grid();
+    ASSERT_EQ(grid->rowCount(), 13);
+    EXPECT_EQ(grid->rowHeight(0), 36);
+    EXPECT_EQ(grid->verticalScrollBar()->maximum(), 0) << "grid height " << grid->height();
+    // The picture is still there, smaller.
+    const QSize picture = window_->TipsPanel().PictureShownSize();
+    EXPECT_GT(picture.height(), 20);
+    EXPECT_LT(picture.height(), 200);
+    // Nor does the window ask a netbook screen for more than it has.
+    EXPECT_LE(window_->minimumSizeHint().height(), MainWindowSizes({1024, 600}).minimum.height());
+    window_->hide();
 }
 
 // The first size fits the screen the window opens on: 1366 x 768 (also a
