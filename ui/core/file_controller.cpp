@@ -58,7 +58,7 @@ void FileController::NewClick() {
     NewSystem(shell_.program.settings.guideOnNewFile);
 }
 
-void FileController::NewSystem(bool withGuide) {
+void FileController::NewSystem(bool withGuide, bool quiet) {
     auto& program = shell_.program;
     auto& session = shell_.session;
     const core::TVinraFile& doc = session.Doc();
@@ -79,8 +79,19 @@ void FileController::NewSystem(bool withGuide) {
     if (doc.OmgID >= 0) {
         LoadRoundTeams();
         // Without games in the database the statistics download fetches them.
-        if (session.HomeTeams().empty() && fetchStatistics && fetchStatistics()) LoadRoundTeams();
+        bool fetchLater = false;
+        if (session.HomeTeams().empty() && fetchStatistics) {
+            if (fetchStatistics(quiet)) LoadRoundTeams();
+            else fetchLater = quiet && doc.OmgID > 0;
+        }
         if (session.HomeTeams().size() > 1) n = static_cast<int>(session.HomeTeams().size());
+        if (fetchLater) {
+            session.NewDocument(n, program.settings.fillAll);
+            program.DeleteTemporaryFiles();
+            if (fetchRoundGamesLater) fetchRoundGamesLater();
+            if (withGuide && openGuide) openGuide();
+            return;
+        }
     }
     session.NewDocument(n, program.settings.fillAll);
     program.DeleteTemporaryFiles();

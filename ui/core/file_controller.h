@@ -28,8 +28,9 @@ public:
     explicit FileController(const ShellContext& shell, QObject* parent = nullptr);
 
     // Runs the match statistics window for the round (a new round whose games
-    // the database lacks); true when it fetched them. Set by the shell.
-    std::function<bool()> fetchStatistics;
+    // the database lacks); true when it fetched them. quiet: a failure closes
+    // the window without a message box. Set by the shell.
+    std::function<bool(bool quiet)> fetchStatistics;
     // Starts fetching the games of the open system's round in the background
     // (a system opened without them); the shell calls RoundGamesArrived when
     // they are stored. Set by the shell.
@@ -54,8 +55,11 @@ public:
     // Opens a file without the question (recent files, the file panel, the
     // command line). False, with a message, when it cannot be read.
     bool OpenFile(const std::filesystem::path& path);
-    // A new system for the document's round (without the question).
-    void NewSystem(bool withGuide);
+    // A new system for the document's round (without the question). quiet:
+    // the program made it on its own (at start, after the list of open rounds
+    // changed), so a failed games download says so in the status bar, not in
+    // a box, and is tried again in the background.
+    void NewSystem(bool withGuide, bool quiet = false);
     // A round of the active-pools panel becomes a new system.
     void ChoosePool(const net::TCouponInfoEx& entry);
     // A round of the results panel: the pool, round and draw number of the

@@ -306,8 +306,9 @@ void MainCommands::ChangeLanguage(int base) {
 // ---------------------------------------------------------------------------
 // Statistics and the games download
 
-bool MainCommands::FetchStatistics() {
+bool MainCommands::FetchStatistics(bool quiet) {
     MatchStatOptions options;
+    options.quietFailure = quiet;
     // The logo downloads report on this thread; the grid reloads the pictures a moment later.
     options.logosArrived = [this] { QTimer::singleShot(500, &grid_, [this] { grid_.ReloadLogos(); }); };
     return ShowMatchStatistics(shell_.window, shell_.program, shell_.prompter, options);

@@ -36,7 +36,8 @@ public:
     // System menu: the people's percentages in the grid on or off (kept as a setting).
     void ShowPeopleClick();
     // The statistics window for the round; true when it ran to the end.
-    bool FetchStatistics();
+    // quiet: a failure ends it without a message box.
+    bool FetchStatistics(bool quiet = false);
     void GetGamesClick();
     void SubmitClick();
     void UpdateDatabaseClick();

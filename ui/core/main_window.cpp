@@ -71,7 +71,7 @@ TfrmStryk::TfrmStryk(Program& program, Prompter& prompter, QWidget* parent)
     main_ = new MainCommands(*shell_, *commands_, *files_, *grid_, this);
     main_->Register();
     RegisterWindowModules(*commands_, *shell_);
-    files_->fetchStatistics = [this] { return main_->FetchStatistics(); };
+    files_->fetchStatistics = [this](bool quiet) { return main_->FetchStatistics(quiet); };
     files_->fetchRoundGamesLater = [this] { fetchRoundGamesLater(); };
     files_->openGuide = [this] { commands_->Trigger(QStringLiteral("actExpert")); };
 
@@ -262,7 +262,7 @@ void TfrmStryk::connectViews() {
         // as long as the player has not touched it.
         if (replaced && renewOnRefresh_ && session_->IsUntitled() && !session_->Modified()) {
             session_->Change(DocPart::Round, false, [](core::TVinraFile& d) { d.OmgID = 0; });
-            files_->NewSystem(false);
+            files_->NewSystem(false, true);
         }
         renewOnRefresh_ = false;
     });
@@ -381,7 +381,7 @@ void TfrmStryk::FirstShow(const QString& commandLine) {
         const bool refreshing = pools_->StartRefresh(false, false);
         if (refreshing) pools_->Rebuild();
         if (!opened) {
-            files_->NewSystem(program_.settings.guideOnNewFile);
+            files_->NewSystem(program_.settings.guideOnNewFile, true);
             renewOnRefresh_ = refreshing;
         }
         grid_->Grid()->setFocus();

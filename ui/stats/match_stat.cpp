@@ -296,7 +296,7 @@ void TfrmMatchStat::fail(const QString& why) {
     bar_->setRange(0, 1);
     const QString text = M(kMsgSomethingWentWrong);
     setStatus(text);
-    prompter_.errorWithDetail(this, text, why);
+    if (!options_.quietFailure) prompter_.errorWithDetail(this, text, why);
     QDialog::reject();
 }
 

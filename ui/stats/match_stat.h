@@ -45,6 +45,9 @@ struct MatchStatOptions {
     // that opens the statistics hands in the main window here.
     QObject* logoOwner = nullptr;
     int maxParallelLogos = 4;
+    // A failure closes the window without a message box (the caller says so
+    // in its own way).
+    bool quietFailure = false;
 };
 
 class TfrmMatchStat : public QDialog {

@@ -10,6 +10,8 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QTest>
+#include <QLabel>
 #include <QTreeWidget>
 
 #include "core/messages.h"
@@ -535,6 +537,29 @@ TEST_F(MainWindowTest, FirstShowOpensTheCommandLineFileOrTheLastOneOrStartsANewS
             EXPECT_EQ(window_->FileName(), c.opened);
         }
     }
+}
+
+// The new system of the first start is the program's own doing: when its
+// round's games cannot be fetched (the service is down), the status bar says
+// so and no message box stands in the way; the new system is there all the same.
+TEST_F(MainWindowTest, FirstStartWithTheServiceDownShowsNoBox) {
+    program_->settings.lastSaved = false;
+    program_->doc.Typ = "I";  // Europatipset: a round the database has no games of
+    program_->doc.OmgID = 0;
+    // Where the round's games would come from: nobody answers there.
+    program_->updateIni.WriteString("I", "Details", "http://127.0.0.1:9/api/XMLinfoProxy.php?typ=I&omgang=%s");
+    window_ = std::make_unique<TfrmStryk>(*program_, prompter_);
+    window_->FirstShow({});
+    auto* note = window_->findChild<QLabel*>(QStringLiteral("stsRoundGames"));
+    ASSERT_NE(note, nullptr);
+    for (int i = 0; i < 200 && note->text() != Q(Msg(3002)); ++i) QTest::qWait(25);
+    EXPECT_EQ(note->text(), Q(Msg(3002)));
+    EXPECT_TRUE(prompter_.Texts("error").empty()) << prompter_.Texts("error").front().toStdString();
+    EXPECT_TRUE(window_->IsUntitled());
+    EXPECT_EQ(window_->Grid()->rowCount(), 13);
+    // Asked for by the player, the same failure is a message.
+    window_->Commands().Trigger(QStringLiteral("actStatistics"));
+    EXPECT_EQ(prompter_.Texts("error").size(), 1u);
 }
 
 TEST_F(MainWindowTest, DebugModeShowsItsMenusAndSaysSo) {

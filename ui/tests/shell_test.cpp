@@ -411,7 +411,7 @@ TEST_F(ShellTest, OpeningARoundTheDatabaseLacksFetchesItsGames) {
             window_->Files().RoundGamesArrived("S", 4852);
         });
     };
-    window_->Files().fetchStatistics = [] {
+    window_->Files().fetchStatistics = [](bool) {
         ADD_FAILURE() << "opening a file waited for the statistics window";
         return false;
     };
