@@ -7,6 +7,9 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSplitter>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QTreeWidget>
@@ -354,6 +357,25 @@ TEST_F(MainWindowTest, LanguageSwitchRelocalisesMenusGridStatusAndTheUntitledNam
     window_->ChangeLanguage(core::LangFinnish);
     EXPECT_EQ(window_->FileName(), path);
     EXPECT_EQ(menuTitle(0), Q(core::MsgIn(core::LangFinnish, 9)));
+}
+
+// The side panel's tab captions are whole in every language on a 1366 x 768
+// screen, however long the language's words, even with the panel dragged as
+// narrow as it goes.
+TEST_F(MainWindowTest, SidePanelCaptionsAreWholeInEveryLanguage) {
+    window_->resize(1366, 768);
+    window_->show();
+    QApplication::processEvents();
+    auto* splitter = window_->findChild<QSplitter*>(QStringLiteral("splMain"));
+    ASSERT_NE(splitter, nullptr);
+    for (int base : {core::LangSwedish, core::LangEnglish, core::LangDanish, core::LangNorwegian, core::LangFinnish}) {
+        window_->ChangeLanguage(base);
+        splitter->setSizes({0, 2000, 0});  // each side down to its minimum
+        QApplication::processEvents();
+        const QTabBar* bar = window_->SidePanels()->tabBar();
+        EXPECT_GE(bar->width(), bar->sizeHint().width()) << "language " << base;
+    }
+    window_->ChangeLanguage(core::LangEnglish);
 }
 
 TEST_F(MainWindowTest, RecentFileMenuFollowsOpenedFiles) {
