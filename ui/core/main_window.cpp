@@ -396,7 +396,26 @@ void TfrmStryk::FirstShow(const QString& commandLine) {
     });
 }
 
+void TfrmStryk::EndOnRequest() {
+    if (ending_) return;
+    ending_ = true;
+    files_->SaveRecoveryCopy();
+    program_.DeleteTemporaryFiles();
+    try {
+        program_.SaveSettings();
+    } catch (const core::FileError&) {
+        // Nobody to tell; the settings of the last orderly end stay.
+    }
+    // Leaves the innermost loop (a wizard's, a message box's) and every loop
+    // around it; a loop entered after this returns at once.
+    QCoreApplication::exit(0);
+}
+
 void TfrmStryk::closeEvent(QCloseEvent* event) {
+    if (ending_) {
+        event->accept();
+        return;
+    }
     if (program_.DatabaseMissing()) {
         const std::string failure = program_.RunDataFilesInstaller();
         if (!failure.empty()) prompter_.error(this, Q(failure));

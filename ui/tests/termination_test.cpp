@@ -1,0 +1,80 @@
+// SIGTERM (log-out, shut-down, a script's kill) while a wizard or a dialog is
+// open: the program ends within seconds, the player's file stays as it was and
+// the unsaved changes are in a recovery copy beside it.
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include <QApplication>
+#include <QTimer>
+
+#include "core/system_document.h"
+#include "tests/temp_dir.h"
+#include "ui/core/command_table.h"
+#include "ui/core/document_session.h"
+#include "ui/core/termination.h"
+#include "ui/tests/support/ui_fixture.h"
+
+namespace vinra::ui::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using vinra::testing::ReadBytes;
+
+class EndOnSigterm : public UiFixture, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(EndOnSigterm, TheProgramEndsAndTheUnsavedChangesAreKept) {
+    core::TVinraFile doc;
+    doc.NewSystem(13, true);
+    doc.Omg = "2026-50";
+    doc.OmgID = 4851;
+    doc.Typ = "S";
+    doc.Pool = "Stryktipset";
+    doc.Country = "Svenska Spel";
+    fs::create_directories(userPool());
+    const fs::path file = userPool() / "derby.1x2";
+    doc.SaveToFile(file);
+    ASSERT_TRUE(window_->OpenFile(file));
+    window_->show();
+    window_->Session().ToggleSign(1, 0);
+    ASSERT_TRUE(window_->Modified());
+    const std::string saved = ReadBytes(file);
+
+    TerminationWatch watch;
+    QObject::connect(&watch, &TerminationWatch::requested, window_.get(), [this] { window_->EndOnRequest(); });
+    // The command opens its modal window; once it is up, the signal comes.
+    bool signalled = false;
+    QTimer::singleShot(0, window_.get(), [this] { window_->Commands().Trigger(QString::fromLatin1(GetParam())); });
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!signalled && QApplication::activeModalWidget()) {
+            signalled = true;
+            std::raise(SIGTERM);
+        }
+    });
+    poll.start(20);
+    bool hung = false;
+    QTimer::singleShot(10000, [&] {
+        hung = true;
+        QCoreApplication::exit(1);
+    });
+    const int code = QApplication::exec();
+
+    EXPECT_TRUE(signalled) << GetParam() << " opened no modal window";
+    EXPECT_FALSE(hung) << "still running 10 s after SIGTERM";
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(ReadBytes(file), saved);
+    const fs::path copy = userPool() / "derby (recovered).1x2";
+    ASSERT_TRUE(fs::exists(copy));
+    core::TVinraFile back;
+    back.LoadFromFile(copy);
+    EXPECT_EQ(back.Grundrad, window_->Session().Doc().Grundrad);
+    EXPECT_NE(back.Grundrad, doc.Grundrad);
+    // The copy is no file of the session's: the player decides what it becomes.
+    EXPECT_EQ(window_->FileName(), file);
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, EndOnSigterm, ::testing::Values("actReduce", "actExpert", "actAbout"));
+
+}  // namespace
+}  // namespace vinra::ui::testing
