@@ -407,8 +407,13 @@ void TfrmStryk::EndOnRequest() {
         // Nobody to tell; the settings of the last orderly end stay.
     }
     // Leaves the innermost loop (a wizard's, a message box's) and every loop
-    // around it; a loop entered after this returns at once.
+    // around it. The application's own loop may not have begun yet (a wizard
+    // of the first start runs before it) and resets that state when it does:
+    // the request is repeated until the program has gone.
     QCoreApplication::exit(0);
+    auto* again = new QTimer(this);
+    connect(again, &QTimer::timeout, this, [] { QCoreApplication::exit(0); });
+    again->start(50);
 }
 
 void TfrmStryk::closeEvent(QCloseEvent* event) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <tuple>
 
 #include <QApplication>
 #include <QTimer>
@@ -21,7 +22,9 @@ namespace {
 namespace fs = std::filesystem;
 using vinra::testing::ReadBytes;
 
-class EndOnSigterm : public UiFixture, public ::testing::WithParamInterface<const char*> {};
+// The command whose modal window is open, and whether it was opened before
+// the application's event loop began (as the guide of the first start is).
+class EndOnSigterm : public UiFixture, public ::testing::WithParamInterface<std::tuple<const char*, bool>> {};
 
 TEST_P(EndOnSigterm, TheProgramEndsAndTheUnsavedChangesAreKept) {
     core::TVinraFile doc;
@@ -43,8 +46,10 @@ TEST_P(EndOnSigterm, TheProgramEndsAndTheUnsavedChangesAreKept) {
     TerminationWatch watch;
     QObject::connect(&watch, &TerminationWatch::requested, window_.get(), [this] { window_->EndOnRequest(); });
     // The command opens its modal window; once it is up, the signal comes.
+    const auto [action, beforeLoop] = GetParam();
     bool signalled = false;
-    QTimer::singleShot(0, window_.get(), [this] { window_->Commands().Trigger(QString::fromLatin1(GetParam())); });
+    const auto open = [this, action = action] { window_->Commands().Trigger(QString::fromLatin1(action)); };
+    if (!beforeLoop) QTimer::singleShot(0, window_.get(), open);
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (!signalled && QApplication::activeModalWidget()) {
@@ -54,13 +59,17 @@ TEST_P(EndOnSigterm, TheProgramEndsAndTheUnsavedChangesAreKept) {
     });
     poll.start(20);
     bool hung = false;
-    QTimer::singleShot(10000, [&] {
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
         hung = true;
         QCoreApplication::exit(1);
     });
+    guard.start(10000);
+    if (beforeLoop) open();
     const int code = QApplication::exec();
 
-    EXPECT_TRUE(signalled) << GetParam() << " opened no modal window";
+    EXPECT_TRUE(signalled) << action << " opened no modal window";
     EXPECT_FALSE(hung) << "still running 10 s after SIGTERM";
     EXPECT_EQ(code, 0);
     EXPECT_EQ(ReadBytes(file), saved);
@@ -74,7 +83,9 @@ TEST_P(EndOnSigterm, TheProgramEndsAndTheUnsavedChangesAreKept) {
     EXPECT_EQ(window_->FileName(), file);
 }
 
-INSTANTIATE_TEST_SUITE_P(Windows, EndOnSigterm, ::testing::Values("actReduce", "actExpert", "actAbout"));
+INSTANTIATE_TEST_SUITE_P(Windows, EndOnSigterm,
+                         ::testing::Combine(::testing::Values("actReduce", "actExpert", "actAbout"),
+                                            ::testing::Bool()));
 
 }  // namespace
 }  // namespace vinra::ui::testing
