@@ -25,6 +25,7 @@
 #include "ui/core/document_session.h"
 #include "ui/core/grid_panel.h"
 #include "ui/core/window_size.h"
+#include "ui/tests/support/fixture_round.h"
 #include "ui/tests/support/ui_fixture.h"
 
 namespace vinra::ui::testing {
@@ -44,11 +45,7 @@ protected:
         core::TVinraFile doc;
         doc.MatchCount = 13;
         doc.NewSystem(13, true);
-        doc.Omg = "2026-50";
-        doc.OmgID = 4851;
-        doc.Typ = "S";
-        doc.Pool = "Stryktipset";
-        doc.Country = "Svenska Spel";
+        SetFixtureRound(doc);
         doc.SystemTyp = systemTyp;
         doc.Systemnamn = systemTyp == "R" ? "R 4-0-243" : "";
         doc.Comment = "First line\r\nSecond line";

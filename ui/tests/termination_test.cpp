@@ -14,6 +14,7 @@
 #include "ui/core/command_table.h"
 #include "ui/core/document_session.h"
 #include "ui/core/termination.h"
+#include "ui/tests/support/fixture_round.h"
 #include "ui/tests/support/ui_fixture.h"
 
 namespace vinra::ui::testing {
@@ -29,11 +30,7 @@ class EndOnSigterm : public UiFixture, public ::testing::WithParamInterface<std:
 TEST_P(EndOnSigterm, TheProgramEndsAndTheUnsavedChangesAreKept) {
     core::TVinraFile doc;
     doc.NewSystem(13, true);
-    doc.Omg = "2026-50";
-    doc.OmgID = 4851;
-    doc.Typ = "S";
-    doc.Pool = "Stryktipset";
-    doc.Country = "Svenska Spel";
+    SetFixtureRound(doc);
     fs::create_directories(userPool());
     const fs::path file = userPool() / "derby.1x2";
     doc.SaveToFile(file);
