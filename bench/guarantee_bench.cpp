@@ -17,8 +17,7 @@
 #include <filesystem>
 #include <string>
 
-#include "core/system_document.h"
-#include "reduction/conditions.h"
+#include "bench/guarantee_frames.h"
 #include "reduction/guarantee_cover.h"
 #include "reduction/row_generation.h"
 #include "reduction/tests/plain_reference.h"
@@ -27,34 +26,15 @@ using namespace vinra;
 
 namespace {
 
-struct Frame {
-    const char* name;
-    std::vector<std::string> frame;
-    reduction::ConditionSet conditions;
-};
+using Frame = bench::GuaranteeFrame;
 
 const Frame& Sample() {
-    static const Frame f = [] {
-        core::TVinraFile doc;
-        doc.LoadFromFile(std::filesystem::path(__FILE__).parent_path().parent_path() / "resources/samples/sample.1x2");
-        return Frame{"sample system", doc.Grundrad, reduction::FromDocument(doc)};
-    }();
+    static const Frame f = bench::SampleSystemFrame();
     return f;
 }
 
 const Frame& SixSeven() {
-    static const Frame f = [] {
-        Frame k{"6 full + 7 half", {}, reduction::NewConditionSet(13)};
-        k.frame = {"012", "01", "012", "02", "01", "012", "12", "01", "012", "02", "012", "01", "012"};
-        k.conditions.flags.fill(false);
-        k.conditions.flags[core::UseMaxMin] = true;
-        k.conditions.flags[core::UseNejKomb] = true;
-        k.conditions.minCount = {3, 2, 1};
-        k.conditions.maxCount = {8, 6, 5};
-        k.conditions.runMax = {5, 3, 3};
-        k.conditions.noCombinations = {"2222"};
-        return k;
-    }();
+    static const Frame f = bench::SixFullSevenHalfFrame();
     return f;
 }
 

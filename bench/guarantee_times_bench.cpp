@@ -13,36 +13,17 @@
 
 #include <fmt/core.h>
 
-#include "core/settings.h"
-#include "core/system_document.h"
-#include "reduction/conditions.h"
+#include "bench/guarantee_frames.h"
 #include "reduction/guarantee_cover.h"
 
 using namespace vinra;
 
 namespace {
 
-struct Frame {
-    std::string name;
-    std::vector<std::string> frame;
-    reduction::ConditionSet conditions;
-};
+using Frame = bench::GuaranteeFrame;
 
 std::vector<Frame> Frames() {
-    std::vector<Frame> out;
-    core::TVinraFile doc;
-    doc.LoadFromFile(std::filesystem::path(__FILE__).parent_path().parent_path() / "resources/samples/sample.1x2");
-    out.push_back({"sample system", doc.Grundrad, reduction::FromDocument(doc)});
-    Frame k{"6 full + 7 half", {}, reduction::NewConditionSet(13)};
-    k.frame = {"012", "01", "012", "02", "01", "012", "12", "01", "012", "02", "012", "01", "012"};
-    k.conditions.flags.fill(false);
-    k.conditions.flags[core::UseMaxMin] = true;
-    k.conditions.flags[core::UseNejKomb] = true;
-    k.conditions.minCount = {3, 2, 1};
-    k.conditions.maxCount = {8, 6, 5};
-    k.conditions.runMax = {5, 3, 3};
-    k.conditions.noCombinations = {"2222"};
-    out.push_back(k);
+    std::vector<Frame> out = {bench::SampleSystemFrame(), bench::SixFullSevenHalfFrame()};
     for (int f = 8; f <= 11; ++f) {
         Frame p{fmt::format("{} full, no conditions", f), std::vector<std::string>(13, "1"),
                 reduction::NewConditionSet(13)};

@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "core/ini_names.h"
+#include "core/messages.h"
 #include "core/text.h"
 
 namespace vinra::core {
@@ -177,11 +178,13 @@ double IniFile::ReadFloat(std::string_view section, std::string_view key, double
 }
 
 // A name that would not read back is refused (IniNameError) before anything changes.
+// The name often comes from downloaded data, and the refusal ends in a message box.
+constexpr int kMsgBadSection = 4110;  // "\"%s\" cannot be written as a section of an INI file"
+constexpr int kMsgBadKey = 4111;      // "\"%s\" cannot be written as a key of an INI file"
+
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-    if (!IniSectionReadsBack(section))
-        throw IniNameError("\"" + std::string(section) + "\" cannot be written as a section of an INI file");
-    if (!IniKeyReadsBack(key))
-        throw IniNameError("\"" + std::string(key) + "\" cannot be written as a key of an INI file");
+    if (!IniSectionReadsBack(section)) throw IniNameError(FormatMsg(Msg(kMsgBadSection), {std::string(section)}));
+    if (!IniKeyReadsBack(key)) throw IniNameError(FormatMsg(Msg(kMsgBadKey), {std::string(key)}));
     std::string v(Trim(ReplaceLineBreaks(value, " ")));
     Section& s = sectionForWrite(section);
     auto it = s.index.find(ToLowerAscii(key));

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "core/messages.h"
 #include "core/signs.h"
 #include "core/text.h"
 #include "net/http.h"
@@ -19,6 +20,12 @@ namespace {
 // A damaged file with thousands of round sections is not one the service
 // writes; the bound keeps it from stalling the list.
 constexpr int kMaxRoundSections = 100;
+
+// Why a refresh failed, in the player's language: it ends in a message box.
+constexpr int kMsgPoolsRefused = 4103;     // "The list of active pools could not be fetched from %s (...)."
+constexpr int kMsgPoolsFailed = 4104;      // "The list of active pools could not be fetched: %s"
+constexpr int kMsgPoolsIncomplete = 4105;  // "The reply from %s is not a complete list of active pools; ..."
+constexpr int kMsgNotReplaced = 4106;      // "%s could not be replaced: %s"
 
 bool ReadNumber(std::string_view s, size_t pos, size_t len, int& out) {
     if (pos + len > s.size()) return false;
@@ -185,26 +192,26 @@ ActivePoolsRefresh RefreshActivePools(const std::string& serviceHost, const fs::
     RemoveQuietly(tmp);
     try {
         if (!GetToFile(url, tmp, progress)) {
-            r.error = "The list of active pools could not be fetched from " + url + " (the server refused it).";
+            r.error = core::FormatMsg(core::Msg(kMsgPoolsRefused), {url});
             RemoveQuietly(tmp);
             return r;
         }
     } catch (const std::exception& e) {  // NetError, or the file could not be written
-        r.error = std::string("The list of active pools could not be fetched: ") + e.what();
+        r.error = core::FormatMsg(core::Msg(kMsgPoolsFailed), {std::string(e.what())});
         RemoveQuietly(tmp);
         return r;
     }
 
     const ActivePoolsFile fresh = ActivePoolsFile::Load(tmp);
     if (!fresh.FileOK()) {
-        r.error = "The reply from " + url + " is not a complete list of active pools; the present list is kept.";
+        r.error = core::FormatMsg(core::Msg(kMsgPoolsIncomplete), {url});
         RemoveQuietly(tmp);
         return r;
     }
     std::error_code ec;
     fs::rename(tmp, target, ec);  // rename replaces the old file in one step
     if (ec) {
-        r.error = "activepools.ini could not be replaced: " + ec.message();
+        r.error = core::FormatMsg(core::Msg(kMsgNotReplaced), {target.filename().string(), ec.message()});
         RemoveQuietly(tmp);
         return r;
     }

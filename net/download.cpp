@@ -5,7 +5,9 @@
 #include <system_error>
 #include <thread>
 
+#include "core/messages.h"
 #include "core/text.h"
+#include "net/transfer_error.h"
 
 namespace vinra::net {
 
@@ -31,6 +33,8 @@ int32_t Clamp32(int64_t v) {
 // Progress reports at most this often, besides the last one, so a large
 // transfer does not flood the owner's queue.
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+
+constexpr int kMsgCannotStart = 4102;  // "The transfer could not be started."
 
 }  // namespace
 
@@ -145,7 +149,7 @@ struct TDownloadThread::Job {
             received.text = reply.body;
             report(std::move(received));
             if (!reply.ok()) {
-                end.error = "The server answered " + std::to_string(reply.status) + " to " + url;
+                end.error = HttpStatusText(reply.status, url);
             } else if (!file.empty()) {
                 core::WriteFileAtomic(file, reply.body);
                 end.ok = true;
@@ -197,10 +201,10 @@ void TDownloadThread::Start() {
             job->run();
             done();
         }).detach();
-    } catch (const std::system_error& e) {
+    } catch (const std::system_error&) {
         // No thread to be had: the owner still hears how the transfer ended.
         TSyncInfo end = job->info(kSyncFinished);
-        end.error = std::string("Could not start the transfer: ") + e.what();
+        end.error = core::Msg(kMsgCannotStart);
         job->report(std::move(end));
         done();
     }

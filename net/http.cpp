@@ -118,6 +118,8 @@ constexpr int kMsgNoAnswer = 3194;      // "the server does not answer"
 constexpr int kMsgBrokeOff = 3195;      // "the connection broke off or could not be made secure"
 constexpr int kMsgNetworkError = 3196;  // "network error %d"
 constexpr int kMsgCannotSave = 3197;    // "Could not save the download from %s: %s"
+constexpr int kMsgStatus = 4100;        // "The server answered %d to %s"
+constexpr int kMsgRefused = 4101;       // "The server refused %s"
 
 std::string UrlMsg(int msg, const std::string& url, std::vector<core::MsgArg> more = {}) {
     more.insert(more.begin(), url);
@@ -239,6 +241,14 @@ std::string TransferErrorText(int curlCode) {
         default: return core::FormatMsg(core::Msg(kMsgNetworkError), {static_cast<long long>(curlCode)});
     }
 }
+
+std::string HttpStatusText(long status, const std::string& url) {
+    return core::FormatMsg(core::Msg(kMsgStatus), {static_cast<long long>(status), url});
+}
+
+std::string RefusedText(const std::string& url) { return UrlMsg(kMsgRefused, url); }
+
+std::string CancelledText(const std::string& url) { return UrlMsg(kMsgCancelled, url); }
 
 namespace {
 thread_local const TransferWatch* t_watch = nullptr;

@@ -7,6 +7,7 @@
 
 #include "core/messages.h"
 #include "net/http.h"
+#include "net/transfer_error.h"
 #include "output/row_files.h"
 
 namespace vinra::net {
@@ -44,7 +45,7 @@ SubmissionResult SubmitOwnRows(std::string_view host, const core::TVinraFile& do
     // an error status (404, 500, 401 ...) is a failed transfer, whatever its page says.
     if (!reply.ok()) {
         result.outcome = SubmissionOutcome::CommunicationError;
-        result.error = fmt::format("HTTP {}", reply.status);
+        result.error = HttpStatusText(reply.status, OwnRowsAddress(host));
         return result;
     }
     // The shop's verdict is in the reply text.

@@ -1,18 +1,25 @@
 #include "stats/team_logos.h"
 
-#include <fmt/format.h>
-
 #include <algorithm>
 #include <fstream>
 #include <set>
 #include <system_error>
 #include <unistd.h>
 
+#include "core/messages.h"
 #include "net/http.h"
+#include "net/transfer_error.h"
 
 namespace vinra::stats {
 
 namespace fs = std::filesystem;
+
+namespace {
+// Why a logo is missing, in the player's language.
+constexpr int kMsgNotAPicture = 4107;  // "%s is not a picture"
+constexpr int kMsgNotStored = 4108;    // "%s could not be stored: %s"
+constexpr int kMsgTooLarge = 4109;     // "The picture at %s is larger than %d bytes"
+}  // namespace
 
 bool PoolHasMatchInformation(std::string_view typ) { return typ == "S" || typ == "I" || typ == "T" || typ == "O"; }
 
@@ -131,7 +138,7 @@ void LogoDownloads::work() {
 
 void LogoDownloads::fetchOne(LogoOutcome& out) {
     if (cancel_.load()) {
-        out.error = "cancelled";
+        out.error = net::CancelledText(out.job.url);
         return;
     }
     // A name of its own for every transfer, so two runs fetching the same logo
@@ -151,7 +158,7 @@ void LogoDownloads::fetchOne(LogoOutcome& out) {
             return !cancel_.load();
         });
         if (!ok) {
-            out.error = "HTTP error status for " + out.job.url;
+            out.error = net::RefusedText(out.job.url);
         } else {
             std::string head(32, '\0');
             std::ifstream in(temp, std::ios::binary);
@@ -162,16 +169,17 @@ void LogoDownloads::fetchOne(LogoOutcome& out) {
                 tooLarge = true;
                 throw std::runtime_error("too large");
             } else if (!LooksLikePicture(head)) {
-                out.error = "not a picture: " + out.job.url;
+                out.error = core::FormatMsg(core::Msg(kMsgNotAPicture), {out.job.url});
             } else {
                 fs::rename(temp, target, ec);
-                if (ec) out.error = "cannot store " + target.string() + ": " + ec.message();
+                if (ec) out.error = core::FormatMsg(core::Msg(kMsgNotStored), {target.string(), ec.message()});
                 else out.ok = true;
             }
         }
     } catch (const std::exception& e) {
-        out.error = tooLarge ? fmt::format("the picture at {} is larger than {} bytes", out.job.url, kMaxLogoBytes)
-                             : std::string(e.what());
+        out.error = tooLarge
+                        ? core::FormatMsg(core::Msg(kMsgTooLarge), {out.job.url, static_cast<long long>(kMaxLogoBytes)})
+                        : std::string(e.what());
     }
     if (!out.ok) fs::remove(temp, ec);
 }

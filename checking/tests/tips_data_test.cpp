@@ -1,7 +1,6 @@
 #include "checking/tips_data.h"
 
 #include <cstdlib>
-#include <functional>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -18,6 +17,8 @@
 #include "core/system_document.h"
 #include "core/text.h"
 #include "tests/temp_dir.h"
+#include "tests/in_language.h"
+#include "tests/thrown_text.h"
 
 namespace vinra::checking {
 namespace {
@@ -171,10 +172,7 @@ TEST(TipsDataOpenTest, RefusesAFileThatIsNoDatabase) {
 // The windows show what a refused database says: in a Swedish program the
 // program's part of it is Swedish (SQLite's own words stay as they are).
 TEST(TipsDataOpenTest, RefusalsSpeakThePlayersLanguage) {
-    struct Restore {
-        ~Restore() { core::SetCurrentLanguage(core::LangEnglish); }
-    } restore;
-    core::SetCurrentLanguage(core::LangSwedish);
+    const vinra::testing::InLanguage swedish(core::LangSwedish);
     TempDir dir;
     const fs::path garbage = dir.path() / "x.sqlite";
     WriteBytes(garbage, std::string(4096, 'x'));
@@ -187,14 +185,7 @@ TEST(TipsDataOpenTest, RefusalsSpeakThePlayersLanguage) {
     }
     const fs::path lines = dir.path() / "games.txt";
     WriteBytes(lines, "1;2;S\r\n");
-    const auto thrown = [](const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const DatabaseError& e) {
-            return std::string(e.what());
-        }
-        return std::string("no error");
-    };
+    const auto thrown = vinra::testing::ThrownText<DatabaseError>;
     const struct {
         std::string text;
         std::string swedish;

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <functional>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -24,6 +23,7 @@
 #include "core/system_file.h"
 #include "core/text.h"
 #include "tests/temp_dir.h"
+#include "tests/thrown_text.h"
 
 namespace vinra::core {
 namespace {
@@ -255,14 +255,7 @@ TEST(FileMessages, ReasonsSpeakThePlayersLanguage) {
                    {EROFS, "disken är skrivskyddad"}, {ENOENT, "mappen finns inte"}, {EIO, "systemfel 5"}};
     for (const auto& r : reasons) EXPECT_EQ(SystemErrorText(r.err), r.swedish) << r.err;
 
-    const auto what = [](const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const FileError& e) {
-            return std::string(e.what());
-        }
-        return std::string("no error");
-    };
+    const auto what = vinra::testing::ThrownText<FileError>;
     const fs::path missing = dir.path() / "no" / "such" / "a.1x2";
     EXPECT_EQ(what([&] { WriteFileAtomic(missing, "x"); }),
               "\"" + missing.string() + "\" kan inte skrivas: mappen finns inte");

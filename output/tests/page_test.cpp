@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "core/messages.h"
 #include "core/settings.h"
 #include "output/protocol.h"
+#include "tests/in_language.h"
+#include "tests/thrown_text.h"
 
 namespace vinra::output {
 namespace {
@@ -32,20 +32,10 @@ TEST(PageComposer, ColumnsOutsideOneToFiftyAreRefusedWithTheEngineText) {
 
 // What the print dialog shows for a refused page speaks the player's language.
 TEST(PageComposer, RefusalsSpeakThePlayersLanguage) {
-    struct Restore {
-        ~Restore() { core::SetCurrentLanguage(core::LangEnglish); }
-    } restore;
-    core::SetCurrentLanguage(core::LangSwedish);
+    const vinra::testing::InLanguage swedish(core::LangSwedish);
     PageComposer pc;
     pc.BeginDoc("t", 1);
-    const auto thrown = [](const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const PrintError& e) {
-            return std::string(e.what());
-        }
-        return std::string("no error");
-    };
+    const auto thrown = vinra::testing::ThrownText<PrintError>;
     const struct {
         std::string text;
         const char* swedish;

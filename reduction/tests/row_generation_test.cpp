@@ -13,6 +13,8 @@
 #include "core/settings.h"
 #include "reduction/tests/plain_reference.h"
 #include "reduction/tests/random_conditions.h"
+#include "tests/in_language.h"
+#include "tests/thrown_text.h"
 
 namespace vinra::reduction {
 namespace {
@@ -78,29 +80,16 @@ TEST(Frame, RefusedUpFront) {
 // The generate window shows these refusals as they are: a Swedish program
 // says them in Swedish.
 TEST(Frame, RefusalsSpeakThePlayersLanguage) {
-    struct Restore {
-        ~Restore() { core::SetCurrentLanguage(core::LangEnglish); }
-    } restore;
-    core::SetCurrentLanguage(core::LangSwedish);
+    const vinra::testing::InLanguage swedish(core::LangSwedish);
     const auto refusal = [](const std::vector<std::string>& frame, int n) {
-        try {
-            FrameSigns(frame, n);
-        } catch (const GenerationError& e) {
-            return std::string(e.what());
-        }
-        return std::string("no error");
+        return vinra::testing::ThrownText<GenerationError>([&] { FrameSigns(frame, n); });
     };
     GenerationInput warranty;
     warranty.mode = GenerationMode::Warranty;
     warranty.conditions = AllOff(2);
     warranty.frame = {"012", "012"};
     const auto refusedRun = [](const GenerationInput& in) {
-        try {
-            TRowGeneration{in};
-        } catch (const GenerationError& e) {
-            return std::string(e.what());
-        }
-        return std::string("no error");
+        return vinra::testing::ThrownText<GenerationError>([&] { TRowGeneration{in}; });
     };
     const struct {
         std::string text;

@@ -7,7 +7,10 @@
 #include <chrono>
 #include <thread>
 
+#include "core/messages.h"
+#include "core/settings.h"
 #include "net/http.h"
+#include "tests/in_language.h"
 #include "tests/temp_dir.h"
 
 namespace vinra::stats {
@@ -214,6 +217,25 @@ TEST_F(LogoServer, APictureLargerThanTheLogoLimitIsRefused) {
     }
     EXPECT_TRUE(d.outcomes()[2].ok) << d.outcomes()[2].error;
     EXPECT_EQ(Listing(dir.path()), std::vector<std::string>{"aik.png"});
+}
+
+// Why a logo is missing is told in the player's language, not in English.
+TEST_F(LogoServer, FailuresInThePlayersLanguage) {
+    TempDir dir;
+    const testing::InLanguage finnish(core::LangFinnish);
+    const std::vector<std::pair<std::string, int>> cases = {
+        {"/missing.png", 4101}, {"/portal.png", 4107}, {"/huge.png", 4109}};
+    std::vector<LogoJob> jobs;
+    for (const auto& [path, message] : cases) jobs.push_back({url(path), path.substr(1)});
+    LogoDownloads d(dir.path(), jobs);
+    d.wait();
+    ASSERT_EQ(d.outcomes().size(), cases.size());
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const std::string& error = d.outcomes()[i].error;
+        for (const std::string& piece : testing::FixedPieces(core::Msg(cases[i].second)))
+            EXPECT_NE(error.find(piece), std::string::npos) << error;
+        EXPECT_EQ(testing::EnglishWords(error, {url(cases[i].first)}), std::vector<std::string>{}) << error;
+    }
 }
 
 TEST_F(LogoServer, StalledTransferFailsAndCancelEndsQuickly) {

@@ -1,51 +1,28 @@
 #include "ui/checking/check_window.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QDate>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
-#include <QScrollBar>
-#include <QShortcut>
-#include <QStatusBar>
-#include <QStyle>
-#include <QTabWidget>
 #include <QTableWidget>
-#include <QToolBar>
 #include <QVBoxLayout>
 
-#include <algorithm>
-#include <type_traits>
-
 #include "checking/engine.h"
-#include "core/messages.h"
 #include "net/game_info.h"
-#include "output/coupon_print.h"
 #include "output/row_files.h"
-#include "output/winnings_report.h"
 #include "reduction/conditions.h"
-#include "ui/core/help.h"
 #include "ui/checking/check_texts.h"
 #include "ui/checking/check_window_helpers.h"
-#include "ui/checking/goal_service_tab.h"
-#include "ui/core/background_job.h"
-#include "ui/core/icons.h"
 #include "ui/core/localise.h"
 #include "ui/core/prompter.h"
-#include "ui/output/quick_view.h"
 #include "ui/reduction/value_chart.h"
 
 namespace vinra::ui {
@@ -215,7 +192,6 @@ void TfrmRatta::buildLiveTab() {
         if (!filling_) work_.Comment = ToCrLf(comment_->toPlainText());
     });
 }
-
 
 // ---------------------------------------------------------------------------
 // Live check

@@ -30,6 +30,7 @@
 #include "core/signs.h"
 #include "net/goal_publish.h"
 #include "net/http.h"
+#include "net/transfer_error.h"
 #include "ui/checking/check_window.h"
 #include "ui/core/background_job.h"
 #include "ui/core/icons.h"
@@ -562,7 +563,7 @@ void GoalServiceTab::publish() {
     if (post_->Start([address, xml, id](JobProgress&) {
             const net::HttpReply reply = net::PostForm(address, {"submit=Submit", "xmldata=" + xml, "dbid=" + id});
             if (reply.status < 200 || reply.status >= 300)
-                throw std::runtime_error("HTTP " + std::to_string(reply.status));
+                throw net::NetError(net::HttpStatusText(reply.status, address));
         }))
         postLimit_->start();
 }

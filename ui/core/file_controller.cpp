@@ -53,6 +53,26 @@ bool FileController::AskSaveChanges(bool cancelIsNo) {
     return cancelIsNo;
 }
 
+fs::path FileController::SaveRecoveryCopy() {
+    constexpr int kMsgRecovered = 4113;  // "%s (recovered)"
+    const auto& session = shell_.session;
+    if (!session.Modified()) return {};
+    const fs::path own = session.IsUntitled() ? PoolFolder(true) / session.ProposedName() : session.FileName();
+    const std::string stem = core::FormatMsg(core::Msg(kMsgRecovered), {own.stem().string()});
+    for (int n = 1; n < 1000; ++n) {
+        const fs::path copy = own.parent_path() / ((n == 1 ? stem : stem + " " + std::to_string(n)) + ".1x2");
+        std::error_code ec;
+        if (fs::exists(copy, ec) || ec) continue;
+        try {
+            session.Doc().SaveToFile(copy);
+            return copy;
+        } catch (const core::FileError&) {
+            return {};  // nothing to do about it now: nobody is there to tell
+        }
+    }
+    return {};
+}
+
 void FileController::NewClick() {
     if (!AskSaveChanges()) return;
     NewSystem(shell_.program.settings.guideOnNewFile);

@@ -44,6 +44,12 @@ public:
     // Yes saves, No discards, Cancel stops (returns false). cancelIsNo: the
     // active-pools panel treats Cancel as No.
     bool AskSaveChanges(bool cancelIsNo = false);
+    // Unsaved changes when nobody can be asked (the program is told to end):
+    // the document goes to a new file beside its own, "<name> (recovered).1x2"
+    // (numbered when taken), never over a file. The session stays as it was.
+    // Returns the file written; empty when nothing was unsaved or the copy
+    // could not be written.
+    std::filesystem::path SaveRecoveryCopy();
     void NewClick();
     void OpenClick();
     void SaveClick();

@@ -139,6 +139,10 @@ void TfrmStryk::buildMenus() {
     commands_->AttachToolBar(tb);
 }
 
+namespace {
+constexpr int kSidePanelMinWidth = 250;
+}  // namespace
+
 void TfrmStryk::buildLayout() {
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setObjectName(QStringLiteral("splMain"));
@@ -150,7 +154,7 @@ void TfrmStryk::buildLayout() {
     sideTabs_->setUsesScrollButtons(false);
     sideTabs_->setElideMode(Qt::ElideRight);
     sideTabs_->tabBar()->setExpanding(true);
-    sideTabs_->setMinimumWidth(250);
+    sideTabs_->setMinimumWidth(kSidePanelMinWidth);
     pools_ = new ActivePoolsPanel(*shell_, *commands_);
     filesPanel_ = new FilesPanel(*shell_, *commands_);
     dbPanel_ = new DatabasePanel(*shell_);
@@ -352,6 +356,9 @@ void TfrmStryk::localiseAll() {
     sideTabs_->setTabText(0, T(UiText::PanelActivePools));
     sideTabs_->setTabText(1, T(UiText::PanelFiles));
     sideTabs_->setTabText(2, T(UiText::PanelDatabase));
+    // The panel is never narrower than its three captions in this language
+    // (Finnish needs most), so the splitter cannot squeeze them into "...".
+    sideTabs_->setMinimumWidth(std::max(kSidePanelMinWidth, sideTabs_->tabBar()->sizeHint().width()));
     pools_->Relocalise();
     filesPanel_->Relocalise();
     dbPanel_->Rebuild();
@@ -389,7 +396,31 @@ void TfrmStryk::FirstShow(const QString& commandLine) {
     });
 }
 
+void TfrmStryk::EndOnRequest() {
+    if (ending_) return;
+    ending_ = true;
+    files_->SaveRecoveryCopy();
+    program_.DeleteTemporaryFiles();
+    try {
+        program_.SaveSettings();
+    } catch (const core::FileError&) {
+        // Nobody to tell; the settings of the last orderly end stay.
+    }
+    // Leaves the innermost loop (a wizard's, a message box's) and every loop
+    // around it. The application's own loop may not have begun yet (a wizard
+    // of the first start runs before it) and resets that state when it does:
+    // the request is repeated until the program has gone.
+    QCoreApplication::exit(0);
+    auto* again = new QTimer(this);
+    connect(again, &QTimer::timeout, this, [] { QCoreApplication::exit(0); });
+    again->start(50);
+}
+
 void TfrmStryk::closeEvent(QCloseEvent* event) {
+    if (ending_) {
+        event->accept();
+        return;
+    }
     if (program_.DatabaseMissing()) {
         const std::string failure = program_.RunDataFilesInstaller();
         if (!failure.empty()) prompter_.error(this, Q(failure));

@@ -72,6 +72,12 @@ public:
     // the active pools (refreshed off the GUI thread when out of date) and,
     // when nothing was opened, a new system.
     void FirstShow(const QString& commandLine);
+    // The system tells the program to end and nobody may be there to answer:
+    // unsaved changes go to a recovery copy (FileController::SaveRecoveryCopy),
+    // the temporary files go, the settings are saved, and every event loop,
+    // the open wizards' and dialogs' too, is left; their windows are closed
+    // without questions and their workers stopped as they are destroyed.
+    void EndOnRequest();
 
     // --- commands ----------------------------------------------------------
     void NewClick();
@@ -158,6 +164,7 @@ private:
     QMenu* toolsMenu_ = nullptr;
     // A new system was made from an outdated list while a fresh one is fetched.
     bool renewOnRefresh_ = false;
+    bool ending_ = false;  // EndOnRequest ran: closing asks nothing
     RoundGamesFetch* roundFetch_ = nullptr;
     QLabel* roundGamesNote_ = nullptr;
     struct {

@@ -19,6 +19,7 @@
 #include "ui/core/program.h"
 #include "ui/core/prompter.h"
 #include "ui/core/splash.h"
+#include "ui/core/termination.h"
 
 namespace vinra::ui {
 namespace {
@@ -95,6 +96,12 @@ int RunDesktopProgram(int argc, char** argv) {
     // The file named on the command line: all arguments joined with spaces.
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
+    // A SIGTERM from here on ends the program in order, whatever window is open.
+    TerminationWatch termination;
+    QObject::connect(&termination, &TerminationWatch::requested, window.get(), [w = window.get()] {
+        w->EndOnRequest();
+        TerminationWatch::EndProcessAfter(10000);
+    });
     window->show();
     window->FirstShow(args.join(QLatin1Char(' ')));
     splash.finish(window.get());

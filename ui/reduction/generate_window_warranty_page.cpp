@@ -1,50 +1,25 @@
 #include "ui/reduction/generate_window.h"
 
 #include <algorithm>
-#include <limits>
 
 #include <QApplication>
-#include <QButtonGroup>
-#include <QCheckBox>
 #include <QClipboard>
-#include <QCloseEvent>
-#include <QComboBox>
 #include <QFont>
-#include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QScreen>
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "core/messages.h"
-#include "core/pools.h"
-#include "core/signs.h"
-#include "core/text.h"
-#include "net/active_pools.h"
-#include "net/game_info.h"
-#include "net/update_check.h"
-#include "ui/core/background_job.h"
-#include "ui/core/help.h"
 #include "ui/core/localise.h"
-#include "ui/core/progress_bar.h"
-#include "ui/core/program.h"
 #include "ui/core/prompter.h"
-#include "ui/net/browser.h"
 #include "ui/reduction/generate_window_helpers.h"
-#include "ui/reduction/system_coupon.h"
 #include "ui/reduction/value_chart.h"
-
 
 namespace vinra::ui {
 
@@ -137,7 +112,6 @@ void TfrmGenerate::showWarranty() {
     warrantyText_->setPlainText(lines.join(QLatin1Char('\n')));
     conditionNote_->setVisible(!lines.isEmpty() && conditionsOn());
 }
-
 
 // ---------------------------------------------------------------------------
 // Warranty page

@@ -32,6 +32,7 @@
 #include "core/text.h"
 #include "net/active_pools.h"
 #include "net/http.h"
+#include "net/transfer_error.h"
 #include "ui/core/help.h"
 #include "ui/core/command_table.h"
 #include "ui/core/document_session.h"
@@ -77,6 +78,7 @@ constexpr int kMsgValue = 1910;          // "Value (own / people)"
 constexpr int kMsgValueHint = 1931;      // what the value row means
 constexpr int kMsgExpertTip = 1911;      // "Expert tip: %s"
 constexpr int kMsgPlaySound = 1912;      // "Play sound"
+constexpr int kMsgNotASound = 4112;      // "%s is not a sound clip"
 constexpr int kMsgSoundError = 1913;     // "Error playing sound"
 constexpr int kMsgFinish = 1914;         // "&Finish"
 constexpr int kMsgCancel = 1915;         // "Cancel"
@@ -528,7 +530,7 @@ void TfrmGameWiz::loadPage() {
     job_->Start([url, out](JobProgress& p) {
         net::TransferWatch watch(&p.cancel);
         const net::HttpReply reply = net::Get(url);
-        if (!reply.ok()) throw std::runtime_error("HTTP " + std::to_string(reply.status));
+        if (!reply.ok()) throw net::NetError(net::HttpStatusText(reply.status, url));
         *out = core::DecodeFileText(reply.body);
     });
 }
@@ -552,8 +554,9 @@ void TfrmGameWiz::playSound() {
     soundJob_->Start([url, target](JobProgress& p) {
         const net::TransferWatch watch(&p.cancel, [&p](int64_t now, int64_t total) { return p.Bytes(now, total); });
         const net::HttpReply reply = net::Get(url);
-        if (!reply.ok() || reply.body.size() < 44 || reply.body.compare(0, 4, "RIFF") != 0)
-            throw std::runtime_error("no clip at " + url);
+        if (!reply.ok()) throw net::NetError(net::HttpStatusText(reply.status, url));
+        if (reply.body.size() < 44 || reply.body.compare(0, 4, "RIFF") != 0)
+            throw std::runtime_error(core::FormatMsg(core::Msg(kMsgNotASound), {url}));
         std::error_code made;
         fs::create_directories(target.parent_path(), made);
         core::WriteFileAtomic(target, reply.body);

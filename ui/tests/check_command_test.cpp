@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QTableWidget>
 #include <QTest>
-#include <QTimer>
 
 #include "net/http.h"
 #include "service/server.h"
@@ -24,37 +23,21 @@
 #include "ui/checking/goal_service_tab.h"
 #include "ui/core/command_table.h"
 #include "ui/core/document_session.h"
+#include "ui/tests/support/fixture_round.h"
 #include "ui/tests/support/ui_fixture.h"
+#include "ui/tests/support/when_modal.h"
 
 namespace vinra::ui::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-template <class T>
-void WhenModal(std::function<void(T*)> f) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, f] {
-        if (auto* d = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            f(d);
-        }
-    });
-    timer->start();
-}
-
 class CheckCommandTest : public UiFixture {
 protected:
     void OpenSystem(std::vector<std::string> rows) {
         core::TVinraFile doc;
         doc.NewSystem(13, true);
-        doc.Omg = "2026-50";
-        doc.OmgID = 4851;
-        doc.Typ = "S";
-        doc.Pool = "Stryktipset";
-        doc.Country = "Svenska Spel";
+        SetFixtureRound(doc);
         doc.Rader = std::move(rows);
         fs::create_directories(userPool());
         const fs::path path = userPool() / "check.1x2";

@@ -27,7 +27,6 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QThread>
-#include <QTimer>
 
 #include <nlohmann/json.hpp>
 
@@ -45,28 +44,13 @@
 #include "ui/output/quick_view.h"
 #include "ui/reduction/value_chart.h"
 #include "ui/tests/support/scripted_prompter.h"
+#include "ui/tests/support/when_modal.h"
 
 namespace vinra::ui::testing {
 namespace {
 
 namespace fs = std::filesystem;
 using vinra::testing::TempDir;
-
-// Runs f on the first modal dialog of type T once it is open (the caller then
-// opens it with exec()).
-template <class T>
-void WhenModal(std::function<void(T*)> f) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, f] {
-        if (auto* d = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            f(d);
-        }
-    });
-    timer->start();
-}
 
 // Every row of a frame of 13 matches: 1X2 on the first three, 1X on the
 // next three, home on the rest (216 rows).

@@ -7,6 +7,9 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSplitter>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -25,6 +28,7 @@
 #include "ui/core/document_session.h"
 #include "ui/core/grid_panel.h"
 #include "ui/core/window_size.h"
+#include "ui/tests/support/fixture_round.h"
 #include "ui/tests/support/ui_fixture.h"
 
 namespace vinra::ui::testing {
@@ -44,11 +48,7 @@ protected:
         core::TVinraFile doc;
         doc.MatchCount = 13;
         doc.NewSystem(13, true);
-        doc.Omg = "2026-50";
-        doc.OmgID = 4851;
-        doc.Typ = "S";
-        doc.Pool = "Stryktipset";
-        doc.Country = "Svenska Spel";
+        SetFixtureRound(doc);
         doc.SystemTyp = systemTyp;
         doc.Systemnamn = systemTyp == "R" ? "R 4-0-243" : "";
         doc.Comment = "First line\r\nSecond line";
@@ -357,6 +357,25 @@ TEST_F(MainWindowTest, LanguageSwitchRelocalisesMenusGridStatusAndTheUntitledNam
     window_->ChangeLanguage(core::LangFinnish);
     EXPECT_EQ(window_->FileName(), path);
     EXPECT_EQ(menuTitle(0), Q(core::MsgIn(core::LangFinnish, 9)));
+}
+
+// The side panel's tab captions are whole in every language on a 1366 x 768
+// screen, however long the language's words, even with the panel dragged as
+// narrow as it goes.
+TEST_F(MainWindowTest, SidePanelCaptionsAreWholeInEveryLanguage) {
+    window_->resize(1366, 768);
+    window_->show();
+    QApplication::processEvents();
+    auto* splitter = window_->findChild<QSplitter*>(QStringLiteral("splMain"));
+    ASSERT_NE(splitter, nullptr);
+    for (int base : {core::LangSwedish, core::LangEnglish, core::LangDanish, core::LangNorwegian, core::LangFinnish}) {
+        window_->ChangeLanguage(base);
+        splitter->setSizes({0, 2000, 0});  // each side down to its minimum
+        QApplication::processEvents();
+        const QTabBar* bar = window_->SidePanels()->tabBar();
+        EXPECT_GE(bar->width(), bar->sizeHint().width()) << "language " << base;
+    }
+    window_->ChangeLanguage(core::LangEnglish);
 }
 
 TEST_F(MainWindowTest, RecentFileMenuFollowsOpenedFiles) {

@@ -18,7 +18,9 @@
 #include "core/messages.h"
 #include "core/settings.h"
 #include "output/page.h"
+#include "tests/in_language.h"
 #include "tests/temp_dir.h"
+#include "tests/thrown_text.h"
 #include "ui/output/page_painter.h"
 #include "ui/output/print_preview.h"
 #include "ui/output/print_progress.h"
@@ -176,19 +178,12 @@ TEST(PagePainter, SavesPagesAsPictures) {
 
 // The preview shows why a picture is refused in the player's language.
 TEST(PagePainter, RefusalsSpeakThePlayersLanguage) {
-    struct Restore {
-        ~Restore() { core::SetCurrentLanguage(core::LangEnglish); }
-    } restore;
-    core::SetCurrentLanguage(core::LangSwedish);
+    const vinra::testing::InLanguage swedish(core::LangSwedish);
     TempDir dir;
     const auto doc = SampleDocument(2);
     const auto refusal = [&](const std::filesystem::path& file, int page) {
-        try {
-            SavePagePicture(doc, page, A4Portrait(), file, 50);
-        } catch (const output::PrintError& e) {
-            return std::string(e.what());
-        }
-        return std::string("no error");
+        return vinra::testing::ThrownText<output::PrintError>(
+            [&] { SavePagePicture(doc, page, A4Portrait(), file, 50); });
     };
     const struct {
         std::string text;

@@ -29,6 +29,7 @@
 #include "tests/temp_dir.h"
 #include "ui/net/browser.h"
 #include "ui/net/http_window.h"
+#include "ui/tests/support/fixture_round.h"
 #include "ui/tests/support/ui_fixture.h"
 
 namespace vinra::ui::testing {
@@ -44,11 +45,7 @@ protected:
         UiFixture::SetUp();
         auto& doc = program_->doc;
         doc.NewSystem(13, true);
-        doc.Omg = "2026-50";
-        doc.OmgID = 4851;
-        doc.Typ = "S";
-        doc.Pool = "Stryktipset";
-        doc.Country = "Svenska Spel";
+        SetFixtureRound(doc);
         doc.Rader = {"0000000000000", "0120120120120"};
     }
     void TearDown() override {
