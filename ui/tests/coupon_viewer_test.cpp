@@ -347,7 +347,7 @@ TEST_F(CouponViewerTest, RunningTheViewerAndKeepingTheChanges) {
 
     // Without changes there is no question at all.
     prompter_.shown.clear();
-    EXPECT_FALSE(KeepCouponChanges(nullptr, doc, ViewCouponsResult{doc.Rader, false}, prompter_));
+    EXPECT_FALSE(KeepCouponChanges(nullptr, doc, ViewCouponsResult{doc.Rader.Strings(), false}, prompter_));
     EXPECT_TRUE(prompter_.shown.empty());
 }
 
