@@ -36,7 +36,7 @@ void BM_Load100kRows(benchmark::State& state) {
     for (auto _ : state) {
         TVinraFile d;
         d.LoadFromFile(path);
-        benchmark::DoNotOptimize(d.Rader.data());
+        benchmark::DoNotOptimize(d.Rader.Words().data());
     }
 }
 BENCHMARK(BM_Load100kRows)->Unit(benchmark::kMillisecond);

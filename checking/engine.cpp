@@ -487,6 +487,20 @@ RowChecker::RowChecker(const std::vector<std::string>& rows, int matchCount) : n
     }
 }
 
+RowChecker::RowChecker(const core::RowList& rows, int matchCount) : n_(ClampN(matchCount)) {
+    if (rows.IsPacked() && rows.Width() == n_) {
+        const auto words = rows.Words();
+        packed_.assign(words.begin(), words.end());
+        return;
+    }
+    packed_.resize(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows.PackedAt(i, n_, packed_[i])) continue;
+        packed_[i] = 0;
+        odd_.emplace_back(i, rows[i]);
+    }
+}
+
 CheckResult RowChecker::Check(std::string_view facit, const std::array<int32_t, core::kMaxMatches>& hGoal,
                               const std::array<int32_t, core::kMaxMatches>& aGoal, int couponColumns,
                               const core::DisplaySigns& signs, const CheckMessages& messages) const {
@@ -501,14 +515,25 @@ CheckResult RowChecker::Check(std::string_view facit, const std::array<int32_t, 
 
 CheckResult CheckRows(const core::TVinraFile& doc, int couponColumns, const core::DisplaySigns& signs,
                       const CheckMessages& messages) {
-    // One pass over the document's rows, packing each as it is counted: a
-    // recount that is not repeated has no use for a packed copy of them all.
+    // The document keeps its rows packed: they are counted word by word, with
+    // no copy. Rows that are not N signs are counted as text.
     const int n = ClampN(doc.MatchCount);
+    const core::RowList& rows = doc.Rader;
+    if (rows.IsPacked() && rows.Width() == n) {
+        const auto words = rows.Words();
+        const auto rowAt = [&](size_t i, core::PackedRow& p) -> const std::string* {
+            p = words[i];
+            return nullptr;
+        };
+        return Recount(rows.size(), rowAt, n, doc.Facit, doc.HGoal, doc.AGoal, couponColumns, signs, messages);
+    }
+    std::string odd;
     const auto rowAt = [&](size_t i, core::PackedRow& p) -> const std::string* {
-        const std::string& r = doc.Rader[i];
-        return PackSigns(r, n, p) ? nullptr : &r;
+        if (rows.PackedAt(i, n, p)) return nullptr;
+        odd = rows[i];
+        return &odd;
     };
-    return Recount(doc.Rader.size(), rowAt, n, doc.Facit, doc.HGoal, doc.AGoal, couponColumns, signs, messages);
+    return Recount(rows.size(), rowAt, n, doc.Facit, doc.HGoal, doc.AGoal, couponColumns, signs, messages);
 }
 
 int RightOfBestKey(std::string_view key, int matchCount) {

@@ -142,6 +142,8 @@ struct CheckResult {
 class RowChecker {
 public:
     RowChecker(const std::vector<std::string>& rows, int matchCount);
+    // A list already packed at N signs is taken word for word.
+    RowChecker(const core::RowList& rows, int matchCount);
 
     // Counting, hints, winning-row lines and best-row keys for the result row
     // (internal form) and the goals; couponColumns outside 1..16 counts as 12.

@@ -67,6 +67,7 @@ int RunGenerate(const GenerateOptions& opt) {
         if (in.conditions.flag(core::UseFilterTo)) in.conditions.flags[core::UseRadDiff] = false;
     }
 
+    const bool small = SmallRun(in);
     std::unique_ptr<reduction::TRowGeneration> run;
     try {
         run = std::make_unique<reduction::TRowGeneration>(in);
@@ -74,7 +75,7 @@ int RunGenerate(const GenerateOptions& opt) {
         throw CommandError(opt.file + ": " + e.what());
     }
 
-    if (!RunToEnd(*run, opt.file)) {
+    if (!RunToEnd(*run, opt.file, small)) {
         std::cerr << "vinra: interrupted; nothing was written.\n";
         return 130;
     }

@@ -65,14 +65,14 @@ int RunValue(const ValueOptions& opt) {
         throw CommandError(fmt::format("{}: {} ({})", opt.file, English(1419), infoFile.string()));
 
     CatchInterrupt();
-    const reduction::SystemValue v = reduction::ComputeSystemValue(doc.Rader, model, &InterruptFlag());
+    const reduction::SystemValue v = reduction::ComputeSystemValue(doc.Rader.Strings(), model, &InterruptFlag());
     if (!v.complete) {
         std::cerr << "vinra: interrupted.\n";
         return 130;
     }
 
     if (opt.keep > 0) {
-        doc.Rader = reduction::KeepHighestValue(doc.Rader, model, static_cast<size_t>(opt.keep));
+        doc.Rader = reduction::KeepHighestValue(doc.Rader.Strings(), model, static_cast<size_t>(opt.keep));
         // The rows have changed: a stored warranty no longer describes them.
         doc.Gar.clear();
         doc.GarRad.clear();

@@ -47,6 +47,7 @@ int RunWarranty(const WarrantyOptions& opt) {
     // as in the program when the round has no game information.
     in.percent.user = reduction::UserPercentTable(in.conditions);
     in.rows = doc.Rader;
+    const bool small = SmallRun(in);
 
     std::unique_ptr<reduction::TRowGeneration> run;
     try {
@@ -55,7 +56,7 @@ int RunWarranty(const WarrantyOptions& opt) {
         throw CommandError(opt.file + ": " + e.what());
     }
 
-    const bool finished = RunToEnd(*run, opt.file);
+    const bool finished = RunToEnd(*run, opt.file, small);
     const reduction::WarrantyTable& table = run->Warranty();
     if (!finished || !table.complete) {
         std::cerr << "vinra: " << core::MsgIn(core::LangEnglish, 315) << " Nothing was written.\n";

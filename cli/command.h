@@ -22,6 +22,7 @@ struct PoolSettings;
 }  // namespace vinra::core
 namespace vinra::reduction {
 class TRowGeneration;
+struct GenerationInput;
 }  // namespace vinra::reduction
 
 namespace vinra::cli {
@@ -55,7 +56,14 @@ core::PoolSettings PoolOfSystem(const core::TVinraFile& doc);
 // Starts the generation worker and waits for it: Ctrl+C cancels it, progress
 // is shown on stderr when that is a terminal. Returns false when interrupted.
 // The worker's own error ends the command naming the file.
-bool RunToEnd(reduction::TRowGeneration& run, const std::string& file);
+// A small run (see SmallRun) is done on the calling thread instead.
+bool RunToEnd(reduction::TRowGeneration& run, const std::string& file, bool small = false);
+
+// True for a run that ends within milliseconds: an expansion, filter or
+// warranty over a small frame and few rows (never a random run, whose end is
+// open). Starting a worker and waking up when it ends costs such a command
+// more than its work when the machine is busy.
+bool SmallRun(const reduction::GenerationInput& in);
 
 // True when stderr is a terminal (progress is shown only then).
 bool StderrIsTerminal();

@@ -1,4 +1,5 @@
 // What several commands share: reading a system, the settings of its pool.
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <iostream>
@@ -53,8 +54,25 @@ const char* PhaseText(reduction::GenerationPhase phase) {
 
 }  // namespace
 
-bool RunToEnd(reduction::TRowGeneration& run, const std::string& file) {
+bool SmallRun(const reduction::GenerationInput& in) {
+    constexpr uint64_t kFrameRows = 59049;        // 3^10
+    constexpr uint64_t kOutcomeRowPairs = 20'000'000;  // warranty: outcomes times system rows
+    if (in.mode == reduction::GenerationMode::Random) return false;
+    const uint64_t frameRows = core::MathRowCount(in.frame);
+    if (frameRows > kFrameRows || in.rows.size() > kFrameRows) return false;
+    if (in.mode == reduction::GenerationMode::Warranty)
+        return frameRows * std::max<uint64_t>(in.rows.size(), 1) <= kOutcomeRowPairs;
+    return true;
+}
+
+bool RunToEnd(reduction::TRowGeneration& run, const std::string& file, bool small) {
     CatchInterrupt();
+    if (small) {
+        // Ctrl+C meanwhile is seen when the run has ended: nothing is written then.
+        run.Run();
+        if (!run.Error().empty()) throw CommandError(file + ": " + run.Error());
+        return !InterruptFlag().load();
+    }
     const bool showProgress = StderrIsTerminal();
     run.Start();
     // The wait ends with the run, so a short command takes no longer than its

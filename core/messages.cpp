@@ -1,8 +1,10 @@
 #include "core/messages.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
+#include <mutex>
 #include <unordered_map>
 
 #include <fmt/format.h>
@@ -33,16 +35,48 @@ std::string Unescape(std::string_view s) {
     return out;
 }
 
-const std::unordered_map<int, std::string>& Table() {
-    static const std::unordered_map<int, std::string> table = [] {
-        std::unordered_map<int, std::string> t;
-        for (auto& row : ParseMessageTable(
-                 std::string_view(reinterpret_cast<const char*>(kVinraMessagesTsv), kVinraMessagesTsvSize)))
-            for (int l = 0; l < 5; ++l)
-                if (!row.texts[l].empty()) t[l * 10000 + row.number] = std::move(row.texts[l]);
-        return t;
-    }();
-    return table;
+constexpr int kLanguages = 5;
+
+// The messages of one language (column l + 1 of the table), keyed by number.
+// Each language is read on its first use: a command that speaks English
+// never builds the other four, and none is built before a text is asked for.
+const std::unordered_map<int, std::string>& LanguageTable(int l) {
+    static std::array<std::once_flag, kLanguages> once;
+    static std::array<std::unordered_map<int, std::string>, kLanguages> tables;
+    std::call_once(once[static_cast<size_t>(l)], [l] {
+        auto& t = tables[static_cast<size_t>(l)];
+        const std::string_view tsv(reinterpret_cast<const char*>(kVinraMessagesTsv), kVinraMessagesTsvSize);
+        // Lines as SplitLines cuts them (CR LF, LF or CR), read in place.
+        size_t start = 0;
+        while (start < tsv.size()) {
+            size_t end = tsv.find_first_of("\r\n", start);
+            if (end == std::string_view::npos) end = tsv.size();
+            const std::string_view line = tsv.substr(start, end - start);
+            start = end + (tsv.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+            if (line.empty() || line[0] == '#') continue;
+            const size_t tab = line.find('\t');
+            const auto number = ParseInteger(line.substr(0, tab));
+            if (!number || *number < 1 || *number >= 10000 || tab == std::string_view::npos) continue;
+            size_t from = tab + 1;
+            for (int c = 0; c < l && from != std::string_view::npos; ++c) {
+                const size_t next = line.find('\t', from);
+                from = next == std::string_view::npos ? next : next + 1;
+            }
+            if (from == std::string_view::npos) continue;
+            const size_t to = line.find('\t', from);
+            const std::string text = Unescape(line.substr(from, to == std::string_view::npos ? to : to - from));
+            if (!text.empty()) t[static_cast<int>(*number)] = text;
+        }
+    });
+    return tables[static_cast<size_t>(l)];
+}
+
+// The text of key base + n (language l at base l * 10000); null when there is none.
+const std::string* Find(int key) {
+    if (key < 0 || key / 10000 >= kLanguages) return nullptr;
+    const auto& table = LanguageTable(key / 10000);
+    const auto it = table.find(key % 10000);
+    return it == table.end() ? nullptr : &it->second;
 }
 
 }  // namespace
@@ -74,18 +108,18 @@ int CurrentLanguage() { return g_language.load(); }
 void SetCurrentLanguage(int base) { g_language.store(base); }
 
 std::string MsgIn(int base, int n) {
-    auto it = Table().find(base + n);
-    return it == Table().end() ? std::string() : it->second;
+    const std::string* text = Find(base + n);
+    return text ? *text : std::string();
 }
 
 std::string Msg(int n) { return MsgIn(CurrentLanguage(), n); }
 
-bool HasMsg(int base, int n) { return Table().count(base + n) != 0; }
+bool HasMsg(int base, int n) { return Find(base + n) != nullptr; }
 
 std::vector<int> MessageNumbers() {
     std::vector<int> out;
-    for (auto& [key, text] : Table())
-        if (key < 10000 || (key % 10000) != 0) out.push_back(key % 10000);
+    for (int l = 0; l < kLanguages; ++l)
+        for (auto& [number, text] : LanguageTable(l)) out.push_back(number);
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
     return out;

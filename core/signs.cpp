@@ -1,8 +1,11 @@
 #include "core/signs.h"
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <ctime>
 
+#include "core/row_list.h"
 #include "core/text.h"
 
 namespace vinra::core {
@@ -126,6 +129,20 @@ std::vector<std::string> FrameFromRows(const std::vector<std::string>& rows, int
             if (c >= '0' && c <= '2') frame[i][c - '0'] = c;
         }
     }
+    return frame;
+}
+
+std::vector<std::string> FrameFromRowList(const RowList& rows, int n) {
+    if (!rows.IsPacked()) return FrameFromRows(rows.Strings(), n);
+    const int width = std::min(n, rows.Width());
+    std::array<unsigned, kMaxMatches> seen{};
+    for (const PackedRow p : rows.Words())
+        for (int i = 0; i < width; ++i) seen[static_cast<size_t>(i)] |= 1u << PackedSign(p, i);
+    std::vector<std::string> frame(static_cast<size_t>(n < 0 ? 0 : n), "   ");
+    for (int i = 0; i < width; ++i)
+        for (int s = 0; s < 3; ++s)
+            if (seen[static_cast<size_t>(i)] & (1u << s))
+                frame[static_cast<size_t>(i)][static_cast<size_t>(s)] = static_cast<char>('0' + s);
     return frame;
 }
 

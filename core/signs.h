@@ -5,6 +5,7 @@
 // Internal sign codes: '0' home win, '1' draw, '2' away win, '-' no result.
 // A row is N codes with no separators; a frame entry names the marked codes of
 // one match, compact ("02") or positional ("0 2").
+#include <concepts>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -50,6 +51,15 @@ uint64_t MathRowCount(const std::vector<std::string>& frame);
 bool FrameComplete(const std::vector<std::string>& frame);
 // Positional frame ("0 2") holding every sign of every row.
 std::vector<std::string> FrameFromRows(const std::vector<std::string>& rows, int n);
+class RowList;
+std::vector<std::string> FrameFromRowList(const RowList& rows, int n);
+// The same for a system's rows as the document keeps them (a template, so a
+// braced list of rows still picks the list of strings above).
+template <class Rows>
+    requires std::same_as<Rows, RowList>
+std::vector<std::string> FrameFromRows(const Rows& rows, int n) {
+    return FrameFromRowList(rows, n);
+}
 // Singles, 2-ways and 3-ways of a frame (entries counted as the frame editor counts them).
 struct FrameCounts {
     int singles = 0, doubles = 0, triples = 0;

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "core/row_list.h"
 #include "core/signs.h"
 
 namespace vinra::core {
@@ -64,7 +65,7 @@ public:
 
     int32_t MatchCount = 0;             // N
     std::vector<std::string> Grundrad;  // frame, one entry per match
-    std::vector<std::string> Rader;     // rows, each N codes
+    RowList Rader;                      // rows, each N codes (kept packed)
     std::string Omg;                    // round "yyyy-ww"
     int32_t OmgID = 0;                  // draw number, 0 unknown, -1 not published
     std::string Country;

@@ -48,7 +48,7 @@ int ClampMatches(int n) { return n < 0 ? 0 : (n > kMaxMatches ? kMaxMatches : n)
 
 // Reads the row columns Rad1..Rad<n> of section Rader. Missing columns give no rows.
 // Returns false with a reason for columns of unequal length or with other characters.
-bool ReadRowColumns(const IniFile& ini, int n, std::vector<std::string>& rows, std::string& why) {
+bool ReadRowColumns(const IniFile& ini, int n, RowList& rows, std::string& why) {
     rows.clear();
     std::vector<std::string> columns;
     columns.reserve(static_cast<size_t>(n));
@@ -73,11 +73,14 @@ bool ReadRowColumns(const IniFile& ini, int n, std::vector<std::string>& rows, s
             }
         }
     }
-    rows.assign(count, std::string(columns.size(), '0'));
+    // Every sign was checked above: the columns pack straight into the rows' words.
+    std::vector<PackedRow> words(count, 0);
     for (size_t j = 0; j < columns.size(); ++j) {
         const std::string& col = columns[j];
-        for (size_t r = 0; r < count; ++r) rows[r][j] = col[r];
+        const int shift = PackedShift(static_cast<int>(j));
+        for (size_t r = 0; r < count; ++r) words[r] |= static_cast<PackedRow>(col[r] - '0') << shift;
     }
+    rows = RowList::FromPacked(std::move(words), static_cast<int>(columns.size()));
     return true;
 }
 
@@ -281,9 +284,8 @@ void SetDrawNumberResolver(std::function<int32_t(std::string_view typ, std::stri
 std::string SystemFileText(const TVinraFile& doc) {
     const int n = ClampMatches(doc.MatchCount);
     Writer w;
-    size_t rowBytes = 0;
-    for (const auto& r : doc.Rader) rowBytes += r.size();
-    w.text().reserve(rowBytes + 16 * 1024);
+    const size_t width = doc.Rader.empty() ? 0 : doc.Rader.IsPacked() ? doc.Rader.Width() : doc.Rader.front().size();
+    w.text().reserve(width * (doc.Rader.size() + 16) + 16 * 1024);
 
     w.Section("Info");
     w.Key("Omg", doc.Omg);
@@ -333,13 +335,30 @@ std::string SystemFileText(const TVinraFile& doc) {
 
     if (!doc.Rader.empty()) {
         w.Section("Rader");
-        const size_t width = doc.Rader.front().size();
-        std::string column;
-        column.reserve(doc.Rader.size());
-        for (size_t j = 0; j < width; ++j) {
-            column.clear();
-            for (const auto& r : doc.Rader) column += j < r.size() ? r[j] : '-';
-            w.Key(K("Rad", static_cast<int>(j + 1)), column);
+        if (doc.Rader.IsPacked()) {
+            // Each column is written straight from the packed words into the text.
+            const auto words = doc.Rader.Words();
+            std::string& out = w.text();
+            for (size_t j = 0; j < width; ++j) {
+                out += K("Rad", static_cast<int>(j + 1));
+                out += '=';
+                const size_t at = out.size();
+                out.resize(at + words.size());
+                char* dst = out.data() + at;
+                const int shift = PackedShift(static_cast<int>(j));
+                for (size_t r = 0; r < words.size(); ++r) dst[r] = static_cast<char>('0' + ((words[r] >> shift) & 3));
+                out += "\r\n";
+            }
+        } else {
+            // Rows of unequal length: a row shorter than the first is filled with '-'.
+            const std::vector<std::string> rows = doc.Rader.Strings();
+            std::string column;
+            column.reserve(rows.size());
+            for (size_t j = 0; j < width; ++j) {
+                column.clear();
+                for (const auto& r : rows) column += j < r.size() ? r[j] : '-';
+                w.Key(K("Rad", static_cast<int>(j + 1)), column);
+            }
         }
     }
 

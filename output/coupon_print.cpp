@@ -116,13 +116,19 @@ void PrintTestPage(PageComposer& c, const CouponJob& job) {
     c.EndDoc();
 }
 
-SignShareTable SignShares(const std::vector<std::string>& rows) {
+SignShareTable SignShares(const core::RowList& rows) {
     SignShareTable t;
-    for (const std::string& row : rows) {
-        const size_t len = std::min(row.size(), static_cast<size_t>(core::kMaxMatches));
-        for (size_t m = 0; m < len; ++m) {
-            const char c = row[m];
-            if (c >= '0' && c <= '2') ++t.count[m][c - '0'];
+    if (rows.IsPacked()) {
+        const int len = rows.Width();
+        for (const core::PackedRow p : rows.Words())
+            for (int m = 0; m < len; ++m) ++t.count[m][core::PackedSign(p, m)];
+    } else {
+        for (const std::string& row : rows) {
+            const size_t len = std::min(row.size(), static_cast<size_t>(core::kMaxMatches));
+            for (size_t m = 0; m < len; ++m) {
+                const char c = row[m];
+                if (c >= '0' && c <= '2') ++t.count[m][c - '0'];
+            }
         }
     }
     t.total = t.count[0][0] + t.count[0][1] + t.count[0][2];

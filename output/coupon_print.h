@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/row_list.h"
 #include "core/signs.h"
 #include "output/coupon_layout.h"
 #include "output/page.h"
@@ -68,6 +69,6 @@ struct SignShareTable {
     std::array<std::array<int, 3>, core::kMaxMatches> share{};  // rounded, halves to even
     std::array<int, 3> overallShare{};                          // over all matches, integer division
 };
-SignShareTable SignShares(const std::vector<std::string>& rows);
+SignShareTable SignShares(const core::RowList& rows);
 
 }  // namespace vinra::output

@@ -163,11 +163,13 @@ std::string FormatBytes(RowFileFormat format, const core::TVinraFile& doc, const
                         const core::DisplaySigns& signs) {
     if (format == RowFileFormat::Ntf && doc.MatchCount > kNtfMaxMatches)
         throw RowFileError(core::FormatMsg(core::Msg(kMsgNtfSystemMatches), {static_cast<long long>(doc.MatchCount)}));
-    CheckRows(doc.Rader, doc.MatchCount > 0 ? static_cast<size_t>(doc.MatchCount) : 0);
+    // These formats are written a row of display signs at a time.
+    const std::vector<std::string> rows = doc.Rader.Strings();
+    CheckRows(rows, doc.MatchCount > 0 ? static_cast<size_t>(doc.MatchCount) : 0);
     switch (format) {
-        case RowFileFormat::SvenskaSpel: return SvenskaSpelRowFile(doc.Pool, doc.Rader, signs);
-        case RowFileFormat::Unibet: return UnibetRowFile(doc.Rader, signs);
-        case RowFileFormat::Ntf: return NtfFile(doc.Rader, doc.Typ, pcBet);
+        case RowFileFormat::SvenskaSpel: return SvenskaSpelRowFile(doc.Pool, rows, signs);
+        case RowFileFormat::Unibet: return UnibetRowFile(rows, signs);
+        case RowFileFormat::Ntf: return NtfFile(rows, doc.Typ, pcBet);
         case RowFileFormat::None: break;
     }
     return {};

@@ -358,7 +358,7 @@ ExpertRun RunExpert(const ExpertSetup& setup, const PercentTables& percent, int 
         TRowGeneration g(ExpertPass1(setup, percent));
         g.Run();
         if (!g.Error().empty()) throw GenerationError(g.Error());
-        run.rows = g.Rows();
+        run.rows = g.Rows().Strings();
     }
     run.afterPass1 = static_cast<int64_t>(run.rows.size());
     if (NeedsPass2(run.rows.size(), limit)) {
@@ -366,7 +366,7 @@ ExpertRun RunExpert(const ExpertSetup& setup, const PercentTables& percent, int 
         TRowGeneration g(ExpertPass2(setup, std::move(run.rows), limit, seed));
         g.Run();
         if (!g.Error().empty()) throw GenerationError(g.Error());
-        run.rows = g.Rows();
+        run.rows = g.Rows().Strings();
     }
     return run;
 }

@@ -550,13 +550,6 @@ std::mt19937_64 MakeGenerator(const std::optional<uint64_t>& seed) {
     return std::mt19937_64(static_cast<uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count()));
 }
 
-std::vector<std::string> Unpack(const std::vector<PackedRow>& rows, int n) {
-    std::vector<std::string> out;
-    out.reserve(rows.size());
-    for (PackedRow p : rows) out.push_back(core::UnpackRow(p, n));
-    return out;
-}
-
 }  // namespace
 
 void TRowGeneration::applyRowDifference(std::vector<PackedRow>& rows) {
@@ -583,7 +576,7 @@ void TRowGeneration::runFull() {
     if (in_.conditions.flag(core::UseRadDiff) && !cancel_.load()) applyRowDifference(rows);
     accepted_.store(static_cast<int64_t>(rows.size()));
     CheckResultFits(rows.size(), n_);
-    rows_ = Unpack(rows, n_);
+    rows_ = core::RowList::FromPacked(std::move(rows), n_);
 }
 
 void TRowGeneration::runRandom() {
@@ -655,12 +648,14 @@ void TRowGeneration::runRandom() {
         lastNew = attempts_;
         accepted_.store(static_cast<int64_t>(accepted.size()), std::memory_order_relaxed);
     }
-    rows_ = Unpack(accepted, n_);
+    rows_ = core::RowList::FromPacked(std::move(accepted), n_);
 }
 
 void TRowGeneration::runFilter() {
-    rows_ = in_.rows;
-    accepted_.store(static_cast<int64_t>(rows_.size()));
+    // Filtering works on the rows as text (rows of other lengths are refused
+    // before the run, but the conditions' text path handles any row).
+    textRows_ = in_.rows.Strings();
+    accepted_.store(static_cast<int64_t>(textRows_.size()));
     const auto& c = in_.conditions;
     const bool any = c.flag(core::UseMaxMin) || c.flag(core::UseURad) || c.flag(core::UseJaKomb) ||
                      c.flag(core::UseNejKomb) || c.flag(core::UseFilterTo) || c.flag(core::UseChooseWin);
@@ -669,45 +664,47 @@ void TRowGeneration::runFilter() {
             reduceToCount();
         } else {
             setPhase(GenerationPhase::Filtering);
-            maximum_.store(static_cast<int64_t>(rows_.size()));
+            maximum_.store(static_cast<int64_t>(textRows_.size()));
             ConditionSet cc = c;
             cc.n = n_;
             const CompiledConditions cond(cc, in_.percent);
             std::vector<std::string> all;
-            all.swap(rows_);
+            all.swap(textRows_);
             accepted_.store(0);
             for (size_t i = 0; i < all.size(); ++i) {
                 tested_.store(static_cast<int64_t>(i), std::memory_order_relaxed);
                 if (cancel_.load(std::memory_order_relaxed)) {
                     // Rows never tested were never rejected: a stopped filter keeps them.
-                    rows_.insert(rows_.end(), std::make_move_iterator(all.begin() + static_cast<std::ptrdiff_t>(i)),
+                    textRows_.insert(textRows_.end(), std::make_move_iterator(all.begin() + static_cast<std::ptrdiff_t>(i)),
                                  std::make_move_iterator(all.end()));
                     break;
                 }
                 const bool pass = core::IsRow(all[i], static_cast<size_t>(n_))
                                       ? cond.Passes(core::PackRow(all[i]))
                                       : RowPassesConditions(all[i], cc, in_.percent);
-                if (pass) rows_.push_back(std::move(all[i]));
-                accepted_.store(static_cast<int64_t>(rows_.size()), std::memory_order_relaxed);
+                if (pass) textRows_.push_back(std::move(all[i]));
+                accepted_.store(static_cast<int64_t>(textRows_.size()), std::memory_order_relaxed);
             }
         }
     }
     if (c.flag(core::UseRadDiff) && !cancel_.load()) {
         setPhase(GenerationPhase::RowDifference);
-        maximum_.store(static_cast<int64_t>(rows_.size()));
+        maximum_.store(static_cast<int64_t>(textRows_.size()));
         const std::string start = core::IsRow(c.firstRow, static_cast<size_t>(n_)) ? c.firstRow : std::string();
-        ApplyRowDifference(rows_, c.radDiff, start, &cancel_, [this](int64_t index, int64_t count) {
+        ApplyRowDifference(textRows_, c.radDiff, start, &cancel_, [this](int64_t index, int64_t count) {
             tested_.store(index, std::memory_order_relaxed);
             maximum_.store(count, std::memory_order_relaxed);
             accepted_.store(count, std::memory_order_relaxed);
         });
     }
+    rows_ = core::RowList(textRows_);
+    std::vector<std::string>().swap(textRows_);
     accepted_.store(static_cast<int64_t>(rows_.size()));
 }
 
 void TRowGeneration::reduceToCount() {
     const int64_t t = in_.conditions.filterToRader;
-    const int64_t size = static_cast<int64_t>(rows_.size());
+    const int64_t size = static_cast<int64_t>(textRows_.size());
     if (t <= 0 || t >= size) {  // nothing to choose: the rows stay as they are
         filterUnchanged_ = true;
         return;
@@ -716,23 +713,23 @@ void TRowGeneration::reduceToCount() {
         setPhase(GenerationPhase::Filtering);
         maximum_.store(size);
         std::vector<std::pair<double, size_t>> byValue;
-        byValue.reserve(rows_.size());
-        for (size_t i = 0; i < rows_.size(); ++i)
-            byValue.emplace_back(RowValue(rows_[i], in_.percent.user, in_.percent.people), i);
+        byValue.reserve(textRows_.size());
+        for (size_t i = 0; i < textRows_.size(); ++i)
+            byValue.emplace_back(RowValue(textRows_[i], in_.percent.user, in_.percent.people), i);
         std::stable_sort(byValue.begin(), byValue.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
         std::vector<std::string> kept;
         for (size_t i = static_cast<size_t>(size - t); i < byValue.size(); ++i)
-            kept.push_back(std::move(rows_[byValue[i].second]));
+            kept.push_back(std::move(textRows_[byValue[i].second]));
         std::sort(kept.begin(), kept.end());
-        rows_.swap(kept);
+        textRows_.swap(kept);
         return;
     }
 
     setPhase(GenerationPhase::RandomReduction);
     maximum_.store(t);
     auto rng = MakeGenerator(in_.seed);
-    std::vector<size_t> pool(rows_.size());
+    std::vector<size_t> pool(textRows_.size());
     for (size_t i = 0; i < pool.size(); ++i) pool[i] = i;
     auto take = [&]() {  // a uniformly chosen index not taken before
         const size_t k = std::uniform_int_distribution<size_t>(0, pool.size() - 1)(rng);
@@ -744,19 +741,19 @@ void TRowGeneration::reduceToCount() {
     int64_t steps = 0;
     if (size / 2 < t) {
         // Delete random rows until t remain; the others keep their order.
-        std::vector<char> gone(rows_.size(), 0);
+        std::vector<char> gone(textRows_.size(), 0);
         for (int64_t remaining = size; remaining > t; --remaining) {
             if (cancel_.load(std::memory_order_relaxed)) break;
             gone[take()] = 1;
             tested_.store(++steps, std::memory_order_relaxed);
         }
         size_t out = 0;
-        for (size_t i = 0; i < rows_.size(); ++i)
+        for (size_t i = 0; i < textRows_.size(); ++i)
             if (!gone[i]) {
-                if (out != i) rows_[out] = std::move(rows_[i]);
+                if (out != i) textRows_[out] = std::move(textRows_[i]);
                 ++out;
             }
-        rows_.resize(out);
+        textRows_.resize(out);
     } else {
         // Pick t distinct rows; they come out in the order they were picked.
         std::vector<std::string> picked;
@@ -767,9 +764,9 @@ void TRowGeneration::reduceToCount() {
             if (cancel_.load(std::memory_order_relaxed)) return;
             const size_t idx = take();
             tested_.store(++steps, std::memory_order_relaxed);
-            if (seen.insert(rows_[idx]).second) picked.push_back(rows_[idx]);
+            if (seen.insert(textRows_[idx]).second) picked.push_back(textRows_[idx]);
         }
-        rows_.swap(picked);
+        textRows_.swap(picked);
     }
 }
 
@@ -788,8 +785,13 @@ void TRowGeneration::runWarranty() {
     tested_.store(0);
     maximum_.store(static_cast<int64_t>(outcomes_.size()));
     std::vector<PackedRow> system;
-    system.reserve(in_.rows.size());
-    for (const auto& r : in_.rows) system.push_back(core::PackRow(r));
+    if (in_.rows.IsPacked() && in_.rows.Width() == n_) {
+        const auto words = in_.rows.Words();
+        system.assign(words.begin(), words.end());
+    } else {
+        system.reserve(in_.rows.size());
+        for (const auto& r : in_.rows) system.push_back(core::PackRow(r));
+    }
     warranty_ = TallyWarranty(outcomes_, system, n_, &cancel_, &tested_);
 }
 

@@ -14,9 +14,11 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/packed_row.h"
+#include "core/row_list.h"
 #include "reduction/conditions.h"
 #include "reduction/warranty.h"
 
@@ -77,7 +79,7 @@ struct GenerationInput {
     std::vector<std::string> frame;  // one entry per match, compact or positional
     ConditionSet conditions;         // conditions.n is the number of matches
     PercentTables percent;           // user and people's percentages for the percentage value
-    std::vector<std::string> rows;   // the working rows: filtered in mode 2, the system in mode 4
+    core::RowList rows;              // the working rows: filtered in mode 2, the system in mode 4
     int64_t requestedCount = 100;    // random generation
     bool randomSelection = true;     // filtering to a number of rows: at random, else by percentage value
     std::optional<uint64_t> seed;    // random runs; from the clock when absent
@@ -118,10 +120,10 @@ public:
     bool Cancelled() const { return cancel_.load(); }
 
     // Results, after the run has ended.
-    const std::vector<std::string>& Rows() const { return rows_; }
-    // Hands the result rows over (Rows() is empty afterwards): a caller that
-    // keeps them saves a copy of a result that may run to millions of rows.
-    std::vector<std::string> TakeRows() { return std::move(rows_); }
+    const core::RowList& Rows() const { return rows_; }
+    // Hands the result rows over, still packed (Rows() is empty afterwards): a
+    // caller that keeps them saves a copy of a result that may run to millions of rows.
+    core::RowList TakeRows() { return std::exchange(rows_, core::RowList()); }
     const std::vector<core::PackedRow>& Outcomes() const { return outcomes_; }
     const WarrantyTable& Warranty() const { return warranty_; }
     int64_t Attempts() const { return attempts_; }  // random candidates drawn
@@ -154,7 +156,8 @@ private:
     std::atomic<int64_t> maximum_{0};
     std::atomic<int64_t> accepted_{0};
 
-    std::vector<std::string> rows_;
+    core::RowList rows_;
+    std::vector<std::string> textRows_;  // the filter's working rows, as text
     std::vector<core::PackedRow> outcomes_;
     WarrantyTable warranty_;
     int64_t attempts_ = 0;

@@ -85,8 +85,8 @@ int SignMask(std::string_view entry) {
 
 }  // namespace
 
-std::optional<std::vector<std::string>> ChangedFrame(const std::vector<std::string>& rows,
-                                                     const std::vector<std::string>& frame, int n) {
+std::optional<std::vector<std::string>> ChangedFrame(const core::RowList& rows, const std::vector<std::string>& frame,
+                                                     int n) {
     if (rows.empty()) return std::nullopt;
     std::vector<std::string> spanned = core::FrameFromRows(rows, n);
     bool differs = static_cast<int>(frame.size()) != n;
@@ -102,8 +102,8 @@ WizardModel::WizardModel(const core::TVinraFile& doc, const RoundFigures& round)
       frameRows_(core::MathRowCount(doc.Grundrad)),
       round_(round),
       c_(FromDocument(doc)),
-      rows_(doc.Rader),
-      systemRows_(doc.Rader) {
+      rows_(doc.Rader.Strings()),
+      systemRows_(rows_) {
     c_.n = n_;
     if (c_.firstRow.empty() && !rows_.empty()) c_.firstRow = rows_.front();
     // The list offers 2 to 6; what it shows is what a run uses and Finish stores.

@@ -66,8 +66,8 @@ int64_t GradeOfReduction(uint64_t rows, uint64_t frameRows);
 // The frame spanned by the rows when it differs from the current frame (sign
 // sets compared match by match, whatever the entries' form); nullopt when the
 // rows are empty or span exactly the current frame.
-std::optional<std::vector<std::string>> ChangedFrame(const std::vector<std::string>& rows,
-                                                     const std::vector<std::string>& frame, int n);
+std::optional<std::vector<std::string>> ChangedFrame(const core::RowList& rows, const std::vector<std::string>& frame,
+                                                     int n);
 
 enum class RunKind { None, Reduction, Warranty };
 

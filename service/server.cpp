@@ -235,7 +235,7 @@ std::shared_ptr<VinraService::UploadCheck> ReadUpload(const std::string& bytes, 
         if (doc.Rader.size() > kMaxUploadRows) throw std::runtime_error(tooMany);
         info->typ = doc.Typ;
         info->omgId = doc.OmgID;
-        rows = std::move(doc.Rader);
+        rows = doc.Rader.Strings();
     } else {
         const auto lines = core::SplitLines(core::DecodeFileText(bytes));
         if (lines.empty()) throw std::runtime_error("empty file");

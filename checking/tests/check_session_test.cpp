@@ -16,7 +16,7 @@ core::TVinraFile Doc13(int rows) {
         r[static_cast<size_t>(i % 13)] = '2';  // every row is 12 right against all draws
         doc.Rader.push_back(r);
     }
-    doc.Rader[0] = std::string(13, '1');
+    doc.Rader.Set(0, std::string(13, '1'));
     return doc;
 }
 

@@ -269,6 +269,38 @@ TEST(CheckRowsTest, PackedRecountMatchesPlainDefinition) {
     }
 }
 
+// Rows the document keeps packed are counted from their words, by the one-off
+// recount and by a kept checker alike; packed rows of another length than N
+// are counted as text rows. Both against the plain definition.
+TEST(CheckRowsTest, PackedDocumentRowsMatchPlainDefinition) {
+    std::mt19937 rng(20261211);
+    for (int round = 0; round < 24; ++round) {
+        const int width = 3 + static_cast<int>(rng() % 28);
+        const int n = width + static_cast<int>(round % 3) - 1;  // N one less, equal, one more
+        std::vector<std::string> rows(1 + rng() % 300);
+        for (auto& row : rows)
+            for (int m = 0; m < width; ++m) row += "012"[rng() % 3];
+        std::string facit;
+        for (int m = 0; m < n; ++m) facit += "012-"[rng() % 4];
+        auto doc = Doc(n, rows, facit);
+        ASSERT_TRUE(doc.Rader.IsPacked());
+        for (int m = 0; m < n; ++m) {
+            doc.HGoal[m] = static_cast<int32_t>(rng() % 6) - 1;
+            doc.AGoal[m] = static_cast<int32_t>(rng() % 6) - 1;
+        }
+        const auto plain = reference::CheckRowsPlain(doc, 12, kDefault, {});
+        const auto once = CheckRows(doc, 12, kDefault);
+        const auto kept = RowChecker(doc.Rader, n).Check(doc.Facit, doc.HGoal, doc.AGoal, 12, kDefault);
+        for (const auto* fast : {&once, &kept}) {
+            ASSERT_EQ(fast->counts, plain.counts) << round;
+            ASSERT_EQ(fast->best, plain.best) << round;
+            ASSERT_EQ(fast->hints, plain.hints) << round;
+            ASSERT_EQ(fast->winningLines, plain.winningLines) << round;
+            ASSERT_EQ(fast->bestKeys, plain.bestKeys) << round;
+        }
+    }
+}
+
 TEST(SignStatisticsTest, CountsAndLongestRuns) {
     const auto st = SignCounts("0010002", 7, kHub);
     EXPECT_EQ(st.count, (std::array<int, 3>{5, 1, 1}));

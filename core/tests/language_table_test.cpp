@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <set>
 #include <string>
@@ -100,4 +101,21 @@ TEST(LanguageTable, EveryLineOfTheFileHasFiveTexts) {
                 << "message " << n << " has no text in column " << c;
     }
     EXPECT_GT(seen.size(), 500u);
+}
+
+// Each language is read from the table on its first use; every text must be
+// the one the whole table gives, escapes and all, and no other number appears.
+TEST(LanguageTable, EachLanguageReadAloneGivesTheWholeTablesTexts) {
+    std::ifstream in(std::string(VINRA_SOURCE_DIR) + "/resources/messages.tsv", std::ios::binary);
+    ASSERT_TRUE(in.good());
+    const std::string tsv((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::set<int> numbers;
+    for (const MessageRow& row : ParseMessageTable(tsv)) {
+        numbers.insert(row.number);
+        for (int l = 0; l < 5; ++l) EXPECT_EQ(MsgIn(l * 10000, row.number), row.texts[l]) << row.number << " " << l;
+    }
+    const std::vector<int> listed = MessageNumbers();
+    EXPECT_EQ(std::set<int>(listed.begin(), listed.end()), numbers);
+    EXPECT_EQ(MsgIn(50000, 1), "");
+    EXPECT_EQ(MsgIn(-10000, 1), "");
 }

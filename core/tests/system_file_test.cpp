@@ -499,7 +499,7 @@ TEST(SystemFile, MergeRowsAndSplitIntoFiles) {
 
     // A pool with letters of its own writes them, as its row file does.
     big.Pool = "Tipping L\xC3\xB8rdag";
-    big.Rader.resize(3);
+    big.Rader.erase(big.Rader.begin() + 3, big.Rader.end());
     const auto hub = big.SplitRowsToFiles(sys, DisplaySigns{"H", "U", "B"});
     ASSERT_EQ(hub.size(), 1u);
     EXPECT_EQ(ReadBytes(hub[0]),

@@ -85,7 +85,7 @@ TEST_F(ServiceFlowsTest, WholeFileAndPartFilesGetLiveCheckPages) {
 // and the service reads every row of them.
 TEST_F(ServiceFlowsTest, ANorwegianSystemInPartFilesArrivesWhole) {
     const fs::path file = dir_.path() / "Lordag.1x2";
-    const std::vector<std::string> rows = System(5001).Rader;
+    const std::vector<std::string> rows = System(5001).Rader.Strings();
     core::TVinraFile doc;
     doc.NewSystem(12, true);
     for (const std::string& row : rows) doc.Rader.push_back(row.substr(1));  // 5 001 different rows of 12 signs

@@ -38,7 +38,7 @@ std::vector<std::string> Generate(GenerationInput in) {
     gen.Start();
     gen.Join();
     EXPECT_EQ(gen.Error(), "");
-    return gen.Rows();
+    return gen.Rows().Strings();
 }
 
 std::vector<std::string> Full(int n, const std::string& entry) {

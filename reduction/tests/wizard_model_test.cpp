@@ -30,7 +30,7 @@ std::string Base3Row(int i, int n) {
 std::vector<std::string> RunToEnd(GenerationInput in) {
     TRowGeneration gen(std::move(in));
     gen.Run();
-    return gen.Rows();
+    return gen.Rows().Strings();
 }
 
 TEST(WizardHelpers, SumFiguresStartRowsCountsAndGrade) {
@@ -117,7 +117,7 @@ TEST(WizardModel, MethodPageEnablesAndNextReadsTheCountFields) {
         EXPECT_EQ(m.TypeMessage(), 308);
     }
     doc.Rader.assign(50, "");
-    for (int i = 0; i < 50; ++i) doc.Rader[static_cast<size_t>(i)] = Base3Row(i, 13);
+    for (int i = 0; i < 50; ++i) doc.Rader.Set(static_cast<size_t>(i), Base3Row(i, 13));
     {
         // Filtering to 100 rows of a 50-row list lowers the target to 49.
         WizardModel m(doc, {});

@@ -181,7 +181,7 @@ void TfrmRatta::startValue() {
         valueChart_->Clear(Q(core::Msg(1424)));  // "There are no rows to value."
     } else {
         auto run = std::make_shared<reduction::ValueRun>();
-        run->rows = work_.Rader;
+        run->rows = work_.Rader.Strings();
         run->model = valueModel_;
         valueRun_ = run;
         valueChart_->Clear();

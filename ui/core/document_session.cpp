@@ -317,7 +317,7 @@ int64_t DocumentSession::Import(const std::vector<fs::path>& files, std::vector<
         }
     }
     if (added == 0) return 0;
-    std::sort(copy.Rader.begin(), copy.Rader.end());
+    copy.Rader.Sort();
     copy.Grundrad = core::FrameFromRows(copy.Rader, copy.MatchCount);
     Replace(copy, DocPart::Rows | DocPart::Frame, QString::fromStdString(core::Msg(1004)));
     return added;

@@ -43,7 +43,7 @@ const QColor kGreen(0, 140, 40);
 TfrmView::TfrmView(const core::TVinraFile& doc, int rowsPerCoupon, Prompter& prompter, CouponViewerHooks hooks,
                    QWidget* parent)
     : QDialog(parent),
-      model_(doc.Rader, rowsPerCoupon),
+      model_(doc.Rader.Strings(), rowsPerCoupon),
       prompter_(prompter),
       hooks_(std::move(hooks)),
       facit_(doc.Facit),

@@ -339,7 +339,7 @@ namespace {
 // and layout and the current printer's margins.
 output::CouponJob MakeJob(const PrintContext& ctx, const QString& printer, Prompter& prompter, QWidget* parent) {
     output::CouponJob job;
-    job.rows = ctx.doc->Rader;
+    job.rows = ctx.doc->Rader.Strings();
     job.matchCount = ctx.doc->MatchCount > 0
                          ? ctx.doc->MatchCount
                          : (job.rows.empty() ? core::kDefaultMatches : static_cast<int>(job.rows[0].size()));

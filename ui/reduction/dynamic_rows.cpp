@@ -503,7 +503,7 @@ void TfrmDynamicRows::onPassEnded(bool /*cancelled*/, const QString& error) {
         return;
     }
     // After the join the rows are ours to read.
-    rows_ = gen->Rows();
+    rows_ = gen->Rows().Strings();
     const int64_t count = static_cast<int64_t>(rows_.size());
     const int64_t frameRows = static_cast<int64_t>(core::MathRowCount(setup_.frame));
     if (pass == 1) {

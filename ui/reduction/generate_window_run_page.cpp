@@ -308,7 +308,7 @@ void TfrmGenerate::onFinished(bool cancelled, const QString& error) {
     } else if (kind == reduction::RunKind::Reduction) {
         // A random run that found nothing new for a long while ends as an interrupted one.
         const bool stalled = gen_->Stalled();
-        model_.EndReduction(gen_->Rows(), cancelled || stalled);
+        model_.EndReduction(gen_->Rows().Strings(), cancelled || stalled);
         const auto k = model_.CountersAfterRun(gen_->Tested());
         showCounters(k.tested, k.used, k.bar);
         showStartRow();

@@ -899,7 +899,7 @@ TEST_F(CheckWindowTest, TheValueOfTheSystemFollowsTheProtocolWhenTheRoundHasGame
     net::TSvSpelInfo info;
     info.Load(data, doc, "4851");
     const reduction::ValueModel model = ValueModelOfRound(info, 13, "S");
-    const reduction::SystemValue value = reduction::ComputeSystemValue(doc.Rader, model);
+    const reduction::SystemValue value = reduction::ComputeSystemValue(doc.Rader.Strings(), model);
     const std::vector<std::string> lines = reduction::SystemValueLines(value, model, core::LangEnglish);
     QStringList shown;
     for (int i = 0; i < w.ConditionsList()->count(); ++i) shown << w.ConditionsList()->item(i)->text();

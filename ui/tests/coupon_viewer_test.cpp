@@ -140,7 +140,7 @@ TEST_F(CouponViewerTest, ShowsEachCouponWithItsRowsAndRightCounts) {
 TEST_F(CouponViewerTest, WithoutAResultEveryRowShowsNoneRightInRed_AndPoolSignsAreUsed) {
     core::SetCurrentDisplaySigns({"H", "U", "B"});
     core::TVinraFile doc = Doc(3);
-    doc.Rader[2] = "012012012012-";  // a damaged sign is shown as it is, in the home box
+    doc.Rader.Set(2, "012012012012-");  // a damaged sign is shown as it is, in the home box
     TfrmView v(doc, 10, prompter_);
     v.show();
     EXPECT_EQ(v.Grid()->item(1, 1)->text(), "H");
@@ -347,7 +347,7 @@ TEST_F(CouponViewerTest, RunningTheViewerAndKeepingTheChanges) {
 
     // Without changes there is no question at all.
     prompter_.shown.clear();
-    EXPECT_FALSE(KeepCouponChanges(nullptr, doc, ViewCouponsResult{doc.Rader, false}, prompter_));
+    EXPECT_FALSE(KeepCouponChanges(nullptr, doc, ViewCouponsResult{doc.Rader.Strings(), false}, prompter_));
     EXPECT_TRUE(prompter_.shown.empty());
 }
 
@@ -417,7 +417,7 @@ TEST_F(CouponViewerTest, ScreenGrabs) {
     }
     doc.Facit = doc.Rader[3];
     doc.Facit[0] = doc.Facit[0] == '0' ? '1' : '0';
-    doc.Rader[5] = doc.Facit;
+    doc.Rader.Set(5, doc.Facit);
     {
         core::SetCurrentLanguage(core::LangEnglish);
         TfrmView v(doc, 12, prompter_);
@@ -432,7 +432,7 @@ TEST_F(CouponViewerTest, ScreenGrabs) {
         v.show();
         v.ShowCoupon(2);
         save(&v, "viewer_no.png");
-        doc.Grundrad = core::FrameFromRows({doc.Rader[0], doc.Rader[1], doc.Rader[2]}, 13);
+        doc.Grundrad = core::FrameFromRows(std::vector<std::string>{doc.Rader[0], doc.Rader[1], doc.Rader[2]}, 13);
         TfrmQuick q(doc);
         q.show();
         save(&q, "overview_no.png");
