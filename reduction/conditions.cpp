@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <random>
 
 #include "core/ini.h"
 
@@ -851,44 +852,43 @@ bool CompiledConditions::Passes(PackedRow p) const {
     return PassesPatterns(p);
 }
 
-// Runs, no- and yes-combinations: the tests that need the whole row.
-VINRA_HOT bool CompiledConditions::shapesPass(PackedRow p, const std::array<uint64_t, 3>& is) const {
+// Runs and no-combinations without '*': patterns that reject wherever they occur.
+VINRA_HOT bool CompiledConditions::forbidden(const std::array<uint64_t, 3>& is) const {
     if (useSigns_)
         for (size_t s = 0; s < 3; ++s)
-            if (signs_[s].runLen > 0 && HasRunPlanned(is[s], signs_[s])) return false;
-    if (useNo_) {
-        for (const auto& cn : no_) {
-            if (cn.star) {
-                if (((p ^ cn.value) & cn.careMask) == 0) return false;
-            } else if (Starts(cn.piece, is) != 0) {
-                return false;
-            }
-        }
+            if (signs_[s].runLen > 0 && HasRunPlanned(is[s], signs_[s])) return true;
+    if (useNo_)
+        for (const auto& cn : no_)
+            if (!cn.star && Starts(cn.piece, is) != 0) return true;
+    return false;
+}
+
+VINRA_HOT bool CompiledConditions::yesHolds(const Yes& y, const std::array<uint64_t, 3>& is) const {
+    if (y.kind == 0) return PlainCountWithin(y.pieces[0], is, y.min, y.max);
+    if (y.kind == 1) {
+        for (const auto& piece : y.pieces)
+            if (PresentPiece(piece, is)) return true;
+        return false;
     }
-    if (useYes_) {
-        for (const auto& y : yes_) {
-            bool ok;
-            if (y.kind == 0) {
-                ok = PlainCountWithin(y.pieces[0], is, y.min, y.max);
-            } else if (y.kind == 1) {
-                ok = false;
-                for (const auto& piece : y.pieces)
-                    if (PresentPiece(piece, is)) {
-                        ok = true;
-                        break;
-                    }
-            } else {
-                ok = true;
-                if (PresentPiece(y.pieces[0], is))
-                    for (size_t i = 1; i < y.pieces.size(); ++i)
-                        if (PresentPiece(y.pieces[i], is)) {
-                            ok = false;
-                            break;
-                        }
-            }
-            if (!ok) return false;
-        }
+    if (PresentPiece(y.pieces[0], is))
+        for (size_t i = 1; i < y.pieces.size(); ++i)
+            if (PresentPiece(y.pieces[i], is)) return false;
+    return true;
+}
+
+// Source rows beyond the lanes, no-combinations with '*', yes-combinations.
+VINRA_HOT bool CompiledConditions::restPass(PackedRow p, const std::array<uint64_t, 3>& is) const {
+    for (size_t i = laneSources_; i < sources_.size(); ++i) {
+        const auto& sm = sources_[i];
+        const int h = PopEven((is[0] & sm.mask[0]) | (is[1] & sm.mask[1]) | (is[2] & sm.mask[2]));
+        if (h < sm.min || h > sm.max) return false;
     }
+    if (useNo_)
+        for (const auto& cn : no_)
+            if (cn.star && ((p ^ cn.value) & cn.careMask) == 0) return false;
+    if (useYes_)
+        for (const auto& y : yes_)
+            if (!yesHolds(y, is)) return false;
     return true;
 }
 
@@ -909,11 +909,10 @@ VINRA_POPCNT_CLONES bool CompiledConditions::PassesPatterns(PackedRow p) const {
     const std::array<uint64_t, 3> is{~(lo | hi) & lowMask_, lo & ~hi, hi & ~lo};
     // Every test is a pure function of the row, so the order here only decides
     // how soon a row is turned down: the most selective tests come first.
-    if (useSource_) {
-        for (const auto& sm : sources_) {
-            const int h = PopEven((is[0] & sm.mask[0]) | (is[1] & sm.mask[1]) | (is[2] & sm.mask[2]));
-            if (h < sm.min || h > sm.max) return false;
-        }
+    for (size_t i = 0; useSource_ && i < laneSources_; ++i) {
+        const auto& sm = sources_[i];
+        const int h = PopEven((is[0] & sm.mask[0]) | (is[1] & sm.mask[1]) | (is[2] & sm.mask[2]));
+        if (h < sm.min || h > sm.max) return false;
     }
     if (useSigns_) {
         for (size_t s = 0; s < 3; ++s) {
@@ -921,7 +920,7 @@ VINRA_POPCNT_CLONES bool CompiledConditions::PassesPatterns(PackedRow p) const {
             if (k < signs_[s].min || k > signs_[s].max) return false;
         }
     }
-    return shapesPass(p, is);
+    return !forbidden(is) && restPass(p, is);
 }
 
 VINRA_POPCNT_CLONES bool CompiledConditions::PassesShapes(PackedRow p) const {
@@ -929,12 +928,174 @@ VINRA_POPCNT_CLONES bool CompiledConditions::PassesShapes(PackedRow p) const {
     const uint64_t lo = p & lowMask_;
     const uint64_t hi = (p >> 1) & lowMask_;
     const std::array<uint64_t, 3> is{~(lo | hi) & lowMask_, lo & ~hi, hi & ~lo};
-    for (size_t i = laneSources_; i < sources_.size(); ++i) {
-        const auto& sm = sources_[i];
-        const int h = PopEven((is[0] & sm.mask[0]) | (is[1] & sm.mask[1]) | (is[2] & sm.mask[2]));
-        if (h < sm.min || h > sm.max) return false;
+    return !forbidden(is) && restPass(p, is);
+}
+
+VINRA_POPCNT_CLONES bool CompiledConditions::PassesRest(PackedRow p) const {
+    if (rejectAll_) return false;
+    const uint64_t lo = p & lowMask_;
+    const uint64_t hi = (p >> 1) & lowMask_;
+    return restPass(p, {~(lo | hi) & lowMask_, lo & ~hi, hi & ~lo});
+}
+
+VINRA_POPCNT_CLONES bool CompiledConditions::ForbiddenWithin(PackedRow p, uint64_t knownLow) const {
+    const uint64_t known = knownLow & lowMask_;
+    const uint64_t lo = p & known;
+    const uint64_t hi = (p >> 1) & known;
+    return forbidden({~(lo | hi) & known, lo & ~hi, hi & ~lo});
+}
+
+int CompiledConditions::ForbiddenSpan() const {
+    int span = 0;
+    if (useSigns_)
+        for (const auto& r : signs_) span = std::max(span, r.runLen);
+    if (useNo_)
+        for (const auto& cn : no_)
+            if (!cn.star) span = std::max(span, cn.piece.len);
+    return span;
+}
+
+namespace {
+
+// Per match, the signs a frame allows as a bit set (0 for a match past the frame).
+std::array<unsigned, core::kMaxMatches> AllowedSigns(const std::vector<std::vector<int>>& signs) {
+    std::array<unsigned, core::kMaxMatches> allowed{};
+    for (size_t m = 0; m < signs.size() && m < allowed.size(); ++m)
+        for (int s : signs[m])
+            if (s >= 0 && s <= 2) allowed[m] |= 1u << s;
+    return allowed;
+}
+
+// True when some row of the frame holds the piece somewhere.
+bool PieceMayOccur(const CompiledConditions::Piece& p, const std::array<unsigned, core::kMaxMatches>& allowed,
+                   int n) {
+    for (int i = 0; p.len > 0 && i + p.len <= n; ++i) {
+        bool fits = true;
+        for (int j = 0; j < p.len && fits; ++j)
+            fits = (allowed[static_cast<size_t>(i + j)] >> p.codes[static_cast<size_t>(j)]) & 1;
+        if (fits) return true;
     }
-    return shapesPass(p, is);
+    return false;
+}
+
+}  // namespace
+
+void CompiledConditions::DropAlwaysTrue(const std::vector<std::vector<int>>& signs) {
+    if (static_cast<int>(signs.size()) != n_) return;
+    const auto allowed = AllowedSigns(signs);
+    for (int m = 0; m < n_; ++m)
+        if (allowed[static_cast<size_t>(m)] == 0) return;
+    if (useValue_ && valueTrivial_ && procMin_ <= 1.0 && 1.0 <= procMax_) useValue_ = false;
+    if (useSum_) {
+        int64_t lo = 0, hi = 0;
+        for (size_t m = 0; m < signs.size(); ++m) {
+            int64_t a = INT64_MAX, b = INT64_MIN;
+            for (int s : signs[m]) {
+                a = std::min(a, sum_[m][static_cast<size_t>(s)]);
+                b = std::max(b, sum_[m][static_cast<size_t>(s)]);
+            }
+            lo += a;
+            hi += b;
+        }
+        if (winMin_ <= lo && hi <= winMax_) useSum_ = false;
+    }
+    if (useSigns_)
+        for (size_t s = 0; s < 3; ++s) {
+            SignRule& r = signs_[s];
+            if (r.runLen <= 0) continue;
+            int run = 0, longest = 0;
+            for (int m = 0; m < n_; ++m) {
+                run = (allowed[static_cast<size_t>(m)] >> s) & 1 ? run + 1 : 0;
+                longest = std::max(longest, run);
+            }
+            if (longest < r.runLen) r.runLen = 0, r.steps = 0;
+        }
+    if (useSource_) {
+        // Only the source rows beyond the lanes: the lanes test all theirs at once.
+        std::vector<SourceMask> kept(sources_.begin(), sources_.begin() + static_cast<ptrdiff_t>(laneSources_));
+        for (size_t i = laneSources_; i < sources_.size(); ++i) {
+            const auto& sm = sources_[i];
+            int least = 0, most = 0;
+            for (int m = 0; m < n_; ++m) {
+                unsigned in = 0;
+                for (unsigned s = 0; s < 3; ++s)
+                    if ((sm.mask[s] >> core::PackedShift(m)) & 1) in |= 1u << s;
+                if ((allowed[static_cast<size_t>(m)] & ~in) == 0) ++least;
+                if (allowed[static_cast<size_t>(m)] & in) ++most;
+            }
+            if (!(sm.min <= least && most <= sm.max)) kept.push_back(sm);
+        }
+        sources_.swap(kept);
+    }
+    if (useNo_) {
+        std::vector<No> kept;
+        for (const auto& cn : no_) {
+            bool may = true;
+            if (cn.star) {
+                for (int m = 0; m < n_ && may; ++m)
+                    if ((cn.careMask >> core::PackedShift(m)) & 3)
+                        may = (allowed[static_cast<size_t>(m)] >> ((cn.value >> core::PackedShift(m)) & 3)) & 1;
+            } else {
+                may = PieceMayOccur(cn.piece, allowed, n_);
+            }
+            if (may) kept.push_back(cn);
+        }
+        no_.swap(kept);
+    }
+    if (useYes_) {
+        std::vector<Yes> kept;
+        for (const auto& y : yes_) {
+            bool always = false;
+            if (y.kind == 0) {
+                // The count lies between 0 and n; a piece the frame cannot hold counts 0.
+                const bool may = PieceMayOccur(y.pieces[0], allowed, n_);
+                always = y.min <= 0 && (may ? y.max >= n_ : y.max >= 0);
+            } else if (y.kind == 2) {
+                // Gate absent, or nothing after it can be present.
+                always = !PieceMayOccur(y.pieces[0], allowed, n_);
+                bool restMay = false;
+                for (size_t i = 1; i < y.pieces.size(); ++i) restMay = restMay || PieceMayOccur(y.pieces[i], allowed, n_);
+                always = always || !restMay;
+            }
+            if (!always) kept.push_back(y);
+        }
+        yes_.swap(kept);
+    }
+}
+
+void CompiledConditions::OrderByRejection(const std::vector<std::vector<int>>& signs) {
+    if (static_cast<int>(signs.size()) != n_ || (yes_.size() < 2 && no_.size() < 2)) return;
+    for (const auto& m : signs)
+        if (m.empty()) return;
+    // A fixed sample, so that two runs of one frame test in the same order.
+    std::mt19937_64 rng(0x5eed);
+    constexpr int kSample = 512;
+    std::vector<int> yesFails(yes_.size(), 0), noFails(no_.size(), 0);
+    for (int k = 0; k < kSample; ++k) {
+        PackedRow p = 0;
+        for (int m = 0; m < n_; ++m) {
+            const auto& sm = signs[static_cast<size_t>(m)];
+            p |= static_cast<PackedRow>(sm[rng() % sm.size()]) << core::PackedShift(m);
+        }
+        const uint64_t lo = p & lowMask_;
+        const uint64_t hi = (p >> 1) & lowMask_;
+        const std::array<uint64_t, 3> is{~(lo | hi) & lowMask_, lo & ~hi, hi & ~lo};
+        for (size_t i = 0; i < yes_.size(); ++i) yesFails[i] += !yesHolds(yes_[i], is);
+        for (size_t i = 0; i < no_.size(); ++i) {
+            const auto& cn = no_[i];
+            noFails[i] += cn.star ? ((p ^ cn.value) & cn.careMask) == 0 : Starts(cn.piece, is) != 0;
+        }
+    }
+    auto reorder = [](auto& list, const std::vector<int>& fails) {
+        std::vector<size_t> order(list.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return fails[a] > fails[b]; });
+        std::remove_reference_t<decltype(list)> sorted;
+        for (size_t i : order) sorted.push_back(list[i]);
+        list.swap(sorted);
+    };
+    reorder(yes_, yesFails);
+    reorder(no_, noFails);
 }
 
 bool CompiledConditions::PassesEveryRow(const std::vector<std::vector<int>>& signs) const {

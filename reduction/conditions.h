@@ -219,6 +219,25 @@ public:
     bool PassesEveryRow(const std::vector<std::vector<int>>& signs) const;
     int64_t Sum(core::PackedRow p) const;
 
+    // Drops, one by one, the conditions that every row drawn from signs
+    // passes (bounds the frame's extremes cannot cross, patterns the frame
+    // cannot hold), so a walk of that frame does not test them row by row.
+    void DropAlwaysTrue(const std::vector<std::vector<int>>& signs);
+    // Puts the source rows beyond the lanes, the no- and the yes-combinations
+    // in the order of how often they turn down a sample of the frame's rows.
+    // Every test is a pure function of the row: only the cost changes.
+    void OrderByRejection(const std::vector<std::vector<int>>& signs);
+
+    // The patterns that reject wherever they occur (runs over their bound and
+    // no-combinations without '*'): the longest of them, 0 when none is in force.
+    int ForbiddenSpan() const;
+    // True when one of those patterns lies wholly within the known matches
+    // (low bit of each known match's pair set in knownLow).
+    bool ForbiddenWithin(core::PackedRow p, uint64_t knownLow) const;
+    // Everything PassesShapes tests but the forbidden patterns: source rows
+    // beyond the lanes, no-combinations with '*', yes-combinations.
+    bool PassesRest(core::PackedRow p) const;
+
     struct Piece {
         int len = 0;               // 0: never present
         bool selfOverlap = false;  // occurrences may overlap: count greedily
@@ -226,7 +245,10 @@ public:
     };
 
 private:
-    bool shapesPass(core::PackedRow p, const std::array<uint64_t, 3>& is) const;
+    struct Yes;
+    bool forbidden(const std::array<uint64_t, 3>& is) const;
+    bool restPass(core::PackedRow p, const std::array<uint64_t, 3>& is) const;
+    bool yesHolds(const Yes& y, const std::array<uint64_t, 3>& is) const;
 
     struct SignRule {
         int min = 0, max = 0;

@@ -160,6 +160,7 @@ public:
                 st.lanes[static_cast<size_t>(i)] = cond_.LaneIncrement(m, s);
             }
         }
+        buildTail();
     }
 
     struct State {
@@ -196,11 +197,19 @@ public:
         return prune_ && cond_.PrefixCannotPass(st.row, prefix_[j], st.sum, st.lanes);
     }
     int64_t LeavesBelow(size_t j) const { return leavesBelow_[j]; }
+    // The first variable of the tail that is walked as one table.
+    size_t TailFirst() const { return tailFirst_; }
 
     // Tests every row below state st (variables j.. still open), appending the accepted ones.
     // Returns false when stopped by the cancel flag.
     bool Walk(const State& st, size_t j, std::vector<PackedRow>& out, const std::atomic<bool>* cancel,
               int64_t& tested) const {
+        if (j == tailFirst_) {
+            if (cancel && cancel->load(std::memory_order_relaxed)) return false;
+            walkTail(st, out);
+            tested += tailCount_;
+            return true;
+        }
         const int k = step_[j].count;
         if (j + 1 == vars_.size()) {
             if (cancel && cancel->load(std::memory_order_relaxed)) return false;
@@ -234,6 +243,107 @@ public:
     }
 
 private:
+    // The last variables (at most 64 rows below them) become a table built
+    // once: each tail's bits, sum and lanes. A row is then its prefix's state
+    // plus one entry, and the patterns that reject wherever they occur (runs,
+    // no-combinations without '*') are settled for all the tails of a prefix at
+    // once: those wholly within the prefix by one test, those that reach into
+    // the tail by a mask looked up from the last matches before the tail.
+    void buildTail() {
+        const size_t k = vars_.size();
+        tailFirst_ = k;
+        uint64_t count = 1;
+        while (tailFirst_ > 0 && count * static_cast<uint64_t>(varSize(tailFirst_ - 1)) <= 64)
+            count *= static_cast<uint64_t>(varSize(--tailFirst_));
+        if (tailFirst_ == k) return;  // no variables
+        tailCount_ = static_cast<int>(count);
+        tailPos_ = vars_[tailFirst_];
+        tailBits_.assign(count, 0);
+        tailSum_.assign(count, 0);
+        tailLanes_.assign(count, 0);
+        // Odometer order over the tail variables, the last one fastest.
+        for (uint64_t t = 0; t < count; ++t) {
+            uint64_t q = t;
+            for (size_t j = k; j-- > tailFirst_;) {
+                const auto& sv = step_[j];
+                const size_t i = static_cast<size_t>(q % static_cast<uint64_t>(sv.count));
+                q /= static_cast<uint64_t>(sv.count);
+                tailBits_[t] |= sv.bits[i];
+                tailSum_[t] += sv.sum[i];
+                tailLanes_[t] += sv.lanes[i];
+            }
+        }
+        for (int m = 0; m < tailPos_; ++m) headKnown_ |= 1ull << core::PackedShift(m);
+
+        // The matches before the tail that a forbidden pattern reaching into it may cover.
+        const int span = cond_.ForbiddenSpan();
+        allTailsFree_ = span == 0;
+        if (allTailsFree_) return;
+        ctxLen_ = std::min(span - 1, tailPos_);
+        if (ctxLen_ > 6) return;  // too many contexts for a table: such rows take the whole test
+        tailTable_ = true;
+        uint64_t tailKnown = 0, tailFixed = 0;
+        for (int m = tailPos_; m < n_; ++m) {
+            tailKnown |= 1ull << core::PackedShift(m);
+            tailFixed |= base_ & (3ull << core::PackedShift(m));
+        }
+        ctxMask_.assign(size_t{1} << (2 * ctxLen_), 0);
+        for (size_t c = 0; c < ctxMask_.size(); ++c) {
+            PackedRow ctx = 0;
+            uint64_t known = tailKnown;
+            bool inFrame = true;
+            for (int i = 0; i < ctxLen_ && inFrame; ++i) {
+                const int m = tailPos_ - ctxLen_ + i;
+                const int code = static_cast<int>(c >> (2 * (ctxLen_ - 1 - i))) & 3;
+                const auto& allowed = signs_[static_cast<size_t>(m)];
+                inFrame = std::find(allowed.begin(), allowed.end(), code) != allowed.end();
+                ctx |= static_cast<PackedRow>(code) << core::PackedShift(m);
+                known |= 1ull << core::PackedShift(m);
+            }
+            if (!inFrame) continue;  // no row of the frame has these signs there
+            uint64_t ok = 0;
+            for (uint64_t t = 0; t < count; ++t)
+                if (!cond_.ForbiddenWithin(ctx | tailFixed | tailBits_[t], known)) ok |= 1ull << t;
+            ctxMask_[c] = ok;
+        }
+    }
+
+    // Tests the rows of every tail below the prefix st, appending the accepted ones.
+    void walkTail(const State& st, std::vector<PackedRow>& out) const {
+        // A percentage value that is 1.0 for every row, outside its bounds.
+        if (!useValue_ && !cond_.PassesValue(1.0)) return;
+        uint64_t ok = ~0ull;
+        if (!allTailsFree_) {
+            if (!tailTable_) {
+                ok = 0;
+                for (int t = 0; t < tailCount_; ++t)
+                    if (!cond_.ForbiddenWithin(st.row | tailBits_[static_cast<size_t>(t)], ~0ull))
+                        ok |= 1ull << t;
+            } else if (cond_.ForbiddenWithin(st.row, headKnown_)) {
+                return;
+            } else {
+                const size_t c = ctxLen_ == 0 ? 0 : static_cast<size_t>((st.row >> (64 - 2 * tailPos_)) &
+                                                                         ((1ull << (2 * ctxLen_)) - 1));
+                ok = ctxMask_[c];
+            }
+        }
+        const bool useSum = cond_.usesSum();
+        for (int t = 0; t < tailCount_; ++t) {
+            if (!((ok >> t) & 1)) continue;
+            const size_t i = static_cast<size_t>(t);
+            if (!cond_.LanesPass(st.lanes + tailLanes_[i])) continue;
+            if (useSum && !cond_.PassesSum(st.sum + tailSum_[i])) continue;
+            const PackedRow row = st.row | tailBits_[i];
+            if (useValue_) {
+                // Match by match in match order, as the plain value multiplies.
+                double v = st.value;
+                for (int m = tailPos_; m < n_; ++m) v *= cond_.factor(m, core::PackedSign(row, m));
+                if (!cond_.PassesValue(v)) continue;
+            }
+            if (cond_.PassesRest(row)) out.push_back(row);
+        }
+    }
+
     double fixedProduct(int from, int until, double v) const {
         for (int m = from; m < until; ++m) v *= cond_.factor(m, signs_[static_cast<size_t>(m)][0]);
         return v;
@@ -257,6 +367,14 @@ private:
         std::array<uint64_t, 3> lanes{};
     };
     std::vector<VarStep> step_;
+    size_t tailFirst_ = 0;
+    int tailCount_ = 0, tailPos_ = 0, ctxLen_ = 0;
+    std::vector<PackedRow> tailBits_;
+    std::vector<int64_t> tailSum_;
+    std::vector<uint64_t> tailLanes_;
+    uint64_t headKnown_ = 0;
+    bool allTailsFree_ = true, tailTable_ = false;
+    std::vector<uint64_t> ctxMask_;  // per context before the tail, the tails free of forbidden patterns
 };
 
 // Every row of the frame in expansion order, for conditions that pass them
@@ -352,7 +470,9 @@ std::vector<PackedRow> ExpandFrame(const std::vector<std::string>& frame, int n,
     const auto signs = FrameSigns(frame, n);
     ConditionSet cc = c;
     cc.n = n;
-    const CompiledConditions cond(cc, t);
+    CompiledConditions cond(cc, t);
+    cond.DropAlwaysTrue(signs);
+    cond.OrderByRejection(signs);
     const FrameWalker walker(signs, cond);
     std::vector<PackedRow> out;
     const auto& vars = walker.vars();
@@ -375,7 +495,8 @@ std::vector<PackedRow> ExpandFrame(const std::vector<std::string>& frame, int n,
     size_t depth = 0;
     uint64_t chunks = 1;
     const uint64_t wantChunks = total >= 50000 ? 64 : 1;
-    while (chunks < wantChunks && depth + 1 < vars.size()) chunks *= static_cast<uint64_t>(walker.varSize(depth++));
+    while (chunks < wantChunks && depth + 1 < vars.size() && depth < walker.TailFirst())
+        chunks *= static_cast<uint64_t>(walker.varSize(depth++));
 
     std::vector<FrameWalker::State> starts{walker.Initial()};
     for (size_t j = 0; j < depth; ++j) {
