@@ -644,9 +644,9 @@ VINRA_HOT uint64_t Starts(const CompiledConditions::Piece& p, const std::array<u
     return m;
 }
 
-VINRA_HOT int CountPiece(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is) {
+// The greedy count, from the left, given where occurrences start.
+VINRA_HOT int CountFromStarts(const CompiledConditions::Piece& p, uint64_t m) {
     if (p.len == 0) return 0;
-    uint64_t m = Starts(p, is);
     if (!p.selfOverlap) return PopEven(m);
     int k = 0;
     while (m) {
@@ -660,10 +660,8 @@ VINRA_HOT int CountPiece(const CompiledConditions::Piece& p, const std::array<ui
 
 // min <= count <= max without the greedy count where the overlapping count
 // already settles it (the greedy count lies between ceil(starts / len) and starts).
-VINRA_HOT bool PlainCountWithin(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is, int min,
-                                int max) {
+VINRA_HOT bool CountWithinFromStarts(const CompiledConditions::Piece& p, uint64_t m, int min, int max) {
     if (p.len == 0) return min <= 0 && 0 <= max;
-    const uint64_t m = Starts(p, is);
     const int starts = PopEven(m);
     if (!p.selfOverlap) return min <= starts && starts <= max;
     // ceil(starts / len) compared without a division: it exceeds max exactly
@@ -671,16 +669,23 @@ VINRA_HOT bool PlainCountWithin(const CompiledConditions::Piece& p, const std::a
     const int64_t len = p.len;
     if (starts < min || starts > int64_t{max} * len) return false;
     if (starts <= max && starts > (int64_t{min} - 1) * len) return true;
-    const int k = CountPiece(p, is);
+    const int k = CountFromStarts(p, m);
     return min <= k && k <= max;
 }
 
-VINRA_HOT bool PresentPiece(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is) {
-    if (p.len == 0) return false;
-    const uint64_t m = Starts(p, is);
-    if (!m) return false;
+VINRA_HOT bool PresentFromStarts(const CompiledConditions::Piece& p, uint64_t m) {
+    if (p.len == 0 || !m) return false;
     if (PopEven(m) <= 8) return true;
-    return CountPiece(p, is) <= 8;
+    return CountFromStarts(p, m) <= 8;
+}
+
+VINRA_HOT bool PlainCountWithin(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is, int min,
+                                int max) {
+    return CountWithinFromStarts(p, p.len == 0 ? 0 : Starts(p, is), min, max);
+}
+
+VINRA_HOT bool PresentPiece(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is) {
+    return p.len != 0 && PresentFromStarts(p, Starts(p, is));
 }
 
 // A run of rule's length starts where a bit is left (see SignRule).
@@ -832,6 +837,7 @@ CompiledConditions::CompiledConditions(const ConditionSet& c, const PercentTable
                 inc |= ((sources_[i].mask[s] >> core::PackedShift(m)) & 1) << (8 * (countLanes + static_cast<int>(i)));
             laneInc_[static_cast<size_t>(m)][s] = inc;
         }
+    numberPieces();
 }
 
 double CompiledConditions::Value(PackedRow p) const {
@@ -892,6 +898,40 @@ VINRA_HOT bool CompiledConditions::restPass(PackedRow p, const std::array<uint64
     return true;
 }
 
+// The yes-combinations given where each of their pieces starts (in the
+// numbering of YesPieceStarts).
+VINRA_HOT bool CompiledConditions::yesHoldsFromStarts(const uint64_t* starts) const {
+    for (const auto& y : yes_) {
+        const uint64_t* m = starts + y.firstPiece;
+        bool ok;
+        if (y.kind == 0) {
+            ok = CountWithinFromStarts(y.pieces[0], m[0], y.min, y.max);
+        } else if (y.kind == 1) {
+            ok = false;
+            for (size_t i = 0; i < y.pieces.size() && !ok; ++i) ok = PresentFromStarts(y.pieces[i], m[i]);
+        } else {
+            ok = true;
+            if (PresentFromStarts(y.pieces[0], m[0]))
+                for (size_t i = 1; i < y.pieces.size() && ok; ++i) ok = !PresentFromStarts(y.pieces[i], m[i]);
+        }
+        if (!ok) return false;
+    }
+    return true;
+}
+
+void CompiledConditions::numberPieces() {
+    pieces_.clear();
+    stars_.clear();
+    if (useYes_)
+        for (auto& y : yes_) {
+            y.firstPiece = static_cast<int>(pieces_.size());
+            for (const auto& piece : y.pieces) pieces_.push_back(piece);
+        }
+    if (useNo_)
+        for (const auto& cn : no_)
+            if (cn.star) stars_.push_back(cn);
+}
+
 // A popcount instruction where the processor has one. Clang takes the clones
 // only on a function's first declaration (these are declared in the header),
 // and under ThreadSanitizer the instrumented resolver would run before the
@@ -943,6 +983,30 @@ VINRA_POPCNT_CLONES bool CompiledConditions::ForbiddenWithin(PackedRow p, uint64
     const uint64_t lo = p & known;
     const uint64_t hi = (p >> 1) & known;
     return forbidden({~(lo | hi) & known, lo & ~hi, hi & ~lo});
+}
+
+VINRA_POPCNT_CLONES uint64_t CompiledConditions::YesPieceStarts(int k, PackedRow p, uint64_t knownLow) const {
+    const Piece& piece = pieces_[static_cast<size_t>(k)];
+    if (piece.len == 0) return 0;
+    const uint64_t known = knownLow & lowMask_;
+    const uint64_t lo = p & known;
+    const uint64_t hi = (p >> 1) & known;
+    return Starts(piece, {~(lo | hi) & known, lo & ~hi, hi & ~lo});
+}
+
+VINRA_POPCNT_CLONES bool CompiledConditions::YesHoldFromStarts(const uint64_t* starts) const {
+    return !useYes_ || yesHoldsFromStarts(starts);
+}
+
+int CompiledConditions::YesPieceSpan() const {
+    int span = 0;
+    for (const auto& piece : pieces_) span = std::max(span, piece.len);
+    return span;
+}
+
+bool CompiledConditions::StarMatchesWithin(int k, PackedRow p, uint64_t pairMask) const {
+    const No& cn = stars_[static_cast<size_t>(k)];
+    return ((p ^ cn.value) & cn.careMask & pairMask) == 0;
 }
 
 int CompiledConditions::ForbiddenSpan() const {
@@ -1061,6 +1125,7 @@ void CompiledConditions::DropAlwaysTrue(const std::vector<std::vector<int>>& sig
         }
         yes_.swap(kept);
     }
+    numberPieces();
 }
 
 void CompiledConditions::OrderByRejection(const std::vector<std::vector<int>>& signs) {
@@ -1096,6 +1161,7 @@ void CompiledConditions::OrderByRejection(const std::vector<std::vector<int>>& s
     };
     reorder(yes_, yesFails);
     reorder(no_, noFails);
+    numberPieces();
 }
 
 bool CompiledConditions::PassesEveryRow(const std::vector<std::vector<int>>& signs) const {

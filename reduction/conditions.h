@@ -211,6 +211,7 @@ public:
     // conditions that only get worse as matches are added: sums, counts, runs,
     // source rows, no-combinations). False means "may pass".
     bool PrefixCannotPass(core::PackedRow p, const PrefixInfo& info, int64_t sumKnown, uint64_t lanesKnown) const;
+    bool RejectsAll() const { return rejectAll_; }
     bool CanPrune() const { return rejectAll_ || useSum_ || useSigns_ || useSource_ || useNo_; }
     // True when every row drawn from signs (the signs allowed at each match)
     // passes: each bound in force holds for the least and the most the frame
@@ -238,6 +239,21 @@ public:
     // beyond the lanes, no-combinations with '*', yes-combinations.
     bool PassesRest(core::PackedRow p) const;
 
+    // The rest taken apart for a walk that keeps a prefix and looks its tails
+    // up in tables. Pieces of the yes-combinations in force, numbered 0..YesPieces()-1:
+    int YesPieces() const { return static_cast<int>(pieces_.size()); }
+    int YesPieceSpan() const;  // the longest of them
+    // Where piece k starts wholly within the known matches (low bits as in PrefixInfo).
+    uint64_t YesPieceStarts(int k, core::PackedRow p, uint64_t knownLow) const;
+    // Every yes-combination, given starts[k] for each piece of the whole row.
+    bool YesHoldFromStarts(const uint64_t* starts) const;
+    // No-combinations with '*', numbered 0..StarNos()-1; a row matches one
+    // (and is turned down) when it matches on the part under pairMask and on the rest.
+    int StarNos() const { return static_cast<int>(stars_.size()); }
+    bool StarMatchesWithin(int k, core::PackedRow p, uint64_t pairMask) const;
+    // Source rows beyond the lanes, which only PassesRest tests.
+    bool HasSourcesBeyondLanes() const { return laneSources_ < sources_.size(); }
+
     struct Piece {
         int len = 0;               // 0: never present
         bool selfOverlap = false;  // occurrences may overlap: count greedily
@@ -246,6 +262,9 @@ public:
 
 private:
     struct Yes;
+    struct No;
+    void numberPieces();
+    bool yesHoldsFromStarts(const uint64_t* starts) const;
     bool forbidden(const std::array<uint64_t, 3>& is) const;
     bool restPass(core::PackedRow p, const std::array<uint64_t, 3>& is) const;
     bool yesHolds(const Yes& y, const std::array<uint64_t, 3>& is) const;
@@ -266,6 +285,7 @@ private:
         int kind = 0;  // 0 plain, 1 '?', 2 '!'
         std::vector<Piece> pieces;
         int min = 0, max = 0;
+        int firstPiece = 0;  // the number of pieces[0] among all yes pieces
     };
     struct No {
         bool star = false;
@@ -288,6 +308,8 @@ private:
     std::vector<SourceMask> sources_;
     std::vector<Yes> yes_;
     std::vector<No> no_;
+    std::vector<Piece> pieces_;  // the pieces of yes_, in order
+    std::vector<No> stars_;      // the no-combinations of no_ with '*'
     size_t laneSources_ = 0;  // source rows 0 .. laneSources_-1 are checked in the lanes
     uint64_t addHi_ = 0, addLo_ = 0, laneHigh_ = 0;
     std::array<std::array<uint64_t, 3>, core::kMaxMatches> laneInc_{};

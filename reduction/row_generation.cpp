@@ -250,12 +250,12 @@ private:
     // once: those wholly within the prefix by one test, those that reach into
     // the tail by a mask looked up from the last matches before the tail.
     void buildTail() {
-        const size_t k = vars_.size();
-        tailFirst_ = k;
+        const size_t nvars = vars_.size();
+        tailFirst_ = nvars;
         uint64_t count = 1;
         while (tailFirst_ > 0 && count * static_cast<uint64_t>(varSize(tailFirst_ - 1)) <= 64)
             count *= static_cast<uint64_t>(varSize(--tailFirst_));
-        if (tailFirst_ == k) return;  // no variables
+        if (tailFirst_ == nvars) return;  // no variables
         tailCount_ = static_cast<int>(count);
         tailPos_ = vars_[tailFirst_];
         tailBits_.assign(count, 0);
@@ -264,7 +264,7 @@ private:
         // Odometer order over the tail variables, the last one fastest.
         for (uint64_t t = 0; t < count; ++t) {
             uint64_t q = t;
-            for (size_t j = k; j-- > tailFirst_;) {
+            for (size_t j = nvars; j-- > tailFirst_;) {
                 const auto& sv = step_[j];
                 const size_t i = static_cast<size_t>(q % static_cast<uint64_t>(sv.count));
                 q /= static_cast<uint64_t>(sv.count);
@@ -275,20 +275,29 @@ private:
         }
         for (int m = 0; m < tailPos_; ++m) headKnown_ |= 1ull << core::PackedShift(m);
 
-        // The matches before the tail that a forbidden pattern reaching into it may cover.
-        const int span = cond_.ForbiddenSpan();
-        allTailsFree_ = span == 0;
-        if (allTailsFree_) return;
-        ctxLen_ = std::min(span - 1, tailPos_);
+        // The matches before the tail that a pattern reaching into it may cover.
+        const int forbiddenSpan = cond_.ForbiddenSpan();
+        pieces_ = cond_.YesPieces();
+        stars_ = cond_.StarNos();
+        const int span = std::max(forbiddenSpan, cond_.YesPieceSpan());
+        allTailsFree_ = forbiddenSpan == 0;
+        ctxLen_ = std::min(std::max(span - 1, 0), tailPos_);
         if (ctxLen_ > 6) return;  // too many contexts for a table: such rows take the whole test
+        const size_t contexts = size_t{1} << (2 * ctxLen_);
         tailTable_ = true;
+        // The yes pieces from the table too, when it stays small.
+        fastRest_ = !cond_.HasSourcesBeyondLanes() && pieces_ <= kMaxPieces &&
+                    contexts * count * static_cast<uint64_t>(pieces_) <= (uint64_t{1} << 17);
         uint64_t tailKnown = 0, tailFixed = 0;
         for (int m = tailPos_; m < n_; ++m) {
             tailKnown |= 1ull << core::PackedShift(m);
             tailFixed |= base_ & (3ull << core::PackedShift(m));
         }
-        ctxMask_.assign(size_t{1} << (2 * ctxLen_), 0);
-        for (size_t c = 0; c < ctxMask_.size(); ++c) {
+        headPairs_ = headKnown_ | (headKnown_ << 1);
+        const uint64_t tailPairs = tailKnown | (tailKnown << 1);
+        ctxMask_.assign(contexts, 0);
+        if (fastRest_) ctxStarts_.assign(contexts * count * static_cast<uint64_t>(pieces_), 0);
+        for (size_t c = 0; c < contexts; ++c) {
             PackedRow ctx = 0;
             uint64_t known = tailKnown;
             bool inFrame = true;
@@ -302,9 +311,22 @@ private:
             }
             if (!inFrame) continue;  // no row of the frame has these signs there
             uint64_t ok = 0;
-            for (uint64_t t = 0; t < count; ++t)
-                if (!cond_.ForbiddenWithin(ctx | tailFixed | tailBits_[t], known)) ok |= 1ull << t;
+            for (uint64_t t = 0; t < count; ++t) {
+                const PackedRow row = ctx | tailFixed | tailBits_[t];
+                if (allTailsFree_ || !cond_.ForbiddenWithin(row, known)) ok |= 1ull << t;
+                if (fastRest_)
+                    for (int k = 0; k < pieces_; ++k)
+                        ctxStarts_[(c * count + t) * static_cast<size_t>(pieces_) + static_cast<size_t>(k)] =
+                            cond_.YesPieceStarts(k, row, known);
+            }
             ctxMask_[c] = ok;
+        }
+        if (fastRest_) {
+            starTail_.assign(static_cast<size_t>(stars_), 0);
+            for (int k = 0; k < stars_; ++k)
+                for (uint64_t t = 0; t < count; ++t)
+                    if (cond_.StarMatchesWithin(k, tailFixed | tailBits_[t], tailPairs))
+                        starTail_[static_cast<size_t>(k)] |= 1ull << t;
         }
     }
 
@@ -312,20 +334,28 @@ private:
     void walkTail(const State& st, std::vector<PackedRow>& out) const {
         // A percentage value that is 1.0 for every row, outside its bounds.
         if (!useValue_ && !cond_.PassesValue(1.0)) return;
+        if (cond_.RejectsAll()) return;
         uint64_t ok = ~0ull;
-        if (!allTailsFree_) {
-            if (!tailTable_) {
-                ok = 0;
-                for (int t = 0; t < tailCount_; ++t)
-                    if (!cond_.ForbiddenWithin(st.row | tailBits_[static_cast<size_t>(t)], ~0ull))
-                        ok |= 1ull << t;
-            } else if (cond_.ForbiddenWithin(st.row, headKnown_)) {
-                return;
-            } else {
-                const size_t c = ctxLen_ == 0 ? 0 : static_cast<size_t>((st.row >> (64 - 2 * tailPos_)) &
-                                                                         ((1ull << (2 * ctxLen_)) - 1));
-                ok = ctxMask_[c];
-            }
+        size_t c = 0;
+        if (tailTable_) {
+            if (!allTailsFree_ && cond_.ForbiddenWithin(st.row, headKnown_)) return;
+            if (ctxLen_ > 0)
+                c = static_cast<size_t>((st.row >> (64 - 2 * tailPos_)) & ((1ull << (2 * ctxLen_)) - 1));
+            ok = ctxMask_[c];
+        } else if (!allTailsFree_) {
+            ok = 0;
+            for (int t = 0; t < tailCount_; ++t)
+                if (!cond_.ForbiddenWithin(st.row | tailBits_[static_cast<size_t>(t)], ~0ull)) ok |= 1ull << t;
+        }
+        std::array<uint64_t, kMaxPieces> head{}, starts{};
+        const uint64_t* table = nullptr;
+        if (fastRest_) {
+            // A no-combination with '*' turns down the tails it matches when the prefix matches it.
+            for (int k = 0; k < stars_; ++k)
+                if (cond_.StarMatchesWithin(k, st.row, headPairs_)) ok &= ~starTail_[static_cast<size_t>(k)];
+            for (int k = 0; k < pieces_; ++k)
+                head[static_cast<size_t>(k)] = cond_.YesPieceStarts(k, st.row, headKnown_);
+            table = ctxStarts_.data() + c * static_cast<size_t>(tailCount_) * static_cast<size_t>(pieces_);
         }
         const bool useSum = cond_.usesSum();
         for (int t = 0; t < tailCount_; ++t) {
@@ -340,7 +370,13 @@ private:
                 for (int m = tailPos_; m < n_; ++m) v *= cond_.factor(m, core::PackedSign(row, m));
                 if (!cond_.PassesValue(v)) continue;
             }
-            if (cond_.PassesRest(row)) out.push_back(row);
+            if (fastRest_) {
+                const uint64_t* entry = table + i * static_cast<size_t>(pieces_);
+                for (size_t k = 0; k < static_cast<size_t>(pieces_); ++k) starts[k] = head[k] | entry[k];
+                if (cond_.YesHoldFromStarts(starts.data())) out.push_back(row);
+            } else if (cond_.PassesRest(row)) {
+                out.push_back(row);
+            }
         }
     }
 
@@ -373,8 +409,13 @@ private:
     std::vector<int64_t> tailSum_;
     std::vector<uint64_t> tailLanes_;
     uint64_t headKnown_ = 0;
-    bool allTailsFree_ = true, tailTable_ = false;
+    bool allTailsFree_ = true, tailTable_ = false, fastRest_ = false;
     std::vector<uint64_t> ctxMask_;  // per context before the tail, the tails free of forbidden patterns
+    static constexpr int kMaxPieces = 16;
+    int pieces_ = 0, stars_ = 0;
+    uint64_t headPairs_ = 0;
+    std::vector<uint64_t> ctxStarts_;  // per context and tail, where each yes piece starts there
+    std::vector<uint64_t> starTail_;   // per no-combination with '*', the tails that match its tail part
 };
 
 // Every row of the frame in expansion order, for conditions that pass them
