@@ -921,11 +921,17 @@ VINRA_HOT bool CompiledConditions::yesHoldsFromStarts(const uint64_t* starts) co
 
 void CompiledConditions::numberPieces() {
     pieces_.clear();
+    pieceCap_.clear();
     stars_.clear();
     if (useYes_)
         for (auto& y : yes_) {
             y.firstPiece = static_cast<int>(pieces_.size());
-            for (const auto& piece : y.pieces) pieces_.push_back(piece);
+            for (const auto& piece : y.pieces) {
+                pieces_.push_back(piece);
+                // At most n / len occurrences fit in a row without overlapping.
+                const int most = piece.len == 0 ? 0 : n_ / piece.len;
+                pieceCap_.push_back(y.kind == 0 ? std::clamp(y.max + 1, 1, 64) : (most <= 8 ? 1 : 9));
+            }
         }
     if (useNo_)
         for (const auto& cn : no_)
@@ -997,6 +1003,51 @@ VINRA_POPCNT_CLONES uint64_t CompiledConditions::YesPieceStarts(int k, PackedRow
 VINRA_POPCNT_CLONES bool CompiledConditions::YesHoldFromStarts(const uint64_t* starts) const {
     return !useYes_ || yesHoldsFromStarts(starts);
 }
+
+VINRA_POPCNT_CLONES CompiledConditions::PieceCount CompiledConditions::CountPieceFrom(int k, uint64_t m,
+                                                                                      PieceCount from) const {
+    const Piece& p = pieces_[static_cast<size_t>(k)];
+    if (p.len == 0) return from;
+    if (from.end >= 0) m = from.end >= 30 ? 0 : m & ((1ull << (61 - 2 * from.end)) - 1);
+    if (!p.selfOverlap) {
+        // Occurrences of such a piece never overlap: all of them count.
+        if (m) from.end = (62 - std::countr_zero(m)) / 2 + p.len - 1;
+        from.count += PopEven(m);
+        return from;
+    }
+    while (m) {
+        const int b = 63 - std::countl_zero(m);
+        ++from.count;
+        from.end = (62 - b) / 2 + p.len - 1;
+        const int next = b - 2 * p.len;  // the next occurrence starts after this one ends
+        m = next < 0 ? 0 : (m & ((2ull << next) - 1));
+    }
+    return from;
+}
+
+bool CompiledConditions::YesHoldFromCounts(const int* counts) const {
+    if (!useYes_) return true;
+    // A piece is present when it occurs 1 to 8 times.
+    auto present = [&](int k) { return counts[k] >= 1 && counts[k] <= 8; };
+    for (const auto& y : yes_) {
+        const int first = y.firstPiece;
+        bool ok;
+        if (y.kind == 0) {
+            ok = y.min <= counts[first] && counts[first] <= y.max;
+        } else if (y.kind == 1) {
+            ok = false;
+            for (size_t i = 0; i < y.pieces.size() && !ok; ++i) ok = present(first + static_cast<int>(i));
+        } else {
+            ok = true;
+            if (present(first))
+                for (size_t i = 1; i < y.pieces.size() && ok; ++i) ok = !present(first + static_cast<int>(i));
+        }
+        if (!ok) return false;
+    }
+    return true;
+}
+
+int CompiledConditions::YesPieceCap(int k) const { return pieceCap_[static_cast<size_t>(k)]; }
 
 int CompiledConditions::YesPieceSpan() const {
     int span = 0;

@@ -247,6 +247,22 @@ public:
     uint64_t YesPieceStarts(int k, core::PackedRow p, uint64_t knownLow) const;
     // Every yes-combination, given starts[k] for each piece of the whole row.
     bool YesHoldFromStarts(const uint64_t* starts) const;
+    // The greedy count of piece k taken from the left: the count so far and
+    // the match where the last counted occurrence ends (-1 when none).
+    struct PieceCount {
+        int count = 0;
+        int end = -1;
+    };
+    int YesPieceLength(int k) const { return pieces_[static_cast<size_t>(k)].len; }
+    bool YesPieceSelfOverlaps(int k) const { return pieces_[static_cast<size_t>(k)].selfOverlap; }
+    // The count of piece k from which on its yes-combination's verdict no
+    // longer changes as the count grows (the bound passed, or a presence that
+    // the row's length cannot take past 8).
+    int YesPieceCap(int k) const;
+    // Goes on counting piece k over starts m that all lie after the ones counted in from.
+    PieceCount CountPieceFrom(int k, uint64_t m, PieceCount from) const;
+    // Every yes-combination, given the greedy count of each piece in the whole row.
+    bool YesHoldFromCounts(const int* counts) const;
     // No-combinations with '*', numbered 0..StarNos()-1; a row matches one
     // (and is turned down) when it matches on the part under pairMask and on the rest.
     int StarNos() const { return static_cast<int>(stars_.size()); }
@@ -309,6 +325,7 @@ private:
     std::vector<Yes> yes_;
     std::vector<No> no_;
     std::vector<Piece> pieces_;  // the pieces of yes_, in order
+    std::vector<int> pieceCap_;  // YesPieceCap of each
     std::vector<No> stars_;      // the no-combinations of no_ with '*'
     size_t laneSources_ = 0;  // source rows 0 .. laneSources_-1 are checked in the lanes
     uint64_t addHi_ = 0, addLo_ = 0, laneHigh_ = 0;

@@ -1,9 +1,11 @@
 #include "reduction/row_generation.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <climits>
 #include <exception>
+#include <memory>
 #include <random>
 #include <system_error>
 #include <thread>
@@ -99,6 +101,9 @@ void CheckResultFits(uint64_t rows, int n) {
 
 namespace {
 
+// The most yes pieces a walk looks up in its tail tables.
+constexpr int kMaxPieces = 16;
+
 // Walks the frame in mixed radix: the first variable match changes slowest.
 // The percentage value is multiplied match by match in match order (as
 // RowValue does, so the doubles agree to the last bit); the prefix up to a
@@ -170,6 +175,15 @@ public:
         uint64_t lanes = 0;
     };
 
+    // What one thread keeps while it walks: the yes-combinations' verdicts
+    // over the tails, by context and by what the prefix holds of each piece.
+    struct Scratch {
+        static constexpr size_t kSlots = 4096;
+        std::array<uint64_t, kSlots> key;
+        std::array<uint64_t, kSlots> mask{};
+        Scratch() { key.fill(~0ull); }
+    };
+
     const std::vector<int>& vars() const { return vars_; }
     int varSize(size_t j) const { return static_cast<int>(signs_[static_cast<size_t>(vars_[j])].size()); }
 
@@ -203,10 +217,10 @@ public:
     // Tests every row below state st (variables j.. still open), appending the accepted ones.
     // Returns false when stopped by the cancel flag.
     bool Walk(const State& st, size_t j, std::vector<PackedRow>& out, const std::atomic<bool>* cancel,
-              int64_t& tested) const {
+              int64_t& tested, Scratch& scratch) const {
         if (j == tailFirst_) {
             if (cancel && cancel->load(std::memory_order_relaxed)) return false;
-            walkTail(st, out);
+            walkTail(st, out, scratch);
             tested += tailCount_;
             return true;
         }
@@ -237,7 +251,7 @@ public:
                 tested += leavesBelow_[j];
                 continue;
             }
-            if (!Walk(next, j + 1, out, cancel, tested)) return false;
+            if (!Walk(next, j + 1, out, cancel, tested, scratch)) return false;
         }
         return true;
     }
@@ -295,6 +309,16 @@ private:
         }
         headPairs_ = headKnown_ | (headKnown_ << 1);
         const uint64_t tailPairs = tailKnown | (tailKnown << 1);
+        // Only the occurrences that reach into the tail: those wholly before it
+        // are the prefix's own, counted once per prefix.
+        std::array<uint64_t, kMaxPieces> reachStarts{};
+        for (int k = 0; k < pieces_ && fastRest_; ++k) {
+            const int first = std::max(tailPos_ - cond_.YesPieceLength(k) + 1, 0);
+            for (int m = first; m < n_; ++m) reachStarts[static_cast<size_t>(k)] |= 1ull << core::PackedShift(m);
+        }
+        // The verdicts cached by what the prefix holds: a count and, for a piece
+        // whose occurrences may overlap, how far its last counted one reaches.
+        cacheYes_ = fastRest_ && pieces_ > 0 && pieces_ <= 5 && ctxLen_ <= 6;
         ctxMask_.assign(contexts, 0);
         if (fastRest_) ctxStarts_.assign(contexts * count * static_cast<uint64_t>(pieces_), 0);
         for (size_t c = 0; c < contexts; ++c) {
@@ -317,7 +341,7 @@ private:
                 if (fastRest_)
                     for (int k = 0; k < pieces_; ++k)
                         ctxStarts_[(c * count + t) * static_cast<size_t>(pieces_) + static_cast<size_t>(k)] =
-                            cond_.YesPieceStarts(k, row, known);
+                            cond_.YesPieceStarts(k, row, known) & reachStarts[static_cast<size_t>(k)];
             }
             ctxMask_[c] = ok;
         }
@@ -331,7 +355,43 @@ private:
     }
 
     // Tests the rows of every tail below the prefix st, appending the accepted ones.
-    void walkTail(const State& st, std::vector<PackedRow>& out) const {
+    // The tails (as a mask) whose rows hold every yes-combination, below a
+    // prefix of context c whose pieces stand as head[] (wholly before the tail).
+    uint64_t yesTails(size_t c, const uint64_t* table, const std::array<uint64_t, kMaxPieces>& head,
+                      Scratch& scratch) const {
+        std::array<CompiledConditions::PieceCount, kMaxPieces> from{};
+        uint64_t key = c;
+        for (int k = 0; k < pieces_; ++k) {
+            auto& f = from[static_cast<size_t>(k)];
+            f = cond_.CountPieceFrom(k, head[static_cast<size_t>(k)], {});
+            // An end before the first occurrence that reaches the tail blocks nothing.
+            int reach = std::max(f.end - (tailPos_ - cond_.YesPieceLength(k)), 0);
+            // Nor does it matter once the count has reached the piece's cap.
+            const int cap = cond_.YesPieceCap(k);
+            if (f.count >= cap) f.count = cap, reach = 0;
+            if (reach == 0) f.end = -1;
+            key |= (static_cast<uint64_t>(f.count) << 4 | static_cast<uint64_t>(reach)) << (12 + 10 * k);
+        }
+        const size_t slot = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 52);
+        if (scratch.key[slot] == key) return scratch.mask[slot];
+        uint64_t mask = 0;
+        std::array<int, kMaxPieces> counts{};
+        // Only the tails free of forbidden patterns in this context can pass.
+        const uint64_t candidates = ctxMask_[c];
+        for (int t = 0; t < tailCount_; ++t) {
+            if (!((candidates >> t) & 1)) continue;
+            const uint64_t* entry = table + static_cast<size_t>(t) * static_cast<size_t>(pieces_);
+            for (int k = 0; k < pieces_; ++k)
+                counts[static_cast<size_t>(k)] =
+                    cond_.CountPieceFrom(k, entry[k], from[static_cast<size_t>(k)]).count;
+            if (cond_.YesHoldFromCounts(counts.data())) mask |= 1ull << t;
+        }
+        scratch.key[slot] = key;
+        scratch.mask[slot] = mask;
+        return mask;
+    }
+
+    void walkTail(const State& st, std::vector<PackedRow>& out, Scratch& scratch) const {
         // A percentage value that is 1.0 for every row, outside its bounds.
         if (!useValue_ && !cond_.PassesValue(1.0)) return;
         if (cond_.RejectsAll()) return;
@@ -356,10 +416,13 @@ private:
             for (int k = 0; k < pieces_; ++k)
                 head[static_cast<size_t>(k)] = cond_.YesPieceStarts(k, st.row, headKnown_);
             table = ctxStarts_.data() + c * static_cast<size_t>(tailCount_) * static_cast<size_t>(pieces_);
+            if (cacheYes_) ok &= yesTails(c, table, head, scratch);
         }
         const bool useSum = cond_.usesSum();
-        for (int t = 0; t < tailCount_; ++t) {
-            if (!((ok >> t) & 1)) continue;
+        // Only the tails still in the mask, in order.
+        ok &= tailCount_ == 64 ? ~0ull : (1ull << tailCount_) - 1;
+        for (; ok; ok &= ok - 1) {
+            const int t = std::countr_zero(ok);
             const size_t i = static_cast<size_t>(t);
             if (!cond_.LanesPass(st.lanes + tailLanes_[i])) continue;
             if (useSum && !cond_.PassesSum(st.sum + tailSum_[i])) continue;
@@ -370,7 +433,9 @@ private:
                 for (int m = tailPos_; m < n_; ++m) v *= cond_.factor(m, core::PackedSign(row, m));
                 if (!cond_.PassesValue(v)) continue;
             }
-            if (fastRest_) {
+            if (cacheYes_) {
+                out.push_back(row);
+            } else if (fastRest_) {
                 const uint64_t* entry = table + i * static_cast<size_t>(pieces_);
                 for (size_t k = 0; k < static_cast<size_t>(pieces_); ++k) starts[k] = head[k] | entry[k];
                 if (cond_.YesHoldFromStarts(starts.data())) out.push_back(row);
@@ -409,9 +474,8 @@ private:
     std::vector<int64_t> tailSum_;
     std::vector<uint64_t> tailLanes_;
     uint64_t headKnown_ = 0;
-    bool allTailsFree_ = true, tailTable_ = false, fastRest_ = false;
+    bool allTailsFree_ = true, tailTable_ = false, fastRest_ = false, cacheYes_ = false;
     std::vector<uint64_t> ctxMask_;  // per context before the tail, the tails free of forbidden patterns
-    static constexpr int kMaxPieces = 16;
     int pieces_ = 0, stars_ = 0;
     uint64_t headPairs_ = 0;
     std::vector<uint64_t> ctxStarts_;  // per context and tail, where each yes piece starts there
@@ -559,11 +623,12 @@ std::vector<PackedRow> ExpandFrame(const std::vector<std::string>& frame, int n,
     std::atomic<bool> failed{false};
     std::exception_ptr error;  // set by the helper thread only
     auto walk = [&] {
+        auto scratch = std::make_unique<FrameWalker::Scratch>();
         for (;;) {
             const size_t i = nextChunk.fetch_add(1);
             if (i >= starts.size() || failed.load(std::memory_order_relaxed)) return;
             int64_t count = 0;
-            const bool done = walker.Walk(starts[i], depth, parts[i], cancel, count);
+            const bool done = walker.Walk(starts[i], depth, parts[i], cancel, count, *scratch);
             if (tested) tested->fetch_add(count, std::memory_order_relaxed);
             if (accepted) accepted->fetch_add(static_cast<int64_t>(parts[i].size()), std::memory_order_relaxed);
             if (!done) return;
