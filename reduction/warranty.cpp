@@ -87,54 +87,66 @@ inline uint64_t HashCode(const WideCode& c) {
 }
 
 // Classes in the order first met, with their outcome counts. Open addressing
-// with the codes in the slots: this runs once per outcome.
+// with the codes and the counts in the slots, so that an outcome touches one
+// slot only: this runs once per outcome. The counts go to the list in order
+// when it is read.
 template <class Code>
 class ClassList {
 public:
     [[gnu::always_inline]] void Add(const Code& code, int64_t count) {
-        if (!entries_.empty() && entries_[last_].first == code) {
-            entries_[last_].second += count;
+        if (last_ != kNone && slots_[last_].code == code) {
+            slots_[last_].count += count;
             return;
         }
-        if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
+        if ((order_.size() + 1) * 2 > slots_.size()) Grow();
         const size_t mask = slots_.size() - 1;
         size_t i = HashCode(code) >> shift_;
         for (;; i = (i + 1) & mask) {
             Slot& s = slots_[i];
             if (s.index == kEmpty) break;
             if (s.code == code) {
-                entries_[s.index].second += count;
-                last_ = s.index;
+                s.count += count;
+                last_ = i;
                 return;
             }
         }
-        slots_[i] = {code, static_cast<uint32_t>(entries_.size())};
-        last_ = static_cast<uint32_t>(entries_.size());
-        entries_.emplace_back(code, count);
+        slots_[i] = {code, static_cast<uint32_t>(order_.size()), count};
+        last_ = i;
+        order_.push_back(code);
     }
-    const std::vector<std::pair<Code, int64_t>>& entries() const { return entries_; }
+    // The classes with their counts, in the order first met.
+    std::vector<std::pair<Code, int64_t>> entries() const {
+        std::vector<std::pair<Code, int64_t>> out(order_.size());
+        for (const Slot& s : slots_)
+            if (s.index != kEmpty) out[s.index] = {s.code, s.count};
+        return out;
+    }
 
 private:
     static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
+    static constexpr size_t kNone = ~size_t{0};
     struct Slot {
         Code code{};
         uint32_t index = kEmpty;
+        int64_t count = 0;
     };
     [[gnu::noinline]] void Grow() {
         std::vector<Slot> slots(slots_.empty() ? 256 : slots_.size() * 2);
         const size_t mask = slots.size() - 1;
         shift_ = 64 - std::countr_zero(slots.size());
-        for (size_t e = 0; e < entries_.size(); ++e) {
-            size_t i = HashCode(entries_[e].first) >> shift_;
+        for (const Slot& s : slots_) {
+            if (s.index == kEmpty) continue;
+            size_t i = HashCode(s.code) >> shift_;
             while (slots[i].index != kEmpty) i = (i + 1) & mask;
-            slots[i] = {entries_[e].first, static_cast<uint32_t>(e)};
+            slots[i] = s;
         }
         slots_.swap(slots);
+        last_ = kNone;
     }
-    std::vector<std::pair<Code, int64_t>> entries_;
+    std::vector<Code> order_;
     std::vector<Slot> slots_;
     int shift_ = 64;
-    uint32_t last_ = 0;
+    size_t last_ = kNone;
 };
 
 enum class Method { Direct, Walk, Transform };
@@ -350,21 +362,25 @@ Layout MakeLayout(const std::vector<PackedRow>& outcomes, const std::vector<Pack
     Layout L;
     L.n = n;
     const uint64_t mask = core::PackedMask(n);
-    uint64_t seen0 = 0, seen1 = 0, seen2 = 0, bad = 0;  // per code: the matches that hold it
-    // The order of the outcomes is found in the same pass over them.
-    bool down = false, repeat = false;
-    PackedRow previous = 0;
-    for (size_t i = 0; i < outcomes.size(); ++i) {
-        const PackedRow o = outcomes[i];
-        const uint64_t lo = o & 0x5555555555555555ull, hi = (o >> 1) & 0x5555555555555555ull;
-        seen0 |= ~lo & ~hi;
-        seen1 |= lo & ~hi;
-        seen2 |= hi & ~lo;
+    // Per code, the matches where some outcome holds it: one, two, never a
+    // zero (all), and the invalid code 3. Four plain reductions the compiler
+    // vectorises; the order is checked in a second, scalar loop.
+    uint64_t ones = 0, twos = 0, noZero = ~0ull, bad = 0;
+    const PackedRow* o = outcomes.data();
+    const size_t count = outcomes.size();
+    for (size_t i = 0; i < count; ++i) {
+        const uint64_t lo = o[i] & 0x5555555555555555ull, hi = (o[i] >> 1) & 0x5555555555555555ull;
+        ones |= lo & ~hi;
+        twos |= hi & ~lo;
+        noZero &= lo | hi;
         bad |= lo & hi;
-        const PackedRow m = o & mask;
-        down |= m < previous;
-        repeat |= (m == previous) & (i > 0);
-        previous = m;
+    }
+    const uint64_t seen0 = ~noZero, seen1 = ones, seen2 = twos;
+    bool down = false, repeat = false;
+    for (size_t i = 1; i < count && !down; ++i) {
+        const PackedRow a = o[i - 1] & mask, b = o[i] & mask;
+        down = b < a;
+        repeat |= a == b;
     }
     L.sorted = !down;
     L.strictly = !down && !repeat;
@@ -516,6 +532,9 @@ struct TallyJob {
 
         auto worker = [&]() {
             std::vector<Counters> buffer(L.bufferSize());
+            // The counters start at zero; a chunk read whole clears them as it
+            // reads, so the next chunk needs no separate pass over them.
+            bool clean = true;
             for (;;) {
                 const size_t ri = next.fetch_add(1);
                 if (ri >= runs.size() || Cancelled()) return;
@@ -534,7 +553,8 @@ struct TallyJob {
                         else list.Add(CodeOf<Code>(c), 1);
                     }
                 } else {
-                    std::memset(buffer.data(), 0, buffer.size() * sizeof(Counters));
+                    if (!clean) std::memset(buffer.data(), 0, buffer.size() * sizeof(Counters));
+                    clean = false;
                     const PackedRow prefix = ChunkPrefix(L, run.chunk);
                     const bool ok = L.method == Method::Transform
                                         ? FillByTransform(L, rows, prefix, buffer.data(), cancel)
@@ -553,7 +573,11 @@ struct TallyJob {
                         // The whole chunk, in order: outcome i sits at position i
                         // (in the transform too when no row needs an outside digit).
                         ClassList<Code>& list = runClasses[ri];
-                        for (size_t q = 0; q < L.chunkSize; ++q) list.Add(CodeOf<Code>(buffer[q]), 1);
+                        for (size_t q = 0; q < L.chunkSize; ++q) {
+                            list.Add(CodeOf<Code>(buffer[q]), 1);
+                            buffer[q] = Counters{{0, 0, 0, 0}};
+                        }
+                        clean = true;
                     } else {
                         ClassList<Code>& list = runClasses[ri];
                         for (size_t i = run.begin; i < run.end; ++i) list.Add(CodeOf<Code>(buffer[L.PosOf(At(i))]), 1);
