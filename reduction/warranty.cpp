@@ -12,6 +12,7 @@
 #include <optional>
 #include <stdexcept>
 #include <thread>
+#include <type_traits>
 
 #include <fmt/format.h>
 
@@ -50,8 +51,15 @@ namespace {
 
 constexpr int kDepth = 4;  // distances 0..3
 
+// The counts at one position of a chunk. With fewer than 65 536 rows no count
+// can pass 65 535 and 16 bits a count do for the walk: half the memory to
+// clear and to walk, and the four counts are the class code as they lie. The
+// transform keeps 32 bits: its spreading step runs faster on them.
 struct Counters {
     uint32_t h[kDepth];
+};
+struct Counters16 {
+    uint16_t h[kDepth];
 };
 
 // A class as one value: four 16-bit counts when no count can pass 65 535 (fewer
@@ -61,16 +69,18 @@ struct WideCode {
     uint64_t a = 0, b = 0;
     bool operator==(const WideCode&) const = default;
 };
-
-template <class Code>
-Code CodeOf(const Counters& c);
-template <>
-inline SmallCode CodeOf<SmallCode>(const Counters& c) {
-    return uint64_t{c.h[0]} | (uint64_t{c.h[1]} << 16) | (uint64_t{c.h[2]} << 32) | (uint64_t{c.h[3]} << 48);
-}
-template <>
-inline WideCode CodeOf<WideCode>(const Counters& c) {
-    return {uint64_t{c.h[0]} | (uint64_t{c.h[1]} << 32), uint64_t{c.h[2]} | (uint64_t{c.h[3]} << 32)};
+template <class Code, class C>
+inline Code CodeOf(const C& c) {
+    if constexpr (std::is_same_v<Code, SmallCode>) {
+        if constexpr (std::is_same_v<C, Counters16>) {
+            SmallCode code;
+            std::memcpy(&code, c.h, sizeof code);  // h[0] in the low bits, as below
+            if constexpr (std::endian::native == std::endian::little) return code;
+        }
+        return uint64_t{c.h[0]} | (uint64_t{c.h[1]} << 16) | (uint64_t{c.h[2]} << 32) | (uint64_t{c.h[3]} << 48);
+    } else {
+        return {uint64_t{c.h[0]} | (uint64_t{c.h[1]} << 32), uint64_t{c.h[2]} | (uint64_t{c.h[3]} << 32)};
+    }
 }
 inline std::array<int64_t, 4> CountsOf(SmallCode c) {
     return {static_cast<int64_t>(c & 0xFFFF), static_cast<int64_t>((c >> 16) & 0xFFFF),
@@ -226,7 +236,8 @@ inline int PrefixWrong(const Layout& L, PackedRow row, PackedRow chunkPrefix) {
 }
 
 // Adds each row's distance-0..3 neighbourhood inside the chunk.
-bool FillByWalk(const Layout& L, const std::vector<RowInfo>& rows, PackedRow chunkPrefix, Counters* buf,
+template <class C>
+bool FillByWalk(const Layout& L, const std::vector<RowInfo>& rows, PackedRow chunkPrefix, C* buf,
                 const std::atomic<bool>* cancel) {
     // Per suffix match of the current row: the steps to its other in-frame signs.
     std::array<int64_t, core::kMaxMatches * 2> steps{};
@@ -285,34 +296,35 @@ bool FillByWalk(const Layout& L, const std::vector<RowInfo>& rows, PackedRow chu
 // match's other digits), cut at x^3. E and R are the digit counts (with and
 // without the outside digit) when known at compile time, which lets the
 // compiler unroll the digits of the common frames; 0 takes e and r.
-template <int E, int R>
-void Spread(Counters* buf, uint64_t size, uint64_t s, int e, int r) {
+template <int E, int R, class C>
+void Spread(C* buf, uint64_t size, uint64_t s, int e, int r) {
     if constexpr (E > 0) {
         e = E;
         r = R;
     }
     const uint64_t block = s * static_cast<uint64_t>(e);
     for (uint64_t base = 0; base < size; base += block) {
-        Counters* f = buf + base;
+        C* f = buf + base;
         for (uint64_t off = 0; off < s; ++off) {
-            Counters* p = f + off;
+            C* p = f + off;
             uint32_t t[kDepth] = {0, 0, 0, 0};
             for (int d = 0; d < e; ++d)
                 for (int j = 0; j < kDepth - 1; ++j) t[j] += p[static_cast<uint64_t>(d) * s].h[j];
             for (int d = 0; d < r; ++d) {
-                Counters& c = p[static_cast<uint64_t>(d) * s];
-                // g = f + x * (T - f), cut at x^3
+                C& c = p[static_cast<uint64_t>(d) * s];
+                // g = f + x * (T - f), cut at x^3 (16-bit counts wrap alike and end exact)
                 const uint32_t o0 = t[0] - c.h[0], o1 = t[1] - c.h[1], o2 = t[2] - c.h[2];
-                c.h[1] += o0;
-                c.h[2] += o1;
-                c.h[3] += o2;
+                c.h[1] = static_cast<decltype(+c.h[1])>(c.h[1] + o0);
+                c.h[2] = static_cast<decltype(+c.h[2])>(c.h[2] + o1);
+                c.h[3] = static_cast<decltype(+c.h[3])>(c.h[3] + o2);
             }
         }
     }
 }
 
 // Drops every row at its position with x^distance, then spreads match by match.
-bool FillByTransform(const Layout& L, const std::vector<RowInfo>& rows, PackedRow chunkPrefix, Counters* buf,
+template <class C>
+bool FillByTransform(const Layout& L, const std::vector<RowInfo>& rows, PackedRow chunkPrefix, C* buf,
                      const std::atomic<bool>* cancel) {
     size_t counter = 0;
     for (const RowInfo& r : rows) {
@@ -522,7 +534,7 @@ struct TallyJob {
     PackedRow At(size_t i) const { return outcomes[sorted ? i : order[i]] & core::PackedMask(n); }
     bool Cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
 
-    template <class Code>
+    template <class Code, class C>
     void Run(WarrantyTable& table, unsigned threads) const {
         std::vector<ClassList<Code>> runClasses(sorted ? runs.size() : 0);
         std::vector<Code> perOutcome(sorted ? 0 : outcomes.size());
@@ -531,7 +543,7 @@ struct TallyJob {
         std::atomic<size_t> next{0};
 
         auto worker = [&]() {
-            std::vector<Counters> buffer(L.bufferSize());
+            std::vector<C> buffer(L.bufferSize());
             // The counters start at zero; a chunk read whole clears them as it
             // reads, so the next chunk needs no separate pass over them.
             bool clean = true;
@@ -553,7 +565,7 @@ struct TallyJob {
                         else list.Add(CodeOf<Code>(c), 1);
                     }
                 } else {
-                    if (!clean) std::memset(buffer.data(), 0, buffer.size() * sizeof(Counters));
+                    if (!clean) std::memset(buffer.data(), 0, buffer.size() * sizeof(C));
                     clean = false;
                     const PackedRow prefix = ChunkPrefix(L, run.chunk);
                     const bool ok = L.method == Method::Transform
@@ -562,7 +574,7 @@ struct TallyJob {
                     if (!ok) return;
                     if (each) {
                         for (size_t i = run.begin; i < run.end; ++i) {
-                            const Counters& c = buffer[L.PosOf(At(i))];
+                            const C& c = buffer[L.PosOf(At(i))];
                             (*each)[sorted ? i : order[i]] = {c.h[0], c.h[1], c.h[2], c.h[3]};
                         }
                     } else if (!sorted) {
@@ -575,7 +587,7 @@ struct TallyJob {
                         ClassList<Code>& list = runClasses[ri];
                         for (size_t q = 0; q < L.chunkSize; ++q) {
                             list.Add(CodeOf<Code>(buffer[q]), 1);
-                            buffer[q] = Counters{{0, 0, 0, 0}};
+                            buffer[q] = C{{0, 0, 0, 0}};
                         }
                         clean = true;
                     } else {
@@ -731,8 +743,9 @@ WarrantyTable Tally(const std::vector<PackedRow>& outcomes, const std::vector<Pa
     const bool worthIt = work > 50000 || options.threads > 1;
     const unsigned threads =
         (runs.size() > 1 && worthIt) ? static_cast<unsigned>(std::min<size_t>(hw, runs.size())) : 1;
-    if (rows.size() <= 0xFFFF) job.Run<SmallCode>(table, threads);
-    else job.Run<WideCode>(table, threads);
+    if (rows.size() > 0xFFFF) job.Run<WideCode, Counters>(table, threads);
+    else if (L.method == Method::Walk) job.Run<SmallCode, Counters16>(table, threads);
+    else job.Run<SmallCode, Counters>(table, threads);
     return table;
 }
 
