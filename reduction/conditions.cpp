@@ -428,6 +428,14 @@ public:
                 }
                 index_[static_cast<size_t>(c)][byte] = part;
             }
+        // Per match and sign, the steps to the same row with each other sign there.
+        for (int m = 0; m < n; ++m)
+            for (int code = 0; code < 3; ++code) {
+                Changes& ch = changes_[static_cast<size_t>(m)][static_cast<size_t>(code)];
+                const int own = digit[static_cast<size_t>(m)][static_cast<size_t>(code)];
+                for (int a = 0; a < size[static_cast<size_t>(m)]; ++a)
+                    if (a != own) ch.step[static_cast<size_t>(ch.count++)] = (a - own) * weight_[static_cast<size_t>(m)];
+            }
     }
 
     // The mixed-radix number of a row of the frame.
@@ -443,16 +451,21 @@ public:
     void MarkBall(PackedRow p, int64_t idx, int radius) {
         Mark(idx);
         if (radius <= 0) return;
+        if (radius == 1) {
+            // The common pass (d = 2): the single changes, straight from the table.
+            for (int m = 0; m < n_; ++m) {
+                const Changes& ch = changes_[static_cast<size_t>(m)][static_cast<size_t>(core::PackedSign(p, m))];
+                for (int a = 0; a < ch.count; ++a) Mark(idx + ch.step[static_cast<size_t>(a)]);
+            }
+            return;
+        }
         // The single changes of the row, match by match: their offsets, and for
         // each the first change of a later match (balls add changes of distinct matches).
         int count = 0;
         for (int m = 0; m < n_; ++m) {
-            const int sz = size_[static_cast<size_t>(m)];
-            const int own = digit_[static_cast<size_t>(m)][static_cast<size_t>(core::PackedSign(p, m))];
-            const int64_t w = weight_[static_cast<size_t>(m)];
+            const Changes& ch = changes_[static_cast<size_t>(m)][static_cast<size_t>(core::PackedSign(p, m))];
             const int first = count;
-            for (int a = 0; a < sz; ++a)
-                if (a != own) delta_[static_cast<size_t>(count++)] = (a - own) * w;
+            for (int a = 0; a < ch.count; ++a) delta_[static_cast<size_t>(count++)] = ch.step[static_cast<size_t>(a)];
             for (int k = first; k < count; ++k) later_[static_cast<size_t>(k)] = count;
         }
         markFrom(0, count, radius, idx);
@@ -485,6 +498,11 @@ private:
     std::array<int64_t, core::kMaxMatches> weight_{};
     int chunks_ = 0;
     std::array<std::array<int64_t, 256>, (core::kMaxMatches + 3) / 4> index_{};
+    struct Changes {
+        int count = 0;
+        std::array<int64_t, 2> step{};
+    };
+    std::array<std::array<Changes, 3>, core::kMaxMatches> changes_{};
     std::array<int64_t, 2 * core::kMaxMatches> delta_{};
     std::array<int, 2 * core::kMaxMatches> later_{};
     std::vector<uint64_t> bits_;
