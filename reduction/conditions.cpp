@@ -428,6 +428,25 @@ public:
                 }
                 index_[static_cast<size_t>(c)][byte] = part;
             }
+        // The same four matches at a time, for the single changes (d = 2):
+        // per byte of the packed row, the steps of its four matches together.
+        if (chunks_ <= 4) {
+            byteSteps_ = std::make_unique<std::array<std::array<ByteSteps, 256>, 4>>();
+            for (int c = 0; c < chunks_; ++c)
+                for (unsigned byte = 0; byte < 256; ++byte) {
+                    ByteSteps& bs = (*byteSteps_)[static_cast<size_t>(c)][byte];
+                    for (int q = 0; q < 4; ++q) {
+                        const int m = 4 * c + q;
+                        const int code = static_cast<int>(byte >> (6 - 2 * q)) & 3;
+                        if (m >= n || code == 3) continue;
+                        const int own = digit[static_cast<size_t>(m)][static_cast<size_t>(code)];
+                        for (int a = 0; a < size[static_cast<size_t>(m)]; ++a)
+                            if (a != own)
+                                bs.step[static_cast<size_t>(bs.count++)] =
+                                    static_cast<int32_t>((a - own) * weight_[static_cast<size_t>(m)]);
+                    }
+                }
+        }
         // Per match and sign, the steps to the same row with each other sign there.
         for (int m = 0; m < n; ++m)
             for (int code = 0; code < 3; ++code) {
@@ -440,6 +459,11 @@ public:
 
     // The mixed-radix number of a row of the frame.
     int64_t Index(PackedRow p) const {
+        // Up to 16 matches (every pool): four look-ups without a loop; the
+        // tables past the row's matches hold zeros.
+        if (chunks_ <= 4)
+            return index_[0][p >> 56] + index_[1][(p >> 48) & 0xff] + index_[2][(p >> 40) & 0xff] +
+                   index_[3][(p >> 32) & 0xff];
         int64_t idx = 0;
         for (int c = 0; c < chunks_; ++c) idx += index_[static_cast<size_t>(c)][(p >> (56 - 8 * c)) & 0xff];
         return idx;
@@ -451,8 +475,17 @@ public:
     void MarkBall(PackedRow p, int64_t idx, int radius) {
         Mark(idx);
         if (radius <= 0) return;
+        if (radius == 1 && byteSteps_) {
+            // The common pass (d = 2): the single changes, a byte of the row at a time.
+            const auto& t = *byteSteps_;
+            for (size_t c = 0; c < 4; ++c) {
+                const ByteSteps& bs = t[c][(p >> (56 - 8 * c)) & 0xff];
+                for (int a = 0; a < bs.count; ++a) Mark(idx + bs.step[static_cast<size_t>(a)]);
+            }
+            return;
+        }
         if (radius == 1) {
-            // The common pass (d = 2): the single changes, straight from the table.
+            // The single changes, straight from the table.
             for (int m = 0; m < n_; ++m) {
                 const Changes& ch = changes_[static_cast<size_t>(m)][static_cast<size_t>(core::PackedSign(p, m))];
                 for (int a = 0; a < ch.count; ++a) Mark(idx + ch.step[static_cast<size_t>(a)]);
@@ -498,6 +531,13 @@ private:
     std::array<int64_t, core::kMaxMatches> weight_{};
     int chunks_ = 0;
     std::array<std::array<int64_t, 256>, (core::kMaxMatches + 3) / 4> index_{};
+    // Steps of a byte's four matches: each under 2 * 3^15, so 32 bits hold them
+    // (the tables exist for rows of up to 16 matches).
+    struct ByteSteps {
+        int count = 0;
+        std::array<int32_t, 8> step{};
+    };
+    std::unique_ptr<std::array<std::array<ByteSteps, 256>, 4>> byteSteps_;
     struct Changes {
         int count = 0;
         std::array<int64_t, 2> step{};
