@@ -566,9 +566,24 @@ void ApplyRowDifferencePacked(std::vector<PackedRow>& rows, int n, int d, const 
     const int radius = n - limit - 1;  // delete rows within this distance of a kept row
 
     // The frame the list spans, as per-match digits.
+    // Per code, the matches where some row holds it, as plain reductions over
+    // the list (the compiler vectorises them): ones, twos, never a zero, code 3.
+    uint64_t ones = 0, twos = 0, noZero = ~0ull, threes = 0;
+    for (PackedRow r : rows) {
+        const uint64_t lo = r & kLowBits, hi = (r >> 1) & kLowBits;
+        ones |= lo & ~hi;
+        twos |= hi & ~lo;
+        noZero &= lo | hi;
+        threes |= lo & hi;
+    }
     std::array<int, core::kMaxMatches> present{};
-    for (PackedRow r : rows)
-        for (int m = 0; m < n; ++m) present[static_cast<size_t>(m)] |= 1 << core::PackedSign(r, m);
+    for (int m = 0; m < n; ++m) {
+        const int bit = core::PackedShift(m);
+        present[static_cast<size_t>(m)] = static_cast<int>((~noZero >> bit) & 1) |
+                                          static_cast<int>(((ones >> bit) & 1) << 1) |
+                                          static_cast<int>(((twos >> bit) & 1) << 2) |
+                                          static_cast<int>(((threes >> bit) & 1) << 3);
+    }
     std::array<std::array<int, 3>, core::kMaxMatches> digit{};
     std::array<int, core::kMaxMatches> size{};
     bool valid = true;
