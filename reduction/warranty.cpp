@@ -213,7 +213,52 @@ struct RowInfo {
     int outWrong;     // suffix matches where the row's sign is outside the outcomes' signs
     uint64_t base;    // walk layout: position of its in-frame suffix signs
     uint64_t extPos;  // transform layout: its position
+    // Walk layout: where its base positions, steps and step groups start in WalkTables.
+    uint32_t basesAt = 0, stepsAt = 0, startsAt = 0;
+    uint8_t nb = 0, ni = 0;
 };
+
+// Per row, what the walk needs in every chunk, worked out once: the base
+// positions (every in-frame sign at the suffix matches where the row is
+// outside) and, per suffix match where it is inside, the steps to the other signs.
+struct WalkTables {
+    std::vector<uint64_t> bases;
+    std::vector<int64_t> steps;
+    std::vector<uint16_t> starts;  // per row ni + 1 offsets into its steps
+};
+
+void AddWalkRow(const Layout& L, RowInfo& r, WalkTables& W) {
+    r.basesAt = static_cast<uint32_t>(W.bases.size());
+    r.stepsAt = static_cast<uint32_t>(W.steps.size());
+    r.startsAt = static_cast<uint32_t>(W.starts.size());
+    if (r.fixedWrong + r.outWrong >= kDepth) return;  // never within three signs: nb stays 0
+    W.bases.push_back(r.base);
+    size_t nb = 1;
+    int ni = 0, ns = 0;
+    W.starts.push_back(0);
+    for (int m : L.suffix) {
+        const int code = core::PackedSign(r.row, m);
+        const int digit = L.rank[m * 4 + code];
+        if (digit < 0) {
+            const size_t before = nb;
+            for (int d = 1; d < L.radix[m]; ++d)
+                for (size_t b = 0; b < before; ++b) {
+                    W.bases.push_back(W.bases[r.basesAt + b] + d * L.stride[m]);
+                    ++nb;
+                }
+        } else {
+            for (int d = 0; d < L.radix[m]; ++d)
+                if (d != digit) {
+                    W.steps.push_back((static_cast<int64_t>(d) - digit) * static_cast<int64_t>(L.stride[m]));
+                    ++ns;
+                }
+            W.starts.push_back(static_cast<uint16_t>(ns));
+            ++ni;
+        }
+    }
+    r.nb = static_cast<uint8_t>(nb);
+    r.ni = static_cast<uint8_t>(ni);
+}
 
 // The chunk's signs at the prefix matches, packed.
 PackedRow ChunkPrefix(const Layout& L, uint64_t chunk) {
@@ -240,38 +285,36 @@ inline int PrefixWrong(const Layout& L, PackedRow row, PackedRow chunkPrefix) {
 }
 
 // Adds each row's distance-0..3 neighbourhood inside the chunk.
+// shared holds every row's tables, or is null (many rows): each row's are
+// then worked out again in every chunk, in memory that does not grow with them.
 template <class C>
-bool FillByWalk(const Layout& L, const std::vector<RowInfo>& rows, PackedRow chunkPrefix, C* buf,
-                const std::atomic<bool>* cancel) {
-    // Per suffix match of the current row: the steps to its other in-frame signs.
-    std::array<int64_t, core::kMaxMatches * 2> steps{};
-    std::array<int, core::kMaxMatches + 1> stepStart{};
-    std::array<uint64_t, 64> bases{};
+bool FillByWalk(const Layout& L, const std::vector<RowInfo>& rows, const WalkTables* shared, PackedRow chunkPrefix,
+                C* buf, const std::atomic<bool>* cancel) {
     size_t counter = 0;
-    for (const RowInfo& r : rows) {
+    WalkTables own;
+    for (const RowInfo& row : rows) {
         if ((++counter & 255) == 0 && cancel && cancel->load(std::memory_order_relaxed)) return false;
-        const int d0 = r.fixedWrong + r.outWrong + PrefixWrong(L, r.row, chunkPrefix);
+        const int d0 = row.fixedWrong + row.outWrong + PrefixWrong(L, row.row, chunkPrefix);
         if (d0 >= kDepth) continue;
         const int budget = kDepth - 1 - d0;
-        // Base positions: every in-frame sign at the matches where the row is outside.
-        size_t nb = 1;
-        bases[0] = r.base;
-        int ni = 0;
-        stepStart[0] = 0;
-        int ns = 0;
-        for (int m : L.suffix) {
-            const int code = core::PackedSign(r.row, m);
-            const int digit = L.rank[m * 4 + code];
-            if (digit < 0) {
-                const size_t before = nb;
-                for (int d = 1; d < L.radix[m]; ++d)
-                    for (size_t b = 0; b < before; ++b) bases[nb++] = bases[b] + d * L.stride[m];
-            } else if (budget > 0) {
-                for (int d = 0; d < L.radix[m]; ++d)
-                    if (d != digit) steps[ns++] = (static_cast<int64_t>(d) - digit) * static_cast<int64_t>(L.stride[m]);
-                stepStart[++ni] = ns;
-            }
+        const RowInfo* rp = &row;
+        RowInfo mine;
+        if (!shared) {
+            own.bases.clear();
+            own.steps.clear();
+            own.starts.clear();
+            mine = row;
+            AddWalkRow(L, mine, own);
+            rp = &mine;
         }
+        const RowInfo& r = *rp;
+        const WalkTables& W = shared ? *shared : own;
+        const uint64_t* bases = W.bases.data() + r.basesAt;
+        const int64_t* steps = W.steps.data() + r.stepsAt;
+        const uint16_t* stepStart = W.starts.data() + r.startsAt;
+        const size_t nb = r.nb;
+        const int ni = r.ni;
+        const int ns = stepStart[ni];
         for (size_t b = 0; b < nb; ++b) {
             const uint64_t p0 = bases[b];
             buf[p0].h[d0]++;
@@ -542,6 +585,7 @@ struct TallyJob {
     const Layout& L;
     const std::vector<PackedRow>& outcomes;
     const std::vector<RowInfo>& rows;
+    const WalkTables* walk;  // the walk layout's per-row tables
     const std::vector<ChunkRun>& runs;
     const std::vector<uint32_t>& order;  // ascending order of the outcomes when they are not sorted
     bool sorted;
@@ -592,7 +636,7 @@ struct TallyJob {
                     const PackedRow prefix = ChunkPrefix(L, run.chunk);
                     const bool ok = L.method == Method::Transform
                                         ? FillByTransform(L, rows, prefix, buffer.data(), cancel)
-                                        : FillByWalk(L, rows, prefix, buffer.data(), cancel);
+                                        : FillByWalk(L, rows, walk, prefix, buffer.data(), cancel);
                     if (!ok) return;
                     if (each) {
                         for (size_t i = run.begin; i < run.end; ++i) {
@@ -759,8 +803,13 @@ WarrantyTable Tally(const std::vector<PackedRow>& outcomes, const std::vector<Pa
     std::vector<RowInfo> rows;
     rows.reserve(systemRows.size());
     for (PackedRow r : systemRows) rows.push_back(MakeRowInfo(L, r));
+    // The walk's per-row tables once for all chunks, while they stay small.
+    WalkTables walk;
+    const bool shareWalk = L.method == Method::Walk && rows.size() <= 65536;
+    if (shareWalk)
+        for (RowInfo& r : rows) AddWalkRow(L, r, walk);
 
-    TallyJob job{L, outcomes, rows, runs, order, sorted, strictly, n, cancel, tested, each};
+    TallyJob job{L, outcomes, rows, shareWalk ? &walk : nullptr, runs, order, sorted, strictly, n, cancel, tested, each};
     const double work = static_cast<double>(outcomes.size()) + static_cast<double>(rows.size()) * runs.size();
     const bool worthIt = work > 50000 || options.threads > 1;
     const unsigned threads =
