@@ -442,7 +442,7 @@ Layout MakeLayout(const std::vector<PackedRow>& outcomes, const std::vector<Pack
     // Per code, the matches where some outcome holds it: one, two, never a
     // zero (all), and the invalid code 3. Four plain reductions the compiler
     // vectorises; the order is checked in a second, scalar loop.
-    uint64_t ones = 0, twos = 0, noZero = ~0ull, bad = 0;
+    uint64_t ones = 0, twos = 0, noZero = ~0ull, bad = 0, beyond = 0;
     const PackedRow* o = outcomes.data();
     const size_t count = outcomes.size();
     for (size_t i = 0; i < count; ++i) {
@@ -451,13 +451,28 @@ Layout MakeLayout(const std::vector<PackedRow>& outcomes, const std::vector<Pack
         twos |= hi & ~lo;
         noZero &= lo | hi;
         bad |= lo & hi;
+        beyond |= o[i] & ~mask;
     }
     const uint64_t seen0 = ~noZero, seen1 = ones, seen2 = twos;
     bool down = false, repeat = false;
-    for (size_t i = 1; i < count && !down; ++i) {
-        const PackedRow a = o[i - 1] & mask, b = o[i] & mask;
-        down = b < a;
-        repeat |= a == b;
+    if (beyond == 0) {
+        // Nothing past the n matches (the engine's rows): the words compare as
+        // they are, four pairs a step.
+        size_t i = 1;
+        for (; i + 4 <= count && !down; i += 4) {
+            down = (o[i] < o[i - 1]) | (o[i + 1] < o[i]) | (o[i + 2] < o[i + 1]) | (o[i + 3] < o[i + 2]);
+            repeat |= (o[i] == o[i - 1]) | (o[i + 1] == o[i]) | (o[i + 2] == o[i + 1]) | (o[i + 3] == o[i + 2]);
+        }
+        for (; i < count && !down; ++i) {
+            down = o[i] < o[i - 1];
+            repeat |= o[i] == o[i - 1];
+        }
+    } else {
+        for (size_t i = 1; i < count && !down; ++i) {
+            const PackedRow a = o[i - 1] & mask, b = o[i] & mask;
+            down = b < a;
+            repeat |= a == b;
+        }
     }
     L.sorted = !down;
     L.strictly = !down && !repeat;
