@@ -624,11 +624,16 @@ std::vector<PackedRow> ExpandFrame(const std::vector<std::string>& frame, int n,
     std::exception_ptr error;  // set by the helper thread only
     auto walk = [&] {
         auto scratch = std::make_unique<FrameWalker::Scratch>();
+        // Each chunk's rows gather in one buffer the worker keeps, and are then
+        // copied out at their exact size: no chain of growing copies per chunk.
+        std::vector<PackedRow> rows;
         for (;;) {
             const size_t i = nextChunk.fetch_add(1);
             if (i >= starts.size() || failed.load(std::memory_order_relaxed)) return;
             int64_t count = 0;
-            const bool done = walker.Walk(starts[i], depth, parts[i], cancel, count, *scratch);
+            rows.clear();
+            const bool done = walker.Walk(starts[i], depth, rows, cancel, count, *scratch);
+            parts[i].assign(rows.begin(), rows.end());
             if (tested) tested->fetch_add(count, std::memory_order_relaxed);
             if (accepted) accepted->fetch_add(static_cast<int64_t>(parts[i].size()), std::memory_order_relaxed);
             if (!done) return;
