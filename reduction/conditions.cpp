@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <random>
 
 #include "core/ini.h"
 
@@ -427,10 +428,42 @@ public:
                 }
                 index_[static_cast<size_t>(c)][byte] = part;
             }
+        // The same four matches at a time, for the single changes (d = 2):
+        // per byte of the packed row, the steps of its four matches together.
+        if (chunks_ <= 4) {
+            byteSteps_ = std::make_unique<std::array<std::array<ByteSteps, 256>, 4>>();
+            for (int c = 0; c < chunks_; ++c)
+                for (unsigned byte = 0; byte < 256; ++byte) {
+                    ByteSteps& bs = (*byteSteps_)[static_cast<size_t>(c)][byte];
+                    for (int q = 0; q < 4; ++q) {
+                        const int m = 4 * c + q;
+                        const int code = static_cast<int>(byte >> (6 - 2 * q)) & 3;
+                        if (m >= n || code == 3) continue;
+                        const int own = digit[static_cast<size_t>(m)][static_cast<size_t>(code)];
+                        for (int a = 0; a < size[static_cast<size_t>(m)]; ++a)
+                            if (a != own)
+                                bs.step[static_cast<size_t>(bs.count++)] =
+                                    static_cast<int32_t>((a - own) * weight_[static_cast<size_t>(m)]);
+                    }
+                }
+        }
+        // Per match and sign, the steps to the same row with each other sign there.
+        for (int m = 0; m < n; ++m)
+            for (int code = 0; code < 3; ++code) {
+                Changes& ch = changes_[static_cast<size_t>(m)][static_cast<size_t>(code)];
+                const int own = digit[static_cast<size_t>(m)][static_cast<size_t>(code)];
+                for (int a = 0; a < size[static_cast<size_t>(m)]; ++a)
+                    if (a != own) ch.step[static_cast<size_t>(ch.count++)] = (a - own) * weight_[static_cast<size_t>(m)];
+            }
     }
 
     // The mixed-radix number of a row of the frame.
     int64_t Index(PackedRow p) const {
+        // Up to 16 matches (every pool): four look-ups without a loop; the
+        // tables past the row's matches hold zeros.
+        if (chunks_ <= 4)
+            return index_[0][p >> 56] + index_[1][(p >> 48) & 0xff] + index_[2][(p >> 40) & 0xff] +
+                   index_[3][(p >> 32) & 0xff];
         int64_t idx = 0;
         for (int c = 0; c < chunks_; ++c) idx += index_[static_cast<size_t>(c)][(p >> (56 - 8 * c)) & 0xff];
         return idx;
@@ -442,16 +475,30 @@ public:
     void MarkBall(PackedRow p, int64_t idx, int radius) {
         Mark(idx);
         if (radius <= 0) return;
+        if (radius == 1 && byteSteps_) {
+            // The common pass (d = 2): the single changes, a byte of the row at a time.
+            const auto& t = *byteSteps_;
+            for (size_t c = 0; c < 4; ++c) {
+                const ByteSteps& bs = t[c][(p >> (56 - 8 * c)) & 0xff];
+                for (int a = 0; a < bs.count; ++a) Mark(idx + bs.step[static_cast<size_t>(a)]);
+            }
+            return;
+        }
+        if (radius == 1) {
+            // The single changes, straight from the table.
+            for (int m = 0; m < n_; ++m) {
+                const Changes& ch = changes_[static_cast<size_t>(m)][static_cast<size_t>(core::PackedSign(p, m))];
+                for (int a = 0; a < ch.count; ++a) Mark(idx + ch.step[static_cast<size_t>(a)]);
+            }
+            return;
+        }
         // The single changes of the row, match by match: their offsets, and for
         // each the first change of a later match (balls add changes of distinct matches).
         int count = 0;
         for (int m = 0; m < n_; ++m) {
-            const int sz = size_[static_cast<size_t>(m)];
-            const int own = digit_[static_cast<size_t>(m)][static_cast<size_t>(core::PackedSign(p, m))];
-            const int64_t w = weight_[static_cast<size_t>(m)];
+            const Changes& ch = changes_[static_cast<size_t>(m)][static_cast<size_t>(core::PackedSign(p, m))];
             const int first = count;
-            for (int a = 0; a < sz; ++a)
-                if (a != own) delta_[static_cast<size_t>(count++)] = (a - own) * w;
+            for (int a = 0; a < ch.count; ++a) delta_[static_cast<size_t>(count++)] = ch.step[static_cast<size_t>(a)];
             for (int k = first; k < count; ++k) later_[static_cast<size_t>(k)] = count;
         }
         markFrom(0, count, radius, idx);
@@ -484,6 +531,18 @@ private:
     std::array<int64_t, core::kMaxMatches> weight_{};
     int chunks_ = 0;
     std::array<std::array<int64_t, 256>, (core::kMaxMatches + 3) / 4> index_{};
+    // Steps of a byte's four matches: each under 2 * 3^15, so 32 bits hold them
+    // (the tables exist for rows of up to 16 matches).
+    struct ByteSteps {
+        int count = 0;
+        std::array<int32_t, 8> step{};
+    };
+    std::unique_ptr<std::array<std::array<ByteSteps, 256>, 4>> byteSteps_;
+    struct Changes {
+        int count = 0;
+        std::array<int64_t, 2> step{};
+    };
+    std::array<std::array<Changes, 3>, core::kMaxMatches> changes_{};
     std::array<int64_t, 2 * core::kMaxMatches> delta_{};
     std::array<int, 2 * core::kMaxMatches> later_{};
     std::vector<uint64_t> bits_;
@@ -507,9 +566,24 @@ void ApplyRowDifferencePacked(std::vector<PackedRow>& rows, int n, int d, const 
     const int radius = n - limit - 1;  // delete rows within this distance of a kept row
 
     // The frame the list spans, as per-match digits.
+    // Per code, the matches where some row holds it, as plain reductions over
+    // the list (the compiler vectorises them): ones, twos, never a zero, code 3.
+    uint64_t ones = 0, twos = 0, noZero = ~0ull, threes = 0;
+    for (PackedRow r : rows) {
+        const uint64_t lo = r & kLowBits, hi = (r >> 1) & kLowBits;
+        ones |= lo & ~hi;
+        twos |= hi & ~lo;
+        noZero &= lo | hi;
+        threes |= lo & hi;
+    }
     std::array<int, core::kMaxMatches> present{};
-    for (PackedRow r : rows)
-        for (int m = 0; m < n; ++m) present[static_cast<size_t>(m)] |= 1 << core::PackedSign(r, m);
+    for (int m = 0; m < n; ++m) {
+        const int bit = core::PackedShift(m);
+        present[static_cast<size_t>(m)] = static_cast<int>((~noZero >> bit) & 1) |
+                                          static_cast<int>(((ones >> bit) & 1) << 1) |
+                                          static_cast<int>(((twos >> bit) & 1) << 2) |
+                                          static_cast<int>(((threes >> bit) & 1) << 3);
+    }
     std::array<std::array<int, 3>, core::kMaxMatches> digit{};
     std::array<int, core::kMaxMatches> size{};
     bool valid = true;
@@ -643,9 +717,9 @@ VINRA_HOT uint64_t Starts(const CompiledConditions::Piece& p, const std::array<u
     return m;
 }
 
-VINRA_HOT int CountPiece(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is) {
+// The greedy count, from the left, given where occurrences start.
+VINRA_HOT int CountFromStarts(const CompiledConditions::Piece& p, uint64_t m) {
     if (p.len == 0) return 0;
-    uint64_t m = Starts(p, is);
     if (!p.selfOverlap) return PopEven(m);
     int k = 0;
     while (m) {
@@ -659,10 +733,8 @@ VINRA_HOT int CountPiece(const CompiledConditions::Piece& p, const std::array<ui
 
 // min <= count <= max without the greedy count where the overlapping count
 // already settles it (the greedy count lies between ceil(starts / len) and starts).
-VINRA_HOT bool PlainCountWithin(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is, int min,
-                                int max) {
+VINRA_HOT bool CountWithinFromStarts(const CompiledConditions::Piece& p, uint64_t m, int min, int max) {
     if (p.len == 0) return min <= 0 && 0 <= max;
-    const uint64_t m = Starts(p, is);
     const int starts = PopEven(m);
     if (!p.selfOverlap) return min <= starts && starts <= max;
     // ceil(starts / len) compared without a division: it exceeds max exactly
@@ -670,16 +742,23 @@ VINRA_HOT bool PlainCountWithin(const CompiledConditions::Piece& p, const std::a
     const int64_t len = p.len;
     if (starts < min || starts > int64_t{max} * len) return false;
     if (starts <= max && starts > (int64_t{min} - 1) * len) return true;
-    const int k = CountPiece(p, is);
+    const int k = CountFromStarts(p, m);
     return min <= k && k <= max;
 }
 
-VINRA_HOT bool PresentPiece(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is) {
-    if (p.len == 0) return false;
-    const uint64_t m = Starts(p, is);
-    if (!m) return false;
+VINRA_HOT bool PresentFromStarts(const CompiledConditions::Piece& p, uint64_t m) {
+    if (p.len == 0 || !m) return false;
     if (PopEven(m) <= 8) return true;
-    return CountPiece(p, is) <= 8;
+    return CountFromStarts(p, m) <= 8;
+}
+
+VINRA_HOT bool PlainCountWithin(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is, int min,
+                                int max) {
+    return CountWithinFromStarts(p, p.len == 0 ? 0 : Starts(p, is), min, max);
+}
+
+VINRA_HOT bool PresentPiece(const CompiledConditions::Piece& p, const std::array<uint64_t, 3>& is) {
+    return p.len != 0 && PresentFromStarts(p, Starts(p, is));
 }
 
 // A run of rule's length starts where a bit is left (see SignRule).
@@ -831,6 +910,7 @@ CompiledConditions::CompiledConditions(const ConditionSet& c, const PercentTable
                 inc |= ((sources_[i].mask[s] >> core::PackedShift(m)) & 1) << (8 * (countLanes + static_cast<int>(i)));
             laneInc_[static_cast<size_t>(m)][s] = inc;
         }
+    numberPieces();
 }
 
 double CompiledConditions::Value(PackedRow p) const {
@@ -851,45 +931,84 @@ bool CompiledConditions::Passes(PackedRow p) const {
     return PassesPatterns(p);
 }
 
-// Runs, no- and yes-combinations: the tests that need the whole row.
-VINRA_HOT bool CompiledConditions::shapesPass(PackedRow p, const std::array<uint64_t, 3>& is) const {
+// Runs and no-combinations without '*': patterns that reject wherever they occur.
+VINRA_HOT bool CompiledConditions::forbidden(const std::array<uint64_t, 3>& is) const {
     if (useSigns_)
         for (size_t s = 0; s < 3; ++s)
-            if (signs_[s].runLen > 0 && HasRunPlanned(is[s], signs_[s])) return false;
-    if (useNo_) {
-        for (const auto& cn : no_) {
-            if (cn.star) {
-                if (((p ^ cn.value) & cn.careMask) == 0) return false;
-            } else if (Starts(cn.piece, is) != 0) {
-                return false;
-            }
-        }
+            if (signs_[s].runLen > 0 && HasRunPlanned(is[s], signs_[s])) return true;
+    if (useNo_)
+        for (const auto& cn : no_)
+            if (!cn.star && Starts(cn.piece, is) != 0) return true;
+    return false;
+}
+
+VINRA_HOT bool CompiledConditions::yesHolds(const Yes& y, const std::array<uint64_t, 3>& is) const {
+    if (y.kind == 0) return PlainCountWithin(y.pieces[0], is, y.min, y.max);
+    if (y.kind == 1) {
+        for (const auto& piece : y.pieces)
+            if (PresentPiece(piece, is)) return true;
+        return false;
     }
-    if (useYes_) {
-        for (const auto& y : yes_) {
-            bool ok;
-            if (y.kind == 0) {
-                ok = PlainCountWithin(y.pieces[0], is, y.min, y.max);
-            } else if (y.kind == 1) {
-                ok = false;
-                for (const auto& piece : y.pieces)
-                    if (PresentPiece(piece, is)) {
-                        ok = true;
-                        break;
-                    }
-            } else {
-                ok = true;
-                if (PresentPiece(y.pieces[0], is))
-                    for (size_t i = 1; i < y.pieces.size(); ++i)
-                        if (PresentPiece(y.pieces[i], is)) {
-                            ok = false;
-                            break;
-                        }
-            }
-            if (!ok) return false;
+    if (PresentPiece(y.pieces[0], is))
+        for (size_t i = 1; i < y.pieces.size(); ++i)
+            if (PresentPiece(y.pieces[i], is)) return false;
+    return true;
+}
+
+// Source rows beyond the lanes, no-combinations with '*', yes-combinations.
+VINRA_HOT bool CompiledConditions::restPass(PackedRow p, const std::array<uint64_t, 3>& is) const {
+    for (size_t i = laneSources_; i < sources_.size(); ++i) {
+        const auto& sm = sources_[i];
+        const int h = PopEven((is[0] & sm.mask[0]) | (is[1] & sm.mask[1]) | (is[2] & sm.mask[2]));
+        if (h < sm.min || h > sm.max) return false;
+    }
+    if (useNo_)
+        for (const auto& cn : no_)
+            if (cn.star && ((p ^ cn.value) & cn.careMask) == 0) return false;
+    if (useYes_)
+        for (const auto& y : yes_)
+            if (!yesHolds(y, is)) return false;
+    return true;
+}
+
+// The yes-combinations given where each of their pieces starts (in the
+// numbering of YesPieceStarts).
+VINRA_HOT bool CompiledConditions::yesHoldsFromStarts(const uint64_t* starts) const {
+    for (const auto& y : yes_) {
+        const uint64_t* m = starts + y.firstPiece;
+        bool ok;
+        if (y.kind == 0) {
+            ok = CountWithinFromStarts(y.pieces[0], m[0], y.min, y.max);
+        } else if (y.kind == 1) {
+            ok = false;
+            for (size_t i = 0; i < y.pieces.size() && !ok; ++i) ok = PresentFromStarts(y.pieces[i], m[i]);
+        } else {
+            ok = true;
+            if (PresentFromStarts(y.pieces[0], m[0]))
+                for (size_t i = 1; i < y.pieces.size() && ok; ++i) ok = !PresentFromStarts(y.pieces[i], m[i]);
         }
+        if (!ok) return false;
     }
     return true;
+}
+
+void CompiledConditions::numberPieces() {
+    pieces_.clear();
+    pieceCap_.clear();
+    stars_.clear();
+    if (useYes_)
+        for (auto& y : yes_) {
+            y.firstPiece = static_cast<int>(pieces_.size());
+            for (const auto& piece : y.pieces) {
+                pieces_.push_back(piece);
+                // At most n / len occurrences fit in a row without overlapping.
+                const int most = piece.len == 0 ? 0 : n_ / piece.len;
+                pieceCap_.push_back(y.kind == 0 ? std::clamp(y.max + 1, 1, 64) : (most <= 8 ? 1 : 9));
+            }
+        }
+    if (useNo_)
+        for (const auto& cn : no_)
+            if (cn.star) stars_.push_back(cn);
 }
 
 // A popcount instruction where the processor has one. Clang takes the clones
@@ -909,11 +1028,10 @@ VINRA_POPCNT_CLONES bool CompiledConditions::PassesPatterns(PackedRow p) const {
     const std::array<uint64_t, 3> is{~(lo | hi) & lowMask_, lo & ~hi, hi & ~lo};
     // Every test is a pure function of the row, so the order here only decides
     // how soon a row is turned down: the most selective tests come first.
-    if (useSource_) {
-        for (const auto& sm : sources_) {
-            const int h = PopEven((is[0] & sm.mask[0]) | (is[1] & sm.mask[1]) | (is[2] & sm.mask[2]));
-            if (h < sm.min || h > sm.max) return false;
-        }
+    for (size_t i = 0; useSource_ && i < laneSources_; ++i) {
+        const auto& sm = sources_[i];
+        const int h = PopEven((is[0] & sm.mask[0]) | (is[1] & sm.mask[1]) | (is[2] & sm.mask[2]));
+        if (h < sm.min || h > sm.max) return false;
     }
     if (useSigns_) {
         for (size_t s = 0; s < 3; ++s) {
@@ -921,7 +1039,7 @@ VINRA_POPCNT_CLONES bool CompiledConditions::PassesPatterns(PackedRow p) const {
             if (k < signs_[s].min || k > signs_[s].max) return false;
         }
     }
-    return shapesPass(p, is);
+    return !forbidden(is) && restPass(p, is);
 }
 
 VINRA_POPCNT_CLONES bool CompiledConditions::PassesShapes(PackedRow p) const {
@@ -929,12 +1047,245 @@ VINRA_POPCNT_CLONES bool CompiledConditions::PassesShapes(PackedRow p) const {
     const uint64_t lo = p & lowMask_;
     const uint64_t hi = (p >> 1) & lowMask_;
     const std::array<uint64_t, 3> is{~(lo | hi) & lowMask_, lo & ~hi, hi & ~lo};
-    for (size_t i = laneSources_; i < sources_.size(); ++i) {
-        const auto& sm = sources_[i];
-        const int h = PopEven((is[0] & sm.mask[0]) | (is[1] & sm.mask[1]) | (is[2] & sm.mask[2]));
-        if (h < sm.min || h > sm.max) return false;
+    return !forbidden(is) && restPass(p, is);
+}
+
+VINRA_POPCNT_CLONES bool CompiledConditions::PassesRest(PackedRow p) const {
+    if (rejectAll_) return false;
+    const uint64_t lo = p & lowMask_;
+    const uint64_t hi = (p >> 1) & lowMask_;
+    return restPass(p, {~(lo | hi) & lowMask_, lo & ~hi, hi & ~lo});
+}
+
+VINRA_POPCNT_CLONES bool CompiledConditions::ForbiddenWithin(PackedRow p, uint64_t knownLow) const {
+    const uint64_t known = knownLow & lowMask_;
+    const uint64_t lo = p & known;
+    const uint64_t hi = (p >> 1) & known;
+    return forbidden({~(lo | hi) & known, lo & ~hi, hi & ~lo});
+}
+
+VINRA_POPCNT_CLONES uint64_t CompiledConditions::YesPieceStarts(int k, PackedRow p, uint64_t knownLow) const {
+    const Piece& piece = pieces_[static_cast<size_t>(k)];
+    if (piece.len == 0) return 0;
+    const uint64_t known = knownLow & lowMask_;
+    const uint64_t lo = p & known;
+    const uint64_t hi = (p >> 1) & known;
+    return Starts(piece, {~(lo | hi) & known, lo & ~hi, hi & ~lo});
+}
+
+VINRA_POPCNT_CLONES bool CompiledConditions::YesHoldFromStarts(const uint64_t* starts) const {
+    return !useYes_ || yesHoldsFromStarts(starts);
+}
+
+VINRA_POPCNT_CLONES CompiledConditions::PieceCount CompiledConditions::CountPieceFrom(int k, uint64_t m,
+                                                                                      PieceCount from) const {
+    const Piece& p = pieces_[static_cast<size_t>(k)];
+    if (p.len == 0) return from;
+    if (from.end >= 0) m = from.end >= 30 ? 0 : m & ((1ull << (61 - 2 * from.end)) - 1);
+    if (!p.selfOverlap) {
+        // Occurrences of such a piece never overlap: all of them count.
+        if (m) from.end = (62 - std::countr_zero(m)) / 2 + p.len - 1;
+        from.count += PopEven(m);
+        return from;
     }
-    return shapesPass(p, is);
+    while (m) {
+        const int b = 63 - std::countl_zero(m);
+        ++from.count;
+        from.end = (62 - b) / 2 + p.len - 1;
+        const int next = b - 2 * p.len;  // the next occurrence starts after this one ends
+        m = next < 0 ? 0 : (m & ((2ull << next) - 1));
+    }
+    return from;
+}
+
+bool CompiledConditions::YesHoldFromCounts(const int* counts) const {
+    if (!useYes_) return true;
+    // A piece is present when it occurs 1 to 8 times.
+    auto present = [&](int k) { return counts[k] >= 1 && counts[k] <= 8; };
+    for (const auto& y : yes_) {
+        const int first = y.firstPiece;
+        bool ok;
+        if (y.kind == 0) {
+            ok = y.min <= counts[first] && counts[first] <= y.max;
+        } else if (y.kind == 1) {
+            ok = false;
+            for (size_t i = 0; i < y.pieces.size() && !ok; ++i) ok = present(first + static_cast<int>(i));
+        } else {
+            ok = true;
+            if (present(first))
+                for (size_t i = 1; i < y.pieces.size() && ok; ++i) ok = !present(first + static_cast<int>(i));
+        }
+        if (!ok) return false;
+    }
+    return true;
+}
+
+int CompiledConditions::YesPieceCap(int k) const { return pieceCap_[static_cast<size_t>(k)]; }
+
+int CompiledConditions::YesPieceSpan() const {
+    int span = 0;
+    for (const auto& piece : pieces_) span = std::max(span, piece.len);
+    return span;
+}
+
+bool CompiledConditions::StarMatchesWithin(int k, PackedRow p, uint64_t pairMask) const {
+    const No& cn = stars_[static_cast<size_t>(k)];
+    return ((p ^ cn.value) & cn.careMask & pairMask) == 0;
+}
+
+int CompiledConditions::ForbiddenSpan() const {
+    int span = 0;
+    if (useSigns_)
+        for (const auto& r : signs_) span = std::max(span, r.runLen);
+    if (useNo_)
+        for (const auto& cn : no_)
+            if (!cn.star) span = std::max(span, cn.piece.len);
+    return span;
+}
+
+namespace {
+
+// Per match, the signs a frame allows as a bit set (0 for a match past the frame).
+std::array<unsigned, core::kMaxMatches> AllowedSigns(const std::vector<std::vector<int>>& signs) {
+    std::array<unsigned, core::kMaxMatches> allowed{};
+    for (size_t m = 0; m < signs.size() && m < allowed.size(); ++m)
+        for (int s : signs[m])
+            if (s >= 0 && s <= 2) allowed[m] |= 1u << s;
+    return allowed;
+}
+
+// True when some row of the frame holds the piece somewhere.
+bool PieceMayOccur(const CompiledConditions::Piece& p, const std::array<unsigned, core::kMaxMatches>& allowed,
+                   int n) {
+    for (int i = 0; p.len > 0 && i + p.len <= n; ++i) {
+        bool fits = true;
+        for (int j = 0; j < p.len && fits; ++j)
+            fits = (allowed[static_cast<size_t>(i + j)] >> p.codes[static_cast<size_t>(j)]) & 1;
+        if (fits) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void CompiledConditions::DropAlwaysTrue(const std::vector<std::vector<int>>& signs) {
+    if (static_cast<int>(signs.size()) != n_) return;
+    const auto allowed = AllowedSigns(signs);
+    for (int m = 0; m < n_; ++m)
+        if (allowed[static_cast<size_t>(m)] == 0) return;
+    if (useValue_ && valueTrivial_ && procMin_ <= 1.0 && 1.0 <= procMax_) useValue_ = false;
+    if (useSum_) {
+        int64_t lo = 0, hi = 0;
+        for (size_t m = 0; m < signs.size(); ++m) {
+            int64_t a = INT64_MAX, b = INT64_MIN;
+            for (int s : signs[m]) {
+                a = std::min(a, sum_[m][static_cast<size_t>(s)]);
+                b = std::max(b, sum_[m][static_cast<size_t>(s)]);
+            }
+            lo += a;
+            hi += b;
+        }
+        if (winMin_ <= lo && hi <= winMax_) useSum_ = false;
+    }
+    if (useSigns_)
+        for (size_t s = 0; s < 3; ++s) {
+            SignRule& r = signs_[s];
+            if (r.runLen <= 0) continue;
+            int run = 0, longest = 0;
+            for (int m = 0; m < n_; ++m) {
+                run = (allowed[static_cast<size_t>(m)] >> s) & 1 ? run + 1 : 0;
+                longest = std::max(longest, run);
+            }
+            if (longest < r.runLen) r.runLen = 0, r.steps = 0;
+        }
+    if (useSource_) {
+        // Only the source rows beyond the lanes: the lanes test all theirs at once.
+        std::vector<SourceMask> kept(sources_.begin(), sources_.begin() + static_cast<ptrdiff_t>(laneSources_));
+        for (size_t i = laneSources_; i < sources_.size(); ++i) {
+            const auto& sm = sources_[i];
+            int least = 0, most = 0;
+            for (int m = 0; m < n_; ++m) {
+                unsigned in = 0;
+                for (unsigned s = 0; s < 3; ++s)
+                    if ((sm.mask[s] >> core::PackedShift(m)) & 1) in |= 1u << s;
+                if ((allowed[static_cast<size_t>(m)] & ~in) == 0) ++least;
+                if (allowed[static_cast<size_t>(m)] & in) ++most;
+            }
+            if (!(sm.min <= least && most <= sm.max)) kept.push_back(sm);
+        }
+        sources_.swap(kept);
+    }
+    if (useNo_) {
+        std::vector<No> kept;
+        for (const auto& cn : no_) {
+            bool may = true;
+            if (cn.star) {
+                for (int m = 0; m < n_ && may; ++m)
+                    if ((cn.careMask >> core::PackedShift(m)) & 3)
+                        may = (allowed[static_cast<size_t>(m)] >> ((cn.value >> core::PackedShift(m)) & 3)) & 1;
+            } else {
+                may = PieceMayOccur(cn.piece, allowed, n_);
+            }
+            if (may) kept.push_back(cn);
+        }
+        no_.swap(kept);
+    }
+    if (useYes_) {
+        std::vector<Yes> kept;
+        for (const auto& y : yes_) {
+            bool always = false;
+            if (y.kind == 0) {
+                // The count lies between 0 and n; a piece the frame cannot hold counts 0.
+                const bool may = PieceMayOccur(y.pieces[0], allowed, n_);
+                always = y.min <= 0 && (may ? y.max >= n_ : y.max >= 0);
+            } else if (y.kind == 2) {
+                // Gate absent, or nothing after it can be present.
+                always = !PieceMayOccur(y.pieces[0], allowed, n_);
+                bool restMay = false;
+                for (size_t i = 1; i < y.pieces.size(); ++i) restMay = restMay || PieceMayOccur(y.pieces[i], allowed, n_);
+                always = always || !restMay;
+            }
+            if (!always) kept.push_back(y);
+        }
+        yes_.swap(kept);
+    }
+    numberPieces();
+}
+
+void CompiledConditions::OrderByRejection(const std::vector<std::vector<int>>& signs) {
+    if (static_cast<int>(signs.size()) != n_ || (yes_.size() < 2 && no_.size() < 2)) return;
+    for (const auto& m : signs)
+        if (m.empty()) return;
+    // A fixed sample, so that two runs of one frame test in the same order.
+    std::mt19937_64 rng(0x5eed);
+    constexpr int kSample = 512;
+    std::vector<int> yesFails(yes_.size(), 0), noFails(no_.size(), 0);
+    for (int k = 0; k < kSample; ++k) {
+        PackedRow p = 0;
+        for (int m = 0; m < n_; ++m) {
+            const auto& sm = signs[static_cast<size_t>(m)];
+            p |= static_cast<PackedRow>(sm[rng() % sm.size()]) << core::PackedShift(m);
+        }
+        const uint64_t lo = p & lowMask_;
+        const uint64_t hi = (p >> 1) & lowMask_;
+        const std::array<uint64_t, 3> is{~(lo | hi) & lowMask_, lo & ~hi, hi & ~lo};
+        for (size_t i = 0; i < yes_.size(); ++i) yesFails[i] += !yesHolds(yes_[i], is);
+        for (size_t i = 0; i < no_.size(); ++i) {
+            const auto& cn = no_[i];
+            noFails[i] += cn.star ? ((p ^ cn.value) & cn.careMask) == 0 : Starts(cn.piece, is) != 0;
+        }
+    }
+    auto reorder = [](auto& list, const std::vector<int>& fails) {
+        std::vector<size_t> order(list.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return fails[a] > fails[b]; });
+        std::remove_reference_t<decltype(list)> sorted;
+        for (size_t i : order) sorted.push_back(list[i]);
+        list.swap(sorted);
+    };
+    reorder(yes_, yesFails);
+    reorder(no_, noFails);
+    numberPieces();
 }
 
 bool CompiledConditions::PassesEveryRow(const std::vector<std::vector<int>>& signs) const {

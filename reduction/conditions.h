@@ -211,6 +211,7 @@ public:
     // conditions that only get worse as matches are added: sums, counts, runs,
     // source rows, no-combinations). False means "may pass".
     bool PrefixCannotPass(core::PackedRow p, const PrefixInfo& info, int64_t sumKnown, uint64_t lanesKnown) const;
+    bool RejectsAll() const { return rejectAll_; }
     bool CanPrune() const { return rejectAll_ || useSum_ || useSigns_ || useSource_ || useNo_; }
     // True when every row drawn from signs (the signs allowed at each match)
     // passes: each bound in force holds for the least and the most the frame
@@ -219,6 +220,56 @@ public:
     bool PassesEveryRow(const std::vector<std::vector<int>>& signs) const;
     int64_t Sum(core::PackedRow p) const;
 
+    // Drops, one by one, the conditions that every row drawn from signs
+    // passes (bounds the frame's extremes cannot cross, patterns the frame
+    // cannot hold), so a walk of that frame does not test them row by row.
+    void DropAlwaysTrue(const std::vector<std::vector<int>>& signs);
+    // Puts the source rows beyond the lanes, the no- and the yes-combinations
+    // in the order of how often they turn down a sample of the frame's rows.
+    // Every test is a pure function of the row: only the cost changes.
+    void OrderByRejection(const std::vector<std::vector<int>>& signs);
+
+    // The patterns that reject wherever they occur (runs over their bound and
+    // no-combinations without '*'): the longest of them, 0 when none is in force.
+    int ForbiddenSpan() const;
+    // True when one of those patterns lies wholly within the known matches
+    // (low bit of each known match's pair set in knownLow).
+    bool ForbiddenWithin(core::PackedRow p, uint64_t knownLow) const;
+    // Everything PassesShapes tests but the forbidden patterns: source rows
+    // beyond the lanes, no-combinations with '*', yes-combinations.
+    bool PassesRest(core::PackedRow p) const;
+
+    // The rest taken apart for a walk that keeps a prefix and looks its tails
+    // up in tables. Pieces of the yes-combinations in force, numbered 0..YesPieces()-1:
+    int YesPieces() const { return static_cast<int>(pieces_.size()); }
+    int YesPieceSpan() const;  // the longest of them
+    // Where piece k starts wholly within the known matches (low bits as in PrefixInfo).
+    uint64_t YesPieceStarts(int k, core::PackedRow p, uint64_t knownLow) const;
+    // Every yes-combination, given starts[k] for each piece of the whole row.
+    bool YesHoldFromStarts(const uint64_t* starts) const;
+    // The greedy count of piece k taken from the left: the count so far and
+    // the match where the last counted occurrence ends (-1 when none).
+    struct PieceCount {
+        int count = 0;
+        int end = -1;
+    };
+    int YesPieceLength(int k) const { return pieces_[static_cast<size_t>(k)].len; }
+    bool YesPieceSelfOverlaps(int k) const { return pieces_[static_cast<size_t>(k)].selfOverlap; }
+    // The count of piece k from which on its yes-combination's verdict no
+    // longer changes as the count grows (the bound passed, or a presence that
+    // the row's length cannot take past 8).
+    int YesPieceCap(int k) const;
+    // Goes on counting piece k over starts m that all lie after the ones counted in from.
+    PieceCount CountPieceFrom(int k, uint64_t m, PieceCount from) const;
+    // Every yes-combination, given the greedy count of each piece in the whole row.
+    bool YesHoldFromCounts(const int* counts) const;
+    // No-combinations with '*', numbered 0..StarNos()-1; a row matches one
+    // (and is turned down) when it matches on the part under pairMask and on the rest.
+    int StarNos() const { return static_cast<int>(stars_.size()); }
+    bool StarMatchesWithin(int k, core::PackedRow p, uint64_t pairMask) const;
+    // Source rows beyond the lanes, which only PassesRest tests.
+    bool HasSourcesBeyondLanes() const { return laneSources_ < sources_.size(); }
+
     struct Piece {
         int len = 0;               // 0: never present
         bool selfOverlap = false;  // occurrences may overlap: count greedily
@@ -226,7 +277,13 @@ public:
     };
 
 private:
-    bool shapesPass(core::PackedRow p, const std::array<uint64_t, 3>& is) const;
+    struct Yes;
+    struct No;
+    void numberPieces();
+    bool yesHoldsFromStarts(const uint64_t* starts) const;
+    bool forbidden(const std::array<uint64_t, 3>& is) const;
+    bool restPass(core::PackedRow p, const std::array<uint64_t, 3>& is) const;
+    bool yesHolds(const Yes& y, const std::array<uint64_t, 3>& is) const;
 
     struct SignRule {
         int min = 0, max = 0;
@@ -244,6 +301,7 @@ private:
         int kind = 0;  // 0 plain, 1 '?', 2 '!'
         std::vector<Piece> pieces;
         int min = 0, max = 0;
+        int firstPiece = 0;  // the number of pieces[0] among all yes pieces
     };
     struct No {
         bool star = false;
@@ -266,6 +324,9 @@ private:
     std::vector<SourceMask> sources_;
     std::vector<Yes> yes_;
     std::vector<No> no_;
+    std::vector<Piece> pieces_;  // the pieces of yes_, in order
+    std::vector<int> pieceCap_;  // YesPieceCap of each
+    std::vector<No> stars_;      // the no-combinations of no_ with '*'
     size_t laneSources_ = 0;  // source rows 0 .. laneSources_-1 are checked in the lanes
     uint64_t addHi_ = 0, addLo_ = 0, laneHigh_ = 0;
     std::array<std::array<uint64_t, 3>, core::kMaxMatches> laneInc_{};

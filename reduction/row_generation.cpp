@@ -1,9 +1,11 @@
 #include "reduction/row_generation.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <climits>
 #include <exception>
+#include <memory>
 #include <random>
 #include <system_error>
 #include <thread>
@@ -99,6 +101,9 @@ void CheckResultFits(uint64_t rows, int n) {
 
 namespace {
 
+// The most yes pieces a walk looks up in its tail tables.
+constexpr int kMaxPieces = 16;
+
 // Walks the frame in mixed radix: the first variable match changes slowest.
 // The percentage value is multiplied match by match in match order (as
 // RowValue does, so the doubles agree to the last bit); the prefix up to a
@@ -160,6 +165,7 @@ public:
                 st.lanes[static_cast<size_t>(i)] = cond_.LaneIncrement(m, s);
             }
         }
+        buildTail();
     }
 
     struct State {
@@ -167,6 +173,15 @@ public:
         double value = 1.0;
         int64_t sum = 0;
         uint64_t lanes = 0;
+    };
+
+    // What one thread keeps while it walks: the yes-combinations' verdicts
+    // over the tails, by context and by what the prefix holds of each piece.
+    struct Scratch {
+        static constexpr size_t kSlots = 4096;
+        std::array<uint64_t, kSlots> key;
+        std::array<uint64_t, kSlots> mask{};
+        Scratch() { key.fill(~0ull); }
     };
 
     const std::vector<int>& vars() const { return vars_; }
@@ -196,11 +211,19 @@ public:
         return prune_ && cond_.PrefixCannotPass(st.row, prefix_[j], st.sum, st.lanes);
     }
     int64_t LeavesBelow(size_t j) const { return leavesBelow_[j]; }
+    // The first variable of the tail that is walked as one table.
+    size_t TailFirst() const { return tailFirst_; }
 
     // Tests every row below state st (variables j.. still open), appending the accepted ones.
     // Returns false when stopped by the cancel flag.
     bool Walk(const State& st, size_t j, std::vector<PackedRow>& out, const std::atomic<bool>* cancel,
-              int64_t& tested) const {
+              int64_t& tested, Scratch& scratch) const {
+        if (j == tailFirst_) {
+            if (cancel && cancel->load(std::memory_order_relaxed)) return false;
+            walkTail(st, out, scratch);
+            tested += tailCount_;
+            return true;
+        }
         const int k = step_[j].count;
         if (j + 1 == vars_.size()) {
             if (cancel && cancel->load(std::memory_order_relaxed)) return false;
@@ -228,12 +251,200 @@ public:
                 tested += leavesBelow_[j];
                 continue;
             }
-            if (!Walk(next, j + 1, out, cancel, tested)) return false;
+            if (!Walk(next, j + 1, out, cancel, tested, scratch)) return false;
         }
         return true;
     }
 
 private:
+    // The last variables (at most 64 rows below them) become a table built
+    // once: each tail's bits, sum and lanes. A row is then its prefix's state
+    // plus one entry, and the patterns that reject wherever they occur (runs,
+    // no-combinations without '*') are settled for all the tails of a prefix at
+    // once: those wholly within the prefix by one test, those that reach into
+    // the tail by a mask looked up from the last matches before the tail.
+    void buildTail() {
+        const size_t nvars = vars_.size();
+        tailFirst_ = nvars;
+        uint64_t count = 1;
+        while (tailFirst_ > 0 && count * static_cast<uint64_t>(varSize(tailFirst_ - 1)) <= 64)
+            count *= static_cast<uint64_t>(varSize(--tailFirst_));
+        if (tailFirst_ == nvars) return;  // no variables
+        tailCount_ = static_cast<int>(count);
+        tailPos_ = vars_[tailFirst_];
+        tailBits_.assign(count, 0);
+        tailSum_.assign(count, 0);
+        tailLanes_.assign(count, 0);
+        // Odometer order over the tail variables, the last one fastest.
+        for (uint64_t t = 0; t < count; ++t) {
+            uint64_t q = t;
+            for (size_t j = nvars; j-- > tailFirst_;) {
+                const auto& sv = step_[j];
+                const size_t i = static_cast<size_t>(q % static_cast<uint64_t>(sv.count));
+                q /= static_cast<uint64_t>(sv.count);
+                tailBits_[t] |= sv.bits[i];
+                tailSum_[t] += sv.sum[i];
+                tailLanes_[t] += sv.lanes[i];
+            }
+        }
+        for (int m = 0; m < tailPos_; ++m) headKnown_ |= 1ull << core::PackedShift(m);
+
+        // The matches before the tail that a pattern reaching into it may cover.
+        const int forbiddenSpan = cond_.ForbiddenSpan();
+        pieces_ = cond_.YesPieces();
+        stars_ = cond_.StarNos();
+        const int span = std::max(forbiddenSpan, cond_.YesPieceSpan());
+        allTailsFree_ = forbiddenSpan == 0;
+        ctxLen_ = std::min(std::max(span - 1, 0), tailPos_);
+        if (ctxLen_ > 6) return;  // too many contexts for a table: such rows take the whole test
+        const size_t contexts = size_t{1} << (2 * ctxLen_);
+        tailTable_ = true;
+        // The yes pieces from the table too, when it stays small.
+        fastRest_ = !cond_.HasSourcesBeyondLanes() && pieces_ <= kMaxPieces &&
+                    contexts * count * static_cast<uint64_t>(pieces_) <= (uint64_t{1} << 17);
+        uint64_t tailKnown = 0, tailFixed = 0;
+        for (int m = tailPos_; m < n_; ++m) {
+            tailKnown |= 1ull << core::PackedShift(m);
+            tailFixed |= base_ & (3ull << core::PackedShift(m));
+        }
+        headPairs_ = headKnown_ | (headKnown_ << 1);
+        const uint64_t tailPairs = tailKnown | (tailKnown << 1);
+        // Only the occurrences that reach into the tail: those wholly before it
+        // are the prefix's own, counted once per prefix.
+        std::array<uint64_t, kMaxPieces> reachStarts{};
+        for (int k = 0; k < pieces_ && fastRest_; ++k) {
+            const int first = std::max(tailPos_ - cond_.YesPieceLength(k) + 1, 0);
+            for (int m = first; m < n_; ++m) reachStarts[static_cast<size_t>(k)] |= 1ull << core::PackedShift(m);
+        }
+        // The verdicts cached by what the prefix holds: a count and, for a piece
+        // whose occurrences may overlap, how far its last counted one reaches.
+        cacheYes_ = fastRest_ && pieces_ > 0 && pieces_ <= 5 && ctxLen_ <= 6;
+        ctxMask_.assign(contexts, 0);
+        if (fastRest_) ctxStarts_.assign(contexts * count * static_cast<uint64_t>(pieces_), 0);
+        for (size_t c = 0; c < contexts; ++c) {
+            PackedRow ctx = 0;
+            uint64_t known = tailKnown;
+            bool inFrame = true;
+            for (int i = 0; i < ctxLen_ && inFrame; ++i) {
+                const int m = tailPos_ - ctxLen_ + i;
+                const int code = static_cast<int>(c >> (2 * (ctxLen_ - 1 - i))) & 3;
+                const auto& allowed = signs_[static_cast<size_t>(m)];
+                inFrame = std::find(allowed.begin(), allowed.end(), code) != allowed.end();
+                ctx |= static_cast<PackedRow>(code) << core::PackedShift(m);
+                known |= 1ull << core::PackedShift(m);
+            }
+            if (!inFrame) continue;  // no row of the frame has these signs there
+            uint64_t ok = 0;
+            for (uint64_t t = 0; t < count; ++t) {
+                const PackedRow row = ctx | tailFixed | tailBits_[t];
+                if (allTailsFree_ || !cond_.ForbiddenWithin(row, known)) ok |= 1ull << t;
+                if (fastRest_)
+                    for (int k = 0; k < pieces_; ++k)
+                        ctxStarts_[(c * count + t) * static_cast<size_t>(pieces_) + static_cast<size_t>(k)] =
+                            cond_.YesPieceStarts(k, row, known) & reachStarts[static_cast<size_t>(k)];
+            }
+            ctxMask_[c] = ok;
+        }
+        if (fastRest_) {
+            starTail_.assign(static_cast<size_t>(stars_), 0);
+            for (int k = 0; k < stars_; ++k)
+                for (uint64_t t = 0; t < count; ++t)
+                    if (cond_.StarMatchesWithin(k, tailFixed | tailBits_[t], tailPairs))
+                        starTail_[static_cast<size_t>(k)] |= 1ull << t;
+        }
+    }
+
+    // Tests the rows of every tail below the prefix st, appending the accepted ones.
+    // The tails (as a mask) whose rows hold every yes-combination, below a
+    // prefix of context c whose pieces stand as head[] (wholly before the tail).
+    uint64_t yesTails(size_t c, const uint64_t* table, const std::array<uint64_t, kMaxPieces>& head,
+                      Scratch& scratch) const {
+        std::array<CompiledConditions::PieceCount, kMaxPieces> from{};
+        uint64_t key = c;
+        for (int k = 0; k < pieces_; ++k) {
+            auto& f = from[static_cast<size_t>(k)];
+            f = cond_.CountPieceFrom(k, head[static_cast<size_t>(k)], {});
+            // An end before the first occurrence that reaches the tail blocks nothing.
+            int reach = std::max(f.end - (tailPos_ - cond_.YesPieceLength(k)), 0);
+            // Nor does it matter once the count has reached the piece's cap.
+            const int cap = cond_.YesPieceCap(k);
+            if (f.count >= cap) f.count = cap, reach = 0;
+            if (reach == 0) f.end = -1;
+            key |= (static_cast<uint64_t>(f.count) << 4 | static_cast<uint64_t>(reach)) << (12 + 10 * k);
+        }
+        const size_t slot = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 52);
+        if (scratch.key[slot] == key) return scratch.mask[slot];
+        uint64_t mask = 0;
+        std::array<int, kMaxPieces> counts{};
+        // Only the tails free of forbidden patterns in this context can pass.
+        const uint64_t candidates = ctxMask_[c];
+        for (int t = 0; t < tailCount_; ++t) {
+            if (!((candidates >> t) & 1)) continue;
+            const uint64_t* entry = table + static_cast<size_t>(t) * static_cast<size_t>(pieces_);
+            for (int k = 0; k < pieces_; ++k)
+                counts[static_cast<size_t>(k)] =
+                    cond_.CountPieceFrom(k, entry[k], from[static_cast<size_t>(k)]).count;
+            if (cond_.YesHoldFromCounts(counts.data())) mask |= 1ull << t;
+        }
+        scratch.key[slot] = key;
+        scratch.mask[slot] = mask;
+        return mask;
+    }
+
+    void walkTail(const State& st, std::vector<PackedRow>& out, Scratch& scratch) const {
+        // A percentage value that is 1.0 for every row, outside its bounds.
+        if (!useValue_ && !cond_.PassesValue(1.0)) return;
+        if (cond_.RejectsAll()) return;
+        uint64_t ok = ~0ull;
+        size_t c = 0;
+        if (tailTable_) {
+            if (!allTailsFree_ && cond_.ForbiddenWithin(st.row, headKnown_)) return;
+            if (ctxLen_ > 0)
+                c = static_cast<size_t>((st.row >> (64 - 2 * tailPos_)) & ((1ull << (2 * ctxLen_)) - 1));
+            ok = ctxMask_[c];
+        } else if (!allTailsFree_) {
+            ok = 0;
+            for (int t = 0; t < tailCount_; ++t)
+                if (!cond_.ForbiddenWithin(st.row | tailBits_[static_cast<size_t>(t)], ~0ull)) ok |= 1ull << t;
+        }
+        std::array<uint64_t, kMaxPieces> head{}, starts{};
+        const uint64_t* table = nullptr;
+        if (fastRest_) {
+            // A no-combination with '*' turns down the tails it matches when the prefix matches it.
+            for (int k = 0; k < stars_; ++k)
+                if (cond_.StarMatchesWithin(k, st.row, headPairs_)) ok &= ~starTail_[static_cast<size_t>(k)];
+            for (int k = 0; k < pieces_; ++k)
+                head[static_cast<size_t>(k)] = cond_.YesPieceStarts(k, st.row, headKnown_);
+            table = ctxStarts_.data() + c * static_cast<size_t>(tailCount_) * static_cast<size_t>(pieces_);
+            if (cacheYes_) ok &= yesTails(c, table, head, scratch);
+        }
+        const bool useSum = cond_.usesSum();
+        // Only the tails still in the mask, in order.
+        ok &= tailCount_ == 64 ? ~0ull : (1ull << tailCount_) - 1;
+        for (; ok; ok &= ok - 1) {
+            const int t = std::countr_zero(ok);
+            const size_t i = static_cast<size_t>(t);
+            if (!cond_.LanesPass(st.lanes + tailLanes_[i])) continue;
+            if (useSum && !cond_.PassesSum(st.sum + tailSum_[i])) continue;
+            const PackedRow row = st.row | tailBits_[i];
+            if (useValue_) {
+                // Match by match in match order, as the plain value multiplies.
+                double v = st.value;
+                for (int m = tailPos_; m < n_; ++m) v *= cond_.factor(m, core::PackedSign(row, m));
+                if (!cond_.PassesValue(v)) continue;
+            }
+            if (cacheYes_) {
+                out.push_back(row);
+            } else if (fastRest_) {
+                const uint64_t* entry = table + i * static_cast<size_t>(pieces_);
+                for (size_t k = 0; k < static_cast<size_t>(pieces_); ++k) starts[k] = head[k] | entry[k];
+                if (cond_.YesHoldFromStarts(starts.data())) out.push_back(row);
+            } else if (cond_.PassesRest(row)) {
+                out.push_back(row);
+            }
+        }
+    }
+
     double fixedProduct(int from, int until, double v) const {
         for (int m = from; m < until; ++m) v *= cond_.factor(m, signs_[static_cast<size_t>(m)][0]);
         return v;
@@ -257,6 +468,18 @@ private:
         std::array<uint64_t, 3> lanes{};
     };
     std::vector<VarStep> step_;
+    size_t tailFirst_ = 0;
+    int tailCount_ = 0, tailPos_ = 0, ctxLen_ = 0;
+    std::vector<PackedRow> tailBits_;
+    std::vector<int64_t> tailSum_;
+    std::vector<uint64_t> tailLanes_;
+    uint64_t headKnown_ = 0;
+    bool allTailsFree_ = true, tailTable_ = false, fastRest_ = false, cacheYes_ = false;
+    std::vector<uint64_t> ctxMask_;  // per context before the tail, the tails free of forbidden patterns
+    int pieces_ = 0, stars_ = 0;
+    uint64_t headPairs_ = 0;
+    std::vector<uint64_t> ctxStarts_;  // per context and tail, where each yes piece starts there
+    std::vector<uint64_t> starTail_;   // per no-combination with '*', the tails that match its tail part
 };
 
 // Every row of the frame in expansion order, for conditions that pass them
@@ -352,7 +575,9 @@ std::vector<PackedRow> ExpandFrame(const std::vector<std::string>& frame, int n,
     const auto signs = FrameSigns(frame, n);
     ConditionSet cc = c;
     cc.n = n;
-    const CompiledConditions cond(cc, t);
+    CompiledConditions cond(cc, t);
+    cond.DropAlwaysTrue(signs);
+    cond.OrderByRejection(signs);
     const FrameWalker walker(signs, cond);
     std::vector<PackedRow> out;
     const auto& vars = walker.vars();
@@ -375,7 +600,8 @@ std::vector<PackedRow> ExpandFrame(const std::vector<std::string>& frame, int n,
     size_t depth = 0;
     uint64_t chunks = 1;
     const uint64_t wantChunks = total >= 50000 ? 64 : 1;
-    while (chunks < wantChunks && depth + 1 < vars.size()) chunks *= static_cast<uint64_t>(walker.varSize(depth++));
+    while (chunks < wantChunks && depth + 1 < vars.size() && depth < walker.TailFirst())
+        chunks *= static_cast<uint64_t>(walker.varSize(depth++));
 
     std::vector<FrameWalker::State> starts{walker.Initial()};
     for (size_t j = 0; j < depth; ++j) {
@@ -397,11 +623,17 @@ std::vector<PackedRow> ExpandFrame(const std::vector<std::string>& frame, int n,
     std::atomic<bool> failed{false};
     std::exception_ptr error;  // set by the helper thread only
     auto walk = [&] {
+        auto scratch = std::make_unique<FrameWalker::Scratch>();
+        // Each chunk's rows gather in one buffer the worker keeps, and are then
+        // copied out at their exact size: no chain of growing copies per chunk.
+        std::vector<PackedRow> rows;
         for (;;) {
             const size_t i = nextChunk.fetch_add(1);
             if (i >= starts.size() || failed.load(std::memory_order_relaxed)) return;
             int64_t count = 0;
-            const bool done = walker.Walk(starts[i], depth, parts[i], cancel, count);
+            rows.clear();
+            const bool done = walker.Walk(starts[i], depth, rows, cancel, count, *scratch);
+            parts[i].assign(rows.begin(), rows.end());
             if (tested) tested->fetch_add(count, std::memory_order_relaxed);
             if (accepted) accepted->fetch_add(static_cast<int64_t>(parts[i].size()), std::memory_order_relaxed);
             if (!done) return;

@@ -12,6 +12,11 @@
 #include <optional>
 #include <stdexcept>
 #include <thread>
+#include <type_traits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <fmt/format.h>
 
@@ -50,8 +55,15 @@ namespace {
 
 constexpr int kDepth = 4;  // distances 0..3
 
+// The counts at one position of a chunk. With fewer than 65 536 rows no count
+// can pass 65 535 and 16 bits a count do for the walk: half the memory to
+// clear and to walk, and the four counts are the class code as they lie. The
+// transform keeps 32 bits: its spreading step runs faster on them.
 struct Counters {
     uint32_t h[kDepth];
+};
+struct Counters16 {
+    uint16_t h[kDepth];
 };
 
 // A class as one value: four 16-bit counts when no count can pass 65 535 (fewer
@@ -61,16 +73,18 @@ struct WideCode {
     uint64_t a = 0, b = 0;
     bool operator==(const WideCode&) const = default;
 };
-
-template <class Code>
-Code CodeOf(const Counters& c);
-template <>
-inline SmallCode CodeOf<SmallCode>(const Counters& c) {
-    return uint64_t{c.h[0]} | (uint64_t{c.h[1]} << 16) | (uint64_t{c.h[2]} << 32) | (uint64_t{c.h[3]} << 48);
-}
-template <>
-inline WideCode CodeOf<WideCode>(const Counters& c) {
-    return {uint64_t{c.h[0]} | (uint64_t{c.h[1]} << 32), uint64_t{c.h[2]} | (uint64_t{c.h[3]} << 32)};
+template <class Code, class C>
+inline Code CodeOf(const C& c) {
+    if constexpr (std::is_same_v<Code, SmallCode>) {
+        if constexpr (std::is_same_v<C, Counters16>) {
+            SmallCode code;
+            std::memcpy(&code, c.h, sizeof code);  // h[0] in the low bits, as below
+            if constexpr (std::endian::native == std::endian::little) return code;
+        }
+        return uint64_t{c.h[0]} | (uint64_t{c.h[1]} << 16) | (uint64_t{c.h[2]} << 32) | (uint64_t{c.h[3]} << 48);
+    } else {
+        return {uint64_t{c.h[0]} | (uint64_t{c.h[1]} << 32), uint64_t{c.h[2]} | (uint64_t{c.h[3]} << 32)};
+    }
 }
 inline std::array<int64_t, 4> CountsOf(SmallCode c) {
     return {static_cast<int64_t>(c & 0xFFFF), static_cast<int64_t>((c >> 16) & 0xFFFF),
@@ -87,54 +101,66 @@ inline uint64_t HashCode(const WideCode& c) {
 }
 
 // Classes in the order first met, with their outcome counts. Open addressing
-// with the codes in the slots: this runs once per outcome.
+// with the codes and the counts in the slots, so that an outcome touches one
+// slot only: this runs once per outcome. The counts go to the list in order
+// when it is read.
 template <class Code>
 class ClassList {
 public:
     [[gnu::always_inline]] void Add(const Code& code, int64_t count) {
-        if (!entries_.empty() && entries_[last_].first == code) {
-            entries_[last_].second += count;
+        if (last_ != kNone && slots_[last_].code == code) {
+            slots_[last_].count += count;
             return;
         }
-        if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
+        if ((order_.size() + 1) * 2 > slots_.size()) Grow();
         const size_t mask = slots_.size() - 1;
         size_t i = HashCode(code) >> shift_;
         for (;; i = (i + 1) & mask) {
             Slot& s = slots_[i];
             if (s.index == kEmpty) break;
             if (s.code == code) {
-                entries_[s.index].second += count;
-                last_ = s.index;
+                s.count += count;
+                last_ = i;
                 return;
             }
         }
-        slots_[i] = {code, static_cast<uint32_t>(entries_.size())};
-        last_ = static_cast<uint32_t>(entries_.size());
-        entries_.emplace_back(code, count);
+        slots_[i] = {code, static_cast<uint32_t>(order_.size()), count};
+        last_ = i;
+        order_.push_back(code);
     }
-    const std::vector<std::pair<Code, int64_t>>& entries() const { return entries_; }
+    // The classes with their counts, in the order first met.
+    std::vector<std::pair<Code, int64_t>> entries() const {
+        std::vector<std::pair<Code, int64_t>> out(order_.size());
+        for (const Slot& s : slots_)
+            if (s.index != kEmpty) out[s.index] = {s.code, s.count};
+        return out;
+    }
 
 private:
     static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
+    static constexpr size_t kNone = ~size_t{0};
     struct Slot {
         Code code{};
         uint32_t index = kEmpty;
+        int64_t count = 0;
     };
     [[gnu::noinline]] void Grow() {
         std::vector<Slot> slots(slots_.empty() ? 256 : slots_.size() * 2);
         const size_t mask = slots.size() - 1;
         shift_ = 64 - std::countr_zero(slots.size());
-        for (size_t e = 0; e < entries_.size(); ++e) {
-            size_t i = HashCode(entries_[e].first) >> shift_;
+        for (const Slot& s : slots_) {
+            if (s.index == kEmpty) continue;
+            size_t i = HashCode(s.code) >> shift_;
             while (slots[i].index != kEmpty) i = (i + 1) & mask;
-            slots[i] = {entries_[e].first, static_cast<uint32_t>(e)};
+            slots[i] = s;
         }
         slots_.swap(slots);
+        last_ = kNone;
     }
-    std::vector<std::pair<Code, int64_t>> entries_;
+    std::vector<Code> order_;
     std::vector<Slot> slots_;
     int shift_ = 64;
-    uint32_t last_ = 0;
+    size_t last_ = kNone;
 };
 
 enum class Method { Direct, Walk, Transform };
@@ -187,7 +213,52 @@ struct RowInfo {
     int outWrong;     // suffix matches where the row's sign is outside the outcomes' signs
     uint64_t base;    // walk layout: position of its in-frame suffix signs
     uint64_t extPos;  // transform layout: its position
+    // Walk layout: where its base positions, steps and step groups start in WalkTables.
+    uint32_t basesAt = 0, stepsAt = 0, startsAt = 0;
+    uint8_t nb = 0, ni = 0;
 };
+
+// Per row, what the walk needs in every chunk, worked out once: the base
+// positions (every in-frame sign at the suffix matches where the row is
+// outside) and, per suffix match where it is inside, the steps to the other signs.
+struct WalkTables {
+    std::vector<uint64_t> bases;
+    std::vector<int64_t> steps;
+    std::vector<uint16_t> starts;  // per row ni + 1 offsets into its steps
+};
+
+void AddWalkRow(const Layout& L, RowInfo& r, WalkTables& W) {
+    r.basesAt = static_cast<uint32_t>(W.bases.size());
+    r.stepsAt = static_cast<uint32_t>(W.steps.size());
+    r.startsAt = static_cast<uint32_t>(W.starts.size());
+    if (r.fixedWrong + r.outWrong >= kDepth) return;  // never within three signs: nb stays 0
+    W.bases.push_back(r.base);
+    size_t nb = 1;
+    int ni = 0, ns = 0;
+    W.starts.push_back(0);
+    for (int m : L.suffix) {
+        const int code = core::PackedSign(r.row, m);
+        const int digit = L.rank[m * 4 + code];
+        if (digit < 0) {
+            const size_t before = nb;
+            for (int d = 1; d < L.radix[m]; ++d)
+                for (size_t b = 0; b < before; ++b) {
+                    W.bases.push_back(W.bases[r.basesAt + b] + d * L.stride[m]);
+                    ++nb;
+                }
+        } else {
+            for (int d = 0; d < L.radix[m]; ++d)
+                if (d != digit) {
+                    W.steps.push_back((static_cast<int64_t>(d) - digit) * static_cast<int64_t>(L.stride[m]));
+                    ++ns;
+                }
+            W.starts.push_back(static_cast<uint16_t>(ns));
+            ++ni;
+        }
+    }
+    r.nb = static_cast<uint8_t>(nb);
+    r.ni = static_cast<uint8_t>(ni);
+}
 
 // The chunk's signs at the prefix matches, packed.
 PackedRow ChunkPrefix(const Layout& L, uint64_t chunk) {
@@ -214,37 +285,36 @@ inline int PrefixWrong(const Layout& L, PackedRow row, PackedRow chunkPrefix) {
 }
 
 // Adds each row's distance-0..3 neighbourhood inside the chunk.
-bool FillByWalk(const Layout& L, const std::vector<RowInfo>& rows, PackedRow chunkPrefix, Counters* buf,
-                const std::atomic<bool>* cancel) {
-    // Per suffix match of the current row: the steps to its other in-frame signs.
-    std::array<int64_t, core::kMaxMatches * 2> steps{};
-    std::array<int, core::kMaxMatches + 1> stepStart{};
-    std::array<uint64_t, 64> bases{};
+// shared holds every row's tables, or is null (many rows): each row's are
+// then worked out again in every chunk, in memory that does not grow with them.
+template <class C>
+bool FillByWalk(const Layout& L, const std::vector<RowInfo>& rows, const WalkTables* shared, PackedRow chunkPrefix,
+                C* buf, const std::atomic<bool>* cancel) {
     size_t counter = 0;
-    for (const RowInfo& r : rows) {
+    WalkTables own;
+    for (const RowInfo& row : rows) {
         if ((++counter & 255) == 0 && cancel && cancel->load(std::memory_order_relaxed)) return false;
-        const int d0 = r.fixedWrong + r.outWrong + PrefixWrong(L, r.row, chunkPrefix);
+        const int d0 = row.fixedWrong + row.outWrong + PrefixWrong(L, row.row, chunkPrefix);
         if (d0 >= kDepth) continue;
         const int budget = kDepth - 1 - d0;
-        // Base positions: every in-frame sign at the matches where the row is outside.
-        size_t nb = 1;
-        bases[0] = r.base;
-        int ni = 0;
-        stepStart[0] = 0;
-        int ns = 0;
-        for (int m : L.suffix) {
-            const int code = core::PackedSign(r.row, m);
-            const int digit = L.rank[m * 4 + code];
-            if (digit < 0) {
-                const size_t before = nb;
-                for (int d = 1; d < L.radix[m]; ++d)
-                    for (size_t b = 0; b < before; ++b) bases[nb++] = bases[b] + d * L.stride[m];
-            } else if (budget > 0) {
-                for (int d = 0; d < L.radix[m]; ++d)
-                    if (d != digit) steps[ns++] = (static_cast<int64_t>(d) - digit) * static_cast<int64_t>(L.stride[m]);
-                stepStart[++ni] = ns;
-            }
+        const RowInfo* rp = &row;
+        RowInfo mine;
+        if (!shared) {
+            own.bases.clear();
+            own.steps.clear();
+            own.starts.clear();
+            mine = row;
+            AddWalkRow(L, mine, own);
+            rp = &mine;
         }
+        const RowInfo& r = *rp;
+        const WalkTables& W = shared ? *shared : own;
+        const uint64_t* bases = W.bases.data() + r.basesAt;
+        const int64_t* steps = W.steps.data() + r.stepsAt;
+        const uint16_t* stepStart = W.starts.data() + r.startsAt;
+        const size_t nb = r.nb;
+        const int ni = r.ni;
+        const int ns = stepStart[ni];
         for (size_t b = 0; b < nb; ++b) {
             const uint64_t p0 = bases[b];
             buf[p0].h[d0]++;
@@ -273,34 +343,53 @@ bool FillByWalk(const Layout& L, const std::vector<RowInfo>& rows, PackedRow chu
 // match's other digits), cut at x^3. E and R are the digit counts (with and
 // without the outside digit) when known at compile time, which lets the
 // compiler unroll the digits of the common frames; 0 takes e and r.
-template <int E, int R>
-void Spread(Counters* buf, uint64_t size, uint64_t s, int e, int r) {
+template <int E, int R, class C>
+void Spread(C* buf, uint64_t size, uint64_t s, int e, int r) {
     if constexpr (E > 0) {
         e = E;
         r = R;
     }
     const uint64_t block = s * static_cast<uint64_t>(e);
     for (uint64_t base = 0; base < size; base += block) {
-        Counters* f = buf + base;
+        C* f = buf + base;
+#if defined(__SSE2__)
+        if constexpr (std::is_same_v<C, Counters>) {
+            // The four 32-bit counts of a position are one register: x * (T - f)
+            // is the difference moved up one count.
+            for (uint64_t off = 0; off < s; ++off) {
+                C* p = f + off;
+                __m128i t = _mm_setzero_si128();
+                for (int d = 0; d < e; ++d)
+                    t = _mm_add_epi32(t, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + static_cast<uint64_t>(d) * s)));
+                for (int d = 0; d < r; ++d) {
+                    __m128i* q = reinterpret_cast<__m128i*>(p + static_cast<uint64_t>(d) * s);
+                    const __m128i c = _mm_loadu_si128(q);
+                    _mm_storeu_si128(q, _mm_add_epi32(c, _mm_slli_si128(_mm_sub_epi32(t, c), 4)));
+                }
+            }
+            continue;
+        }
+#endif
         for (uint64_t off = 0; off < s; ++off) {
-            Counters* p = f + off;
+            C* p = f + off;
             uint32_t t[kDepth] = {0, 0, 0, 0};
             for (int d = 0; d < e; ++d)
                 for (int j = 0; j < kDepth - 1; ++j) t[j] += p[static_cast<uint64_t>(d) * s].h[j];
             for (int d = 0; d < r; ++d) {
-                Counters& c = p[static_cast<uint64_t>(d) * s];
-                // g = f + x * (T - f), cut at x^3
+                C& c = p[static_cast<uint64_t>(d) * s];
+                // g = f + x * (T - f), cut at x^3 (16-bit counts wrap alike and end exact)
                 const uint32_t o0 = t[0] - c.h[0], o1 = t[1] - c.h[1], o2 = t[2] - c.h[2];
-                c.h[1] += o0;
-                c.h[2] += o1;
-                c.h[3] += o2;
+                c.h[1] = static_cast<decltype(+c.h[1])>(c.h[1] + o0);
+                c.h[2] = static_cast<decltype(+c.h[2])>(c.h[2] + o1);
+                c.h[3] = static_cast<decltype(+c.h[3])>(c.h[3] + o2);
             }
         }
     }
 }
 
 // Drops every row at its position with x^distance, then spreads match by match.
-bool FillByTransform(const Layout& L, const std::vector<RowInfo>& rows, PackedRow chunkPrefix, Counters* buf,
+template <class C>
+bool FillByTransform(const Layout& L, const std::vector<RowInfo>& rows, PackedRow chunkPrefix, C* buf,
                      const std::atomic<bool>* cancel) {
     size_t counter = 0;
     for (const RowInfo& r : rows) {
@@ -350,21 +439,40 @@ Layout MakeLayout(const std::vector<PackedRow>& outcomes, const std::vector<Pack
     Layout L;
     L.n = n;
     const uint64_t mask = core::PackedMask(n);
-    uint64_t seen0 = 0, seen1 = 0, seen2 = 0, bad = 0;  // per code: the matches that hold it
-    // The order of the outcomes is found in the same pass over them.
-    bool down = false, repeat = false;
-    PackedRow previous = 0;
-    for (size_t i = 0; i < outcomes.size(); ++i) {
-        const PackedRow o = outcomes[i];
-        const uint64_t lo = o & 0x5555555555555555ull, hi = (o >> 1) & 0x5555555555555555ull;
-        seen0 |= ~lo & ~hi;
-        seen1 |= lo & ~hi;
-        seen2 |= hi & ~lo;
+    // Per code, the matches where some outcome holds it: one, two, never a
+    // zero (all), and the invalid code 3. Four plain reductions the compiler
+    // vectorises; the order is checked in a second, scalar loop.
+    uint64_t ones = 0, twos = 0, noZero = ~0ull, bad = 0, beyond = 0;
+    const PackedRow* o = outcomes.data();
+    const size_t count = outcomes.size();
+    for (size_t i = 0; i < count; ++i) {
+        const uint64_t lo = o[i] & 0x5555555555555555ull, hi = (o[i] >> 1) & 0x5555555555555555ull;
+        ones |= lo & ~hi;
+        twos |= hi & ~lo;
+        noZero &= lo | hi;
         bad |= lo & hi;
-        const PackedRow m = o & mask;
-        down |= m < previous;
-        repeat |= (m == previous) & (i > 0);
-        previous = m;
+        beyond |= o[i] & ~mask;
+    }
+    const uint64_t seen0 = ~noZero, seen1 = ones, seen2 = twos;
+    bool down = false, repeat = false;
+    if (beyond == 0) {
+        // Nothing past the n matches (the engine's rows): the words compare as
+        // they are, four pairs a step.
+        size_t i = 1;
+        for (; i + 4 <= count && !down; i += 4) {
+            down = (o[i] < o[i - 1]) | (o[i + 1] < o[i]) | (o[i + 2] < o[i + 1]) | (o[i + 3] < o[i + 2]);
+            repeat |= (o[i] == o[i - 1]) | (o[i + 1] == o[i]) | (o[i + 2] == o[i + 1]) | (o[i + 3] == o[i + 2]);
+        }
+        for (; i < count && !down; ++i) {
+            down = o[i] < o[i - 1];
+            repeat |= o[i] == o[i - 1];
+        }
+    } else {
+        for (size_t i = 1; i < count && !down; ++i) {
+            const PackedRow a = o[i - 1] & mask, b = o[i] & mask;
+            down = b < a;
+            repeat |= a == b;
+        }
     }
     L.sorted = !down;
     L.strictly = !down && !repeat;
@@ -492,6 +600,7 @@ struct TallyJob {
     const Layout& L;
     const std::vector<PackedRow>& outcomes;
     const std::vector<RowInfo>& rows;
+    const WalkTables* walk;  // the walk layout's per-row tables
     const std::vector<ChunkRun>& runs;
     const std::vector<uint32_t>& order;  // ascending order of the outcomes when they are not sorted
     bool sorted;
@@ -506,7 +615,7 @@ struct TallyJob {
     PackedRow At(size_t i) const { return outcomes[sorted ? i : order[i]] & core::PackedMask(n); }
     bool Cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
 
-    template <class Code>
+    template <class Code, class C>
     void Run(WarrantyTable& table, unsigned threads) const {
         std::vector<ClassList<Code>> runClasses(sorted ? runs.size() : 0);
         std::vector<Code> perOutcome(sorted ? 0 : outcomes.size());
@@ -515,7 +624,10 @@ struct TallyJob {
         std::atomic<size_t> next{0};
 
         auto worker = [&]() {
-            std::vector<Counters> buffer(L.bufferSize());
+            std::vector<C> buffer(L.bufferSize());
+            // The counters start at zero; a chunk read whole clears them as it
+            // reads, so the next chunk needs no separate pass over them.
+            bool clean = true;
             for (;;) {
                 const size_t ri = next.fetch_add(1);
                 if (ri >= runs.size() || Cancelled()) return;
@@ -534,15 +646,16 @@ struct TallyJob {
                         else list.Add(CodeOf<Code>(c), 1);
                     }
                 } else {
-                    std::memset(buffer.data(), 0, buffer.size() * sizeof(Counters));
+                    if (!clean) std::memset(buffer.data(), 0, buffer.size() * sizeof(C));
+                    clean = false;
                     const PackedRow prefix = ChunkPrefix(L, run.chunk);
                     const bool ok = L.method == Method::Transform
                                         ? FillByTransform(L, rows, prefix, buffer.data(), cancel)
-                                        : FillByWalk(L, rows, prefix, buffer.data(), cancel);
+                                        : FillByWalk(L, rows, walk, prefix, buffer.data(), cancel);
                     if (!ok) return;
                     if (each) {
                         for (size_t i = run.begin; i < run.end; ++i) {
-                            const Counters& c = buffer[L.PosOf(At(i))];
+                            const C& c = buffer[L.PosOf(At(i))];
                             (*each)[sorted ? i : order[i]] = {c.h[0], c.h[1], c.h[2], c.h[3]};
                         }
                     } else if (!sorted) {
@@ -553,7 +666,11 @@ struct TallyJob {
                         // The whole chunk, in order: outcome i sits at position i
                         // (in the transform too when no row needs an outside digit).
                         ClassList<Code>& list = runClasses[ri];
-                        for (size_t q = 0; q < L.chunkSize; ++q) list.Add(CodeOf<Code>(buffer[q]), 1);
+                        for (size_t q = 0; q < L.chunkSize; ++q) {
+                            list.Add(CodeOf<Code>(buffer[q]), 1);
+                            buffer[q] = C{{0, 0, 0, 0}};
+                        }
+                        clean = true;
                     } else {
                         ClassList<Code>& list = runClasses[ri];
                         for (size_t i = run.begin; i < run.end; ++i) list.Add(CodeOf<Code>(buffer[L.PosOf(At(i))]), 1);
@@ -701,14 +818,20 @@ WarrantyTable Tally(const std::vector<PackedRow>& outcomes, const std::vector<Pa
     std::vector<RowInfo> rows;
     rows.reserve(systemRows.size());
     for (PackedRow r : systemRows) rows.push_back(MakeRowInfo(L, r));
+    // The walk's per-row tables once for all chunks, while they stay small.
+    WalkTables walk;
+    const bool shareWalk = L.method == Method::Walk && rows.size() <= 65536;
+    if (shareWalk)
+        for (RowInfo& r : rows) AddWalkRow(L, r, walk);
 
-    TallyJob job{L, outcomes, rows, runs, order, sorted, strictly, n, cancel, tested, each};
+    TallyJob job{L, outcomes, rows, shareWalk ? &walk : nullptr, runs, order, sorted, strictly, n, cancel, tested, each};
     const double work = static_cast<double>(outcomes.size()) + static_cast<double>(rows.size()) * runs.size();
     const bool worthIt = work > 50000 || options.threads > 1;
     const unsigned threads =
         (runs.size() > 1 && worthIt) ? static_cast<unsigned>(std::min<size_t>(hw, runs.size())) : 1;
-    if (rows.size() <= 0xFFFF) job.Run<SmallCode>(table, threads);
-    else job.Run<WideCode>(table, threads);
+    if (rows.size() > 0xFFFF) job.Run<WideCode, Counters>(table, threads);
+    else if (L.method == Method::Walk) job.Run<SmallCode, Counters16>(table, threads);
+    else job.Run<SmallCode, Counters>(table, threads);
     return table;
 }
 

@@ -215,6 +215,96 @@ TEST(FullExpansion, ConditionsThatPassEveryRowAgreeWithThePlainExpansion) {
               plain::ExpandFrame(Full(11, "012"), 11, AllOff(11), {}));
 }
 
+// Real condition sets of the kinds players use, each on frames of 10 to 12
+// matches with singles, doubles and full guards in random places: the walk
+// looks the last matches up in tables (patterns reaching into them, yes-
+// combination counts carried over from the matches before, cached verdicts),
+// and every such path must give exactly the plain expansion.
+TEST(FullExpansion, TypicalConditionSetsOnRandomFramesAgreeWithThePlainExpansion) {
+    struct Case {
+        const char* name;
+        std::function<void(ConditionSet&)> set;
+    };
+    auto typical = [](ConditionSet& c) {
+        c.flags[core::UseMaxMin] = c.flags[core::UseURad] = c.flags[core::UseJaKomb] = true;
+        c.flags[core::UseNejKomb] = c.flags[core::UseChooseWin] = true;
+        c.minCount = {2, 1, 1};
+        c.maxCount = {7, 5, 5};
+        c.runMax = {4, 3, 3};
+        c.sourceRows = {{"0,0,01,1,0,2,0,01,02,0,1,0", 5, 10}, {"2,1,1,0,02,0,2,2,1,*,0,12", 2, 8}};
+        c.yesCombinations = {{"00", 1, 3}, {"11?22", 0, 0}};
+        std::string star(static_cast<size_t>(c.n), '*');
+        star[7] = '0', star[9] = '1';
+        c.noCombinations = {"2222", star};
+        for (int m = 0; m < core::kMaxMatches; ++m) c.sumTable[static_cast<size_t>(m)] = {40 + m % 7, 25, 35 - m % 5};
+        c.winMin = 300;
+        c.winMax = 420;
+    };
+    const std::vector<Case> cases{
+        {"typical", typical},
+        {"overlapping pieces counted exactly",
+         [](ConditionSet& c) {
+             c.flags[core::UseJaKomb] = true;
+             c.yesCombinations = {{"000", 1, 1}, {"0101", 0, 1}, {"11", 2, 2}};
+         }},
+        {"presence of single signs past eight",
+         [](ConditionSet& c) {
+             c.flags[core::UseJaKomb] = true;
+             c.yesCombinations = {{"1?0", 0, 0}, {"2!1", 0, 0}};
+         }},
+        {"gates and a long forbidden piece",
+         [](ConditionSet& c) {
+             c.flags[core::UseJaKomb] = c.flags[core::UseNejKomb] = true;
+             c.yesCombinations = {{"02!20!11", 0, 0}};
+             std::string star(static_cast<size_t>(c.n), '*');
+             star[3] = '2';
+             c.noCombinations = {"0101010", star, "212"};
+         }},
+        {"more source rows than lanes",
+         [&](ConditionSet& c) {
+             typical(c);
+             for (int i = 0; i < 5; ++i) c.sourceRows.push_back({"01,12,02,0,1,2,01,12,02,0,1,2", 3, 9});
+         }},
+        {"six pieces, past the cache",
+         [](ConditionSet& c) {
+             c.flags[core::UseJaKomb] = true;
+             c.yesCombinations = {{"00?11?22", 0, 0}, {"01?10?12", 0, 0}};
+         }},
+        {"percentage value with a yes-combination",
+         [](ConditionSet& c) {
+             c.flags[core::UseProcent] = c.flags[core::UseJaKomb] = true;
+             c.procMin = 0.05;
+             c.procMax = 40;
+             c.yesCombinations = {{"22", 0, 2}};
+         }},
+    };
+    testing::Randomiser rnd(2813);
+    PercentTables t;
+    for (int m = 0; m < core::kMaxMatches; ++m)
+        for (size_t s = 0; s < 3; ++s) {
+            t.user[static_cast<size_t>(m)][s] = 10 + (m * 7 + static_cast<int>(s) * 13) % 50;
+            t.people[static_cast<size_t>(m)][s] = 20 + (m * 11 + static_cast<int>(s) * 5) % 30;
+        }
+    for (const auto& k : cases)
+        for (int round = 0; round < 3; ++round) {
+            const int n = 10 + round;
+            std::vector<std::string> frame;
+            for (int m = 0; m < n; ++m) {
+                const int kind = rnd.Int(0, 9);
+                frame.push_back(kind < 2 ? std::string(1, static_cast<char>('0' + rnd.Int(0, 2)))
+                                         : kind < 4 ? std::string(rnd.Chance(50) ? "01" : "12") : "012");
+            }
+            ConditionSet c = AllOff(n);
+            k.set(c);
+            const auto fast = Strings(ExpandFrame(frame, n, c, t, nullptr, nullptr), n);
+            const auto plain = plain::ExpandFrame(frame, n, c, t);
+            ASSERT_EQ(fast, plain) << k.name << ", frame of " << n;
+            // Neither all nor nothing: the case tests rows both ways.
+            EXPECT_GT(fast.size(), 0u) << k.name << ", frame of " << n;
+            EXPECT_LT(fast.size(), core::MathRowCount(frame)) << k.name << ", frame of " << n;
+        }
+}
+
 TEST(FullExpansion, RowDifferenceKeepsTheStartRowFirst) {
     GenerationInput in;
     in.conditions = AllOff(4);

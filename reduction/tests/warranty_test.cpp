@@ -118,6 +118,22 @@ TEST(TallyWarranty, MatchesThePlainTallyOnALargeFrame) {
     EXPECT_EQ(tested.load(), static_cast<int64_t>(kept.size()));
 }
 
+// Counts near the top of what 16 bits hold: every row of a 4-match frame many
+// times over, just below 65 536 rows (counts in 16 bits) and just above (32 bits).
+TEST(TallyWarranty, CountsNearTheSixteenBitLimit) {
+    const std::vector<std::string> frame(4, "012");
+    const std::vector<std::string> outcomes = plain::ExpandFrame(frame);
+    for (int copies : {809, 810}) {
+        SCOPED_TRACE(copies);
+        std::vector<std::string> rows;
+        for (int k = 0; k < copies; ++k) rows.insert(rows.end(), outcomes.begin(), outcomes.end());
+        const WarrantyTable expected = plain::TallyWarranty(outcomes, rows, 4);
+        ASSERT_EQ(expected.keys.size(), 1u);
+        for (WarrantyMethod method : {WarrantyMethod::Walk, WarrantyMethod::Transform})
+            ExpectSameTable(TallyWarranty(Pack(outcomes), Pack(rows), 4, nullptr, nullptr, {method, 0, 1}), expected);
+    }
+}
+
 // The perfect ternary Hamming code of length 13: every outcome is within one
 // sign of exactly one word, and the distance profile around a word and around a
 // non-word is fixed, so the whole frame falls into exactly two classes. The
