@@ -56,7 +56,7 @@ protected:
         SetFixtureRound(doc);
         doc.Comment = comment;
         doc.Rader = {core::DisplayToSigns(kFixtureResult), std::string(13, '0')};
-        doc.Rader.insert(doc.Rader.end(), moreRows.begin(), moreRows.end());
+        for (const std::string& row : moreRows) doc.Rader.push_back(row);
         doc.Grundrad = core::FrameFromRows(doc.Rader, 13);
         doc.Grundrad[6] = "012";
         std::filesystem::create_directories(userPool());
