@@ -1168,6 +1168,22 @@ bool PieceMayOccur(const CompiledConditions::Piece& p, const std::array<unsigned
 
 }  // namespace
 
+// The least and the most sum a row drawn from signs can have (every match
+// has at least one allowed sign in 0..2).
+std::pair<int64_t, int64_t> CompiledConditions::SumBounds(const std::vector<std::vector<int>>& signs) const {
+    int64_t lo = 0, hi = 0;
+    for (size_t m = 0; m < signs.size(); ++m) {
+        int64_t a = INT64_MAX, b = INT64_MIN;
+        for (int s : signs[m]) {
+            a = std::min(a, sum_[m][static_cast<size_t>(s)]);
+            b = std::max(b, sum_[m][static_cast<size_t>(s)]);
+        }
+        lo += a;
+        hi += b;
+    }
+    return {lo, hi};
+}
+
 void CompiledConditions::DropAlwaysTrue(const std::vector<std::vector<int>>& signs) {
     if (static_cast<int>(signs.size()) != n_) return;
     const auto allowed = AllowedSigns(signs);
@@ -1175,16 +1191,7 @@ void CompiledConditions::DropAlwaysTrue(const std::vector<std::vector<int>>& sig
         if (allowed[static_cast<size_t>(m)] == 0) return;
     if (useValue_ && valueTrivial_ && procMin_ <= 1.0 && 1.0 <= procMax_) useValue_ = false;
     if (useSum_) {
-        int64_t lo = 0, hi = 0;
-        for (size_t m = 0; m < signs.size(); ++m) {
-            int64_t a = INT64_MAX, b = INT64_MIN;
-            for (int s : signs[m]) {
-                a = std::min(a, sum_[m][static_cast<size_t>(s)]);
-                b = std::max(b, sum_[m][static_cast<size_t>(s)]);
-            }
-            lo += a;
-            hi += b;
-        }
+        const auto [lo, hi] = SumBounds(signs);
         if (winMin_ <= lo && hi <= winMax_) useSum_ = false;
     }
     if (useSigns_)
@@ -1304,16 +1311,7 @@ bool CompiledConditions::PassesEveryRow(const std::vector<std::vector<int>>& sig
         }
     }
     if (useSum_) {
-        int64_t lo = 0, hi = 0;
-        for (size_t m = 0; m < signs.size(); ++m) {
-            int64_t a = INT64_MAX, b = INT64_MIN;
-            for (int s : signs[m]) {
-                a = std::min(a, sum_[m][static_cast<size_t>(s)]);
-                b = std::max(b, sum_[m][static_cast<size_t>(s)]);
-            }
-            lo += a;
-            hi += b;
-        }
+        const auto [lo, hi] = SumBounds(signs);
         if (lo < winMin_ || hi > winMax_) return false;
     }
     // Hits of a set of signs per match: at least the matches where every allowed

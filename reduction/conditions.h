@@ -277,6 +277,7 @@ public:
     };
 
 private:
+    std::pair<int64_t, int64_t> SumBounds(const std::vector<std::vector<int>>& signs) const;
     struct Yes;
     struct No;
     void numberPieces();
