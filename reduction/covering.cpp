@@ -508,13 +508,11 @@ public:
     }
 
     // The node of the list that costs least to take out (the oldest of
-    // equals), all of the list searched or a random sample of it.
-    uint32_t cheapest(size_t sample) {
-        const bool all = list_.size() <= sample;
+    // equals), never the one just brought in.
+    uint32_t cheapest() const {
         uint32_t best = list_[0];
         bool any = false;
-        for (size_t k = 0, n = all ? list_.size() : sample; k < n; ++k) {
-            const uint32_t s = all ? list_[k] : list_[rng_() % list_.size()];
+        for (uint32_t s : list_) {
             if (s == lastAdded_ && list_.size() > 1) continue;
             if (!any || score_[s] > score_[best] || (score_[s] == score_[best] && stamp_[s] < stamp_[best])) {
                 best = s;
@@ -548,7 +546,7 @@ public:
         });
         add(in);
         lastAdded_ = in;
-        const uint32_t out = cheapest(list_.size());
+        const uint32_t out = cheapest();
         remove(out);
         // A node just taken out stays out for a while, or the search circles.
         tabuUntil_[out] = iter_ + kTenure + rng_() % (kTenure / 2 + 1);
@@ -641,7 +639,7 @@ std::vector<uint32_t> WeightedShrinkCoverGraph(const CoverGraph& g, std::vector<
                                      std::chrono::duration<double>(Clock::now() - start).count());
             }
             if (best.size() <= stopAt || search.list().size() <= 1) break;
-            search.remove(search.cheapest(search.list().size()));
+            search.remove(search.cheapest());
             continue;
         }
         // Plain counts first, while they still lead somewhere; once a long
