@@ -433,7 +433,222 @@ CosetProblem MakeCosetProblem(const MixedSpace& s, const Graph& plain, const std
     return cp;
 }
 
+// The weighted search of WeightedShrinkCoverGraph. Scores, kept up to date
+// on every change: for a node outside the list, the weight of the uncovered
+// needed nodes it would cover; for a node in the list, minus the weight of
+// the needed nodes only it covers (what taking it out would cost).
+class WeightedCover {
+public:
+    WeightedCover(const Graph& g, uint64_t seed)
+        : g_(g),
+          rng_(seed),
+          pos_(g.nodes, -1),
+          cov_(g.nodes, 0),
+          weight_(g.nodes, 1),
+          score_(g.nodes, 0),
+          stamp_(g.nodes, 0),
+          tabuUntil_(g.nodes, 0),
+          holePos_(g.nodes, -1) {
+        for (uint32_t p = 0; p < g.nodes; ++p)
+            if (g.needs(p)) {
+                addHole(p);
+                // Every node that covers p, p itself included, would gain it.
+                ++score_[p];
+                for (uint32_t t : Of(g, p)) ++score_[t];
+            }
+    }
+
+    void add(uint32_t s) {
+        if (pos_[s] >= 0) return;
+        const int64_t before = score_[s];
+        forCovered(s, [&](uint32_t e) {
+            if (cov_[e] == 0) {
+                removeHole(e);
+                forCoverers(e, [&](uint32_t t) {
+                    if (t != s) score_[t] -= weight_[e];
+                });
+            } else if (cov_[e] == 1) {
+                score_[onlyCoverer(e)] += weight_[e];
+            }
+            ++cov_[e];
+        });
+        score_[s] = -before;
+        pos_[s] = static_cast<int32_t>(list_.size());
+        list_.push_back(s);
+        stamp_[s] = iter_;
+    }
+
+    void remove(uint32_t s) {
+        const int32_t i = pos_[s];
+        if (i < 0) return;
+        const uint32_t last = list_.back();
+        list_[i] = last;
+        pos_[last] = i;
+        list_.pop_back();
+        pos_[s] = -1;
+        const int64_t before = score_[s];
+        forCovered(s, [&](uint32_t e) {
+            if (--cov_[e] == 0) {
+                addHole(e);
+                forCoverers(e, [&](uint32_t t) {
+                    if (t != s) score_[t] += weight_[e];
+                });
+            } else if (cov_[e] == 1) {
+                score_[onlyCoverer(e)] -= weight_[e];
+            }
+        });
+        score_[s] = -before;
+        stamp_[s] = iter_;
+    }
+
+    // Takes out every node of the list that covers nothing alone.
+    void dropRedundant() {
+        for (size_t i = list_.size(); i-- > 0;)
+            if (i < list_.size() && score_[list_[i]] == 0) remove(list_[i]);
+    }
+
+    // The node of the list that costs least to take out (the oldest of
+    // equals), never the one just brought in.
+    uint32_t cheapest() const {
+        uint32_t best = list_[0];
+        bool any = false;
+        for (uint32_t s : list_) {
+            if (s == lastAdded_ && list_.size() > 1) continue;
+            if (!any || score_[s] > score_[best] || (score_[s] == score_[best] && stamp_[s] < stamp_[best])) {
+                best = s;
+                any = true;
+            }
+        }
+        return best;
+    }
+
+    // One step on a list that leaves needed nodes uncovered: the node that
+    // covers the most (weighted) uncovered nodes next to a random uncovered
+    // one comes in, then the node that costs least goes out. Taken out after
+    // the new one is in, a node whose outcomes the new one covers as well
+    // costs nothing, so the pair is a move of one node to a better place. In
+    // the weighted phase the uncovered nodes then weigh more.
+    void step() {
+        ++iter_;
+        const uint32_t e = holes_[rng_() % holes_.size()];
+        uint32_t in = e;
+        bool any = false, anyAllowed = false;
+        forCoverers(e, [&](uint32_t t) {
+            if (pos_[t] >= 0) return;
+            const bool allowed = tabuUntil_[t] <= iter_;
+            if (anyAllowed && !allowed) return;
+            if (!any || (allowed && !anyAllowed) || score_[t] > score_[in] ||
+                (score_[t] == score_[in] && stamp_[t] < stamp_[in])) {
+                in = t;
+                any = true;
+                anyAllowed = anyAllowed || allowed;
+            }
+        });
+        add(in);
+        lastAdded_ = in;
+        const uint32_t out = cheapest();
+        remove(out);
+        // A node just taken out stays out for a while, or the search circles.
+        tabuUntil_[out] = iter_ + kTenure + rng_() % (kTenure / 2 + 1);
+        if (weighted_)
+            for (uint32_t h : holes_) {
+                ++weight_[h];
+                forCoverers(h, [&](uint32_t t) { ++score_[t]; });
+            }
+    }
+
+    // From now on the uncovered nodes gain weight at every step.
+    void weigh() { weighted_ = true; }
+    bool weighted() const { return weighted_; }
+    const std::vector<uint32_t>& list() const { return list_; }
+    size_t holes() const { return holes_.size(); }
+
+private:
+    static constexpr uint64_t kTenure = 10;
+    const Graph& g_;
+    std::mt19937_64 rng_;
+    std::vector<uint32_t> list_;
+    std::vector<int32_t> pos_;   // place in list_, -1 outside
+    std::vector<uint16_t> cov_;  // nodes of the list covering a needed node
+    std::vector<uint32_t> weight_;
+    std::vector<int64_t> score_;
+    std::vector<uint64_t> stamp_;  // step of the node's last change
+    std::vector<uint64_t> tabuUntil_;
+    std::vector<uint32_t> holes_;  // needed nodes no node of the list covers
+    std::vector<int32_t> holePos_;
+    uint64_t iter_ = 0;
+    bool weighted_ = false;
+    uint32_t lastAdded_ = std::numeric_limits<uint32_t>::max();
+
+    template <class F>
+    void forCovered(uint32_t s, F&& f) {
+        if (g_.needs(s)) f(s);
+        for (uint32_t y : Of(g_, s))
+            if (g_.needs(y)) f(y);
+    }
+    template <class F>
+    void forCoverers(uint32_t e, F&& f) {
+        f(e);
+        for (uint32_t t : Of(g_, e)) f(t);
+    }
+    uint32_t onlyCoverer(uint32_t e) const {
+        if (pos_[e] >= 0) return e;
+        for (uint32_t t : Of(g_, e))
+            if (pos_[t] >= 0) return t;
+        return e;  // not reached: cov_ says one covers e
+    }
+    void addHole(uint32_t p) {
+        holePos_[p] = static_cast<int32_t>(holes_.size());
+        holes_.push_back(p);
+    }
+    void removeHole(uint32_t p) {
+        const int32_t i = holePos_[p];
+        const uint32_t last = holes_.back();
+        holes_[i] = last;
+        holePos_[last] = i;
+        holes_.pop_back();
+        holePos_[p] = -1;
+    }
+};
+
 }  // namespace
+
+std::vector<uint32_t> WeightedShrinkCoverGraph(const CoverGraph& g, std::vector<uint32_t> code, uint32_t floor,
+                                               const CoveringOptions& options) {
+    const auto start = Clock::now();
+    const auto deadline = start + std::chrono::duration_cast<Clock::duration>(
+                                      std::chrono::duration<double>(std::max(0.0, options.seconds)));
+    const uint32_t stopAt = std::max({floor, options.target, 1u});
+    if (code.empty() || code.size() <= stopAt) return code;
+    WeightedCover search(g, options.seed);
+    for (uint32_t s : code) search.add(s);
+    // A list that does not cover is no start: the caller's list comes back as it was.
+    if (search.holes() != 0) return code;
+    std::vector<uint32_t> best = std::move(code);
+    auto cancelled = [&] { return options.cancel && options.cancel->load(std::memory_order_relaxed); };
+    uint64_t it = 0, lastGain = 0;
+    for (;; ++it) {
+        if ((it & 255) == 0 && (Clock::now() >= deadline || cancelled())) break;
+        if (search.holes() == 0) {
+            search.dropRedundant();
+            if (search.list().size() < best.size()) {
+                best = search.list();
+                lastGain = it;
+                if (options.progress)
+                    options.progress(static_cast<uint32_t>(best.size()),
+                                     std::chrono::duration<double>(Clock::now() - start).count());
+            }
+            if (best.size() <= stopAt || search.list().size() <= 1) break;
+            search.remove(search.cheapest());
+            continue;
+        }
+        // Plain counts first, while they still lead somewhere; once a long
+        // stretch finds nothing smaller, the weights take over.
+        if (!search.weighted() && it - lastGain > std::max<uint64_t>(20000, 20 * best.size())) search.weigh();
+        search.step();
+    }
+    return best;
+}
 
 MixedSpace::MixedSpace(int full, int half) : full_(full), half_(half) {
     CheckSpace(full, half, kMaxSpacePoints);
@@ -665,8 +880,18 @@ std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& o
             const auto sliceEnd = std::min(phaseEnd, Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                                                         std::chrono::duration<double>(slice)));
             std::vector<uint32_t> cosets = GreedyOnGraph(cp.graph, rng());
-            cosets = ShrinkOnGraph(cp.graph, std::move(cosets), cosetFloor, perAttempt(cp.graph), sliceEnd, rng,
-                                   options, {}, cpSteps ? &cpSteps->graph : nullptr);
+            if (options.weightedShare > 0) {
+                CoveringOptions sub;
+                sub.seed = rng();
+                sub.seconds = std::chrono::duration<double>(sliceEnd - Clock::now()).count();
+                sub.cancel = options.cancel;
+                // Only a union of cosets smaller than the best code helps.
+                sub.target = std::max<uint32_t>(cosetFloor, 1);
+                cosets = WeightedShrinkCoverGraph(cp.graph, std::move(cosets), cosetFloor, sub);
+            } else {
+                cosets = ShrinkOnGraph(cp.graph, std::move(cosets), cosetFloor, perAttempt(cp.graph), sliceEnd, rng,
+                                       options, {}, cpSteps ? &cpSteps->graph : nullptr);
+            }
             if (cosets.size() * groupSize < best.size()) {
                 best.clear();
                 for (uint32_t c : cosets) best.insert(best.end(), cp.points[c].begin(), cp.points[c].end());
@@ -675,7 +900,16 @@ std::vector<CoverWord> FindCovering(int full, int half, const CoveringOptions& o
         }
     }
 
-    // Then plain tabu search from the best code so far.
+    // Then the weighted search for its share, and the plain tabu search from
+    // the best code so far.
+    if (options.weightedShare > 0 && best.size() > floor && !cancelled()) {
+        CoveringOptions sub;
+        sub.seed = rng();
+        sub.seconds = std::chrono::duration<double>(deadline - Clock::now()).count() * options.weightedShare;
+        sub.cancel = options.cancel;
+        sub.progress = [&](uint32_t size, double) { report(size); };
+        best = WeightedShrinkCoverGraph(g, std::move(best), floor, sub);
+    }
     best = ShrinkOnGraph(g, std::move(best), floor, perAttempt(g), deadline, rng, options, report, moves);
 
     std::sort(best.begin(), best.end());

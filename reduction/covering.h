@@ -74,6 +74,10 @@ struct CoveringOptions {
     // Share of the time given to the coset search, and the largest coset graph it tries.
     double cosetShare = 0.5;
     uint32_t maxCosets = 6561;
+    // Share of the time left after the coset search given to the weighted
+    // search (WeightedShrinkCoverGraph) before the tabu search; with a share
+    // the coset graphs are searched by it too. 0: tabu search only.
+    double weightedShare = 0.0;
     // Stop as soon as a covering of this size (or smaller) is found; 0 = none.
     uint32_t target = 0;
     const std::atomic<bool>* cancel = nullptr;
@@ -109,6 +113,19 @@ std::vector<uint32_t> GreedyCoverGraph(const CoverGraph& g, uint64_t seed);
 // Gives the smallest covering found (the given one when none is smaller).
 std::vector<uint32_t> ShrinkCoverGraph(const CoverGraph& g, std::vector<uint32_t> code, uint32_t floor,
                                        const CoveringOptions& options);
+
+// The search for graphs whose needed nodes are a thinned part of the space
+// (a player's conditions): a fixed number of nodes is moved to cover the most
+// weighted needed nodes, one node out and one in per step; a needed node that
+// stays uncovered grows heavier, so the search is pushed off the places it
+// keeps failing. Whenever every needed node is covered the list is taken when
+// smaller than the best, freed of nodes that cover nothing alone, and one more
+// node is dropped. The graph's neighbour lists must be symmetric (a node
+// covers what covers it). Never gives more nodes than it was given, and stops
+// at max(floor, options.target), at options.seconds or at options.cancel;
+// options.progress hears every smaller size found.
+std::vector<uint32_t> WeightedShrinkCoverGraph(const CoverGraph& g, std::vector<uint32_t> code, uint32_t floor,
+                                               const CoveringOptions& options);
 
 // Greedy covering: repeatedly takes the point that covers most of what is still
 // uncovered (ties broken by the seed). Always a complete covering.

@@ -6,8 +6,8 @@
 //
 // The outcomes come from the generation engine's expansion; the rows are
 // searched over the frame (a row need not pass the conditions itself, only
-// lie inside the frame) by the covering search of the shipped reduced systems:
-// a greedy start, then the tabu search for as long as the player allows. A
+// lie inside the frame near an outcome): a greedy start, then a weighted local
+// search on a fixed number of rows for as long as the player allows. A
 // frame without conditions is the plain space of its guarded matches and goes
 // through the coset search as well. Every result is checked by the warranty
 // engine before it is handed out.

@@ -144,6 +144,7 @@ int main(int argc, char** argv) {
     double secondsPerKPoint = 1.0;
     uint64_t seed = 20261210;
     double cosetShare = 0.5;
+    double weightedShare = 0.0;
     uint32_t maxCosets = 6561;
     int radius = 1;
     bool noSearch = false;
@@ -157,6 +158,8 @@ int main(int argc, char** argv) {
     app.add_option("--seconds-per-kpoint", secondsPerKPoint, "search time per 1000 outcomes of a size");
     app.add_option("--seed", seed, "random seed");
     app.add_option("--coset-share", cosetShare, "share of the time for the coset search");
+    app.add_option("--weighted-share", weightedShare,
+                   "share of the time after the coset search for the weighted search (it then searches the cosets too)");
     app.add_option("--max-cosets", maxCosets, "largest coset graph the coset search tries");
     app.add_option("--radius", radius, "1: N-1 right guaranteed, 2: N-2 right")->check(CLI::Range(1, 2));
     app.add_flag("--no-search", noSearch, "only the construction or the system already there, no search");
@@ -217,6 +220,7 @@ int main(int argc, char** argv) {
             opt.seconds = std::clamp(secondsPerKPoint * space.size() / 1000.0, minSeconds, maxSeconds);
             opt.target = known;
             opt.cosetShare = cosetShare;
+            opt.weightedShare = weightedShare;
             opt.maxCosets = maxCosets;
             opt.radius = radius;
             opt.start = code;
