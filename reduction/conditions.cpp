@@ -1003,7 +1003,7 @@ void CompiledConditions::numberPieces() {
                 pieces_.push_back(piece);
                 // At most n / len occurrences fit in a row without overlapping.
                 const int most = piece.len == 0 ? 0 : n_ / piece.len;
-                pieceCap_.push_back(y.kind == 0 ? std::clamp(y.max + 1, 1, 64) : (most <= 8 ? 1 : 9));
+                pieceCap_.push_back(y.kind == 0 ? std::clamp(y.max, 0, 63) + 1 : (most <= 8 ? 1 : 9));
             }
         }
     if (useNo_)
