@@ -31,6 +31,36 @@ inline std::span<const uint32_t> Of(const Graph& g, uint32_t p) {
     return {g.adj.data() + g.start[p], g.adj.data() + g.start[p + 1]};
 }
 
+// A set of nodes: its members in a vector (to pick one at random and to walk
+// them) and each node's place there (to take one out in constant time).
+class IndexedSet {
+public:
+    explicit IndexedSet(uint32_t nodes) : pos_(nodes, -1) {}
+    bool contains(uint32_t p) const { return pos_[p] >= 0; }
+    // p must not be in the set.
+    void insert(uint32_t p) {
+        pos_[p] = static_cast<int32_t>(items_.size());
+        items_.push_back(p);
+    }
+    // p must be in the set.
+    void erase(uint32_t p) {
+        const int32_t i = pos_[p];
+        const uint32_t last = items_.back();
+        items_[static_cast<size_t>(i)] = last;
+        pos_[last] = i;
+        items_.pop_back();
+        pos_[p] = -1;
+    }
+    size_t size() const { return items_.size(); }
+    bool empty() const { return items_.empty(); }
+    uint32_t operator[](size_t i) const { return items_[i]; }
+    const std::vector<uint32_t>& items() const { return items_; }
+
+private:
+    std::vector<uint32_t> items_;
+    std::vector<int32_t> pos_;  // place in items_, -1 outside
+};
+
 // Words covering each node, counted from this start: a node that need not be
 // covered starts so high that it never looks uncovered or covered once, so the
 // searches below count only the needed nodes without asking.
@@ -57,7 +87,7 @@ public:
           code_(std::move(code)),
           where_(g.nodes, -1),
           cov_(StartCover(g)),
-          pos_(g.nodes, -1),
+          uncovered_(g.nodes),
           tabuUntil_(g.nodes, 0),
           stamp_(g.nodes, 0) {
         const uint32_t size = g.nodes;
@@ -71,7 +101,7 @@ public:
             addCover(w, +1);
         }
         for (uint32_t p = 0; p < size; ++p)
-            if (cov_[p] == 0) addUncovered(p);
+            if (cov_[p] == 0) uncovered_.insert(p);
         bestEver_ = uncovered_.size();
         const size_t k = code_.size();
         tenure_ = static_cast<uint64_t>(std::clamp<size_t>(k / 10, 2, 12));
@@ -99,8 +129,7 @@ private:
     std::vector<uint32_t> code_;
     std::vector<int32_t> where_;  // index in code_ of the word at a point, -1 none
     std::vector<uint16_t> cov_;   // words within distance 1
-    std::vector<uint32_t> uncovered_;
-    std::vector<int32_t> pos_;         // index in uncovered_, -1 when covered
+    IndexedSet uncovered_;
     std::vector<uint64_t> tabuUntil_;  // a word may not move onto a point it just left
     std::vector<uint32_t> stamp_;
     uint32_t stampNo_ = 0;
@@ -108,23 +137,11 @@ private:
     uint64_t tenure_ = 4;
     size_t bestEver_ = 0;
 
-    void addUncovered(uint32_t p) {
-        pos_[p] = static_cast<int32_t>(uncovered_.size());
-        uncovered_.push_back(p);
-    }
-    void removeUncovered(uint32_t p) {
-        const int32_t i = pos_[p];
-        const uint32_t last = uncovered_.back();
-        uncovered_[i] = last;
-        pos_[last] = i;
-        uncovered_.pop_back();
-        pos_[p] = -1;
-    }
     void touch(uint32_t p, int d) {
         if (d > 0) {
-            if (cov_[p]++ == 0 && pos_[p] >= 0) removeUncovered(p);
+            if (cov_[p]++ == 0 && uncovered_.contains(p)) uncovered_.erase(p);
         } else {
-            if (--cov_[p] == 0) addUncovered(p);
+            if (--cov_[p] == 0) uncovered_.insert(p);
         }
     }
     void addCover(uint32_t w, int d) {
@@ -442,16 +459,16 @@ public:
     WeightedCover(const Graph& g, uint64_t seed)
         : g_(g),
           rng_(seed),
-          pos_(g.nodes, -1),
+          list_(g.nodes),
           cov_(g.nodes, 0),
           weight_(g.nodes, 1),
           score_(g.nodes, 0),
           stamp_(g.nodes, 0),
           tabuUntil_(g.nodes, 0),
-          holePos_(g.nodes, -1) {
+          holes_(g.nodes) {
         for (uint32_t p = 0; p < g.nodes; ++p)
             if (g.needs(p)) {
-                addHole(p);
+                holes_.insert(p);
                 // Every node that covers p, p itself included, would gain it.
                 ++score_[p];
                 for (uint32_t t : Of(g, p)) ++score_[t];
@@ -459,11 +476,11 @@ public:
     }
 
     void add(uint32_t s) {
-        if (pos_[s] >= 0) return;
+        if (list_.contains(s)) return;
         const int64_t before = score_[s];
         forCovered(s, [&](uint32_t e) {
             if (cov_[e] == 0) {
-                removeHole(e);
+                holes_.erase(e);
                 forCoverers(e, [&](uint32_t t) {
                     if (t != s) score_[t] -= weight_[e];
                 });
@@ -473,23 +490,17 @@ public:
             ++cov_[e];
         });
         score_[s] = -before;
-        pos_[s] = static_cast<int32_t>(list_.size());
-        list_.push_back(s);
+        list_.insert(s);
         stamp_[s] = iter_;
     }
 
     void remove(uint32_t s) {
-        const int32_t i = pos_[s];
-        if (i < 0) return;
-        const uint32_t last = list_.back();
-        list_[i] = last;
-        pos_[last] = i;
-        list_.pop_back();
-        pos_[s] = -1;
+        if (!list_.contains(s)) return;
+        list_.erase(s);
         const int64_t before = score_[s];
         forCovered(s, [&](uint32_t e) {
             if (--cov_[e] == 0) {
-                addHole(e);
+                holes_.insert(e);
                 forCoverers(e, [&](uint32_t t) {
                     if (t != s) score_[t] += weight_[e];
                 });
@@ -512,7 +523,7 @@ public:
     uint32_t cheapest() const {
         uint32_t best = list_[0];
         bool any = false;
-        for (uint32_t s : list_) {
+        for (uint32_t s : list_.items()) {
             if (s == lastAdded_ && list_.size() > 1) continue;
             if (!any || score_[s] > score_[best] || (score_[s] == score_[best] && stamp_[s] < stamp_[best])) {
                 best = s;
@@ -534,7 +545,7 @@ public:
         uint32_t in = e;
         bool any = false, anyAllowed = false;
         forCoverers(e, [&](uint32_t t) {
-            if (pos_[t] >= 0) return;
+            if (list_.contains(t)) return;
             const bool allowed = tabuUntil_[t] <= iter_;
             if (anyAllowed && !allowed) return;
             if (!any || (allowed && !anyAllowed) || score_[t] > score_[in] ||
@@ -551,7 +562,7 @@ public:
         // A node just taken out stays out for a while, or the search circles.
         tabuUntil_[out] = iter_ + kTenure + rng_() % (kTenure / 2 + 1);
         if (weighted_)
-            for (uint32_t h : holes_) {
+            for (uint32_t h : holes_.items()) {
                 ++weight_[h];
                 forCoverers(h, [&](uint32_t t) { ++score_[t]; });
             }
@@ -560,22 +571,20 @@ public:
     // From now on the uncovered nodes gain weight at every step.
     void weigh() { weighted_ = true; }
     bool weighted() const { return weighted_; }
-    const std::vector<uint32_t>& list() const { return list_; }
+    const std::vector<uint32_t>& list() const { return list_.items(); }
     size_t holes() const { return holes_.size(); }
 
 private:
     static constexpr uint64_t kTenure = 10;
     const Graph& g_;
     std::mt19937_64 rng_;
-    std::vector<uint32_t> list_;
-    std::vector<int32_t> pos_;   // place in list_, -1 outside
+    IndexedSet list_;
     std::vector<uint16_t> cov_;  // nodes of the list covering a needed node
     std::vector<uint32_t> weight_;
     std::vector<int64_t> score_;
     std::vector<uint64_t> stamp_;  // step of the node's last change
     std::vector<uint64_t> tabuUntil_;
-    std::vector<uint32_t> holes_;  // needed nodes no node of the list covers
-    std::vector<int32_t> holePos_;
+    IndexedSet holes_;  // needed nodes no node of the list covers
     uint64_t iter_ = 0;
     bool weighted_ = false;
     uint32_t lastAdded_ = std::numeric_limits<uint32_t>::max();
@@ -592,22 +601,10 @@ private:
         for (uint32_t t : Of(g_, e)) f(t);
     }
     uint32_t onlyCoverer(uint32_t e) const {
-        if (pos_[e] >= 0) return e;
+        if (list_.contains(e)) return e;
         for (uint32_t t : Of(g_, e))
-            if (pos_[t] >= 0) return t;
+            if (list_.contains(t)) return t;
         return e;  // not reached: cov_ says one covers e
-    }
-    void addHole(uint32_t p) {
-        holePos_[p] = static_cast<int32_t>(holes_.size());
-        holes_.push_back(p);
-    }
-    void removeHole(uint32_t p) {
-        const int32_t i = holePos_[p];
-        const uint32_t last = holes_.back();
-        holes_[i] = last;
-        holePos_[last] = i;
-        holes_.pop_back();
-        holePos_[p] = -1;
     }
 };
 
